@@ -1,0 +1,68 @@
+// TABitmap: the engine's one picture type. 32 bits per pixel in the byte order blue, green, red,
+// fourth byte (a transparency value for DrawAlphaOnto: 0 opaque, 255 clear), rows top to bottom
+// with a fixed stride; or, for the rule image of the wipes, one byte per pixel (Gray8).
+// Surfaces never reallocate behind the caller's back: only SetSize, Assign and the format
+// changes below touch the storage.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace hk {
+
+// Colours are 0x00BBGGRR values, as the game's data and scripts write them.
+using Color = std::uint32_t;
+constexpr std::uint8_t ColorRed(Color c) { return static_cast<std::uint8_t>(c & 0xFF); }
+constexpr std::uint8_t ColorGreen(Color c) { return static_cast<std::uint8_t>((c >> 8) & 0xFF); }
+constexpr std::uint8_t ColorBlue(Color c) { return static_cast<std::uint8_t>((c >> 16) & 0xFF); }
+constexpr Color MakeColor(int r, int g, int b) {
+    return static_cast<Color>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
+}
+inline constexpr Color kWhite = 0x00FFFFFF;
+inline constexpr Color kBlack = 0x00000000;
+
+enum class PixelFormat : std::uint8_t { Bgra32 = 0, Gray8 = 1 };
+
+class TABitmap {
+public:
+    TABitmap() = default;
+
+    // Forces 32 bits, then sets the size; new pixels are white and opaque (a fresh canvas).
+    // Negative sizes count as 0.
+    void SetSize(int width, int height);
+    bool HasImage() const { return m_width > 0; }
+    // Becomes a copy of other, forced to 32 bits (a Gray8 source becomes grey pixels).
+    void Assign(const TABitmap& other);
+
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    PixelFormat Format() const { return m_format; }
+    int BytesPerPixel() const { return m_format == PixelFormat::Gray8 ? 1 : 4; }
+    std::size_t Stride() const { return m_stride; }
+
+    std::uint8_t* Row(int y) { return m_pixels.data() + static_cast<std::size_t>(y) * m_stride; }
+    const std::uint8_t* Row(int y) const { return m_pixels.data() + static_cast<std::size_t>(y) * m_stride; }
+    std::uint8_t* Pixel(int x, int y) { return Row(y) + static_cast<std::size_t>(x) * BytesPerPixel(); }
+    const std::uint8_t* Pixel(int x, int y) const { return Row(y) + static_cast<std::size_t>(x) * BytesPerPixel(); }
+
+    // Colour of a 32-bit pixel as 0x00BBGGRR (the fourth byte is not part of it).
+    Color GetColor(int x, int y) const;
+    // Brush fill: blue, green, red from the colour, fourth byte 0. Clipped to the surface.
+    void FillRect(int x, int y, int w, int h, Color color);
+    void Fill(Color color) { FillRect(0, 0, m_width, m_height, color); }
+    // Plain copy of all four bytes of src's rectangle (sx, sy, w, h) to (dx, dy), clipped to both.
+    void CopyRect(int dx, int dy, const TABitmap& src, int sx, int sy, int w, int h);
+
+    // Turns the surface into the one-byte-per-pixel form of the given size (all zero).
+    void SetSizeGray8(int width, int height);
+
+private:
+    std::vector<std::uint8_t> m_pixels;
+    int m_width = 0;
+    int m_height = 0;
+    std::size_t m_stride = 0;
+    PixelFormat m_format = PixelFormat::Bgra32;
+};
+
+} // namespace hk
