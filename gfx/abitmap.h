@@ -13,9 +13,15 @@ namespace hk {
 
 // Colours are 0x00BBGGRR values, as the game's data and scripts write them.
 using Color = std::uint32_t;
-constexpr std::uint8_t ColorRed(Color c) { return static_cast<std::uint8_t>(c & 0xFF); }
-constexpr std::uint8_t ColorGreen(Color c) { return static_cast<std::uint8_t>((c >> 8) & 0xFF); }
-constexpr std::uint8_t ColorBlue(Color c) { return static_cast<std::uint8_t>((c >> 16) & 0xFF); }
+constexpr std::uint8_t ColorRed(Color c) {
+    return static_cast<std::uint8_t>(c & 0xFF);
+}
+constexpr std::uint8_t ColorGreen(Color c) {
+    return static_cast<std::uint8_t>((c >> 8) & 0xFF);
+}
+constexpr std::uint8_t ColorBlue(Color c) {
+    return static_cast<std::uint8_t>((c >> 16) & 0xFF);
+}
 constexpr Color MakeColor(int r, int g, int b) {
     return static_cast<Color>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
@@ -57,6 +63,34 @@ public:
     // Turns the surface into the one-byte-per-pixel form of the given size (all zero).
     void SetSizeGray8(int width, int height);
 
+    // The three ways of putting this surface (the source) onto another. All take the destination
+    // rectangle (dx, dy, w, h), the source origin (sx, sy), then the destination and the weight.
+    // The rectangle is clipped to the destination, and also to the source (and rule image), so a
+    // caller's slip shows as unchanged pixels, never as a read outside a surface. Both surfaces
+    // must be 32-bit; otherwise, or when either is empty, nothing is drawn. Allocation-free.
+    //
+    // Cross-fade, all four bytes: dest = (src * alpha + dest * (256 - alpha)) >> 8.
+    // alpha is 0..256; larger values count as 256.
+    void BlendOnto(int dx, int dy, int w, int h, int sx, int sy, TABitmap& dest, std::uint16_t alpha) const;
+    // Transparency draw, blue/green/red only; the source's fourth byte A is its transparency:
+    // l = ((256 - A) * opacity) >> 8, dest = (src * l + dest * (256 - l)) >> 8. The destination's
+    // fourth byte is kept. opacity is 0..256 (the engine draws with 255); larger counts as 256.
+    void DrawAlphaOnto(int dx, int dy, int w, int h, int sx, int sy, TABitmap& dest, std::uint16_t opacity) const;
+    // Rule-image wipe: rule is a Gray8 surface read at the destination's own coordinates. With
+    // R = 2^softness and T = progress * (R + 256) >> 8, a pixel with rule value r is unchanged while
+    // T < r, fully the source once T - r > R, and (src * d + dest * (R - d)) >> softness in between
+    // (d = T - r), on all four bytes. softness is 1..8 (clamped into that range).
+    void RuleBlendOnto(int dx, int dy, int w, int h, int sx, int sy, const TABitmap& rule, TABitmap& dest,
+                       std::uint16_t progress, std::uint16_t softness) const;
+
+    // output = this surface's colour with the mask's blue byte as the fourth byte; output takes this
+    // surface's size and is 32-bit. Pixels the mask does not cover get fourth byte 0 (opaque).
+    // output may be this surface or the mask.
+    void CombineMask(const TABitmap& mask, TABitmap& output) const;
+    // output = one byte per pixel, this surface's blue byte (the grey level of a grey picture).
+    // output may be this surface.
+    void BlueToGray8(TABitmap& output) const;
+
 private:
     std::vector<std::uint8_t> m_pixels;
     int m_width = 0;
@@ -64,5 +98,9 @@ private:
     std::size_t m_stride = 0;
     PixelFormat m_format = PixelFormat::Bgra32;
 };
+
+// Inverts blue, green and red (the grey byte of a Gray8 surface) in the rectangle, cut at the
+// surface's edges; the fourth byte is kept.
+void InvertRect(int x, int y, int w, int h, TABitmap& surface);
 
 } // namespace hk
