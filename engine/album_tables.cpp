@@ -1,0 +1,58 @@
+// The contents of the CG album and the scene album: which graphics each CG thumbnail steps
+// through, and which replay scene each scene-album cell starts.
+#include "engine/form1.h"
+
+namespace hk {
+
+namespace {
+
+// Cells of the CG album, page by page; variants of one cell are listed in the order the viewer
+// steps through them. An empty list is an empty cell.
+const std::vector<std::vector<std::vector<int>>> kCgAlbum = {
+    {{401}, {557, 558}, {403}, {405}, {422, 423}, {620, 621}, {407}, {409, 410}, {605, 606}, {416, 417},
+     {437, 438}, {602, 603}},
+    {{419, 420}, {440, 441}, {434, 435}, {443, 444, 445}, {447, 448}, {425, 426}, {450, 451}, {638, 639}, {414},
+     {459}, {461}, {412}},
+    {{463, 464}, {468, 469}, {466}, {471, 472}, {474, 475}, {485, 486}, {477, 478}, {480}, {488, 489}, {497, 498},
+     {494, 495}, {491, 492}},
+    {{482, 483}, {500}, {502}, {504, 505, 506, 507}, {509, 510}, {512, 513, 514, 515}, {517, 518}, {554, 555},
+     {545, 546}, {551, 552}, {548, 549}, {560, 561}},
+    {{563, 564}, {520, 521}, {539, 540}, {431, 432}, {428, 429}, {453, 454}, {456, 457}, {523, 524}, {529, 530},
+     {526, 527}, {532, 533, 534}, {536, 537}},
+    {{542, 543}, {641, 642, 643}, {632, 633}, {608, 609}, {611, 612}, {569, 570}, {566, 567}, {572, 573, 574},
+     {576, 577}, {579, 580}, {623, 624}, {582, 583}},
+    {{626, 627}, {635, 636}, {645, 646}, {648, 649, 650}, {629, 630}, {652, 653}, {658, 659}, {655, 656},
+     {585, 586}, {588, 589}, {591}, {593}},
+    {{595}, {597}, {599, 600}, {617, 618}, {614, 615}, {664, 665}, {661, 662}, {667, 668}, {670, 671}, {673, 674},
+     {676, 677}, {}},
+};
+
+const int kSceneAlbum[8][12] = {
+    {101, 155, 102, 103, 110, 177, 104, 105, 172, 108, 115, 171},
+    {109, 116, 114, 117, 118, 111, 119, 183, 107, 122, 123, 106},
+    {124, 126, 125, 127, 128, 132, 129, 130, 133, 136, 135, 134},
+    {131, 137, 138, 139, 140, 141, 142, 154, 151, 153, 152, 156},
+    {157, 143, 149, 113, 112, 120, 121, 144, 146, 145, 147, 148},
+    {150, 184, 181, 173, 174, 159, 158, 160, 161, 162, 178, 163},
+    {179, 182, 185, 186, 180, 187, 189, 188, 164, 165, 166, 167},
+    {168, 169, 170, 176, 175, 191, 190, 192, 193, 194, 195, -1},
+};
+
+} // namespace
+
+void TForm1::FillAlbumTables() {
+    for (auto& page : m_state.CgAlbumTable)
+        for (auto& cell : page)
+            cell.fill(-1);
+    for (auto& page : m_state.SceneAlbumTable)
+        page.fill(-1);
+    for (std::size_t page = 0; page < kCgAlbum.size(); ++page)
+        for (std::size_t cell = 0; cell < kCgAlbum[page].size(); ++cell)
+            for (std::size_t v = 0; v < kCgAlbum[page][cell].size(); ++v)
+                m_state.CgAlbumTable[page][cell][v] = kCgAlbum[page][cell][v];
+    for (int page = 0; page < 8; ++page)
+        for (int cell = 0; cell < 12; ++cell)
+            m_state.SceneAlbumTable[page][cell] = kSceneAlbum[page][cell];
+}
+
+} // namespace hk

@@ -1,0 +1,118 @@
+// EngineState: the engine-wide variables every handler of the main form shares. They live in
+// one object per engine (not in globals) so each test gets a fresh engine. Fields keep the
+// game's names. GameData and SystemData hold the variables that are saved; the accessors of
+// TForm1 reach into them.
+#pragma once
+
+#include "data/random.h"
+#include "engine/records.h"
+#include "engine/task_codes.h"
+#include "platform/platform.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace hk {
+
+// The 8-byte instruction record of a scene's code block.
+struct ScriptInstruction;
+
+inline constexpr int kScriptCodeRecords = 65536;
+inline constexpr int kVoiceNameCount = 10000;
+inline constexpr int kArchiveIndexBytes = 32768;
+inline constexpr int kSceneTableSize = 100;
+inline constexpr int kMsgLogSize = 20;
+
+struct EffectStateData {
+    std::int32_t FirstTick = 0;  // first-tick counter
+    std::int32_t StartTime = 0;
+    std::int32_t EndTime = 0;
+    std::int32_t Duration = 0;
+    std::int32_t Graphic = 0;    // effect (rule) graphic number
+    std::int32_t Strength = 0;
+};
+
+struct MsgLogEntry {
+    std::string Text;   // UTF-8
+    std::string Voice;  // voice base name, UTF-8
+    std::string File;   // voice file path as the game writes it
+};
+
+struct EngineState {
+    // Task (frame tick)
+    TaskCode Task = TaskCode::TASK_SCRIPT;
+
+    // Scenario script
+    std::vector<std::uint8_t> ScriptCode = std::vector<std::uint8_t>(kScriptCodeRecords * 8, 0);
+    std::vector<std::string> LabelNames, JumpNames, VoiceList, MessageTexts; // Shift-JIS lines
+    std::vector<std::string> VoiceNames = std::vector<std::string>(kVoiceNameCount);
+    std::array<std::uint8_t, kArchiveIndexBytes> GrpIndex{};
+    std::array<std::uint8_t, kArchiveIndexBytes> ScrIndex{};
+    std::array<std::int32_t, kSceneTableSize + 1> SceneTable{}; // 1..100
+    std::int32_t SceneTableIndex = 0;
+    std::int32_t MenuReturnStep = 0;
+    std::uint8_t GamePlaying = 0;
+    std::int32_t AlbumPage = 0; // page shown by the album screens
+
+    // Layers and transitions (LayerGraphic/LayerPlacement live in GameData)
+    EffectStateData EffectState;
+    TaskCode ReturnTask = TaskCode::TASK_SCRIPT;
+
+    // Message state
+    std::int32_t MsgNumber = 0;
+    std::int32_t VoiceNumber = 0;
+    std::uint8_t MsgIsChoice = 0;
+    std::int32_t RevealLevel = 0;
+    std::uint8_t MsgWindowVisible = 0;
+    std::uint8_t LogViewing = 0;
+    std::uint8_t SkipNow = 0;
+    std::uint8_t SkipMode = 0;
+    std::uint8_t ReadSkipMode = 0;
+    std::uint8_t AutoMode = 0;
+    std::int32_t AutoElapsed = 0;
+    std::uint8_t Select2Visible = 0;
+    std::int32_t ChoiceCount = 0;
+    std::vector<std::u32string> ChoiceLines;
+    std::vector<std::u32string> Choice2Lines;
+
+    // Message log
+    std::array<MsgLogEntry, kMsgLogSize> MsgLog;
+    std::int32_t LogCursor = 0;
+
+    // Layout
+    std::int32_t MsgLineChars = 0;
+    std::int32_t MsgMaxLines = 0;
+    std::u32string NoLineStartChars;
+    std::u32string NoLineEndChars;
+
+    // Input
+    std::uint8_t KeyReturn = 0, KeySpace = 0, KeyUp = 0, KeyDown = 0, KeyPageUp = 0, KeyPageDown = 0;
+    std::uint8_t KeyControl = 0, KeyShift = 0;
+    std::uint8_t LeftClick = 0, WheelUpOnce = 0, WheelDownOnce = 0;
+    std::uint8_t LeftDownLatch = 0, RightDownLatch = 0, WheelUpLatch = 0, WheelDownLatch = 0;
+    std::int32_t InputLock = 0;
+    Point CursorScreen, CursorMain, CursorFloat;
+
+    // Waits
+    std::uint32_t WaitUntil = 0;
+
+    // Save records (the settings, variables and flags above live inside them)
+    SystemData System{};
+    GameData Game{};
+    GameData PeekData{};
+    std::array<std::int32_t, kSlotCount + 1> SlotFileAge{}; // 1..30
+
+    // Album tables: 8 pages x 12 cells x 5 variants, and 8 pages x 12 scenes; -1 = empty.
+    std::array<std::array<std::array<std::int32_t, 5>, 12>, 8> CgAlbumTable{};
+    std::array<std::array<std::int32_t, 12>, 8> SceneAlbumTable{};
+
+    // Dialog answer
+    std::uint8_t QueryAnswer = 0;
+
+    // The engine's random generator (one per process in the game; one per engine here).
+    RandomGenerator Random;
+};
+
+} // namespace hk

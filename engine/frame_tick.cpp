@@ -1,0 +1,123 @@
+// The frame tick: one slice of work per firing of the frame timer, in a fixed order, and the
+// small tasks that belong to the shell (TaskInit, Wait, WaitKey, the 10 ms DelayTimer).
+#include "engine/form1.h"
+
+namespace hk {
+
+namespace {
+constexpr const char* kDebugMarkerFile = "デバッグ窓を開く合図.txt";
+}
+
+void TForm1::SetFrameTimerEnabled(bool enabled) { DXTimer1.SetEnabled(enabled, m_platform.TickCount()); }
+
+bool TForm1::PollFrameTimer() {
+    if (m_closed || !DXTimer1.Poll(m_platform.TickCount()))
+        return false;
+    DXTimer1Timer();
+    return true;
+}
+
+void TForm1::DXTimer1Timer() {
+    try {
+        // 1. No tick can start inside this one, not even from the message processing below.
+        SetFrameTimerEnabled(false);
+        // 2.
+        m_platform.Sleep(2);
+        // 3. One draw per tick, so the script's random numbers depend on the time played.
+        m_state.Random.Random(m_platform.TickCount());
+        // 4. Window events: mouse, menus and dialogs run here.
+        m_platform.ProcessMessages();
+        if (m_closed)
+            return;
+        // 5.
+        CheckKey();
+        // 6. Cursor in screen, main-window and floating-window coordinates.
+        m_state.CursorScreen = m_platform.CursorPos();
+        m_state.CursorMain = m_platform.ScreenToClient(WindowId::Main, m_state.CursorScreen);
+        m_state.CursorFloat = m_platform.ScreenToClient(WindowId::Float, m_state.CursorScreen);
+        // 7.
+        RunTask();
+        // 8.
+        if (m_debug_visible)
+            RefreshDebugLabels();
+        // 9.
+        m_state.WheelUpOnce = 0;
+        m_state.WheelDownOnce = 0;
+        m_state.LeftClick = 0;
+        // 10.
+        SetFrameTimerEnabled(true);
+    } catch (const std::exception& error) {
+        // The timer stays disabled: the game stops advancing, the window and its menus stay.
+        m_timer_usable = false;
+        ReportError(error);
+    }
+}
+
+void TForm1::RunTask() {
+    switch (m_state.Task) {
+    case TaskCode::TASK_INIT: TaskInit(); break;
+    case TaskCode::TASK_SCRIPT: TaskScript(); break;
+    case TaskCode::TASK_WAIT: Wait(); break;
+    case TaskCode::TASK_WAIT_KEY: WaitKey(); break;
+    default: break; // a code no handler owns runs nothing
+    }
+}
+
+void TForm1::RefreshDebugLabels() {
+    const EngineState& s = m_state;
+    auto point = [](Point p) { return std::to_string(p.x) + "," + std::to_string(p.y); };
+    DebugWindow.MOUSE_LABEL = "鼠:" + point(s.CursorScreen) + " " + point(s.CursorMain) + " " + point(s.CursorFloat);
+    std::string keys;
+    if (s.KeyReturn) keys += "RTRN ";
+    if (s.KeyControl) keys += "CTRL ";
+    if (s.KeyShift) keys += "SHFT ";
+    if (s.KeySpace) keys += "SPCE ";
+    if (s.KeyDown) keys += "DOWN ";
+    if (s.KeyUp) keys += "UP   ";
+    DebugWindow.KEY_LABEL = keys;
+    DebugWindow.TASK_LABEL = std::to_string(s.Game.CurrentScene) + " " + std::to_string(s.Game.ScriptStep) + " " +
+                             TaskHex(s.Task);
+    DebugWindow.MSGLOG_LABEL = std::to_string(s.LogCursor);
+    m_platform.UpdateDebugWindow(DebugWindow);
+}
+
+void TForm1::TaskInit() {
+    // The secondary forms exist only now, after start-up: shape the floating window from the
+    // message-window strip of the parts sheet.
+    ReadGraphic(9, 10, 0);
+    TABitmap strip;
+    strip.SetSize(800, 176);
+    strip.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);
+    TABitmap& float_surface = m_platform.ClientSurface(WindowId::Float);
+    float_surface.CopyRect(0, 0, strip, 0, 0, 800, 176);
+    m_platform.Invalidate(WindowId::Float);
+    ShapeFloatWindow(strip);
+
+    m_debug_visible = m_files.Exists(kDebugMarkerFile);
+    m_platform.ShowWindow(WindowId::Debug, m_debug_visible);
+    m_state.Task = TaskCode::TASK_SCRIPT;
+}
+
+void TForm1::Wait() {
+    // Signed difference: a wait that spans the wrap of the 32-bit clock still ends.
+    if (static_cast<std::int32_t>(m_platform.TickCount() - m_state.WaitUntil) >= 0)
+        m_state.Task = TaskCode::TASK_SCRIPT;
+}
+
+void TForm1::WaitKey() {
+    if (m_state.KeyReturn || m_state.KeyControl || m_state.LeftClick)
+        m_state.Task = TaskCode::TASK_SCRIPT;
+}
+
+void TForm1::DelayTimerTimer() {
+    const int voice_status = VoiceChannelStatus();
+    if (voice_status == 0 || voice_status == 1)
+        m_state.AutoElapsed += 10;
+    m_state.InputLock -= 1;
+    if (m_state.InputLock < 0)
+        m_state.InputLock = 0;
+}
+
+void TForm1::OnDelayTimer() { DelayTimerTimer(); }
+
+} // namespace hk

@@ -1,0 +1,91 @@
+// Input sampling: mouse events arrive between ticks into latches; CheckKey turns them and the
+// keys held at this moment into the flags the handlers read, once per tick.
+#include "engine/form1.h"
+
+namespace hk {
+
+void TForm1::FormMouseDown(MouseButton button, Point) {
+    m_state.LeftDownLatch = 0;
+    m_state.RightDownLatch = 0;
+    if (button == MouseButton::Left)
+        m_state.LeftDownLatch = 1;
+    if (button == MouseButton::Right)
+        m_state.RightDownLatch = 1;
+}
+
+void TForm1::FormMouseWheelDown() { m_state.WheelDownLatch = 1; }
+void TForm1::FormMouseWheelUp() { m_state.WheelUpLatch = 1; }
+
+void TForm1::OnMouseDown(WindowId window, MouseButton button, Point p) {
+    if (window == WindowId::Main)
+        FormMouseDown(button, p);
+    else if (window == WindowId::Float)
+        MsgFormMouseDown(button, p);
+}
+
+void TForm1::OnMouseWheel(WindowId window, bool up) {
+    if (window != WindowId::Main && window != WindowId::Float)
+        return;
+    if (up)
+        FormMouseWheelUp();
+    else
+        FormMouseWheelDown();
+}
+
+void TForm1::CheckKey() {
+    EngineState& s = m_state;
+    const WindowId front = m_platform.ForegroundWindow();
+    if (front == WindowId::Main || front == WindowId::Float) {
+        s.KeyReturn = s.KeyControl = s.KeySpace = s.KeyShift = 0;
+        s.KeyUp = s.KeyDown = s.KeyPageUp = s.KeyPageDown = 0;
+
+        if (s.WheelUpLatch)
+            s.WheelUpOnce = 1;
+        if (s.WheelDownLatch)
+            s.WheelDownOnce = 1;
+        if (s.LeftDownLatch)
+            s.LeftClick = 1;
+
+        auto down = [this](Key key) -> std::uint8_t { return m_platform.IsKeyDown(key) ? 1 : 0; };
+        if (s.InputLock == 0) {
+            s.KeySpace |= down(Key::Space);
+            s.KeyReturn |= down(Key::Return);
+            s.KeyUp |= down(Key::Up);
+            s.KeyDown |= down(Key::Down);
+            s.KeyPageUp |= down(Key::PageUp);
+            s.KeyPageDown |= down(Key::PageDown);
+            s.KeyPageUp |= down(Key::F1);
+            s.KeyPageDown |= down(Key::F2);
+        }
+        s.KeyControl = down(Key::Control);
+        s.KeyShift = down(Key::Shift);
+
+        if (s.WheelUpOnce)
+            s.KeyPageUp = 1;
+        if (s.WheelDownOnce)
+            s.KeyPageDown = 1;
+
+        if (s.Task == TaskCode::TASK_SCRIPT)
+            s.SkipNow = s.KeyControl;
+        if (s.KeyReturn || s.KeyControl || s.KeySpace || s.LeftClick) {
+            s.SkipMode = 0;
+            s.ReadSkipMode = 0;
+        }
+        if (s.SkipMode)
+            s.SkipNow = 1;
+    }
+    // A click or wheel turn that arrived while another window was in front is dropped.
+    s.WheelDownLatch = s.WheelUpLatch = s.LeftDownLatch = s.RightDownLatch = 0;
+}
+
+void TForm1::SetCurPos(int x, int y) {
+    m_state.CursorMain = m_platform.ClientToScreen(WindowId::Main, Point{x, y});
+    m_platform.SetCursorPos(m_state.CursorMain);
+}
+
+void TForm1::SetCurPosM(int x, int y) {
+    m_state.CursorFloat = m_platform.ClientToScreen(WindowId::Float, Point{x, y});
+    m_platform.SetCursorPos(m_state.CursorFloat);
+}
+
+} // namespace hk

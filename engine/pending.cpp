@@ -1,0 +1,22 @@
+// Handlers whose subsystems are being built: each owner removes its functions from this file
+// when it defines them in its own file. Until then they leave the state as it is.
+#include "engine/form1.h"
+
+namespace hk {
+
+void TForm1::ReadScript(int) {}
+void TForm1::TaskScript() {}
+void TForm1::ClearReturnTbl() {}
+void TForm1::ClearScenarioFlg() {}
+void TForm1::ReadGraphic(int, int, int) {}
+void TForm1::FullModeWin() {}
+void TForm1::ReturnFullModeWin() {}
+void TForm1::ClearMsgLog() {}
+void TForm1::CreateSoundObjects() {}
+void TForm1::ReleaseSoundObjects() {}
+int TForm1::VoiceChannelStatus() { return 0; }
+std::array<TForm1::ChannelView, 10> TForm1::ChannelViews() { return {}; }
+void TForm1::OnMenuPopup(std::string_view) {}
+void TForm1::OnMenuCommand(std::string_view) {}
+
+} // namespace hk

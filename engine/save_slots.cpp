@@ -1,0 +1,78 @@
+// The thirty slot files Save01.dat .. Save30.dat: the GameData record stored whole.
+#include "engine/form1.h"
+
+#include <ctime>
+
+namespace hk {
+
+namespace {
+
+void CheckSlot(int n) {
+    if (n < 1 || n > kSlotCount)
+        throw EngineError("there is no save slot " + std::to_string(n));
+}
+
+// The packed local date-time of a file (the DOS layout: year-1980, month, day, hour, minute,
+// second/2 from the high bits down), so that a later time compares greater.
+std::int32_t PackedLocalTime(const std::tm& t) {
+    const std::uint32_t packed = (static_cast<std::uint32_t>(t.tm_year + 1900 - 1980) << 25) |
+                                 (static_cast<std::uint32_t>(t.tm_mon + 1) << 21) |
+                                 (static_cast<std::uint32_t>(t.tm_mday) << 16) |
+                                 (static_cast<std::uint32_t>(t.tm_hour) << 11) |
+                                 (static_cast<std::uint32_t>(t.tm_min) << 5) | static_cast<std::uint32_t>(t.tm_sec / 2);
+    return static_cast<std::int32_t>(packed);
+}
+
+} // namespace
+
+std::string TForm1::SlotFileName(int n) {
+    return (n <= 9 ? "Save0" : "Save") + std::to_string(n) + ".dat";
+}
+
+bool TForm1::CheckSaveFile(int n) {
+    CheckSlot(n);
+    return m_files.Exists(SlotFileName(n));
+}
+
+void TForm1::CreateSaveFile(int n) {
+    CheckSlot(n);
+    m_files.WriteAtomic(SlotFileName(n), &m_state.Game, sizeof(GameData));
+}
+
+void TForm1::ReadSaveFile(int n) {
+    CheckSlot(n);
+    // Read into a scratch record first so a short or missing file leaves the game untouched.
+    GameData loaded;
+    m_files.ReadExact(SlotFileName(n), &loaded, sizeof(GameData));
+    m_state.Game = loaded;
+}
+
+void TForm1::ReadSaveFileW(int n) {
+    CheckSlot(n);
+    GameData loaded;
+    m_files.ReadExact(SlotFileName(n), &loaded, sizeof(GameData));
+    m_state.PeekData = loaded;
+}
+
+std::string TForm1::GetSaveFileTime(int n) {
+    static const std::string kNoTime(16, ' ');
+    try {
+        CheckSlot(n);
+        const auto modified = m_files.ModificationTime(SlotFileName(n));
+        if (!modified)
+            return kNoTime;
+        std::tm local{};
+        if (!localtime_r(&*modified, &local) || local.tm_year + 1900 < 1980 || local.tm_year + 1900 > 2107)
+            return kNoTime;
+        char text[32];
+        std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
+                      local.tm_mday, local.tm_hour, local.tm_min);
+        if (m_state.PeekData.SlotInUse != 0)
+            m_state.SlotFileAge[n] = PackedLocalTime(local);
+        return text;
+    } catch (const std::exception&) {
+        return kNoTime;
+    }
+}
+
+} // namespace hk

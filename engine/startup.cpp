@@ -1,0 +1,184 @@
+// Start-up and shutdown of the main form: FormCreate in the game's exact order, the close
+// question, and the release of everything at the end.
+#include "engine/form1.h"
+
+#include <filesystem>
+
+namespace hk {
+
+namespace {
+
+constexpr const char* kCloseQuestion = "ゲームを終了しますか？";
+
+} // namespace
+
+TForm1::TForm1(Platform& platform, GameFiles& files)
+    : QueryForm(m_state.QueryAnswer), CommentForm(m_state.QueryAnswer), m_platform(platform), m_files(files) {
+    m_state.Task = TaskCode::TASK_SCRIPT;
+}
+
+TForm1::~TForm1() { FormDestroy(); }
+
+void TForm1::ReportError(const std::exception& error) { m_platform.ReportError(error.what()); }
+
+bool TForm1::FormCreate() {
+    m_platform.SetEventSink(this);
+    // The 10 ms timer is a component of the form: it runs from creation on.
+    m_platform.SetDelayTimerEnabled(true);
+    try {
+        // 1. The window's client area is 800x600 (the platform's business); the cursor stays
+        //    hidden over it until the script shows it.
+        m_state.Game.CursorShown = 0;
+        m_platform.SetCursorVisible(false);
+        // 2. WindowList: nothing to remember on this platform (full screen is a window state).
+        // 3-4. Album contents.
+        FillAlbumTables();
+        // 5. The scene string lists start empty.
+        m_state.LabelNames.clear();
+        m_state.JumpNames.clear();
+        m_state.MessageTexts.clear();
+        m_state.VoiceList.clear();
+        // 6. The archives' read-only attribute has no equivalent here, and players' files keep
+        //    their permissions; the two pauses stay.
+        m_platform.Sleep(500);
+        m_platform.Sleep(500);
+        // 7. Both archive indexes.
+        ReadArchiveIndexes();
+        // 8. Surfaces.
+        CreateSurfaces();
+        // 9. Message rule, message frame, parts sheet and choice sheet (slots 9 and 10 crossed).
+        ReadGraphic(7, 7, 0);
+        ReadGraphic(8, 8, 0);
+        ReadGraphic(9, 10, 0);
+        ReadGraphic(10, 9, 0);
+        // 10. Line-breaking rules of the message layout.
+        m_state.NoLineStartChars =
+            U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】";
+        m_state.NoLineEndChars = U"（「『【";
+        m_state.MsgLineChars = 30;
+        m_state.MsgMaxLines = 3;
+        // 11-12. The system file, created with the default settings on the first start.
+        if (!CheckSystemFile()) {
+            SetDefaultSettings(m_state.System);
+            CreateSystemFile();
+        }
+        ReadSystemFile();
+        // 13. Full screen as the player left it.
+        if (m_state.System.FullScreen != 0)
+            FullModeWin();
+        // 14. Every slot file exists from the first start on.
+        for (int n = 1; n <= kSlotCount; ++n)
+            if (!CheckSaveFile(n))
+                CreateSaveFile(n);
+        // 15.
+        ClearReturnTbl();
+        ClearMsgLog();
+        ClearScenarioFlg();
+        // 16. Scene 1 starts at its first instruction on the tick after TaskInit.
+        ReadScript(1);
+        m_state.Game.ReturnDepth = 0;
+        m_state.Game.ScriptStep = -1;
+        m_state.Game.CurrentScene = 1;
+        m_state.Task = TaskCode::TASK_INIT;
+        // 17-18. Decoder, player and the streaming output.
+        CreateSoundObjects();
+        // 19. From here on everything happens in the frame tick.
+        m_timer_usable = true;
+        SetFrameTimerEnabled(true);
+        return true;
+    } catch (const std::exception& error) {
+        ReportError(error);
+        return false;
+    }
+}
+
+void TForm1::ReadArchiveIndexes() {
+    for (const char* name : {"GRP.IFP", "SCR.IFP"}) {
+        if (!m_files.Exists(name)) {
+            std::error_code ec;
+            const auto where = std::filesystem::absolute(m_files.Root(), ec).lexically_normal();
+            throw EngineError(std::string("The game archive \"") + name + "\" was not found in \"" + where.string() +
+                              "\". Start the game from the folder that holds its data files.");
+        }
+    }
+    m_files.ReadAt("GRP.IFP", 16, m_state.GrpIndex.data(), m_state.GrpIndex.size());
+    m_files.ReadAt("SCR.IFP", 16, m_state.ScrIndex.data(), m_state.ScrIndex.size());
+}
+
+void TForm1::CreateSurfaces() {
+    auto make = [](TABitmap& surface, int w, int h, Color fill) {
+        surface.SetSize(w, h);
+        surface.Fill(fill);
+    };
+    make(SceneImage, 800, 600, kWhite);
+    make(ScreenBuffer, 800, 600, kWhite);
+    make(EffectOld, 800, 600, kWhite);
+    make(RuleImage, 800, 600, kWhite);
+    make(BgLayer, 800, 600, kWhite);
+    make(PartsImage, 800, 600, kWhite);
+    CharLayer1 = TABitmap();
+    CharLayer2 = TABitmap();
+    make(MsgFrameImage, 800, 176, kBlack);
+    make(MsgTextImage, 800, 176, kBlack);
+    make(SelectWorkImage, 800, 176, kBlack);
+    make(SelectImage, 800, 176, kBlack);
+    make(MsgWindowImage, 800, 176, kBlack);
+    make(MsgRuleImage, 800, 176, kBlack);
+    make(Select2Sheet, 800, 600, kBlack);
+    make(Select2Image, 800, 600, kBlack);
+    make(Select2WorkImage, 800, 600, kBlack);
+}
+
+bool TForm1::FormCloseQuery() {
+    SetFrameTimerEnabled(false);
+    const Size screen = m_platform.ScreenSize();
+    QueryForm.Left = (screen.width - TQueryForm::kClientWidth) / 2;
+    QueryForm.Top = (screen.height - TQueryForm::kClientHeight) / 2;
+    m_state.QueryAnswer = 0;
+    QueryForm.Label1 = kCloseQuestion;
+    m_platform.ShowQueryForm(QueryForm);
+    const bool can_close = m_state.QueryAnswer != 0;
+    if (!can_close && m_timer_usable)
+        SetFrameTimerEnabled(true);
+    return can_close;
+}
+
+void TForm1::FormClose() {
+    SetFrameTimerEnabled(false);
+    m_platform.Sleep(100);
+    // A start-up that failed before the system file was read holds an empty record: writing it
+    // would wipe the player's settings, flags and read-marks, so only a record that came from
+    // the file (or was just created) goes back.
+    if (m_system_loaded)
+        CreateSystemFile();
+    m_platform.Sleep(100);
+    if (m_state.System.FullScreen != 0)
+        ReturnFullModeWin();
+    m_platform.Sleep(100);
+}
+
+bool TForm1::RequestClose() {
+    if (m_closed)
+        return true;
+    if (!FormCloseQuery())
+        return false;
+    m_closed = true;
+    try {
+        FormClose();
+    } catch (const std::exception& error) {
+        ReportError(error);
+    }
+    return true;
+}
+
+void TForm1::FormDestroy() {
+    if (m_destroyed)
+        return;
+    m_destroyed = true;
+    m_platform.SetDelayTimerEnabled(false);
+    ReleaseSoundObjects();
+}
+
+bool TForm1::OnCloseQuery() { return RequestClose(); }
+
+} // namespace hk

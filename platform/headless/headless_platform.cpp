@@ -1,0 +1,223 @@
+#include "platform/headless/headless_platform.h"
+
+#include "sound/audio_device.h"
+
+namespace hk {
+
+namespace {
+
+// Where the headless windows sit on the virtual screen: the main window's client area centred.
+constexpr Point kMainClientOrigin{(HeadlessPlatform::kScreen.width - 800) / 2, (HeadlessPlatform::kScreen.height - 600) / 2};
+
+} // namespace
+
+HeadlessPlatform::HeadlessPlatform() {
+    m_main_surface.SetSize(800, 600);
+    m_main_surface.Fill(kBlack);
+    m_float_surface.SetSize(800, 176);
+    m_float_surface.Fill(kBlack);
+    m_debug_surface.SetSize(624, 199);
+    m_positions[WindowId::Main] = kMainClientOrigin;
+    m_positions[WindowId::Float] = Point{kMainClientOrigin.x, kMainClientOrigin.y + 424};
+    m_positions[WindowId::Debug] = Point{0, 0};
+    m_visible[WindowId::Main] = true;
+    m_cursor = kMainClientOrigin;
+}
+
+HeadlessPlatform::~HeadlessPlatform() = default;
+
+void HeadlessPlatform::AdvanceClock(std::uint32_t ms) {
+    m_clock += ms;
+    if (m_clock_listener)
+        m_clock_listener(ms);
+}
+
+void HeadlessPlatform::SetDelayTimerEnabled(bool enabled) {
+    if (enabled && !m_delay_enabled)
+        m_delay_next = m_clock + 10;
+    m_delay_enabled = enabled;
+}
+
+void HeadlessPlatform::QueueMouseDown(WindowId window, MouseButton button, Point client) {
+    Event event{Event::Kind::MouseDown};
+    event.window = window;
+    event.button = button;
+    event.point = client;
+    m_events.push_back(std::move(event));
+}
+
+void HeadlessPlatform::QueueWheel(WindowId window, bool up) {
+    Event event{Event::Kind::Wheel};
+    event.window = window;
+    event.up = up;
+    m_events.push_back(std::move(event));
+}
+
+void HeadlessPlatform::QueueClose() { m_events.push_back(Event{Event::Kind::Close}); }
+
+void HeadlessPlatform::QueueMenu(std::vector<std::string> path) {
+    Event event{Event::Kind::Menu};
+    event.path = std::move(path);
+    m_events.push_back(std::move(event));
+}
+
+void HeadlessPlatform::SetKeyDown(Key key, bool down) {
+    if (down)
+        m_keys.insert(key);
+    else
+        m_keys.erase(key);
+}
+
+void HeadlessPlatform::MoveCursorToClient(WindowId window, Point client) { m_cursor = ClientToScreen(window, client); }
+
+Point HeadlessPlatform::ClientToScreen(WindowId window, Point client) {
+    const Point origin = m_positions[window];
+    return Point{origin.x + client.x, origin.y + client.y};
+}
+
+Point HeadlessPlatform::ScreenToClient(WindowId window, Point screen) {
+    const Point origin = m_positions[window];
+    return Point{screen.x - origin.x, screen.y - origin.y};
+}
+
+TABitmap& HeadlessPlatform::ClientSurface(WindowId window) {
+    switch (window) {
+    case WindowId::Float: return m_float_surface;
+    case WindowId::Debug: return m_debug_surface;
+    default: return m_main_surface;
+    }
+}
+
+void HeadlessPlatform::Fault(std::string message) {
+    if (m_script_fault.empty())
+        m_script_fault = std::move(message);
+}
+
+std::vector<std::string> HeadlessPlatform::TakeErrors() {
+    std::vector<std::string> errors;
+    errors.swap(m_errors);
+    return errors;
+}
+
+void HeadlessPlatform::ProcessMessages() {
+    // Events are taken one at a time: a handler may open a modal dialog, whose own loop would
+    // process messages again.
+    ++m_processing_depth;
+    while (!m_events.empty() && m_sink) {
+        Event event = std::move(m_events.front());
+        m_events.pop_front();
+        switch (event.kind) {
+        case Event::Kind::MouseDown:
+            // A right click with a context menu attached also opens the menu; headless, the
+            // choice in it comes from a later `menu` command.
+            m_sink->OnMouseDown(event.window, event.button, event.point);
+            break;
+        case Event::Kind::Wheel: m_sink->OnMouseWheel(event.window, event.up); break;
+        case Event::Kind::Close: m_sink->OnCloseQuery(); break;
+        case Event::Kind::Menu:
+            if (!m_attached_menu) {
+                Fault("no pop-up menu is attached to the main window");
+                break;
+            }
+            RunMenu(*m_attached_menu, event.path);
+            break;
+        }
+    }
+    if (m_delay_enabled && m_sink) {
+        while (static_cast<std::int32_t>(m_clock - m_delay_next) >= 0) {
+            m_delay_next += 10;
+            m_sink->OnDelayTimer();
+        }
+    }
+    --m_processing_depth;
+}
+
+void HeadlessPlatform::RunMenu(Menu& menu, const std::vector<std::string>& path) {
+    m_sink->OnMenuPopup(menu.name);
+    std::vector<MenuItem>* level = &menu.items;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        MenuItem* item = nullptr;
+        for (MenuItem& candidate : *level)
+            if (candidate.name == path[i] && !candidate.separator)
+                item = &candidate;
+        if (!item) {
+            Fault("the menu has no item " + path[i]);
+            return;
+        }
+        if (!item->enabled) {
+            Fault("the menu item " + path[i] + " is disabled");
+            return;
+        }
+        if (!item->items.empty()) {
+            m_sink->OnMenuPopup(item->name);
+            // The submenu handler may have rebuilt the items; look the next one up afresh.
+            level = &item->items;
+            if (i + 1 == path.size())
+                return; // opened a submenu and chose nothing
+            continue;
+        }
+        if (i + 1 != path.size()) {
+            Fault("the menu item " + path[i] + " has no submenu");
+            return;
+        }
+        m_sink->OnMenuCommand(item->name);
+        return;
+    }
+}
+
+void HeadlessPlatform::PopupMenu(Menu& menu, Point screen) {
+    m_last_popup = screen;
+    // A pop-up opened by the game itself takes the choice queued by the next `menu` command.
+    if (!m_events.empty() && m_events.front().kind == Event::Kind::Menu) {
+        Event event = std::move(m_events.front());
+        m_events.pop_front();
+        RunMenu(menu, event.path);
+        return;
+    }
+    m_sink->OnMenuPopup(menu.name);
+}
+
+std::optional<HeadlessPlatform::DialogAnswer> HeadlessPlatform::TakeAnswer(DialogAnswer::Kind kind,
+                                                                            const char* dialog_name) {
+    if (m_dialog_answers.empty() || (m_dialog_answers.front().kind != kind && !m_dialog_answers.front().any_kind)) {
+        Fault(std::string("the ") + dialog_name + " dialog opened with no queued answer");
+        return std::nullopt;
+    }
+    DialogAnswer answer = std::move(m_dialog_answers.front());
+    m_dialog_answers.pop_front();
+    if (answer.any_kind)
+        answer.ok = false;
+    return answer;
+}
+
+void HeadlessPlatform::ShowQueryForm(TQueryForm& form) {
+    const auto answer = TakeAnswer(DialogAnswer::Kind::Query, "question");
+    if (answer && answer->ok)
+        form.OkButtonClick();
+    else
+        form.CancelButtonClick();
+}
+
+void HeadlessPlatform::ShowCommentForm(TCommentForm& form) {
+    const auto answer = TakeAnswer(DialogAnswer::Kind::Comment, "comment");
+    if (answer && answer->ok) {
+        form.Edit1 = answer->comment;
+        form.Button1Click();
+    } else {
+        form.Button2Click();
+    }
+}
+
+void HeadlessPlatform::ShowConfigForm(TConfigForm& form) {
+    const auto answer = TakeAnswer(DialogAnswer::Kind::Config, "settings");
+    if (!answer)
+        return;
+    for (const auto& [field, value] : answer->config_fields)
+        if (ConfigControlHook)
+            ConfigControlHook(form, field, value);
+    form.StoredByButton1 = answer->config_back;
+}
+
+std::unique_ptr<AudioDevice> HeadlessPlatform::CreateAudioDevice() { return nullptr; }
+
+} // namespace hk

@@ -1,0 +1,154 @@
+// The headless platform: a virtual millisecond clock, scripted input, client surfaces kept in
+// memory, and dialogs answered from a queue. It runs the real engine deterministically: the same
+// game, input and files always give the same pictures, states and sound. Used by the tests and
+// by `harukaze-tool run`.
+#pragma once
+
+#include "engine/forms.h"
+#include "gfx/abitmap.h"
+#include "platform/platform.h"
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace hk {
+
+class HeadlessPlatform final : public Platform {
+public:
+    static constexpr std::uint32_t kClockStart = 1'000'000;
+    static constexpr Size kScreen{1024, 768};
+
+    HeadlessPlatform();
+    ~HeadlessPlatform() override;
+
+    // ---- Driving the platform (the runner and the tests) ----
+
+    // A scripted answer for the next modal dialog.
+    struct DialogAnswer {
+        enum class Kind { Query, Comment, Config } kind = Kind::Query;
+        bool ok = false;                        // Query: OK; Comment: save
+        std::u16string comment;                 // Comment: the text typed
+        std::vector<std::pair<std::string, int>> config_fields; // Config: control=value
+        bool config_back = true;                // Config: "戻る" (else the close box)
+        bool any_kind = false;                  // a cancel that answers whichever dialog opens
+    };
+    void QueueDialogAnswer(DialogAnswer answer) { m_dialog_answers.push_back(std::move(answer)); }
+    std::size_t PendingDialogAnswers() const { return m_dialog_answers.size(); }
+
+    // Input events, delivered during the next ProcessMessages in the order queued.
+    void QueueMouseDown(WindowId window, MouseButton button, Point client);
+    void QueueWheel(WindowId window, bool up);
+    void QueueClose();
+    // Opens the attached context menu and chooses the items along `path` (submenus first).
+    void QueueMenu(std::vector<std::string> path);
+    void SetKeyDown(Key key, bool down);
+    void MoveCursorToClient(WindowId window, Point client);
+    void SetForeground(WindowId window) { m_foreground = window; }
+
+    // A fault in the input script found while the engine ran (a dialog with no answer, a menu
+    // item that is not there); empty when none. The runner turns it into exit status 2.
+    const std::string& ScriptFault() const { return m_script_fault; }
+    void ClearScriptFault() { m_script_fault.clear(); }
+
+    // Errors the engine reported, oldest first; TakeErrors empties the list.
+    std::vector<std::string> TakeErrors();
+
+    // Advances the clock by ms without running anything (idle time of the message loop).
+    void AdvanceClock(std::uint32_t ms);
+    // Called with every advance of the clock (ms); the audio device hooks in here.
+    void SetClockListener(std::function<void(std::uint32_t)> listener) { m_clock_listener = std::move(listener); }
+
+    Menu* AttachedMenu() const { return m_attached_menu; }
+    bool FullScreen() const { return m_full_screen; }
+    const std::vector<Rect>& WindowShape(WindowId window) { return m_shapes[window]; }
+    const TDebugWindow& DebugWindowView() const { return m_debug_view; }
+    bool CursorVisible() const { return m_cursor_visible; }
+
+    // ---- Platform ----
+    void SetEventSink(PlatformEvents* sink) override { m_sink = sink; }
+    std::uint32_t TickCount() override { return m_clock; }
+    void Sleep(std::uint32_t ms) override { AdvanceClock(ms); }
+    void ProcessMessages() override;
+    void SetDelayTimerEnabled(bool enabled) override;
+    TABitmap& ClientSurface(WindowId window) override;
+    void Invalidate(WindowId) override {}
+    void ShowWindow(WindowId window, bool visible) override { m_visible[window] = visible; }
+    bool IsWindowVisible(WindowId window) override { return m_visible[window]; }
+    void MoveWindow(WindowId window, Point screen_pos) override { m_positions[window] = screen_pos; }
+    Point WindowPosition(WindowId window) override { return m_positions[window]; }
+    void SetWindowShape(WindowId window, const std::vector<Rect>& region) override { m_shapes[window] = region; }
+    void StartWindowDrag(WindowId window) override { ++m_drag_count[window]; }
+    void SetFullScreen(bool full) override { m_full_screen = full; }
+    WindowId ForegroundWindow() override { return m_foreground; }
+    bool IsKeyDown(Key key) override { return m_keys.count(key) != 0; }
+    Point CursorPos() override { return m_cursor; }
+    void SetCursorPos(Point screen) override { m_cursor = screen; }
+    void SetCursorVisible(bool visible) override { m_cursor_visible = visible; }
+    Point ClientToScreen(WindowId window, Point client) override;
+    Point ScreenToClient(WindowId window, Point screen) override;
+    Size ScreenSize() override { return kScreen; }
+    void AttachContextMenu(Menu* menu) override { m_attached_menu = menu; }
+    void PopupMenu(Menu& menu, Point screen) override;
+    void ShowQueryForm(TQueryForm& form) override;
+    void ShowCommentForm(TCommentForm& form) override;
+    void ShowConfigForm(TConfigForm& form) override;
+    void UpdateDebugWindow(TDebugWindow& window) override { m_debug_view = window; }
+    void ReportError(const std::string& message) override { m_errors.push_back(message); }
+    std::unique_ptr<AudioDevice> CreateAudioDevice() override;
+
+    int DragCount(WindowId window) { return m_drag_count[window]; }
+    // Where the last PopupMenu call opened its menu (screen coordinates).
+    std::optional<Point> LastPopupPosition() const { return m_last_popup; }
+
+    // The config dialog's handlers live in the engine; the platform sets the controls through
+    // this hook so slider changes run their handlers (set by the engine side when it exists).
+    std::function<void(TConfigForm&, const std::string& field, int value)> ConfigControlHook;
+
+private:
+    struct Event {
+        enum class Kind { MouseDown, Wheel, Close, Menu } kind;
+        WindowId window = WindowId::Main;
+        MouseButton button = MouseButton::Left;
+        Point point;
+        bool up = false;
+        std::vector<std::string> path;
+    };
+    void RunMenu(Menu& menu, const std::vector<std::string>& path);
+    std::optional<DialogAnswer> TakeAnswer(DialogAnswer::Kind kind, const char* dialog_name);
+    void Fault(std::string message);
+
+    PlatformEvents* m_sink = nullptr;
+    std::uint32_t m_clock = kClockStart;
+    bool m_delay_enabled = false;
+    std::uint32_t m_delay_next = 0;
+    std::function<void(std::uint32_t)> m_clock_listener;
+
+    std::deque<Event> m_events;
+    std::deque<DialogAnswer> m_dialog_answers;
+    std::set<Key> m_keys;
+    Point m_cursor;
+    WindowId m_foreground = WindowId::Main;
+    bool m_cursor_visible = true;
+    bool m_full_screen = false;
+
+    TABitmap m_main_surface, m_float_surface, m_debug_surface;
+    std::map<WindowId, bool> m_visible;
+    std::map<WindowId, Point> m_positions;
+    std::map<WindowId, std::vector<Rect>> m_shapes;
+    std::map<WindowId, int> m_drag_count;
+    Menu* m_attached_menu = nullptr;
+    std::optional<std::vector<std::string>> m_popup_choice;
+    std::optional<Point> m_last_popup;
+    TDebugWindow m_debug_view;
+
+    std::string m_script_fault;
+    std::vector<std::string> m_errors;
+    int m_processing_depth = 0;
+};
+
+} // namespace hk

@@ -1,0 +1,48 @@
+#include "platform/headless/headless_session.h"
+
+namespace hk {
+
+HeadlessSession::HeadlessSession(std::filesystem::path game_dir)
+    : HeadlessSession(game_dir, std::make_unique<GameFiles>(game_dir)) {}
+
+HeadlessSession::HeadlessSession(std::filesystem::path, std::unique_ptr<GameFiles> files)
+    : m_files(std::move(files)), m_form(std::make_unique<TForm1>(m_platform, *m_files)) {}
+
+HeadlessSession::~HeadlessSession() {
+    if (m_form)
+        m_form->FormDestroy();
+}
+
+bool HeadlessSession::Start() { return m_form->FormCreate(); }
+
+void HeadlessSession::Step() {
+    if (m_form->Closed())
+        return;
+    if (m_form->PollFrameTimer())
+        return;
+    m_platform.AdvanceClock(1);
+    m_platform.ProcessMessages();
+}
+
+void HeadlessSession::Ticks(int count) {
+    for (int i = 0; i < count && !Closed(); ++i)
+        Step();
+}
+
+void HeadlessSession::RunMs(std::uint32_t ms) {
+    const std::uint32_t start = m_platform.TickCount();
+    while (!Closed() && m_platform.TickCount() - start < ms)
+        Step();
+}
+
+bool HeadlessSession::UntilTask(TaskCode code, std::uint32_t max_ms) {
+    const std::uint32_t start = m_platform.TickCount();
+    while (m_form->State().Task != code) {
+        if (Closed() || m_platform.TickCount() - start >= max_ms)
+            return false;
+        Step();
+    }
+    return true;
+}
+
+} // namespace hk

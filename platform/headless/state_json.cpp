@@ -1,0 +1,146 @@
+#include "platform/headless/state_json.h"
+
+#include "engine/form1.h"
+#include "platform/headless/headless_platform.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+
+namespace hk {
+
+namespace {
+
+std::string Quote(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
+                out += buf;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+template <typename T>
+std::string Array(const T* values, int count) {
+    std::string out = "[";
+    for (int i = 0; i < count; ++i) {
+        if (i)
+            out += ",";
+        out += std::to_string(values[i]);
+    }
+    return out + "]";
+}
+
+std::string ForwardSlashes(std::string path) {
+    for (char& c : path)
+        if (c == '\\')
+            c = '/';
+    return path;
+}
+
+} // namespace
+
+std::string EngineStateJson(TForm1& form, HeadlessPlatform& platform) {
+    const EngineState& s = form.State();
+    const GameData& g = s.Game;
+    const SystemData& sys = s.System;
+    std::ostringstream o;
+    auto num = [&](const char* key, long long value) { o << "  " << Quote(key) << ": " << value << ",\n"; };
+    auto flag = [&](const char* key, bool value) { num(key, value ? 1 : 0); };
+
+    o << "{\n";
+    o << "  \"TaskCode\": " << Quote(TaskHex(s.Task)) << ",\n";
+    num("CurrentScene", g.CurrentScene);
+    num("ScriptStep", g.ScriptStep);
+    num("ReturnDepth", g.ReturnDepth);
+    num("MsgNumber", s.MsgNumber);
+    num("VoiceNumber", s.VoiceNumber);
+    num("ChoiceCount", s.ChoiceCount);
+    num("LogCursor", s.LogCursor);
+    num("AlbumPage", s.AlbumPage);
+    flag("GamePlaying", s.GamePlaying);
+    flag("MsgWindowVisible", s.MsgWindowVisible);
+    flag("LogViewing", s.LogViewing);
+    flag("SkipNow", s.SkipNow);
+    flag("SkipMode", s.SkipMode);
+    flag("ReadSkipMode", s.ReadSkipMode);
+    flag("AutoMode", s.AutoMode);
+    flag("CursorShown", g.CursorShown);
+    flag("ContextMenuOn", g.ContextMenuOn);
+    flag("AuxFlag", g.AuxFlag);
+    flag("FloatChecked", form.MsgFloatChecked());
+    flag("FloatVisible", platform.IsWindowVisible(WindowId::Float));
+    flag("DebugVisible", form.DebugWindowVisible());
+    flag("TimerEnabled", form.FrameTimerEnabled());
+    o << "  \"ScenarioVars\": " << Array(g.ScenarioVars, kVariableCount) << ",\n";
+    o << "  \"SystemVars\": " << Array(sys.SystemVars, kVariableCount) << ",\n";
+
+    o << "  \"ReturnTable\": [";
+    const int depth = std::clamp<int>(g.ReturnDepth, 0, kReturnTableSize);
+    for (int k = 1; k <= depth; ++k) {
+        if (k > 1)
+            o << ",";
+        o << "[" << g.ReturnTable[k - 1].Scene << "," << g.ReturnTable[k - 1].Step << "]";
+    }
+    o << "],\n";
+    o << "  \"LayerGraphic\": " << Array(g.LayerGraphic, 3) << ",\n";
+    o << "  \"LayerPlacement\": " << Array(g.LayerPlacement, 2) << ",\n";
+
+    o << "  \"SceneTable\": [";
+    bool first = true;
+    for (int i = 1; i <= kSceneTableSize; ++i) {
+        if (s.SceneTable[i] == 0)
+            continue;
+        o << (first ? "" : ",") << s.SceneTable[i];
+        first = false;
+    }
+    o << "],\n";
+
+    o << "  \"CgSeen\": [";
+    first = true;
+    for (int gnum = kCgFirst; gnum <= kCgLast; ++gnum) {
+        if (!sys.CgSeen[gnum - kCgFirst])
+            continue;
+        o << (first ? "" : ",") << gnum;
+        first = false;
+    }
+    o << "],\n";
+
+    o << "  \"MsgLog\": [";
+    for (int i = 0; i < kMsgLogSize; ++i) {
+        const MsgLogEntry& e = s.MsgLog[i];
+        o << (i ? ",\n    " : "\n    ") << "{\"text\": " << Quote(e.Text) << ", \"voice\": " << Quote(e.Voice)
+          << ", \"file\": " << Quote(ForwardSlashes(e.File)) << "}";
+    }
+    o << "\n  ],\n";
+
+    o << "  \"Settings\": {\"TextSpeed\": " << sys.TextSpeed << ", \"EffectsOn\": " << int{sys.EffectsOn}
+      << ", \"FullScreen\": " << int{sys.FullScreen} << ", \"VoiceVolume\": " << sys.VoiceVolume
+      << ", \"BgmVolume\": " << sys.BgmVolume << ", \"SeVolume\": " << sys.SeVolume
+      << ", \"AutoDelay\": " << sys.AutoDelay << "},\n";
+
+    o << "  \"Channels\": [";
+    const auto channels = form.ChannelViews();
+    for (std::size_t i = 0; i < channels.size(); ++i)
+        o << (i ? ", " : "") << "{\"status\": " << channels[i].status << ", \"level\": " << channels[i].level
+          << ", \"file\": " << Quote(ForwardSlashes(channels[i].file)) << "}";
+    o << "],\n";
+    o << "  \"Clock\": " << platform.TickCount() << "\n";
+    o << "}\n";
+    return o.str();
+}
+
+} // namespace hk
