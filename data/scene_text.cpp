@@ -1,0 +1,884 @@
+#include "data/scene_text.h"
+
+#include "data/shift_jis.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <unordered_map>
+
+namespace hk {
+
+namespace {
+
+constexpr const char* kListNames[4] = {"labels", "jumps", "voices", "messages"};
+constexpr const char* kListItem[4] = {"label", "jump", "voice", "message"};
+
+// Which string list an operand kind refers to, or -1.
+int ListOf(OperandKind kind) {
+    switch (kind) {
+    case OperandKind::Label:
+        return 0;
+    case OperandKind::JumpName:
+        return 1;
+    case OperandKind::Voice:
+        return 2;
+    case OperandKind::Message:
+        return 3;
+    default:
+        return -1;
+    }
+}
+
+// Label names identify labels, so writing a name twice means the same line. Every other inline
+// text adds a line of its own (two identical messages are still two messages with their own
+// read-marks).
+bool ListDeduplicates(int list) {
+    return list == 0;
+}
+
+std::int16_t DefaultOperand(OperandKind kind) {
+    return kind == OperandKind::Voice ? -1 : 0;
+}
+
+const char* LineEndName(LineEnd end) {
+    switch (end) {
+    case LineEnd::None:
+        return "none";
+    case LineEnd::CR:
+        return "cr";
+    case LineEnd::LF:
+        return "lf";
+    case LineEnd::CRLF:
+        return "crlf";
+    }
+    return "crlf";
+}
+
+std::optional<LineEnd> ParseLineEnd(std::string_view name) {
+    for (LineEnd end : {LineEnd::None, LineEnd::CR, LineEnd::LF, LineEnd::CRLF}) {
+        if (name == LineEndName(end)) {
+            return end;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string Hex2(unsigned char b) {
+    static const char kHex[] = "0123456789ABCDEF";
+    return {kHex[b >> 4], kHex[b & 15]};
+}
+
+std::string HexBytes(std::string_view bytes) {
+    std::string out;
+    for (char c : bytes) {
+        if (!out.empty()) {
+            out += ' ';
+        }
+        out += Hex2(static_cast<unsigned char>(c));
+    }
+    return out;
+}
+
+bool IsAsciiControl(unsigned char b) {
+    return b < 0x20 || b == 0x7F;
+}
+
+// Shift-JIS bytes as a quoted UTF-8 string. Characters that do not survive the trip to UTF-8 and
+// back unchanged (invalid bytes, characters with two codes) are written as \xHH escapes.
+std::string QuoteSjis(std::string_view sjis) {
+    std::string out = "\"";
+    auto append_escaped_utf8 = [&out](std::string_view utf8) {
+        for (char c : utf8) {
+            const auto b = static_cast<unsigned char>(c);
+            if (c == '"' || c == '\\') {
+                out += '\\';
+                out += c;
+            } else if (IsAsciiControl(b)) {
+                out += "\\x" + Hex2(b);
+            } else {
+                out += c;
+            }
+        }
+    };
+    const std::string whole = SjisToUtf8(sjis);
+    std::string back;
+    try {
+        back = Utf8ToSjis(whole);
+    } catch (const std::runtime_error&) {
+        back.clear();
+    }
+    if (back == sjis) {
+        append_escaped_utf8(whole);
+        return out + '"';
+    }
+    std::size_t i = 0;
+    while (i < sjis.size()) {
+        const auto b = static_cast<unsigned char>(sjis[i]);
+        const std::size_t len =
+            IsSjisLeadByte(b) && i + 1 < sjis.size() && IsSjisTrailByte(static_cast<unsigned char>(sjis[i + 1])) ? 2
+                                                                                                                 : 1;
+        const std::string_view chunk = sjis.substr(i, len);
+        std::string utf8 = SjisToUtf8(chunk);
+        bool exact = false;
+        try {
+            exact = Utf8ToSjis(utf8) == chunk;
+        } catch (const std::runtime_error&) {
+            exact = false;
+        }
+        if (exact) {
+            append_escaped_utf8(utf8);
+        } else {
+            for (char c : chunk) {
+                out += "\\x" + Hex2(static_cast<unsigned char>(c));
+            }
+        }
+        i += len;
+    }
+    return out + '"';
+}
+
+bool IsIdentStart(unsigned char c) {
+    return std::isalpha(c) || c == '_' || c >= 0x80;
+}
+bool IsIdentChar(unsigned char c) {
+    return std::isalnum(c) || c == '_' || c >= 0x80;
+}
+
+// "s12", "g-3", "gs7": a variable operand, not a name.
+bool LooksLikeVariable(std::string_view word) {
+    std::string_view rest = word;
+    if (rest.starts_with("gs")) {
+        rest.remove_prefix(2);
+    } else if (rest.starts_with("s") || rest.starts_with("g")) {
+        rest.remove_prefix(1);
+    } else {
+        return false;
+    }
+    if (rest.starts_with("-")) {
+        rest.remove_prefix(1);
+    }
+    return !rest.empty() &&
+           std::all_of(rest.begin(), rest.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+}
+
+// A name written without quotes when it can be read back as the same name.
+std::string NameText(std::string_view sjis) {
+    const std::string utf8 = SjisToUtf8(sjis);
+    bool bare =
+        !utf8.empty() && IsIdentStart(static_cast<unsigned char>(utf8[0])) && !LooksLikeVariable(utf8) &&
+        std::all_of(utf8.begin(), utf8.end(), [](char c) { return IsIdentChar(static_cast<unsigned char>(c)); });
+    if (bare) {
+        try {
+            bare = Utf8ToSjis(utf8) == sjis;
+        } catch (const std::runtime_error&) {
+            bare = false;
+        }
+    }
+    return bare ? utf8 : QuoteSjis(sjis);
+}
+
+std::string OperandPrefix(std::uint8_t flags, int index) {
+    const bool scenario = flags & ScenarioFlag(index);
+    const bool system = flags & SystemFlag(index);
+    return scenario && system ? "gs" : system ? "g" : scenario ? "s" : "";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Disassembly
+
+// How the text form writes references into one string list.
+struct ListPlan {
+    bool declared = false; // the lines are written as declarations; references by number
+    LineEnd eol = LineEnd::CRLF;
+    std::optional<LineEnd> last_eol;
+    std::vector<bool> inline_ref; // per instruction operand (index = 3 * step + operand)
+};
+
+bool IsPlainListOperand(const ScriptInstruction& ins, int k, int list) {
+    const OpcodeInfo* info = FindOpcode(ins.opcode);
+    return info && ListOf(info->operands[k]) == list && (ins.flags & (ScenarioFlag(k) | SystemFlag(k))) == 0;
+}
+
+ListPlan PlanList(const ScenePayload& payload, int list) {
+    const TextBlock& block = payload.blocks[list];
+    ListPlan plan;
+    plan.inline_ref.assign(payload.code.size() * 3, false);
+
+    // Line ends: one style for all lines but the last, which may differ.
+    const auto& lines = block.lines;
+    bool uniform = true;
+    if (lines.size() >= 2) {
+        plan.eol = lines[0].end;
+        for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+            uniform = uniform && lines[i].end == plan.eol;
+        }
+    }
+    if (!lines.empty() && lines.back().end != plan.eol) {
+        plan.last_eol = lines.back().end;
+    }
+
+    // Rebuild the list the way the assembler would from inline references, and see whether it
+    // comes out as the real list.
+    std::vector<std::string> built;
+    std::unordered_map<std::string, std::size_t> first_index;
+    for (std::size_t step = 0; step < payload.code.size(); ++step) {
+        const ScriptInstruction& ins = payload.code[step];
+        for (int k = 0; k < 3; ++k) {
+            if (!IsPlainListOperand(ins, k, list)) {
+                continue;
+            }
+            const int i = ins.Operand(k);
+            if (i < 0 || static_cast<std::size_t>(i) >= lines.size()) {
+                continue;
+            }
+            const std::string& text = lines[static_cast<std::size_t>(i)].text;
+            bool use = false;
+            if (ListDeduplicates(list)) {
+                const auto it = first_index.find(text);
+                if (it != first_index.end()) {
+                    use = it->second == static_cast<std::size_t>(i);
+                } else if (static_cast<std::size_t>(i) == built.size()) {
+                    use = true;
+                    first_index.emplace(text, built.size());
+                    built.push_back(text);
+                }
+            } else if (static_cast<std::size_t>(i) == built.size()) {
+                use = true;
+                built.push_back(text);
+            }
+            plan.inline_ref[step * 3 + static_cast<std::size_t>(k)] = use;
+        }
+    }
+    plan.declared = !uniform || built != block.Texts();
+    if (plan.declared) {
+        std::fill(plan.inline_ref.begin(), plan.inline_ref.end(), false);
+    }
+    return plan;
+}
+
+std::string FormatOperand(const ScenePayload& payload, const std::array<ListPlan, 4>& plans, std::size_t step, int k) {
+    const ScriptInstruction& ins = payload.code[step];
+    const OpcodeInfo* info = FindOpcode(ins.opcode);
+    const std::int16_t value = ins.Operand(k);
+    const std::string prefix = OperandPrefix(ins.flags, k);
+    if (!prefix.empty() || !info) {
+        return prefix + std::to_string(value);
+    }
+    const OperandKind kind = info->operands[k];
+    const int list = ListOf(kind);
+    if (list >= 0 && plans[list].inline_ref[step * 3 + static_cast<std::size_t>(k)]) {
+        const std::string& text = payload.blocks[list].lines[static_cast<std::size_t>(value)].text;
+        return list <= 1 ? NameText(text) : QuoteSjis(text);
+    }
+    if (kind == OperandKind::SysCommand) {
+        if (const SystemCommandInfo* sys = FindSystemCommand(value)) {
+            return std::string(sys->mnemonic);
+        }
+    }
+    return std::to_string(value);
+}
+
+// The text of a numbered reference, as a comment beside the instruction.
+std::string ReferenceComment(const ScenePayload& payload, const ScriptInstruction& ins) {
+    const OpcodeInfo* info = FindOpcode(ins.opcode);
+    if (!info) {
+        return {};
+    }
+    std::string comment;
+    for (int k = 0; k < 3; ++k) {
+        const int list = ListOf(info->operands[k]);
+        const int i = ins.Operand(k);
+        if (list < 0 || (ins.flags & (ScenarioFlag(k) | SystemFlag(k))) || i < 0 ||
+            static_cast<std::size_t>(i) >= payload.blocks[list].lines.size()) {
+            continue;
+        }
+        comment += comment.empty() ? "  ; " : ", ";
+        comment += SjisToUtf8(payload.blocks[list].lines[static_cast<std::size_t>(i)].text);
+    }
+    // A comment ends at the line's end; keep control bytes out of it.
+    std::replace_if(
+        comment.begin(), comment.end(), [](char c) { return IsAsciiControl(static_cast<unsigned char>(c)); }, ' ');
+    return comment;
+}
+
+std::string FormatInstruction(const ScenePayload& payload, const std::array<ListPlan, 4>& plans, std::size_t step,
+                              std::size_t depth) {
+    const ScriptInstruction& ins = payload.code[step];
+    const OpcodeInfo* info = FindOpcode(ins.opcode);
+    std::uint8_t extra_bits = ins.flags & kUnusedFlagBits;
+
+    // A label definition reads best as "name:".
+    if (info && ins.opcode == static_cast<std::uint8_t>(Opcode::OP_LABEL) && ins.flags == 0 && ins.operand2 == 0 &&
+        ins.operand3 == 0 && plans[0].inline_ref[step * 3]) {
+        return NameText(payload.blocks[0].lines[static_cast<std::size_t>(ins.operand1)].text) + ":";
+    }
+
+    std::string line(4 * (std::min<std::size_t>(depth, 8) + 1), ' ');
+    int count = 3;
+    if (info) {
+        line += info->mnemonic;
+        // Leave out trailing operands that hold their default; the first used one stays.
+        while (count > 0) {
+            const int k = count - 1;
+            const bool flagged = ins.flags & (ScenarioFlag(k) | SystemFlag(k));
+            if (flagged || ins.Operand(k) != DefaultOperand(info->operands[k]) ||
+                (k == 0 && info->operands[k] != OperandKind::None)) {
+                break;
+            }
+            --count;
+        }
+    } else {
+        line += "op 0x" + Hex2(ins.opcode);
+        while (count > 0 && ins.Operand(count - 1) == 0 &&
+               !(ins.flags & (ScenarioFlag(count - 1) | SystemFlag(count - 1)))) {
+            --count;
+        }
+    }
+    for (int k = 0; k < count; ++k) {
+        line += k == 0 ? " " : ", ";
+        line += FormatOperand(payload, plans, step, k);
+    }
+    if (extra_bits) {
+        line += " bits=0x" + Hex2(extra_bits);
+    }
+    bool any_numbered = false;
+    for (int k = 0; k < 3 && info; ++k) {
+        const int list = ListOf(info->operands[k]);
+        const int i = ins.Operand(k);
+        any_numbered =
+            any_numbered || (list >= 0 && i >= 0 && static_cast<std::size_t>(i) < payload.blocks[list].lines.size() &&
+                             !plans[list].inline_ref[step * 3 + static_cast<std::size_t>(k)]);
+    }
+    if (any_numbered) {
+        line += ReferenceComment(payload, ins);
+    }
+    return line;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Assembly
+
+struct Token {
+    enum Kind { Word, String, Comma, Colon, Equals } kind;
+    std::string text; // Word: as written; String: the Shift-JIS bytes
+};
+
+class Assembler {
+public:
+    Assembler(std::string_view source) : m_source(source) {}
+
+    ScenePayload Run(std::string_view text) {
+        // Declarations come first whatever their place, so inline texts append after them.
+        std::vector<std::pair<int, std::string_view>> lines;
+        int number = 0;
+        std::size_t pos = 0;
+        while (pos <= text.size()) {
+            const std::size_t stop = text.find('\n', pos);
+            std::string_view line =
+                text.substr(pos, stop == std::string_view::npos ? std::string_view::npos : stop - pos);
+            if (!line.empty() && line.back() == '\r') {
+                line.remove_suffix(1);
+            }
+            lines.emplace_back(++number, line);
+            if (stop == std::string_view::npos) {
+                break;
+            }
+            pos = stop + 1;
+        }
+        for (const auto& [n, line] : lines) {
+            m_line = n;
+            auto tokens = Tokenize(line);
+            if (!tokens.empty() && tokens[0].kind == Token::Word && tokens[0].text.starts_with(".")) {
+                Directive(tokens);
+            }
+        }
+        for (const auto& [n, line] : lines) {
+            m_line = n;
+            auto tokens = Tokenize(line);
+            if (tokens.empty() || (tokens[0].kind == Token::Word && tokens[0].text.starts_with("."))) {
+                continue;
+            }
+            Statement(tokens);
+        }
+        return Finish();
+    }
+
+private:
+    [[noreturn]] void Fail(const std::string& message) const {
+        throw SceneTextError(std::string(m_source) + ":" + std::to_string(m_line) + ": " + message);
+    }
+
+    std::vector<Token> Tokenize(std::string_view line) {
+        std::vector<Token> tokens;
+        std::size_t i = 0;
+        while (i < line.size()) {
+            const char c = line[i];
+            if (c == ' ' || c == '\t') {
+                ++i;
+            } else if (c == ';') {
+                break;
+            } else if (c == ',') {
+                tokens.push_back({Token::Comma, ","});
+                ++i;
+            } else if (c == ':') {
+                tokens.push_back({Token::Colon, ":"});
+                ++i;
+            } else if (c == '=') {
+                tokens.push_back({Token::Equals, "="});
+                ++i;
+            } else if (c == '"') {
+                tokens.push_back({Token::String, ParseString(line, i)});
+            } else {
+                const std::size_t start = i;
+                while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != ',' && line[i] != ':' &&
+                       line[i] != '=' && line[i] != ';' && line[i] != '"') {
+                    ++i;
+                }
+                tokens.push_back({Token::Word, std::string(line.substr(start, i - start))});
+            }
+        }
+        return tokens;
+    }
+
+    // Reads a quoted string starting at line[i] == '"'; returns its Shift-JIS bytes.
+    std::string ParseString(std::string_view line, std::size_t& i) {
+        std::string sjis;
+        std::string pending; // UTF-8 not yet converted
+        auto flush = [&] {
+            if (pending.empty()) {
+                return;
+            }
+            try {
+                sjis += Utf8ToSjis(pending);
+            } catch (const std::runtime_error& e) {
+                Fail(std::string("text cannot be written in Shift-JIS: ") + e.what());
+            }
+            pending.clear();
+        };
+        ++i;
+        while (true) {
+            if (i >= line.size()) {
+                Fail("string has no closing quote");
+            }
+            const char c = line[i];
+            if (c == '"') {
+                ++i;
+                break;
+            }
+            if (c != '\\') {
+                pending += c;
+                ++i;
+                continue;
+            }
+            if (i + 1 >= line.size()) {
+                Fail("string ends in a lone backslash");
+            }
+            const char e = line[i + 1];
+            if (e == '\\' || e == '"') {
+                pending += e;
+                i += 2;
+            } else if (e == 'x') {
+                unsigned value = 0;
+                const char* first = line.data() + i + 2;
+                const char* last = line.data() + std::min(line.size(), i + 4);
+                const auto [ptr, ec] = std::from_chars(first, last, value, 16);
+                if (ec != std::errc() || ptr != last || last - first != 2) {
+                    Fail("\\x needs two hexadecimal digits");
+                }
+                flush();
+                sjis += static_cast<char>(value);
+                i += 4;
+            } else {
+                Fail(std::string("unknown escape \\") + e + " (use \\\\, \\\" or \\xHH)");
+            }
+        }
+        flush();
+        return sjis;
+    }
+
+    std::optional<long long> ParseNumber(std::string_view word) const {
+        bool negative = false;
+        if (word.starts_with("-")) {
+            negative = true;
+            word.remove_prefix(1);
+        }
+        int base = 10;
+        if (word.starts_with("0x") || word.starts_with("0X")) {
+            base = 16;
+            word.remove_prefix(2);
+        }
+        long long value = 0;
+        const auto [ptr, ec] = std::from_chars(word.data(), word.data() + word.size(), value, base);
+        if (word.empty() || ec != std::errc() || ptr != word.data() + word.size()) {
+            return std::nullopt;
+        }
+        return negative ? -value : value;
+    }
+
+    long long Number(const Token& token, long long low, long long high, const char* what) {
+        const auto value = token.kind == Token::Word ? ParseNumber(token.text) : std::nullopt;
+        if (!value) {
+            Fail(std::string(what) + " must be a number, not '" + token.text + "'");
+        }
+        if (*value < low || *value > high) {
+            Fail(std::string(what) + " " + std::to_string(*value) + " is outside " + std::to_string(low) + ".." +
+                 std::to_string(high));
+        }
+        return *value;
+    }
+
+    std::int16_t Operand16(long long value) {
+        // Values from 32768 to 65535 (0x8000..0xFFFF) are taken as 16-bit patterns.
+        if (value < -32768 || value > 0xFFFF) {
+            Fail("operand " + std::to_string(value) + " does not fit in 16 bits");
+        }
+        return static_cast<std::int16_t>(static_cast<std::uint16_t>(value));
+    }
+
+    std::string HexArgument(const std::vector<Token>& tokens, std::size_t from) {
+        std::string bytes;
+        for (std::size_t i = from; i < tokens.size(); ++i) {
+            bytes += static_cast<char>(Number(tokens[i], 0, 255, "byte"));
+        }
+        return bytes;
+    }
+
+    int ListByName(std::string_view name) const {
+        for (int l = 0; l < 4; ++l) {
+            if (name == kListNames[l]) {
+                return l;
+            }
+        }
+        return -1;
+    }
+
+    void Directive(const std::vector<Token>& t) {
+        const std::string_view name = std::string_view(t[0].text).substr(1);
+        if (name == "header") {
+            const std::string bytes = HexArgument(t, 1);
+            if (bytes.size() != kSceneHeaderSize) {
+                Fail(".header needs exactly 12 bytes");
+            }
+            std::copy(bytes.begin(), bytes.end(), m_payload.header.begin());
+            return;
+        }
+        if (name == "code-tail") {
+            m_payload.code_tail = HexArgument(t, 1);
+            if (m_payload.code_tail.size() >= kInstructionSize) {
+                Fail(".code-tail holds fewer than 8 bytes");
+            }
+            return;
+        }
+        if (name == "code-length") {
+            NeedArguments(t, 1);
+            m_payload.code_empty_length = static_cast<std::int32_t>(Number(t[1], INT32_MIN, 0, ".code-length"));
+            return;
+        }
+        if (name == "trailing") {
+            m_payload.trailing = HexArgument(t, 1);
+            return;
+        }
+        for (int l = 0; l < 4; ++l) {
+            if (name == kListItem[l]) {
+                if (t.size() < 2 || t.size() > 3 || t[1].kind != Token::String) {
+                    Fail(std::string(".") + kListItem[l] + " needs a quoted text and may end with a line end");
+                }
+                std::optional<LineEnd> end;
+                if (t.size() == 3) {
+                    end = ParseLineEnd(t[2].text);
+                    if (!end) {
+                        Fail("line end must be crlf, lf, cr or none");
+                    }
+                }
+                m_lists[l].push_back({t[1].text, end});
+                return;
+            }
+        }
+        const std::size_t dash = name.find('-');
+        const int list = dash == std::string_view::npos ? -1 : ListByName(name.substr(0, dash));
+        const std::string_view what = dash == std::string_view::npos ? "" : name.substr(dash + 1);
+        if (list >= 0 && (what == "eol" || what == "last-eol")) {
+            NeedArguments(t, 1);
+            const auto end = ParseLineEnd(t[1].text);
+            if (!end || (what == "eol" && *end == LineEnd::None)) {
+                Fail(what == "eol" ? "line end must be crlf, lf or cr" : "line end must be crlf, lf, cr or none");
+            }
+            (what == "eol" ? m_eol[list] : m_last_eol[list]) = *end;
+            return;
+        }
+        if (list >= 0 && what == "tail") {
+            m_payload.blocks[list].tail = HexArgument(t, 1);
+            return;
+        }
+        if (list >= 0 && what == "length") {
+            NeedArguments(t, 1);
+            m_payload.blocks[list].empty_length = static_cast<std::int32_t>(Number(t[1], INT32_MIN, 0, "length"));
+            return;
+        }
+        Fail("unknown directive '" + t[0].text + "'");
+    }
+
+    void NeedArguments(const std::vector<Token>& t, std::size_t count) {
+        if (t.size() != count + 1) {
+            Fail(t[0].text + " takes " + std::to_string(count) + " argument" + (count == 1 ? "" : "s"));
+        }
+    }
+
+    // Index of a text in a list: label names are looked up, other texts always add a line.
+    std::int16_t ListIndex(int list, const std::string& text) {
+        auto& lines = m_lists[list];
+        if (ListDeduplicates(list)) {
+            for (std::size_t i = 0; i < lines.size(); ++i) {
+                if (lines[i].text == text) {
+                    return static_cast<std::int16_t>(i);
+                }
+            }
+        }
+        if (lines.size() > 32767) {
+            Fail(std::string("more than 32768 ") + kListNames[list] + " lines");
+        }
+        lines.push_back({text, std::nullopt});
+        return static_cast<std::int16_t>(lines.size() - 1);
+    }
+
+    void Statement(const std::vector<Token>& t) {
+        // "name:" defines a label.
+        if (t.size() == 2 && t[1].kind == Token::Colon && (t[0].kind == Token::String || t[0].kind == Token::Word)) {
+            if (t[0].kind == Token::Word && !IsName(t[0].text)) {
+                Fail("'" + t[0].text + "' cannot be a label name; quote it");
+            }
+            ScriptInstruction ins;
+            ins.opcode = static_cast<std::uint8_t>(Opcode::OP_LABEL);
+            ins.operand1 = ListIndex(0, t[0].kind == Token::Word ? ToSjis(t[0].text) : t[0].text);
+            Emit(ins);
+            return;
+        }
+        if (t[0].kind != Token::Word) {
+            Fail("a line starts with an instruction, a label (name:) or a directive (.name)");
+        }
+        ScriptInstruction ins;
+        const OpcodeInfo* info = nullptr;
+        std::size_t i = 1;
+        if (t[0].text == "op") {
+            if (t.size() < 2) {
+                Fail("op needs the opcode number");
+            }
+            ins.opcode = static_cast<std::uint8_t>(Number(t[1], 0, 255, "opcode"));
+            info = FindOpcode(ins.opcode);
+            i = 2;
+        } else {
+            info = FindOpcodeByName(t[0].text);
+            if (!info) {
+                Fail("unknown instruction '" + t[0].text + "'");
+            }
+            ins.opcode = info->code;
+        }
+        for (int k = 0; k < 3; ++k) {
+            ins.SetOperand(k, info ? DefaultOperand(info->operands[k]) : 0);
+        }
+        int k = 0;
+        while (i < t.size()) {
+            if (t[i].kind == Token::Word && t[i].text == "bits" && i + 1 < t.size() && t[i + 1].kind == Token::Equals) {
+                if (i + 3 != t.size()) {
+                    Fail("bits=... comes last");
+                }
+                const long long bits = Number(t[i + 2], 0, 255, "bits");
+                if (bits & ~kUnusedFlagBits) {
+                    Fail("bits= sets only the unused flag bits 0x40 and 0x80; write s/g before an operand");
+                }
+                ins.flags |= static_cast<std::uint8_t>(bits);
+                break;
+            }
+            if (k > 0) {
+                if (t[i].kind != Token::Comma) {
+                    Fail("operands are separated by commas");
+                }
+                if (++i >= t.size()) {
+                    Fail("operand missing after ','");
+                }
+            }
+            if (k == 3) {
+                Fail("an instruction has at most three operands");
+            }
+            Operand(ins, info, k, t[i]);
+            ++k;
+            ++i;
+        }
+        Emit(ins);
+    }
+
+    bool IsName(std::string_view word) const {
+        return !word.empty() && IsIdentStart(static_cast<unsigned char>(word[0])) && !LooksLikeVariable(word) &&
+               std::all_of(word.begin(), word.end(), [](char c) { return IsIdentChar(static_cast<unsigned char>(c)); });
+    }
+
+    std::string ToSjis(const std::string& utf8) {
+        try {
+            return Utf8ToSjis(utf8);
+        } catch (const std::runtime_error& e) {
+            Fail(std::string("name cannot be written in Shift-JIS: ") + e.what());
+        }
+    }
+
+    void Operand(ScriptInstruction& ins, const OpcodeInfo* info, int k, const Token& token) {
+        const OperandKind kind = info ? info->operands[k] : OperandKind::Number;
+        const int list = ListOf(kind);
+        if (token.kind == Token::String) {
+            if (list < 0) {
+                Fail("operand " + std::to_string(k + 1) + " of " + std::string(info ? info->mnemonic : "op") +
+                     " is a number, not a text");
+            }
+            ins.SetOperand(k, ListIndex(list, token.text));
+            return;
+        }
+        if (token.kind != Token::Word) {
+            Fail("operand " + std::to_string(k + 1) + " missing");
+        }
+        const std::string& word = token.text;
+        if (LooksLikeVariable(word)) {
+            const bool both = word.starts_with("gs");
+            const std::size_t skip = both ? 2 : 1;
+            ins.flags |= both || word[0] == 's' ? ScenarioFlag(k) : 0;
+            ins.flags |= both || word[0] == 'g' ? SystemFlag(k) : 0;
+            const auto value = ParseNumber(std::string_view(word).substr(skip));
+            ins.SetOperand(k, Operand16(*value));
+            return;
+        }
+        if (const auto value = ParseNumber(word)) {
+            ins.SetOperand(k, Operand16(*value));
+            return;
+        }
+        if (kind == OperandKind::SysCommand) {
+            if (const SystemCommandInfo* sys = FindSystemCommandByName(word)) {
+                ins.SetOperand(k, sys->number);
+                return;
+            }
+            Fail("unknown system command '" + word + "'");
+        }
+        if ((list == 0 || list == 1) && IsName(word)) {
+            ins.SetOperand(k, ListIndex(list, ToSjis(word)));
+            return;
+        }
+        Fail("operand " + std::to_string(k + 1) + ": '" + word + "' is not a number" +
+             (list >= 0 ? " or a quoted text" : ""));
+    }
+
+    void Emit(const ScriptInstruction& ins) {
+        if (m_payload.code.size() >= kScriptCodeRecords) {
+            Fail("a scene holds at most 65536 instructions");
+        }
+        m_payload.code.push_back(ins);
+    }
+
+    ScenePayload Finish() {
+        m_line = 0;
+        for (int l = 0; l < 4; ++l) {
+            TextBlock& block = m_payload.blocks[l];
+            const LineEnd last = m_last_eol[l].value_or(m_eol[l]);
+            for (std::size_t i = 0; i < m_lists[l].size(); ++i) {
+                const bool is_last = i + 1 == m_lists[l].size();
+                block.lines.push_back({m_lists[l][i].text, m_lists[l][i].end.value_or(is_last ? last : m_eol[l])});
+            }
+        }
+        if (VoiceNameCount(m_payload.Block(SceneBlock::Voices)) > kVoiceNameCount) {
+            Fail("more than 10000 voice names");
+        }
+        return m_payload;
+    }
+
+    struct PendingLine {
+        std::string text;
+        std::optional<LineEnd> end;
+    };
+
+    std::string_view m_source;
+    int m_line = 0;
+    ScenePayload m_payload;
+    std::array<std::vector<PendingLine>, 4> m_lists;
+    std::array<LineEnd, 4> m_eol{LineEnd::CRLF, LineEnd::CRLF, LineEnd::CRLF, LineEnd::CRLF};
+    std::array<std::optional<LineEnd>, 4> m_last_eol;
+};
+
+} // namespace
+
+std::string DisassembleScene(const ScenePayload& payload, int scene) {
+    std::array<ListPlan, 4> plans;
+    for (int l = 0; l < 4; ++l) {
+        plans[l] = PlanList(payload, l);
+    }
+
+    std::string out = "; scene " + std::to_string(scene) + "\n";
+    if (std::any_of(payload.header.begin(), payload.header.end(), [](std::uint8_t b) { return b != 0; })) {
+        out += ".header " +
+               HexBytes(std::string_view(reinterpret_cast<const char*>(payload.header.data()), payload.header.size())) +
+               "\n";
+    }
+    if (!payload.code_tail.empty()) {
+        out += ".code-tail " + HexBytes(payload.code_tail) + "\n";
+    }
+    if (payload.code.empty() && payload.code_tail.empty() && payload.code_empty_length != 0) {
+        out += ".code-length " + std::to_string(payload.code_empty_length) + "\n";
+    }
+    if (!payload.trailing.empty()) {
+        out += ".trailing " + HexBytes(payload.trailing) + "\n";
+    }
+    for (int l = 0; l < 4; ++l) {
+        const TextBlock& block = payload.blocks[l];
+        const ListPlan& plan = plans[l];
+        const std::string list = kListNames[l];
+        if (plan.eol != LineEnd::CRLF) {
+            out += "." + list + "-eol " + LineEndName(plan.eol) + "\n";
+        }
+        if (plan.last_eol) {
+            out += "." + list + "-last-eol " + LineEndName(*plan.last_eol) + "\n";
+        }
+        if (!block.tail.empty()) {
+            out += "." + list + "-tail " + HexBytes(block.tail) + "\n";
+        }
+        if (block.lines.empty() && block.tail.empty() && block.empty_length != 0) {
+            out += "." + list + "-length " + std::to_string(block.empty_length) + "\n";
+        }
+        if (plan.declared) {
+            for (std::size_t i = 0; i < block.lines.size(); ++i) {
+                const bool is_last = i + 1 == block.lines.size();
+                const LineEnd expected = is_last ? plan.last_eol.value_or(plan.eol) : plan.eol;
+                out += "." + std::string(kListItem[l]) + " " + QuoteSjis(block.lines[i].text);
+                if (block.lines[i].end != expected) {
+                    out += std::string(" ") + LineEndName(block.lines[i].end);
+                }
+                out += "  ; " + std::to_string(i) + "\n";
+            }
+        }
+    }
+    out += "\n";
+    // Conditional blocks are indented; only the block numbers pair markers, as in the engine.
+    std::vector<std::int16_t> open_blocks;
+    for (std::size_t step = 0; step < payload.code.size(); ++step) {
+        const ScriptInstruction& ins = payload.code[step];
+        const auto op = static_cast<Opcode>(ins.opcode);
+        const bool plain = (ins.flags & (kFlagOp1Scenario | kFlagOp1System)) == 0;
+        const bool closes = !open_blocks.empty() && open_blocks.back() == ins.operand1 &&
+                            (op == Opcode::OP_ELSE || op == Opcode::OP_ENDIF);
+        out += FormatInstruction(payload, plans, step, open_blocks.size() - (closes ? 1 : 0)) + "\n";
+        if (op == Opcode::OP_ENDIF && closes) {
+            open_blocks.pop_back();
+        } else if (plain && (op == Opcode::OP_IF_EQ || op == Opcode::OP_IF_NE || op == Opcode::OP_IF_LT ||
+                             op == Opcode::OP_IF_GT)) {
+            open_blocks.push_back(ins.operand1);
+        }
+    }
+
+    if (AssembleScene(out, "disassembly") != payload) {
+        throw SceneFormatError("scene " + std::to_string(scene) + ": the text form does not rebuild the scene");
+    }
+    return out;
+}
+
+ScenePayload AssembleScene(std::string_view text, std::string_view source) {
+    return Assembler(source).Run(text);
+}
+
+} // namespace hk
