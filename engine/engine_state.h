@@ -5,6 +5,7 @@
 #pragma once
 
 #include "data/random.h"
+#include "data/script_format.h" // ScriptInstruction, kScriptCodeRecords, kVoiceNameCount
 #include "engine/records.h"
 #include "engine/task_codes.h"
 #include "platform/platform.h"
@@ -16,11 +17,6 @@
 
 namespace hk {
 
-// The 8-byte instruction record of a scene's code block.
-struct ScriptInstruction;
-
-inline constexpr int kScriptCodeRecords = 65536;
-inline constexpr int kVoiceNameCount = 10000;
 inline constexpr int kArchiveIndexBytes = 32768;
 inline constexpr int kSceneTableSize = 100;
 inline constexpr int kMsgLogSize = 20;
