@@ -1,0 +1,327 @@
+#include "sound/ddsd.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+
+namespace hk {
+
+namespace {
+
+std::atomic<TDDSDDebugOptions> g_debug_option{dsoHaltOnError};
+
+std::mutex g_log_mutex; // guards the three below
+std::filesystem::path g_log_path;
+bool g_log_started = false;
+int g_log_number = 0;
+
+std::filesystem::path DefaultLogPath() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const std::filesystem::path dir = ec ? std::filesystem::current_path(ec) : exe.parent_path();
+    return dir / "DDSD_DebugLog.txt";
+}
+
+constexpr std::array<std::uint8_t, 4096> kSilence{};
+
+} // namespace
+
+TDDSDDebugOptions DDSDDebugOption() { return g_debug_option.load(std::memory_order_relaxed); }
+
+void SetDDSDDebugOption(TDDSDDebugOptions options) { g_debug_option.store(options, std::memory_order_relaxed); }
+
+void SetDDSDDebugLogPath(const std::filesystem::path& path) {
+    std::lock_guard lock(g_log_mutex);
+    g_log_path = path;
+    g_log_started = false;
+    g_log_number = 0;
+}
+
+void DebugLog(std::string_view message) {
+    const TDDSDDebugOptions options = DDSDDebugOption();
+    if (options & dsoDebugMessage) {
+        std::lock_guard lock(g_log_mutex);
+        if (g_log_path.empty()) {
+            g_log_path = DefaultLogPath();
+        }
+        // The first message of a run starts the file afresh; later ones append.
+        std::ofstream log(g_log_path, g_log_started ? std::ios::app : std::ios::trunc);
+        g_log_started = true;
+        char number[32];
+        std::snprintf(number, sizeof number, "debug#%.5d ... ", ++g_log_number);
+        log << number << message << '\n';
+    }
+    if (options & dsoExceptOnError) {
+        throw EDDSD(std::string(message));
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TDDSD::TDDSD(AudioDevice* device) : m_device(device) {}
+
+TDDSD::~TDDSD() = default;
+
+void TDDSD::SetChannelCount(int count) { m_channel_count = count < 0 ? 0 : count; }
+
+void TDDSD::SetErrorHandler(std::function<void(const std::string&)> handler) {
+    std::lock_guard lock(m_error_mutex);
+    m_on_error = std::move(handler);
+}
+
+void TDDSD::Initialize() {
+    m_channels.clear();
+    for (int i = 0; i < m_channel_count; ++i) {
+        m_channels.push_back(std::make_unique<TDDSDChannel>(*this));
+    }
+    m_initialized.store(false, std::memory_order_release);
+    if (!m_device || !m_device->Open()) {
+        return; // no output: the game runs silent
+    }
+    m_initialized.store(true, std::memory_order_release);
+}
+
+TDDSDChannel* TDDSD::Channels(int index) {
+    if (index < 0 || index >= static_cast<int>(m_channels.size())) {
+        char message[256];
+        std::snprintf(message, sizeof message, "チャンネル番号%dは無効です、%d～%dの範囲で指定してください", index, 0,
+                      m_channel_count - 1);
+        DebugLog(message);
+        if (DDSDDebugOption() & dsoHaltOnError) {
+            Halt(message);
+        }
+        return nullptr;
+    }
+    return m_channels[static_cast<std::size_t>(index)].get();
+}
+
+bool TDDSD::CheckResult(AudioResult result, std::string_view text) {
+    if (result == kAudioOk) {
+        return true;
+    }
+    char code[40];
+    std::snprintf(code, sizeof code, "(Error Code(%X))", static_cast<unsigned>(result));
+    const std::string message = std::string(text) + code;
+    DebugLog(message);
+    if (DDSDDebugOption() & dsoHaltOnError) {
+        Halt(message);
+    }
+    return false;
+}
+
+void TDDSD::Halt(const std::string& message) {
+    // The unit falls silent: no further buffer is created, and the refills write silence.
+    m_initialized.store(false, std::memory_order_release);
+    std::string text = message;
+    if (m_device) {
+        const std::string detail = m_device->LastError();
+        if (!detail.empty()) {
+            text += "\n" + detail;
+        }
+    }
+    std::lock_guard lock(m_error_mutex);
+    if (m_on_error) {
+        m_on_error(text);
+    } else {
+        std::fprintf(stderr, "sound: %s\n", text.c_str());
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TDDSDChannel::~TDDSDChannel() {
+    if (m_wave) {
+        if (m_wave->m_ring) {
+            m_wave->m_ring->Stop();
+        }
+        m_wave->m_channel = nullptr;
+    }
+}
+
+void TDDSDChannel::SetWaveData(TDDSDGenWave* wave) {
+    if (!m_owner.Initialized()) {
+        return;
+    }
+    if (m_wave) {
+        if (m_wave == wave) {
+            return;
+        }
+        if (m_wave->m_ring) {
+            m_wave->m_ring->Stop();
+        }
+        m_wave->m_channel = nullptr;
+        m_wave = nullptr;
+    }
+    if (!wave) {
+        return;
+    }
+    if (wave->m_channel) {
+        wave->m_channel->m_wave = nullptr;
+    }
+    m_wave = wave;
+    wave->m_channel = this;
+}
+
+void TDDSDChannel::Play() {
+    if (m_owner.Initialized() && m_wave && m_wave->m_ring) {
+        m_wave->m_ring->Play();
+    }
+}
+
+void TDDSDChannel::Stop() {
+    if (m_owner.Initialized() && m_wave && m_wave->m_ring) {
+        m_wave->m_ring->Stop();
+    }
+}
+
+bool TDDSDChannel::IsPlaying() const { return m_wave && m_wave->m_ring && m_wave->m_ring->IsPlaying(); }
+
+// ---------------------------------------------------------------------------------------------
+
+TDDSDGenWave::TDDSDGenWave(TDDSD& owner, std::uint32_t rate, std::uint32_t bits, bool stereo, std::uint32_t length)
+    : m_owner(owner),
+      m_format{rate, static_cast<std::uint16_t>(stereo ? 2 : 1), static_cast<std::uint16_t>(bits)},
+      m_length(length) {}
+
+TDDSDGenWave::~TDDSDGenWave() {
+    if (m_channel) {
+        m_channel->m_wave = nullptr;
+    }
+}
+
+void TDDSDGenWave::WriteBlock(std::uint32_t offset, const void* source, std::uint32_t length) {
+    if (!m_owner.Initialized() || !m_ring) {
+        return;
+    }
+    m_owner.CheckResult(m_ring->Write(offset, source, length), "DirectSoundBufferのロックに失敗しました");
+}
+
+TDDSDWaveData::TDDSDWaveData(TDDSD& owner, std::uint32_t rate, std::uint32_t bits, bool stereo,
+                             std::uint32_t length, bool /*effects*/)
+    : TDDSDGenWave(owner, rate, bits, stereo, length), m_half(length / 2) {
+    if (!owner.Initialized()) {
+        return;
+    }
+    AudioDevice* device = owner.Device();
+    m_threaded = device->NotifiesOnOwnThread();
+    std::unique_ptr<AudioRing> ring;
+    if (!owner.CheckResult(device->CreateRing(m_format, length, this, ring), "サウンドバッファの作成に失敗しました")) {
+        return;
+    }
+    m_ring = std::move(ring);
+    if (m_threaded) {
+        m_worker = std::thread(&TDDSDWaveData::WorkerMain, this);
+    }
+}
+
+TDDSDWaveData::~TDDSDWaveData() {
+    if (m_channel) {
+        m_channel->m_wave = nullptr;
+        m_channel = nullptr;
+    }
+    if (m_ring) {
+        m_ring->Stop();
+    }
+    {
+        std::lock_guard lock(m_event_mutex);
+        m_terminate = true;
+    }
+    m_event_cv.notify_all();
+    if (m_worker.joinable()) {
+        m_worker.join();
+    }
+    m_ring.reset();
+}
+
+void TDDSDWaveData::SetOnRefill(RefillHandler handler) {
+    std::lock_guard lock(m_refill_mutex);
+    m_on_refill = std::move(handler);
+}
+
+void TDDSDWaveData::OnAudioNotify(AudioNotify what) {
+    if (m_threaded) {
+        {
+            std::lock_guard lock(m_event_mutex);
+            m_events |= 1u << static_cast<unsigned>(what);
+        }
+        m_event_cv.notify_one();
+        return;
+    }
+    RunProtected(what);
+}
+
+void TDDSDWaveData::RunProtected(AudioNotify what) {
+    try {
+        HandleNotify(what);
+    } catch (const std::exception& e) {
+        m_owner.Halt(e.what());
+    }
+}
+
+void TDDSDWaveData::WorkerMain() {
+    for (;;) {
+        AudioNotify what;
+        {
+            std::unique_lock lock(m_event_mutex);
+            m_event_cv.wait_for(lock, std::chrono::milliseconds(100), [this] { return m_terminate || m_events != 0; });
+            if (m_terminate) {
+                return;
+            }
+            if (m_events == 0) {
+                continue; // time-out: only the end request matters
+            }
+            // Like waiting on several auto-reset events: the lowest signalled one wins and resets.
+            unsigned bit = 0;
+            while (!(m_events & (1u << bit))) {
+                ++bit;
+            }
+            m_events &= ~(1u << bit);
+            what = static_cast<AudioNotify>(bit);
+        }
+        RunProtected(what);
+    }
+}
+
+void TDDSDWaveData::HandleNotify(AudioNotify what) {
+    switch (what) {
+    case AudioNotify::ReachedStart:
+        // Playback is in the first half, so the second half is free.
+        if (m_ring->WriteCursor() <= m_half && m_expected == Expected::First) {
+            Refill(m_half, m_length - m_half);
+            m_expected = Expected::Second;
+            DebugLog("バッファ更新イベント送信");
+        }
+        break;
+    case AudioNotify::ReachedHalf:
+        if (m_ring->WriteCursor() >= m_half && m_expected == Expected::Second) {
+            Refill(0, m_half);
+            m_expected = Expected::First;
+            DebugLog("バッファ更新イベント送信");
+        }
+        break;
+    case AudioNotify::Stopped:
+        m_expected = Expected::First;
+        break;
+    }
+}
+
+void TDDSDWaveData::Refill(std::uint32_t offset, std::uint32_t length) {
+    if (!m_owner.Initialized()) {
+        // A halted unit plays silence rather than the last blocks over and over.
+        for (std::uint32_t done = 0; done < length; done += kSilence.size()) {
+            const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(kSilence.size(), length - done));
+            m_ring->Write(offset + done, kSilence.data(), n);
+        }
+        return;
+    }
+    std::lock_guard lock(m_refill_mutex);
+    if (m_on_refill) {
+        m_on_refill(offset, length);
+    }
+}
+
+} // namespace hk

@@ -1,0 +1,192 @@
+// The sound output unit: TDDSD (one per main window), its channels TDDSDChannel, and the streaming
+// output buffer TDDSDWaveData whose notify worker hands each free half of the looping ring to the
+// engine's refill handler. The platform's AudioDevice plays the ring; all game sound reaches it as
+// this one stream. No device, or one that does not open, means a silent game and no error.
+//
+// Threads: everything here runs on the GUI thread except the refill protocol: with a device that
+// notifies from its own thread, a TDDSDNotifyThread waits for the notifications and runs
+// OnRefill and WriteBlock; with the headless device the notifications, and so the refills,
+// arrive synchronously on the thread that advances the device's clock, and there is no worker.
+//
+// Failures of the device go through CheckResult. The engine's option is dsoHaltOnError alone;
+// rather than ending the process without a word, a halt hands the message to the error handler
+// the engine installs and leaves the unit silent.
+#pragma once
+
+#include "sound/audio_device.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace hk {
+
+enum TDDSDDebugOption : std::uint32_t {
+    dsoHaltOnError = 1,   // a failure stops the unit (reported to the error handler)
+    dsoDebugMessage = 2,  // every message is appended to "DDSD_DebugLog.txt"
+    dsoExceptOnError = 4, // every message raises EDDSD
+};
+using TDDSDDebugOptions = std::uint32_t;
+
+class EDDSD : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class TDDSD;
+class TDDSDChannel;
+
+// The unit's message channel, shared by every TDDSD in the process (any thread).
+TDDSDDebugOptions DDSDDebugOption();
+void SetDDSDDebugOption(TDDSDDebugOptions options);
+// Logs under dsoDebugMessage (one line "debug#%.5d ... %s"), then raises EDDSD under
+// dsoExceptOnError.
+void DebugLog(std::string_view message);
+// Where the log goes: "DDSD_DebugLog.txt" beside the program unless set otherwise.
+void SetDDSDDebugLogPath(const std::filesystem::path& path);
+
+// The streaming output buffer with its looping ring, its notifications and its worker.
+class TDDSDGenWave {
+public:
+    virtual ~TDDSDGenWave();
+    TDDSDGenWave(const TDDSDGenWave&) = delete;
+    TDDSDGenWave& operator=(const TDDSDGenWave&) = delete;
+
+    const AudioFormat& Format() const { return m_format; }
+    std::uint32_t Length() const { return m_length; }
+    // Whether the device gave this wave a ring (false in a silent game).
+    bool HasBuffer() const { return m_ring != nullptr; }
+    // Worker thread (from OnRefill), or any thread. Copies `length` bytes into the ring at `offset`.
+    void WriteBlock(std::uint32_t offset, const void* source, std::uint32_t length);
+
+protected:
+    TDDSDGenWave(TDDSD& owner, std::uint32_t rate, std::uint32_t bits, bool stereo, std::uint32_t length);
+
+    friend class TDDSDChannel;
+    TDDSD& m_owner;
+    AudioFormat m_format;
+    std::uint32_t m_length;
+    std::unique_ptr<AudioRing> m_ring;
+    TDDSDChannel* m_channel = nullptr; // GUI thread
+};
+
+class TDDSDWaveData final : public TDDSDGenWave, private AudioRingListener {
+public:
+    // offset and length in bytes of the half to fill
+    using RefillHandler = std::function<void(std::uint32_t offset, std::uint32_t length)>;
+
+    // GUI thread. The engine passes its TDDSD, 44,100, 16, true, 163,840 and false. The effects
+    // flag asks for an effects-capable buffer, which plays the same here.
+    TDDSDWaveData(TDDSD& owner, std::uint32_t rate, std::uint32_t bits, bool stereo, std::uint32_t length,
+                  bool effects = false);
+    // GUI thread. Stops the ring, ends the worker and waits for it, then releases the ring.
+    ~TDDSDWaveData() override;
+
+    // GUI thread. The handler runs on the worker (or the device-driving thread); assigning it
+    // while refills run is safe.
+    void SetOnRefill(RefillHandler handler);
+    std::uint32_t Half() const { return m_half; }
+    // Whether a worker thread answers the notifications.
+    bool HasWorker() const { return m_worker.joinable(); }
+
+private:
+    enum class Expected { First, Second };
+    void OnAudioNotify(AudioNotify what) override;
+    // The refill protocol: one notification, on the worker or the device-driving thread.
+    void HandleNotify(AudioNotify what);
+    // HandleNotify with any failure turned into a halt of the unit.
+    void RunProtected(AudioNotify what);
+    void Refill(std::uint32_t offset, std::uint32_t length);
+    void WorkerMain();
+
+    std::uint32_t m_half;
+    bool m_threaded = false; // set before the ring exists, read by the device thread
+    Expected m_expected = Expected::First;
+    std::mutex m_refill_mutex; // guards m_on_refill
+    RefillHandler m_on_refill;
+
+    // The three auto-reset events A (offset 0), B (half), C (stop) of TDDSDNotifyThread.
+    std::mutex m_event_mutex;
+    std::condition_variable m_event_cv;
+    unsigned m_events = 0;
+    bool m_terminate = false;
+    std::thread m_worker;
+};
+
+class TDDSDChannel {
+public:
+    explicit TDDSDChannel(TDDSD& owner) : m_owner(owner) {}
+    ~TDDSDChannel();
+    TDDSDChannel(const TDDSDChannel&) = delete;
+    TDDSDChannel& operator=(const TDDSDChannel&) = delete;
+
+    // --- Called from the GUI thread ---
+    // Attaches a streaming buffer (nullptr detaches); a different buffer playing here is stopped.
+    void SetWaveData(TDDSDGenWave* wave);
+    TDDSDGenWave* WaveData() const { return m_wave; }
+    // Plays the attached buffer from offset 0, looping.
+    void Play();
+    void Stop();
+    bool IsPlaying() const;
+
+private:
+    friend class TDDSDGenWave;
+    friend class TDDSDWaveData;
+    TDDSD& m_owner;
+    TDDSDGenWave* m_wave = nullptr;
+};
+
+class TDDSD {
+public:
+    // `device` may be null (no sound); it must outlive this object and its waves.
+    explicit TDDSD(AudioDevice* device);
+    ~TDDSD();
+    TDDSD(const TDDSD&) = delete;
+    TDDSD& operator=(const TDDSD&) = delete;
+
+    // --- Called from the GUI thread ---
+
+    int ChannelCount() const { return m_channel_count; }
+    // Takes effect at the next Initialize.
+    void SetChannelCount(int count);
+    // Unit-wide, as SetDDSDDebugOption.
+    void SetDebugOption(TDDSDDebugOptions options) { SetDDSDDebugOption(options); }
+    TDDSDDebugOptions DebugOption() const { return DDSDDebugOption(); }
+    // Receives the text of a failure that halts the unit. May be called on the worker thread.
+    void SetErrorHandler(std::function<void(const std::string&)> handler);
+
+    // Builds the channels and opens the device; without a device the unit stays silent.
+    void Initialize();
+    bool Initialized() const { return m_initialized.load(std::memory_order_acquire); }
+    // The channel, or nullptr (after the message) for an index outside 0..ChannelCount()-1.
+    TDDSDChannel* Channels(int index);
+    AudioDevice* Device() const { return m_device; }
+
+    // --- Called from any thread ---
+
+    // 0 is success; otherwise logs text + "(Error Code(%X))" and, under dsoHaltOnError, reports it
+    // and silences the unit. Answers whether the result was a success.
+    bool CheckResult(AudioResult result, std::string_view text);
+
+private:
+    friend class TDDSDWaveData;
+    void Halt(const std::string& message);
+
+    AudioDevice* m_device;
+    int m_channel_count = 8;
+    std::vector<std::unique_ptr<TDDSDChannel>> m_channels;
+    std::atomic<bool> m_initialized{false};
+    std::mutex m_error_mutex; // guards m_on_error
+    std::function<void(const std::string&)> m_on_error;
+};
+
+} // namespace hk

@@ -1,0 +1,76 @@
+#include "sound/vorbis_file_dll.h"
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <cstring>
+#include <cstdio>
+
+namespace hk {
+
+namespace {
+
+size_t SourceRead(void* buffer, size_t size, size_t count, void* datasource) {
+    auto* source = static_cast<MemoryOggSource*>(datasource);
+    if (size == 0 || count == 0) {
+        return 0;
+    }
+    const std::size_t available = source->StreamSize() - std::min(source->position, source->StreamSize());
+    const std::size_t wanted = count > available / size ? available / size : count;
+    const std::size_t bytes = wanted * size;
+    std::memcpy(buffer, source->bytes.data() + source->stream_start + source->position, bytes);
+    source->position += bytes;
+    return wanted;
+}
+
+int SourceSeek(void* datasource, ogg_int64_t offset, int origin) {
+    auto* source = static_cast<MemoryOggSource*>(datasource);
+    ogg_int64_t base = 0;
+    switch (origin) {
+    case SEEK_SET:
+        base = 0;
+        break;
+    case SEEK_CUR:
+        base = static_cast<ogg_int64_t>(source->position);
+        break;
+    case SEEK_END:
+        base = static_cast<ogg_int64_t>(source->StreamSize());
+        break;
+    default:
+        return -1;
+    }
+    const ogg_int64_t size = static_cast<ogg_int64_t>(source->StreamSize());
+    if (offset < -base || offset > size - base) {
+        return -1;
+    }
+    source->position = static_cast<std::size_t>(base + offset);
+    return 0;
+}
+
+int SourceClose(void* datasource) {
+    delete static_cast<MemoryOggSource*>(datasource);
+    return 0;
+}
+
+long SourceTell(void* datasource) { return static_cast<long>(static_cast<MemoryOggSource*>(datasource)->position); }
+
+} // namespace
+
+TVorbisFileDLL::TVorbisFileDLL()
+    : ov_open_callbacks(&::ov_open_callbacks), ov_info(&::ov_info), ov_comment(&::ov_comment), ov_read(&::ov_read),
+      ov_time_total(&::ov_time_total), ov_time_tell(&::ov_time_tell), ov_time_seek(&::ov_time_seek),
+      ov_pcm_total(&::ov_pcm_total), ov_pcm_tell(&::ov_pcm_tell), ov_seekable(&::ov_seekable),
+      ov_clear(&::ov_clear) {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&::ov_open_callbacks), &info) != 0 && info.dli_fname && *info.dli_fname) {
+        m_library_name = info.dli_fname;
+    } else {
+        m_library_name = "vorbisfile.dll";
+    }
+    m_callbacks.read_func = &SourceRead;
+    m_callbacks.seek_func = &SourceSeek;
+    m_callbacks.close_func = &SourceClose;
+    m_callbacks.tell_func = &SourceTell;
+}
+
+} // namespace hk
