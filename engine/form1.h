@@ -92,17 +92,51 @@ public:
     std::string GetSaveFileTime(int n);
 
     // ---- Scenario script (engine/scene_loading.cpp, interpreter.cpp, script_tables.cpp) ----
+    // Loads scene 0..2047 of "SCR.IFP" (code, the four lists, VoiceNames, CurrentScene); a
+    // number that is not a scene loads nothing but empties the lists. ScriptStep is the caller's.
     void ReadScript(int scene);
     void TaskScript();
     void ClearReturnTbl();
     void ClearScenarioFlg();
+    // Instruction `step` (0..65535) of ScriptCode.
+    ScriptInstruction ScriptRecord(int step) const;
+    // Step of the label `name` (Shift-JIS bytes) in the loaded scene, or -1.
+    std::int16_t GetLabelStep(std::string_view name);
+    // Step of the next OP_ELSE / OP_ENDIF of `block` after ScriptStep, or -1.
+    std::int16_t GetElseStep(std::int16_t block);
+    // Queues a scene for replay: its position 1..95, -1 if already queued, 0 if the queue is full.
+    int AddSceneTbl(int scene);
+    // Position 1..95 of a queued scene, or -1.
+    int GetSceneTbl(int scene);
+    // Whether message `msg` of CurrentScene has been read (scenes 0..14 only), and marking it.
+    bool CheckKidoku(int msg);
+    void SetKidoku(int msg);
+    // The variable banks, index 1..512; outside that range they throw ScriptError.
+    std::int16_t ScenarioVar(int index) const;
+    std::int16_t SystemVar(int index) const;
+    void SetScenarioVar(int index, std::int16_t value);
+    void SetSystemVar(int index, std::int16_t value);
+    // One fetched instruction (ScriptStep is its step); false when the tick ends with it.
+    bool ExecuteInstruction(const ScriptInstruction& ins);
+    bool ExecuteSystemCommand(std::int16_t command, std::int16_t argument);
+    // OP_END: the scene again while a game is played, otherwise the next scene of a replay.
+    void ExecuteEndOfScene();
 
     // ---- Graphics (engine/graphic_loading.cpp, layers.cpp, transitions.cpp, window_modes.cpp) ----
     void ReadGraphic(int slot, int number, int placement);
+    // Empties layer 0, 1 or 2 (LayerGraphic := 0); other numbers do nothing.
+    void ClearBitmap(int layer);
+    // Composes the three layers into SceneImage.
+    void CreateMakeBMP();
     void FullModeWin();
     void ReturnFullModeWin();
 
     // ---- Text and choices (engine/message_*.cpp, choices.cpp) ----
+    // Lays a message out into MsgTextImage (one element per character).
+    void MakeMessage(const std::u32string& text);
+    // Lays a choice ("/"-separated) out: in the message window, or full screen.
+    void MakeSelect(const std::u32string& text);
+    void MakeSelect2(const std::u32string& text);
     void ClearMsgLog();
 
     // ---- Floating message window (engine/float_window.cpp) ----
@@ -113,6 +147,14 @@ public:
     bool MsgFloatChecked() const { return m_msg_float_checked; }
 
     // ---- Sound (engine/sound_cues.cpp) ----
+    // Music `number` (0 stops all sound), looping when loop is non-zero.
+    void PlayBGM(int number, int loop);
+    // Effect channel kind 1 or 2: effect `number` (0 stops that channel), loop = 1 loops.
+    void PlaySE(int kind, int number, int loop);
+    // Stops the voice channel, then plays the voice file (a game path, "VOICE\name.ogg").
+    void PlayVoice(const std::string& path);
+    // Stops the voice channel (5).
+    void StopVoice();
     // Start-up step 18 and FormDestroy's release of the sound objects.
     void CreateSoundObjects();
     void ReleaseSoundObjects();

@@ -4,11 +4,16 @@
 
 namespace hk {
 
-void TForm1::ReadScript(int) {}
-void TForm1::TaskScript() {}
-void TForm1::ClearReturnTbl() {}
-void TForm1::ClearScenarioFlg() {}
 void TForm1::ReadGraphic(int, int, int) {}
+void TForm1::ClearBitmap(int) {}
+void TForm1::CreateMakeBMP() {}
+void TForm1::MakeMessage(const std::u32string&) {}
+void TForm1::MakeSelect(const std::u32string&) {}
+void TForm1::MakeSelect2(const std::u32string&) {}
+void TForm1::PlayBGM(int, int) {}
+void TForm1::PlaySE(int, int, int) {}
+void TForm1::PlayVoice(const std::string&) {}
+void TForm1::StopVoice() {}
 void TForm1::FullModeWin() {}
 void TForm1::ReturnFullModeWin() {}
 void TForm1::ClearMsgLog() {}
