@@ -146,12 +146,16 @@ Header ReadHeader(std::span<const std::uint8_t> d) {
 }
 
 // The colour table as ready-made 32-bit pixels. Indices past its end read as black.
-std::array<std::uint32_t, 256> ReadPalette(std::span<const std::uint8_t> d, const Header& h) {
+std::array<std::uint32_t, 256> ReadPalette(std::span<const std::uint8_t> d, const Header& h, std::size_t pixels_at) {
     std::array<std::uint32_t, 256> palette{};
     if (h.bpp > 8)
         return palette;
     const std::uint32_t full = 1u << h.bpp;
-    const std::uint32_t count = (h.colours_used == 0 || h.colours_used > full) ? full : h.colours_used;
+    std::uint32_t count = (h.colours_used == 0 || h.colours_used > full) ? full : h.colours_used;
+    // Some writers store fewer entries than the depth allows and say so only through the pixel
+    // offset; the table never reaches into the pixels.
+    if (pixels_at > h.palette_at)
+        count = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, (pixels_at - h.palette_at) / h.palette_entry));
     const std::uint64_t end = h.palette_at + std::uint64_t{count} * h.palette_entry;
     if (end > d.size())
         Fail("colour table of " + std::to_string(count) + " entries at offset " + std::to_string(h.palette_at) +
@@ -328,8 +332,8 @@ void DecodeRle(std::span<const std::uint8_t> d, std::size_t pixels_at, const Hea
 
 TABitmap DecodeBmp(std::span<const std::uint8_t> data) {
     const Header h = ReadHeader(data);
-    const auto palette = ReadPalette(data, h);
     const std::size_t pixels_at = U32(data, 10);
+    const auto palette = ReadPalette(data, h, pixels_at);
 
     TABitmap out;
     if (h.compression == kBiRle8 || h.compression == kBiRle4) {
