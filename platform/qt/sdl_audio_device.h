@@ -1,0 +1,43 @@
+// The window build's sound output: the SDL2 audio subsystem (PipeWire, PulseAudio, ALSA, or the
+// dummy and disk drivers in tests), opened once for 16-bit stereo at 44,100 Hz. SDL's callback
+// pulls from the rings and raises their notifications on SDL's audio thread, so the sound unit
+// answers them with its worker thread. Only the audio subsystem is initialised; Qt owns main().
+//
+// Threads: Open, CreateRing and destruction on the GUI thread; the callback on SDL's thread.
+#pragma once
+
+#include "sound/audio_device.h"
+#include "sound/audio_ring.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace hk {
+
+class SdlAudioDevice final : public AudioDevice {
+public:
+    static constexpr AudioFormat kFormat{44100, 2, 16};
+
+    SdlAudioDevice();
+    // Closes the device (waiting for a callback in progress) and shuts the audio subsystem down.
+    ~SdlAudioDevice() override;
+
+    // False, with LastError telling why, when no driver or device opens: the game runs silent.
+    bool Open() override;
+    bool IsOpen() const override { return m_device != 0; }
+    bool NotifiesOnOwnThread() const override { return true; }
+    AudioResult CreateRing(const AudioFormat& format, std::uint32_t length, AudioRingListener* listener,
+                           std::unique_ptr<AudioRing>& ring) override;
+    std::string LastError() const override { return m_error; }
+
+private:
+    static void Callback(void* userdata, std::uint8_t* stream, int length);
+
+    std::shared_ptr<AudioRingMixer> m_mixer = std::make_shared<AudioRingMixer>();
+    bool m_subsystem = false;
+    std::uint32_t m_device = 0;
+    std::string m_error;
+};
+
+} // namespace hk
