@@ -1,24 +1,14 @@
 // The surface's storage operations and the loader's conversions: CombineMask, BlueToGray8,
 // InvertRect, plus the fills and copies the rest of the engine leans on.
 #include "gfx/abitmap.h"
+#include "pixel_test_support.h"
 
 #include <gtest/gtest.h>
-
-#include <array>
 
 namespace hk {
 namespace {
 
-using Bgra = std::array<int, 4>;
-
-void Put(TABitmap& bmp, int x, int y, Bgra px) {
-    for (int c = 0; c < 4; ++c)
-        bmp.Pixel(x, y)[c] = static_cast<std::uint8_t>(px[c]);
-}
-Bgra Get(const TABitmap& bmp, int x, int y) {
-    const std::uint8_t* p = bmp.Pixel(x, y);
-    return {p[0], p[1], p[2], p[3]};
-}
+using namespace pixel_test;
 
 TEST(CombineMask, TakesColourFromTheSourceAndTheFourthByteFromTheMaskBlue) {
     TABitmap colour, mask, out;

@@ -3,47 +3,18 @@
 // hit every clipping case and every row-tail length.
 #include "gfx/abitmap.h"
 #include "gfx/pixel_ops.h"
+#include "pixel_test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstring>
 #include <random>
 #include <string>
-#include <vector>
 
 namespace hk {
 namespace {
 
-using Bgra = std::array<int, 4>;
-
-void Put(TABitmap& bmp, int x, int y, Bgra px) {
-    for (int c = 0; c < 4; ++c)
-        bmp.Pixel(x, y)[c] = static_cast<std::uint8_t>(px[c]);
-}
-Bgra Get(const TABitmap& bmp, int x, int y) {
-    const std::uint8_t* p = bmp.Pixel(x, y);
-    return {p[0], p[1], p[2], p[3]};
-}
-TABitmap Solid(int w, int h, Bgra px) {
-    TABitmap bmp;
-    bmp.SetSize(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            Put(bmp, x, y, px);
-    return bmp;
-}
-TABitmap Noise(int w, int h, std::mt19937& rng, bool gray8 = false) {
-    TABitmap bmp;
-    if (gray8)
-        bmp.SetSizeGray8(w, h);
-    else
-        bmp.SetSize(w, h);
-    for (int y = 0; y < h; ++y)
-        for (std::size_t i = 0; i < static_cast<std::size_t>(w * bmp.BytesPerPixel()); ++i)
-            bmp.Row(y)[i] = static_cast<std::uint8_t>(rng());
-    return bmp;
-}
+using namespace pixel_test;
 
 // Runs the body once with every kernel path this machine has, restoring the best path afterwards.
 class PixelPathTest : public ::testing::TestWithParam<PixelPath> {
