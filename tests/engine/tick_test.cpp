@@ -1,0 +1,220 @@
+// The frame tick and input sampling, driven one tick at a time on the virtual clock.
+#include "support/engine_fixture.h"
+
+namespace hk::test {
+namespace {
+
+class TickTest : public GameFixture {
+protected:
+    void SetUp() override {
+        WriteArchives();
+        Start();
+        // The first tick runs TaskInit; park the engine in a task with no handler so the
+        // tests below see only the shell's own behaviour.
+        Session().Ticks(3);
+        State().Task = kIdleTask;
+    }
+    void Tick() {
+        const auto before = Platform().TickCount();
+        while (!Form().PollFrameTimer()) {
+            Platform().AdvanceClock(1);
+            ASSERT_LT(Platform().TickCount() - before, 100u) << "the frame timer never fired";
+        }
+    }
+
+    static constexpr TaskCode kIdleTask = static_cast<TaskCode>(0x12345678);
+};
+
+TEST_F(TickTest, FirstTickRunsTaskInitWhichHidesTheDebugWindowWithoutTheMarker) {
+    // The fixture above already ran TaskInit: it moved on to the script.
+    EXPECT_FALSE(Form().DebugWindowVisible());
+    EXPECT_FALSE(Platform().IsWindowVisible(WindowId::Debug));
+}
+
+TEST_F(TickTest, ClickIsSeenByExactlyOneTickAndBeforeTheTaskRuns) {
+    State().Task = TaskCode::TASK_WAIT_KEY;
+    Platform().QueueMouseDown(WindowId::Main, MouseButton::Left, Point{10, 10});
+    Tick();
+    // The click arrived in step 4, was sampled in step 5 and ended the wait in step 7 of the
+    // same tick; step 9 then cleared the one-shot flag.
+    EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
+    EXPECT_EQ(State().LeftClick, 0);
+    State().Task = TaskCode::TASK_WAIT_KEY;
+    Tick();
+    EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY) << "a held-down button is not a second click";
+}
+
+TEST_F(TickTest, WaitKeyEndsOnReturnControlOrClickButNotSpaceWheelOrArrows) {
+    State().Task = TaskCode::TASK_WAIT_KEY;
+    for (Key key : {Key::Space, Key::Up, Key::Down, Key::PageUp, Key::PageDown, Key::Shift}) {
+        Platform().SetKeyDown(key, true);
+        Tick();
+        Platform().SetKeyDown(key, false);
+        EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY);
+    }
+    Platform().QueueWheel(WindowId::Main, false);
+    Tick();
+    EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY);
+
+    for (Key key : {Key::Return, Key::Control}) {
+        State().Task = TaskCode::TASK_WAIT_KEY;
+        Platform().SetKeyDown(key, true);
+        Tick();
+        Platform().SetKeyDown(key, false);
+        EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
+    }
+}
+
+TEST_F(TickTest, TimedWaitEndsOnTheFirstTickAtOrAfterItsEnd) {
+    State().Task = TaskCode::TASK_WAIT;
+    State().WaitUntil = Platform().TickCount() + 1000;
+    Platform().SetKeyDown(Key::Return, true); // keys do not shorten a timed wait
+    std::uint32_t before = 0;
+    while (State().Task == TaskCode::TASK_WAIT) {
+        before = Platform().TickCount();
+        Tick();
+    }
+    // The check runs after the tick's 2 ms sleep: the tick that ends the wait is the first
+    // whose clock reached WaitUntil.
+    EXPECT_GE(Platform().TickCount(), State().WaitUntil);
+    EXPECT_LT(before + 2, State().WaitUntil + 2);
+    EXPECT_LE(Platform().TickCount() - State().WaitUntil, 2u);
+}
+
+TEST_F(TickTest, InputLockHoldsBackAdvanceKeysButNotControlAndShift) {
+    State().InputLock = 10;
+    Platform().SetKeyDown(Key::Return, true);
+    Platform().SetKeyDown(Key::Space, true);
+    Platform().SetKeyDown(Key::Control, true);
+    Platform().SetKeyDown(Key::Shift, true);
+    Tick();
+    EXPECT_EQ(State().KeyReturn, 0);
+    EXPECT_EQ(State().KeySpace, 0);
+    EXPECT_EQ(State().KeyControl, 1);
+    EXPECT_EQ(State().KeyShift, 1);
+
+    // The 10 ms timer counts the lock down: 10 steps, about 100 ms.
+    const auto start = Platform().TickCount();
+    while (State().KeyReturn == 0) {
+        Tick();
+        ASSERT_LT(Platform().TickCount() - start, 200u);
+    }
+    EXPECT_GE(Platform().TickCount() - start, 90u);
+    EXPECT_EQ(State().InputLock, 0);
+    EXPECT_EQ(State().KeySpace, 1);
+}
+
+TEST_F(TickTest, PageKeysF1F2AndTheWheelAllTurnPages) {
+    Platform().SetKeyDown(Key::F1, true);
+    Tick();
+    EXPECT_EQ(State().KeyPageUp, 1);
+    EXPECT_EQ(State().KeyPageDown, 0);
+    Platform().SetKeyDown(Key::F1, false);
+    Platform().SetKeyDown(Key::F2, true);
+    Tick();
+    EXPECT_EQ(State().KeyPageUp, 0);
+    EXPECT_EQ(State().KeyPageDown, 1);
+    Platform().SetKeyDown(Key::F2, false);
+
+    Platform().QueueWheel(WindowId::Main, false);
+    Tick();
+    EXPECT_EQ(State().KeyPageDown, 1);
+    EXPECT_EQ(State().WheelDownOnce, 0) << "the one-shot flag lives for one tick";
+    Tick();
+    EXPECT_EQ(State().KeyPageDown, 0);
+
+    // The wheel counts as a page key even while the lock holds the real keys back.
+    State().InputLock = 50;
+    Platform().QueueWheel(WindowId::Float, true);
+    Tick();
+    EXPECT_EQ(State().KeyPageUp, 1);
+}
+
+TEST_F(TickTest, InputWhileAnotherApplicationIsInFrontIsDropped) {
+    Platform().SetKeyDown(Key::Return, true);
+    Tick();
+    EXPECT_EQ(State().KeyReturn, 1);
+
+    Platform().SetForeground(WindowId::None);
+    Platform().SetKeyDown(Key::Return, false);
+    Platform().SetKeyDown(Key::Space, true);
+    State().Task = TaskCode::TASK_WAIT_KEY;
+    Platform().QueueMouseDown(WindowId::Main, MouseButton::Left, Point{1, 1});
+    Tick();
+    // Level flags keep their last values; the click is thrown away, not kept for later.
+    EXPECT_EQ(State().KeyReturn, 1);
+    EXPECT_EQ(State().KeySpace, 0);
+    Platform().SetForeground(WindowId::Float);
+    Platform().SetKeyDown(Key::Space, false);
+    State().Task = TaskCode::TASK_WAIT_KEY;
+    Tick();
+    EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY);
+    EXPECT_EQ(State().KeyReturn, 0);
+}
+
+TEST_F(TickTest, SkipFollowsControlInTheScriptAndAnyAdvanceEndsSkipModes) {
+    State().SkipMode = 1;
+    State().ReadSkipMode = 1;
+    Tick();
+    EXPECT_EQ(State().SkipNow, 1) << "message skip from the menu keeps skipping";
+    Platform().SetKeyDown(Key::Space, true);
+    Tick();
+    EXPECT_EQ(State().SkipMode, 0);
+    EXPECT_EQ(State().ReadSkipMode, 0);
+    Platform().SetKeyDown(Key::Space, false);
+
+    State().Task = TaskCode::TASK_SCRIPT;
+    State().SkipNow = 0;
+    Platform().SetKeyDown(Key::Control, true);
+    Tick();
+    EXPECT_EQ(State().SkipNow, 1);
+    Platform().SetKeyDown(Key::Control, false);
+    State().Task = TaskCode::TASK_SCRIPT;
+    Tick();
+    EXPECT_EQ(State().SkipNow, 0);
+}
+
+TEST_F(TickTest, DelayTimerCountsAutoAdvanceAndTheLockEveryTenMilliseconds) {
+    State().AutoElapsed = 0;
+    State().InputLock = 3;
+    const auto start = Platform().TickCount();
+    while (Platform().TickCount() - start < 100)
+        Tick();
+    const auto elapsed = Platform().TickCount() - start;
+    // One firing per 10 ms boundary passed; no voice plays, so each adds 10.
+    EXPECT_NEAR(State().AutoElapsed, static_cast<int>(elapsed / 10) * 10, 10);
+    EXPECT_EQ(State().InputLock, 0);
+}
+
+TEST_F(TickTest, UnknownTaskRunsNothingButInputIsStillSampled) {
+    const auto step = State().Game.ScriptStep;
+    Platform().SetKeyDown(Key::Up, true);
+    Tick();
+    EXPECT_EQ(State().Task, kIdleTask);
+    EXPECT_EQ(State().Game.ScriptStep, step);
+    EXPECT_EQ(State().KeyUp, 1);
+    EXPECT_TRUE(Form().FrameTimerEnabled());
+}
+
+TEST_F(TickTest, EveryTickDrawsOneRandomNumber) {
+    RandomGenerator expected;
+    expected.SetSeed(State().Random.Seed());
+    for (int i = 0; i < 7; ++i) {
+        expected.Random(1);
+        Tick();
+    }
+    EXPECT_EQ(State().Random.Seed(), expected.Seed());
+}
+
+TEST_F(TickTest, SetCurPosMovesThePointerToTheClientPoint) {
+    Form().SetCurPos(100, 200);
+    Tick();
+    EXPECT_EQ(State().CursorMain, (Point{100, 200}));
+    Form().SetCurPosM(30, 40);
+    Tick();
+    EXPECT_EQ(State().CursorFloat, (Point{30, 40}));
+    EXPECT_EQ(State().CursorScreen, Platform().ClientToScreen(WindowId::Float, Point{30, 40}));
+}
+
+} // namespace
+} // namespace hk::test

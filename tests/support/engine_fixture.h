@@ -1,0 +1,34 @@
+// A game directory made for one test, and the engine playing it on the headless platform.
+#pragma once
+
+#include "platform/headless/headless_session.h"
+#include "support/archive_builder.h"
+#include "support/scene_assembler.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace hk::test {
+
+class GameFixture : public ::testing::Test {
+protected:
+    // Writes SCR.IFP and GRP.IFP into the game directory. By default the graphics archive is
+    // empty and scene 1 waits for a key in a loop, which changes nothing.
+    void WriteArchives(const ArchiveBuilder& scr = IdleScenario(), const ArchiveBuilder& grp = ArchiveBuilder());
+    static ArchiveBuilder IdleScenario();
+    // Makes a session on the game directory and runs start-up; the test fails if it does not.
+    HeadlessSession& Start();
+    // Makes a session without starting it.
+    HeadlessSession& Session();
+
+    HeadlessPlatform& Platform() { return Session().Platform(); }
+    EngineState& State() { return Session().State(); }
+    TForm1& Form() { return Session().Form(); }
+
+    TempDir m_dir;
+    std::unique_ptr<HeadlessSession> m_session;
+};
+
+} // namespace hk::test
