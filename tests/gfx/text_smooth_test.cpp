@@ -1,0 +1,283 @@
+// DrawTextSmooth's 2 x 2 reduction and clipping on hand-made scratch pictures, the whole smoothed
+// draw against its parts, and DrawTextEffect's modes and its promise to restore the canvas font.
+#include "gfx/abitmap_text.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+
+namespace hk {
+namespace {
+
+using Bgra = std::array<int, 4>;
+
+Bgra Get(const TABitmap& bmp, int x, int y) {
+    const std::uint8_t* p = bmp.Pixel(x, y);
+    return {p[0], p[1], p[2], p[3]};
+}
+
+Font Gothic(int height, Color color = kBlack) {
+    Font f;
+    f.face = "ＭＳ ゴシック";
+    f.height = height;
+    f.color = color;
+    return f;
+}
+
+bool SamePixels(const TABitmap& a, const TABitmap& b) {
+    if (a.Width() != b.Width() || a.Height() != b.Height())
+        return false;
+    for (int y = 0; y < a.Height(); ++y)
+        if (std::memcmp(a.Row(y), b.Row(y), static_cast<std::size_t>(a.Width()) * a.BytesPerPixel()) != 0)
+            return false;
+    return true;
+}
+
+// A 5 x 5 scratch (w = h = 2) on one byte per pixel, white except where set.
+TABitmap Scratch5(std::initializer_list<std::array<int, 3>> inked) {
+    TABitmap s;
+    s.SetSizeGray8(5, 5);
+    s.Fill(kWhite);
+    for (const auto& [x, y, v] : inked)
+        *s.Pixel(x, y) = static_cast<std::uint8_t>(v);
+    return s;
+}
+
+TEST(ReduceSmoothText, AveragesTwoByTwoBlocksFromScratchRowOne) {
+    // Block (0, 0) reads scratch columns 0-1 of rows 1-2; block (1, 0) columns 2-3 of rows 1-2;
+    // block (0, 1) columns 0-1 of rows 3-4. Row 0 and column 4 are never read.
+    const TABitmap scratch = Scratch5({
+        {0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}, {4, 0, 0}, // row 0: ignored
+        {0, 1, 0}, {1, 1, 0}, {0, 2, 0}, {1, 2, 0},             // block (0,0): full ink, S = 0
+        {2, 1, 0},                                              // block (1,0): S = 765
+        {4, 1, 0}, {4, 2, 0}, {4, 3, 0}, {4, 4, 0},             // column 4: ignored
+        {0, 3, 100}, {1, 3, 100}, {0, 4, 100}, {1, 4, 100},     // block (0,1): S = 400
+    });
+    TABitmap dest;
+    dest.SetSize(3, 3);
+    dest.Pixel(0, 0)[3] = 9;
+    const Color font = MakeColor(0x10, 0x20, 0x30); // red 16, green 32, blue 48
+    ReduceSmoothText(scratch, dest, 0, 0, font);
+
+    // c = 1: blue (255 * 1 + 48 * 255) >> 8 = 48, green (255 + 32 * 255) >> 8 = 32, red 16; fourth byte kept.
+    EXPECT_EQ(Get(dest, 0, 0), (Bgra{48, 32, 16, 9}));
+    // c = (765 >> 2) + 1 = 192: blue (255 * 192 + 48 * 64) >> 8 = 203, green (48960 + 2048) >> 8 = 199,
+    // red (48960 + 1024) >> 8 = 195.
+    EXPECT_EQ(Get(dest, 1, 0), (Bgra{203, 199, 195, 0}));
+    // c = 101: blue (255 * 101 + 48 * 155) >> 8 = 129, green (25755 + 4960) >> 8 = 119, red 110.
+    EXPECT_EQ(Get(dest, 0, 1), (Bgra{129, 119, 110, 0}));
+    // Block (1, 1) is blank (c = 256: unchanged), and w = h = 2 leaves column and row 2 alone.
+    EXPECT_EQ(Get(dest, 1, 1), (Bgra{255, 255, 255, 0}));
+    EXPECT_EQ(Get(dest, 2, 0), (Bgra{255, 255, 255, 0}));
+    EXPECT_EQ(Get(dest, 0, 2), (Bgra{255, 255, 255, 0}));
+
+    // White text on black at full ink reaches 254, not 255: (0 * 1 + 255 * 255) >> 8.
+    TABitmap dark;
+    dark.SetSize(1, 1);
+    dark.Fill(kBlack);
+    ReduceSmoothText(scratch, dark, 0, 0, kWhite);
+    EXPECT_EQ(Get(dark, 0, 0), (Bgra{254, 254, 254, 0}));
+
+    // A 32-bit scratch is read through its blue byte only.
+    TABitmap wide;
+    wide.SetSize(5, 5);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 5; ++x) {
+            wide.Pixel(x, y)[0] = *scratch.Pixel(x, y);
+            wide.Pixel(x, y)[1] = 0;
+            wide.Pixel(x, y)[2] = 0;
+        }
+    TABitmap dest32;
+    dest32.SetSize(3, 3);
+    dest32.Pixel(0, 0)[3] = 9;
+    ReduceSmoothText(wide, dest32, 0, 0, font);
+    EXPECT_TRUE(SamePixels(dest, dest32));
+}
+
+TEST(ReduceSmoothText, ClipsAtTheEdgesWithTheSameBlockMapping) {
+    // 9 x 9 scratch: w = h = 4. Ink only in block (1, 2) (columns 2-3, rows 5-6).
+    TABitmap scratch;
+    scratch.SetSizeGray8(9, 9);
+    scratch.Fill(kWhite);
+    for (int y = 5; y <= 6; ++y)
+        for (int x = 2; x <= 3; ++x)
+            *scratch.Pixel(x, y) = 0;
+
+    // At (1, 1) on a 3 x 3 surface only blocks i, j < 2 fit: block (1, 2) does not.
+    TABitmap dest;
+    dest.SetSize(3, 3);
+    ReduceSmoothText(scratch, dest, 1, 1, kBlack);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 3; ++x)
+            ASSERT_EQ(dest.GetColor(x, y), kWhite);
+
+    // At (1, 0) block (1, 2) lands on (2, 2), the last pixel that fits.
+    ReduceSmoothText(scratch, dest, 1, 0, kBlack);
+    EXPECT_EQ(dest.GetColor(2, 2), kBlack);
+    dest.Fill(kWhite);
+
+    // Left of and above the surface: block (1, 2) at (-1, -2) lands on (0, 0).
+    ReduceSmoothText(scratch, dest, -1, -2, kBlack);
+    EXPECT_EQ(dest.GetColor(0, 0), kBlack);
+    int inked = 0;
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 3; ++x)
+            inked += dest.GetColor(x, y) != kWhite;
+    EXPECT_EQ(inked, 1);
+
+    // Wholly outside, and onto an empty or one-byte surface: nothing happens.
+    dest.Fill(kWhite);
+    ReduceSmoothText(scratch, dest, 3, 0, kBlack);
+    ReduceSmoothText(scratch, dest, 0, 3, kBlack);
+    ReduceSmoothText(scratch, dest, -5, -7, kBlack);
+    EXPECT_EQ(dest.GetColor(0, 0), kWhite);
+    TABitmap empty;
+    ReduceSmoothText(scratch, empty, 0, 0, kBlack);
+    TABitmap grey;
+    grey.SetSizeGray8(3, 3);
+    ReduceSmoothText(scratch, grey, 0, 0, kWhite);
+    EXPECT_EQ(*grey.Pixel(0, 0), 0);
+}
+
+TEST(DrawTextSmooth, IsTheDoubleSizeRenderingReduced) {
+    EXPECT_EQ(DoubledFontHeight(24), 48);
+    EXPECT_EQ(DoubledFontHeight(28), 56);
+    EXPECT_EQ(DoubledFontHeight(-16), -32);
+    EXPECT_EQ(DoubledFontHeight(-15), -29); // 11 pt -> 22 pt
+
+    const Font font = Gothic(24, MakeColor(255, 192, 96));
+    const std::u32string text = U"アリサ「こんにちは」";
+    TABitmap direct;
+    direct.SetSize(300, 40);
+    DrawTextSmooth(direct, 5, 3, font, text);
+
+    Font big = font;
+    big.height = 48;
+    big.color = kBlack;
+    const TextSize extent = TextExtent(big, text);
+    ASSERT_EQ(extent, (TextSize{480, 48}));
+    TABitmap scratch;
+    scratch.SetSizeGray8(extent.cx / 2 * 2 + 1, extent.cy / 2 * 2 + 1);
+    scratch.Fill(kWhite);
+    DrawText(scratch, 0, 0, big, text);
+    TABitmap by_hand;
+    by_hand.SetSize(300, 40);
+    ReduceSmoothText(scratch, by_hand, 5, 3, font.color);
+    EXPECT_TRUE(SamePixels(direct, by_hand));
+
+    // Text reaches only the 240 x 24 box of the reduced extent.
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 300; ++x) {
+            if (x < 5 || x >= 245 || y < 3 || y >= 27) {
+                ASSERT_EQ(direct.GetColor(x, y), kWhite) << x << "," << y;
+            }
+        }
+}
+
+TEST(DrawTextSmooth, RepeatedAndInterleavedDrawsGiveTheSamePixels) {
+    // The ten draws of an outlined line reuse one rendering; other texts and fonts in between
+    // must not leak into it.
+    auto fresh = [](const Font& f, const std::u32string& t) {
+        TABitmap s;
+        s.SetSize(200, 40);
+        DrawTextSmooth(s, 2, 2, f, t);
+        return s;
+    };
+    const TABitmap a = fresh(Gothic(24), U"あいう");
+    const TABitmap b = fresh(Gothic(24), U"あいえ");
+    const TABitmap c = fresh(Gothic(28), U"あいう");
+    Font bold = Gothic(24);
+    bold.bold = true;
+    const TABitmap d = fresh(bold, U"あいう");
+    EXPECT_TRUE(SamePixels(fresh(Gothic(24), U"あいう"), a));
+    EXPECT_FALSE(SamePixels(a, b));
+    EXPECT_FALSE(SamePixels(a, c));
+    EXPECT_FALSE(SamePixels(a, d));
+    fresh(Gothic(24, MakeColor(255, 0, 0)), U"あいう"); // a coloured draw in between changes nothing
+    EXPECT_TRUE(SamePixels(fresh(Gothic(24), U"あいう"), a));
+
+    // Right edge: only the columns that fit are drawn, and they match an unclipped draw.
+    TABitmap narrow;
+    narrow.SetSize(30, 40);
+    DrawTextSmooth(narrow, 2, 2, Gothic(24), U"あいう");
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 30; ++x)
+            ASSERT_EQ(narrow.GetColor(x, y), a.GetColor(x, y)) << x << "," << y;
+
+    // Empty text draws nothing.
+    TABitmap blank;
+    blank.SetSize(10, 10);
+    DrawTextSmooth(blank, 0, 0, Gothic(24), U"");
+    DrawTextSmooth(blank, 0, 0, Gothic(24), "");
+    EXPECT_EQ(blank.GetColor(0, 0), kWhite);
+}
+
+// ---- DrawTextEffect ----
+
+TABitmap Plain(int w, int h) {
+    TABitmap s;
+    s.SetSize(w, h);
+    return s;
+}
+
+TEST(DrawTextEffect, ModesDrawTheirLayersAndRestoreTheCanvasFont) {
+    const Font arg = Gothic(24, MakeColor(0, 0, 255)); // blue body when mode 0 uses it
+    const Color effect = MakeColor(255, 0, 0);
+    Font canvas_font = Gothic(-12, MakeColor(0, 200, 0)); // the body colour of modes 1, 2 and 6
+    canvas_font.face = "ＭＳ Ｐゴシック";
+    canvas_font.italic = true;
+    const std::u32string text = U"あA";
+    RandomGenerator random;
+
+    auto expect_layers = [&](int mode, std::initializer_list<std::tuple<int, int, Color>> layers) {
+        TABitmap got = Plain(80, 50);
+        Canvas canvas{&got, canvas_font};
+        DrawTextEffect(mode, 20, 10, text, arg, effect, canvas, random, 1234);
+        EXPECT_EQ(canvas.font, canvas_font) << "mode " << mode;
+        TABitmap want = Plain(80, 50);
+        for (const auto& [x, y, colour] : layers) {
+            Font f = arg;
+            f.color = colour;
+            DrawText(want, x, y, f, text);
+        }
+        EXPECT_TRUE(SamePixels(got, want)) << "mode " << mode;
+    };
+    const Color body = canvas_font.color;
+    expect_layers(0, {{20, 10, arg.color}});
+    expect_layers(1, {{21, 11, effect}, {21, 10, effect}, {21, 9, effect}, {20, 11, effect}, {20, 9, effect},
+                      {19, 11, effect}, {19, 10, effect}, {19, 9, effect}, {20, 10, body}});
+    expect_layers(2, {{22, 12, effect}, {20, 10, body}});
+    expect_layers(6, {{19, 9, effect}, {20, 10, body}});
+    expect_layers(7, {});
+    expect_layers(-1, {});
+
+    // No surface: nothing to draw, and the font still comes back.
+    Canvas nowhere{nullptr, canvas_font};
+    DrawTextEffect(1, 0, 0, text, arg, effect, nowhere, random, 0);
+    EXPECT_EQ(nowhere.font, canvas_font);
+}
+
+TEST(DrawTextEffect, JitterModesReseedFromTheClock) {
+    // 24-pixel cell = 18 points: offsets are Random(6) after seeding with the clock value.
+    const Font arg = Gothic(24, MakeColor(0, 0, 0));
+    for (std::uint32_t clock : {0u, 77u, 1000123u, 0xFFFFFFF0u}) {
+        RandomGenerator expected;
+        expected.SetSeed(clock);
+        const int offset = static_cast<int>(expected.Random(6));
+        for (int mode : {3, 4, 5}) {
+            TABitmap got = Plain(80, 50);
+            Canvas canvas{&got, Gothic(-12)};
+            RandomGenerator random;
+            random.SetSeed(42);
+            DrawTextEffect(mode, 10, 10, U"あ", arg, kWhite, canvas, random, clock);
+            EXPECT_EQ(random.Seed(), expected.Seed()) << "mode " << mode;
+            TABitmap want = Plain(80, 50);
+            DrawText(want, 10 + (mode != 4 ? offset : 0), 10 + (mode != 3 ? offset : 0), arg, U"あ");
+            EXPECT_TRUE(SamePixels(got, want)) << "mode " << mode << " clock " << clock;
+        }
+    }
+}
+
+} // namespace
+} // namespace hk
