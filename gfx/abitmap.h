@@ -68,6 +68,7 @@ public:
     // The rectangle is clipped to the destination, and also to the source (and rule image), so a
     // caller's slip shows as unchanged pixels, never as a read outside a surface. Both surfaces
     // must be 32-bit; otherwise, or when either is empty, nothing is drawn. Allocation-free.
+    // A surface drawn onto itself gives a defined result only for the identical rectangle.
     //
     // Cross-fade, all four bytes: dest = (src * alpha + dest * (256 - alpha)) >> 8.
     // alpha is 0..256; larger values count as 256.
@@ -79,7 +80,8 @@ public:
     // Rule-image wipe: rule is a Gray8 surface read at the destination's own coordinates. With
     // R = 2^softness and T = progress * (R + 256) >> 8, a pixel with rule value r is unchanged while
     // T < r, fully the source once T - r > R, and (src * d + dest * (R - d)) >> softness in between
-    // (d = T - r), on all four bytes. softness is 1..8 (clamped into that range).
+    // (d = T - r), on all four bytes. softness is 1..8 (clamped into that range). T is at most
+    // 65,535: a progress beyond that scale saturates rather than wrapping back to the start.
     void RuleBlendOnto(int dx, int dy, int w, int h, int sx, int sy, const TABitmap& rule, TABitmap& dest,
                        std::uint16_t progress, std::uint16_t softness) const;
 
