@@ -1,0 +1,92 @@
+// harukaze: the game in a window. One copy at a time; the game runs from the current directory,
+// which holds its archives and receives its save files. The loop below is the frame timer's idle
+// polling: while the timer is enabled it never blocks in the event queue (the tick itself pumps
+// the events); while it is disabled it sleeps in the queue until something happens.
+#include "data/game_files.h"
+#include "engine/form1.h"
+#include "platform/qt/main_window_view.h"
+#include "platform/qt/qt_platform.h"
+#include "platform/qt/single_instance.h"
+
+#include <QApplication>
+#include <QThread>
+
+#include <cstdio>
+#include <cstring>
+
+#ifndef HARUKAZE_VERSION
+#define HARUKAZE_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr const char* kUsage = "usage: harukaze [--help | --version]\n"
+                               "\n"
+                               "Plays the game whose files (SCR.IFP, GRP.IFP, Sound/, VOICE/) are in the current\n"
+                               "directory. Save files are written there too. Only one copy runs at a time.\n";
+
+// Longest nap between polls of a frame timer that is not yet due; the timer's interval is 1 ms,
+// so this never delays a tick.
+constexpr unsigned long kMaxNapUs = 1000;
+
+int RunGame(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // The game's title is "ＨＡＲＵＫＡＺＥ". It is not made Qt's application display name: Qt would
+    // append that to every window caption ("ＨＡＲＵＫＡＺＥ　radadu — ＨＡＲＵＫＡＺＥ", "確認 — ..."),
+    // and the captions must read exactly as the game writes them. The error box carries it.
+    QApplication::setApplicationName(QStringLiteral("harukaze"));
+    QApplication::setApplicationVersion(QStringLiteral(HARUKAZE_VERSION));
+    // The loop below decides when the game ends, not the last window closing.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    hk::QtPlatform platform;
+    hk::GameFiles files(".");
+    hk::TForm1 form(platform, files);
+
+    platform.MainView().show();
+    platform.MainView().activateWindow();
+    form.FormCreate(); // a failure has been reported; the window stays, inert, until closed
+
+    while (!form.Closed()) {
+        if (form.FrameTimerEnabled()) {
+            if (!form.PollFrameTimer() && form.FrameTimerEnabled()) {
+                const std::uint32_t wait_ms = form.DXTimer1.MsUntilDue(platform.TickCount());
+                if (wait_ms > 0)
+                    QThread::usleep(std::min<unsigned long>(kMaxNapUs, wait_ms * 1000ul));
+            }
+        } else {
+            // No tick running (the start-up failed, or a tick failed): block until an event.
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+    }
+    form.FormDestroy();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("harukaze %s\n", HARUKAZE_VERSION);
+            return 0;
+        }
+        std::fprintf(stderr, "harukaze: unknown argument '%s'\n\n%s", argv[i], kUsage);
+        return 2;
+    }
+
+    hk::SingleInstanceLock lock;
+    switch (lock.Acquire(hk::SingleInstanceLock::DefaultPath())) {
+    case hk::SingleInstanceLock::Result::Acquired: break;
+    case hk::SingleInstanceLock::Result::HeldByAnother: return 0; // another copy runs: leave silently
+    case hk::SingleInstanceLock::Result::Error:
+        // Without a lock file we cannot tell; running is better than refusing to start.
+        std::fprintf(stderr, "harukaze: warning: %s\n", lock.ErrorText().c_str());
+        break;
+    }
+    return RunGame(argc, argv);
+}

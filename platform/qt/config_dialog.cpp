@@ -1,0 +1,203 @@
+#include "platform/qt/config_dialog.h"
+
+#include "platform/qt/dialogs.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSlider>
+
+#include <algorithm>
+#include <cstring>
+
+namespace hk {
+
+namespace {
+
+QGroupBox* MakeGroup(QWidget* parent, const char* title, int x, int y, int w, int h) {
+    auto* group = new QGroupBox(QString::fromUtf8(title), parent);
+    group->setGeometry(x, y, w, h);
+    return group;
+}
+
+QRadioButton* MakeRadio(QGroupBox* group, const char* name, const char* caption, int x, int y, int w) {
+    auto* radio = new QRadioButton(QString::fromUtf8(caption), group);
+    radio->setObjectName(QString::fromLatin1(name));
+    radio->setGeometry(x, y, w, 17);
+    return radio;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, int x, int y) {
+    auto* label = new QLabel(QString::fromUtf8(text), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+QSlider* MakeSlider(QGroupBox* group, const char* name, int x, int y, int w, int min, int max) {
+    auto* slider = new QSlider(Qt::Horizontal, group);
+    slider->setObjectName(QString::fromLatin1(name));
+    slider->setGeometry(x, y, w, 25);
+    slider->setRange(min, max);
+    slider->setSingleStep(1);
+    slider->setPageStep(1);
+    slider->setTickPosition(QSlider::NoTicks);
+    return slider;
+}
+
+} // namespace
+
+std::string AutoDelayLabel(int seconds) { return "設定時間：" + std::to_string(seconds) + "秒"; }
+
+ConfigDialog::ConfigDialog(QWidget* parent) : QDialog(parent) {
+    MakeFixedDialog(*this, TConfigForm::kCaption, kClientWidth, kClientHeight);
+    move(12, 123);
+
+    QGroupBox* effects = MakeGroup(this, "画面効果", 8, 8, 169, 65);
+    m_eff_on = MakeRadio(effects, "EffOn", "あり", 16, 16, 65);
+    m_eff_off = MakeRadio(effects, "EffOff", "なし", 16, 40, 65);
+
+    QGroupBox* mode = MakeGroup(this, "画面モード", 184, 8, 169, 65);
+    m_scr_win = MakeRadio(mode, "ScrWin", "標準ウィンドウ", 16, 16, 113);
+    m_scr_full = MakeRadio(mode, "ScrFull", "フルスクリーン", 16, 40, 113);
+
+    QGroupBox* speed = MakeGroup(this, "メッセージ表示", 8, 80, 169, 73);
+    m_msg_l = MakeRadio(speed, "MsgL", "おそい", 8, 16, 113);
+    m_msg_m = MakeRadio(speed, "MsgM", "標準", 8, 32, 113);
+    m_msg_h = MakeRadio(speed, "MsgH", "はやい", 8, 48, 113);
+
+    QGroupBox* automatic = MakeGroup(this, "メッセージ自動進行", 184, 80, 169, 73);
+    m_label8 = MakeLabel(automatic, "Label8", AutoDelayLabel(1).c_str(), 72, 16);
+    m_msg_auto = MakeSlider(automatic, "MsgAuto", 8, 32, 145, 1, 20);
+    MakeLabel(automatic, "Label4", "1秒", 11, 56);
+    MakeLabel(automatic, "Label5", "20秒", 136, 56);
+
+    QGroupBox* volume = MakeGroup(this, "ボリューム", 8, 160, 345, 121);
+    MakeLabel(volume, "Label1", "ＢＧＭ", 16, 16);
+    m_bgm = MakeSlider(volume, "BgmVol", 64, 12, 265, 0, 100);
+    MakeLabel(volume, "Label2", "ボイス", 16, 48);
+    m_voice = MakeSlider(volume, "VoiceVol", 64, 44, 265, 0, 100);
+    MakeLabel(volume, "Label3", "効果音", 16, 80);
+    m_se = MakeSlider(volume, "SeVol", 64, 76, 265, 0, 100);
+    MakeLabel(volume, "Label6", "小", 64, 104);
+    MakeLabel(volume, "Label7", "大", 312, 104);
+
+    m_back = new QPushButton(QStringLiteral("戻る"), this);
+    m_back->setObjectName(QStringLiteral("Button1"));
+    m_back->setGeometry(272, 288, 75, 25);
+    m_back->setDefault(true);
+
+    const std::pair<QRadioButton*, const char*> radios[] = {
+        {m_eff_on, "EffOn"}, {m_eff_off, "EffOff"}, {m_scr_win, "ScrWin"}, {m_scr_full, "ScrFull"},
+        {m_msg_l, "MsgL"},   {m_msg_m, "MsgM"},     {m_msg_h, "MsgH"},
+    };
+    for (const auto& [radio, field] : radios) {
+        const char* f = field;
+        connect(radio, &QRadioButton::toggled, this, [this, f](bool checked) {
+            if (checked)
+                RadioChosen(f);
+        });
+    }
+    connect(m_msg_auto, &QSlider::valueChanged, this, [this](int v) { Changed("MsgAuto", v); });
+    connect(m_bgm, &QSlider::valueChanged, this, [this](int v) { Changed("BgmVol", v); });
+    connect(m_voice, &QSlider::valueChanged, this, [this](int v) { Changed("VoiceVol", v); });
+    connect(m_se, &QSlider::valueChanged, this, [this](int v) { Changed("SeVol", v); });
+    connect(m_back, &QPushButton::clicked, this, [this]() {
+        if (m_form)
+            m_form->StoredByButton1 = true;
+        accept();
+    });
+}
+
+void ConfigDialog::Load(TConfigForm& form) {
+    m_form = &form;
+    m_loading = true;
+    m_eff_on->setChecked(form.EffOn);
+    m_eff_off->setChecked(form.EffOff);
+    m_scr_win->setChecked(form.ScrWin);
+    m_scr_full->setChecked(form.ScrFull);
+    // A radio group with none of its fields set keeps the buttons as they were.
+    if (form.MsgL || form.MsgM || form.MsgH) {
+        m_msg_l->setChecked(form.MsgL);
+        m_msg_m->setChecked(form.MsgM);
+        m_msg_h->setChecked(form.MsgH);
+    }
+    auto load = [](QSlider* slider, int& field) {
+        const QSignalBlocker quiet(slider);
+        field = std::clamp(field, slider->minimum(), slider->maximum());
+        slider->setValue(field);
+    };
+    load(m_msg_auto, form.MsgAuto);
+    load(m_bgm, form.BgmVol);
+    load(m_voice, form.VoiceVol);
+    load(m_se, form.SeVol);
+    if (form.Label8.empty())
+        form.Label8 = AutoDelayLabel(form.MsgAuto);
+    m_label8->setText(QString::fromStdString(form.Label8));
+    m_label8->adjustSize();
+    m_loading = false;
+    // The radio buttons' own state is what the form holds now (a group may have kept its old
+    // choice); read it back so the form and the screen agree.
+    form.EffOn = m_eff_on->isChecked();
+    form.EffOff = m_eff_off->isChecked();
+    form.ScrWin = m_scr_win->isChecked();
+    form.ScrFull = m_scr_full->isChecked();
+    form.MsgL = m_msg_l->isChecked();
+    form.MsgM = m_msg_m->isChecked();
+    form.MsgH = m_msg_h->isChecked();
+}
+
+void ConfigDialog::Run(TConfigForm& form) {
+    Load(form);
+    form.StoredByButton1 = false;
+    exec();
+    m_form = nullptr;
+}
+
+void ConfigDialog::reject() {
+    if (m_form)
+        m_form->StoredByButton1 = false;
+    QDialog::reject();
+}
+
+void ConfigDialog::RadioChosen(const char* field) {
+    if (m_loading || !m_form)
+        return;
+    TConfigForm& f = *m_form;
+    // Radios of one group are exclusive: the fields of the whole group follow the buttons.
+    f.EffOn = m_eff_on->isChecked();
+    f.EffOff = m_eff_off->isChecked();
+    f.ScrWin = m_scr_win->isChecked();
+    f.ScrFull = m_scr_full->isChecked();
+    f.MsgL = m_msg_l->isChecked();
+    f.MsgM = m_msg_m->isChecked();
+    f.MsgH = m_msg_h->isChecked();
+    if (on_control)
+        on_control(f, field, 1);
+}
+
+void ConfigDialog::Changed(const char* field, int value) {
+    if (m_loading || !m_form)
+        return;
+    TConfigForm& f = *m_form;
+    if (std::strcmp(field, "MsgAuto") == 0) {
+        f.MsgAuto = value;
+        f.Label8 = AutoDelayLabel(value);
+    } else if (std::strcmp(field, "BgmVol") == 0) {
+        f.BgmVol = value;
+    } else if (std::strcmp(field, "VoiceVol") == 0) {
+        f.VoiceVol = value;
+    } else if (std::strcmp(field, "SeVol") == 0) {
+        f.SeVol = value;
+    }
+    if (on_control)
+        on_control(f, field, value);
+    // The engine's handler may word the label itself; show what the form holds.
+    m_label8->setText(QString::fromStdString(f.Label8));
+    m_label8->adjustSize();
+}
+
+} // namespace hk

@@ -1,0 +1,71 @@
+// The two small modal dialogs of the game in the window build: the yes/no question (TQueryForm,
+// "確認") and the save comment (TCommentForm, "セーブコメント"). Each shows the form's state with
+// the game's own layout and runs the form's button handler exactly once: the OK/save button its
+// yes handler, anything else (the cancel button, Escape, the close box) its no handler.
+#pragma once
+
+#include "engine/forms.h"
+
+#include <QDialog>
+#include <QFont>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace hk {
+
+// The game's two Gothic faces by the names it uses ("ＭＳ Ｐゴシック", "ＭＳ ゴシック"), falling
+// back to their metric-compatible stand-ins; pixel_height is the character height in pixels.
+QFont GameFont(const char* face, int pixel_height);
+
+// A fixed-size dialog with the given client size and caption, with a close box and no help or
+// maximise button.
+void MakeFixedDialog(QDialog& dialog, const char* caption, int client_width, int client_height,
+                     bool stay_on_top = false);
+
+class QueryDialog final : public QDialog {
+    Q_OBJECT
+public:
+    QueryDialog(TQueryForm& form, QWidget* parent);
+    // Places the dialog at the form's Left/Top and shows it modally.
+    void Run();
+
+    QLabel* Label1() const { return m_label; }
+    QPushButton* OkButton() const { return m_ok; }
+    QPushButton* CancelButton() const { return m_cancel; }
+
+    void reject() override;
+
+private:
+    TQueryForm& m_form;
+    QLabel* m_label;
+    QPushButton* m_ok;
+    QPushButton* m_cancel;
+};
+
+class CommentDialog final : public QDialog {
+    Q_OBJECT
+public:
+    // The longest comment a save slot holds, in UTF-16 units.
+    static constexpr int kMaxCommentUnits = 24;
+
+    CommentDialog(TCommentForm& form, QWidget* parent);
+    void Run();
+
+    QLabel* Label1() const { return m_label; }
+    QLineEdit* Edit1() const { return m_edit; }
+    QPushButton* Button1() const { return m_save; }
+    QPushButton* Button2() const { return m_cancel; }
+
+    void reject() override;
+
+private:
+    TCommentForm& m_form;
+    QLabel* m_label;
+    QLineEdit* m_edit;
+    QPushButton* m_save;
+    QPushButton* m_cancel;
+};
+
+} // namespace hk

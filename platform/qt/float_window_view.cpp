@@ -1,0 +1,115 @@
+#include "platform/qt/float_window_view.h"
+
+#include "platform/qt/main_window_view.h"
+#include "platform/qt/surface_image.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+#include <QWindow>
+
+#include <cmath>
+
+namespace hk {
+
+FloatWindowView::FloatWindowView(TABitmap& surface)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_surface(surface) {
+    setFixedSize(kClientWidth, kClientHeight);
+    // Showing it must not take the keyboard from the main window.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    m_translucent = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    if (m_translucent)
+        setAttribute(Qt::WA_TranslucentBackground);
+    else
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+}
+
+void FloatWindowView::SetShape(const std::vector<Platform::Rect>& runs) {
+    std::vector<QRect> rects;
+    rects.reserve(runs.size());
+    for (const Platform::Rect& run : runs)
+        if (run.width > 0 && run.height > 0)
+            rects.emplace_back(run.x, run.y, run.width, run.height);
+    QRegion shape;
+    shape.setRects(rects.data(), static_cast<int>(rects.size()));
+    m_shape = shape;
+    if (m_shape.isEmpty())
+        clearMask();
+    else
+        setMask(m_shape);
+    update();
+}
+
+void FloatWindowView::StartDrag() {
+    if (QWindow* window = windowHandle(); window && window->startSystemMove())
+        return;
+    // No window manager to do it (a bare X server): follow the pointer ourselves.
+    m_drag_by_hand = true;
+    m_drag_offset = m_press_global - pos();
+    grabMouse();
+}
+
+void FloatWindowView::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    const QImage image = SurfaceImage(m_surface);
+    if (m_translucent) {
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(rect(), Qt::transparent);
+        if (!m_shape.isEmpty())
+            painter.setClipRegion(m_shape);
+    }
+    if (image.isNull()) {
+        painter.fillRect(rect(), Qt::black);
+        return;
+    }
+    const QRect area = event->rect();
+    painter.drawImage(area.topLeft(), image, area);
+}
+
+void FloatWindowView::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    m_press_global = event->globalPosition().toPoint();
+    MouseButton button;
+    switch (event->button()) {
+    case Qt::LeftButton: button = MouseButton::Left; break;
+    case Qt::RightButton: button = MouseButton::Right; break;
+    case Qt::MiddleButton: button = MouseButton::Middle; break;
+    default: return;
+    }
+    if (m_sink)
+        m_sink->OnMouseDown(WindowId::Float, button,
+                            Point{static_cast<int>(std::floor(event->position().x())),
+                                  static_cast<int>(std::floor(event->position().y()))});
+}
+
+void FloatWindowView::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_drag_by_hand) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    event->accept();
+    move(event->globalPosition().toPoint() - m_drag_offset);
+}
+
+void FloatWindowView::mouseReleaseEvent(QMouseEvent* event) {
+    if (m_drag_by_hand && event->buttons() == Qt::NoButton) {
+        m_drag_by_hand = false;
+        releaseMouse();
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void FloatWindowView::wheelEvent(QWheelEvent* event) {
+    event->accept();
+    int notches = TakeWheelNotches(m_wheel_rest, event->angleDelta().y());
+    for (; notches > 0 && m_sink; --notches)
+        m_sink->OnMouseWheel(WindowId::Float, true);
+    for (; notches < 0 && m_sink; ++notches)
+        m_sink->OnMouseWheel(WindowId::Float, false);
+}
+
+} // namespace hk

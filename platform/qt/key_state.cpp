@@ -1,0 +1,56 @@
+#include "platform/qt/key_state.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+
+namespace hk {
+
+std::optional<Key> KeyFromQt(int qt_key) {
+    switch (qt_key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return Key::Return;
+    case Qt::Key_Space: return Key::Space;
+    case Qt::Key_Control: return Key::Control;
+    case Qt::Key_Shift: return Key::Shift;
+    case Qt::Key_Up: return Key::Up;
+    case Qt::Key_Down: return Key::Down;
+    case Qt::Key_PageUp: return Key::PageUp;
+    case Qt::Key_PageDown: return Key::PageDown;
+    case Qt::Key_F1: return Key::F1;
+    case Qt::Key_F2: return Key::F2;
+    default: return std::nullopt;
+    }
+}
+
+KeyState::KeyState(QObject* parent) : QObject(parent) {}
+
+bool KeyState::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+        // A key event that a widget ignores travels on to its parent and passes here again;
+        // setting the same state twice is harmless.
+        const auto* key_event = static_cast<QKeyEvent*>(event);
+        const auto key = KeyFromQt(key_event->key());
+        if (!key || key_event->isAutoRepeat())
+            break;
+        const bool press = event->type() == QEvent::KeyPress;
+        m_down[static_cast<std::size_t>(*key)] = press;
+        if (press && *key == Key::Return && (key_event->modifiers() & Qt::AltModifier) && on_toggle_full_screen &&
+            (!accepts_shortcut || accepts_shortcut())) {
+            on_toggle_full_screen();
+            return true; // consumed: it must not travel on and toggle twice
+        }
+        break;
+    }
+    case QEvent::ApplicationStateChange:
+        if (static_cast<QApplicationStateChangeEvent*>(event)->applicationState() != Qt::ApplicationActive)
+            ReleaseAll();
+        break;
+    default: break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace hk

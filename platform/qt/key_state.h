@@ -1,0 +1,39 @@
+// Which of the game's keys are held at this moment, tracked from the key events of the whole
+// application (an event filter), so a key released while a dialog or menu had the focus is still
+// seen as released. Auto-repeat does not change the state. When the application loses the focus
+// every key counts as released: the releases would go to another program.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <QObject>
+
+#include <array>
+#include <functional>
+#include <optional>
+
+namespace hk {
+
+// The game key a Qt key code stands for (both Return keys count as Return).
+std::optional<Key> KeyFromQt(int qt_key);
+
+class KeyState final : public QObject {
+    Q_OBJECT
+public:
+    explicit KeyState(QObject* parent = nullptr);
+
+    bool IsDown(Key key) const { return m_down[static_cast<std::size_t>(key)]; }
+    void ReleaseAll() { m_down.fill(false); }
+
+    // Called on Alt+Return (not on its auto-repeat) when `accepts_shortcut` says the active window
+    // takes it.
+    std::function<void()> on_toggle_full_screen;
+    std::function<bool()> accepts_shortcut;
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::array<bool, 10> m_down{};
+};
+
+} // namespace hk

@@ -1,0 +1,246 @@
+#include "platform/qt/qt_platform.h"
+
+#include "platform/qt/config_dialog.h"
+#include "platform/qt/debug_window_view.h"
+#include "platform/qt/dialogs.h"
+#include "platform/qt/float_window_view.h"
+#include "platform/qt/key_state.h"
+#include "platform/qt/main_window_view.h"
+#include "platform/qt/menu_view.h"
+#include "platform/qt/sdl_audio_device.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+namespace hk {
+
+QtPlatform::QtPlatform() {
+    m_main_surface.SetSize(MainWindowView::kClientWidth, MainWindowView::kClientHeight);
+    m_main_surface.Fill(kBlack);
+    m_float_surface.SetSize(FloatWindowView::kClientWidth, FloatWindowView::kClientHeight);
+    m_float_surface.Fill(kBlack);
+    m_debug_surface.SetSize(DebugWindowView::kClientWidth, DebugWindowView::kClientHeight);
+    m_debug_surface.Fill(kBlack);
+
+    m_main = std::make_unique<MainWindowView>(m_main_surface);
+    m_float = std::make_unique<FloatWindowView>(m_float_surface);
+    m_debug = std::make_unique<DebugWindowView>();
+    m_config = std::make_unique<ConfigDialog>(m_main.get());
+    m_debug->on_button = [this](int number) {
+        if (DebugButtonHook)
+            DebugButtonHook(number);
+        if (m_debug_form)
+            m_debug->Show(*m_debug_form);
+    };
+
+    m_keys = std::make_unique<KeyState>();
+    m_keys->accepts_shortcut = [this]() {
+        const WindowId front = ForegroundWindow();
+        return front == WindowId::Main || front == WindowId::Float;
+    };
+    m_keys->on_toggle_full_screen = [this]() {
+        if (m_sink)
+            m_sink->OnToggleFullScreen();
+    };
+    qApp->installEventFilter(m_keys.get());
+
+    m_delay_timer = std::make_unique<QTimer>();
+    m_delay_timer->setInterval(10);
+    m_delay_timer->setTimerType(Qt::PreciseTimer);
+    QObject::connect(m_delay_timer.get(), &QTimer::timeout, [this]() {
+        if (m_sink)
+            m_sink->OnDelayTimer();
+    });
+}
+
+QtPlatform::~QtPlatform() {
+    if (qApp)
+        qApp->removeEventFilter(m_keys.get());
+    m_delay_timer->stop();
+}
+
+QWidget* QtPlatform::Window(WindowId window) {
+    switch (window) {
+    case WindowId::Main: return m_main.get();
+    case WindowId::Float: return m_float.get();
+    case WindowId::Debug: return m_debug.get();
+    default: return nullptr;
+    }
+}
+
+void QtPlatform::SetEventSink(PlatformEvents* sink) {
+    m_sink = sink;
+    m_main->SetSink(sink);
+    m_float->SetSink(sink);
+}
+
+std::uint32_t QtPlatform::TickCount() {
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+}
+
+void QtPlatform::Sleep(std::uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+void QtPlatform::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void QtPlatform::SetDelayTimerEnabled(bool enabled) {
+    if (enabled && !m_delay_timer->isActive())
+        m_delay_timer->start();
+    else if (!enabled)
+        m_delay_timer->stop();
+}
+
+TABitmap& QtPlatform::ClientSurface(WindowId window) {
+    switch (window) {
+    case WindowId::Float: return m_float_surface;
+    case WindowId::Debug: return m_debug_surface;
+    default: return m_main_surface;
+    }
+}
+
+void QtPlatform::Invalidate(WindowId window) {
+    // update() only marks the window; Qt paints it once on its next pass through the event loop,
+    // however many presents came in between.
+    if (QWidget* widget = Window(window))
+        widget->update();
+}
+
+void QtPlatform::ShowWindow(WindowId window, bool visible) {
+    if (QWidget* widget = Window(window))
+        widget->setVisible(visible);
+}
+
+bool QtPlatform::IsWindowVisible(WindowId window) {
+    const QWidget* widget = Window(window);
+    return widget && widget->isVisible();
+}
+
+void QtPlatform::MoveWindow(WindowId window, Point screen_pos) {
+    if (QWidget* widget = Window(window))
+        widget->move(screen_pos.x, screen_pos.y);
+}
+
+Point QtPlatform::WindowPosition(WindowId window) {
+    const QWidget* widget = Window(window);
+    if (!widget)
+        return Point{};
+    return Point{widget->x(), widget->y()};
+}
+
+void QtPlatform::SetWindowShape(WindowId window, const std::vector<Rect>& region) {
+    // Only the floating window has a shape; the others are plain rectangles.
+    if (window == WindowId::Float)
+        m_float->SetShape(region);
+}
+
+void QtPlatform::StartWindowDrag(WindowId window) {
+    if (window == WindowId::Float)
+        m_float->StartDrag();
+}
+
+void QtPlatform::SetFullScreen(bool full) { m_main->SetFullScreen(full); }
+
+WindowId QtPlatform::ForegroundWindow() {
+    const QWidget* active = QApplication::activeWindow();
+    if (!active)
+        return WindowId::None;
+    if (active == m_main.get())
+        return WindowId::Main;
+    if (active == m_float.get())
+        return WindowId::Float;
+    if (active == m_debug.get())
+        return WindowId::Debug;
+    return WindowId::None;
+}
+
+bool QtPlatform::IsKeyDown(Key key) { return m_keys->IsDown(key); }
+
+Point QtPlatform::CursorPos() {
+    const QPoint p = QCursor::pos(m_main->screen());
+    return Point{p.x(), p.y()};
+}
+
+void QtPlatform::SetCursorPos(Point screen) { QCursor::setPos(m_main->screen(), screen.x, screen.y); }
+
+void QtPlatform::SetCursorVisible(bool visible) {
+    if (visible)
+        m_main->unsetCursor();
+    else
+        m_main->setCursor(Qt::BlankCursor);
+}
+
+Point QtPlatform::ClientToScreen(WindowId window, Point client) {
+    if (window == WindowId::Main) {
+        const QPoint p = m_main->ClientToGlobal(client);
+        return Point{p.x(), p.y()};
+    }
+    const QWidget* widget = Window(window);
+    if (!widget)
+        return client;
+    const QPoint p = widget->mapToGlobal(QPoint(client.x, client.y));
+    return Point{p.x(), p.y()};
+}
+
+Point QtPlatform::ScreenToClient(WindowId window, Point screen) {
+    if (window == WindowId::Main)
+        return m_main->GlobalToClient(QPoint(screen.x, screen.y));
+    const QWidget* widget = Window(window);
+    if (!widget)
+        return screen;
+    const QPoint p = widget->mapFromGlobal(QPoint(screen.x, screen.y));
+    return Point{p.x(), p.y()};
+}
+
+Size QtPlatform::ScreenSize() {
+    const QScreen* screen = m_main->screen() ? m_main->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return Size{800, 600};
+    const QSize size = screen->geometry().size();
+    return Size{size.width(), size.height()};
+}
+
+void QtPlatform::AttachContextMenu(Menu* menu) { m_main->AttachMenu(menu); }
+
+void QtPlatform::PopupMenu(Menu& menu, Point screen) {
+    RunPopupMenu(menu, m_sink, QPoint(screen.x, screen.y), m_main.get());
+}
+
+void QtPlatform::ShowQueryForm(TQueryForm& form) {
+    QueryDialog dialog(form, m_main.get());
+    dialog.Run();
+}
+
+void QtPlatform::ShowCommentForm(TCommentForm& form) {
+    CommentDialog dialog(form, m_main.get());
+    dialog.Run();
+}
+
+void QtPlatform::ShowConfigForm(TConfigForm& form) {
+    m_config->on_control = ConfigControlHook;
+    m_config->Run(form);
+}
+
+void QtPlatform::UpdateDebugWindow(TDebugWindow& window) {
+    m_debug_form = &window;
+    m_debug->Show(window);
+}
+
+void QtPlatform::ReportError(const std::string& message) {
+    // Also on standard error, so a player starting the game from a terminal (and the tests) can
+    // read it after the box is gone.
+    std::fprintf(stderr, "error: %s\n", message.c_str());
+    std::fflush(stderr);
+    QWidget* parent = m_main->isVisible() ? m_main.get() : nullptr;
+    QMessageBox::critical(parent, QStringLiteral("ＨＡＲＵＫＡＺＥ"), QString::fromStdString(message));
+}
+
+std::unique_ptr<AudioDevice> QtPlatform::CreateAudioDevice() { return std::make_unique<SdlAudioDevice>(); }
+
+} // namespace hk

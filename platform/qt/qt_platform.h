@@ -1,0 +1,90 @@
+// The window build's platform: Qt 6 widgets for the main window, the floating message window, the
+// debug window, the dialogs and the pop-up menus; the SDL2 device for sound. Everything here runs
+// on the GUI thread and needs a QApplication to exist first. Window events reach the engine only
+// while ProcessMessages (or a modal loop started from inside it) runs.
+#pragma once
+
+#include "engine/forms.h"
+#include "gfx/abitmap.h"
+#include "platform/platform.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class QTimer;
+class QWidget;
+
+namespace hk {
+
+class MainWindowView;
+class FloatWindowView;
+class DebugWindowView;
+class ConfigDialog;
+class KeyState;
+
+class QtPlatform final : public Platform {
+public:
+    QtPlatform();
+    ~QtPlatform() override;
+    QtPlatform(const QtPlatform&) = delete;
+    QtPlatform& operator=(const QtPlatform&) = delete;
+
+    // The settings dialog's controls call this as they change (the engine applies volumes live);
+    // same contract as the headless platform's hook.
+    std::function<void(TConfigForm&, const std::string& field, int value)> ConfigControlHook;
+    // The debug window's buttons, numbered 1..5. The window shows the debug form again afterwards.
+    std::function<void(int button)> DebugButtonHook;
+
+    MainWindowView& MainView() { return *m_main; }
+    FloatWindowView& FloatView() { return *m_float; }
+    DebugWindowView& DebugView() { return *m_debug; }
+    QWidget* Window(WindowId window);
+
+    // ---- Platform ----
+    void SetEventSink(PlatformEvents* sink) override;
+    std::uint32_t TickCount() override;
+    void Sleep(std::uint32_t ms) override;
+    void ProcessMessages() override;
+    void SetDelayTimerEnabled(bool enabled) override;
+    TABitmap& ClientSurface(WindowId window) override;
+    void Invalidate(WindowId window) override;
+    void ShowWindow(WindowId window, bool visible) override;
+    bool IsWindowVisible(WindowId window) override;
+    void MoveWindow(WindowId window, Point screen_pos) override;
+    Point WindowPosition(WindowId window) override;
+    void SetWindowShape(WindowId window, const std::vector<Rect>& region) override;
+    void StartWindowDrag(WindowId window) override;
+    void SetFullScreen(bool full) override;
+    WindowId ForegroundWindow() override;
+    bool IsKeyDown(Key key) override;
+    Point CursorPos() override;
+    void SetCursorPos(Point screen) override;
+    void SetCursorVisible(bool visible) override;
+    Point ClientToScreen(WindowId window, Point client) override;
+    Point ScreenToClient(WindowId window, Point screen) override;
+    Size ScreenSize() override;
+    void AttachContextMenu(Menu* menu) override;
+    void PopupMenu(Menu& menu, Point screen) override;
+    void ShowQueryForm(TQueryForm& form) override;
+    void ShowCommentForm(TCommentForm& form) override;
+    void ShowConfigForm(TConfigForm& form) override;
+    void UpdateDebugWindow(TDebugWindow& window) override;
+    void ReportError(const std::string& message) override;
+    std::unique_ptr<AudioDevice> CreateAudioDevice() override;
+
+private:
+    PlatformEvents* m_sink = nullptr;
+    TABitmap m_main_surface, m_float_surface, m_debug_surface;
+    std::unique_ptr<MainWindowView> m_main;
+    std::unique_ptr<FloatWindowView> m_float;
+    std::unique_ptr<DebugWindowView> m_debug;
+    std::unique_ptr<ConfigDialog> m_config;
+    std::unique_ptr<KeyState> m_keys;
+    std::unique_ptr<QTimer> m_delay_timer;
+    TDebugWindow* m_debug_form = nullptr; // the form last shown, refreshed after a button
+};
+
+} // namespace hk
