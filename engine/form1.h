@@ -128,6 +128,11 @@ public:
     void ClearBitmap(int layer);
     // Composes the three layers into SceneImage.
     void CreateMakeBMP();
+    // Draws ScreenBuffer on the main window (the window's paint handler does the same).
+    void FormPaint();
+    void PresentScreen();
+    // Draws a picture straight on the main window at (x, y), e.g. the message strip at y 424.
+    void PresentRect(const TABitmap& source, int x, int y);
     void FullModeWin();
     void ReturnFullModeWin();
 

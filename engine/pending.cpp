@@ -4,9 +4,6 @@
 
 namespace hk {
 
-void TForm1::ReadGraphic(int, int, int) {}
-void TForm1::ClearBitmap(int) {}
-void TForm1::CreateMakeBMP() {}
 void TForm1::MakeMessage(const std::u32string&) {}
 void TForm1::MakeSelect(const std::u32string&) {}
 void TForm1::MakeSelect2(const std::u32string&) {}

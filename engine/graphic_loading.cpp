@@ -1,0 +1,70 @@
+// ReadGraphic: the one way pictures enter the game. A graphic of "GRP.IFP" is a colour picture
+// and an optional mask picture, placed in a white 800x600 frame and delivered to a slot.
+#include "engine/form1.h"
+
+#include "data/ifp_archive.h"
+#include "gfx/image_decoder.h"
+
+namespace hk {
+
+namespace {
+
+constexpr const char* kGraphicArchive = "GRP.IFP";
+
+// Decodes one stored picture onto the frame at (x, 0). Unknown type codes draw nothing.
+void DrawStoredPicture(std::uint16_t type, const std::vector<std::uint8_t>& bytes, int x, TABitmap& frame,
+                       int number, const char* part) {
+    ImageFormat format;
+    switch (type) {
+    case 11: format = ImageFormat::Bmp; break;
+    case 12: format = ImageFormat::Png; break;
+    case 13: format = ImageFormat::Jpeg; break;
+    default: return;
+    }
+    TABitmap picture;
+    try {
+        picture = DecodeImage(bytes, format);
+    } catch (const std::exception& e) {
+        throw EngineError(std::string("GRP.IFP graphic ") + std::to_string(number) + " (" + part + "): " + e.what());
+    }
+    // Drawn opaquely: all four bytes of the decoded picture (its fourth byte is 0), cut at the
+    // frame's edges.
+    frame.CopyRect(x, 0, picture, 0, 0, picture.Width(), picture.Height());
+}
+
+} // namespace
+
+void TForm1::ReadGraphic(int slot, int number, int placement) {
+    const int x = placement == 1 ? -200 : placement == 3 ? 200 : 0;
+    if (number >= kCgFirst && number <= kCgLast)
+        m_state.System.CgSeen[number - kCgFirst] = 1;
+
+    TABitmap colour, mask;
+    colour.SetSize(800, 600);
+    mask.SetSize(800, 600);
+
+    const IfpEntry entry = ParseIfpEntry(m_state.GrpIndex, number);
+    if (entry.type_a != 0 || entry.type_b != 0) {
+        const IfpParts parts = ReadIfpParts(m_files, kGraphicArchive, entry, number);
+        if (entry.type_a != 0)
+            DrawStoredPicture(entry.type_a, parts.a, x, colour, number, "colour");
+        if (entry.type_b != 0) {
+            DrawStoredPicture(entry.type_b, parts.b, x, mask, number, "mask");
+            InvertRect(0, 0, 800, 600, mask);
+        }
+    }
+
+    switch (slot) {
+    case 0: BgLayer.CopyRect(0, 0, colour, 0, 0, 800, 600); break;
+    case 1: colour.CombineMask(mask, CharLayer1); break;
+    case 2: colour.CombineMask(mask, CharLayer2); break;
+    case 6: colour.BlueToGray8(RuleImage); break;
+    case 7: MsgRuleImage.CopyRect(0, 0, colour, 0, 0, 800, 176); break;
+    case 8: colour.CombineMask(mask, MsgFrameImage); break;
+    case 9: PartsImage.CopyRect(0, 0, colour, 0, 0, 800, 600); break;
+    case 10: colour.CombineMask(mask, Select2Sheet); break;
+    default: break; // slots 3..5 and others deliver nothing
+    }
+}
+
+} // namespace hk
