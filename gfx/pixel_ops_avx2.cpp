@@ -68,9 +68,14 @@ template <int kOpacity> void DrawAlphaRowAvx2(const std::uint8_t* src, std::uint
     const __m256i opacity16 = _mm256_set1_epi16(static_cast<short>(opacity << 4));
     // Weight 0 for the fourth byte keeps the destination's.
     const __m256i green_only = _mm256_set1_epi32(0x0000FFFF);
+    const __m256i fourth_bytes = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
     int i = 0;
     for (; i + 8 <= n; i += 8) {
         const __m256i s = Load8(src + 4 * i);
+        // Below opacity 256 a clear pixel (A = 255) has l = 0 and leaves the destination as it is.
+        // Character layers are mostly clear, so whole runs of clear pixels are passed over.
+        if (kOpacity != 256 && _mm256_testc_si256(s, fourth_bytes))
+            continue;
         const __m256i l = DrawAlphaWeight<kOpacity>(s, opacity16);
         Store8(dst + 4 * i, Mix8(s, Load8(dst + 4 * i), l, _mm256_and_si256(l, green_only)));
     }
