@@ -289,12 +289,18 @@ void TDDSDWaveData::WorkerMain() {
 void TDDSDWaveData::HandleNotify(AudioNotify what) {
     switch (what) {
     case AudioNotify::ReachedStart:
-        // Playback is in the first half, so the second half is free.
-        if (m_ring->WriteCursor() <= m_half && m_expected == Expected::First) {
+        if (m_expected != Expected::First) {
+            break;
+        }
+        if (m_ring->WriteCursor() <= m_half) {
+            // Playback is in the first half, so the second half is free.
             Refill(m_half, m_length - m_half);
-            m_expected = Expected::Second;
             DebugLog("バッファ更新イベント送信");
         }
+        // Woken so late that playback is already in the second half: that half cannot be written
+        // any more, but the first one is due at the half notification that follows, so it is
+        // not skipped as well.
+        m_expected = Expected::Second;
         break;
     case AudioNotify::ReachedHalf:
         if (m_ring->WriteCursor() >= m_half && m_expected == Expected::Second) {

@@ -8,7 +8,6 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
-#include <thread>
 
 namespace hk {
 
@@ -106,7 +105,7 @@ bool TOggData::LoadFromStream(std::vector<std::uint8_t> file) {
 void TOggData::Close() {
     // Clearing Loaded first keeps a decode that starts from now on away from the stream.
     m_loaded.store(false, std::memory_order_seq_cst);
-    WaitWhileBusy();
+    m_busy.WaitIdle();
     m_playing.store(false, std::memory_order_relaxed);
     m_looping.store(false, std::memory_order_relaxed);
     m_comments.clear();
@@ -131,7 +130,7 @@ void TOggData::Stop() {
     m_playing.store(false, std::memory_order_seq_cst);
     m_looping.store(false, std::memory_order_seq_cst);
     m_claimed.store(true, std::memory_order_seq_cst);
-    WaitWhileBusy();
+    m_busy.WaitIdle();
     if (m_stream_open) {
         const double target = kRewindTime;
         if (m_dll.ov_seekable(&m_vf) && std::fabs(m_dll.ov_time_tell(&m_vf) - target) >= 0.001) {
@@ -150,7 +149,7 @@ void TOggData::Seek(double seconds) {
         return;
     }
     m_claimed.store(true, std::memory_order_seq_cst);
-    WaitWhileBusy();
+    m_busy.WaitIdle();
     double target = std::isnan(seconds) ? kRewindTime : seconds;
     target = std::max(kRewindTime, std::min(target, static_cast<double>(m_total_time)));
     if (m_dll.ov_seekable(&m_vf) && std::fabs(m_dll.ov_time_tell(&m_vf) - target) >= 0.001) {
@@ -184,17 +183,11 @@ const std::uint8_t* TOggData::BlockPointer() const {
 
 double TOggData::Position() { return m_stream_open ? m_dll.ov_time_tell(&m_vf) : 0.0; }
 
-void TOggData::WaitWhileBusy() const {
-    while (m_busy.load(std::memory_order_seq_cst)) {
-        std::this_thread::yield();
-    }
-}
-
 std::uint32_t TOggData::DecodeBlock() {
-    m_busy.store(true, std::memory_order_seq_cst);
+    m_busy.Enter();
     if (m_claimed.load(std::memory_order_seq_cst) || !m_loaded.load(std::memory_order_seq_cst) ||
         !m_playing.load(std::memory_order_seq_cst)) {
-        m_busy.store(false, std::memory_order_release);
+        m_busy.Leave();
         return 0;
     }
     if (m_clear_pending.exchange(false, std::memory_order_acquire)) {
@@ -241,11 +234,11 @@ std::uint32_t TOggData::DecodeBlock() {
         result = Fill(out, n, silence);
     }
     if (result == FillResult::Error) {
-        m_busy.store(false, std::memory_order_release);
+        m_busy.Leave();
         return 0;
     }
     ApplyVolume(out, n / 2);
-    m_busy.store(false, std::memory_order_release);
+    m_busy.Leave();
     return n - std::min(silence, n);
 }
 

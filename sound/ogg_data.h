@@ -5,12 +5,12 @@
 // Threads: the GUI thread loads, closes, starts, stops, seeks and re-levels; the sound worker
 // (through TOggPlayer::Mix) alone runs DecodeBlock. There are no locks. The flags and levels are
 // atomics; whenever the GUI thread needs the Vorbis stream itself (close, seek, stop) it first
-// makes the worker keep out (clears Loaded or raises its claim) and then waits for Busy to
-// clear. Both sides write their own flag before reading the other's, with sequentially
-// consistent order, so either the worker sees the GUI's flag or the GUI sees Busy.
+// makes the worker keep out (clears Loaded or raises its claim) and then waits for the decode
+// in progress, if any, to finish (busy_flag.h).
 #pragma once
 
 #include "sound/alpha_ogg_header.h"
+#include "sound/busy_flag.h"
 #include "sound/vorbis_file_dll.h"
 
 #include <array>
@@ -102,7 +102,6 @@ private:
     enum class FillResult { Ok, Error };
     FillResult Fill(std::int16_t* out, std::uint32_t bytes, std::uint32_t& silence_bytes);
     void ApplyVolume(std::int16_t* samples, std::uint32_t count) const;
-    void WaitWhileBusy() const;
 
     TVorbisFileDLL& m_dll;
     OggVorbis_File m_vf{};
@@ -111,7 +110,7 @@ private:
     std::atomic<bool> m_loaded{false};
     std::atomic<bool> m_playing{false};
     std::atomic<bool> m_looping{false};
-    std::atomic<bool> m_busy{false};          // written by the worker only
+    BusyFlag m_busy;                          // raised by the worker only
     std::atomic<bool> m_claimed{false};       // written by the GUI thread only: keep out
     std::atomic<bool> m_clear_pending{false}; // Stop asks the worker to zero the buffer
     std::atomic<std::uint8_t> m_channel_level{255};

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
-#include <thread>
 
 namespace hk {
 
@@ -32,13 +31,7 @@ TOggPlayer::~TOggPlayer() {
             decoder->m_player = nullptr;
         }
     }
-    WaitWhileBusy();
-}
-
-void TOggPlayer::WaitWhileBusy() const {
-    while (m_busy.load(std::memory_order_seq_cst)) {
-        std::this_thread::yield();
-    }
+    m_busy.WaitIdle();
 }
 
 void TOggPlayer::SetData(int channel, TOggData* decoder) {
@@ -64,7 +57,7 @@ void TOggPlayer::SetData(int channel, TOggData* decoder) {
     if (decoder) {
         decoder->m_player = this;
     }
-    WaitWhileBusy();
+    m_busy.WaitIdle();
 }
 
 void TOggPlayer::Unbind(TOggData* decoder) {
@@ -74,7 +67,7 @@ void TOggPlayer::Unbind(TOggData* decoder) {
         }
     }
     decoder->m_player = nullptr;
-    WaitWhileBusy();
+    m_busy.WaitIdle();
 }
 
 TOggData* TOggPlayer::Data(int channel) const {
@@ -123,7 +116,7 @@ void TOggPlayer::NextBlock() {
 }
 
 void TOggPlayer::Mix(std::uint8_t* destination, std::uint32_t bytes) {
-    m_busy.store(true, std::memory_order_seq_cst);
+    m_busy.Enter();
     const std::uint32_t samples = std::min(bytes, m_half) / 2;
     std::int32_t* sum = m_sum.data();
     int taken = 0;
@@ -152,7 +145,7 @@ void TOggPlayer::Mix(std::uint8_t* destination, std::uint32_t bytes) {
         }
         std::memset(destination + samples * 2, 0, bytes - samples * 2);
     }
-    m_busy.store(false, std::memory_order_release);
+    m_busy.Leave();
 }
 
 } // namespace hk

@@ -5,9 +5,10 @@
 // Threads: the GUI thread binds decoders and starts, stops and re-levels channels; the sound
 // worker alone runs NextBlock and Mix. The channel table is a row of atomic pointers: SetData
 // changes it first and then waits for Busy to clear, while Mix raises Busy before it reads the
-// table, so once SetData returns no mix holds the decoder a channel had before.
+// table (busy_flag.h), so once SetData returns no mix holds the decoder a channel had before.
 #pragma once
 
+#include "sound/busy_flag.h"
 #include "sound/ogg_data.h"
 
 #include <atomic>
@@ -61,11 +62,10 @@ private:
     friend class TOggData;
     // GUI thread: the decoder is going away.
     void Unbind(TOggData* decoder);
-    void WaitWhileBusy() const;
 
     int m_channel_count;
     std::unique_ptr<std::atomic<TOggData*>[]> m_channels;
-    std::atomic<bool> m_busy{false}; // written by the worker only
+    BusyFlag m_busy; // raised by the worker only
     std::vector<std::int16_t> m_buffer;
     std::uint32_t m_half;
     int m_current_half = 0;

@@ -7,7 +7,9 @@
 #include "sound/audio_ring.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -93,7 +95,10 @@ public:
     bool Open() override {
         m_thread = std::thread([this] {
             std::vector<std::uint8_t> chunk(4096);
-            while (!m_quit.load()) {
+            for (std::uint64_t index = 0; !m_quit.load(); ++index) {
+                while (gate && !gate(index) && !m_quit.load()) {
+                    std::this_thread::sleep_for(std::chrono::microseconds(50));
+                }
                 m_mixer->Render(chunk.data(), chunk.size());
                 {
                     std::lock_guard lock(m_mutex);
@@ -120,6 +125,10 @@ public:
         return m_played;
     }
     std::uint64_t Chunks() const { return m_chunks.load(); }
+
+    // Set before Open: the device renders chunk `index` (4,096 bytes) only once this says yes,
+    // so a test can keep it from running ahead of the refills.
+    std::function<bool(std::uint64_t index)> gate;
 
 private:
     static constexpr std::size_t kKeep = 4 << 20;

@@ -1,0 +1,238 @@
+// The output unit: the refill protocol driven notification by notification on a scripted device,
+// the silent game without a device, the failure reports, the unit's messages, and the worker
+// thread answering a device that plays on a thread of its own.
+#include "sound/ddsd.h"
+#include "test_devices.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace hk {
+namespace {
+
+using test::ScriptedDevice;
+using test::ThreadedDevice;
+using Refills = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
+constexpr std::uint32_t kLength = 163840;
+constexpr std::uint32_t kHalf = 81920;
+
+// The engine's set-up: TDDSD with 8 channels, one wave on channel 0, playing.
+struct Output {
+    explicit Output(AudioDevice* device) : ddsd(device) {
+        ddsd.SetErrorHandler([this](const std::string& message) { errors.push_back(message); });
+        ddsd.Initialize();
+        wave = std::make_unique<TDDSDWaveData>(ddsd, 44100, 16, true, kLength, false);
+        wave->SetOnRefill([this](std::uint32_t offset, std::uint32_t length) { refills.emplace_back(offset, length); });
+        if (TDDSDChannel* channel = ddsd.Channels(0)) {
+            channel->SetWaveData(wave.get());
+            channel->Play();
+        }
+    }
+    ~Output() {
+        if (TDDSDChannel* channel = ddsd.Channels(0)) {
+            channel->Stop();
+            channel->SetWaveData(nullptr);
+        }
+        wave.reset();
+    }
+
+    TDDSD ddsd;
+    std::unique_ptr<TDDSDWaveData> wave;
+    Refills refills;
+    std::vector<std::string> errors;
+};
+
+TEST(DDSDTest, RefillProtocolHandsOutTheFreeHalf) {
+    ScriptedDevice device;
+    Output out(&device);
+    test::ScriptedRing& ring = *device.last_ring;
+    EXPECT_TRUE(ring.playing);
+    EXPECT_FALSE(out.wave->HasWorker()) << "a synchronous device needs no worker";
+
+    ring.Fire(AudioNotify::ReachedStart, 0); // playing the first half: fill the second
+    ring.Fire(AudioNotify::ReachedHalf, kHalf);
+    ring.Fire(AudioNotify::ReachedStart, 4096); // woken a little late, still in the first half
+    ring.Fire(AudioNotify::ReachedHalf, kHalf + 4096);
+    EXPECT_EQ(out.refills, (Refills{{kHalf, kHalf}, {0, kHalf}, {kHalf, kHalf}, {0, kHalf}}));
+    EXPECT_TRUE(out.errors.empty());
+}
+
+TEST(DDSDTest, LateStartNotificationLeavesTheRefillToTheHalf) {
+    // A wakes up after playback has passed the half: the second half is playing, so nothing is
+    // written there; B, which follows at once, fills the first half.
+    ScriptedDevice device;
+    Output out(&device);
+    test::ScriptedRing& ring = *device.last_ring;
+    ring.Fire(AudioNotify::ReachedStart, 0);
+    ring.Fire(AudioNotify::ReachedHalf, kHalf);
+    ring.Fire(AudioNotify::ReachedStart, kHalf + 100);
+    EXPECT_EQ(out.refills.size(), 2u);
+    ring.Fire(AudioNotify::ReachedHalf, kHalf + 200);
+    EXPECT_EQ(out.refills, (Refills{{kHalf, kHalf}, {0, kHalf}, {0, kHalf}}));
+}
+
+TEST(DDSDTest, LostHalfNotificationSkipsTheSecondStart) {
+    ScriptedDevice device;
+    Output out(&device);
+    test::ScriptedRing& ring = *device.last_ring;
+    ring.Fire(AudioNotify::ReachedStart, 0);
+    ring.Fire(AudioNotify::ReachedStart, 0); // B was lost: the second half is already filled
+    EXPECT_EQ(out.refills, (Refills{{kHalf, kHalf}}));
+    ring.Fire(AudioNotify::ReachedHalf, kHalf);
+    EXPECT_EQ(out.refills, (Refills{{kHalf, kHalf}, {0, kHalf}}));
+}
+
+TEST(DDSDTest, StopNotificationMakesTheStartRefillDueAgain) {
+    ScriptedDevice device;
+    Output out(&device);
+    test::ScriptedRing& ring = *device.last_ring;
+    ring.Fire(AudioNotify::ReachedStart, 0);
+    out.ddsd.Channels(0)->Stop();
+    EXPECT_FALSE(ring.playing);
+    ring.Fire(AudioNotify::ReachedHalf, kHalf); // not due any more
+    out.ddsd.Channels(0)->Play();
+    ring.Fire(AudioNotify::ReachedStart, 0);
+    EXPECT_EQ(out.refills, (Refills{{kHalf, kHalf}, {kHalf, kHalf}}));
+}
+
+TEST(DDSDTest, NoDeviceOrADeviceThatDoesNotOpenMeansSilenceWithoutErrors) {
+    ScriptedDevice closed;
+    closed.open_result = false;
+    for (AudioDevice* device : {static_cast<AudioDevice*>(nullptr), static_cast<AudioDevice*>(&closed)}) {
+        Output out(device);
+        EXPECT_FALSE(out.ddsd.Initialized());
+        EXPECT_FALSE(out.wave->HasBuffer());
+        EXPECT_NE(out.ddsd.Channels(0), nullptr);
+        EXPECT_EQ(out.ddsd.Channels(0)->WaveData(), nullptr) << "nothing is attached in a silent game";
+        const std::uint8_t block[16] = {};
+        out.wave->WriteBlock(0, block, sizeof block);
+        EXPECT_TRUE(out.errors.empty());
+    }
+    EXPECT_EQ(closed.last_ring, nullptr);
+}
+
+TEST(DDSDTest, FailedDeviceCallsAreReportedAndTheUnitFallsSilent) {
+    ScriptedDevice device;
+    device.create_result = 0x88780078;
+    device.last_error = "no such format";
+    Output out(&device);
+    ASSERT_EQ(out.errors.size(), 1u);
+    EXPECT_EQ(out.errors[0], "サウンドバッファの作成に失敗しました(Error Code(88780078))\nno such format");
+    EXPECT_FALSE(out.ddsd.Initialized());
+    EXPECT_FALSE(out.wave->HasBuffer());
+
+    // A write outside the ring fails like a refused lock; the refills then write silence.
+    ScriptedDevice good;
+    Output playing(&good);
+    test::ScriptedRing& ring = *good.last_ring;
+    std::fill(ring.data.begin(), ring.data.end(), std::uint8_t{0x55});
+    const std::uint8_t block[16] = {};
+    playing.wave->WriteBlock(kLength, block, sizeof block);
+    ASSERT_EQ(playing.errors.size(), 1u);
+    EXPECT_EQ(playing.errors[0], "DirectSoundBufferのロックに失敗しました(Error Code(80070057))");
+    ring.Fire(AudioNotify::ReachedStart, 0);
+    EXPECT_TRUE(playing.refills.empty()) << "a halted unit asks the engine for nothing";
+    EXPECT_TRUE(std::all_of(ring.data.begin() + kHalf, ring.data.end(), [](std::uint8_t b) { return b == 0; }));
+}
+
+TEST(DDSDTest, InvalidChannelNumberNamesTheRange) {
+    ScriptedDevice device;
+    TDDSD ddsd(&device);
+    std::vector<std::string> errors;
+    ddsd.SetErrorHandler([&](const std::string& message) { errors.push_back(message); });
+    ddsd.Initialize();
+    EXPECT_NE(ddsd.Channels(7), nullptr);
+    EXPECT_EQ(ddsd.Channels(8), nullptr);
+    EXPECT_EQ(ddsd.Channels(-1), nullptr);
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[0], "チャンネル番号8は無効です、0～7の範囲で指定してください");
+    EXPECT_EQ(errors[1], "チャンネル番号-1は無効です、0～7の範囲で指定してください");
+}
+
+TEST(DDSDTest, DebugOptionsLogNumberedLinesAndRaiseErrors) {
+    const auto log = std::filesystem::temp_directory_path() / "hk_ddsd_test_log.txt";
+    SetDDSDDebugLogPath(log);
+    ScriptedDevice device;
+    TDDSD ddsd(&device);
+    ddsd.SetErrorHandler([](const std::string&) {});
+    ddsd.Initialize();
+
+    ddsd.SetDebugOption(dsoDebugMessage);
+    DebugLog("バッファ更新イベント送信");
+    EXPECT_FALSE(ddsd.CheckResult(0x8000FFFF, "一次バッファの作成に失敗しました"));
+    EXPECT_TRUE(ddsd.Initialized()) << "without dsoHaltOnError a failure only logs";
+
+    ddsd.SetDebugOption(dsoExceptOnError);
+    try {
+        ddsd.CheckResult(0x1, "DirectSoundの解放に失敗しました");
+        ADD_FAILURE() << "no EDDSD";
+    } catch (const EDDSD& e) {
+        EXPECT_STREQ(e.what(), "DirectSoundの解放に失敗しました(Error Code(1))");
+    }
+    EXPECT_TRUE(ddsd.CheckResult(kAudioOk, "unused"));
+    ddsd.SetDebugOption(dsoHaltOnError);
+
+    std::ifstream in(log);
+    std::string first, second, third;
+    std::getline(in, first);
+    std::getline(in, second);
+    EXPECT_EQ(first, "debug#00001 ... バッファ更新イベント送信");
+    EXPECT_EQ(second, "debug#00002 ... 一次バッファの作成に失敗しました(Error Code(8000FFFF))");
+    EXPECT_FALSE(std::getline(in, third)) << "messages are logged only under dsoDebugMessage";
+    std::filesystem::remove(log);
+}
+
+TEST(DDSDTest, WorkerAnswersADeviceThatPlaysOnItsOwnThread) {
+    // Each refill writes the number of its block into every sample. The device plays 4,096-byte
+    // chunks on its own thread, and waits before chunk k until k / 2 refills are done (a half is
+    // two chunks), as a real device would if the worker were always in time. What it played must
+    // then be the initial half of silence followed by blocks 1, 2, 3, ... each whole.
+    constexpr std::uint32_t kSmall = 16384;
+    constexpr std::size_t kBlockSamples = kSmall / 4;
+    std::atomic<int> count{0};
+    ThreadedDevice device;
+    std::atomic<bool> started{false};
+    std::uint64_t first = 0; // device thread only
+    device.gate = [&](std::uint64_t index) {
+        if (!started.load()) {
+            first = index;
+            return false;
+        }
+        return static_cast<std::uint64_t>(count.load()) >= (index - first) / 2;
+    };
+    TDDSD ddsd(&device);
+    ddsd.Initialize();
+    TDDSDWaveData wave(ddsd, 44100, 16, true, kSmall, false);
+    ASSERT_TRUE(wave.HasWorker());
+    std::vector<std::int16_t> block(kBlockSamples);
+    wave.SetOnRefill([&](std::uint32_t offset, std::uint32_t length) {
+        std::fill(block.begin(), block.end(), static_cast<std::int16_t>(count.load() + 1));
+        wave.WriteBlock(offset, block.data(), length);
+        count.fetch_add(1);
+    });
+    ddsd.Channels(0)->SetWaveData(&wave);
+    ddsd.Channels(0)->Play();
+    started.store(true);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (device.Chunks() < 40 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ddsd.Channels(0)->Stop();
+    ASSERT_GE(device.Chunks(), 40u);
+
+    const auto played = device.Played();
+    std::vector<std::int16_t> samples(played.size() / 2);
+    std::memcpy(samples.data(), played.data(), samples.size() * 2);
+    ASSERT_GE(samples.size(), 19 * kBlockSamples);
+    for (std::size_t i = 0; i < 19 * kBlockSamples; ++i) {
+        ASSERT_EQ(samples[i], static_cast<std::int16_t>(i / kBlockSamples)) << "sample " << i;
+    }
+}
+
+} // namespace
+} // namespace hk
