@@ -541,7 +541,14 @@ private:
     std::string HexArgument(const std::vector<Token>& tokens, std::size_t from) {
         std::string bytes;
         for (std::size_t i = from; i < tokens.size(); ++i) {
-            bytes += static_cast<char>(Number(tokens[i], 0, 255, "byte"));
+            const std::string& word = tokens[i].text;
+            unsigned value = 0;
+            const auto [ptr, ec] = std::from_chars(word.data(), word.data() + word.size(), value, 16);
+            if (tokens[i].kind != Token::Word || word.size() != 2 || ec != std::errc() ||
+                ptr != word.data() + word.size()) {
+                Fail("'" + word + "' is not a byte in two hexadecimal digits");
+            }
+            bytes += static_cast<char>(value);
         }
         return bytes;
     }
@@ -606,7 +613,11 @@ private:
             if (!end || (what == "eol" && *end == LineEnd::None)) {
                 Fail(what == "eol" ? "line end must be crlf, lf or cr" : "line end must be crlf, lf, cr or none");
             }
-            (what == "eol" ? m_eol[list] : m_last_eol[list]) = *end;
+            if (what == "eol") {
+                m_eol[list] = *end;
+            } else {
+                m_last_eol[list] = *end;
+            }
             return;
         }
         if (list >= 0 && what == "tail") {
