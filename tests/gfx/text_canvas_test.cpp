@@ -8,7 +8,11 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace hk {
@@ -57,6 +61,35 @@ TEST(FontResolution, GameFaceNamesReachTheIpaGothicFaces) {
 
     // A face nobody has still gets a font that can show Japanese text.
     EXPECT_FALSE(ResolveFace("Face That Does Not Exist").file.empty());
+}
+
+// In a child process, fontconfig is reloaded with only the Latin DejaVu faces: a face must then be
+// refused with a message that names it and the package to install, not drawn with a font that
+// shows boxes for every Japanese character.
+TEST(FontResolutionDeathTest, NoJapaneseFaceGivesAClearError) {
+    const std::filesystem::path dejavu = "/usr/share/fonts/truetype/dejavu";
+    if (!std::filesystem::exists(dejavu))
+        GTEST_SKIP() << "needs the DejaVu fonts as the only Latin set";
+    const std::filesystem::path conf = std::filesystem::temp_directory_path() / "harukaze-latin-only-fonts.conf";
+    std::ofstream(conf) << "<?xml version=\"1.0\"?>\n<fontconfig><dir>" << dejavu.string()
+                        << "</dir><cachedir>" << (std::filesystem::temp_directory_path() / "harukaze-fc-cache").string()
+                        << "</cachedir></fontconfig>\n";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("FONTCONFIG_FILE", conf.c_str(), 1);
+            FcInitReinitialize();
+            try {
+                ResolveFace("ＭＳ ゴシック");
+                std::fprintf(stderr, "resolved anyway\n");
+                std::exit(1);
+            } catch (const FontError& e) {
+                std::fprintf(stderr, "%s\n", e.what());
+                std::exit(0);
+            }
+        },
+        testing::ExitedWithCode(0), "font \"ＭＳ ゴシック\" not found.*fonts-ipafont-gothic");
+    std::filesystem::remove(conf);
 }
 
 TEST(FontMetrics, HeightsFollowTheWindowsConvention) {
