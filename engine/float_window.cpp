@@ -1,6 +1,8 @@
 // The floating message window (TMsgForm): its shape and its mouse handling.
 #include "engine/form1.h"
 
+#include "data/shift_jis.h"
+
 namespace hk {
 
 void TForm1::ShapeFloatWindow(const TABitmap& artwork) {
@@ -21,6 +23,36 @@ void TForm1::MsgFormMouseDown(MouseButton button, Point p) {
         return;
     }
     m_platform.StartWindowDrag(WindowId::Float);
+}
+
+} // namespace hk
+
+namespace hk {
+
+void TForm1::ItemMsgFloatClick() {
+    EngineState& s = m_state;
+    m_msg_float_checked = !m_msg_float_checked;
+    MenuItemNamed("ItemMsgFloat").checked = m_msg_float_checked;
+    if (m_msg_float_checked) {
+        // The message window leaves the main window.
+        ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+        PresentScreen();
+    }
+    s.LogViewing = 0;
+    // Lay the current text out again for its new place, shown at once.
+    if (s.MsgNumber >= 0 && static_cast<std::size_t>(s.MsgNumber) < s.MessageTexts.size()) {
+        const std::u32string text = SjisToUtf32(s.MessageTexts[static_cast<std::size_t>(s.MsgNumber)]);
+        if (s.MsgIsChoice) {
+            MakeSelect(text);
+            s.Task = TaskCode::TASK_WAIT_SELECT;
+        } else {
+            MakeMessage(text);
+            s.Task = TaskCode::TASK_DISP_MESSAGE;
+        }
+    }
+    s.RevealLevel = 255;
+    m_platform.MoveWindow(WindowId::Float, m_platform.ClientToScreen(WindowId::Main, Point{0, 424}));
+    m_platform.ShowWindow(WindowId::Float, m_msg_float_checked);
 }
 
 } // namespace hk

@@ -90,6 +90,8 @@ public:
     void ReadSaveFile(int n);
     void ReadSaveFileW(int n);
     std::string GetSaveFileTime(int n);
+    // TASK_RESTORE_GAME: rebuilds layers, music and scene from GameData, then fades in.
+    void RestoreGame();
 
     // ---- Scenario script (engine/scene_loading.cpp, interpreter.cpp, script_tables.cpp) ----
     // Loads scene 0..2047 of "SCR.IFP" (code, the four lists, VoiceNames, CurrentScene); a
@@ -151,7 +153,40 @@ public:
     // Check state of the context-menu item ItemMsgFloat (the floating window is wanted).
     bool MsgFloatChecked() const { return m_msg_float_checked; }
 
+    // ---- Context menu and game commands (engine/context_menu.cpp) ----
+    Menu PopupMenu1; // the main window's context menu during play
+    Menu PopupMenu2; // the title screen's load menu
+    MenuItem& MenuItemNamed(std::string_view name);
+    // Attached while messages and choices wait (when ContextMenuOn is 1).
+    void AttachContextMenu();
+    void DetachContextMenu();
+    void PopupMenu1Popup();
+    void ItemMsgSkipClick();
+    void ItemMsgKidokuClick();
+    void ItemMsgAutoClick();
+    void ItemMsgClearClick();
+    void ItemMsgFloatClick();
+    void ItemTitleClick();
+    void ItemCloseClick();
+    // Shows a 800x176 strip on the floating window.
+    void ShowOnFloatWindow(const TABitmap& strip);
+
+    // ---- Save and load menus (engine/save_load_menus.cpp) ----
+    void ItemSaveClick();
+    void ItemLoadClick();
+    void PopupMenu2Popup();
+    // Asks for the save comment, pre-filled from PeekData; true when the player chose "セーブ".
+    bool InputComment();
+    void ItemSave1Click(int n);
+    void ItemLoad1Click(int n);
+
+    // ---- Settings (engine/settings.cpp) ----
+    void ItemOptionClick();
+    void ConfigButton1Click();
+
     // ---- Sound (engine/sound_cues.cpp) ----
+    // Volume of a mixer channel in percent (0..100): 1 music, 3 and 4 effects, 5 voice.
+    void SetChannelVolume(int channel, int percent);
     // Music `number` (0 stops all sound), looping when loop is non-zero.
     void PlayBGM(int number, int loop);
     // Effect channel kind 1 or 2: effect `number` (0 stops that channel), loop = 1 loops.
@@ -194,10 +229,14 @@ public:
     bool OnCloseQuery() override;
     void OnMenuPopup(std::string_view name) override;
     void OnMenuCommand(std::string_view name) override;
+    void OnToggleFullScreen() override;
 
 private:
     void CreateSurfaces();
     void FillAlbumTables();
+    void BuildMenus();
+    void ConnectConfigForm();
+    void BuildSlotCaptions(const std::string& prefix, bool load_menu);
     void ReadArchiveIndexes();
     void RunTask();
     void RefreshDebugLabels();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -56,19 +57,73 @@ private:
     std::uint8_t& m_answer;
 };
 
-// The settings dialog ("環境設定"); its handlers live with the settings code of the main form.
+// The settings dialog ("環境設定"). Moving a slider, by the player or from code, runs its change
+// handler when the value really changes (values are clamped to the slider's range); the handlers
+// and "戻る" are the main form's and are set when the form is created.
 class TConfigForm {
 public:
     static constexpr const char* kCaption = "環境設定";
+    static constexpr int kClientWidth = 361;
+    static constexpr int kClientHeight = 321;
+
+    // Radio groups: exactly one of each group is checked.
     bool EffOn = true, EffOff = false;
     bool ScrWin = true, ScrFull = false;
     bool MsgL = false, MsgM = true, MsgH = false;
-    int MsgAuto = 1;   // 1..20
-    int BgmVol = 0;    // 0..100
-    int VoiceVol = 0;
-    int SeVol = 0;
-    std::string Label8;
-    bool StoredByButton1 = false; // set by "戻る", clear when closed with the close box
+    std::string Label8 = "設定時間：1秒";
+
+    int MsgAuto() const { return m_msg_auto; }   // 1..20
+    int BgmVol() const { return m_bgm_vol; }     // 0..100
+    int VoiceVol() const { return m_voice_vol; } // 0..100
+    int SeVol() const { return m_se_vol; }       // 0..100
+    void SetMsgAuto(int value) { Set(m_msg_auto, value, 1, 20, OnMsgAutoChange); }
+    void SetBgmVol(int value) { Set(m_bgm_vol, value, 0, 100, OnBgmVolChange); }
+    void SetVoiceVol(int value) { Set(m_voice_vol, value, 0, 100, OnVoiceVolChange); }
+    void SetSeVol(int value) { Set(m_se_vol, value, 0, 100, OnSeVolChange); }
+
+    void SetEffects(bool on) { EffOn = on; EffOff = !on; }
+    void SetFullScreen(bool full) { ScrFull = full; ScrWin = !full; }
+    // 1 slow, 2 standard, 3 fast; other values leave the buttons as they are.
+    void SetTextSpeed(int speed) {
+        if (speed >= 1 && speed <= 3) {
+            MsgL = speed == 1;
+            MsgM = speed == 2;
+            MsgH = speed == 3;
+        }
+    }
+    // Sets a control by the name of the setting it shows ("BgmVolume", "TextSpeed", ...), as the
+    // player would; false for an unknown name.
+    bool SetControl(const std::string& setting, int value) {
+        if (setting == "EffectsOn") SetEffects(value != 0);
+        else if (setting == "FullScreen") SetFullScreen(value != 0);
+        else if (setting == "TextSpeed") SetTextSpeed(value);
+        else if (setting == "AutoDelay") SetMsgAuto(value);
+        else if (setting == "BgmVolume") SetBgmVol(value);
+        else if (setting == "VoiceVolume") SetVoiceVol(value);
+        else if (setting == "SeVolume") SetSeVol(value);
+        else return false;
+        return true;
+    }
+
+    // "戻る": stores everything; the platform closes the dialog afterwards.
+    void Button1Click() {
+        if (OnButton1Click)
+            OnButton1Click();
+    }
+
+    std::function<void()> OnMsgAutoChange, OnBgmVolChange, OnVoiceVolChange, OnSeVolChange, OnButton1Click;
+
+private:
+    static void Set(int& slot, int value, int low, int high, const std::function<void()>& handler) {
+        value = value < low ? low : value > high ? high : value;
+        if (value == slot)
+            return;
+        slot = value;
+        if (handler)
+            handler();
+    }
+
+    int m_msg_auto = 1, m_bgm_vol = 0, m_voice_vol = 0, m_se_vol = 0;
 };
 
 // The debug window's labels and memo, shown by the platform while the window is visible.

@@ -59,6 +59,7 @@ void TForm1::RunTask() {
     case TaskCode::TASK_SCRIPT: TaskScript(); break;
     case TaskCode::TASK_WAIT: Wait(); break;
     case TaskCode::TASK_WAIT_KEY: WaitKey(); break;
+    case TaskCode::TASK_RESTORE_GAME: RestoreGame(); break;
     default: break; // a code no handler owns runs nothing
     }
 }

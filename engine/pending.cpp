@@ -11,14 +11,11 @@ void TForm1::PlayBGM(int, int) {}
 void TForm1::PlaySE(int, int, int) {}
 void TForm1::PlayVoice(const std::string&) {}
 void TForm1::StopVoice() {}
-void TForm1::FullModeWin() {}
-void TForm1::ReturnFullModeWin() {}
 void TForm1::ClearMsgLog() {}
 void TForm1::CreateSoundObjects() {}
 void TForm1::ReleaseSoundObjects() {}
 int TForm1::VoiceChannelStatus() { return 0; }
 std::array<TForm1::ChannelView, 10> TForm1::ChannelViews() { return {}; }
-void TForm1::OnMenuPopup(std::string_view) {}
-void TForm1::OnMenuCommand(std::string_view) {}
+void TForm1::SetChannelVolume(int, int) {}
 
 } // namespace hk

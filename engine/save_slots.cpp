@@ -76,3 +76,43 @@ std::string TForm1::GetSaveFileTime(int n) {
 }
 
 } // namespace hk
+
+namespace hk {
+
+void TForm1::RestoreGame() {
+    EngineState& s = m_state;
+    GameData& game = s.Game;
+    s.GamePlaying = 1;
+    // The layers as they were saved.
+    if (game.LayerGraphic[0] != 0)
+        ReadGraphic(0, game.LayerGraphic[0], 0);
+    else
+        ClearBitmap(0);
+    for (int layer = 1; layer <= 2; ++layer) {
+        if (game.LayerGraphic[layer] != 0)
+            ReadGraphic(layer, game.LayerGraphic[layer], game.LayerPlacement[layer - 1]);
+        else
+            ClearBitmap(layer);
+    }
+    ReadGraphic(9, 10, 0);
+    CreateMakeBMP();
+    // The music (0 stops all sound), then the scene at the saved step.
+    PlayBGM(game.CurrentBgm, game.BgmLoop);
+    if (game.CurrentScene != 0)
+        ReadScript(game.CurrentScene);
+    for (int channel = 0; channel < 2; ++channel)
+        if (game.SeRestoreNumber[channel] != 0)
+            PlaySE(channel + 1, game.SeRestoreNumber[channel], game.SeRestoreLoop[channel]);
+    ReadGraphic(9, 10, 0);
+    // Fade in over 500 ms, then back to the script, which shows the saved message again.
+    const std::int32_t now = static_cast<std::int32_t>(m_platform.TickCount());
+    s.EffectState.FirstTick = 0;
+    s.EffectState.StartTime = now;
+    s.EffectState.Duration = 500;
+    s.EffectState.EndTime = now + 500;
+    s.Task = TaskCode::TASK_EFFECT_91;
+    s.ReturnTask = TaskCode::TASK_SCRIPT;
+    m_platform.ShowWindow(WindowId::Float, m_msg_float_checked);
+}
+
+} // namespace hk

@@ -15,6 +15,8 @@ constexpr const char* kCloseQuestion = "ゲームを終了しますか？";
 TForm1::TForm1(Platform& platform, GameFiles& files)
     : QueryForm(m_state.QueryAnswer), CommentForm(m_state.QueryAnswer), m_platform(platform), m_files(files) {
     m_state.Task = TaskCode::TASK_SCRIPT;
+    BuildMenus();
+    ConnectConfigForm();
 }
 
 TForm1::~TForm1() { FormDestroy(); }

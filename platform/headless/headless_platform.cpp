@@ -199,6 +199,7 @@ void HeadlessPlatform::ShowQueryForm(TQueryForm& form) {
 }
 
 void HeadlessPlatform::ShowCommentForm(TCommentForm& form) {
+    m_comment_prefill = form.Edit1;
     const auto answer = TakeAnswer(DialogAnswer::Kind::Comment, "comment");
     if (answer && answer->ok) {
         form.Edit1 = answer->comment;
@@ -213,9 +214,11 @@ void HeadlessPlatform::ShowConfigForm(TConfigForm& form) {
     if (!answer)
         return;
     for (const auto& [field, value] : answer->config_fields)
-        if (ConfigControlHook)
-            ConfigControlHook(form, field, value);
-    form.StoredByButton1 = answer->config_back;
+        if (!form.SetControl(field, value))
+            Fault("the settings dialog has no control for " + field);
+    // "back" leaves with "戻る"; "close" with the close box, which stores nothing more.
+    if (answer->config_back)
+        form.Button1Click();
 }
 
 std::unique_ptr<AudioDevice> HeadlessPlatform::CreateAudioDevice() { return nullptr; }

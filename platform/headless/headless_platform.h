@@ -83,7 +83,12 @@ public:
     Point WindowPosition(WindowId window) override { return m_positions[window]; }
     void SetWindowShape(WindowId window, const std::vector<Rect>& region) override { m_shapes[window] = region; }
     void StartWindowDrag(WindowId window) override { ++m_drag_count[window]; }
-    void SetFullScreen(bool full) override { m_full_screen = full; }
+    void SetFullScreen(bool full) override {
+        if (full != m_full_screen)
+            ++m_full_screen_switches;
+        m_full_screen = full;
+    }
+    int FullScreenSwitches() const { return m_full_screen_switches; }
     WindowId ForegroundWindow() override { return m_foreground; }
     bool IsKeyDown(Key key) override { return m_keys.count(key) != 0; }
     Point CursorPos() override { return m_cursor; }
@@ -102,12 +107,10 @@ public:
     std::unique_ptr<AudioDevice> CreateAudioDevice() override;
 
     int DragCount(WindowId window) { return m_drag_count[window]; }
+    // The text the comment dialog opened with, before the scripted answer replaced it.
+    const std::u16string& CommentPrefill() const { return m_comment_prefill; }
     // Where the last PopupMenu call opened its menu (screen coordinates).
     std::optional<Point> LastPopupPosition() const { return m_last_popup; }
-
-    // The config dialog's handlers live in the engine; the platform sets the controls through
-    // this hook so slider changes run their handlers (set by the engine side when it exists).
-    std::function<void(TConfigForm&, const std::string& field, int value)> ConfigControlHook;
 
 private:
     struct Event {
@@ -135,6 +138,7 @@ private:
     WindowId m_foreground = WindowId::Main;
     bool m_cursor_visible = true;
     bool m_full_screen = false;
+    int m_full_screen_switches = 0;
 
     TABitmap m_main_surface, m_float_surface, m_debug_surface;
     std::map<WindowId, bool> m_visible;
@@ -145,6 +149,7 @@ private:
     std::optional<std::vector<std::string>> m_popup_choice;
     std::optional<Point> m_last_popup;
     TDebugWindow m_debug_view;
+    std::u16string m_comment_prefill;
 
     std::string m_script_fault;
     std::vector<std::string> m_errors;

@@ -106,9 +106,11 @@ ConfigDialog::ConfigDialog(QWidget* parent) : QDialog(parent) {
     connect(m_voice, &QSlider::valueChanged, this, [this](int v) { Changed("VoiceVol", v); });
     connect(m_se, &QSlider::valueChanged, this, [this](int v) { Changed("SeVol", v); });
     connect(m_back, &QPushButton::clicked, this, [this]() {
-        if (m_form)
-            m_form->StoredByButton1 = true;
+        // Close first: "戻る" may switch the screen mode, which should not happen under the dialog.
+        TConfigForm* form = m_form;
         accept();
+        if (form)
+            form->Button1Click();
     });
 }
 
@@ -125,17 +127,16 @@ void ConfigDialog::Load(TConfigForm& form) {
         m_msg_m->setChecked(form.MsgM);
         m_msg_h->setChecked(form.MsgH);
     }
-    auto load = [](QSlider* slider, int& field) {
+    auto load = [](QSlider* slider, int value) {
         const QSignalBlocker quiet(slider);
-        field = std::clamp(field, slider->minimum(), slider->maximum());
-        slider->setValue(field);
+        slider->setValue(value);
     };
-    load(m_msg_auto, form.MsgAuto);
-    load(m_bgm, form.BgmVol);
-    load(m_voice, form.VoiceVol);
-    load(m_se, form.SeVol);
+    load(m_msg_auto, form.MsgAuto());
+    load(m_bgm, form.BgmVol());
+    load(m_voice, form.VoiceVol());
+    load(m_se, form.SeVol());
     if (form.Label8.empty())
-        form.Label8 = AutoDelayLabel(form.MsgAuto);
+        form.Label8 = AutoDelayLabel(form.MsgAuto());
     m_label8->setText(QString::fromStdString(form.Label8));
     m_label8->adjustSize();
     m_loading = false;
@@ -152,16 +153,11 @@ void ConfigDialog::Load(TConfigForm& form) {
 
 void ConfigDialog::Run(TConfigForm& form) {
     Load(form);
-    form.StoredByButton1 = false;
     exec();
     m_form = nullptr;
 }
 
-void ConfigDialog::reject() {
-    if (m_form)
-        m_form->StoredByButton1 = false;
-    QDialog::reject();
-}
+void ConfigDialog::reject() { QDialog::reject(); }
 
 void ConfigDialog::RadioChosen(const char* field) {
     if (m_loading || !m_form)
@@ -183,15 +179,17 @@ void ConfigDialog::Changed(const char* field, int value) {
     if (m_loading || !m_form)
         return;
     TConfigForm& f = *m_form;
+    // The form's setters run the engine's change handlers (live volumes, the delay label).
     if (std::strcmp(field, "MsgAuto") == 0) {
-        f.MsgAuto = value;
-        f.Label8 = AutoDelayLabel(value);
+        f.SetMsgAuto(value);
+        if (!f.OnMsgAutoChange)
+            f.Label8 = AutoDelayLabel(value);
     } else if (std::strcmp(field, "BgmVol") == 0) {
-        f.BgmVol = value;
+        f.SetBgmVol(value);
     } else if (std::strcmp(field, "VoiceVol") == 0) {
-        f.VoiceVol = value;
+        f.SetVoiceVol(value);
     } else if (std::strcmp(field, "SeVol") == 0) {
-        f.SeVol = value;
+        f.SetSeVol(value);
     }
     if (on_control)
         on_control(f, field, value);

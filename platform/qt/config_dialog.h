@@ -1,8 +1,8 @@
 // The settings dialog ("環境設定", TConfigForm) in the window build. It shows the form's fields
 // in the game's layout and writes every change of a control straight back into the form, then
 // tells `on_control` (field name as in TConfigForm, value: slider position or 1 for the radio
-// just chosen), so the engine can apply volumes while the sliders move. "戻る" sets
-// StoredByButton1; leaving any other way clears it. The dialog lives for the whole run, so it
+// just chosen), so the engine can apply volumes while the sliders move. "戻る" calls
+// the form's Button1Click; leaving any other way stores nothing more. The dialog lives for the whole run, so it
 // opens where the player last left it.
 #pragma once
 

@@ -1,0 +1,238 @@
+// The context menu of the main window (PopupMenu1) and its game commands: skip, read skip,
+// automatic advance, hiding and floating the message window, settings, back to the title, quit.
+// The save and load submenus live in save_load_menus.cpp.
+#include "engine/form1.h"
+
+#include "data/script_format.h"
+#include "data/shift_jis.h"
+
+namespace hk {
+
+namespace {
+
+constexpr const char* kMsgClearHide = "ﾒｯｾｰｼﾞｳｨﾝﾄﾞｳの一時消去";
+constexpr const char* kMsgClearShow = "ﾒｯｾｰｼﾞｳｨﾝﾄﾞｳの表示";
+constexpr const char* kTitleQuestion = "タイトルに戻りますか？";
+
+MenuItem Item(const char* name, const char* caption) { return MenuItem{name, caption}; }
+MenuItem Separator() {
+    MenuItem item;
+    item.separator = true;
+    item.caption = "-";
+    return item;
+}
+
+std::vector<MenuItem> SlotItems(const std::string& prefix) {
+    std::vector<MenuItem> items;
+    for (int n = 1; n <= kSlotCount; ++n) {
+        MenuItem item{prefix + std::to_string(n), "- セーブされていません -"};
+        item.tag = n;
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+// The slot number at the end of an item name with the given prefix ("ItemSave12" -> 12), or 0.
+int SlotOf(std::string_view name, std::string_view prefix) {
+    if (name.substr(0, prefix.size()) != prefix || name.size() == prefix.size() || name.size() > prefix.size() + 2)
+        return 0;
+    int n = 0;
+    for (char c : name.substr(prefix.size())) {
+        if (c < '0' || c > '9')
+            return 0;
+        n = n * 10 + (c - '0');
+    }
+    return n >= 1 && n <= kSlotCount ? n : 0;
+}
+
+} // namespace
+
+void TForm1::BuildMenus() {
+    PopupMenu1.name = "PopupMenu1";
+    MenuItem save = Item("ItemSave", "セーブ");
+    save.items = SlotItems("ItemSave");
+    MenuItem load = Item("ItemLoad", "ロード");
+    load.items = SlotItems("ItemLoad");
+    PopupMenu1.items = {
+        Item("ItemMsgSkip", "ﾒｯｾｰｼﾞｽｷｯﾌﾟ"),
+        Item("ItemMsgKidoku", "既読ﾒｯｾｰｼﾞのｽｷｯﾌﾟ"),
+        Item("ItemMsgAuto", "ﾒｯｾｰｼﾞの自動進行"),
+        Separator(),
+        Item("ItemMsgClear", kMsgClearHide),
+        Item("ItemMsgFloat", "ﾒｯｾｰｼﾞｳｨﾝﾄﾞｳのﾌﾛｰﾄ化"),
+        Separator(),
+        std::move(save),
+        std::move(load),
+        Separator(),
+        Item("ItemOption", "ｵﾌﾟｼｮﾝ"),
+        Separator(),
+        Item("ItemTitle", "タイトルに戻る"),
+        Item("ItemClose", "ゲーム終了"),
+    };
+    PopupMenu2.name = "PopupMenu2";
+    PopupMenu2.items = SlotItems("ItemLoadT");
+}
+
+MenuItem& TForm1::MenuItemNamed(std::string_view name) {
+    MenuItem* item = FindMenuItem(PopupMenu1.items, name);
+    if (!item)
+        item = FindMenuItem(PopupMenu2.items, name);
+    if (!item)
+        throw EngineError("the menus have no item " + std::string(name));
+    return *item;
+}
+
+void TForm1::AttachContextMenu() { m_platform.AttachContextMenu(&PopupMenu1); }
+void TForm1::DetachContextMenu() { m_platform.AttachContextMenu(nullptr); }
+
+void TForm1::OnMenuPopup(std::string_view name) {
+    try {
+        if (name == "PopupMenu1")
+            PopupMenu1Popup();
+        else if (name == "ItemSave")
+            ItemSaveClick();
+        else if (name == "ItemLoad")
+            ItemLoadClick();
+        else if (name == "PopupMenu2")
+            PopupMenu2Popup();
+    } catch (const std::exception& error) {
+        ReportError(error);
+    }
+}
+
+void TForm1::OnMenuCommand(std::string_view name) {
+    // Menu commands run between ticks; an error in one is reported like a tick's.
+    try {
+        if (name == "ItemMsgSkip")
+            ItemMsgSkipClick();
+        else if (name == "ItemMsgKidoku")
+            ItemMsgKidokuClick();
+        else if (name == "ItemMsgAuto")
+            ItemMsgAutoClick();
+        else if (name == "ItemMsgClear")
+            ItemMsgClearClick();
+        else if (name == "ItemMsgFloat")
+            ItemMsgFloatClick();
+        else if (name == "ItemOption")
+            ItemOptionClick();
+        else if (name == "ItemTitle")
+            ItemTitleClick();
+        else if (name == "ItemClose")
+            ItemCloseClick();
+        else if (int n = SlotOf(name, "ItemSave"))
+            ItemSave1Click(n);
+        else if (int m = SlotOf(name, "ItemLoadT"))
+            ItemLoad1Click(m);
+        else if (int k = SlotOf(name, "ItemLoad"))
+            ItemLoad1Click(k);
+    } catch (const std::exception& error) {
+        SetFrameTimerEnabled(false);
+        m_timer_usable = false;
+        ReportError(error);
+    }
+}
+
+void TForm1::PopupMenu1Popup() {
+    EngineState& s = m_state;
+    s.AutoMode = 0;
+    MenuItemNamed("ItemMsgAuto").checked = false;
+    MenuItemNamed("ItemSave").enabled = s.GamePlaying == 1;
+    MenuItemNamed("ItemLoad").enabled = s.GamePlaying == 1;
+    const bool shown = s.Task == TaskCode::TASK_WAIT_SELECT2 ? s.Select2Visible == 1 : s.MsgWindowVisible == 1;
+    MenuItemNamed("ItemMsgClear").caption = shown ? kMsgClearHide : kMsgClearShow;
+    MenuItemNamed("ItemMsgFloat").enabled = s.Task != TaskCode::TASK_WAIT_SELECT2;
+}
+
+void TForm1::ItemMsgSkipClick() {
+    if (m_state.LogViewing == 0)
+        m_state.SkipMode = 1;
+}
+
+void TForm1::ItemMsgKidokuClick() {
+    if (m_state.LogViewing == 0) {
+        m_state.SkipNow = 1;
+        m_state.ReadSkipMode = 1;
+    }
+}
+
+void TForm1::ItemMsgAutoClick() {
+    if (m_state.LogViewing == 0) {
+        MenuItem& item = MenuItemNamed("ItemMsgAuto");
+        item.checked = !item.checked;
+        m_state.AutoMode = 1;
+    }
+}
+
+void TForm1::ItemMsgClearClick() {
+    EngineState& s = m_state;
+    if (s.Task == TaskCode::TASK_WAIT_SELECT2) {
+        if (s.Select2Visible == 1) {
+            ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+            PresentScreen();
+            s.Select2Visible = 0;
+        } else {
+            s.Select2Visible = 1;
+        }
+        return;
+    }
+    if (s.MsgWindowVisible == 1) {
+        if (m_msg_float_checked) {
+            m_platform.ShowWindow(WindowId::Float, false);
+        } else {
+            ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+            PresentScreen();
+        }
+        s.MsgWindowVisible = 0;
+    } else {
+        if (m_msg_float_checked) {
+            m_platform.ShowWindow(WindowId::Float, true);
+        } else {
+            ScreenBuffer.CopyRect(0, 424, MsgTextImage, 0, 0, 800, 176);
+            PresentRect(MsgTextImage, 0, 424);
+        }
+        s.MsgWindowVisible = 1;
+    }
+}
+
+void TForm1::ItemTitleClick() {
+    SetFrameTimerEnabled(false);
+    const Size screen = m_platform.ScreenSize();
+    QueryForm.Left = (screen.width - TQueryForm::kClientWidth) / 2;
+    QueryForm.Top = (screen.height - TQueryForm::kClientHeight) / 2;
+    m_state.QueryAnswer = 0;
+    QueryForm.Label1 = kTitleQuestion;
+    m_platform.ShowQueryForm(QueryForm);
+    if (m_state.QueryAnswer == 1) {
+        if (m_msg_float_checked) {
+            MsgWindowImage.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);
+            ShowOnFloatWindow(MsgWindowImage);
+            m_platform.Sleep(1);
+        }
+        DetachContextMenu();
+        ReadScript(1);
+        // Go straight to the title command of scene 1, without its opening.
+        m_state.Game.ScriptStep = -1;
+        for (int step = 0; step < kScriptCodeRecords; ++step) {
+            const ScriptInstruction ins = ScriptRecord(step);
+            if (ins.opcode == static_cast<std::uint8_t>(Opcode::OP_END))
+                break;
+            if (ins.opcode == static_cast<std::uint8_t>(Opcode::OP_SYSTEM) &&
+                ins.operand1 == static_cast<std::int16_t>(SystemCommand::SYS_TITLE)) {
+                m_state.Game.ScriptStep = step - 1;
+                break;
+            }
+        }
+        m_state.Task = TaskCode::TASK_SCRIPT;
+    }
+    if (m_timer_usable)
+        SetFrameTimerEnabled(true);
+}
+
+void TForm1::ItemCloseClick() { RequestClose(); }
+
+void TForm1::ShowOnFloatWindow(const TABitmap& strip) {
+    m_platform.ClientSurface(WindowId::Float).CopyRect(0, 0, strip, 0, 0, 800, 176);
+    m_platform.Invalidate(WindowId::Float);
+}
+
+} // namespace hk

@@ -1,0 +1,85 @@
+// The save and load submenus, the title screen's load menu (PopupMenu2), the comment dialog,
+// and starting a load.
+#include "engine/form1.h"
+
+#include "data/unicode.h"
+
+namespace hk {
+
+namespace {
+
+constexpr const char* kEmptySlotCaption = "- セーブされていません -";
+
+// The comment units of a record, up to the first 0 unit or all 24.
+std::u16string CommentOf(const GameData& data) {
+    std::u16string text;
+    for (int i = 0; i < kSaveCommentUnits && data.SaveComment[i] != 0; ++i)
+        text += static_cast<char16_t>(data.SaveComment[i]);
+    return text;
+}
+
+} // namespace
+
+void TForm1::BuildSlotCaptions(const std::string& prefix, bool load_menu) {
+    int best_slot = 0;
+    std::int32_t best_age = 0;
+    for (int n = 1; n <= kSlotCount; ++n) {
+        if (!CheckSaveFile(n))
+            CreateSaveFile(n);
+        ReadSaveFileW(n);
+        std::string caption = GetSaveFileTime(n) + "　" + Utf16ToUtf8(CommentOf(m_state.PeekData));
+        if (m_state.PeekData.SlotInUse == 0)
+            caption = kEmptySlotCaption;
+        MenuItem& item = MenuItemNamed(prefix + std::to_string(n));
+        item.caption = caption;
+        item.checked = false;
+        if (m_state.SlotFileAge[n] > best_age) {
+            best_slot = n;
+            best_age = m_state.SlotFileAge[n];
+        }
+        if (load_menu)
+            item.enabled = m_state.PeekData.SlotInUse != 0;
+    }
+    if (best_slot > 0 && best_age > 0)
+        MenuItemNamed(prefix + std::to_string(best_slot)).checked = true;
+}
+
+void TForm1::ItemSaveClick() { BuildSlotCaptions("ItemSave", false); }
+void TForm1::ItemLoadClick() { BuildSlotCaptions("ItemLoad", true); }
+void TForm1::PopupMenu2Popup() { BuildSlotCaptions("ItemLoadT", true); }
+
+bool TForm1::InputComment() {
+    CommentForm.Edit1 = CommentOf(m_state.PeekData);
+    m_state.QueryAnswer = 0;
+    // The dialog's top-left corner sits on the main window's client point (166, 204).
+    const Point where = m_platform.ClientToScreen(WindowId::Main, Point{166, 204});
+    CommentForm.Left = where.x;
+    CommentForm.Top = where.y;
+    m_platform.ShowCommentForm(CommentForm);
+    return m_state.QueryAnswer == 1;
+}
+
+void TForm1::ItemSave1Click(int n) {
+    if (!CheckSaveFile(n))
+        CreateSaveFile(n);
+    ReadSaveFileW(n);
+    if (!InputComment())
+        return;
+    // The field holds 24 UTF-16 units: a longer comment is cut there, never written past it.
+    GameData& game = m_state.Game;
+    std::fill(std::begin(game.SaveComment), std::end(game.SaveComment), std::uint16_t{0});
+    const std::u16string& text = CommentForm.Comment;
+    for (std::size_t i = 0; i < text.size() && i < kSaveCommentUnits && text[i] != 0; ++i)
+        game.SaveComment[i] = text[i];
+    game.SlotInUse = 1;
+    CreateSaveFile(n);
+}
+
+void TForm1::ItemLoad1Click(int n) {
+    ClearMsgLog();
+    ReadSaveFile(n);
+    m_state.Game.ScriptStep -= 1;
+    m_state.Task = TaskCode::TASK_RESTORE_GAME;
+}
+
+} // namespace hk

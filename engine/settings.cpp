@@ -1,0 +1,68 @@
+// The settings dialog's main-form side: filling it, the live volume sliders, and "戻る".
+#include "engine/form1.h"
+
+namespace hk {
+
+namespace {
+
+std::string AutoDelayLabel(int seconds) { return "設定時間：" + std::to_string(seconds) + "秒"; }
+
+} // namespace
+
+void TForm1::ConnectConfigForm() {
+    TConfigForm& f = ConfigForm;
+    SystemData& sys = m_state.System;
+    f.OnBgmVolChange = [this, &f, &sys] {
+        sys.BgmVolume = f.BgmVol();
+        SetChannelVolume(1, f.BgmVol());
+    };
+    f.OnVoiceVolChange = [this, &f, &sys] {
+        sys.VoiceVolume = f.VoiceVol();
+        SetChannelVolume(5, f.VoiceVol());
+    };
+    f.OnSeVolChange = [this, &f, &sys] {
+        sys.SeVolume = f.SeVol();
+        SetChannelVolume(3, f.SeVol());
+        SetChannelVolume(4, f.SeVol());
+    };
+    f.OnMsgAutoChange = [&f] { f.Label8 = AutoDelayLabel(f.MsgAuto()); };
+    f.OnButton1Click = [this] { ConfigButton1Click(); };
+}
+
+void TForm1::ItemOptionClick() {
+    TConfigForm& f = ConfigForm;
+    const SystemData& sys = m_state.System;
+    f.SetEffects(sys.EffectsOn != 0);
+    f.SetFullScreen(sys.FullScreen != 0);
+    f.SetTextSpeed(sys.TextSpeed);
+    f.SetMsgAuto(sys.AutoDelay);
+    f.SetBgmVol(sys.BgmVolume);
+    f.SetVoiceVol(sys.VoiceVolume);
+    f.SetSeVol(sys.SeVolume);
+    f.Label8 = AutoDelayLabel(f.MsgAuto());
+    m_platform.ShowConfigForm(f);
+}
+
+void TForm1::ConfigButton1Click() {
+    TConfigForm& f = ConfigForm;
+    SystemData& sys = m_state.System;
+    sys.EffectsOn = f.EffOn ? 1 : 0;
+    if (sys.FullScreen == 1 && f.ScrWin)
+        ReturnFullModeWin();
+    if (sys.FullScreen == 0 && f.ScrFull)
+        FullModeWin();
+    sys.FullScreen = f.ScrFull ? 1 : 0;
+    if (f.MsgH)
+        sys.TextSpeed = 3;
+    else if (f.MsgM)
+        sys.TextSpeed = 2;
+    else if (f.MsgL)
+        sys.TextSpeed = 1;
+    sys.AutoDelay = f.MsgAuto();
+    sys.BgmVolume = f.BgmVol();
+    sys.VoiceVolume = f.VoiceVol();
+    sys.SeVolume = f.SeVol();
+    SetChannelVolume(1, sys.BgmVolume);
+}
+
+} // namespace hk
