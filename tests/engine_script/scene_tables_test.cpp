@@ -1,0 +1,230 @@
+// Scene loading, read-marks, the replay queue, and the refusals that keep damaged or careless
+// scenes inside the engine's tables.
+#include "script_fixture.h"
+
+#include "engine/script_error.h"
+
+namespace hk::test {
+namespace {
+
+TEST_F(ScriptTest, ReadScriptReplacesListsAndKeepsVoiceNamesBeyondTheNewScene) {
+    Play({{1, "    wait 0\n"},
+          {2, "    message \"a\", \"v0\"\n    message \"b\", \"v1\"\n    message \"c\", \"v2\"\n"
+              "    message \"d\", \"v3\"\n    end\n"},
+          {3, ".voice \"w0\"\n.voice \"--END--\"\n.voice \"w2\"\nlabel x\n    jump y\n    end\n"},
+          {4, "    message \"x\", \"u0\"\n    message \"y\", \"u1\"\n    message \"z\", \"u2\"\n    end\n"}});
+    Form().ReadScript(2);
+    EXPECT_EQ(Scene(), 2);
+    EXPECT_EQ(State().VoiceNames[3], "v3");
+    Form().ReadScript(4);
+    EXPECT_EQ(State().VoiceNames[0], "u0");
+    EXPECT_EQ(State().VoiceNames[2], "u2");
+    EXPECT_EQ(State().VoiceNames[3], "v3") << "entries past the new scene's voices stay";
+    EXPECT_EQ(State().VoiceList, (std::vector<std::string>{"u0", "u1", "u2", "--END--"}));
+    Form().ReadScript(3);
+    EXPECT_EQ(State().VoiceNames[0], "w0");
+    EXPECT_EQ(State().VoiceNames[1], "u1") << "a --END-- line ends the copy early";
+    EXPECT_EQ(State().VoiceNames[2], "u2");
+    EXPECT_EQ(State().LabelNames, (std::vector<std::string>{"x"}));
+    EXPECT_EQ(State().JumpNames, (std::vector<std::string>{"y"}));
+    EXPECT_TRUE(State().MessageTexts.empty());
+}
+
+TEST_F(ScriptTest, NumbersThatAreNoSceneLoadNothingButEmptyTheLists) {
+    ArchiveBuilder scr = ScenarioArchive({{1, "    message \"one\", \"v\"\n    wait 0\n"}});
+    scr.Add(22, 22, ToBytes("not a scene"));
+    WriteArchives(scr);
+    Start();
+    Tick();
+    Tick();
+    const std::vector<std::uint8_t> code_before = State().ScriptCode;
+    for (int scene : {0, 5, 22, -1, 2048, 30000}) {
+        Form().ReadScript(scene);
+        EXPECT_EQ(Scene(), 1) << scene;
+        EXPECT_TRUE(State().MessageTexts.empty()) << scene;
+        EXPECT_EQ(State().VoiceList, (std::vector<std::string>{"--END--"})) << scene;
+        EXPECT_EQ(State().VoiceNames[0], "v") << scene;
+    }
+    EXPECT_EQ(State().ScriptCode, code_before);
+    EXPECT_EQ(Error(), "");
+}
+
+TEST_F(ScriptTest, DamagedScenesAreRefusedWithoutChangingTheLoadedOne) {
+    ArchiveBuilder scr = ScenarioArchive({{1, "    message \"one\"\n    wait 0\n"}});
+    std::vector<std::uint8_t> cut = AssembleScenePayload("    message \"two\"\n    end\n");
+    cut.resize(cut.size() - 3);
+    scr.Add(2, kSceneEntryType, cut);
+    WriteArchives(scr);
+    Start();
+    Tick();
+    Tick();
+    try {
+        Form().ReadScript(2);
+        ADD_FAILURE() << "a cut scene loaded";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("SCR.IFP scene 2"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(Scene(), 1);
+    EXPECT_EQ(State().MessageTexts, (std::vector<std::string>{"one"}));
+
+    // Through a jump, the tick ends with the error and the game stops advancing.
+    State().Game.ScriptStep = -1;
+    State().JumpNames = {"x"};
+    State().ScriptCode[0] = static_cast<std::uint8_t>(Opcode::OP_JUMP);
+    State().ScriptCode[4] = 2; // operand 2: scene 2
+    State().ScriptCode[5] = 0;
+    Resume();
+    EXPECT_NE(Error().find("SCR.IFP scene 2"), std::string::npos);
+    EXPECT_FALSE(Form().FrameTimerEnabled());
+}
+
+TEST_F(ScriptTest, ReadMarksAreKeptForScenesZeroToFourteenOnly) {
+    Play({{1, "    wait 0\n"}, {3, "    message 9\n    end\n.message \"\"\n"}, {15, "    message 9\n    end\n"}});
+    State().MessageTexts.resize(10);
+    State().Game.CurrentScene = 3;
+    EXPECT_FALSE(Form().CheckKidoku(9));
+    Form().SetKidoku(9);
+    EXPECT_EQ(State().System.ReadMarks[3][1], 0x02) << "message 9: bit 1 of byte 1";
+    EXPECT_TRUE(Form().CheckKidoku(9));
+    State().Game.CurrentScene = 4;
+    EXPECT_FALSE(Form().CheckKidoku(9));
+    for (int scene : {15, 16, 2047, -1}) {
+        State().Game.CurrentScene = static_cast<std::int16_t>(scene);
+        Form().SetKidoku(9);
+        EXPECT_FALSE(Form().CheckKidoku(9)) << scene;
+    }
+    for (const auto& byte : State().System.ReadMarks[15]) {
+        ASSERT_EQ(byte, 0);
+    }
+}
+
+TEST_F(ScriptTest, ReadSkipStopsAtTheFirstUnreadMessage) {
+    Play({{1, "    message \"read\"\n    message \"read again\"\n    message \"new\"\n    wait 0\n"}});
+    EXPECT_TRUE(Form().CheckKidoku(0)) << "showing a message marks it";
+    Form().SetKidoku(1);
+    State().ReadSkipMode = 1;
+    Resume();
+    EXPECT_EQ(State().MsgNumber, 1);
+    EXPECT_EQ(State().SkipNow, 1);
+    EXPECT_EQ(State().ReadSkipMode, 1);
+    Resume();
+    EXPECT_EQ(State().MsgNumber, 2);
+    EXPECT_EQ(State().SkipNow, 0);
+    EXPECT_EQ(State().ReadSkipMode, 0);
+    EXPECT_TRUE(Form().CheckKidoku(2));
+    EXPECT_EQ(State().Task, TaskCode::TASK_DISP_MESSAGE);
+    EXPECT_EQ(State().MsgWindowVisible, 1);
+}
+
+TEST_F(ScriptTest, ChoicesStopSkippingAndAutoAdvance) {
+    Play({{1, "    select \"yes/no\", 4\n    select2 \"a/b/c\"\n    wait 0\n"}});
+    EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_SELECT);
+    EXPECT_EQ(State().MsgIsChoice, 1);
+    EXPECT_EQ(State().VoiceNumber, 4);
+    State().SkipMode = State().AutoMode = State().SkipNow = State().ReadSkipMode = 1;
+    Resume();
+    EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_SELECT2);
+    EXPECT_EQ(State().MsgNumber, 1);
+    EXPECT_EQ(State().Select2Visible, 1);
+    EXPECT_EQ(State().SkipMode + State().AutoMode + State().SkipNow + State().ReadSkipMode, 0);
+    EXPECT_FALSE(Form().CheckKidoku(1)) << "choices leave no read-mark";
+}
+
+TEST_F(ScriptTest, ReplayQueueHoldsNinetyFiveDistinctScenes) {
+    Play({{1, "    wait 0\n"}});
+    EXPECT_EQ(Form().AddSceneTbl(120), 1);
+    EXPECT_EQ(Form().AddSceneTbl(120), -1);
+    EXPECT_EQ(Form().GetSceneTbl(120), 1);
+    EXPECT_EQ(Form().GetSceneTbl(121), -1);
+    for (int i = 2; i <= 95; ++i) {
+        ASSERT_EQ(Form().AddSceneTbl(200 + i), i);
+    }
+    EXPECT_EQ(Form().AddSceneTbl(999), 0);
+    EXPECT_EQ(Form().GetSceneTbl(999), -1);
+    EXPECT_EQ(State().SceneTable[96], 0);
+    Form().ClearReturnTbl();
+    EXPECT_EQ(State().Game.ReturnDepth, 0);
+}
+
+// Refusals: each names scene, step and opcode, and leaves the tables as they were.
+TEST_F(ScriptTest, InstructionsOutsideTheTablesAreRefusedWithSceneStepAndOpcode) {
+    struct Case {
+        const char* scene;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"    let s1, 1\n    let s513, 5\n", "scene 1, step 1, OP_LET: ScenarioVars index 513 is outside 1..512"},
+        {"    let g0, 5\n", "step 0, OP_LET: SystemVars index 0"},
+        {"    add s1, s600, 1\n", "OP_ADD: ScenarioVars index 600"},
+        {"    let s2, 600\n    let s1, gs2\n", "step 1, OP_LET: SystemVars index 600"},
+        {"    if_eq 1, g-5, 0\n", "OP_IF_EQ: SystemVars index -5"},
+        {"    message -1\n", "OP_MESSAGE: message number -1 is below 0"},
+        {"    message 3\n.message \"only\"\n", "OP_MESSAGE: MessageTexts has no line 3"},
+        {"    message \"x\", 10000\n", "OP_MESSAGE: voice 10000"},
+        {"    jump 2\n", "OP_JUMP: JumpNames has no line 2"},
+        {"    select 1\n", "OP_SELECT: MessageTexts has no line 1"},
+        {"    system random, 5 bits=0x40\n    let gs1, 0\n    let s700, 1\n", "step 2, OP_LET"},
+    };
+    for (const Case& c : cases) {
+        m_session.reset();
+        Play({{1, c.scene}});
+        const std::string error = Error();
+        EXPECT_NE(error.find(c.expected), std::string::npos) << c.scene << " gave: " << error;
+        EXPECT_FALSE(Form().FrameTimerEnabled());
+    }
+}
+
+TEST_F(ScriptTest, ASceneWithoutEndCannotRunOrSearchPastTheCode) {
+    // No end: the records after it are zero (no opcode) up to the last of the 65536.
+    Play({{1, "    let s1, 1\n"}});
+    EXPECT_NE(Error().find("no end-of-scene instruction"), std::string::npos);
+    EXPECT_EQ(S(1), 1);
+
+    m_session.reset();
+    Play({{1, "    jump nowhere\n"}});
+    const std::string error = Error();
+    EXPECT_NE(error.find("scene 1, step 0, OP_JUMP"), std::string::npos) << error;
+    EXPECT_NE(error.find("no end-of-scene instruction"), std::string::npos) << error;
+
+    m_session.reset();
+    Play({{1, "    if_eq 1, 0, 1\n"}});
+    EXPECT_NE(Error().find("OP_IF_EQ"), std::string::npos);
+}
+
+TEST_F(ScriptTest, TargetsBeyondStep32767AreRefused) {
+    std::string far = "    jump far\n";
+    for (int i = 1; i < 40000; ++i) {
+        far += "    op 0x00\n";
+    }
+    far += "far:\n    end\n";
+    Play({{1, far}});
+    EXPECT_NE(Error().find("beyond the 32767 steps"), std::string::npos);
+
+    // A call so late in its scene that its step cannot be stored for the return.
+    std::string late_call;
+    for (int i = 0; i < 33000; ++i) {
+        late_call += "    op 0x00\n";
+    }
+    late_call += "    call sub, 2\n    end\n";
+    m_session.reset();
+    Play({{1, late_call}, {2, "sub:\n    return\n    end\n"}});
+    const std::string error = Error();
+    EXPECT_NE(error.find("step 33000, OP_CALL: a call at step 33000 cannot be returned to"), std::string::npos)
+        << error;
+    EXPECT_EQ(State().Game.ReturnDepth, 0);
+    EXPECT_EQ(Scene(), 1);
+}
+
+TEST_F(ScriptTest, MissingArchiveIsAClearError) {
+    Play({{1, "    wait 0\n"}});
+    std::filesystem::remove(m_dir / "SCR.IFP");
+    try {
+        Form().ReadScript(1);
+        ADD_FAILURE() << "no error";
+    } catch (const std::exception& e) {
+        EXPECT_NE(std::string(e.what()).find("SCR.IFP"), std::string::npos);
+    }
+}
+
+} // namespace
+} // namespace hk::test
