@@ -73,6 +73,7 @@ void FloatWindowView::paintEvent(QPaintEvent* event) {
 void FloatWindowView::mousePressEvent(QMouseEvent* event) {
     event->accept();
     m_press_global = event->globalPosition().toPoint();
+    m_press_button = event->button();
     MouseButton button;
     switch (event->button()) {
     case Qt::LeftButton: button = MouseButton::Left; break;
@@ -96,7 +97,7 @@ void FloatWindowView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void FloatWindowView::mouseReleaseEvent(QMouseEvent* event) {
-    if (m_drag_by_hand && event->buttons() == Qt::NoButton) {
+    if (m_drag_by_hand && !(event->buttons() & m_press_button)) {
         m_drag_by_hand = false;
         releaseMouse();
     }

@@ -43,6 +43,7 @@ private:
     QRegion m_shape;
     bool m_translucent = false; // Wayland: the mask only limits input, so paint clear outside it
     QPoint m_press_global;
+    Qt::MouseButton m_press_button = Qt::LeftButton; // the button a drag follows
     bool m_drag_by_hand = false;
     QPoint m_drag_offset; // pointer minus window position while dragging by hand
     int m_wheel_rest = 0;

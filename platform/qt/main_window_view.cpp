@@ -94,10 +94,13 @@ Point MainWindowView::LocalToClient(QPointF local, bool clamp) const {
 QPoint MainWindowView::ClientToGlobal(Point client) const {
     if (!m_full_screen)
         return mapToGlobal(QPoint(client.x, client.y));
+    // The centre of the picture pixel on the output, then the logical pixel that holds it: a
+    // whole logical point that maps back to the same picture pixel.
     double x = 0, y = 0;
     PictureToOutput(Fit(), client, kClientWidth, kClientHeight, x, y);
     const qreal ratio = devicePixelRatioF();
-    return mapToGlobal(QPointF(x / ratio, y / ratio)).toPoint();
+    const QPoint local(static_cast<int>(std::floor(x / ratio)), static_cast<int>(std::floor(y / ratio)));
+    return mapToGlobal(local);
 }
 
 Point MainWindowView::GlobalToClient(QPoint global) const {

@@ -1,0 +1,151 @@
+// The question and comment dialogs: the game's layout, and exactly one handler per answer, also
+// through the platform's modal path.
+#include "platform/qt/dialogs.h"
+#include "platform/qt/qt_platform.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace hk::test {
+namespace {
+
+TEST(QueryDialog, HasTheGameLayout) {
+    std::uint8_t answer = 7;
+    TQueryForm form(answer);
+    form.Label1 = "ゲームを終了しますか？";
+    QueryDialog dialog(form, nullptr);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("確認"));
+    EXPECT_EQ(dialog.size(), QSize(288, 91));
+    EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
+    EXPECT_EQ(dialog.Label1()->text(), QStringLiteral("ゲームを終了しますか？"));
+    EXPECT_EQ(dialog.Label1()->geometry(), QRect(8, 16, 265, 17));
+    EXPECT_TRUE(dialog.Label1()->alignment() & Qt::AlignHCenter);
+    EXPECT_EQ(dialog.Label1()->font().pixelSize(), 16);
+    EXPECT_EQ(dialog.Label1()->font().families().value(0), QStringLiteral("ＭＳ Ｐゴシック"));
+    EXPECT_EQ(dialog.OkButton()->geometry(), QRect(56, 56, 75, 25));
+    EXPECT_EQ(dialog.OkButton()->text(), QStringLiteral("OK"));
+    EXPECT_EQ(dialog.CancelButton()->geometry(), QRect(160, 56, 75, 25));
+    EXPECT_EQ(dialog.CancelButton()->text(), QStringLiteral("キャンセル"));
+    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(answer, 7) << "building the dialog answers nothing";
+}
+
+TEST(QueryDialog, EachWayOutAnswersOnce) {
+    std::uint8_t answer = 0;
+    TQueryForm form(answer);
+    {
+        QueryDialog dialog(form, nullptr);
+        dialog.OkButton()->click();
+        EXPECT_EQ(answer, 1);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    }
+    {
+        QueryDialog dialog(form, nullptr);
+        dialog.CancelButton()->click();
+        EXPECT_EQ(answer, 0);
+    }
+    answer = 1;
+    {
+        // The close box and Escape go through reject(): a no.
+        QueryDialog dialog(form, nullptr);
+        dialog.show();
+        dialog.close();
+        EXPECT_EQ(answer, 0);
+    }
+}
+
+TEST(CommentDialog, HasTheGameLayoutAndOffersTheOldComment) {
+    std::uint8_t answer = 0;
+    TCommentForm form(answer);
+    form.Edit1 = u"前のコメント";
+    CommentDialog dialog(form, nullptr);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("セーブコメント"));
+    EXPECT_EQ(dialog.size(), QSize(347, 73));
+    EXPECT_TRUE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(dialog.Label1()->text(), QStringLiteral("コメント"));
+    EXPECT_EQ(dialog.Label1()->geometry(), QRect(12, 13, 37, 12));
+    EXPECT_EQ(dialog.Edit1()->geometry(), QRect(56, 8, 281, 23));
+    EXPECT_EQ(dialog.Edit1()->font().pixelSize(), 15);
+    EXPECT_EQ(dialog.Edit1()->font().families().value(0), QStringLiteral("ＭＳ ゴシック"));
+    EXPECT_EQ(dialog.Edit1()->text(), QStringLiteral("前のコメント"));
+    EXPECT_EQ(dialog.Button1()->geometry(), QRect(176, 40, 75, 25));
+    EXPECT_EQ(dialog.Button1()->text(), QStringLiteral("セーブ"));
+    EXPECT_EQ(dialog.Button2()->geometry(), QRect(264, 40, 75, 25));
+    EXPECT_EQ(dialog.Button2()->text(), QStringLiteral("キャンセル"));
+}
+
+TEST(CommentDialog, SaveStoresTheTypedTextAndCancelKeepsTheOldComment) {
+    std::uint8_t answer = 0;
+    TCommentForm form(answer);
+    form.Comment = u"old";
+    {
+        CommentDialog dialog(form, nullptr);
+        dialog.Edit1()->setText(QStringLiteral("テスト"));
+        dialog.Button2()->click();
+        EXPECT_EQ(answer, 0);
+        EXPECT_EQ(form.Comment, u"old");
+    }
+    {
+        CommentDialog dialog(form, nullptr);
+        dialog.Edit1()->setText(QStringLiteral("テスト"));
+        dialog.Button1()->click();
+        EXPECT_EQ(answer, 1);
+        EXPECT_EQ(form.Comment, u"テスト");
+    }
+}
+
+TEST(CommentDialog, TakesNoMoreThanTheSlotHolds) {
+    std::uint8_t answer = 0;
+    TCommentForm form(answer);
+    CommentDialog dialog(form, nullptr);
+    dialog.Edit1()->setText(QString(30, QChar(u'あ')));
+    dialog.Button1()->click();
+    EXPECT_EQ(form.Comment, std::u16string(24, u'あ'));
+}
+
+// Presses a button of the modal dialog once its own loop runs.
+void ClickInModalDialog(const char* button_name) {
+    QTimer::singleShot(0, [button_name]() {
+        QWidget* modal = QApplication::activeModalWidget();
+        ASSERT_NE(modal, nullptr);
+        auto* button = modal->findChild<QPushButton*>(QString::fromLatin1(button_name));
+        ASSERT_NE(button, nullptr);
+        button->click();
+    });
+}
+
+TEST(QtPlatformDialogs, ModalQuestionReturnsWithTheAnswerAtTheFormsPlace) {
+    QtPlatform platform;
+    std::uint8_t answer = 0;
+    TQueryForm form(answer);
+    form.Left = 123;
+    form.Top = 45;
+    QPoint shown_at;
+    QTimer::singleShot(0, [&shown_at]() { shown_at = QApplication::activeModalWidget()->pos(); });
+    ClickInModalDialog("OkButton");
+    platform.ShowQueryForm(form);
+    EXPECT_EQ(answer, 1);
+    EXPECT_EQ(shown_at, QPoint(123, 45));
+    ClickInModalDialog("CancelButton");
+    platform.ShowQueryForm(form);
+    EXPECT_EQ(answer, 0);
+}
+
+TEST(QtPlatformDialogs, ModalCommentReturnsTheComment) {
+    QtPlatform platform;
+    std::uint8_t answer = 0;
+    TCommentForm form(answer);
+    form.Edit1 = u"セーブ前";
+    ClickInModalDialog("Button1");
+    platform.ShowCommentForm(form);
+    EXPECT_EQ(answer, 1);
+    EXPECT_EQ(form.Comment, u"セーブ前");
+}
+
+} // namespace
+} // namespace hk::test
