@@ -76,6 +76,17 @@ TEST_F(ScriptTest, DamagedScenesAreRefusedWithoutChangingTheLoadedOne) {
     Resume();
     EXPECT_NE(Error().find("SCR.IFP scene 2"), std::string::npos);
     EXPECT_FALSE(Form().FrameTimerEnabled());
+
+    // An index entry whose payload reaches past the end of the file.
+    State().ScrIndex[16 * 2 + 8] = 0xFF; // length A of scene 2
+    State().ScrIndex[16 * 2 + 9] = 0xFF;
+    try {
+        Form().ReadScript(2);
+        ADD_FAILURE() << "a scene past the end of the file loaded";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("entry 2"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(Scene(), 1);
 }
 
 TEST_F(ScriptTest, ReadMarksAreKeptForScenesZeroToFourteenOnly) {
