@@ -20,7 +20,9 @@ constexpr std::uint32_t kBiAlphaBitfields = 6;
 
 constexpr std::size_t kFileHeaderSize = 14;
 
-[[noreturn]] void Fail(const std::string& what) { throw ImageDecodeError("BMP image: " + what); }
+[[noreturn]] void Fail(const std::string& what) {
+    throw ImageDecodeError("BMP image: " + what);
+}
 
 std::uint16_t U16(std::span<const std::uint8_t> d, std::size_t at) {
     return static_cast<std::uint16_t>(d[at] | (d[at + 1] << 8));
@@ -155,7 +157,8 @@ std::array<std::uint32_t, 256> ReadPalette(std::span<const std::uint8_t> d, cons
     // Some writers store fewer entries than the depth allows and say so only through the pixel
     // offset; the table never reaches into the pixels.
     if (pixels_at > h.palette_at)
-        count = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, (pixels_at - h.palette_at) / h.palette_entry));
+        count =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(count, (pixels_at - h.palette_at) / h.palette_entry));
     const std::uint64_t end = h.palette_at + std::uint64_t{count} * h.palette_entry;
     if (end > d.size())
         Fail("colour table of " + std::to_string(count) + " entries at offset " + std::to_string(h.palette_at) +
@@ -259,8 +262,8 @@ void DecodeRle(std::span<const std::uint8_t> d, std::size_t pixels_at, const Hea
     const char* name = h.bpp == 8 ? "RLE8" : "RLE4";
     const int width = static_cast<int>(h.width);
     const int height = static_cast<int>(h.height);
-    out.Fill(MakeColor(static_cast<int>(palette[0] >> 16), static_cast<int>(palette[0] >> 8),
-                       static_cast<int>(palette[0])));
+    out.Fill(
+        MakeColor(static_cast<int>(palette[0] >> 16), static_cast<int>(palette[0] >> 8), static_cast<int>(palette[0])));
 
     auto where = [&](int x, int y) {
         return std::string(name) + " data at offset " + std::to_string(pixels_at) + ", row " + std::to_string(y) +
@@ -313,8 +316,7 @@ void DecodeRle(std::span<const std::uint8_t> d, std::size_t pixels_at, const Hea
             const std::size_t bytes = h.bpp == 8 ? value : (value + 1) / 2;
             const std::size_t padded = bytes + (bytes & 1);
             if (y >= height || x + static_cast<int>(value) > width)
-                Fail(where(x, y) + "an absolute run of " + std::to_string(value) +
-                     " pixels passes the end of the row");
+                Fail(where(x, y) + "an absolute run of " + std::to_string(value) + " pixels passes the end of the row");
             if (d.size() - pos < bytes)
                 Fail(where(x, y) + "an absolute run is cut off by the end of the data");
             for (unsigned i = 0; i < value; ++i, ++x) {

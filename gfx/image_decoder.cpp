@@ -17,18 +17,17 @@
 
 #include <png.h>
 // jpeglib.h needs FILE and size_t declared first.
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 namespace hk {
 
 void CheckImageDimensions(const char* format_name, std::int64_t width, std::int64_t height) {
-    if (width < 1 || height < 1 || width > kMaxImageSide || height > kMaxImageSide ||
-        width * height > kMaxImagePixels)
+    if (width < 1 || height < 1 || width > kMaxImageSide || height > kMaxImageSide || width * height > kMaxImagePixels)
         throw ImageDecodeError(std::string(format_name) + ": size " + std::to_string(width) + " x " +
                                std::to_string(height) + " is outside the accepted range (1.." +
-                               std::to_string(kMaxImageSide) + " per side, at most " +
-                               std::to_string(kMaxImagePixels) + " pixels)");
+                               std::to_string(kMaxImageSide) + " per side, at most " + std::to_string(kMaxImagePixels) +
+                               " pixels)");
 }
 
 ImageFormat SniffImageFormat(std::span<const std::uint8_t> data) {
@@ -146,7 +145,9 @@ struct JpegJob {
 // a limit a tiny file can keep the decoder busy for minutes.
 constexpr int kMaxJpegScans = 500;
 
-JpegJob* JobOf(j_common_ptr cinfo) { return static_cast<JpegJob*>(cinfo->client_data); }
+JpegJob* JobOf(j_common_ptr cinfo) {
+    return static_cast<JpegJob*>(cinfo->client_data);
+}
 
 void JpegOnError(j_common_ptr cinfo) {
     JpegJob* job = JobOf(cinfo);

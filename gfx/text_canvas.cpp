@@ -310,8 +310,7 @@ void InstallFontAliases() {
         if (!FcInit())
             throw FontError("fontconfig could not be initialised");
         FcConfig* config = FcConfigGetCurrent();
-        if (!config || !FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kFontAliases),
-                                                       FcTrue))
+        if (!config || !FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kFontAliases), FcTrue))
             throw FontError("the font aliases could not be loaded into fontconfig");
     });
 }
@@ -340,7 +339,9 @@ TextSize TextExtent(const Font& font, std::u32string_view text) {
     return size;
 }
 
-TextSize TextExtent(const Font& font, std::string_view utf8) { return TextExtent(font, Utf8ToUtf32(utf8)); }
+TextSize TextExtent(const Font& font, std::string_view utf8) {
+    return TextExtent(font, Utf8ToUtf32(utf8));
+}
 
 void DrawText(TABitmap& surface, int x, int y, const Font& font, std::u32string_view text) {
     if (!surface.HasImage() || text.empty())

@@ -56,7 +56,7 @@ struct FontMetrics {
     int ascent = 0;  // pixels from the top of the cell to the baseline
     int descent = 0; // pixels below the baseline
     int cell_height = 0;
-    double em = 0;   // the pixel size glyphs are rendered at
+    double em = 0; // the pixel size glyphs are rendered at
 };
 FontMetrics GetFontMetrics(const Font& font);
 

@@ -128,23 +128,28 @@ TEST(BmpDecoder, ReadsPalettedDepthsMostSignificantBitsFirst) {
         EXPECT_EQ(Get(b1, x, 0)[0], expect1[x]) << "column " << x;
 
     // 4 bits, 3 pixels: indices 2, 1, 0.
-    BmpParts four{.width = 3, .height = 1, .bpp = 4, .palette = {0x0000FF, 0x00FF00, 0xFF0000}, .pixels = {0x21, 0x00, 0, 0}};
+    BmpParts four{
+        .width = 3, .height = 1, .bpp = 4, .palette = {0x0000FF, 0x00FF00, 0xFF0000}, .pixels = {0x21, 0x00, 0, 0}};
     TABitmap b4 = DecodeBmp(MakeBmp(four));
     EXPECT_EQ(Get(b4, 0, 0), (Bgra{0, 0, 255, 0}));
     EXPECT_EQ(Get(b4, 1, 0), (Bgra{0, 255, 0, 0}));
     EXPECT_EQ(Get(b4, 2, 0), (Bgra{255, 0, 0, 0}));
 
     // 8 bits with a short colour table: index 2 is past its end and reads as black.
-    BmpParts eight{.width = 3, .height = 1, .bpp = 8, .colours_used = 2, .palette = {0x123456, 0xABCDEF},
-                   .pixels = {1, 0, 2, 0}};
+    BmpParts eight{
+        .width = 3, .height = 1, .bpp = 8, .colours_used = 2, .palette = {0x123456, 0xABCDEF}, .pixels = {1, 0, 2, 0}};
     TABitmap b8 = DecodeBmp(MakeBmp(eight));
     EXPECT_EQ(Get(b8, 0, 0), (Bgra{0xEF, 0xCD, 0xAB, 0}));
     EXPECT_EQ(Get(b8, 1, 0), (Bgra{0x56, 0x34, 0x12, 0}));
     EXPECT_EQ(Get(b8, 2, 0), (Bgra{0, 0, 0, 0}));
 
     // The old 12-byte header: 16-bit sizes and three-byte palette entries.
-    BmpParts core{.width = 2, .height = 1, .bpp = 8, .palette = std::vector<std::uint32_t>(256, 0x000000),
-                  .pixels = {7, 200, 0, 0}, .core_header = true};
+    BmpParts core{.width = 2,
+                  .height = 1,
+                  .bpp = 8,
+                  .palette = std::vector<std::uint32_t>(256, 0x000000),
+                  .pixels = {7, 200, 0, 0},
+                  .core_header = true};
     core.palette[7] = 0x112233;
     core.palette[200] = 0x445566;
     TABitmap bc = DecodeBmp(MakeBmp(core));
@@ -165,15 +170,23 @@ TEST(BmpDecoder, ThirtyTwoAndSixteenBitsDropTheFourthByteAndScaleMasks) {
     EXPECT_EQ(Get(b555, 2, 0), (Bgra{132, 132, 132, 0})); // 16 * 255 / 31 = 131.6
 
     // 16 bits with 5-6-5 masks: 0x07E0 is pure green, 0xF800 pure red.
-    BmpParts p565{.width = 2, .height = 1, .bpp = 16, .compression = 3, .masks = {0xF800, 0x07E0, 0x001F},
+    BmpParts p565{.width = 2,
+                  .height = 1,
+                  .bpp = 16,
+                  .compression = 3,
+                  .masks = {0xF800, 0x07E0, 0x001F},
                   .pixels = {0xE0, 0x07, 0x00, 0xF8}};
     TABitmap b565 = DecodeBmp(MakeBmp(p565));
     EXPECT_EQ(Get(b565, 0, 0), (Bgra{0, 255, 0, 0}));
     EXPECT_EQ(Get(b565, 1, 0), (Bgra{0, 0, 255, 0}));
 
     // 32 bits with masks in an unusual order (red in the low byte).
-    BmpParts swapped{.width = 1, .height = 1, .bpp = 32, .compression = 3,
-                     .masks = {0x000000FF, 0x0000FF00, 0x00FF0000}, .pixels = {0x11, 0x22, 0x33, 0x44}};
+    BmpParts swapped{.width = 1,
+                     .height = 1,
+                     .bpp = 32,
+                     .compression = 3,
+                     .masks = {0x000000FF, 0x0000FF00, 0x00FF0000},
+                     .pixels = {0x11, 0x22, 0x33, 0x44}};
     EXPECT_EQ(Get(DecodeBmp(MakeBmp(swapped)), 0, 0), (Bgra{0x33, 0x22, 0x11, 0}));
 }
 
@@ -202,7 +215,11 @@ std::string Indices(const TABitmap& bmp) {
 
 TEST(BmpDecoder, Rle8RunsAbsoluteRunsDeltaAndEndCodes) {
     // 6 x 3, bottom-up: the first row decoded is the bottom row.
-    BmpParts p{.width = 6, .height = 3, .bpp = 8, .compression = 1, .palette = kRlePalette,
+    BmpParts p{.width = 6,
+               .height = 3,
+               .bpp = 8,
+               .compression = 1,
+               .palette = kRlePalette,
                .pixels = {
                    0x03, 0x01,                   // bottom row: three of index 1
                    0x00, 0x03, 0x02, 0x03, 0x04, // absolute run of 3: 2 3 4
@@ -221,7 +238,11 @@ TEST(BmpDecoder, Rle8RunsAbsoluteRunsDeltaAndEndCodes) {
 }
 
 TEST(BmpDecoder, Rle4AlternatesNibblesAndPadsAbsoluteRuns) {
-    BmpParts p{.width = 5, .height = 2, .bpp = 4, .compression = 2, .palette = kRlePalette,
+    BmpParts p{.width = 5,
+               .height = 2,
+               .bpp = 4,
+               .compression = 2,
+               .palette = kRlePalette,
                .pixels = {
                    0x05, 0x12,             // bottom row: 1 2 1 2 1
                    0x00, 0x00,             // end of line
@@ -232,7 +253,11 @@ TEST(BmpDecoder, Rle4AlternatesNibblesAndPadsAbsoluteRuns) {
     EXPECT_EQ(Indices(DecodeBmp(MakeBmp(p))), "34241|12121|");
 
     // An odd count of bytes in an absolute run is padded: 5 nibbles take 3 bytes + 1 padding.
-    BmpParts q{.width = 5, .height = 1, .bpp = 4, .compression = 2, .palette = kRlePalette,
+    BmpParts q{.width = 5,
+               .height = 1,
+               .bpp = 4,
+               .compression = 2,
+               .palette = kRlePalette,
                .pixels = {0x00, 0x05, 0x12, 0x34, 0x10, 0x00, 0x00, 0x01}};
     EXPECT_EQ(Indices(DecodeBmp(MakeBmp(q))), "12341|");
 }
@@ -270,16 +295,16 @@ TEST(BmpDecoder, DamagedFilesGiveClearErrors) {
               std::string::npos);
 
     // A colour table of 256 entries cut off by the end of the file.
-    Bytes palette_cut = MakeBmp({.width = 1, .height = 1, .bpp = 8, .palette = std::vector<std::uint32_t>(256, 7),
-                                 .pixels = {0, 0, 0, 0}});
+    Bytes palette_cut = MakeBmp(
+        {.width = 1, .height = 1, .bpp = 8, .palette = std::vector<std::uint32_t>(256, 7), .pixels = {0, 0, 0, 0}});
     palette_cut.resize(54 + 2 * 4);
     EXPECT_NE(ErrorOf(palette_cut).find("colour table"), std::string::npos);
 }
 
 TEST(BmpDecoder, DamagedRleRunsGiveClearErrors) {
     auto rle8 = [](Bytes codes) {
-        return MakeBmp({.width = 4, .height = 2, .bpp = 8, .compression = 1, .palette = kRlePalette,
-                        .pixels = std::move(codes)});
+        return MakeBmp(
+            {.width = 4, .height = 2, .bpp = 8, .compression = 1, .palette = kRlePalette, .pixels = std::move(codes)});
     };
     EXPECT_NE(ErrorOf(rle8({0x05, 0x01, 0x00, 0x01})).find("run of 5 pixels passes the end of the row"),
               std::string::npos);
@@ -294,7 +319,11 @@ TEST(BmpDecoder, DamagedRleRunsGiveClearErrors) {
     // Every row finished by end-of-line codes counts as complete without the final code.
     EXPECT_NO_THROW(DecodeBmp(rle8({0x04, 0x01, 0x00, 0x00, 0x04, 0x02, 0x00, 0x00})));
 
-    Bytes rle4 = MakeBmp({.width = 3, .height = 1, .bpp = 4, .compression = 2, .palette = kRlePalette,
+    Bytes rle4 = MakeBmp({.width = 3,
+                          .height = 1,
+                          .bpp = 4,
+                          .compression = 2,
+                          .palette = kRlePalette,
                           .pixels = {0x04, 0x12, 0x00, 0x01}});
     EXPECT_NE(ErrorOf(rle4).find("RLE4"), std::string::npos);
 }
@@ -302,14 +331,26 @@ TEST(BmpDecoder, DamagedRleRunsGiveClearErrors) {
 TEST(BmpDecoder, DamagedCopiesOfGoodFilesNeverCrash) {
     BmpParts paletted{.width = 7, .height = 3, .bpp = 8, .palette = kRlePalette, .pixels = Bytes(24, 3)};
     ExpectOnlyCleanFailures(MakeBmp(paletted), ImageFormat::Bmp, 3000, 1);
-    BmpParts rle8{.width = 6, .height = 3, .bpp = 8, .compression = 1, .palette = kRlePalette,
-                  .pixels = {0x03, 0x01, 0x00, 0x03, 0x02, 0x03, 0x04, 0x00, 0x00, 0x00, 0x00, 0x02, 0x02, 0x01,
-                             0x02, 0x04, 0x00, 0x01}};
+    BmpParts rle8{.width = 6,
+                  .height = 3,
+                  .bpp = 8,
+                  .compression = 1,
+                  .palette = kRlePalette,
+                  .pixels = {0x03, 0x01, 0x00, 0x03, 0x02, 0x03, 0x04, 0x00, 0x00, 0x00, 0x00, 0x02, 0x02, 0x01, 0x02,
+                             0x04, 0x00, 0x01}};
     ExpectOnlyCleanFailures(MakeBmp(rle8), ImageFormat::Bmp, 3000, 2);
-    BmpParts rle4{.width = 5, .height = 2, .bpp = 4, .compression = 2, .palette = kRlePalette,
+    BmpParts rle4{.width = 5,
+                  .height = 2,
+                  .bpp = 4,
+                  .compression = 2,
+                  .palette = kRlePalette,
                   .pixels = {0x05, 0x12, 0x00, 0x00, 0x00, 0x03, 0x34, 0x20, 0x02, 0x41, 0x00, 0x01}};
     ExpectOnlyCleanFailures(MakeBmp(rle4), ImageFormat::Bmp, 3000, 3);
-    BmpParts masked{.width = 3, .height = -2, .bpp = 16, .compression = 3, .masks = {0xF800, 0x07E0, 0x001F},
+    BmpParts masked{.width = 3,
+                    .height = -2,
+                    .bpp = 16,
+                    .compression = 3,
+                    .masks = {0xF800, 0x07E0, 0x001F},
                     .pixels = Bytes(16, 0xA5)};
     ExpectOnlyCleanFailures(MakeBmp(masked), ImageFormat::Bmp, 3000, 4);
 }

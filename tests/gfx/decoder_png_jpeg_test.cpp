@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include <jpeglib.h>
 #include <png.h>
 #include <zlib.h>
-#include <jpeglib.h>
 
 namespace hk {
 namespace {
@@ -128,8 +128,8 @@ TEST(PngDecoder, RgbAndRgbaComeOutAsOpaqueBgr) {
     EXPECT_EQ(Get(a, 1, 0), (Bgra{60, 50, 40, 0}));
 
     // Alpha is dropped, not composited: a fully clear pixel keeps its colour.
-    Bytes rgba = EncodePng({.width = 2, .height = 1, .colour_type = PNG_COLOR_TYPE_RGB_ALPHA,
-                            .rows = {{1, 2, 3, 0, 200, 100, 50, 128}}});
+    Bytes rgba = EncodePng(
+        {.width = 2, .height = 1, .colour_type = PNG_COLOR_TYPE_RGB_ALPHA, .rows = {{1, 2, 3, 0, 200, 100, 50, 128}}});
     TABitmap b = DecodePng(rgba);
     EXPECT_EQ(Get(b, 0, 0), (Bgra{3, 2, 1, 0}));
     EXPECT_EQ(Get(b, 1, 0), (Bgra{50, 100, 200, 0}));
@@ -138,8 +138,13 @@ TEST(PngDecoder, RgbAndRgbaComeOutAsOpaqueBgr) {
 TEST(PngDecoder, PaletteAndGreyDepthsExpandToEightBits) {
     // 2-bit palette with a transparency table: the colours stay, the transparency goes.
     std::vector<png_color> pal = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {9, 8, 7}};
-    Bytes paletted = EncodePng({.width = 4, .height = 1, .colour_type = PNG_COLOR_TYPE_PALETTE, .depth = 2,
-                                .rows = {{0x1B}}, .palette = pal, .palette_alpha = {0, 128}}); // 00 01 10 11
+    Bytes paletted = EncodePng({.width = 4,
+                                .height = 1,
+                                .colour_type = PNG_COLOR_TYPE_PALETTE,
+                                .depth = 2,
+                                .rows = {{0x1B}},
+                                .palette = pal,
+                                .palette_alpha = {0, 128}}); // 00 01 10 11
     TABitmap p = DecodePng(paletted);
     EXPECT_EQ(Get(p, 0, 0), (Bgra{0, 0, 255, 0}));
     EXPECT_EQ(Get(p, 1, 0), (Bgra{0, 255, 0, 0}));
@@ -147,31 +152,36 @@ TEST(PngDecoder, PaletteAndGreyDepthsExpandToEightBits) {
     EXPECT_EQ(Get(p, 3, 0), (Bgra{7, 8, 9, 0}));
 
     // 1-bit grey: 1 is white. 4-bit grey: 5 scales to 5 * 17 = 85.
-    TABitmap g1 = DecodePng(EncodePng({.width = 3, .height = 1, .colour_type = PNG_COLOR_TYPE_GRAY, .depth = 1,
-                                       .rows = {{0xA0}}})); // 1 0 1
+    TABitmap g1 = DecodePng(EncodePng(
+        {.width = 3, .height = 1, .colour_type = PNG_COLOR_TYPE_GRAY, .depth = 1, .rows = {{0xA0}}})); // 1 0 1
     EXPECT_EQ(Get(g1, 0, 0), (Bgra{255, 255, 255, 0}));
     EXPECT_EQ(Get(g1, 1, 0), (Bgra{0, 0, 0, 0}));
-    TABitmap g4 = DecodePng(EncodePng({.width = 2, .height = 1, .colour_type = PNG_COLOR_TYPE_GRAY, .depth = 4,
-                                       .rows = {{0x5F}}}));
+    TABitmap g4 = DecodePng(
+        EncodePng({.width = 2, .height = 1, .colour_type = PNG_COLOR_TYPE_GRAY, .depth = 4, .rows = {{0x5F}}}));
     EXPECT_EQ(Get(g4, 0, 0), (Bgra{85, 85, 85, 0}));
     EXPECT_EQ(Get(g4, 1, 0), (Bgra{255, 255, 255, 0}));
 
     // Grey with alpha (the mask pictures of the game could be stored this way).
-    TABitmap ga = DecodePng(EncodePng({.width = 1, .height = 1, .colour_type = PNG_COLOR_TYPE_GRAY_ALPHA,
-                                       .rows = {{77, 0}}}));
+    TABitmap ga =
+        DecodePng(EncodePng({.width = 1, .height = 1, .colour_type = PNG_COLOR_TYPE_GRAY_ALPHA, .rows = {{77, 0}}}));
     EXPECT_EQ(Get(ga, 0, 0), (Bgra{77, 77, 77, 0}));
 }
 
 TEST(PngDecoder, SixteenBitSamplesAreRoundedToEightBits) {
     // Big-endian samples: 0xFFFF -> 255, 0x0000 -> 0, 0x1234 -> round(4660 * 255 / 65535) = 18,
     // 0x8080 -> 128, 0x807F -> round(32895 * 255 / 65535) = 128, 0xC000 -> round(191.25) = 191.
-    Bytes rgb16 = EncodePng({.width = 2, .height = 1, .depth = 16,
+    Bytes rgb16 = EncodePng({.width = 2,
+                             .height = 1,
+                             .depth = 16,
                              .rows = {{0xFF, 0xFF, 0x00, 0x00, 0x12, 0x34, 0x80, 0x80, 0x80, 0x7F, 0x00, 0x00}}});
     TABitmap a = DecodePng(rgb16);
     EXPECT_EQ(Get(a, 0, 0), (Bgra{18, 0, 255, 0}));
     EXPECT_EQ(Get(a, 1, 0), (Bgra{0, 128, 128, 0}));
 
-    Bytes grey16 = EncodePng({.width = 1, .height = 1, .colour_type = PNG_COLOR_TYPE_GRAY_ALPHA, .depth = 16,
+    Bytes grey16 = EncodePng({.width = 1,
+                              .height = 1,
+                              .colour_type = PNG_COLOR_TYPE_GRAY_ALPHA,
+                              .depth = 16,
                               .rows = {{0xC0, 0x00, 0x00, 0x00}}});
     EXPECT_EQ(Get(DecodePng(grey16), 0, 0), (Bgra{191, 191, 191, 0}));
 }
@@ -204,8 +214,8 @@ TEST(PngDecoder, DamagedDataGivesClearErrors) {
     ASSERT_NO_THROW(DecodePng(good));
 
     for (std::size_t cut : {std::size_t{0}, std::size_t{7}, std::size_t{20}, std::size_t{40}, good.size() - 20}) {
-        const std::string msg = ErrorOf(Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut)),
-                                        ImageFormat::Png);
+        const std::string msg =
+            ErrorOf(Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut)), ImageFormat::Png);
         EXPECT_EQ(msg.rfind("PNG image: ", 0), 0u) << "cut at " << cut << ": " << msg;
     }
 
@@ -303,12 +313,19 @@ TEST(ImageFormats, SniffingAndDispatch) {
 }
 
 TEST(ImageFormats, DamagedCopiesOfGoodPngAndJpegNeverCrash) {
-    PngInput paletted{.width = 5, .height = 3, .colour_type = PNG_COLOR_TYPE_PALETTE, .depth = 4,
+    PngInput paletted{.width = 5,
+                      .height = 3,
+                      .colour_type = PNG_COLOR_TYPE_PALETTE,
+                      .depth = 4,
                       .rows = std::vector<Bytes>(3, Bytes{0x01, 0x23, 0x40}),
                       .palette = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}, {13, 14, 15}}};
     ExpectOnlyCleanFailures(EncodePng(paletted), ImageFormat::Png, 2000, 5);
-    PngInput interlaced{.width = 6, .height = 5, .colour_type = PNG_COLOR_TYPE_RGB_ALPHA, .depth = 16,
-                        .rows = std::vector<Bytes>(5, Bytes(6 * 8, 0x3C)), .interlaced = true};
+    PngInput interlaced{.width = 6,
+                        .height = 5,
+                        .colour_type = PNG_COLOR_TYPE_RGB_ALPHA,
+                        .depth = 16,
+                        .rows = std::vector<Bytes>(5, Bytes(6 * 8, 0x3C)),
+                        .interlaced = true};
     ExpectOnlyCleanFailures(EncodePng(interlaced), ImageFormat::Png, 2000, 6);
 
     Bytes pixels;

@@ -71,8 +71,8 @@ TEST(FontResolutionDeathTest, NoJapaneseFaceGivesAClearError) {
     if (!std::filesystem::exists(dejavu))
         GTEST_SKIP() << "needs the DejaVu fonts as the only Latin set";
     const std::filesystem::path conf = std::filesystem::temp_directory_path() / "harukaze-latin-only-fonts.conf";
-    std::ofstream(conf) << "<?xml version=\"1.0\"?>\n<fontconfig><dir>" << dejavu.string()
-                        << "</dir><cachedir>" << (std::filesystem::temp_directory_path() / "harukaze-fc-cache").string()
+    std::ofstream(conf) << "<?xml version=\"1.0\"?>\n<fontconfig><dir>" << dejavu.string() << "</dir><cachedir>"
+                        << (std::filesystem::temp_directory_path() / "harukaze-fc-cache").string()
                         << "</cachedir></fontconfig>\n";
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(

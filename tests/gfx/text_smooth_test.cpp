@@ -48,11 +48,24 @@ TEST(ReduceSmoothText, AveragesTwoByTwoBlocksFromScratchRowOne) {
     // Block (0, 0) reads scratch columns 0-1 of rows 1-2; block (1, 0) columns 2-3 of rows 1-2;
     // block (0, 1) columns 0-1 of rows 3-4. Row 0 and column 4 are never read.
     const TABitmap scratch = Scratch5({
-        {0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}, {4, 0, 0}, // row 0: ignored
-        {0, 1, 0}, {1, 1, 0}, {0, 2, 0}, {1, 2, 0},             // block (0,0): full ink, S = 0
-        {2, 1, 0},                                              // block (1,0): S = 765
-        {4, 1, 0}, {4, 2, 0}, {4, 3, 0}, {4, 4, 0},             // column 4: ignored
-        {0, 3, 100}, {1, 3, 100}, {0, 4, 100}, {1, 4, 100},     // block (0,1): S = 400
+        {0, 0, 0},
+        {1, 0, 0},
+        {2, 0, 0},
+        {3, 0, 0},
+        {4, 0, 0}, // row 0: ignored
+        {0, 1, 0},
+        {1, 1, 0},
+        {0, 2, 0},
+        {1, 2, 0}, // block (0,0): full ink, S = 0
+        {2, 1, 0}, // block (1,0): S = 765
+        {4, 1, 0},
+        {4, 2, 0},
+        {4, 3, 0},
+        {4, 4, 0}, // column 4: ignored
+        {0, 3, 100},
+        {1, 3, 100},
+        {0, 4, 100},
+        {1, 4, 100}, // block (0,1): S = 400
     });
     TABitmap dest;
     dest.SetSize(3, 3);
@@ -93,6 +106,39 @@ TEST(ReduceSmoothText, AveragesTwoByTwoBlocksFromScratchRowOne) {
     dest32.Pixel(0, 0)[3] = 9;
     ReduceSmoothText(wide, dest32, 0, 0, font);
     EXPECT_TRUE(SamePixels(dest, dest32));
+}
+
+TEST(ReduceSmoothText, EveryInkLevelOnEveryChannelMatchesTheFormula) {
+    // 300 blocks whose four scratch bytes all equal v = i % 256, so c = v + 1, drawn over varied
+    // pixels at several offsets (wide runs and the leftover tail, cut at the right edge).
+    const int blocks = 300;
+    TABitmap scratch;
+    scratch.SetSizeGray8(2 * blocks + 1, 3);
+    for (int i = 0; i < blocks; ++i)
+        for (int y = 1; y <= 2; ++y)
+            *scratch.Pixel(2 * i, y) = *scratch.Pixel(2 * i + 1, y) = static_cast<std::uint8_t>(i % 256);
+    const Color font = MakeColor(201, 7, 150);
+    const int font_bgr[3] = {150, 7, 201};
+    for (int x : {0, 1, 3, -5, 17}) {
+        TABitmap dest;
+        dest.SetSize(310, 1);
+        for (int i = 0; i < 310; ++i)
+            for (int k = 0; k < 4; ++k)
+                dest.Pixel(i, 0)[k] = static_cast<std::uint8_t>(i * 37 + k * 91);
+        TABitmap before;
+        before.Assign(dest);
+        ReduceSmoothText(scratch, dest, x, 0, font);
+        for (int px = 0; px < 310; ++px) {
+            const int i = px - x;
+            const std::uint8_t* was = before.Pixel(px, 0);
+            const std::uint8_t* now = dest.Pixel(px, 0);
+            ASSERT_EQ(now[3], was[3]) << "x " << x << " pixel " << px;
+            for (int k = 0; k < 3; ++k) {
+                const int c = i >= 0 && i < blocks ? i % 256 + 1 : 256;
+                ASSERT_EQ(now[k], (was[k] * c + font_bgr[k] * (256 - c)) >> 8) << "x " << x << " pixel " << px;
+            }
+        }
+    }
 }
 
 TEST(ReduceSmoothText, ClipsAtTheEdgesWithTheSameBlockMapping) {
@@ -245,8 +291,15 @@ TEST(DrawTextEffect, ModesDrawTheirLayersAndRestoreTheCanvasFont) {
     };
     const Color body = canvas_font.color;
     expect_layers(0, {{20, 10, arg.color}});
-    expect_layers(1, {{21, 11, effect}, {21, 10, effect}, {21, 9, effect}, {20, 11, effect}, {20, 9, effect},
-                      {19, 11, effect}, {19, 10, effect}, {19, 9, effect}, {20, 10, body}});
+    expect_layers(1, {{21, 11, effect},
+                      {21, 10, effect},
+                      {21, 9, effect},
+                      {20, 11, effect},
+                      {20, 9, effect},
+                      {19, 11, effect},
+                      {19, 10, effect},
+                      {19, 9, effect},
+                      {20, 10, body}});
     expect_layers(2, {{22, 12, effect}, {20, 10, body}});
     expect_layers(6, {{19, 9, effect}, {20, 10, body}});
     expect_layers(7, {});

@@ -1,0 +1,91 @@
+// Message text cost. MakeMessage draws each line ten times with DrawTextSmooth (nine outline
+// passes and the body); the scratch rendering is kept between those draws and glyphs are cached.
+// Baselines in the same run: the same ten draws re-rendering the scratch every time, and the
+// FreeType work that the glyph cache saves (rasterising the doubled line ten times).
+#include "gfx/abitmap_text.h"
+
+#include <benchmark/benchmark.h>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+namespace {
+
+const std::u32string kLine = U"「こんにちは。今日はいい天気ですね、散歩に行きましょう」";
+
+hk::Font MessageFont() {
+    hk::Font f;
+    f.face = "ＭＳ ゴシック";
+    f.height = 24;
+    return f;
+}
+
+void OutlinedLine(hk::TABitmap& surface, hk::Font font) {
+    font.color = hk::kBlack;
+    for (int dy = -2; dy <= 2; dy += 2)
+        for (int dx = -2; dx <= 2; dx += 2)
+            hk::DrawTextSmooth(surface, 34 + dx, 63 + dy, font, kLine);
+    font.color = hk::kWhite;
+    hk::DrawTextSmooth(surface, 34, 63, font, kLine);
+}
+
+void BM_OutlinedLine(benchmark::State& state) {
+    hk::TABitmap surface;
+    surface.SetSize(800, 176);
+    const hk::Font font = MessageFont();
+    for (auto _ : state) {
+        OutlinedLine(surface, font);
+        // A different line in between, as the next message would be: the scratch is rebuilt once.
+        hk::DrawTextSmooth(surface, 34, 91, font, U"次の行");
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_OutlinedLine)->Unit(benchmark::kMicrosecond);
+
+// Baseline: the scratch rendered anew for every one of the ten draws.
+void BM_OutlinedLineRenderedEachTime(benchmark::State& state) {
+    hk::TABitmap surface;
+    surface.SetSize(800, 176);
+    hk::Font big = MessageFont();
+    big.height = hk::DoubledFontHeight(big.height);
+    hk::TABitmap scratch;
+    for (auto _ : state) {
+        for (int pass = 0; pass < 10; ++pass) {
+            const hk::TextSize extent = hk::TextExtent(big, kLine);
+            scratch.SetSizeGray8(extent.cx / 2 * 2 + 1, extent.cy / 2 * 2 + 1);
+            scratch.Fill(hk::kWhite);
+            hk::DrawText(scratch, 0, 0, big, kLine);
+            hk::ReduceSmoothText(scratch, surface, 34, 63, pass < 9 ? hk::kBlack : hk::kWhite);
+        }
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_OutlinedLineRenderedEachTime)->Unit(benchmark::kMicrosecond);
+
+// Baseline: FreeType rasterising the doubled line ten times, without any cache.
+void BM_FreeTypeTenRasterisations(benchmark::State& state) {
+    const hk::ResolvedFace resolved = hk::ResolveFace("ＭＳ ゴシック");
+    FT_Library library;
+    FT_Init_FreeType(&library);
+    FT_Face face;
+    if (FT_New_Face(library, resolved.file.c_str(), resolved.index, &face) != 0) {
+        state.SkipWithError("cannot open the face");
+        return;
+    }
+    FT_Set_Pixel_Sizes(face, 0, 48);
+    for (auto _ : state) {
+        for (int pass = 0; pass < 10; ++pass)
+            for (char32_t ch : kLine) {
+                FT_Load_Char(face, ch, FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP);
+                FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL);
+                benchmark::DoNotOptimize(face->glyph->bitmap.buffer);
+            }
+    }
+    FT_Done_Face(face);
+    FT_Done_FreeType(library);
+}
+BENCHMARK(BM_FreeTypeTenRasterisations)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
