@@ -30,9 +30,13 @@ constexpr std::array<std::uint8_t, 4096> kSilence{};
 
 } // namespace
 
-TDDSDDebugOptions DDSDDebugOption() { return g_debug_option.load(std::memory_order_relaxed); }
+TDDSDDebugOptions DDSDDebugOption() {
+    return g_debug_option.load(std::memory_order_relaxed);
+}
 
-void SetDDSDDebugOption(TDDSDDebugOptions options) { g_debug_option.store(options, std::memory_order_relaxed); }
+void SetDDSDDebugOption(TDDSDDebugOptions options) {
+    g_debug_option.store(options, std::memory_order_relaxed);
+}
 
 void SetDDSDDebugLogPath(const std::filesystem::path& path) {
     std::lock_guard lock(g_log_mutex);
@@ -66,7 +70,9 @@ TDDSD::TDDSD(AudioDevice* device) : m_device(device) {}
 
 TDDSD::~TDDSD() = default;
 
-void TDDSD::SetChannelCount(int count) { m_channel_count = count < 0 ? 0 : count; }
+void TDDSD::SetChannelCount(int count) {
+    m_channel_count = count < 0 ? 0 : count;
+}
 
 void TDDSD::SetErrorHandler(std::function<void(const std::string&)> handler) {
     std::lock_guard lock(m_error_mutex);
@@ -178,13 +184,62 @@ void TDDSDChannel::Stop() {
     }
 }
 
-bool TDDSDChannel::IsPlaying() const { return m_wave && m_wave->m_ring && m_wave->m_ring->IsPlaying(); }
+bool TDDSDChannel::IsPlaying() const {
+    return m_wave && m_wave->m_ring && m_wave->m_ring->IsPlaying();
+}
 
 // ---------------------------------------------------------------------------------------------
 
+TDDSDNotifyThread::TDDSDNotifyThread(std::function<void(AudioNotify)> handler)
+    : m_handler(std::move(handler)), m_thread(&TDDSDNotifyThread::Run, this) {}
+
+TDDSDNotifyThread::~TDDSDNotifyThread() { Stop(); }
+
+void TDDSDNotifyThread::Stop() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_terminate = true;
+    }
+    m_cv.notify_all();
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+void TDDSDNotifyThread::Signal(AudioNotify what) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_events |= 1u << static_cast<unsigned>(what);
+    }
+    m_cv.notify_one();
+}
+
+void TDDSDNotifyThread::Run() {
+    for (;;) {
+        AudioNotify what;
+        {
+            std::unique_lock lock(m_mutex);
+            m_cv.wait_for(lock, std::chrono::milliseconds(100), [this] { return m_terminate || m_events != 0; });
+            if (m_terminate) {
+                return;
+            }
+            if (m_events == 0) {
+                continue; // time-out: only the end request matters
+            }
+            // Like waiting on several auto-reset events: the lowest signalled one wins and resets.
+            unsigned bit = 0;
+            while (!(m_events & (1u << bit))) {
+                ++bit;
+            }
+            m_events &= ~(1u << bit);
+            what = static_cast<AudioNotify>(bit);
+        }
+        m_handler(what);
+    }
+}
+
 TDDSDGenWave::TDDSDGenWave(TDDSD& owner, std::uint32_t rate, std::uint32_t bits, bool stereo, std::uint32_t length)
-    : m_owner(owner),
-      m_format{rate, static_cast<std::uint16_t>(stereo ? 2 : 1), static_cast<std::uint16_t>(bits)},
+    : m_owner(owner), m_format{rate, static_cast<std::uint16_t>(stereo ? 2 : 1), static_cast<std::uint16_t>(bits)},
       m_length(length) {}
 
 TDDSDGenWave::~TDDSDGenWave() {
@@ -200,8 +255,8 @@ void TDDSDGenWave::WriteBlock(std::uint32_t offset, const void* source, std::uin
     m_owner.CheckResult(m_ring->Write(offset, source, length), "DirectSoundBufferのロックに失敗しました");
 }
 
-TDDSDWaveData::TDDSDWaveData(TDDSD& owner, std::uint32_t rate, std::uint32_t bits, bool stereo,
-                             std::uint32_t length, bool /*effects*/)
+TDDSDWaveData::TDDSDWaveData(TDDSD& owner, std::uint32_t rate, std::uint32_t bits, bool stereo, std::uint32_t length,
+                             bool /*effects*/)
     : TDDSDGenWave(owner, rate, bits, stereo, length), m_half(length / 2) {
     if (!owner.Initialized()) {
         return;
@@ -214,7 +269,7 @@ TDDSDWaveData::TDDSDWaveData(TDDSD& owner, std::uint32_t rate, std::uint32_t bit
     }
     m_ring = std::move(ring);
     if (m_threaded) {
-        m_worker = std::thread(&TDDSDWaveData::WorkerMain, this);
+        m_worker = std::make_unique<TDDSDNotifyThread>([this](AudioNotify what) { RunProtected(what); });
     }
 }
 
@@ -226,15 +281,13 @@ TDDSDWaveData::~TDDSDWaveData() {
     if (m_ring) {
         m_ring->Stop();
     }
-    {
-        std::lock_guard lock(m_event_mutex);
-        m_terminate = true;
-    }
-    m_event_cv.notify_all();
-    if (m_worker.joinable()) {
-        m_worker.join();
+    // No refill may run once the ring is gone, and a render pass still in progress may raise one
+    // last notification: end the worker first, keep its events until the ring is released.
+    if (m_worker) {
+        m_worker->Stop();
     }
     m_ring.reset();
+    m_worker.reset();
 }
 
 void TDDSDWaveData::SetOnRefill(RefillHandler handler) {
@@ -244,14 +297,10 @@ void TDDSDWaveData::SetOnRefill(RefillHandler handler) {
 
 void TDDSDWaveData::OnAudioNotify(AudioNotify what) {
     if (m_threaded) {
-        {
-            std::lock_guard lock(m_event_mutex);
-            m_events |= 1u << static_cast<unsigned>(what);
-        }
-        m_event_cv.notify_one();
-        return;
+        m_worker->Signal(what);
+    } else {
+        RunProtected(what);
     }
-    RunProtected(what);
 }
 
 void TDDSDWaveData::RunProtected(AudioNotify what) {
@@ -259,30 +308,6 @@ void TDDSDWaveData::RunProtected(AudioNotify what) {
         HandleNotify(what);
     } catch (const std::exception& e) {
         m_owner.Halt(e.what());
-    }
-}
-
-void TDDSDWaveData::WorkerMain() {
-    for (;;) {
-        AudioNotify what;
-        {
-            std::unique_lock lock(m_event_mutex);
-            m_event_cv.wait_for(lock, std::chrono::milliseconds(100), [this] { return m_terminate || m_events != 0; });
-            if (m_terminate) {
-                return;
-            }
-            if (m_events == 0) {
-                continue; // time-out: only the end request matters
-            }
-            // Like waiting on several auto-reset events: the lowest signalled one wins and resets.
-            unsigned bit = 0;
-            while (!(m_events & (1u << bit))) {
-                ++bit;
-            }
-            m_events &= ~(1u << bit);
-            what = static_cast<AudioNotify>(bit);
-        }
-        RunProtected(what);
     }
 }
 

@@ -54,6 +54,34 @@ void DebugLog(std::string_view message);
 // Where the log goes: "DDSD_DebugLog.txt" beside the program unless set otherwise.
 void SetDDSDDebugLogPath(const std::filesystem::path& path);
 
+// The worker of a streaming buffer: waits (at most 100 ms at a time, so that an end request is
+// seen soon) for the three auto-reset events A (offset 0), B (half) and C (stop), and runs the
+// handler for each, the lowest event first when several are set.
+class TDDSDNotifyThread {
+public:
+    // GUI thread. Starts the thread at once.
+    explicit TDDSDNotifyThread(std::function<void(AudioNotify)> handler);
+    // GUI thread. Ends the thread as Stop does.
+    ~TDDSDNotifyThread();
+    TDDSDNotifyThread(const TDDSDNotifyThread&) = delete;
+    TDDSDNotifyThread& operator=(const TDDSDNotifyThread&) = delete;
+
+    // Any thread (the device's): sets the event. Harmless after Stop.
+    void Signal(AudioNotify what);
+    // GUI thread. Tells the thread to end and waits for it; the events stay usable.
+    void Stop();
+
+private:
+    void Run();
+
+    std::function<void(AudioNotify)> m_handler;
+    std::mutex m_mutex; // guards m_events and m_terminate
+    std::condition_variable m_cv;
+    unsigned m_events = 0; // bit n: event AudioNotify(n) is set
+    bool m_terminate = false;
+    std::thread m_thread;
+};
+
 // The streaming output buffer with its looping ring, its notifications and its worker.
 class TDDSDGenWave {
 public:
@@ -61,11 +89,14 @@ public:
     TDDSDGenWave(const TDDSDGenWave&) = delete;
     TDDSDGenWave& operator=(const TDDSDGenWave&) = delete;
 
+    // --- Called from the GUI thread ---
     const AudioFormat& Format() const { return m_format; }
     std::uint32_t Length() const { return m_length; }
     // Whether the device gave this wave a ring (false in a silent game).
     bool HasBuffer() const { return m_ring != nullptr; }
-    // Worker thread (from OnRefill), or any thread. Copies `length` bytes into the ring at `offset`.
+
+    // --- Called from the worker thread (inside OnRefill), or any thread ---
+    // Copies `length` bytes into the ring at `offset`, wrapping at its end.
     void WriteBlock(std::uint32_t offset, const void* source, std::uint32_t length);
 
 protected:
@@ -84,42 +115,42 @@ public:
     // offset and length in bytes of the half to fill
     using RefillHandler = std::function<void(std::uint32_t offset, std::uint32_t length)>;
 
-    // GUI thread. The engine passes its TDDSD, 44,100, 16, true, 163,840 and false. The effects
-    // flag asks for an effects-capable buffer, which plays the same here.
+    // --- Called from the GUI thread ---
+
+    // The engine passes its TDDSD, 44,100, 16, true, 163,840 and false. The effects flag asks for
+    // an effects-capable buffer, which plays the same here. Starts the worker at once when the
+    // device notifies from its own thread.
     TDDSDWaveData(TDDSD& owner, std::uint32_t rate, std::uint32_t bits, bool stereo, std::uint32_t length,
                   bool effects = false);
-    // GUI thread. Stops the ring, ends the worker and waits for it, then releases the ring.
+    // Stops the ring, ends the worker and waits for it, then releases the ring.
     ~TDDSDWaveData() override;
 
-    // GUI thread. The handler runs on the worker (or the device-driving thread); assigning it
-    // while refills run is safe.
+    // The handler runs on the worker (or the device-driving thread); assigning it while refills
+    // run is safe.
     void SetOnRefill(RefillHandler handler);
     std::uint32_t Half() const { return m_half; }
     // Whether a worker thread answers the notifications.
-    bool HasWorker() const { return m_worker.joinable(); }
+    bool HasWorker() const { return m_worker != nullptr; }
 
 private:
     enum class Expected { First, Second };
+
+    // --- Called from the device's thread, or the thread driving the device ---
     void OnAudioNotify(AudioNotify what) override;
+
+    // --- Called from the worker thread (or the device-driving thread without a worker) ---
     // The refill protocol: one notification, on the worker or the device-driving thread.
     void HandleNotify(AudioNotify what);
     // HandleNotify with any failure turned into a halt of the unit.
     void RunProtected(AudioNotify what);
     void Refill(std::uint32_t offset, std::uint32_t length);
-    void WorkerMain();
 
     std::uint32_t m_half;
     bool m_threaded = false; // set before the ring exists, read by the device thread
     Expected m_expected = Expected::First;
     std::mutex m_refill_mutex; // guards m_on_refill
     RefillHandler m_on_refill;
-
-    // The three auto-reset events A (offset 0), B (half), C (stop) of TDDSDNotifyThread.
-    std::mutex m_event_mutex;
-    std::condition_variable m_event_cv;
-    unsigned m_events = 0;
-    bool m_terminate = false;
-    std::thread m_worker;
+    std::unique_ptr<TDDSDNotifyThread> m_worker;
 };
 
 class TDDSDChannel {

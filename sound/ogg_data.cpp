@@ -181,7 +181,9 @@ const std::uint8_t* TOggData::BlockPointer() const {
     return reinterpret_cast<const std::uint8_t*>(m_buffer.data() + m_current_half * (m_half / 2));
 }
 
-double TOggData::Position() { return m_stream_open ? m_dll.ov_time_tell(&m_vf) : 0.0; }
+double TOggData::Position() {
+    return m_stream_open ? m_dll.ov_time_tell(&m_vf) : 0.0;
+}
 
 std::uint32_t TOggData::DecodeBlock() {
     m_busy.Enter();
@@ -302,7 +304,8 @@ TOggData::FillResult TOggData::Fill(std::int16_t* out, std::uint32_t bytes, std:
 }
 
 void TOggData::ApplyVolume(std::int16_t* samples, std::uint32_t count) const {
-    const int gain = m_master_level.load(std::memory_order_relaxed) * m_channel_level.load(std::memory_order_relaxed) / 256;
+    const int gain =
+        m_master_level.load(std::memory_order_relaxed) * m_channel_level.load(std::memory_order_relaxed) / 256;
     for (std::uint32_t i = 0; i < count; ++i) {
         samples[i] = static_cast<std::int16_t>(samples[i] * gain / 256);
     }

@@ -14,8 +14,7 @@ TOggPlayer::TOggPlayer(std::uint32_t buffer_size, int channel_count)
                                     " is not a positive multiple of 8 bytes");
     }
     if (channel_count < 1 || channel_count > 64) {
-        throw std::invalid_argument("TOggPlayer: channel count " + std::to_string(channel_count) +
-                                    " is outside 1..64");
+        throw std::invalid_argument("TOggPlayer: channel count " + std::to_string(channel_count) + " is outside 1..64");
     }
     m_channels = std::make_unique<std::atomic<TOggData*>[]>(static_cast<std::size_t>(channel_count));
     for (int i = 0; i < channel_count; ++i) {

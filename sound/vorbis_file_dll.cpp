@@ -3,8 +3,8 @@
 #include <dlfcn.h>
 
 #include <algorithm>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 
 namespace hk {
 
@@ -52,15 +52,16 @@ int SourceClose(void* datasource) {
     return 0;
 }
 
-long SourceTell(void* datasource) { return static_cast<long>(static_cast<MemoryOggSource*>(datasource)->position); }
+long SourceTell(void* datasource) {
+    return static_cast<long>(static_cast<MemoryOggSource*>(datasource)->position);
+}
 
 } // namespace
 
 TVorbisFileDLL::TVorbisFileDLL()
     : ov_open_callbacks(&::ov_open_callbacks), ov_info(&::ov_info), ov_comment(&::ov_comment), ov_read(&::ov_read),
       ov_time_total(&::ov_time_total), ov_time_tell(&::ov_time_tell), ov_time_seek(&::ov_time_seek),
-      ov_pcm_total(&::ov_pcm_total), ov_pcm_tell(&::ov_pcm_tell), ov_seekable(&::ov_seekable),
-      ov_clear(&::ov_clear) {
+      ov_pcm_total(&::ov_pcm_total), ov_pcm_tell(&::ov_pcm_tell), ov_seekable(&::ov_seekable), ov_clear(&::ov_clear) {
     Dl_info info{};
     if (dladdr(reinterpret_cast<void*>(&::ov_open_callbacks), &info) != 0 && info.dli_fname && *info.dli_fname) {
         m_library_name = info.dli_fname;

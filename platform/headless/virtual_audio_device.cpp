@@ -41,8 +41,8 @@ bool VirtualAudioDevice::Open() {
     return true;
 }
 
-AudioResult VirtualAudioDevice::CreateRing(const AudioFormat& format, std::uint32_t length,
-                                           AudioRingListener* listener, std::unique_ptr<AudioRing>& ring) {
+AudioResult VirtualAudioDevice::CreateRing(const AudioFormat& format, std::uint32_t length, AudioRingListener* listener,
+                                           std::unique_ptr<AudioRing>& ring) {
     if (!m_open) {
         return kAudioNotOpen;
     }

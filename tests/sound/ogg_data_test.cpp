@@ -78,7 +78,7 @@ TEST_F(OggDataTest, DamagedFilesRaiseTheLoadErrorAndLeaveTheDecoderEmpty) {
     const std::vector<std::vector<std::uint8_t>> damaged = {
         {},
         noise,
-        std::vector<std::uint8_t>(ogg.begin(), ogg.begin() + 60), // cut inside the first page
+        std::vector<std::uint8_t>(ogg.begin(), ogg.begin() + 60),   // cut inside the first page
         std::vector<std::uint8_t>(ogg.begin(), ogg.begin() + 3000), // cut inside the headers
         short_magic,
         header_only,

@@ -31,8 +31,8 @@ std::vector<std::int16_t> TonePcm(const ToneSpec& spec) {
 const std::vector<std::uint8_t>& OggTone(const ToneSpec& spec) {
     static std::mutex mutex;
     static std::map<std::tuple<int, long, double, double, double, bool>, std::vector<std::uint8_t>> cache;
-    const auto key = std::make_tuple(spec.channels, spec.rate, spec.seconds, spec.frequency, spec.amplitude,
-                                     spec.left_only);
+    const auto key =
+        std::make_tuple(spec.channels, spec.rate, spec.seconds, spec.frequency, spec.amplitude, spec.left_only);
     std::lock_guard lock(mutex);
     auto it = cache.find(key);
     if (it == cache.end()) {
@@ -79,7 +79,9 @@ int Seek(void* source, ogg_int64_t offset, int origin) {
     return 0;
 }
 
-long Tell(void* source) { return static_cast<long>(static_cast<Memory*>(source)->position); }
+long Tell(void* source) {
+    return static_cast<long>(static_cast<Memory*>(source)->position);
+}
 
 } // namespace
 
