@@ -1,6 +1,7 @@
 #include "gfx/abitmap_text.h"
 
 #include "data/unicode.h"
+#include "gfx/image_decoder.h"
 
 #include <algorithm>
 #include <cstring>
@@ -131,7 +132,9 @@ const SmoothCoverage& SmoothTextCoverage(const Font& font, std::u32string_view t
         return cache.coverage;
     cache.valid = false;
     const TextSize extent = TextExtent(big, text);
-    const int w = extent.cx / 2;
+    // No surface is wider than the largest picture, so longer text could never show; the cap
+    // keeps a runaway string from asking for a gigantic scratch surface.
+    const int w = std::min(extent.cx / 2, kMaxImageSide);
     const int h = extent.cy / 2;
     cache.scratch.SetSizeGray8(2 * w + 1, 2 * h + 1);
     cache.scratch.Fill(kWhite);
@@ -169,9 +172,9 @@ void DrawTextSmooth(TABitmap& surface, int x, int y, const Font& font, std::stri
 }
 
 void DrawTextEffect(int mode, int x, int y, std::u32string_view text, const Font& font, Color effect_color,
-                    Canvas& canvas, RandomGenerator& random, std::uint32_t clock_ms) {
+                    TextCanvas& canvas, RandomGenerator& random, std::uint32_t clock_ms) {
     struct Restore {
-        Canvas& canvas;
+        TextCanvas& canvas;
         Font saved;
         ~Restore() { canvas.font = std::move(saved); }
     } restore{canvas, canvas.font};

@@ -30,7 +30,7 @@ void ReduceSmoothText(const TABitmap& scratch, TABitmap& dest, int x, int y, Col
 int DoubledFontHeight(int height);
 
 // The canvas of a surface as the text calls see it: the surface and the font its canvas holds.
-struct Canvas {
+struct TextCanvas {
     TABitmap* surface = nullptr;
     Font font;
 };
@@ -46,6 +46,6 @@ struct Canvas {
 // The body colour is the colour the canvas font had before the call. The canvas font is the same
 // afterwards as before, whatever the mode (also when drawing throws).
 void DrawTextEffect(int mode, int x, int y, std::u32string_view text, const Font& font, Color effect_color,
-                    Canvas& canvas, RandomGenerator& random, std::uint32_t clock_ms);
+                    TextCanvas& canvas, RandomGenerator& random, std::uint32_t clock_ms);
 
 } // namespace hk

@@ -251,6 +251,14 @@ TEST(DrawTextSmooth, RepeatedAndInterleavedDrawsGiveTheSamePixels) {
         for (int x = 0; x < 30; ++x)
             ASSERT_EQ(narrow.GetColor(x, y), a.GetColor(x, y)) << x << "," << y;
 
+    // A runaway string costs no more than what can show.
+    TABitmap line, endless;
+    line.SetSize(800, 30);
+    endless.SetSize(800, 30);
+    DrawTextSmooth(line, 0, 0, Gothic(24), std::u32string(40, U'あ'));
+    DrawTextSmooth(endless, 0, 0, Gothic(24), std::u32string(1000000, U'あ'));
+    EXPECT_TRUE(SamePixels(line, endless));
+
     // Empty text draws nothing.
     TABitmap blank;
     blank.SetSize(10, 10);
@@ -278,7 +286,7 @@ TEST(DrawTextEffect, ModesDrawTheirLayersAndRestoreTheCanvasFont) {
 
     auto expect_layers = [&](int mode, std::initializer_list<std::tuple<int, int, Color>> layers) {
         TABitmap got = Plain(80, 50);
-        Canvas canvas{&got, canvas_font};
+        TextCanvas canvas{&got, canvas_font};
         DrawTextEffect(mode, 20, 10, text, arg, effect, canvas, random, 1234);
         EXPECT_EQ(canvas.font, canvas_font) << "mode " << mode;
         TABitmap want = Plain(80, 50);
@@ -306,7 +314,7 @@ TEST(DrawTextEffect, ModesDrawTheirLayersAndRestoreTheCanvasFont) {
     expect_layers(-1, {});
 
     // No surface: nothing to draw, and the font still comes back.
-    Canvas nowhere{nullptr, canvas_font};
+    TextCanvas nowhere{nullptr, canvas_font};
     DrawTextEffect(1, 0, 0, text, arg, effect, nowhere, random, 0);
     EXPECT_EQ(nowhere.font, canvas_font);
 }
@@ -320,7 +328,7 @@ TEST(DrawTextEffect, JitterModesReseedFromTheClock) {
         const int offset = static_cast<int>(expected.Random(6));
         for (int mode : {3, 4, 5}) {
             TABitmap got = Plain(80, 50);
-            Canvas canvas{&got, Gothic(-12)};
+            TextCanvas canvas{&got, Gothic(-12)};
             RandomGenerator random;
             random.SetSeed(42);
             DrawTextEffect(mode, 10, 10, U"あ", arg, kWhite, canvas, random, clock);
