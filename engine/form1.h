@@ -137,6 +137,11 @@ public:
     void PresentRect(const TABitmap& source, int x, int y);
     void FullModeWin();
     void ReturnFullModeWin();
+    // Transitions (engine/transitions.cpp): fade, rule wipe, and the menus' 500 ms fade that
+    // continues with ReturnTask.
+    void DispEffect_01();
+    void DispEffect_11();
+    void DispEffect_91();
 
     // ---- Text and choices (engine/message_*.cpp, choices.cpp) ----
     // Lays a message out into MsgTextImage (one element per character).
@@ -237,6 +242,8 @@ private:
     void BuildMenus();
     void ConnectConfigForm();
     void BuildSlotCaptions(const std::string& prefix, bool load_menu);
+    void ApplyTransitionShortcut(std::uint32_t now);
+    void RunFade(bool shortcut, TaskCode next);
     void ReadArchiveIndexes();
     void RunTask();
     void RefreshDebugLabels();

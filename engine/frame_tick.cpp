@@ -60,6 +60,9 @@ void TForm1::RunTask() {
     case TaskCode::TASK_WAIT: Wait(); break;
     case TaskCode::TASK_WAIT_KEY: WaitKey(); break;
     case TaskCode::TASK_RESTORE_GAME: RestoreGame(); break;
+    case TaskCode::TASK_EFFECT_01: DispEffect_01(); break;
+    case TaskCode::TASK_EFFECT_11: DispEffect_11(); break;
+    case TaskCode::TASK_EFFECT_91: DispEffect_91(); break;
     default: break; // a code no handler owns runs nothing
     }
 }

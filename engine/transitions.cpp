@@ -1,0 +1,73 @@
+// Screen transitions: the script's fade and rule wipe, and the fixed 500 ms fade of the menus.
+// Each runs one step per tick, timed by the millisecond clock, and hands the task on at its end.
+#include "engine/form1.h"
+
+#include <algorithm>
+
+namespace hk {
+
+namespace {
+
+bool Reached(std::uint32_t now, std::int32_t end) { return static_cast<std::int32_t>(now - static_cast<std::uint32_t>(end)) >= 0; }
+
+} // namespace
+
+void TForm1::ApplyTransitionShortcut(std::uint32_t now) {
+    const EngineState& s = m_state;
+    // While the script keeps the cursor hidden nothing cuts a transition short.
+    if (s.Game.CursorShown == 0)
+        return;
+    if (s.KeyControl || s.SkipNow || s.SkipMode || s.ReadSkipMode || s.System.EffectsOn == 0)
+        m_state.EffectState.EndTime = static_cast<std::int32_t>(now - 1);
+}
+
+void TForm1::RunFade(bool shortcut, TaskCode next) {
+    EffectStateData& e = m_state.EffectState;
+    const std::uint32_t now = m_platform.TickCount();
+    if (e.FirstTick == 0) {
+        EffectOld.CopyRect(0, 0, ScreenBuffer, 0, 0, 800, 600);
+        e.FirstTick = 1;
+    }
+    if (shortcut)
+        ApplyTransitionShortcut(now);
+    if (!Reached(now, e.EndTime)) {
+        const std::int64_t elapsed = static_cast<std::int32_t>(now - static_cast<std::uint32_t>(e.StartTime));
+        const int alpha = e.Duration > 0 ? static_cast<int>(elapsed * 255 / e.Duration) : 255;
+        ScreenBuffer.CopyRect(0, 0, EffectOld, 0, 0, 800, 600);
+        SceneImage.BlendOnto(0, 0, 800, 600, 0, 0, ScreenBuffer, static_cast<std::uint16_t>(std::clamp(alpha, 0, 256)));
+        PresentScreen();
+        return;
+    }
+    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+    m_state.Task = next;
+    PresentScreen();
+}
+
+void TForm1::DispEffect_01() { RunFade(true, TaskCode::TASK_SCRIPT); }
+
+void TForm1::DispEffect_91() { RunFade(false, m_state.ReturnTask); }
+
+void TForm1::DispEffect_11() {
+    EffectStateData& e = m_state.EffectState;
+    const std::uint32_t now = m_platform.TickCount();
+    if (e.FirstTick == 0) {
+        ReadGraphic(6, e.Graphic, 0);
+        EffectOld.CopyRect(0, 0, ScreenBuffer, 0, 0, 800, 600);
+    }
+    ApplyTransitionShortcut(now);
+    if (!Reached(now, e.EndTime)) {
+        const std::int64_t elapsed = static_cast<std::int32_t>(now - static_cast<std::uint32_t>(e.StartTime));
+        const int t = e.Duration > 0 ? static_cast<int>(elapsed * 280 / e.Duration) : 280;
+        ScreenBuffer.CopyRect(0, 0, EffectOld, 0, 0, 800, 600);
+        SceneImage.RuleBlendOnto(0, 0, 800, 600, 0, 0, RuleImage, ScreenBuffer, static_cast<std::uint16_t>(std::clamp(t, 0, 280)),
+                                 static_cast<std::uint16_t>(std::clamp(e.Strength, 1, 8)));
+        PresentScreen();
+        e.FirstTick += 4;
+        return;
+    }
+    // The last step does not present: the next presentation shows the new scene.
+    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+    m_state.Task = TaskCode::TASK_SCRIPT;
+}
+
+} // namespace hk

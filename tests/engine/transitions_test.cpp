@@ -1,0 +1,147 @@
+// Transitions on the virtual clock: what the screen shows at a given moment, and which controls
+// may cut a transition short.
+#include "support/engine_fixture.h"
+
+namespace hk::test {
+namespace {
+
+constexpr Color kOld = 0x00204060; // what the screen showed
+constexpr Color kNew = 0x00E0C0A0; // the new scene
+
+class TransitionTest : public GameFixture {
+protected:
+    void SetUp() override {
+        WriteArchives();
+        Start();
+        Session().Ticks(3);
+        State().Task = static_cast<TaskCode>(0x12345678);
+        Form().ScreenBuffer.Fill(kOld);
+        Form().SceneImage.Fill(kNew);
+        State().Game.CursorShown = 1;
+    }
+    // Starts a transition as the show opcode or a menu does.
+    void Begin(TaskCode task, int duration, int graphic = 0, int strength = 4) {
+        EffectStateData& e = State().EffectState;
+        e.FirstTick = 0;
+        e.StartTime = static_cast<std::int32_t>(Platform().TickCount());
+        e.Duration = duration;
+        e.EndTime = e.StartTime + duration;
+        e.Graphic = graphic;
+        e.Strength = strength;
+        State().ReturnTask = TaskCode::TASK_WAIT_KEY;
+        State().Task = task;
+    }
+    Color Shown(int x = 400, int y = 300) { return Platform().ClientSurface(WindowId::Main).GetColor(x, y); }
+    // Runs ticks until the clock has passed `ms` since the transition started, or until the
+    // transition has handed the task on (the idle scene would move on from there).
+    void RunUntil(std::uint32_t ms) {
+        const auto start = static_cast<std::uint32_t>(State().EffectState.StartTime);
+        const TaskCode task = State().Task;
+        while (Platform().TickCount() - start < ms && State().Task == task)
+            Session().Step();
+    }
+};
+
+std::uint8_t Mix(std::uint8_t fresh, std::uint8_t old, int a) { return static_cast<std::uint8_t>((fresh * a + old * (256 - a)) >> 8); }
+
+TEST_F(TransitionTest, FadeShowsTheTimedMixAndEndsOnTheNewScene) {
+    Begin(TaskCode::TASK_EFFECT_01, 1000);
+    // Step until a tick runs at exactly 500 ms after the start (ticks are 2 ms apart).
+    while (Platform().TickCount() - static_cast<std::uint32_t>(State().EffectState.StartTime) < 498)
+        Session().Step();
+    const auto at = Platform().TickCount() + 2 - static_cast<std::uint32_t>(State().EffectState.StartTime);
+    Session().Step();
+    const int a = static_cast<int>(at * 255 / 1000);
+    const Color c = Shown();
+    EXPECT_EQ(ColorRed(c), Mix(ColorRed(kNew), ColorRed(kOld), a));
+    EXPECT_EQ(ColorBlue(c), Mix(ColorBlue(kNew), ColorBlue(kOld), a));
+    EXPECT_EQ(State().Task, TaskCode::TASK_EFFECT_01);
+    RunUntil(1010);
+    EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
+    EXPECT_EQ(Shown(), kNew);
+    EXPECT_EQ(Form().ScreenBuffer.GetColor(0, 0), kNew);
+}
+
+TEST_F(TransitionTest, ZeroDurationEndsOnTheFirstTick) {
+    Begin(TaskCode::TASK_EFFECT_01, 0);
+    Session().Ticks(2);
+    EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
+    EXPECT_EQ(Shown(), kNew);
+
+    Form().ScreenBuffer.Fill(kOld);
+    Form().PresentScreen();
+    Begin(TaskCode::TASK_EFFECT_11, 0, 41);
+    Session().Ticks(2);
+    EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
+    EXPECT_EQ(Form().ScreenBuffer.GetColor(1, 1), kNew);
+    EXPECT_EQ(Shown(), kOld) << "the wipe's last step does not present";
+}
+
+TEST_F(TransitionTest, WipeWithAnEmptyRuleChangesEverythingLate) {
+    // Graphic 43 does not exist: the rule is white (255) everywhere.
+    Begin(TaskCode::TASK_EFFECT_11, 1000, 43, 8);
+    RunUntil(300);
+    EXPECT_EQ(Shown(), kOld);
+    EXPECT_EQ(Form().RuleImage.Format(), PixelFormat::Gray8);
+    RunUntil(980);
+    EXPECT_NE(Shown(), kOld);
+    RunUntil(1010);
+    EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
+    EXPECT_EQ(Form().ScreenBuffer.GetColor(5, 5), kNew);
+    EXPECT_GT(State().EffectState.FirstTick, 4);
+}
+
+TEST_F(TransitionTest, ControlSkipAndEffectsOffCutScriptTransitionsOnlyWithTheCursorShown) {
+    Platform().SetKeyDown(Key::Control, true);
+    Begin(TaskCode::TASK_EFFECT_01, 1000);
+    Session().Ticks(2);
+    EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
+
+    // The menus' fade ignores Control.
+    Begin(TaskCode::TASK_EFFECT_91, 500);
+    Session().Ticks(10);
+    EXPECT_EQ(State().Task, TaskCode::TASK_EFFECT_91);
+    RunUntil(510);
+    EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY) << "the menu fade continues with ReturnTask";
+
+    // With the cursor hidden by the script nothing shortens a script transition.
+    State().Game.CursorShown = 0;
+    State().System.EffectsOn = 0;
+    Begin(TaskCode::TASK_EFFECT_11, 1000, 41);
+    Session().Ticks(10);
+    EXPECT_EQ(State().Task, TaskCode::TASK_EFFECT_11);
+
+    Platform().SetKeyDown(Key::Control, false);
+    State().Game.CursorShown = 1;
+    Begin(TaskCode::TASK_EFFECT_11, 1000, 41);
+    Session().Ticks(2);
+    EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT) << "effects off";
+
+    State().System.EffectsOn = 1;
+    State().SkipMode = 1;
+    Begin(TaskCode::TASK_EFFECT_01, 1000);
+    Session().Ticks(2);
+    EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT) << "skip mode";
+}
+
+TEST_F(TransitionTest, ShowOpcodeSettlesStrengthAndDefaultDuration) {
+    WriteArchives(ScenarioArchive({{1, R"(
+    effect 1, 0, 0
+    effect 41, 100, 0
+    effect 42, 100, 12
+    effect 43, 100, -3
+    wait 0
+)"}}));
+    m_session.reset();
+    Start();
+    Session().UntilTask(TaskCode::TASK_EFFECT_01, 1000);
+    EXPECT_EQ(State().EffectState.Duration, 500);
+    for (int expected : {4, 8, 1}) {
+        ASSERT_TRUE(Session().UntilTask(TaskCode::TASK_EFFECT_11, 2000));
+        EXPECT_EQ(State().EffectState.Strength, expected);
+        ASSERT_TRUE(Session().UntilTask(TaskCode::TASK_SCRIPT, 2000));
+    }
+}
+
+} // namespace
+} // namespace hk::test
