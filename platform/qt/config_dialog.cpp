@@ -10,7 +10,6 @@
 #include <QSlider>
 
 #include <algorithm>
-#include <cstring>
 
 namespace hk {
 
@@ -90,21 +89,15 @@ ConfigDialog::ConfigDialog(QWidget* parent) : QDialog(parent) {
     m_back->setGeometry(272, 288, 75, 25);
     m_back->setDefault(true);
 
-    const std::pair<QRadioButton*, const char*> radios[] = {
-        {m_eff_on, "EffOn"}, {m_eff_off, "EffOff"}, {m_scr_win, "ScrWin"}, {m_scr_full, "ScrFull"},
-        {m_msg_l, "MsgL"},   {m_msg_m, "MsgM"},     {m_msg_h, "MsgH"},
-    };
-    for (const auto& [radio, field] : radios) {
-        const char* f = field;
-        connect(radio, &QRadioButton::toggled, this, [this, f](bool checked) {
+    for (QRadioButton* radio : {m_eff_on, m_eff_off, m_scr_win, m_scr_full, m_msg_l, m_msg_m, m_msg_h})
+        connect(radio, &QRadioButton::toggled, this, [this](bool checked) {
             if (checked)
-                RadioChosen(f);
+                ReadRadios();
         });
-    }
-    connect(m_msg_auto, &QSlider::valueChanged, this, [this](int v) { Changed("MsgAuto", v); });
-    connect(m_bgm, &QSlider::valueChanged, this, [this](int v) { Changed("BgmVol", v); });
-    connect(m_voice, &QSlider::valueChanged, this, [this](int v) { Changed("VoiceVol", v); });
-    connect(m_se, &QSlider::valueChanged, this, [this](int v) { Changed("SeVol", v); });
+    connect(m_msg_auto, &QSlider::valueChanged, this, [this](int v) { SliderMoved(&TConfigForm::SetMsgAuto, v); });
+    connect(m_bgm, &QSlider::valueChanged, this, [this](int v) { SliderMoved(&TConfigForm::SetBgmVol, v); });
+    connect(m_voice, &QSlider::valueChanged, this, [this](int v) { SliderMoved(&TConfigForm::SetVoiceVol, v); });
+    connect(m_se, &QSlider::valueChanged, this, [this](int v) { SliderMoved(&TConfigForm::SetSeVol, v); });
     connect(m_back, &QPushButton::clicked, this, [this]() {
         // Close first: "戻る" may switch the screen mode, which should not happen under the dialog.
         TConfigForm* form = m_form;
@@ -157,9 +150,7 @@ void ConfigDialog::Run(TConfigForm& form) {
     m_form = nullptr;
 }
 
-void ConfigDialog::reject() { QDialog::reject(); }
-
-void ConfigDialog::RadioChosen(const char* field) {
+void ConfigDialog::ReadRadios() {
     if (m_loading || !m_form)
         return;
     TConfigForm& f = *m_form;
@@ -171,29 +162,16 @@ void ConfigDialog::RadioChosen(const char* field) {
     f.MsgL = m_msg_l->isChecked();
     f.MsgM = m_msg_m->isChecked();
     f.MsgH = m_msg_h->isChecked();
-    if (on_control)
-        on_control(f, field, 1);
 }
 
-void ConfigDialog::Changed(const char* field, int value) {
+void ConfigDialog::SliderMoved(void (TConfigForm::*set)(int), int value) {
     if (m_loading || !m_form)
         return;
     TConfigForm& f = *m_form;
-    // The form's setters run the engine's change handlers (live volumes, the delay label).
-    if (std::strcmp(field, "MsgAuto") == 0) {
-        f.SetMsgAuto(value);
-        if (!f.OnMsgAutoChange)
-            f.Label8 = AutoDelayLabel(value);
-    } else if (std::strcmp(field, "BgmVol") == 0) {
-        f.SetBgmVol(value);
-    } else if (std::strcmp(field, "VoiceVol") == 0) {
-        f.SetVoiceVol(value);
-    } else if (std::strcmp(field, "SeVol") == 0) {
-        f.SetSeVol(value);
-    }
-    if (on_control)
-        on_control(f, field, value);
-    // The engine's handler may word the label itself; show what the form holds.
+    (f.*set)(value);
+    // Without the engine's handler the label still follows its slider.
+    if (set == &TConfigForm::SetMsgAuto && !f.OnMsgAutoChange)
+        f.Label8 = AutoDelayLabel(f.MsgAuto());
     m_label8->setText(QString::fromStdString(f.Label8));
     m_label8->adjustSize();
 }

@@ -1,16 +1,14 @@
-// The settings dialog ("環境設定", TConfigForm) in the window build. It shows the form's fields
-// in the game's layout and writes every change of a control straight back into the form, then
-// tells `on_control` (field name as in TConfigForm, value: slider position or 1 for the radio
-// just chosen), so the engine can apply volumes while the sliders move. "戻る" calls
-// the form's Button1Click; leaving any other way stores nothing more. The dialog lives for the whole run, so it
-// opens where the player last left it.
+// The settings dialog ("環境設定", TConfigForm) in the window build. It shows the form's fields in
+// the game's layout and writes every change of a control straight back into the form; a slider
+// goes through the form's setter, which runs the engine's change handler (live volumes, the delay
+// label). "戻る" closes the dialog and then calls the form's Button1Click; leaving any other way
+// stores nothing more. The dialog lives for the whole run, so it opens where the player left it.
 #pragma once
 
 #include "engine/forms.h"
 
 #include <QDialog>
 
-#include <functional>
 #include <string>
 
 class QLabel;
@@ -28,14 +26,11 @@ public:
 
     explicit ConfigDialog(QWidget* parent);
 
-    // Fills the controls from the form (without reporting changes; a slider clamps an
-    // out-of-range value and the form takes the clamped one), shows the dialog modally and
+    // Fills the controls from the form (running no handler), shows the dialog modally and
     // returns when it closes.
     void Run(TConfigForm& form);
     // Fills the controls as Run does, without showing the dialog.
     void Load(TConfigForm& form);
-
-    std::function<void(TConfigForm&, const std::string& field, int value)> on_control;
 
     QRadioButton* EffOn() const { return m_eff_on; }
     QRadioButton* EffOff() const { return m_eff_off; }
@@ -51,11 +46,10 @@ public:
     QLabel* Label8() const { return m_label8; }
     QPushButton* Button1() const { return m_back; }
 
-    void reject() override;
-
 private:
-    void Changed(const char* field, int value);
-    void RadioChosen(const char* field);
+    // A slider moved: `set` is the form's setter for it.
+    void SliderMoved(void (TConfigForm::*set)(int), int value);
+    void ReadRadios();
 
     TConfigForm* m_form = nullptr;
     bool m_loading = false;

@@ -223,7 +223,6 @@ void QtPlatform::ShowCommentForm(TCommentForm& form) {
 }
 
 void QtPlatform::ShowConfigForm(TConfigForm& form) {
-    m_config->on_control = ConfigControlHook;
     m_config->Run(form);
 }
 

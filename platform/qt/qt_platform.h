@@ -32,9 +32,6 @@ public:
     QtPlatform(const QtPlatform&) = delete;
     QtPlatform& operator=(const QtPlatform&) = delete;
 
-    // The settings dialog's controls call this as they change (the engine applies volumes live);
-    // same contract as the headless platform's hook.
-    std::function<void(TConfigForm&, const std::string& field, int value)> ConfigControlHook;
     // The debug window's buttons, numbered 1..5. The window shows the debug form again afterwards.
     std::function<void(int button)> DebugButtonHook;
 

@@ -56,11 +56,9 @@ TEST(ConfigDialog, HasTheGameLayout) {
 TEST(ConfigDialog, FillsFromTheFormWithoutRunningItsHandlers) {
     ConfigDialog dialog(nullptr);
     Calls calls;
-    dialog.on_control = [&calls](TConfigForm&, const std::string& field, int value) {
-        calls.emplace_back(field, value);
-    };
     TConfigForm form = Defaults();
-    form.OnBgmVolChange = [&calls]() { calls.emplace_back("handler", 0); };
+    form.OnBgmVolChange = [&calls]() { calls.emplace_back("OnBgmVolChange", 0); };
+    form.OnMsgAutoChange = [&calls]() { calls.emplace_back("OnMsgAutoChange", 0); };
     form.SetEffects(false);
     form.SetFullScreen(true);
     calls.clear();
@@ -79,25 +77,35 @@ TEST(ConfigDialog, FillsFromTheFormWithoutRunningItsHandlers) {
 TEST(ConfigDialog, ControlsWriteTheFormAndRunItsHandlersAsTheyMove) {
     ConfigDialog dialog(nullptr);
     Calls calls;
-    dialog.on_control = [&calls](TConfigForm&, const std::string& field, int value) {
-        calls.emplace_back(field, value);
-    };
     TConfigForm form = Defaults();
     form.OnVoiceVolChange = [&calls, &form]() { calls.emplace_back("OnVoiceVolChange", form.VoiceVol()); };
+    form.OnMsgAutoChange = [&calls, &form]() {
+        calls.emplace_back("OnMsgAutoChange", form.MsgAuto());
+        form.Label8 = "delay " + std::to_string(form.MsgAuto());
+    };
     dialog.Load(form);
     dialog.VoiceVol()->setValue(40);
     EXPECT_EQ(form.VoiceVol(), 40);
     EXPECT_EQ(form.BgmVol(), 30);
     dialog.MsgAuto()->setValue(5);
     EXPECT_EQ(form.MsgAuto(), 5);
-    EXPECT_EQ(dialog.Label8()->text(), QStringLiteral("設定時間：5秒"));
+    EXPECT_EQ(dialog.Label8()->text(), QStringLiteral("delay 5")) << "the label shows what the handler wrote";
     dialog.ScrFull()->click();
     EXPECT_TRUE(form.ScrFull);
     EXPECT_FALSE(form.ScrWin);
     dialog.MsgH()->click();
     EXPECT_TRUE(form.MsgH);
     EXPECT_FALSE(form.MsgM);
-    EXPECT_EQ(calls, (Calls{{"OnVoiceVolChange", 40}, {"VoiceVol", 40}, {"MsgAuto", 5}, {"ScrFull", 1}, {"MsgH", 1}}));
+    EXPECT_EQ(calls, (Calls{{"OnVoiceVolChange", 40}, {"OnMsgAutoChange", 5}}));
+}
+
+TEST(ConfigDialog, DelayLabelFollowsItsSliderWithoutAHandler) {
+    ConfigDialog dialog(nullptr);
+    TConfigForm form = Defaults();
+    dialog.Load(form);
+    dialog.MsgAuto()->setValue(20);
+    EXPECT_EQ(form.Label8, "設定時間：20秒");
+    EXPECT_EQ(dialog.Label8()->text(), QStringLiteral("設定時間：20秒"));
 }
 
 TEST(ConfigDialog, BackButtonStoresAfterClosingAndTheCloseBoxDoesNot) {
