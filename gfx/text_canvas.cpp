@@ -3,7 +3,9 @@
 #include "data/unicode.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -333,10 +335,10 @@ TextSize TextExtent(const Font& font, std::u32string_view text) {
     std::lock_guard lock(engine.Mutex());
     engine.TrimCaches();
     SizedFace& sized = engine.Sized(font);
-    TextSize size{0, sized.metrics.cell_height};
+    long long width = 0;
     for (char32_t ch : text)
-        size.cx += engine.GlyphOf(sized, ch).advance;
-    return size;
+        width += engine.GlyphOf(sized, ch).advance;
+    return {static_cast<int>(std::min<long long>(width, INT32_MAX)), sized.metrics.cell_height};
 }
 
 TextSize TextExtent(const Font& font, std::string_view utf8) {
