@@ -4,13 +4,17 @@
 // the events); while it is disabled it sleeps in the queue until something happens.
 #include "data/game_files.h"
 #include "engine/form1.h"
+#include "gfx/text_canvas.h"
 #include "platform/qt/main_window_view.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/single_instance.h"
 
 #include <QApplication>
 #include <QThread>
+#include <QTimer>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -29,7 +33,28 @@ constexpr const char* kUsage = "usage: harukaze [--help | --version]\n"
 // so this never delays a tick.
 constexpr unsigned long kMaxNapUs = 1000;
 
+// Set by SIGTERM, SIGHUP or SIGINT (logout, a closed terminal, Ctrl+C): the game then ends as after
+// a confirmed close, without asking, so the settings, flags and read-marks are written.
+volatile std::sig_atomic_t g_stop_signal = 0;
+
+void OnStopSignal(int signal_number) { g_stop_signal = signal_number; }
+
+void CatchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    for (int signal_number : {SIGTERM, SIGHUP, SIGINT})
+        sigaction(signal_number, &action, nullptr);
+}
+
 int RunGame(int argc, char** argv) {
+    // The game's face names must be known to fontconfig before Qt reads its font list, so the
+    // dialogs find the same faces the engine draws with.
+    try {
+        hk::InstallFontAliases();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "harukaze: warning: %s\n", error.what());
+    }
     QApplication app(argc, argv);
     // The game's title is "ＨＡＲＵＫＡＺＥ". It is not made Qt's application display name: Qt would
     // append that to every window caption ("ＨＡＲＵＫＡＺＥ　radadu — ＨＡＲＵＫＡＺＥ", "確認 — ..."),
@@ -43,11 +68,33 @@ int RunGame(int argc, char** argv) {
     hk::GameFiles files(".");
     hk::TForm1 form(platform, files);
 
+    CatchStopSignals();
+    // A stop signal that arrives while a dialog or menu is open closes it (as a "no"/cancel), so
+    // the engine returns to the loop below, which then ends the game.
+    QTimer stop_watch;
+    QObject::connect(&stop_watch, &QTimer::timeout, [] {
+        if (!g_stop_signal)
+            return;
+        if (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    stop_watch.start(100);
+
     platform.MainView().show();
     platform.MainView().activateWindow();
     form.FormCreate(); // a failure has been reported; the window stays, inert, until closed
 
     while (!form.Closed()) {
+        if (g_stop_signal) {
+            try {
+                form.FormClose();
+            } catch (const std::exception& error) {
+                std::fprintf(stderr, "error: %s\n", error.what());
+            }
+            break;
+        }
         if (form.FrameTimerEnabled()) {
             if (!form.PollFrameTimer() && form.FrameTimerEnabled()) {
                 const std::uint32_t wait_ms = form.DXTimer1.MsUntilDue(platform.TickCount());

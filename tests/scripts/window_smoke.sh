@@ -126,8 +126,28 @@ set -e
 kill -0 "$FIRST" || fail "the first copy died"
 echo "ok: a second copy left at once with status 0"
 
-kill "$FIRST"
-wait "$FIRST" 2>/dev/null || true
+# ---- Alt+Return: full screen over the whole 1280x1024 screen, and back to the framed 800x600.
+size_of() { xwininfo -id "$1" | awk '/Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4}
+                                      /Width:/ {w=$2} /Height:/ {h=$2} END {print x "," y " " w "x" h}'; }
+xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
+xdotool key --clearmodifiers alt+Return
+for _ in $(seq 30); do [ "$(size_of "$MAIN")" = "0,0 1280x1024" ] && break; sleep 0.1; done
+[ "$(size_of "$MAIN")" = "0,0 1280x1024" ] || fail "Alt+Return did not fill the screen: $(size_of "$MAIN")"
+xdotool key --clearmodifiers alt+Return
+for _ in $(seq 30); do [ "$(size_of "$MAIN" | cut -d' ' -f2)" = "800x600" ] && break; sleep 0.1; done
+[ "$(size_of "$MAIN" | cut -d' ' -f2)" = "800x600" ] || fail "leaving full screen gave $(size_of "$MAIN")"
+echo "ok: Alt+Return switches to full screen and back"
+
+# ---- Logout or kill: the game ends as after a confirmed close and writes its system file.
+touch -d '2001-01-01' "$GAME_DIR/Save00.dat"
+kill -TERM "$FIRST"
+set +e
+wait "$FIRST"
+status=$?
+set -e
+[ "$status" -eq 0 ] || fail "the game ended with status $status on SIGTERM"
+[ "$(stat -c %Y "$GAME_DIR/Save00.dat")" -gt $(( $(date +%s) - 60 )) ] || fail "Save00.dat was not written on SIGTERM"
+echo "ok: SIGTERM closes the game and writes Save00.dat"
 
 # ---- No archives: the error box names GRP.IFP, the game does not crash and writes nothing.
 EMPTY_DIR="$WORK/empty"
@@ -147,5 +167,8 @@ for _ in $(seq 50); do [ -z "$(windows_named "$TITLE")" ] && break; sleep 0.1; d
 sleep 1
 kill -0 "$BROKEN" || fail "the game ended (or crashed) after the error box"
 [ -z "$(ls -A "$EMPTY_DIR")" ] || fail "the failed start wrote files: $(ls "$EMPTY_DIR")"
-echo "ok: after the error the game stays open and wrote nothing"
+kill -TERM "$BROKEN"
+wait "$BROKEN" 2>/dev/null || true
+[ -z "$(ls -A "$EMPTY_DIR")" ] || fail "ending the failed game wrote files: $(ls "$EMPTY_DIR")"
+echo "ok: after the error the game stays open, ends cleanly and writes nothing"
 echo "PASS"
