@@ -889,6 +889,10 @@ std::string DisassembleScene(const ScenePayload& payload, int scene) {
 }
 
 ScenePayload AssembleScene(std::string_view text, std::string_view source) {
+    // Editors on Windows like to start UTF-8 files with a byte order mark.
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3);
+    }
     return Assembler(source).Run(text);
 }
 

@@ -80,6 +80,10 @@ TEST(SceneText, LabelsAreOneLinePerNameAndNumbersIndexDirectly) {
     // Declared lines come first wherever they are written.
     EXPECT_EQ(p.Block(SceneBlock::Messages).Texts(), (std::vector<std::string>{"declared", "inline"}));
     EXPECT_EQ(p.code[6].operand1, 1);
+
+    // A byte order mark and CR LF line ends, as Windows editors save files.
+    EXPECT_EQ(AssembleScene("\xEF\xBB\xBF; note\r\n    bg 3\r\n", "t").code,
+              (std::vector<ScriptInstruction>{Ins(Opcode::OP_BG, 3)}));
 }
 
 TEST(SceneText, MistakesNameTheLine) {
