@@ -367,7 +367,8 @@ bool TForm1::ExecuteSystemCommand(std::int16_t command, std::int16_t argument) {
         return true;
     case SystemCommand::SYS_RANDOM:
         if (argument >= 0) {
-            const std::uint32_t r = argument == 0 ? 0 : s.Random.Random(static_cast<std::uint32_t>(argument));
+            // op2 = 0 gives 0 but still steps the generator, like any other draw.
+            const std::uint32_t r = s.Random.Random(static_cast<std::uint32_t>(argument));
             SetScenarioVar(1, static_cast<std::int16_t>(r));
         }
         return true;

@@ -273,6 +273,19 @@ TEST_F(ScriptTest, SystemCommandsSetFlagsCursorRandomAndTitle) {
     EXPECT_FALSE(Platform().CursorVisible());
 }
 
+TEST_F(ScriptTest, RandomDrawsComeFromTheEngineGeneratorAfterTheTickDraw) {
+    Play({{1, "    wait 0\n    system random, 0\n    system random, 1000\n    wait 0\n"}});
+    State().Random.SetSeed(12345);
+    RandomGenerator expected;
+    expected.SetSeed(12345);
+    expected.Random(1); // the tick's own draw; only its step of the seed matters
+    expected.Random(0); // "random 0" steps the generator too
+    const auto value = static_cast<std::int16_t>(expected.Random(1000));
+    Resume();
+    EXPECT_EQ(S(1), value);
+    EXPECT_EQ(State().Random.Seed(), expected.Seed());
+}
+
 TEST_F(ScriptTest, EndRestartsThePlayedSceneOrMovesThroughTheReplayQueue) {
     Play({{1, "    wait 0\n    end\n"}, {101, "    add s1, s1, 1\n    end\n"}, {102, "    add s2, s2, 1\n    end\n"}});
     State().GamePlaying = 1;
