@@ -93,15 +93,13 @@ void DrawAlphaRowAvx2(const std::uint8_t* src, std::uint8_t* dst, int n, unsigne
 
 // The rule formula in one piece: with w = clamp(level - r, 0, R) the result is
 // (src * w + dest * (R - w)) >> shift, which is dest for w = 0 and src for w = R exactly, so the
-// "unchanged" and "copy" cases need no branches.
+// "unchanged" and "copy" cases need no branches. Scaling w by 2^(8 - shift) turns it into a mix
+// with R = 256: floor(P * 2^(8 - shift) / 256) = floor(P / 2^shift).
 void RuleBlendRowAvx2(const std::uint8_t* src, const std::uint8_t* rule, std::uint8_t* dst, int n, unsigned level,
                       unsigned shift) {
-    const __m256i zero = _mm256_setzero_si256();
     const __m256i range = _mm256_set1_epi16(static_cast<short>(1u << shift));
     const __m256i level16 = _mm256_set1_epi16(static_cast<short>(level));
-    const __m256i low_bytes = _mm256_set1_epi16(0x00FF);
-    const __m128i count = _mm_cvtsi32_si128(static_cast<int>(shift));
-    const __m128i count_up = _mm_cvtsi32_si128(static_cast<int>(8 - shift));
+    const __m128i scale = _mm_cvtsi32_si128(static_cast<int>(8 - shift));
     // Eight rule bytes are loaded into both 128-bit halves; this puts each pixel's rule byte into
     // both 16-bit halves of its 32-bit lane: bytes 0..3 in the low half, 4..7 in the high half.
     const __m256i spread = _mm256_setr_epi8(0, -1, 0, -1, 1, -1, 1, -1, 2, -1, 2, -1, 3, -1, 3, -1, //
@@ -111,15 +109,9 @@ void RuleBlendRowAvx2(const std::uint8_t* src, const std::uint8_t* rule, std::ui
         std::int64_t rule8;
         std::memcpy(&rule8, rule + i, 8);
         const __m256i r = _mm256_shuffle_epi8(_mm256_set1_epi64x(rule8), spread);
-        const __m256i w = _mm256_min_epi16(_mm256_max_epi16(_mm256_sub_epi16(level16, r), zero), range);
-        const __m256i s = Load8(src + 4 * i);
-        const __m256i d = Load8(dst + 4 * i);
-        const __m256i diff_even = _mm256_sub_epi16(_mm256_and_si256(s, low_bytes), _mm256_and_si256(d, low_bytes));
-        const __m256i diff_odd = _mm256_sub_epi16(_mm256_srli_epi16(s, 8), _mm256_srli_epi16(d, 8));
-        // P >> shift keeps up to 16 - shift bits; only its low byte may reach the byte-wise add.
-        const __m256i even = _mm256_and_si256(_mm256_srl_epi16(_mm256_mullo_epi16(diff_even, w), count), low_bytes);
-        const __m256i odd = _mm256_andnot_si256(low_bytes, _mm256_sll_epi16(_mm256_mullo_epi16(diff_odd, w), count_up));
-        Store8(dst + 4 * i, _mm256_add_epi8(_mm256_add_epi8(d, even), odd));
+        // The unsigned saturating subtraction is max(level - r, 0) in one step.
+        const __m256i w = _mm256_sll_epi16(_mm256_min_epi16(_mm256_subs_epu16(level16, r), range), scale);
+        Store8(dst + 4 * i, Mix8(Load8(src + 4 * i), Load8(dst + 4 * i), w, w));
     }
     RuleBlendRowScalar(src + 4 * i, rule + i, dst + 4 * i, n - i, level, shift);
 }

@@ -79,15 +79,14 @@ void DrawAlphaRowSse2(const std::uint8_t* src, std::uint8_t* dst, int n, unsigne
 }
 
 // w = clamp(level - r, 0, R); (src * w + dest * (R - w)) >> shift is dest for w = 0 and src for
-// w = R exactly, so the "unchanged" and "copy" cases need no branches.
+// w = R exactly, so the "unchanged" and "copy" cases need no branches. w scaled by 2^(8 - shift)
+// makes it a mix with R = 256.
 void RuleBlendRowSse2(const std::uint8_t* src, const std::uint8_t* rule, std::uint8_t* dst, int n, unsigned level,
                       unsigned shift) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i range = _mm_set1_epi16(static_cast<short>(1u << shift));
     const __m128i level16 = _mm_set1_epi16(static_cast<short>(level));
-    const __m128i low_bytes = _mm_set1_epi16(0x00FF);
-    const __m128i count = _mm_cvtsi32_si128(static_cast<int>(shift));
-    const __m128i count_up = _mm_cvtsi32_si128(static_cast<int>(8 - shift));
+    const __m128i scale = _mm_cvtsi32_si128(static_cast<int>(8 - shift));
     int i = 0;
     for (; i + 4 <= n; i += 4) {
         std::uint32_t rule4;
@@ -95,15 +94,8 @@ void RuleBlendRowSse2(const std::uint8_t* src, const std::uint8_t* rule, std::ui
         // Each pixel's rule byte into both 16-bit halves of its 32-bit lane.
         __m128i r = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(rule4)), zero);
         r = _mm_unpacklo_epi16(r, r);
-        const __m128i w = _mm_min_epi16(_mm_max_epi16(_mm_sub_epi16(level16, r), zero), range);
-        const __m128i s = Load4(src + 4 * i);
-        const __m128i d = Load4(dst + 4 * i);
-        const __m128i diff_even = _mm_sub_epi16(_mm_and_si128(s, low_bytes), _mm_and_si128(d, low_bytes));
-        const __m128i diff_odd = _mm_sub_epi16(_mm_srli_epi16(s, 8), _mm_srli_epi16(d, 8));
-        // P >> shift keeps up to 16 - shift bits; only its low byte may reach the byte-wise add.
-        const __m128i even = _mm_and_si128(_mm_srl_epi16(_mm_mullo_epi16(diff_even, w), count), low_bytes);
-        const __m128i odd = _mm_andnot_si128(low_bytes, _mm_sll_epi16(_mm_mullo_epi16(diff_odd, w), count_up));
-        Store4(dst + 4 * i, _mm_add_epi8(_mm_add_epi8(d, even), odd));
+        const __m128i w = _mm_sll_epi16(_mm_min_epi16(_mm_subs_epu16(level16, r), range), scale);
+        Store4(dst + 4 * i, Mix4(Load4(src + 4 * i), Load4(dst + 4 * i), w, w));
     }
     RuleBlendRowScalar(src + 4 * i, rule + i, dst + 4 * i, n - i, level, shift);
 }
