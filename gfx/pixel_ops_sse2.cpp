@@ -20,27 +20,32 @@ inline void Store4(std::uint8_t* p, __m128i v) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
 }
 
-// Four pixels mixed with 8-bit weights (R = 256): w_even weighs the even bytes, w_odd the odd.
-inline __m128i Mix4(__m128i s, __m128i d, __m128i w_even, __m128i w_odd) {
+// Four pixels mixed with an 8-bit weight w (R = 256) per 16-bit lane. odd_mask selects the odd
+// bytes that change: all of them, or green only so that the fourth byte stays the destination's.
+inline __m128i Mix4(__m128i s, __m128i d, __m128i w, __m128i odd_mask) {
     const __m128i low_bytes = _mm_set1_epi16(0x00FF);
     const __m128i diff_even = _mm_sub_epi16(_mm_and_si128(s, low_bytes), _mm_and_si128(d, low_bytes));
     const __m128i diff_odd = _mm_sub_epi16(_mm_srli_epi16(s, 8), _mm_srli_epi16(d, 8));
-    const __m128i even = _mm_srli_epi16(_mm_mullo_epi16(diff_even, w_even), 8);
-    const __m128i odd = _mm_andnot_si128(low_bytes, _mm_mullo_epi16(diff_odd, w_odd));
+    const __m128i even = _mm_srli_epi16(_mm_mullo_epi16(diff_even, w), 8);
+    const __m128i odd = _mm_and_si128(odd_mask, _mm_mullo_epi16(diff_odd, w));
     return _mm_add_epi8(_mm_add_epi8(d, even), odd);
+}
+
+inline __m128i OddBytes() {
+    return _mm_set1_epi16(static_cast<short>(0xFF00));
 }
 
 void BlendRowSse2(const std::uint8_t* src, std::uint8_t* dst, int n, unsigned alpha) {
     const __m128i w = _mm_set1_epi16(static_cast<short>(alpha));
     int i = 0;
     for (; i + 4 <= n; i += 4)
-        Store4(dst + 4 * i, Mix4(Load4(src + 4 * i), Load4(dst + 4 * i), w, w));
+        Store4(dst + 4 * i, Mix4(Load4(src + 4 * i), Load4(dst + 4 * i), w, OddBytes()));
     BlendRowScalar(src + 4 * i, dst + 4 * i, n - i, alpha);
 }
 
 // The source weight l = ((256 - A) * opacity) >> 8 of four pixels in the low 16-bit half of each
-// pixel's 32-bit lane, 0 in the high half (so the fourth byte keeps the destination's). Opacity
-// 255 gives l = 255 - A exactly, 256 gives 256 - A; other opacities need the multiply.
+// pixel's 32-bit lane (the caller copies it to the high half). Opacity 255 gives l = 255 - A
+// exactly, 256 gives 256 - A; other opacities need the multiply.
 template <int kOpacity> inline __m128i DrawAlphaWeight(__m128i s, __m128i opacity16) {
     const __m128i a = _mm_srli_epi32(s, 24);
     if constexpr (kOpacity == 255)
@@ -56,6 +61,7 @@ template <int kOpacity> inline __m128i DrawAlphaWeight(__m128i s, __m128i opacit
 template <int kOpacity> void DrawAlphaRowSse2(const std::uint8_t* src, std::uint8_t* dst, int n, unsigned opacity) {
     const __m128i opacity16 = _mm_set1_epi32(static_cast<int>(opacity << 4));
     const __m128i all_ones = _mm_set1_epi32(-1);
+    const __m128i green_bytes = _mm_set1_epi32(0x0000FF00);
     int i = 0;
     for (; i + 4 <= n; i += 4) {
         const __m128i s = Load4(src + 4 * i);
@@ -64,7 +70,7 @@ template <int kOpacity> void DrawAlphaRowSse2(const std::uint8_t* src, std::uint
         if (kOpacity != 256 && (_mm_movemask_epi8(_mm_cmpeq_epi8(s, all_ones)) & 0x8888) == 0x8888)
             continue;
         const __m128i l = DrawAlphaWeight<kOpacity>(s, opacity16);
-        Store4(dst + 4 * i, Mix4(s, Load4(dst + 4 * i), _mm_or_si128(l, _mm_slli_epi32(l, 16)), l));
+        Store4(dst + 4 * i, Mix4(s, Load4(dst + 4 * i), _mm_or_si128(l, _mm_slli_epi32(l, 16)), green_bytes));
     }
     DrawAlphaRowScalar(src + 4 * i, dst + 4 * i, n - i, opacity);
 }
@@ -95,7 +101,7 @@ void RuleBlendRowSse2(const std::uint8_t* src, const std::uint8_t* rule, std::ui
         __m128i r = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(rule4)), zero);
         r = _mm_unpacklo_epi16(r, r);
         const __m128i w = _mm_sll_epi16(_mm_min_epi16(_mm_subs_epu16(level16, r), range), scale);
-        Store4(dst + 4 * i, Mix4(Load4(src + 4 * i), Load4(dst + 4 * i), w, w));
+        Store4(dst + 4 * i, Mix4(Load4(src + 4 * i), Load4(dst + 4 * i), w, OddBytes()));
     }
     RuleBlendRowScalar(src + 4 * i, rule + i, dst + 4 * i, n - i, level, shift);
 }
