@@ -33,6 +33,7 @@ struct EffectStateData {
 struct MsgLogEntry {
     std::string Text;   // UTF-8
     std::string Voice;  // voice base name, UTF-8
+    std::int32_t VoiceIndex = -1; // index into VoiceNames, -1 = no voice
     std::string File;   // voice file path as the game writes it
 };
 
@@ -61,6 +62,7 @@ struct EngineState {
     std::int32_t VoiceNumber = 0;
     std::uint8_t MsgIsChoice = 0;
     std::int32_t RevealLevel = 0;
+    std::int32_t MsgLineCount = 1; // lines of the current message layout, 1..3
     std::uint8_t MsgWindowVisible = 0;
     std::uint8_t LogViewing = 0;
     std::uint8_t SkipNow = 0;

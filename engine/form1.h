@@ -150,6 +150,27 @@ public:
     void MakeSelect(const std::u32string& text);
     void MakeSelect2(const std::u32string& text);
     void ClearMsgLog();
+    // Entry 0 of the log becomes this text and voice (index into VoiceNames, -1 = none).
+    void AddMsgLog(const std::u32string& text, int voice_index);
+    // The tasks: reveal and wait of a message, the two kinds of choice.
+    void DispMessage();
+    void WaitMessage();
+    void WaitSelect();
+    void WaitSelect2();
+    // The window background of a message or first-kind choice (800x176): the scene strip under
+    // the frame, or the floating window's artwork.
+    void MakeMessageBackground(TABitmap& out);
+    // Text in the game's face at the given cell height: nine black outline passes, then colour.
+    void DrawOutlinedText(TABitmap& surface, int x, int y, int font_height, std::u32string_view text, Color color);
+    // MessageTexts[MsgNumber] as wide text; a number outside the scene's list is an EngineError.
+    std::u32string CurrentMessageText() const;
+    // Page up / page down in the message log; true when an entry is now being shown.
+    bool MsgLogKeys();
+    // Space and its undo: the message window leaves the screen and comes back as it was.
+    void HideMsgWindow();
+    void ShowMsgWindow();
+    // The wait icon's current frame over the finished window, straight on the window.
+    void DrawWaitIcon();
 
     // ---- Floating message window (engine/float_window.cpp) ----
     void ShapeFloatWindow(const TABitmap& artwork);

@@ -60,6 +60,10 @@ void TForm1::RunTask() {
     case TaskCode::TASK_WAIT: Wait(); break;
     case TaskCode::TASK_WAIT_KEY: WaitKey(); break;
     case TaskCode::TASK_RESTORE_GAME: RestoreGame(); break;
+    case TaskCode::TASK_DISP_MESSAGE: DispMessage(); break;
+    case TaskCode::TASK_WAIT_MESSAGE: WaitMessage(); break;
+    case TaskCode::TASK_WAIT_SELECT: WaitSelect(); break;
+    case TaskCode::TASK_WAIT_SELECT2: WaitSelect2(); break;
     case TaskCode::TASK_EFFECT_01: DispEffect_01(); break;
     case TaskCode::TASK_EFFECT_11: DispEffect_11(); break;
     case TaskCode::TASK_EFFECT_91: DispEffect_91(); break;

@@ -4,14 +4,10 @@
 
 namespace hk {
 
-void TForm1::MakeMessage(const std::u32string&) {}
-void TForm1::MakeSelect(const std::u32string&) {}
-void TForm1::MakeSelect2(const std::u32string&) {}
 void TForm1::PlayBGM(int, int) {}
 void TForm1::PlaySE(int, int, int) {}
 void TForm1::PlayVoice(const std::string&) {}
 void TForm1::StopVoice() {}
-void TForm1::ClearMsgLog() {}
 void TForm1::CreateSoundObjects() {}
 void TForm1::ReleaseSoundObjects() {}
 int TForm1::VoiceChannelStatus() { return 0; }

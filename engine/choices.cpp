@@ -1,0 +1,258 @@
+// Choices. The first kind shows up to four lines in the message window (mouse hover, cursor keys,
+// the log); the second kind shows up to nine lines in the middle of the screen over an overlay
+// (mouse only). Either stores the chosen number in scenario variable 1 and logs the line.
+#include "engine/form1.h"
+
+#include "engine/message_layout.h"
+
+#include <algorithm>
+
+namespace hk {
+
+namespace {
+
+constexpr int kChoiceFontHeight = 28;
+constexpr Color kChoiceColor = 0x00808080;
+constexpr Color kChoiceHighlight = 0x0000FF00; // green
+constexpr const char32_t* kChoiceLogPrefix = U"【選択肢】/";
+
+// First kind: four rows of 32 pixels from y 32 of the window.
+constexpr int kSelectRows = 4;
+constexpr int kSelectLineChars = 30;
+constexpr int kSelectTextX = 34;
+constexpr int kRowHeight = 32;
+
+// Second kind: nine slots of 60 pixels, text at x 120.
+constexpr int kSelect2Slots = 9;
+constexpr int kSelect2LineChars = 31;
+constexpr int kSelect2TextX = 120;
+constexpr int kSlotPitch = 60;
+
+// Hovered row 1..4 under a point of the floating window, or 0. Its last row is 33 pixels high.
+int FloatRowAt(Point p) {
+    if (p.x < 0 || p.x >= 800 || p.y < 32 || p.y > 160)
+        return 0;
+    return std::min((p.y - 32) / kRowHeight + 1, kSelectRows);
+}
+
+// Hovered row 1..4 under a point of the main window, or 0.
+int MainRowAt(Point p) {
+    if (p.x < 0 || p.x >= 800 || p.y < 456 || p.y > 583)
+        return 0;
+    return (p.y - 456) / kRowHeight + 1;
+}
+
+// The first slot used by a second-kind choice of `count` lines: the block is centred.
+int FirstSlot(int count) {
+    if (count <= 1)
+        return 5;
+    if (count <= 3)
+        return 4;
+    if (count <= 5)
+        return 3;
+    if (count <= 7)
+        return 2;
+    return 1;
+}
+
+// Top of slot b (1..9); the slot reaches 40 pixels down.
+int SlotTop(int b) { return kSlotPitch * b - 20; }
+
+} // namespace
+
+void TForm1::MakeSelect(const std::u32string& text) {
+    EngineState& s = m_state;
+    s.ChoiceLines = SplitChoiceLines(text, kSelectLineChars, kSelectRows);
+    s.ChoiceCount = static_cast<std::int32_t>(s.ChoiceLines.size());
+    s.ChoiceLines.resize(kSelectRows);
+
+    MakeMessageBackground(MsgTextImage);
+    SelectImage.SetSize(800, 176);
+    SelectImage.CopyRect(0, 0, MsgTextImage, 0, 0, 800, 176);
+    for (int i = 0; i < kSelectRows; ++i) {
+        const std::u32string& line = s.ChoiceLines[static_cast<std::size_t>(i)];
+        const int y = 35 + kRowHeight * i;
+        DrawOutlinedText(MsgTextImage, kSelectTextX, y, kChoiceFontHeight, line, kChoiceColor);
+        DrawOutlinedText(SelectImage, kSelectTextX, y, kChoiceFontHeight, line, kChoiceHighlight);
+    }
+}
+
+void TForm1::WaitSelect() {
+    EngineState& s = m_state;
+    const bool floating = MsgFloatChecked();
+    s.AutoMode = 0;
+    if (s.Game.ContextMenuOn == 1)
+        AttachContextMenu();
+
+    if (s.MsgWindowVisible == 0) {
+        if (s.KeySpace || s.KeyReturn || s.LeftClick) {
+            ShowMsgWindow();
+            s.InputLock = 25;
+            s.MsgWindowVisible = 1;
+        }
+        return;
+    }
+
+    s.ChoiceLines.resize(kSelectRows);
+    int row = 0;
+    if (s.LogViewing == 1) {
+        if (s.KeyReturn || s.LeftClick) {
+            s.LogViewing = 0;
+            MakeSelect(CurrentMessageText());
+            s.Task = TaskCode::TASK_WAIT_SELECT;
+            s.RevealLevel = 255;
+            // The Return that left the log is not also an answer.
+            if (s.KeyReturn)
+                s.InputLock = 25;
+            return;
+        }
+    } else {
+        // The plain window, then the hovered row in the highlight colour.
+        if (floating)
+            SelectWorkImage.CopyRect(0, 0, MsgTextImage, 0, 0, 800, 176);
+        else
+            ScreenBuffer.CopyRect(0, 424, MsgTextImage, 0, 0, 800, 176);
+        row = floating ? FloatRowAt(s.CursorFloat) : MainRowAt(s.CursorMain);
+        if (row > s.ChoiceCount)
+            row = 0;
+        if (row != 0) {
+            if (floating)
+                SelectWorkImage.CopyRect(0, kRowHeight * row, SelectImage, 0, kRowHeight * row, 800, kRowHeight);
+            else
+                ScreenBuffer.CopyRect(0, 424 + kRowHeight * row, SelectImage, 0, kRowHeight * row, 800, kRowHeight);
+        }
+    }
+
+    if (s.KeySpace) {
+        HideMsgWindow();
+        s.MsgWindowVisible = 0;
+        s.InputLock = 25;
+        return;
+    }
+    if (MsgLogKeys())
+        return;
+
+    if (floating) {
+        ShowOnFloatWindow(SelectWorkImage);
+    } else {
+        TABitmap& window = m_platform.ClientSurface(WindowId::Main);
+        window.CopyRect(0, 424, ScreenBuffer, 0, 424, 800, 176);
+        m_platform.Invalidate(WindowId::Main);
+    }
+
+    if (row != 0 && (s.KeyReturn || s.LeftClick)) {
+        if (floating) {
+            MsgWindowImage.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);
+            ShowOnFloatWindow(MsgWindowImage);
+            m_platform.Sleep(1);
+        }
+        s.Game.ScenarioVars[0] = static_cast<std::int16_t>(row);
+        AddMsgLog(kChoiceLogPrefix + s.ChoiceLines[static_cast<std::size_t>(row - 1)], -1);
+        s.Task = TaskCode::TASK_SCRIPT;
+        s.InputLock = 25;
+        return;
+    }
+
+    int target = 0;
+    if (s.KeyDown) {
+        target = row + 1;
+        if (target > s.ChoiceCount)
+            target = 1;
+    } else if (s.KeyUp) {
+        target = row - 1;
+        if (target <= 0)
+            target = s.ChoiceCount;
+    }
+    if (target != 0) {
+        // The pointer goes to the row's left end; the next tick's hover test highlights it.
+        if (floating)
+            SetCurPosM(16, kRowHeight * target + 16);
+        else
+            SetCurPos(16, 424 + kRowHeight * target + 16);
+        s.InputLock = 15;
+    }
+}
+
+void TForm1::MakeSelect2(const std::u32string& text) {
+    EngineState& s = m_state;
+    ReadGraphic(9, 10, 0);
+    s.Choice2Lines = SplitChoiceLines(text, kSelect2LineChars, kSelect2Slots);
+    s.ChoiceCount = static_cast<std::int32_t>(s.Choice2Lines.size());
+    s.Choice2Lines.resize(kSelect2Slots);
+
+    Select2Image.SetSize(800, 600);
+    Select2Image.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+    Select2Sheet.DrawAlphaOnto(0, 0, 800, 600, 0, 0, Select2Image, 255);
+    Select2WorkImage.SetSize(800, 600);
+    Select2WorkImage.CopyRect(0, 0, Select2Image, 0, 0, 800, 600);
+
+    int y = SlotTop(FirstSlot(s.ChoiceCount)) + 6;
+    for (const std::u32string& line : s.Choice2Lines) {
+        // Short lines are pushed right by half-width spaces, towards the middle of the overlay.
+        // An empty slot would be spaces alone, which leave no mark.
+        if (!line.empty()) {
+            std::u32string padded = line;
+            if (padded.size() < 20)
+                padded.insert(0, 20 - padded.size(), U' ');
+            DrawOutlinedText(Select2Image, kSelect2TextX, y, kChoiceFontHeight, padded, kChoiceColor);
+            DrawOutlinedText(Select2WorkImage, kSelect2TextX, y, kChoiceFontHeight, padded, kChoiceHighlight);
+        }
+        y += kSlotPitch;
+    }
+}
+
+void TForm1::WaitSelect2() {
+    EngineState& s = m_state;
+    s.AutoMode = 0;
+    if (s.Game.ContextMenuOn == 1)
+        AttachContextMenu();
+
+    if (s.Select2Visible == 0) {
+        if (s.KeySpace || s.KeyReturn || s.LeftClick) {
+            s.InputLock = 25;
+            s.Select2Visible = 1; // the next tick draws the choices again
+        }
+        return;
+    }
+
+    s.Choice2Lines.resize(kSelect2Slots);
+    const int count = std::clamp(static_cast<int>(s.ChoiceCount), 1, kSelect2Slots);
+    const int first = FirstSlot(count);
+    const int band_top = SlotTop(first);
+    const int band_height = kSlotPitch * (count - 1) + 40;
+    ScreenBuffer.CopyRect(0, band_top, Select2Image, 0, band_top, 800, band_height);
+
+    int slot = 0;
+    const Point p = s.CursorMain;
+    if (p.x >= kSelect2TextX && p.x < 680) {
+        for (int b = 1; b <= kSelect2Slots; ++b)
+            if (p.y >= SlotTop(b) && p.y <= SlotTop(b) + 39)
+                slot = b;
+    }
+    if (slot < first || slot >= first + count)
+        slot = 0;
+    if (slot != 0)
+        ScreenBuffer.CopyRect(0, SlotTop(slot), Select2WorkImage, 0, SlotTop(slot), 800, 40);
+
+    if (s.KeySpace) {
+        ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+        PresentScreen();
+        s.Select2Visible = 0;
+        s.InputLock = 25;
+        return;
+    }
+
+    PresentScreen();
+    if (slot != 0 && (s.KeyReturn || s.LeftClick)) {
+        const int choice = slot - first + 1;
+        s.Game.ScenarioVars[0] = static_cast<std::int16_t>(choice);
+        AddMsgLog(kChoiceLogPrefix + s.Choice2Lines[static_cast<std::size_t>(choice - 1)], -1);
+        DetachContextMenu();
+        ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+        PresentScreen();
+        s.Task = TaskCode::TASK_SCRIPT;
+        s.InputLock = 25;
+    }
+}
+
+} // namespace hk

@@ -1,0 +1,197 @@
+// Showing a laid-out message and waiting for the player: the reveal through the rule image at the
+// text speed (DispMessage), then the wait icon, advance by click, Return, Control, skip or the
+// automatic delay, Space hiding the window and the log keys (WaitMessage).
+#include "engine/form1.h"
+
+#include "data/shift_jis.h"
+
+#include <algorithm>
+
+namespace hk {
+
+namespace {
+
+constexpr int kLevelsPerLine = 85;
+constexpr int kRevealSoftness = 6;
+
+} // namespace
+
+std::u32string TForm1::CurrentMessageText() const {
+    const EngineState& s = m_state;
+    if (s.MsgNumber < 0 || static_cast<std::size_t>(s.MsgNumber) >= s.MessageTexts.size())
+        throw EngineError("message " + std::to_string(s.MsgNumber) + " is not in scene " +
+                          std::to_string(s.Game.CurrentScene) + " (it has " + std::to_string(s.MessageTexts.size()) +
+                          " messages)");
+    return SjisToUtf32(s.MessageTexts[static_cast<std::size_t>(s.MsgNumber)]);
+}
+
+void TForm1::HideMsgWindow() {
+    if (MsgFloatChecked()) {
+        m_platform.ShowWindow(WindowId::Float, false);
+        return;
+    }
+    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+    PresentScreen();
+}
+
+void TForm1::ShowMsgWindow() {
+    if (MsgFloatChecked()) {
+        m_platform.ShowWindow(WindowId::Float, true);
+        return;
+    }
+    ScreenBuffer.CopyRect(0, 424, MsgTextImage, 0, 0, 800, 176);
+    PresentRect(MsgTextImage, 0, 424);
+}
+
+void TForm1::DispMessage() {
+    EngineState& s = m_state;
+    const bool floating = MsgFloatChecked();
+    const bool first_tick = s.RevealLevel == 0;
+    if (first_tick) {
+        ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+        MakeMessageBackground(MsgWindowImage);
+        MsgRuleImage.BlueToGray8(SelectImage);
+    }
+    const int level = s.RevealLevel;
+    MsgTextImage.RuleBlendOnto(0, 0, 800, 176, 0, 0, SelectImage, MsgWindowImage,
+                               static_cast<std::uint16_t>(std::clamp(level, 0, 0xFFFF)), kRevealSoftness);
+    if (floating) {
+        ShowOnFloatWindow(MsgWindowImage);
+    } else {
+        ScreenBuffer.CopyRect(0, 424, MsgWindowImage, 0, 0, 800, 176);
+        // The first tick shows the whole screen: the scene may have been composed without a
+        // transition, and the window must show what ScreenBuffer holds.
+        if (first_tick)
+            PresentScreen();
+        else
+            PresentRect(MsgWindowImage, 0, 424);
+    }
+
+    if (s.KeyReturn || s.KeyControl || s.LeftClick || s.LogViewing || s.SkipNow)
+        s.RevealLevel = 255;
+    switch (s.System.TextSpeed) {
+    case 1: s.RevealLevel += 1; break;
+    case 2: s.RevealLevel += 4; break;
+    case 3: s.RevealLevel = 255; break;
+    default: break;
+    }
+    if (s.RevealLevel < s.MsgLineCount * kLevelsPerLine)
+        return;
+
+    if (floating) {
+        ShowOnFloatWindow(MsgTextImage);
+    } else {
+        ScreenBuffer.CopyRect(0, 424, MsgTextImage, 0, 0, 800, 176);
+        PresentRect(MsgTextImage, 0, 424);
+    }
+    s.RevealLevel = 0;
+    s.AutoElapsed = 0;
+    s.Task = TaskCode::TASK_WAIT_MESSAGE;
+    // A held Return must not also advance the message it just completed.
+    if (s.KeyReturn)
+        s.InputLock = 10;
+}
+
+void TForm1::WaitMessage() {
+    EngineState& s = m_state;
+    if (s.Game.ContextMenuOn == 1)
+        AttachContextMenu();
+
+    if (s.MsgWindowVisible == 0) {
+        // Hidden by the player: Space, Return or a click only bring the window back.
+        if (s.KeySpace || s.KeyReturn || s.LeftClick) {
+            ShowMsgWindow();
+            s.InputLock = 25;
+            s.MsgWindowVisible = 1;
+        }
+        return;
+    }
+
+    if (s.LogViewing == 1) {
+        if (s.KeyReturn || s.LeftClick) {
+            // Back from the log to the current message or choice, shown at once.
+            s.LogViewing = 0;
+            if (s.MsgIsChoice) {
+                MakeSelect(CurrentMessageText());
+                s.Task = TaskCode::TASK_WAIT_SELECT;
+                // The choice would otherwise take a still-held Return as its answer.
+                if (s.KeyReturn)
+                    s.InputLock = 25;
+            } else {
+                MakeMessage(CurrentMessageText());
+                s.Task = TaskCode::TASK_DISP_MESSAGE;
+            }
+            s.RevealLevel = 255;
+            return;
+        }
+        MsgLogKeys();
+        return;
+    }
+
+    const bool manual = s.KeyReturn || s.KeyControl || s.SkipNow || s.LeftClick;
+    const bool automatic = s.AutoMode && s.AutoElapsed >= s.System.AutoDelay * 1000;
+    if (manual || automatic) {
+        if (MsgFloatChecked()) {
+            // The floating window stays empty while the script runs.
+            MsgWindowImage.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);
+            ShowOnFloatWindow(MsgWindowImage);
+            m_platform.Sleep(1);
+        }
+        if (manual)
+            s.AutoMode = 0;
+        s.LogViewing = 0;
+        s.Task = TaskCode::TASK_SCRIPT;
+        if (s.KeyReturn)
+            s.InputLock = 25;
+        DetachContextMenu();
+        AddMsgLog(CurrentMessageText(), s.VoiceNumber);
+        return;
+    }
+
+    if (s.KeySpace) {
+        HideMsgWindow();
+        s.AutoMode = 0;
+        s.MsgWindowVisible = 0;
+        s.InputLock = 25;
+        return;
+    }
+
+    if (MsgLogKeys())
+        return;
+    if (s.LogViewing == 0 && s.Task == TaskCode::TASK_WAIT_MESSAGE)
+        DrawWaitIcon();
+}
+
+void TForm1::DrawWaitIcon() {
+    constexpr int kIconSize = 32;
+    constexpr int kIconX = 752;
+    constexpr int kIconY = 128;
+    const int frame = static_cast<int>((m_platform.TickCount() / 55) & 7);
+    const int cell_x = kIconSize * frame;
+    const int cell_y = kIconSize;
+    if (!PartsImage.HasImage() || PartsImage.Width() < cell_x + kIconSize || PartsImage.Height() < cell_y + kIconSize)
+        return;
+
+    const WindowId window = MsgFloatChecked() ? WindowId::Float : WindowId::Main;
+    const int y_on_window = window == WindowId::Float ? kIconY : 424 + kIconY;
+    TABitmap& surface = m_platform.ClientSurface(window);
+    if (surface.Width() < kIconX + kIconSize || surface.Height() < y_on_window + kIconSize)
+        return;
+    // The window's own pixels under the icon, then the icon with its key colour left out.
+    surface.CopyRect(kIconX, y_on_window, MsgTextImage, kIconX, kIconY, kIconSize, kIconSize);
+    const Color key = PartsImage.GetColor(cell_x, cell_y);
+    for (int y = 0; y < kIconSize; ++y) {
+        for (int x = 0; x < kIconSize; ++x) {
+            if (PartsImage.GetColor(cell_x + x, cell_y + y) == key)
+                continue;
+            const std::uint8_t* from = PartsImage.Pixel(cell_x + x, cell_y + y);
+            std::uint8_t* to = surface.Pixel(kIconX + x, y_on_window + y);
+            to[0] = from[0];
+            to[1] = from[1];
+            to[2] = from[2];
+        }
+    }
+    m_platform.Invalidate(window);
+}
+
+} // namespace hk

@@ -1,0 +1,154 @@
+// Message layout: a message string becomes the finished picture of the message window in
+// MsgTextImage (speaker name, up to three lines under the line-breaking rules, outlined text over
+// the window background). Nothing is shown here; the display task reveals the picture.
+#include "engine/message_layout.h"
+
+#include "engine/form1.h"
+#include "gfx/abitmap_text.h"
+
+#include <algorithm>
+
+namespace hk {
+
+namespace {
+
+constexpr char32_t kForcedBreak = U'/';
+constexpr char32_t kSpeechOpen = U'「';
+constexpr char32_t kIndent = U'　';
+
+constexpr int kTextX = 34;
+constexpr int kNameY = 35;
+constexpr int kLinePitch = 28;
+constexpr int kMessageFontHeight = 24;
+constexpr Color kNameColor = 0x0060C0FF; // red 255, green 192, blue 96
+constexpr Color kTextColor = kWhite;
+constexpr Color kLogColor = 0x00C0C0C0;
+constexpr const char* kMessageFace = "ＭＳ ゴシック";
+
+bool Contains(std::u32string_view set, char32_t c) { return set.find(c) != std::u32string_view::npos; }
+
+} // namespace
+
+MessageLayout LayoutMessage(std::u32string_view text, int line_chars, int max_lines, std::u32string_view no_line_start,
+                            std::u32string_view no_line_end) {
+    MessageLayout layout;
+    const std::size_t open = text.find(kSpeechOpen);
+    if (open != std::u32string_view::npos) {
+        layout.name.assign(text.substr(0, open));
+        layout.speech = true;
+        text.remove_prefix(open); // the "「" stays as the first character of the speech
+    }
+
+    const std::size_t per_line = static_cast<std::size_t>(std::max(line_chars, 0));
+    const int lines_wanted = std::max(max_lines, 1);
+    // The remaining text is kept back to front, so taking a character from its front is a
+    // pop_back and putting one back (or the indent) is a push_back.
+    std::u32string rest(text.rbegin(), text.rend());
+    for (int k = 1; k <= lines_wanted; ++k) {
+        std::u32string line;
+        const std::size_t n = std::min(per_line, rest.size());
+        bool forced = false;
+        for (std::size_t i = 0; i < n; ++i) {
+            const char32_t c = rest.back();
+            rest.pop_back();
+            if (c == kForcedBreak) {
+                forced = true;
+                break;
+            }
+            line.push_back(c);
+        }
+        // An opening bracket does not end a full line: it opens the next one instead.
+        if (per_line > 0 && line.size() == per_line && Contains(no_line_end, line.back())) {
+            rest.push_back(line.back());
+            line.pop_back();
+        }
+        // A closing mark or small kana does not start a line: one such character hangs.
+        if (!forced && !rest.empty() && Contains(no_line_start, rest.back())) {
+            line.push_back(rest.back());
+            rest.pop_back();
+        }
+        layout.lines.push_back(std::move(line));
+        if (rest.empty())
+            break;
+        if (layout.speech)
+            rest.push_back(kIndent); // continuation lines of a speech sit under its "「"
+    }
+    return layout;
+}
+
+std::vector<std::u32string> SplitChoiceLines(std::u32string_view text, int line_chars, int max_lines) {
+    std::vector<std::u32string> lines;
+    const std::size_t per_line = static_cast<std::size_t>(std::max(line_chars, 1));
+    std::size_t pos = 0;
+    while (static_cast<int>(lines.size()) < std::max(max_lines, 1)) {
+        std::u32string line;
+        for (std::size_t taken = 0; taken < per_line && pos < text.size(); ++taken) {
+            const char32_t c = text[pos++];
+            if (c == kForcedBreak)
+                break;
+            line.push_back(c);
+        }
+        lines.push_back(std::move(line));
+        if (pos >= text.size())
+            break;
+    }
+    return lines;
+}
+
+void TForm1::MakeMessageBackground(TABitmap& out) {
+    if (MsgFloatChecked()) {
+        // The floating window's own artwork; it has its frame painted in.
+        out.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);
+        return;
+    }
+    out.CopyRect(0, 0, SceneImage, 0, 424, 800, 176);
+    MsgFrameImage.DrawAlphaOnto(0, 0, 800, 176, 0, 0, out, 255);
+}
+
+void TForm1::DrawOutlinedText(TABitmap& surface, int x, int y, int font_height, std::u32string_view text, Color color) {
+    if (text.empty())
+        return;
+    Font font;
+    font.face = kMessageFace;
+    font.height = font_height;
+    font.color = kBlack;
+    // Nine black passes around the position (rows outside, columns inside), then the body.
+    for (int dy = -2; dy <= 2; dy += 2)
+        for (int dx = -2; dx <= 2; dx += 2)
+            DrawTextSmooth(surface, x + dx, y + dy, font, text);
+    font.color = color;
+    DrawTextSmooth(surface, x, y, font, text);
+}
+
+void TForm1::MakeMessage(const std::u32string& text) {
+    EngineState& s = m_state;
+    const MessageLayout layout =
+        LayoutMessage(text, s.MsgLineChars, s.MsgMaxLines, s.NoLineStartChars, s.NoLineEndChars);
+    s.MsgLineCount = static_cast<std::int32_t>(layout.lines.size());
+
+    MakeMessageBackground(MsgTextImage);
+
+    const Color name_color = s.LogViewing ? kLogColor : kNameColor;
+    const Color text_color = s.LogViewing ? kLogColor : kTextColor;
+    auto draw = [&](int y, const std::u32string& str, Color color) {
+        if (str.empty())
+            return;
+        if (s.SkipNow) {
+            // Skipping: one plain draw instead of ten smoothed ones.
+            Font font;
+            font.face = kMessageFace;
+            font.height = kMessageFontHeight;
+            font.color = color;
+            TextCanvas canvas{&MsgTextImage, font};
+            DrawTextEffect(0, kTextX, y, str, font, kBlack, canvas, s.Random, m_platform.TickCount());
+            return;
+        }
+        DrawOutlinedText(MsgTextImage, kTextX, y, kMessageFontHeight, str, color);
+    };
+    if (layout.speech)
+        draw(kNameY, layout.name, name_color);
+    for (std::size_t k = 0; k < layout.lines.size() && k < 3; ++k)
+        draw(kNameY + kLinePitch * static_cast<int>(k + 1), layout.lines[k], text_color);
+}
+
+} // namespace hk
