@@ -7,6 +7,7 @@
 #include "platform/qt/key_state.h"
 #include "platform/qt/main_window_view.h"
 #include "platform/qt/menu_view.h"
+#include "platform/qt/paint_pacer.h"
 #include "platform/qt/sdl_audio_device.h"
 
 #include <QApplication>
@@ -33,6 +34,10 @@ QtPlatform::QtPlatform() {
     m_float = std::make_unique<FloatWindowView>(m_float_surface);
     m_debug = std::make_unique<DebugWindowView>();
     m_config = std::make_unique<ConfigDialog>(m_main.get());
+    const QScreen* screen = m_main->screen() ? m_main->screen() : QGuiApplication::primaryScreen();
+    const double refresh_hz = screen ? screen->refreshRate() : 60.0;
+    m_main_pacer = std::make_unique<PaintPacer>(*m_main, refresh_hz);
+    m_float_pacer = std::make_unique<PaintPacer>(*m_float, refresh_hz);
     m_debug->on_button = [this](int number) {
         if (DebugButtonHook)
             DebugButtonHook(number);
@@ -106,9 +111,12 @@ TABitmap& QtPlatform::ClientSurface(WindowId window) {
 }
 
 void QtPlatform::Invalidate(WindowId window) {
-    // update() only marks the window; Qt paints it once on its next pass through the event loop,
-    // however many presents came in between.
-    if (QWidget* widget = Window(window))
+    // At most one repaint per display refresh, however many presents come in between.
+    if (window == WindowId::Main)
+        m_main_pacer->Request();
+    else if (window == WindowId::Float)
+        m_float_pacer->Request();
+    else if (QWidget* widget = Window(window))
         widget->update();
 }
 

@@ -24,6 +24,7 @@ class FloatWindowView;
 class DebugWindowView;
 class ConfigDialog;
 class KeyState;
+class PaintPacer;
 
 class QtPlatform final : public Platform {
 public:
@@ -80,6 +81,7 @@ private:
     std::unique_ptr<DebugWindowView> m_debug;
     std::unique_ptr<ConfigDialog> m_config;
     std::unique_ptr<KeyState> m_keys;
+    std::unique_ptr<PaintPacer> m_main_pacer, m_float_pacer;
     std::unique_ptr<QTimer> m_delay_timer;
     TDebugWindow* m_debug_form = nullptr; // the form last shown, refreshed after a button
 };

@@ -1,0 +1,38 @@
+// Keeps a window from being repainted more often than the display refreshes. The engine may
+// present a new picture on every frame tick (several hundred a second); the player can only see
+// one per refresh, so requests that come sooner than one refresh interval after the last repaint
+// are folded into a single repaint at the end of that interval. Nothing is ever dropped: the last
+// request always leads to a repaint.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+class QWidget;
+
+namespace hk {
+
+class PaintPacer final : public QObject {
+    Q_OBJECT
+public:
+    // refresh_hz: the display's refresh rate (clamped to 30..240).
+    PaintPacer(QWidget& widget, double refresh_hz);
+
+    // Asks for a repaint of the whole window, now or at the next refresh slot.
+    void Request();
+    int IntervalMs() const { return m_interval_ms; }
+    // Repaints asked of Qt so far (not the requests folded into them).
+    int Repaints() const { return m_repaints; }
+
+private:
+    void Repaint();
+
+    QWidget& m_widget;
+    int m_interval_ms;
+    QElapsedTimer m_since_repaint;
+    QTimer m_timer;
+    int m_repaints = 0;
+};
+
+} // namespace hk
