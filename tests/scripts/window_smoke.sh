@@ -7,6 +7,7 @@
 set -euo pipefail
 
 BUILD_DIR=${BUILD_DIR:?BUILD_DIR must name the build directory}
+fail() { echo "FAIL: $*"; exit 1; }
 GAME="$BUILD_DIR/app/harukaze"
 if [ ! -x "$GAME" ]; then
     echo "SKIP: $GAME was not built (window build disabled)"
@@ -15,6 +16,16 @@ fi
 for tool in Xvfb xdotool xwininfo; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (scripts/install-deps.sh installs it)"; exit 1; }
 done
+
+# ---- The command line: --help and --version succeed without a window; anything else is refused.
+"$GAME" --help | grep -q "usage: harukaze" || fail "--help printed no usage"
+"$GAME" --version | grep -q "^harukaze " || fail "--version printed no version"
+set +e
+"$GAME" --fullscreen >/dev/null 2>&1
+status=$?
+set -e
+[ "$status" -eq 2 ] || fail "an unknown argument gave status $status, not 2"
+echo "ok: --help, --version and an unknown argument"
 
 WORK=$(mktemp -d)
 XVFB_PID=""
@@ -26,7 +37,6 @@ cleanup() {
     rm -rf "$WORK"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
 
 # A display of our own: Xvfb picks a free number and writes it to the given descriptor.
 Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$WORK/display" 2>"$WORK/xvfb.log" &
