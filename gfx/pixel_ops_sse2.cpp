@@ -66,8 +66,9 @@ template <int kOpacity> void DrawAlphaRowSse2(const std::uint8_t* src, std::uint
     for (; i + 4 <= n; i += 4) {
         const __m128i s = Load4(src + 4 * i);
         // Below opacity 256 clear pixels (A = 255) leave the destination as it is; runs of them
-        // are passed over.
-        if (kOpacity != 256 && (_mm_movemask_epi8(_mm_cmpeq_epi8(s, all_ones)) & 0x8888) == 0x8888)
+        // are passed over. The sign bits are a cheap first test.
+        if (kOpacity != 256 && (_mm_movemask_epi8(s) & 0x8888) == 0x8888 &&
+            (_mm_movemask_epi8(_mm_cmpeq_epi8(s, all_ones)) & 0x8888) == 0x8888)
             continue;
         const __m128i l = DrawAlphaWeight<kOpacity>(s, opacity16);
         Store4(dst + 4 * i, Mix4(s, Load4(dst + 4 * i), _mm_or_si128(l, _mm_slli_epi32(l, 16)), green_bytes));
