@@ -125,6 +125,15 @@ void TForm1::OnMenuCommand(std::string_view name) {
             ItemLoad1Click(m);
         else if (int k = SlotOf(name, "ItemLoad"))
             ItemLoad1Click(k);
+    } catch (const FileError& error) {
+        // A slot file that could not be written or read changed nothing (writes replace the
+        // file atomically, reads go through a scratch record): the player is told and plays
+        // on, and can free some room or pick another slot.
+        if (!SlotOf(name, "ItemSave") && !SlotOf(name, "ItemLoad") && !SlotOf(name, "ItemLoadT")) {
+            SetFrameTimerEnabled(false);
+            m_timer_usable = false;
+        }
+        ReportError(error);
     } catch (const std::exception& error) {
         SetFrameTimerEnabled(false);
         m_timer_usable = false;

@@ -18,6 +18,9 @@ size_t SourceRead(void* buffer, size_t size, size_t count, void* datasource) {
     const std::size_t available = source->StreamSize() - std::min(source->position, source->StreamSize());
     const std::size_t wanted = count > available / size ? available / size : count;
     const std::size_t bytes = wanted * size;
+    if (bytes == 0) {
+        return 0; // an empty file has no data pointer to copy from
+    }
     std::memcpy(buffer, source->bytes.data() + source->stream_start + source->position, bytes);
     source->position += bytes;
     return wanted;

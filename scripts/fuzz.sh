@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# The libFuzzer harnesses of tests/fuzz, built with clang, coverage, ASan and UBSan.
+#
+#   scripts/fuzz.sh check             build, write the seeds and run every harness for
+#                                     HARUKAZE_FUZZ_SECONDS (60) through CTest (label "fuzz")
+#   scripts/fuzz.sh run SECONDS [HARNESS...]
+#                                     long runs, one harness after another at the lowest priority;
+#                                     the corpus grows in build-fuzz/corpus/HARNESS and findings
+#                                     land in build-fuzz/findings/HARNESS
+#
+# HARNESS is scene_payload, scene_exec, graphic, ogg or save_files. A finding is fixed, then its
+# input is saved under tests/corpus/HARNESS/, where test_robustness replays it in every test run.
+# DEMO_GAME=DIR adds a generated sample game's scenes, pictures and sounds to the seeds.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+dir=${FUZZ_BUILD_DIR:-build-fuzz}
+mode=${1:-check}
+[ $# -gt 0 ] && shift
+
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export LSAN_OPTIONS="suppressions=$root/tests/fuzz/lsan_suppressions.txt"
+
+harnesses=(scene_payload scene_exec graphic ogg save_files)
+
+CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHARUKAZE_BUILD_FUZZERS=ON \
+    -DHARUKAZE_BUILD_TESTS=OFF -DHARUKAZE_BUILD_BENCH=OFF -DHARUKAZE_BUILD_QT=OFF \
+    -DHARUKAZE_FUZZ_SECONDS="${HARUKAZE_FUZZ_SECONDS:-60}" >/dev/null
+targets=(make_seeds)
+for h in "${harnesses[@]}"; do targets+=("fuzz_$h"); done
+cmake --build "$dir" -j "${JOBS:-$(nproc)}" --target "${targets[@]}"
+
+case "$mode" in
+check)
+    (cd "$dir" && ctest --output-on-failure -L fuzz)
+    ;;
+run)
+    seconds=${1:-1800}
+    [ $# -gt 0 ] && shift
+    [ $# -gt 0 ] && harnesses=("$@")
+    seeds="$dir/seeds"
+    "$dir/tests/fuzz/make_seeds" "$seeds" ${DEMO_GAME:+--demo "$DEMO_GAME"}
+    for h in "${harnesses[@]}"; do
+        mkdir -p "$dir/corpus/$h" "$dir/findings/$h"
+        echo "== fuzz_$h for $seconds s"
+        nice -n 19 "$dir/tests/fuzz/fuzz_$h" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=3072 \
+            -max_len=65536 -print_final_stats=1 -artifact_prefix="$dir/findings/$h/" \
+            "$dir/corpus/$h" "$seeds/$h" 2>&1 | tee "$dir/findings/$h/last-run.log" | grep -E '^#[0-9]+.*(DONE|pulse)|^stat::|ERROR|finding' || true
+    done
+    ;;
+*)
+    echo "usage: scripts/fuzz.sh check | run SECONDS [HARNESS...]" >&2
+    exit 2
+    ;;
+esac
