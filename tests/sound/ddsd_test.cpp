@@ -195,6 +195,7 @@ TEST(DDSDTest, WorkerAnswersADeviceThatPlaysOnItsOwnThread) {
     constexpr std::uint32_t kSmall = 16384;
     constexpr std::size_t kBlockSamples = kSmall / 4;
     std::atomic<int> count{0};
+    std::vector<std::int16_t> block(kBlockSamples); // outlives the wave and its worker
     ThreadedDevice device;
     std::atomic<bool> started{false};
     std::uint64_t first = 0; // device thread only
@@ -209,7 +210,6 @@ TEST(DDSDTest, WorkerAnswersADeviceThatPlaysOnItsOwnThread) {
     ddsd.Initialize();
     TDDSDWaveData wave(ddsd, 44100, 16, true, kSmall, false);
     ASSERT_TRUE(wave.HasWorker());
-    std::vector<std::int16_t> block(kBlockSamples);
     wave.SetOnRefill([&](std::uint32_t offset, std::uint32_t length) {
         std::fill(block.begin(), block.end(), static_cast<std::int16_t>(count.load() + 1));
         wave.WriteBlock(offset, block.data(), length);

@@ -39,9 +39,9 @@ struct NumberedOutput {
     explicit NumberedOutput(AudioDevice& device) : ddsd(&device) {
         ddsd.Initialize();
         wave = std::make_unique<TDDSDWaveData>(ddsd, 44100, 16, true, kLength, false);
-        wave->SetOnRefill([this](std::uint32_t offset, std::uint32_t length) {
+        wave->SetOnRefill([this, target = wave.get()](std::uint32_t offset, std::uint32_t length) {
             std::fill(block.begin(), block.end(), static_cast<std::int16_t>(++refills));
-            wave->WriteBlock(offset, block.data(), length);
+            target->WriteBlock(offset, block.data(), length);
         });
         ddsd.Channels(0)->SetWaveData(wave.get());
         ddsd.Channels(0)->Play();
@@ -49,6 +49,7 @@ struct NumberedOutput {
     ~NumberedOutput() {
         ddsd.Channels(0)->Stop();
         ddsd.Channels(0)->SetWaveData(nullptr);
+        wave.reset(); // ends the worker before the block it writes from goes away
     }
     TDDSD ddsd;
     std::unique_ptr<TDDSDWaveData> wave;
