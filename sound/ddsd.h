@@ -192,7 +192,9 @@ public:
     // Unit-wide, as SetDDSDDebugOption.
     void SetDebugOption(TDDSDDebugOptions options) { SetDDSDDebugOption(options); }
     TDDSDDebugOptions DebugOption() const { return DDSDDebugOption(); }
-    // Receives the text of a failure that halts the unit. May be called on the worker thread.
+    // Receives the text of a failure that halts the unit. It may be called on the worker thread
+    // or inside the headless device's clock advance, so it should only pass the text on (never
+    // free sound objects from there).
     void SetErrorHandler(std::function<void(const std::string&)> handler);
 
     // Builds the channels and opens the device; without a device the unit stays silent.
