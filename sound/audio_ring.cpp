@@ -61,8 +61,11 @@ MemoryAudioRing::~MemoryAudioRing() {
 
 AudioResult MemoryAudioRing::Write(std::uint32_t offset, const void* source, std::uint32_t length) {
     const std::size_t size = m_data.size();
-    if (offset >= size || length > size) {
+    if (offset >= size || length > size || (length > 0 && !source)) {
         return kAudioInvalidArg;
+    }
+    if (length == 0) {
+        return kAudioOk;
     }
     const auto* src = static_cast<const std::uint8_t*>(source);
     const std::size_t first = std::min<std::size_t>(length, size - offset);
