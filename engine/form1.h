@@ -30,7 +30,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+struct MenuEntry;
+
 class TForm1 final : public PlatformEvents {
+    // First member: the forms below keep references into it.
+    EngineState m_state;
+
 public:
     TForm1(Platform& platform, GameFiles& files);
     ~TForm1() override;
@@ -179,6 +184,28 @@ public:
     // Check state of the context-menu item ItemMsgFloat (the floating window is wanted).
     bool MsgFloatChecked() const { return m_msg_float_checked; }
 
+    // ---- Title menu, albums and music room (engine/title_menu.cpp, albums.cpp, music_room.cpp) ----
+    void DispTitleMenu();
+    void WaitTitleMenu();
+    void DispAlbumMenu();
+    void WaitAlbumMenu();
+    void DispCgAlbumMenu();
+    void WaitCgAlbumMenu();
+    void DispCgAlbum();
+    void WaitCgAlbum();
+    void DispScAlbumMenu();
+    void WaitScAlbumMenu();
+    void DispBgmMenu();
+    void WaitBgmMenu();
+    // Graphic number of a CG album cell's picture (cell 1..12, picture 1..5) on AlbumPage, or -1.
+    int CgAlbumGraphic(int cell, int picture) const;
+    bool CgSeenFlag(int graphic) const;
+    // Scene number of a scene album cell on AlbumPage, or -1; available once its mark is set.
+    int SceneAlbumScene(int cell) const;
+    bool SceneAvailable(int scene) const;
+    int AlbumCell() const { return m_album_cell; }
+    int AlbumPicture() const { return m_album_picture; }
+
     // ---- Context menu and game commands (engine/context_menu.cpp) ----
     Menu PopupMenu1; // the main window's context menu during play
     Menu PopupMenu2; // the title screen's load menu
@@ -264,6 +291,14 @@ private:
     void ConnectConfigForm();
     void BuildSlotCaptions(const std::string& prefix, bool load_menu);
     void ApplyTransitionShortcut(std::uint32_t now);
+    // Picture menus (engine/menu_screens.cpp).
+    void StartMenuFade(TaskCode wait_task);
+    void LoadMenuScreen(int background, int parts);
+    void CopyHighlight(const MenuEntry& entry);
+    void DrawAlbumFrame(int column, int row);
+    void DrawAlbumLock(int cell);
+    void DrawQueueMark(TABitmap& surface, int x, int y, int position);
+    void StartReplay();
     void RunFade(bool shortcut, TaskCode next);
     void ReadArchiveIndexes();
     void RunTask();
@@ -272,13 +307,14 @@ private:
 
     Platform& m_platform;
     GameFiles& m_files;
-    EngineState m_state;
     bool m_closed = false;
     bool m_timer_usable = false;  // start-up finished and no tick has failed since
     bool m_system_loaded = false; // the system record holds what Save00.dat holds
     bool m_destroyed = false;
     bool m_debug_visible = false;
     bool m_msg_float_checked = false;
+    int m_album_cell = 1;    // CG album cell being viewed, 1..12
+    int m_album_picture = 1; // its picture, 1..5
 };
 
 } // namespace hk

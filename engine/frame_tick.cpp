@@ -67,6 +67,18 @@ void TForm1::RunTask() {
     case TaskCode::TASK_EFFECT_01: DispEffect_01(); break;
     case TaskCode::TASK_EFFECT_11: DispEffect_11(); break;
     case TaskCode::TASK_EFFECT_91: DispEffect_91(); break;
+    case TaskCode::TASK_DISP_TITLE_MENU: DispTitleMenu(); break;
+    case TaskCode::TASK_WAIT_TITLE_MENU: WaitTitleMenu(); break;
+    case TaskCode::TASK_DISP_ALBUM_MENU: DispAlbumMenu(); break;
+    case TaskCode::TASK_WAIT_ALBUM_MENU: WaitAlbumMenu(); break;
+    case TaskCode::TASK_DISP_CG_ALBUM_MENU: DispCgAlbumMenu(); break;
+    case TaskCode::TASK_WAIT_CG_ALBUM_MENU: WaitCgAlbumMenu(); break;
+    case TaskCode::TASK_DISP_CG_ALBUM: DispCgAlbum(); break;
+    case TaskCode::TASK_WAIT_CG_ALBUM: WaitCgAlbum(); break;
+    case TaskCode::TASK_DISP_SC_ALBUM_MENU: DispScAlbumMenu(); break;
+    case TaskCode::TASK_WAIT_SC_ALBUM_MENU: WaitScAlbumMenu(); break;
+    case TaskCode::TASK_DISP_BGM_MENU: DispBgmMenu(); break;
+    case TaskCode::TASK_WAIT_BGM_MENU: WaitBgmMenu(); break;
     default: break; // a code no handler owns runs nothing
     }
 }

@@ -274,26 +274,26 @@ private:
             const Point p{ParseInt(cmd, 1), ParseInt(cmd, 2)};
             platform.MoveCursorToClient(window, p);
             platform.QueueMouseDown(window, verb == "rclick" ? MouseButton::Right : MouseButton::Left, p);
-            m_session.Step();
+            m_session.Tick();
         } else if (verb == "key") {
             platform.SetKeyDown(*ParseKey(cmd.words[1]), cmd.words[2] == "down");
-            m_session.Step();
+            m_session.Tick();
         } else if (verb == "press") {
             const Key key = *ParseKey(cmd.words[1]);
             platform.SetKeyDown(key, true);
-            m_session.Step();
+            m_session.Tick();
             platform.SetKeyDown(key, false);
         } else if (verb == "wheel" || verb == "wheel-float") {
             platform.QueueWheel(verb == "wheel" ? WindowId::Main : WindowId::Float, cmd.words[1] == "up");
-            m_session.Step();
+            m_session.Tick();
         } else if (verb == "menu") {
             platform.QueueMenu(std::vector<std::string>(cmd.words.begin() + 1, cmd.words.end()));
-            m_session.Step();
+            m_session.Tick();
         } else if (verb == "menu-caption") {
             return MenuCaption(cmd.words[1]);
         } else if (verb == "close") {
             platform.QueueClose();
-            m_session.Step();
+            m_session.Tick();
         } else if (verb == "screenshot" || verb == "screenshot-float") {
             WritePng(platform.ClientSurface(verb == "screenshot" ? WindowId::Main : WindowId::Float),
                      OutPath(cmd.words[1]).string());

@@ -24,9 +24,24 @@ void HeadlessSession::Step() {
     m_platform.ProcessMessages();
 }
 
+void HeadlessSession::Tick() {
+    if (m_form->Closed())
+        return;
+    if (!m_form->FrameTimerEnabled()) {
+        Step();
+        return;
+    }
+    // The timer restarts its interval when a tick re-enables it: at most Interval idle
+    // milliseconds pass before the next tick is due.
+    while (!m_form->Closed() && m_form->FrameTimerEnabled() && !m_form->PollFrameTimer()) {
+        m_platform.AdvanceClock(1);
+        m_platform.ProcessMessages();
+    }
+}
+
 void HeadlessSession::Ticks(int count) {
     for (int i = 0; i < count && !Closed(); ++i)
-        Step();
+        Tick();
 }
 
 void HeadlessSession::RunMs(std::uint32_t ms) {

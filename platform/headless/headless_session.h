@@ -29,6 +29,9 @@ public:
     // One pass of the main loop: a frame tick when the frame timer is due, otherwise 1 ms of
     // idle time in which window messages are still handled.
     void Step();
+    // Steps until one frame tick has run (just one idle step while the frame timer is off).
+    void Tick();
+    // Runs `count` frame ticks.
     void Ticks(int count);
     // Steps until the clock has advanced by at least ms.
     void RunMs(std::uint32_t ms);

@@ -118,7 +118,8 @@ TEST_F(GraphicsTest, CompositionDrawsLayerOneInFrontAndIgnoresEmptyLayers) {
 
     State().Game.LayerGraphic[1] = 0;
     Form().CreateMakeBMP();
-    EXPECT_EQ(Form().SceneImage.GetColor(1, 1), MakeColor(0, 254, 0)) << "(255 * 255 + 255) >> 8";
+    // Red and blue: (0 * 255 + 255 * 1) >> 8 = 0; green: (255 * 255 + 255 * 1) >> 8 = 255.
+    EXPECT_EQ(Form().SceneImage.GetColor(1, 1), MakeColor(0, 255, 0));
 
     Form().CharLayer2 = TABitmap(); // shown but never loaded
     Form().CreateMakeBMP();

@@ -166,11 +166,11 @@ TEST_F(MenusTest, LoadingReadsTheSlotStepsBackAndRestores) {
     Menu({"ItemSave", "ItemSave4"});
     State().Game.ScenarioVars[0] = 0;
     State().MsgLog[0].Text = "old";
-    Menu({"ItemLoad", "ItemLoad4"});
+    Form().ItemLoad1Click(4);
     EXPECT_EQ(State().Task, TaskCode::TASK_RESTORE_GAME);
     EXPECT_EQ(State().Game.ScriptStep, 0);
     EXPECT_EQ(State().Game.ScenarioVars[0], 77);
-    Session().Step();
+    Session().Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_EFFECT_91);
     EXPECT_EQ(State().ReturnTask, TaskCode::TASK_SCRIPT);
     EXPECT_EQ(State().EffectState.Duration, 500);

@@ -38,7 +38,7 @@ protected:
         const auto start = static_cast<std::uint32_t>(State().EffectState.StartTime);
         const TaskCode task = State().Task;
         while (Platform().TickCount() - start < ms && State().Task == task)
-            Session().Step();
+            Session().Tick();
     }
 };
 
@@ -46,11 +46,15 @@ std::uint8_t Mix(std::uint8_t fresh, std::uint8_t old, int a) { return static_ca
 
 TEST_F(TransitionTest, FadeShowsTheTimedMixAndEndsOnTheNewScene) {
     Begin(TaskCode::TASK_EFFECT_01, 1000);
-    // Step until a tick runs at exactly 500 ms after the start (ticks are 2 ms apart).
-    while (Platform().TickCount() - static_cast<std::uint32_t>(State().EffectState.StartTime) < 498)
-        Session().Step();
-    const auto at = Platform().TickCount() + 2 - static_cast<std::uint32_t>(State().EffectState.StartTime);
-    Session().Step();
+    // Tick until about half the time has passed; the tick reads the clock after its 2 ms sleep,
+    // which is the clock after the tick.
+    const auto start = static_cast<std::uint32_t>(State().EffectState.StartTime);
+    while (Platform().TickCount() - start < 497)
+        Session().Tick();
+    Session().Tick();
+    const auto at = Platform().TickCount() - start;
+    ASSERT_GE(at, 499u);
+    ASSERT_LE(at, 503u);
     const int a = static_cast<int>(at * 255 / 1000);
     const Color c = Shown();
     EXPECT_EQ(ColorRed(c), Mix(ColorRed(kNew), ColorRed(kOld), a));
@@ -64,14 +68,14 @@ TEST_F(TransitionTest, FadeShowsTheTimedMixAndEndsOnTheNewScene) {
 
 TEST_F(TransitionTest, ZeroDurationEndsOnTheFirstTick) {
     Begin(TaskCode::TASK_EFFECT_01, 0);
-    Session().Ticks(2);
+    Session().Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
     EXPECT_EQ(Shown(), kNew);
 
     Form().ScreenBuffer.Fill(kOld);
     Form().PresentScreen();
     Begin(TaskCode::TASK_EFFECT_11, 0, 41);
-    Session().Ticks(2);
+    Session().Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
     EXPECT_EQ(Form().ScreenBuffer.GetColor(1, 1), kNew);
     EXPECT_EQ(Shown(), kOld) << "the wipe's last step does not present";
@@ -94,7 +98,7 @@ TEST_F(TransitionTest, WipeWithAnEmptyRuleChangesEverythingLate) {
 TEST_F(TransitionTest, ControlSkipAndEffectsOffCutScriptTransitionsOnlyWithTheCursorShown) {
     Platform().SetKeyDown(Key::Control, true);
     Begin(TaskCode::TASK_EFFECT_01, 1000);
-    Session().Ticks(2);
+    Session().Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
 
     // The menus' fade ignores Control.
@@ -114,13 +118,13 @@ TEST_F(TransitionTest, ControlSkipAndEffectsOffCutScriptTransitionsOnlyWithTheCu
     Platform().SetKeyDown(Key::Control, false);
     State().Game.CursorShown = 1;
     Begin(TaskCode::TASK_EFFECT_11, 1000, 41);
-    Session().Ticks(2);
+    Session().Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT) << "effects off";
 
     State().System.EffectsOn = 1;
     State().SkipMode = 1;
     Begin(TaskCode::TASK_EFFECT_01, 1000);
-    Session().Ticks(2);
+    Session().Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT) << "skip mode";
 }
 

@@ -1,0 +1,77 @@
+#include "engine/menu_screens.h"
+
+#include <algorithm>
+
+namespace hk {
+
+namespace {
+
+constexpr MenuEntry kAlbumButtons[] = {
+    {20, 560, 99, 589, 20, 560, 80, 30},   // back
+    {330, 560, 389, 589, 330, 560, 60, 30}, // previous page
+    {390, 560, 449, 589, 390, 560, 60, 30}, // next page
+};
+constexpr int kColumnLeft[] = {19, 172, 325};
+constexpr int kRowTop[] = {76, 196, 316, 436};
+
+} // namespace
+
+const MenuEntry& AlbumButton(int button) { return kAlbumButtons[std::clamp(button, 1, 3) - 1]; }
+
+AlbumHit HitAlbumPage(Point p) {
+    AlbumHit hit;
+    hit.button = HitEntry(kAlbumButtons, p) + 1;
+    if (hit.button != 0)
+        return hit;
+    for (int c = 0; c < 3; ++c)
+        if (p.x >= kColumnLeft[c] && p.x <= kColumnLeft[c] + 149)
+            hit.column = c + 1;
+    for (int r = 0; r < 4; ++r)
+        if (p.y >= kRowTop[r] && p.y <= kRowTop[r] + 112)
+            hit.row = r + 1;
+    if (hit.column != 0 && hit.row != 0)
+        hit.cell = (hit.row - 1) * 3 + hit.column;
+    return hit;
+}
+
+void TForm1::StartMenuFade(TaskCode wait_task) {
+    EffectStateData& e = m_state.EffectState;
+    e.FirstTick = 0;
+    e.StartTime = static_cast<std::int32_t>(m_platform.TickCount());
+    e.Duration = 500;
+    e.EndTime = e.StartTime + 500;
+    m_state.ReturnTask = wait_task;
+    m_state.Task = TaskCode::TASK_EFFECT_91;
+}
+
+void TForm1::LoadMenuScreen(int background, int parts) {
+    ReadGraphic(0, background, 0);
+    ClearBitmap(1);
+    ClearBitmap(2);
+    ReadGraphic(9, parts, 0);
+}
+
+void TForm1::CopyHighlight(const MenuEntry& entry) {
+    ScreenBuffer.CopyRect(entry.hx, entry.hy, PartsImage, entry.hx, entry.hy, entry.hw, entry.hh);
+}
+
+void TForm1::DrawAlbumFrame(int column, int row) {
+    // The 160 x 120 frame at (170, 10) of the parts sheet; its own pixel (8, 8) is the colour
+    // that stays see-through.
+    const Color key = PartsImage.GetColor(170 + 8, 10 + 8);
+    const int dx = 17 + 153 * (column - 1);
+    const int dy = 74 + 120 * (row - 1);
+    for (int y = 0; y < 120; ++y) {
+        for (int x = 0; x < 160; ++x) {
+            const Color c = PartsImage.GetColor(170 + x, 10 + y);
+            if (c != key)
+                ScreenBuffer.FillRect(dx + x, dy + y, 1, 1, c);
+        }
+    }
+}
+
+void TForm1::DrawAlbumLock(int cell) {
+    BgLayer.CopyRect(19 + 153 * ((cell - 1) % 3), 76 + 120 * ((cell - 1) / 3), PartsImage, 10, 10, 150, 113);
+}
+
+} // namespace hk

@@ -1,0 +1,48 @@
+// What the picture menus (title, album menu, CG and scene albums, music room) share: a hit
+// table of rectangles, highlights copied from the parts sheet, and the 500 ms fade that opens
+// every screen.
+#pragma once
+
+#include "engine/form1.h"
+
+#include <span>
+
+namespace hk {
+
+// A hit area, inclusive on all four sides, and the parts-sheet rectangle that highlights it.
+struct MenuEntry {
+    int left, top, right, bottom;
+    int hx, hy, hw, hh;
+    bool Contains(Point p) const { return p.x >= left && p.x <= right && p.y >= top && p.y <= bottom; }
+};
+
+// Index (0-based) of the last entry that contains p, or -1: a later hit replaces an earlier one.
+inline int HitEntry(std::span<const MenuEntry> entries, Point p) {
+    int hit = -1;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].Contains(p))
+            hit = static_cast<int>(i);
+    return hit;
+}
+
+// The four entries of the title and album menus, a column at the lower right; the last band is
+// 41 rows high.
+inline constexpr MenuEntry kColumnMenu[] = {
+    {640, 370, 769, 409, 640, 370, 130, 40},
+    {640, 410, 769, 449, 640, 410, 130, 40},
+    {640, 450, 769, 489, 640, 450, 130, 40},
+    {640, 490, 769, 530, 640, 490, 130, 40},
+};
+
+// The album pages' grid: 3 columns x 4 rows of thumbnails and three buttons.
+struct AlbumHit {
+    int cell = 0;    // 1..12, 0 = none
+    int column = 0;  // 1..3
+    int row = 0;     // 1..4
+    int button = 0;  // 1 back, 2 previous, 3 next, 0 none
+};
+AlbumHit HitAlbumPage(Point p);
+// The highlight rectangle of album button 1 (back), 2 (previous) or 3 (next).
+const MenuEntry& AlbumButton(int button);
+
+} // namespace hk

@@ -1,0 +1,45 @@
+// The music room: ten tracks to play, and the way back to the album menu.
+#include "engine/menu_screens.h"
+
+namespace hk {
+
+namespace {
+
+// Hit areas run from their left/top up to, not including, their right/bottom; the table keeps
+// the inclusive form of MenuEntry, so each right and bottom is one less.
+constexpr MenuEntry kMusicEntries[] = {
+    {200, 100, 349, 139, 200, 100, 150, 40}, {200, 150, 299, 189, 200, 150, 100, 40},
+    {200, 190, 329, 229, 200, 190, 130, 40}, {210, 240, 319, 279, 210, 240, 110, 40},
+    {220, 280, 379, 319, 220, 280, 160, 40}, {240, 320, 369, 359, 240, 320, 130, 40},
+    {260, 370, 359, 409, 260, 370, 100, 40}, {270, 410, 379, 449, 270, 410, 110, 40},
+    {290, 450, 399, 489, 290, 450, 110, 40}, {330, 490, 529, 529, 330, 490, 200, 40},
+    {0, 560, 119, 599, 0, 560, 120, 40}, // back
+};
+
+} // namespace
+
+void TForm1::DispBgmMenu() {
+    PlayBGM(0, 0);
+    LoadMenuScreen(25, 26);
+    CreateMakeBMP();
+    StartMenuFade(TaskCode::TASK_WAIT_BGM_MENU);
+}
+
+void TForm1::WaitBgmMenu() {
+    EngineState& s = m_state;
+    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+    const int entry = HitEntry(kMusicEntries, s.CursorMain);
+    if (entry >= 0)
+        CopyHighlight(kMusicEntries[entry]);
+    PresentScreen();
+    if (!s.LeftClick || entry < 0)
+        return;
+    if (entry < 10) {
+        PlayBGM(entry + 1, 1);
+        return;
+    }
+    PlayBGM(1, 1);
+    s.Task = TaskCode::TASK_DISP_ALBUM_MENU;
+}
+
+} // namespace hk

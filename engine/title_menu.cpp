@@ -1,0 +1,61 @@
+// The title menu: start a new game, load, quit, or open the album.
+#include "engine/menu_screens.h"
+
+namespace hk {
+
+void TForm1::DispTitleMenu() {
+    m_platform.ShowWindow(WindowId::Float, false);
+    m_msg_float_checked = false;
+    MenuItemNamed("ItemMsgFloat").checked = false;
+    ClearMsgLog();
+    PlayBGM(1, 1);
+    LoadMenuScreen(21, 22);
+    CreateMakeBMP();
+    StartMenuFade(TaskCode::TASK_WAIT_TITLE_MENU);
+    m_state.Game.CursorShown = 1;
+    m_platform.SetCursorVisible(true);
+}
+
+void TForm1::WaitTitleMenu() {
+    EngineState& s = m_state;
+    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+    const int entry = HitEntry(kColumnMenu, s.CursorMain);
+    if (entry >= 0)
+        CopyHighlight(kColumnMenu[entry]);
+    PresentScreen();
+    if (!s.LeftClick)
+        return;
+    switch (entry) {
+    case 0: // new game
+        ReadGraphic(9, 10, 0);
+        s.Game.ContextMenuOn = 1;
+        AttachContextMenu();
+        PlayBGM(0, 0);
+        MsgWindowImage.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);
+        ShowOnFloatWindow(MsgWindowImage);
+        m_platform.ShowWindow(WindowId::Float, m_msg_float_checked);
+        ClearReturnTbl();
+        ClearMsgLog();
+        ClearScenarioFlg();
+        s.SkipNow = 0;
+        s.AutoMode = 0;
+        s.ReadSkipMode = 0;
+        s.GamePlaying = 1;
+        s.Task = TaskCode::TASK_SCRIPT;
+        break;
+    case 1: // load
+        m_platform.AttachContextMenu(&PopupMenu2);
+        m_platform.PopupMenu(PopupMenu2, m_platform.ClientToScreen(WindowId::Main, Point{320, 120}));
+        m_platform.AttachContextMenu(nullptr);
+        break;
+    case 2: // quit
+        RequestClose();
+        break;
+    case 3: // album
+        s.Task = TaskCode::TASK_DISP_ALBUM_MENU;
+        break;
+    default: break;
+    }
+}
+
+} // namespace hk
