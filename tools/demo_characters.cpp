@@ -38,8 +38,7 @@ struct Pen {
         canvas.RoundRect(X(x0), Y(y0), X(x1), Y(y1), r * s, c, opacity, std::max(1.0f, s));
     }
     // A filled shape with a vertical gradient from top colour to bottom colour.
-    template <class Sdf>
-    void Shaded(float x0, float y0, float x1, float y1, Sdf sdf, Rgb top, Rgb bottom) {
+    template <class Sdf> void Shaded(float x0, float y0, float x1, float y1, Sdf sdf, Rgb top, Rgb bottom) {
         const float sy0 = Y(y0), sy1 = Y(y1);
         canvas.Fill(
             X(x0), sy0, X(x1), sy1, sdf,
@@ -151,67 +150,72 @@ void DrawFigure(Canvas& canvas, const std::string& who, const std::string& expre
 
     // Hair behind the head and shoulders.
     if (look.long_hair) {
-        pen.Shaded(300, 120, 500, 520, [&](float x, float y) {
-            return SdRoundRect(x, y, pen.X(308), pen.Y(130), pen.X(492), pen.Y(510), 70 * s);
-        }, look.hair, look.hair_dark);
+        pen.Shaded(
+            300, 120, 500, 520,
+            [&](float x, float y) { return SdRoundRect(x, y, pen.X(308), pen.Y(130), pen.X(492), pen.Y(510), 70 * s); },
+            look.hair, look.hair_dark);
     } else if (!look.short_hair) {
-        pen.Shaded(310, 120, 490, 340, [&](float x, float y) {
-            return SdEllipse(x, y, pen.X(400), pen.Y(235), 92 * s, 110 * s);
-        }, look.hair, look.hair_dark);
+        pen.Shaded(
+            310, 120, 490, 340,
+            [&](float x, float y) { return SdEllipse(x, y, pen.X(400), pen.Y(235), 92 * s, 110 * s); }, look.hair,
+            look.hair_dark);
     }
 
-    // Shoulders and clothes.
-    const std::vector<Point> body = {{250, 600}, {268, 420}, {320, 372}, {480, 372}, {532, 420}, {550, 600}};
+    // Shoulders and clothes sit a little higher than the frame's numbers say: the neck is short.
     {
-        std::vector<Point> outline = body;
-        for (Point& p : outline) {
-            p.x += p.x < 400 ? -3 : 3;
-            p.y -= 3;
+        Pen pen{canvas, cx, oy - 28 * s, s};
+        const std::vector<Point> body = {{250, 600}, {268, 420}, {320, 372}, {480, 372}, {532, 420}, {550, 600}};
+        {
+            std::vector<Point> outline = body;
+            for (Point& p : outline) {
+                p.x += p.x < 400 ? -3 : 3;
+                p.y -= 3;
+            }
+            pen.Poly(outline, line);
+            std::vector<Point> mapped = body;
+            for (Point& p : mapped) {
+                p = {pen.X(p.x), pen.Y(p.y)};
+            }
+            const float top = pen.Y(372), bottom = pen.Y(600);
+            canvas.Fill(
+                pen.X(250), top, pen.X(550), bottom, [&mapped](float x, float y) { return SdPolygon(x, y, mapped); },
+                [&](float px, float py) {
+                    const float t = Clamp01((py - top) / (bottom - top));
+                    const float side = std::abs(px - pen.X(400)) / (150 * s);
+                    return Mix(look.cloth, look.cloth_dark, Clamp01(0.25f * t + 0.5f * side * side));
+                },
+                1.0f, std::max(1.0f, s));
         }
-        pen.Poly(outline, line);
-        std::vector<Point> mapped = body;
-        for (Point& p : mapped) {
-            p = {pen.X(p.x), pen.Y(p.y)};
+        // Neck with the shadow of the chin.
+        pen.Round(378, 290, 422, 390, 14, look.skin);
+        pen.Round(378, 290, 422, 330, 14, look.skin_shade, 0.8f);
+        // Collar, scarf or tie.
+        if (who == "haruka") {
+            pen.Poly({{320, 374}, {400, 470}, {480, 374}, {470, 372}, {400, 440}, {330, 372}}, look.collar);
+            pen.Poly({{385, 440}, {415, 440}, {430, 500}, {400, 480}, {370, 500}}, look.accent);
+            pen.Ellipse(400, 440, 14, 10, Scale(look.accent, 0.85f));
+        } else if (who == "minato") {
+            pen.Poly({{360, 372}, {400, 430}, {440, 372}}, look.collar);
+            pen.Poly({{392, 388}, {408, 388}, {414, 520}, {400, 540}, {386, 520}}, look.accent);
+            pen.Poly({{330, 380}, {400, 560}, {352, 600}, {300, 430}}, Scale(look.cloth, 0.8f), 0.6f);
+            pen.Poly({{470, 380}, {400, 560}, {448, 600}, {500, 430}}, Scale(look.cloth, 0.8f), 0.6f);
+        } else {
+            pen.Poly({{350, 372}, {400, 420}, {450, 372}}, look.collar);
+            pen.Line(400, 420, 400, 600, 3, look.cloth_dark);
+            for (int b = 0; b < 3; ++b) {
+                pen.Ellipse(412, 450 + 45 * b, 5, 5, look.accent);
+            }
         }
-        const float top = pen.Y(372), bottom = pen.Y(600);
-        canvas.Fill(pen.X(250), top, pen.X(550), bottom, [&mapped](float x, float y) { return SdPolygon(x, y, mapped); },
-                    [&](float px, float py) {
-                        const float t = Clamp01((py - top) / (bottom - top));
-                        const float side = std::abs(px - pen.X(400)) / (150 * s);
-                        return Mix(look.cloth, look.cloth_dark, Clamp01(0.25f * t + 0.5f * side * side));
-                    },
-                    1.0f, std::max(1.0f, s));
-    }
-    // Neck with the shadow of the chin.
-    pen.Round(378, 290, 422, 390, 14, look.skin);
-    pen.Round(378, 290, 422, 330, 14, look.skin_shade, 0.8f);
-    // Collar, scarf or tie.
-    if (who == "haruka") {
-        pen.Poly({{320, 374}, {400, 470}, {480, 374}, {470, 372}, {400, 440}, {330, 372}}, look.collar);
-        pen.Poly({{385, 440}, {415, 440}, {430, 500}, {400, 480}, {370, 500}}, look.accent);
-        pen.Ellipse(400, 440, 14, 10, Scale(look.accent, 0.85f));
-    } else if (who == "minato") {
-        pen.Poly({{360, 372}, {400, 430}, {440, 372}}, look.collar);
-        pen.Poly({{392, 388}, {408, 388}, {414, 520}, {400, 540}, {386, 520}}, look.accent);
-        pen.Poly({{330, 380}, {400, 560}, {352, 600}, {300, 430}}, Scale(look.cloth, 0.8f), 0.6f);
-        pen.Poly({{470, 380}, {400, 560}, {448, 600}, {500, 430}}, Scale(look.cloth, 0.8f), 0.6f);
-    } else {
-        pen.Poly({{350, 372}, {400, 420}, {450, 372}}, look.collar);
-        pen.Line(400, 420, 400, 600, 3, look.cloth_dark);
-        for (int b = 0; b < 3; ++b) {
-            pen.Ellipse(412, 450 + 45 * b, 5, 5, look.accent);
+        if (look.camera) {
+            pen.Line(330, 380, 375, 500, 6, Hex(0x202020));
+            pen.Line(470, 380, 425, 500, 6, Hex(0x202020));
+            pen.Round(350, 490, 450, 560, 10, Hex(0x26282C));
+            pen.Round(356, 484, 384, 496, 3, Hex(0x3A3D44));
+            pen.Ellipse(400, 528, 24, 24, Hex(0x6B7078));
+            pen.Ellipse(400, 528, 17, 17, Hex(0x1A1C22));
+            pen.Ellipse(394, 522, 5, 5, Hex(0xA9C7E8), 0.9f);
         }
     }
-    if (look.camera) {
-        pen.Line(330, 380, 375, 500, 6, Hex(0x202020));
-        pen.Line(470, 380, 425, 500, 6, Hex(0x202020));
-        pen.Round(350, 490, 450, 560, 10, Hex(0x26282C));
-        pen.Round(356, 484, 384, 496, 3, Hex(0x3A3D44));
-        pen.Ellipse(400, 528, 24, 24, Hex(0x6B7078));
-        pen.Ellipse(400, 528, 17, 17, Hex(0x1A1C22));
-        pen.Ellipse(394, 522, 5, 5, Hex(0xA9C7E8), 0.9f);
-    }
-
     // Head: face and chin joined, ears.
     pen.Outlined(324, 222, 10, 16, look.skin, line, 2);
     pen.Outlined(476, 222, 10, 16, look.skin, line, 2);
@@ -220,11 +224,12 @@ void DrawFigure(Canvas& canvas, const std::string& who, const std::string& expre
         const float b = SdEllipse(x, y, pen.X(400), pen.Y(258), 48 * s, 40 * s);
         return std::min(a, b);
     };
-    canvas.FillSolid(pen.X(316), pen.Y(112), pen.X(484), pen.Y(302), [&](float x, float y) { return face(x, y) - 2.5f * s; },
-                     line);
-    canvas.Fill(pen.X(316), pen.Y(112), pen.X(484), pen.Y(302), face,
-                [&](float, float py) { return Mix(look.skin_shade, look.skin, Clamp01((py - pen.Y(150)) / (60 * s))); },
-                1.0f, std::max(1.0f, s));
+    canvas.FillSolid(
+        pen.X(316), pen.Y(112), pen.X(484), pen.Y(302), [&](float x, float y) { return face(x, y) - 2.5f * s; }, line);
+    canvas.Fill(
+        pen.X(316), pen.Y(112), pen.X(484), pen.Y(302), face,
+        [&](float, float py) { return Mix(look.skin_shade, look.skin, Clamp01((py - pen.Y(150)) / (60 * s))); }, 1.0f,
+        std::max(1.0f, s));
     pen.Ellipse(352, 252, 16, 9, Hex(0xF59A9A), look.ribbon ? 0.45f : 0.25f);
     pen.Ellipse(448, 252, 16, 9, Hex(0xF59A9A), look.ribbon ? 0.45f : 0.25f);
 
@@ -281,7 +286,7 @@ void PaintCharacter(const PictureRecipe& recipe, Canvas& canvas) {
         throw std::runtime_error("character " + std::to_string(recipe.number) + " needs NAME EXPRESSION POSITION");
     }
     const float cx = recipe.args[2] == "right" ? 600.0f : 400.0f;
-    DrawFigure(canvas, recipe.args[0], recipe.args[1], cx, 20, 1.0f);
+    DrawFigure(canvas, recipe.args[0], recipe.args[1], cx, -50, 1.22f);
 }
 
 } // namespace hk::demo

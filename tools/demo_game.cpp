@@ -39,13 +39,6 @@ std::uint32_t NameSeed(std::string_view name) {
     return h;
 }
 
-// The words of a memory: its own caption when interface.txt has "memory.<graphic>", otherwise
-// the subject of the photo.
-std::string MemoryTitle(const Interface& words, int graphic, int cell_index, int variant) {
-    const auto it = words.text.find("memory." + std::to_string(graphic));
-    return it != words.text.end() ? it->second : PhotoTitle(words, cell_index, variant);
-}
-
 void Report(const DemoOptions& options, const std::string& line) {
     if (options.progress) {
         options.progress(line);
@@ -89,7 +82,7 @@ GameFiles BuildDemo(const DemoOptions& options, DemoSummary& summary) {
             context.replay_titles[scene] = title;
             if (!written.contains(scene)) {
                 const std::string text =
-                    ReplaySceneText(scene, picture, 9, words.Text("replay.caption") + "「" + title + "」");
+                    ReplaySceneText(scene, picture, 9, words.Text("replay.caption") + "『" + title + "』");
                 scenes.push_back({scene, AssembleScene(text, "replay scene " + std::to_string(scene))});
             }
         }
@@ -210,6 +203,7 @@ GameFiles BuildDemo(const DemoOptions& options, DemoSummary& summary) {
     }
 
     // Phase 2: the pictures that show other pictures (album pages, album menu).
+    PreparePageBases(context);
     jobs.clear();
     for (const PictureRecipe* r : deferred) {
         const std::size_t i = slot++;
@@ -226,8 +220,9 @@ GameFiles BuildDemo(const DemoOptions& options, DemoSummary& summary) {
         graphics.emplace(g.number, std::move(g));
     }
     for (auto& [number, g] : graphics) {
-        grp.Add(number, static_cast<std::uint16_t>(g.format), std::move(g.colour),
-                g.mask.empty() ? 0 : static_cast<std::uint16_t>(g.mask_format), std::move(g.mask));
+        // The mask type is read before the mask is moved into the call.
+        const auto mask_type = static_cast<std::uint16_t>(g.mask.empty() ? 0 : static_cast<int>(g.mask_format));
+        grp.Add(number, static_cast<std::uint16_t>(g.format), std::move(g.colour), mask_type, std::move(g.mask));
     }
     files["GRP.IFP"] = grp.Bytes();
     files["SCR.IFP"] = BuildSceneArchive(scenes);

@@ -391,7 +391,7 @@ Canvas AlbumPage(const PictureRecipe& r, const PaintContext& context, bool scene
     if (page < 0 || page > 7) {
         throw std::runtime_error("album page " + std::to_string(r.number) + ": page must be 1..8");
     }
-    Canvas c = PageBase(words, false);
+    Canvas c = context.page_bases.size() == 2 ? context.page_bases[0] : PageBase(words, false);
     DrawLabel(c, words.Text(scenes ? "scene.heading" : "cg.heading"), 24, 14,
               {.size = 32, .top = Hex(0xFFFFFF), .bottom = Hex(0xD8E4FF), .outline = kInk, .outline_width = 3});
     DrawLabel(c, std::to_string(page + 1) + " / 8", 470, 24,
@@ -423,7 +423,8 @@ Canvas AlbumPage(const PictureRecipe& r, const PaintContext& context, bool scene
         if (scenes ? scene == 0 : context.book->album.cg[page][cell].empty()) {
             continue;
         }
-        const std::string text = scenes ? context.replay_titles.at(scene) : PhotoTitle(words, global, 0);
+        const std::string text = scenes ? context.replay_titles.at(scene)
+                                       : MemoryTitle(words, context.book->album.cg[page][cell].front(), global, 0);
         DrawLabel(c, std::to_string(cell + 1) + ". " + text, 520, y,
                   {.size = 17, .top = Hex(0xE8EEFF), .bottom = Hex(0xC8D2F0), .outline = kInk, .outline_width = 1.5f,
                    .shadow = 0});
@@ -434,7 +435,7 @@ Canvas AlbumPage(const PictureRecipe& r, const PaintContext& context, bool scene
 
 Canvas AlbumParts(const PaintContext& context) {
     const Interface& words = *context.words;
-    Canvas c = PageBase(words, true);
+    Canvas c = context.page_bases.size() == 2 ? context.page_bases[1] : PageBase(words, true);
     // The lock tile, 150 x 113 at (10, 10).
     c.Fill(10, 10, 160, 123, [](float x, float y) { return SdRoundRect(x, y, 10, 10, 160, 123, 1); },
            [](float x, float y) { return Mix(Hex(0x4A5478), Hex(0x242A44), Clamp01((x + y - 20) / 260.0f)); });
@@ -503,6 +504,12 @@ GraphicFile Masked(const PictureRecipe& r, const Canvas& c) {
 }
 
 } // namespace
+
+void PreparePageBases(PaintContext& context) {
+    context.page_bases.clear();
+    context.page_bases.push_back(PageBase(*context.words, false));
+    context.page_bases.push_back(PageBase(*context.words, true));
+}
 
 GraphicFile PaintInterface(const PictureRecipe& r, const PaintContext& context) {
     const Interface& words = *context.words;

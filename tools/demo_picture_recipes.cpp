@@ -200,6 +200,11 @@ std::string PhotoTitle(const Interface& words, int cell_index, int variant) {
     return place + "の" + words.times[t];
 }
 
+std::string MemoryTitle(const Interface& words, int graphic, int cell_index, int variant) {
+    const auto it = words.text.find("memory." + std::to_string(graphic));
+    return it != words.text.end() ? it->second : PhotoTitle(words, cell_index, variant);
+}
+
 std::vector<CgPlace> CgPlaces(const AlbumLayout& album) {
     std::vector<CgPlace> out;
     for (int p = 0; p < 8; ++p) {

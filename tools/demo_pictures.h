@@ -69,10 +69,17 @@ struct PaintContext {
     std::map<int, Canvas> thumbnails;         // 150 x 113 thumbnails by graphic number
     std::map<int, int> replay_picture;        // scene-album scene -> graphic shown
     std::map<int, std::string> replay_titles; // scene-album scene -> caption
+    std::vector<Canvas> page_bases;           // album page backdrop: normal and highlighted buttons
 };
+
+// Paints the album page backdrops once into the context (the pages and the parts sheet share them).
+void PreparePageBases(PaintContext& context);
 
 // The title of a generated photo (place and time of day), e.g. "海辺の朝".
 std::string PhotoTitle(const Interface& words, int cell_index, int variant);
+// The title of the memory a CG shows: "memory.<graphic>" of interface.txt when there is one
+// (the pictures drawn as real scenes), otherwise the photo's title.
+std::string MemoryTitle(const Interface& words, int graphic, int cell_index, int variant);
 
 // The CG numbers in album order and, for each, its page (0-based), cell (0-based) and variant.
 struct CgPlace {

@@ -69,8 +69,8 @@ Palette PaletteFor(int time) {
         p.land_far = Hex(0x222C4E);
         p.light = Hex(0xFFE8A0);
         p.shade = Hex(0x0A0E1E);
-        p.sun_x = 620;
-        p.sun_y = 110;
+        p.sun_x = 500;
+        p.sun_y = 100;
         p.night = true;
         break;
     }
@@ -96,16 +96,33 @@ void Sky(Canvas& c, const Palette& p, int horizon, std::uint32_t seed) {
     // Clouds: fractal noise thresholded into soft banks, lit from the sun's side.
     const Rgb cloud = p.night ? Hex(0x2E3A66) : Mix(p.light, p.sky.back().color, 0.2f);
     const Rgb cloud_shade = p.night ? Hex(0x1A2244) : Mix(p.shade, p.sky.back().color, 0.5f);
+    // The noise is sampled on a grid of 4 x 4 pixels and interpolated: clouds are soft anyway,
+    // and the full-resolution noise would cost most of the painting time.
+    const int gw = kW / 4 + 2, gh = horizon / 4 + 3;
+    std::vector<float> grid(static_cast<std::size_t>(gw) * gh);
+    for (int gy = 0; gy < gh; ++gy) {
+        for (int gx = 0; gx < gw; ++gx) {
+            grid[static_cast<std::size_t>(gy) * gw + gx] = Fbm(gx * 4 / 170.0f, (gy * 4 - 4) / 55.0f, seed, 4);
+        }
+    }
+    auto noise = [&](int x, int y) { // y may be -4..horizon
+        const float fx = x / 4.0f, fy = (y + 4) / 4.0f;
+        const int ix = std::min(static_cast<int>(fx), gw - 2), iy = std::min(static_cast<int>(fy), gh - 2);
+        const float tx = fx - ix, ty = fy - iy;
+        const float* row0 = &grid[static_cast<std::size_t>(iy) * gw + ix];
+        const float* row1 = row0 + gw;
+        return (row0[0] + (row0[1] - row0[0]) * tx) * (1 - ty) + (row1[0] + (row1[1] - row1[0]) * tx) * ty;
+    };
     for (int y = 0; y < horizon; y += 1) {
         const float band = 1.0f - std::abs(static_cast<float>(y) / horizon - 0.45f) * 1.6f;
         if (band <= 0) {
             continue;
         }
         for (int x = 0; x < kW; ++x) {
-            const float n = Fbm(x / 170.0f, y / 55.0f, seed, 4);
+            const float n = noise(x, y);
             const float a = SmoothStep(0.52f, 0.72f, n) * band;
             if (a > 0.01f) {
-                const float lit = Clamp01(0.5f + (Fbm(x / 170.0f, (y - 6) / 55.0f, seed, 3) - n) * 6);
+                const float lit = Clamp01(0.5f + (noise(x, std::max(-4, y - 6)) - n) * 6);
                 c.Blend(x, y, Mix(cloud_shade, cloud, lit), a * 0.85f);
             }
         }

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <numbers>
+#include <tuple>
 #include <stdexcept>
 
 namespace hk::demo {
@@ -15,6 +17,23 @@ namespace {
 
 constexpr int kRate = 44100;
 constexpr double kTwoPi = 2 * std::numbers::pi;
+
+// Sine of a phase given in cycles, from a table with linear interpolation: the synthesiser
+// calls it tens of millions of times, and the table is close enough to be inaudible.
+float Sine(double cycles) {
+    constexpr int kSize = 4096;
+    static const std::vector<float> table = [] {
+        std::vector<float> t(kSize + 1);
+        for (int i = 0; i <= kSize; ++i) {
+            t[i] = static_cast<float>(std::sin(kTwoPi * i / kSize));
+        }
+        return t;
+    }();
+    const double p = (cycles - std::floor(cycles)) * kSize;
+    const int i = static_cast<int>(p);
+    const float f = static_cast<float>(p - i);
+    return table[i] + (table[i + 1] - table[i]) * f;
+}
 
 double Hz(double midi) {
     return 440.0 * std::pow(2.0, (midi - 69.0) / 12.0);
@@ -40,9 +59,9 @@ using Voice = float (*)(double t, double freq, double hold, std::uint32_t seed);
 float Bell(double t, double f, double hold, std::uint32_t) {
     const double release = t > hold ? std::exp(-(t - hold) * 10) : 1.0;
     const double env = std::min(1.0, t * 400) * std::exp(-t * 2.2) * release;
-    const double s = std::sin(kTwoPi * f * t) + 0.35 * std::sin(kTwoPi * 2 * f * t) * std::exp(-t * 3) +
-                     0.12 * std::sin(kTwoPi * 3.01 * f * t) * std::exp(-t * 6) +
-                     0.05 * std::sin(kTwoPi * 4.2 * f * t) * std::exp(-t * 9);
+    const double e3 = std::exp(-t * 3), e6 = e3 * e3;
+    const double s = Sine(f * t) + 0.35 * Sine(2 * f * t) * e3 + 0.12 * Sine(3.01 * f * t) * e6 +
+                     0.05 * Sine(4.2 * f * t) * e6 * e3;
     return static_cast<float>(s * env * 0.5);
 }
 
@@ -50,8 +69,11 @@ float Piano(double t, double f, double hold, std::uint32_t) {
     const double release = t > hold ? std::exp(-(t - hold) * 14) : 1.0;
     const double env = std::min(1.0, t * 600) * (0.65 * std::exp(-t * 1.6) + 0.35 * std::exp(-t * 8)) * release;
     double s = 0;
+    const double q = std::exp(-t * 0.9);
+    double decay = q;
     for (int h = 1; h <= 6; ++h) {
-        s += std::sin(kTwoPi * f * h * (1 + 0.0004 * h * h) * t) * std::exp(-t * h * 0.9) / (h * 1.3);
+        s += Sine(f * h * (1 + 0.0004 * h * h) * t) * decay / (h * 1.3);
+        decay *= q;
     }
     return static_cast<float>(s * env * 0.45);
 }
@@ -59,10 +81,10 @@ float Piano(double t, double f, double hold, std::uint32_t) {
 float Flute(double t, double f, double hold, std::uint32_t seed) {
     const double attack = std::min(1.0, t * 14);
     const double release = t > hold ? std::max(0.0, 1 - (t - hold) * 8) : 1.0;
-    const double vibrato = 1 + 0.004 * std::sin(kTwoPi * 5.2 * t) * std::min(1.0, t * 2);
-    const double ph = kTwoPi * f * vibrato * t;
+    const double vibrato = 1 + 0.004 * Sine(5.2 * t) * std::min(1.0, t * 2);
+    const double ph = f * vibrato * t;
     const double breath = (Hash01(seed, static_cast<int>(t * kRate), 7) - 0.5) * 0.04;
-    const double s = std::sin(ph) + 0.2 * std::sin(2 * ph) + 0.06 * std::sin(3 * ph) + breath;
+    const double s = Sine(ph) + 0.2 * Sine(2 * ph) + 0.06 * Sine(3 * ph) + breath;
     return static_cast<float>(s * attack * release * 0.42);
 }
 
@@ -71,8 +93,8 @@ float Pad(double t, double f, double hold, std::uint32_t) {
     const double release = t > hold ? std::max(0.0, 1 - (t - hold) * 1.5) : 1.0;
     double s = 0;
     for (int h = 1; h <= 5; ++h) {
-        const double detune = 1 + 0.0025 * std::sin(h * 1.7);
-        s += (std::sin(kTwoPi * f * h * t) + std::sin(kTwoPi * f * h * detune * t)) / (h * h * 1.0 + 1);
+        const double detune = 1 + 0.0025 * Sine(h * 1.7 / kTwoPi);
+        s += (Sine(f * h * t) + Sine(f * h * detune * t)) / (h * h * 1.0 + 1);
     }
     return static_cast<float>(s * attack * release * 0.09);
 }
@@ -80,14 +102,14 @@ float Pad(double t, double f, double hold, std::uint32_t) {
 float Organ(double t, double f, double hold, std::uint32_t) {
     const double attack = std::min(1.0, t * 20);
     const double release = t > hold ? std::max(0.0, 1 - (t - hold) * 6) : 1.0;
-    const double s = std::sin(kTwoPi * f * t) + 0.5 * std::sin(kTwoPi * 2 * f * t) + 0.25 * std::sin(kTwoPi * 4 * f * t);
+    const double s = Sine(f * t) + 0.5 * Sine(2 * f * t) + 0.25 * Sine(4 * f * t);
     return static_cast<float>(s * attack * release * 0.07);
 }
 
 float Bass(double t, double f, double hold, std::uint32_t) {
     const double release = t > hold ? std::exp(-(t - hold) * 20) : 1.0;
     const double env = std::min(1.0, t * 300) * (0.6 + 0.4 * std::exp(-t * 4)) * release;
-    const double s = std::sin(kTwoPi * f * t) + 0.3 * std::sin(kTwoPi * 2 * f * t) * std::exp(-t * 5);
+    const double s = Sine(f * t) + 0.3 * Sine(2 * f * t) * std::exp(-t * 5);
     return static_cast<float>(s * env * 0.5);
 }
 
@@ -95,9 +117,14 @@ float Bass(double t, double f, double hold, std::uint32_t) {
 float Pluck(double t, double f, double hold, std::uint32_t) {
     const double release = t > hold + 0.3 ? std::exp(-(t - hold - 0.3) * 8) : 1.0;
     const double env = std::min(1.0, t * 800) * std::exp(-t * 2.8) * release;
+    // Harmonic h fades as q^(h*h): each step multiplies by q^(2h - 1).
     double s = 0;
+    const double q = std::exp(-t * 0.7), q2 = q * q;
+    double step = q, decay = 1;
     for (int h = 1; h <= 8; ++h) {
-        s += std::sin(kTwoPi * f * h * t) * std::exp(-t * h * h * 0.7) / h;
+        decay *= step;
+        step *= q2;
+        s += Sine(f * h * t) * decay / h;
     }
     return static_cast<float>(s * env * 0.38);
 }
@@ -119,9 +146,41 @@ double Tail(Voice v) {
     return v == Pad ? 0.8 : v == Organ ? 0.2 : v == Flute ? 0.15 : 1.2;
 }
 
+// Rendered notes by instrument, pitch and length: a piece repeats the same notes many times,
+// so each is synthesised once per piece.
+class NoteCache {
+public:
+    const std::vector<float>& Get(Voice voice, double freq, double hold_s, std::uint32_t seed) {
+        const Key key{reinterpret_cast<std::uintptr_t>(voice), std::lround(freq * 1000), std::lround(hold_s * kRate),
+                      seed};
+        auto it = m_notes.find(key);
+        if (it == m_notes.end()) {
+            std::vector<float> samples(static_cast<std::size_t>((hold_s + Tail(voice)) * kRate));
+            for (std::size_t i = 0; i < samples.size(); ++i) {
+                samples[i] = voice(static_cast<double>(i) / kRate, freq, hold_s, seed);
+            }
+            it = m_notes.emplace(key, std::move(samples)).first;
+        }
+        return it->second;
+    }
+
+private:
+    using Key = std::tuple<std::uintptr_t, long, long, std::uint32_t>;
+    std::map<Key, std::vector<float>> m_notes;
+};
+
 void RenderNote(StereoBuffer& mix, Voice voice, double start_s, double hold_s, double freq, float gain, float pan,
-                std::uint32_t seed) {
+                std::uint32_t seed, NoteCache* cache = nullptr) {
     const std::size_t first = static_cast<std::size_t>(start_s * kRate);
+    if (cache != nullptr) {
+        const std::vector<float>& samples = cache->Get(voice, freq, hold_s, seed);
+        const float l = gain * std::sqrt(0.5f * (1 - pan)), r = gain * std::sqrt(0.5f * (1 + pan));
+        for (std::size_t i = 0; i < samples.size() && first + i < mix.Frames(); ++i) {
+            mix.left[first + i] += samples[i] * l;
+            mix.right[first + i] += samples[i] * r;
+        }
+        return;
+    }
     const std::size_t count = static_cast<std::size_t>((hold_s + Tail(voice)) * kRate);
     for (std::size_t i = 0; i < count && first + i < mix.Frames(); ++i) {
         const double t = static_cast<double>(i) / kRate;
@@ -492,9 +551,10 @@ std::vector<std::uint8_t> RenderMusic(const MusicTrack& track) {
     StereoBuffer mix(static_cast<std::size_t>(length_s * kRate));
     const Voice lead = LeadVoice(track.lead);
     const std::uint32_t seed = static_cast<std::uint32_t>(track.number) * 977u;
+    NoteCache cache;
 
     for (const Note& n : track.melody) {
-        RenderNote(mix, lead, n.start * sixteenth, n.length * sixteenth * 0.95, Hz(n.pitch), 0.55f, 0.1f, seed);
+        RenderNote(mix, lead, n.start * sixteenth, n.length * sixteenth * 0.95, Hz(n.pitch), 0.55f, 0.1f, seed, &cache);
     }
     for (const Chord& c : track.chords) {
         const double start = c.start * sixteenth, hold = c.length * sixteenth;
@@ -502,7 +562,7 @@ std::vector<std::uint8_t> RenderMusic(const MusicTrack& track) {
             const Voice pad = track.pad == "organ" ? Organ : Pad;
             float pan = -0.5f;
             for (int p : c.pitches) {
-                RenderNote(mix, pad, start, hold, Hz(p), 0.55f, pan, seed);
+                RenderNote(mix, pad, start, hold, Hz(p), 0.55f, pan, seed, &cache);
                 pan += 1.0f / static_cast<float>(c.pitches.size());
             }
         }
@@ -515,8 +575,7 @@ std::vector<std::uint8_t> RenderMusic(const MusicTrack& track) {
                 } else if (track.bass == "half" && k % 2 == 1) {
                     pitch += 7;
                 }
-                RenderNote(mix, Bass, start + k * step * sixteenth, step * sixteenth * 0.85, Hz(pitch), 0.5f, 0,
-                           seed);
+                RenderNote(mix, Bass, start + k * step * sixteenth, step * sixteenth * 0.85, Hz(pitch), 0.5f, 0, seed, &cache);
             }
         }
         if (track.arp != "none") {
@@ -525,7 +584,7 @@ std::vector<std::uint8_t> RenderMusic(const MusicTrack& track) {
                 const std::size_t idx = track.arp == "up" ? static_cast<std::size_t>(k) % c.pitches.size()
                                                           : static_cast<std::size_t>(order[k % 8]) % c.pitches.size();
                 RenderNote(mix, Pluck, start + 2 * k * sixteenth, 2 * sixteenth, Hz(c.pitches[idx] + 12), 0.22f,
-                           k % 2 ? 0.4f : -0.4f, seed);
+                           k % 2 ? 0.4f : -0.4f, seed, &cache);
             }
         }
         if (track.drums != "none") {
