@@ -95,13 +95,21 @@ bool TForm1::FormCreate() {
 }
 
 void TForm1::ReadArchiveIndexes() {
+    // Name every missing archive at once, so one message tells the player all that is wrong.
+    std::string missing;
+    int missing_count = 0;
     for (const char* name : {"GRP.IFP", "SCR.IFP"}) {
         if (!m_files.Exists(name)) {
-            std::error_code ec;
-            const auto where = std::filesystem::absolute(m_files.Root(), ec).lexically_normal();
-            throw EngineError(std::string("The game archive \"") + name + "\" was not found in \"" + where.string() +
-                              "\". Start the game from the folder that holds its data files.");
+            missing += std::string(missing.empty() ? "" : " and ") + "\"" + name + "\"";
+            ++missing_count;
         }
+    }
+    if (missing_count > 0) {
+        std::error_code ec;
+        const auto where = std::filesystem::absolute(m_files.Root(), ec).lexically_normal();
+        throw EngineError(std::string(missing_count > 1 ? "The game archives " : "The game archive ") + missing +
+                          (missing_count > 1 ? " were" : " was") + " not found in \"" + where.string() +
+                          "\". Start the game from the folder that holds its data files.");
     }
     m_files.ReadAt("GRP.IFP", 16, m_state.GrpIndex.data(), m_state.GrpIndex.size());
     m_files.ReadAt("SCR.IFP", 16, m_state.ScrIndex.data(), m_state.ScrIndex.size());

@@ -138,6 +138,33 @@ set -e
 [ "$status" -eq 0 ] || fail "harukaze ended with status $status on SIGTERM: $(cat "$WORK/game.err")"
 [ -s "$GAME_DIR/Save00.dat" ] || fail "no Save00.dat in the game folder after the game ended"
 echo "ok: the game ran without an error and wrote Save00.dat into its folder"
+
+# Started in a folder without the archives: exactly one error box, naming both archives and the
+# folder, over the game's window; nothing is written there.
+EMPTY="$WORK/empty"
+mkdir "$EMPTY"
+cd "$EMPTY"
+"$GAME" >"$WORK/empty.out" 2>"$WORK/empty.err" &
+pid=$!
+boxes=""
+for _ in $(seq 150); do
+    boxes=$(windows_named "$TITLE")
+    [ -n "$boxes" ] && break
+    kill -0 "$pid" 2>/dev/null || fail "harukaze ended without an error box: $(cat "$WORK/empty.err")"
+    sleep 0.2
+done
+[ -n "$boxes" ] || { kill "$pid"; fail "no error box titled $TITLE appeared: $(cat "$WORK/empty.err")"; }
+sleep 1
+count=$(windows_named "$TITLE" | wc -l)
+[ "$count" -eq 1 ] || { kill "$pid"; fail "$count error boxes instead of one: $(cat "$WORK/empty.err")"; }
+[ -n "$(windows_named "$CAPTION")" ] || { kill "$pid"; fail "the game window is not shown behind the box"; }
+for word in GRP.IFP SCR.IFP "$EMPTY"; do
+    grep -qF "$word" "$WORK/empty.err" || { kill "$pid"; fail "the error does not name $word: $(cat "$WORK/empty.err")"; }
+done
+kill -TERM "$pid"
+wait "$pid" 2>/dev/null || true
+[ -z "$(ls -A "$EMPTY")" ] || fail "the failed start wrote files: $(ls "$EMPTY")"
+echo "ok: without its archives, one box: $(grep -m1 . "$WORK/empty.err")"
 PLAY
 env -u WAYLAND_DISPLAY GAME="$GAME" GAME_DIR="$GAME_DIR" WORK="$WORK" XDG_RUNTIME_DIR="$WORK/runtime" \
     QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy \
