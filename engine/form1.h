@@ -16,6 +16,7 @@
 #include "gfx/abitmap.h"
 #include "platform/platform.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -260,6 +261,8 @@ public:
         std::string file;
     };
     std::array<ChannelView, 10> ChannelViews();
+    // Passes a failure the sound output reported from its thread on to the error report.
+    void ReportSoundFailure();
 
     // ---- Surfaces, created once in FormCreate ----
     TABitmap SceneImage, ScreenBuffer, EffectOld, RuleImage, BgLayer, PartsImage, CharLayer1, CharLayer2;
@@ -291,6 +294,7 @@ private:
     void ConnectConfigForm();
     void BuildSlotCaptions(const std::string& prefix, bool load_menu);
     void ApplyTransitionShortcut(std::uint32_t now);
+    bool FrameWanted(bool first_step);
     // Picture menus (engine/menu_screens.cpp).
     void StartMenuFade(TaskCode wait_task);
     void LoadMenuScreen(int background, int parts);
@@ -299,6 +303,13 @@ private:
     void DrawAlbumLock(int cell);
     void DrawQueueMark(TABitmap& surface, int x, int y, int position);
     void StartReplay();
+    // Loads a cue file into a decoder bound to a channel at a volume; false when there is no file.
+    bool LoadCue(int decoder, int channel, const std::string& game_path, int volume);
+    struct SoundObjects;
+    struct SoundObjectsDeleter {
+        void operator()(SoundObjects* sound) const;
+    };
+    std::unique_ptr<SoundObjects, SoundObjectsDeleter> m_sound;
     void RunFade(bool shortcut, TaskCode next);
     void ReadArchiveIndexes();
     void RunTask();
@@ -315,6 +326,11 @@ private:
     bool m_msg_float_checked = false;
     int m_album_cell = 1;    // CG album cell being viewed, 1..12
     int m_album_picture = 1; // its picture, 1..5
+    // The wait icon as last drawn (animation frame, window, pixels): an icon that is still on the
+    // window unchanged is neither drawn nor presented again.
+    int m_wait_icon_frame = -1;
+    WindowId m_wait_icon_window = WindowId::None;
+    std::array<std::uint8_t, 32 * 32 * 4> m_wait_icon_pixels{};
 };
 
 } // namespace hk

@@ -46,6 +46,7 @@ void TForm1::DXTimer1Timer() {
         m_state.LeftClick = 0;
         // 10.
         SetFrameTimerEnabled(true);
+        ReportSoundFailure();
     } catch (const std::exception& error) {
         // The timer stays disabled: the game stops advancing, the window and its menus stay.
         m_timer_usable = false;

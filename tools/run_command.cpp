@@ -173,6 +173,8 @@ class Runner {
 public:
     Runner(fs::path game, fs::path out, bool quiet) : m_session(game), m_out(std::move(out)), m_quiet(quiet) {}
 
+    void SetWavOutput(const fs::path& path) { m_session.Platform().SetWavOutput(path); }
+
     int Run(const std::vector<Command>& commands) {
         for (const Command& cmd : commands) {
             m_line = cmd.line;
@@ -399,10 +401,7 @@ int RunRunner(int argc, char** argv) {
 
     std::error_code ec;
     const fs::path out_dir = fs::absolute(out.empty() ? fs::current_path(ec) : fs::path(out), ec);
-    if (!audio_out.empty()) {
-        std::fprintf(stderr, "harukaze-tool run: --audio-out is not available in this build\n");
-        return 2;
-    }
+    const fs::path wav_path = audio_out.empty() ? fs::path() : fs::absolute(audio_out, ec);
     // The game runs with its directory as the current directory, as the window build does.
     if (::chdir(game.c_str()) != 0) {
         std::fprintf(stderr, "harukaze-tool run: cannot enter the game directory \"%s\"\n", game.c_str());
@@ -410,6 +409,8 @@ int RunRunner(int argc, char** argv) {
     }
     try {
         Runner runner(".", out_dir, quiet);
+        if (!wav_path.empty())
+            runner.SetWavOutput(wav_path);
         return runner.Run(commands);
     } catch (const ScriptError& e) {
         std::fprintf(stderr, "harukaze-tool run: line %d: %s\n", e.line, e.message.c_str());

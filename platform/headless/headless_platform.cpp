@@ -28,6 +28,7 @@ HeadlessPlatform::~HeadlessPlatform() = default;
 
 void HeadlessPlatform::AdvanceClock(std::uint32_t ms) {
     m_clock += ms;
+    AdvanceAudio(ms);
     if (m_clock_listener)
         m_clock_listener(ms);
 }
@@ -221,6 +222,5 @@ void HeadlessPlatform::ShowConfigForm(TConfigForm& form) {
         form.Button1Click();
 }
 
-std::unique_ptr<AudioDevice> HeadlessPlatform::CreateAudioDevice() { return nullptr; }
 
 } // namespace hk

@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
@@ -17,6 +18,8 @@
 #include <vector>
 
 namespace hk {
+
+class VirtualAudioDevice;
 
 class HeadlessPlatform final : public Platform {
 public:
@@ -62,6 +65,10 @@ public:
     void AdvanceClock(std::uint32_t ms);
     // Called with every advance of the clock (ms); the audio device hooks in here.
     void SetClockListener(std::function<void(std::uint32_t)> listener) { m_clock_listener = std::move(listener); }
+
+    // Everything the sound output plays from now on also goes to this WAV file (16-bit stereo,
+    // 44,100 Hz); takes effect when the game creates its sound output.
+    void SetWavOutput(std::filesystem::path path) { m_wav_output = std::move(path); }
 
     Menu* AttachedMenu() const { return m_attached_menu; }
     bool FullScreen() const { return m_full_screen; }
@@ -124,12 +131,15 @@ private:
     void RunMenu(Menu& menu, const std::vector<std::string>& path);
     std::optional<DialogAnswer> TakeAnswer(DialogAnswer::Kind kind, const char* dialog_name);
     void Fault(std::string message);
+    void AdvanceAudio(std::uint32_t ms);
 
     PlatformEvents* m_sink = nullptr;
     std::uint32_t m_clock = kClockStart;
     bool m_delay_enabled = false;
     std::uint32_t m_delay_next = 0;
     std::function<void(std::uint32_t)> m_clock_listener;
+    VirtualAudioDevice* m_audio = nullptr; // owned by the game while it exists
+    std::filesystem::path m_wav_output;
 
     std::deque<Event> m_events;
     std::deque<DialogAnswer> m_dialog_answers;
