@@ -90,8 +90,7 @@ int RunDemo(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     const demo::DemoSummary summary = demo::GenerateDemo(options);
     if (!quiet) {
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::printf("demo: %d scenes, %d graphics, %d sound files, %d voices in %s (%.1f s)\n", summary.scenes,
                     summary.graphics, summary.sounds, summary.voices, out.c_str(), seconds);
     }

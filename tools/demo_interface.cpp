@@ -64,9 +64,10 @@ void WindowPanel(Canvas& c, float x0, float y0, float x1, float y1, float opacit
         [=](float, float y) { return Mix(Hex(0x27355E), Hex(0x101733), Clamp01((y - top) / (bottom - top))); },
         opacity);
     // A thin light border just inside the edge.
-    c.FillSolid(x0, y0, x1, y1,
-                [=](float x, float y) { return std::abs(SdRoundRect(x, y, x0 + 4, y0 + 4, x1 - 4, y1 - 4, 11)) - 1.0f; },
-                Hex(0xC8DAF5), 0.9f);
+    c.FillSolid(
+        x0, y0, x1, y1,
+        [=](float x, float y) { return std::abs(SdRoundRect(x, y, x0 + 4, y0 + 4, x1 - 4, y1 - 4, 11)) - 1.0f; },
+        Hex(0xC8DAF5), 0.9f);
 }
 
 void Petal(Canvas& c, float x, float y, float size, float angle, Rgb color, float opacity) {
@@ -89,9 +90,9 @@ Canvas MessageFrame() {
 Canvas ChoiceSheet(const Interface& words) {
     Canvas c(kW, kH, Hex(0x0C1126));
     c.FillCoverage(0.0f);
-    c.Fill(0, 0, kW, kH, [](float, float) { return -10.0f; }, [](float, float y) {
-        return Mix(Hex(0x1A2450), Hex(0x0A0E22), y / kH);
-    }, 0.45f);
+    c.Fill(
+        0, 0, kW, kH, [](float, float) { return -10.0f; },
+        [](float, float y) { return Mix(Hex(0x1A2450), Hex(0x0A0E22), y / kH); }, 0.45f);
     WindowPanel(c, 90, 28, 710, 572, 0.75f);
     DrawLabel(c, words.Text("choice.heading"), 400, 2, {.size = 20, .top = Hex(0xFFFFFF), .bottom = Hex(0xD8E4FF)},
               Align::Center);
@@ -107,12 +108,13 @@ void FloatingWindow(Canvas& sheet, const Interface& words) {
         4, 4, 796, 172, [](float x, float y) { return SdRoundRect(x, y, 4, 4, 796, 172, 18); },
         [](float, float y) { return Mix(Hex(0x2C3C6A), Hex(0x121A38), y / 176.0f); });
     HardenAgainstKey(strip, 0, 0, kW, 176);
-    strip.FillSolid(4, 4, 796, 172, [](float x, float y) { return std::abs(SdRoundRect(x, y, 9, 9, 791, 167, 14)) - 1.0f; },
-                    Hex(0xC8DAF5), 0.9f);
+    strip.FillSolid(
+        4, 4, 796, 172, [](float x, float y) { return std::abs(SdRoundRect(x, y, 9, 9, 791, 167, 14)) - 1.0f; },
+        Hex(0xC8DAF5), 0.9f);
     // The text area (where clicks advance); the rim outside it is where the window is dragged.
     strip.RoundRect(13, 29, 786, 162, 8, Hex(0x0E1530), 0.55f);
-    DrawLabel(strip, words.Text("game.title"), 24, 7, {.size = 16, .top = Hex(0xFFE6F0), .bottom = Hex(0xF6B6C8),
-                                                   .outline_width = 1.5f, .shadow = 0});
+    DrawLabel(strip, words.Text("game.title"), 24, 7,
+              {.size = 16, .top = Hex(0xFFE6F0), .bottom = Hex(0xF6B6C8), .outline_width = 1.5f, .shadow = 0});
     Petal(strip, 770, 16, 9, 0.4f, Hex(0xF6B6C8), 1.0f);
     sheet.Paste(strip, 0, 424);
 }
@@ -167,12 +169,13 @@ void DrawEntries(Canvas& c, const std::vector<Entry>& entries, bool highlighted,
     for (const Entry& e : entries) {
         if (highlighted) {
             const float x0 = e.x, y0 = e.y, x1 = e.x + e.w, y1 = e.y + e.h;
-            c.Fill(x0, y0, x1, y1, [=](float x, float y) { return SdRoundRect(x, y, x0, y0, x1, y1, 0.5f); },
-                   [=](float x, float) {
-                       const float t = std::abs((x - x0) / (x1 - x0) - 0.5f) * 2;
-                       return Mix(Hex(0xF58BB0), Hex(0x8A5AB8), t * t);
-                   },
-                   0.55f);
+            c.Fill(
+                x0, y0, x1, y1, [=](float x, float y) { return SdRoundRect(x, y, x0, y0, x1, y1, 0.5f); },
+                [=](float x, float) {
+                    const float t = std::abs((x - x0) / (x1 - x0) - 0.5f) * 2;
+                    return Mix(Hex(0xF58BB0), Hex(0x8A5AB8), t * t);
+                },
+                0.55f);
             c.Line(x0 + 4, y1 - 3, x1 - 4, y1 - 3, 2, Hex(0xFFF2C0), 0.9f);
         }
         const LabelStyle style = MenuStyle(highlighted, size);
@@ -274,8 +277,9 @@ Canvas AlbumBackdrop(const Interface& words, const PaintContext& context) {
         ++i;
         (void)number;
     }
-    DrawLabel(c, words.Text("album.heading"), 30, 12, {.size = 34, .top = Hex(0xFFFFFF), .bottom = Hex(0xFFE0EA),
-                                                       .outline = Hex(0x7A4E3A), .outline_width = 3});
+    DrawLabel(
+        c, words.Text("album.heading"), 30, 12,
+        {.size = 34, .top = Hex(0xFFFFFF), .bottom = Hex(0xFFE0EA), .outline = Hex(0x7A4E3A), .outline_width = 3});
     c.RoundRect(626, 358, 784, 542, 16, Hex(0x3A2A1E), 0.45f, 2);
     return c;
 }
@@ -285,7 +289,8 @@ Canvas MusicBackdrop(const Interface& words) {
     c.VerticalGradient(0, 0, kW, kH, {{0, Hex(0x141C3E)}, {0.6f, Hex(0x2E2A5E)}, {1, Hex(0x5A3E6E)}});
     Rng rng(5);
     for (int i = 0; i < 150; ++i) {
-        c.Circle(rng.Uniform(0, kW), rng.Uniform(0, kH), rng.Uniform(0.5f, 1.5f), Hex(0xFFFFFF), rng.Uniform(0.2f, 0.8f));
+        c.Circle(rng.Uniform(0, kW), rng.Uniform(0, kH), rng.Uniform(0.5f, 1.5f), Hex(0xFFFFFF),
+                 rng.Uniform(0.2f, 0.8f));
     }
     // Staff lines sweeping across, and a few notes.
     for (int k = 0; k < 5; ++k) {
@@ -299,13 +304,15 @@ Canvas MusicBackdrop(const Interface& words) {
         c.Ellipse(x, y, 8, 6, Hex(0xF6B6C8), 0.8f);
         c.Line(x + 7, y, x + 7, y - 34, 2, Hex(0xF6B6C8), 0.8f);
     }
-    DrawLabel(c, words.Text("music.heading"), 30, 20, {.size = 36, .top = Hex(0xFFFFFF), .bottom = Hex(0xC8D6FF),
-                                                       .outline = Hex(0x1A1A40), .outline_width = 3});
+    DrawLabel(
+        c, words.Text("music.heading"), 30, 20,
+        {.size = 36, .top = Hex(0xFFFFFF), .bottom = Hex(0xC8D6FF), .outline = Hex(0x1A1A40), .outline_width = 3});
     // The record the tracks stand beside.
     c.Circle(640, 360, 120, Hex(0x101018));
     for (int r = 40; r < 118; r += 6) {
-        c.FillSolid(520, 240, 760, 480, [r](float x, float y) { return std::abs(SdCircle(x, y, 640, 360, r)) - 0.6f; },
-                    Hex(0x3A3A4A), 0.6f);
+        c.FillSolid(
+            520, 240, 760, 480, [r](float x, float y) { return std::abs(SdCircle(x, y, 640, 360, r)) - 0.6f; },
+            Hex(0x3A3A4A), 0.6f);
     }
     c.Circle(640, 360, 36, Hex(0xF6B6C8));
     c.Circle(640, 360, 5, Hex(0x101018));
@@ -313,10 +320,9 @@ Canvas MusicBackdrop(const Interface& words) {
 }
 
 std::vector<Entry> MusicEntries(const PaintContext& context, const Interface& words) {
-    static const int kRect[10][4] = {{200, 100, 150, 40}, {200, 150, 100, 40}, {200, 190, 130, 40},
-                                     {210, 240, 110, 40}, {220, 280, 160, 40}, {240, 320, 130, 40},
-                                     {260, 370, 100, 40}, {270, 410, 110, 40}, {290, 450, 110, 40},
-                                     {330, 490, 200, 40}};
+    static const int kRect[10][4] = {{200, 100, 150, 40}, {200, 150, 100, 40}, {200, 190, 130, 40}, {210, 240, 110, 40},
+                                     {220, 280, 160, 40}, {240, 320, 130, 40}, {260, 370, 100, 40}, {270, 410, 110, 40},
+                                     {290, 450, 110, 40}, {330, 490, 200, 40}};
     std::vector<Entry> entries;
     for (int i = 0; i < 10; ++i) {
         const std::string title =
@@ -331,8 +337,12 @@ void TrackNumbers(Canvas& c, const std::vector<Entry>& entries) {
     for (std::size_t i = 0; i + 1 < entries.size(); ++i) {
         const std::string n = (i + 1 < 10 ? "0" : "") + std::to_string(i + 1);
         DrawLabel(c, n, entries[i].x - 8, entries[i].y + 11,
-                  {.size = 16, .top = Hex(0xF6B6C8), .bottom = Hex(0xF6B6C8), .outline = Hex(0x1A1A40),
-                   .outline_width = 1.5f, .shadow = 0},
+                  {.size = 16,
+                   .top = Hex(0xF6B6C8),
+                   .bottom = Hex(0xF6B6C8),
+                   .outline = Hex(0x1A1A40),
+                   .outline_width = 1.5f,
+                   .shadow = 0},
                   Align::Right);
     }
 }
@@ -368,9 +378,10 @@ void CellFrame(Canvas& c, int cell, const Canvas* thumbnail, const std::string& 
     const int x = 19 + 153 * (cell % 3), y = 76 + 120 * (cell / 3);
     if (thumbnail == nullptr) {
         c.RoundRect(x, y, x + 150, y + 113, 4, Hex(0x000000), 0.25f);
-        c.FillSolid(x, y, x + 150, y + 113,
-                    [=](float px, float py) { return std::abs(SdRoundRect(px, py, x + 3, y + 3, x + 147, y + 110, 4)) - 0.8f; },
-                    Hex(0x8A96B8), 0.6f);
+        c.FillSolid(
+            x, y, x + 150, y + 113,
+            [=](float px, float py) { return std::abs(SdRoundRect(px, py, x + 3, y + 3, x + 147, y + 110, 4)) - 0.8f; },
+            Hex(0x8A96B8), 0.6f);
         return;
     }
     c.RoundRect(x + 3, y + 4, x + 153, y + 117, 3, Hex(0x000000), 0.4f, 3);
@@ -411,8 +422,9 @@ Canvas AlbumPage(const PictureRecipe& r, const PaintContext& context, bool scene
             throw std::runtime_error("album page " + std::to_string(r.number) + ": no thumbnail of graphic " +
                                      std::to_string(picture));
         }
-        const std::string caption = scenes ? "No." + std::to_string(scene)
-                                           : variants.size() > 1 ? std::to_string(variants.size()) + "枚" : "";
+        const std::string caption = scenes                ? "No." + std::to_string(scene)
+                                    : variants.size() > 1 ? std::to_string(variants.size()) + "枚"
+                                                          : "";
         CellFrame(c, cell, &thumb->second, caption, words);
     }
     // The right-hand side: what the page holds.
@@ -424,9 +436,13 @@ Canvas AlbumPage(const PictureRecipe& r, const PaintContext& context, bool scene
             continue;
         }
         const std::string text = scenes ? context.replay_titles.at(scene)
-                                       : MemoryTitle(words, context.book->album.cg[page][cell].front(), global, 0);
+                                        : MemoryTitle(words, context.book->album.cg[page][cell].front(), global, 0);
         DrawLabel(c, std::to_string(cell + 1) + ". " + text, 520, y,
-                  {.size = 17, .top = Hex(0xE8EEFF), .bottom = Hex(0xC8D2F0), .outline = kInk, .outline_width = 1.5f,
+                  {.size = 17,
+                   .top = Hex(0xE8EEFF),
+                   .bottom = Hex(0xC8D2F0),
+                   .outline = kInk,
+                   .outline_width = 1.5f,
                    .shadow = 0});
         y += 37;
     }
@@ -437,25 +453,28 @@ Canvas AlbumParts(const PaintContext& context) {
     const Interface& words = *context.words;
     Canvas c = context.page_bases.size() == 2 ? context.page_bases[1] : PageBase(words, true);
     // The lock tile, 150 x 113 at (10, 10).
-    c.Fill(10, 10, 160, 123, [](float x, float y) { return SdRoundRect(x, y, 10, 10, 160, 123, 1); },
-           [](float x, float y) { return Mix(Hex(0x4A5478), Hex(0x242A44), Clamp01((x + y - 20) / 260.0f)); });
+    c.Fill(
+        10, 10, 160, 123, [](float x, float y) { return SdRoundRect(x, y, 10, 10, 160, 123, 1); },
+        [](float x, float y) { return Mix(Hex(0x4A5478), Hex(0x242A44), Clamp01((x + y - 20) / 260.0f)); });
     for (int k = -8; k < 16; ++k) {
         c.Line(10 + k * 14.0f, 123, 10 + k * 14.0f + 113, 10, 1, Hex(0xFFFFFF), 0.05f);
     }
-    c.FillSolid(70, 36, 100, 70, [](float x, float y) { return std::abs(SdRoundRect(x, y, 74, 40, 96, 70, 10)) - 3.0f; },
-                Hex(0xC8D2F0));
+    c.FillSolid(
+        70, 36, 100, 70, [](float x, float y) { return std::abs(SdRoundRect(x, y, 74, 40, 96, 70, 10)) - 3.0f; },
+        Hex(0xC8D2F0));
     c.RoundRect(66, 56, 104, 86, 4, Hex(0xC8D2F0));
     c.Circle(85, 68, 4, Hex(0x242A44));
     c.RoundRect(83, 68, 87, 78, 1, Hex(0x242A44));
-    DrawLabel(c, words.Text("page.locked"), 85, 92, {.size = 16, .top = Hex(0xC8D2F0), .bottom = Hex(0xA8B2D0),
-                                                     .outline_width = 0, .shadow = 0},
+    DrawLabel(c, words.Text("page.locked"), 85, 92,
+              {.size = 16, .top = Hex(0xC8D2F0), .bottom = Hex(0xA8B2D0), .outline_width = 0, .shadow = 0},
               Align::Center);
     // The highlight frame, 160 x 120 at (170, 10): a bright rim with the key colour inside.
     Canvas frame = KeyCanvas(160, 120);
-    frame.FillSolid(0, 0, 160, 120, [](float x, float y) { return -SdRoundRect(x, y, 4, 4, 154, 115, 3); },
-                    Hex(0xFFD86A));
-    frame.FillSolid(0, 0, 160, 120, [](float x, float y) { return std::abs(SdRoundRect(x, y, 0, 0, 160, 120, 6)) - 1.5f; },
-                    Hex(0xFFFFFF));
+    frame.FillSolid(
+        0, 0, 160, 120, [](float x, float y) { return -SdRoundRect(x, y, 4, 4, 154, 115, 3); }, Hex(0xFFD86A));
+    frame.FillSolid(
+        0, 0, 160, 120, [](float x, float y) { return std::abs(SdRoundRect(x, y, 0, 0, 160, 120, 6)) - 1.5f; },
+        Hex(0xFFFFFF));
     HardenAgainstKey(frame, 0, 0, 160, 120);
     c.Paste(frame, 170, 10);
     return c;

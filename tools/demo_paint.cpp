@@ -19,8 +19,8 @@ float SdPolygon(float x, float y, const std::vector<Point>& points) {
 }
 
 float Hash01(std::uint32_t seed, int x, int y) {
-    std::uint32_t h = seed * 0x27D4EB2Du ^ static_cast<std::uint32_t>(x) * 0x85EBCA6Bu ^
-                      static_cast<std::uint32_t>(y) * 0xC2B2AE35u;
+    std::uint32_t h =
+        seed * 0x27D4EB2Du ^ static_cast<std::uint32_t>(x) * 0x85EBCA6Bu ^ static_cast<std::uint32_t>(y) * 0xC2B2AE35u;
     h ^= h >> 15;
     h *= 0x2C1B3C6Du;
     h ^= h >> 12;
@@ -61,28 +61,32 @@ std::uint32_t Rng::Next() {
 }
 
 Canvas::Canvas(int width, int height, Rgb fill)
-    : m_width(width), m_height(height), m_r(static_cast<std::size_t>(width) * height, fill.r),
-      m_g(m_r.size(), fill.g), m_b(m_r.size(), fill.b), m_a(m_r.size(), 0.0f) {}
+    : m_width(width), m_height(height), m_r(static_cast<std::size_t>(width) * height, fill.r), m_g(m_r.size(), fill.g),
+      m_b(m_r.size(), fill.b), m_a(m_r.size(), 0.0f) {}
 
 void Canvas::Circle(float cx, float cy, float r, Rgb c, float opacity, float feather) {
-    FillSolid(cx - r, cy - r, cx + r, cy + r, [=](float x, float y) { return SdCircle(x, y, cx, cy, r); }, c, opacity,
-              feather);
+    FillSolid(
+        cx - r, cy - r, cx + r, cy + r, [=](float x, float y) { return SdCircle(x, y, cx, cy, r); }, c, opacity,
+        feather);
 }
 
 void Canvas::Ellipse(float cx, float cy, float rx, float ry, Rgb c, float opacity, float feather) {
-    FillSolid(cx - rx, cy - ry, cx + rx, cy + ry, [=](float x, float y) { return SdEllipse(x, y, cx, cy, rx, ry); },
-              c, opacity, feather);
+    FillSolid(
+        cx - rx, cy - ry, cx + rx, cy + ry, [=](float x, float y) { return SdEllipse(x, y, cx, cy, rx, ry); }, c,
+        opacity, feather);
 }
 
 void Canvas::RoundRect(float x0, float y0, float x1, float y1, float radius, Rgb c, float opacity, float feather) {
-    FillSolid(x0, y0, x1, y1, [=](float x, float y) { return SdRoundRect(x, y, x0, y0, x1, y1, radius); }, c, opacity,
-              feather);
+    FillSolid(
+        x0, y0, x1, y1, [=](float x, float y) { return SdRoundRect(x, y, x0, y0, x1, y1, radius); }, c, opacity,
+        feather);
 }
 
 void Canvas::Line(float ax, float ay, float bx, float by, float width, Rgb c, float opacity) {
     const float r = width / 2;
-    FillSolid(std::min(ax, bx) - r, std::min(ay, by) - r, std::max(ax, bx) + r, std::max(ay, by) + r,
-              [=](float x, float y) { return SdCapsule(x, y, ax, ay, bx, by, r); }, c, opacity);
+    FillSolid(
+        std::min(ax, bx) - r, std::min(ay, by) - r, std::max(ax, bx) + r, std::max(ay, by) + r,
+        [=](float x, float y) { return SdCapsule(x, y, ax, ay, bx, by, r); }, c, opacity);
 }
 
 void Canvas::Polygon(const std::vector<Point>& points, Rgb c, float opacity, float feather) {
@@ -96,7 +100,8 @@ void Canvas::Polygon(const std::vector<Point>& points, Rgb c, float opacity, flo
         x1 = std::max(x1, p.x);
         y1 = std::max(y1, p.y);
     }
-    FillSolid(x0, y0, x1, y1, [&points](float x, float y) { return SdPolygon(x, y, points); }, c, opacity, feather);
+    FillSolid(
+        x0, y0, x1, y1, [&points](float x, float y) { return SdPolygon(x, y, points); }, c, opacity, feather);
 }
 
 void Canvas::Glow(float cx, float cy, float r, Rgb c, float opacity) {

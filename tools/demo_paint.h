@@ -131,7 +131,8 @@ public:
     template <class Sdf>
     void FillSolid(float x0, float y0, float x1, float y1, Sdf sdf, Rgb color, float opacity = 1.0f,
                    float feather = 1.0f) {
-        Fill(x0, y0, x1, y1, sdf, [color](float, float) { return color; }, opacity, feather);
+        Fill(
+            x0, y0, x1, y1, sdf, [color](float, float) { return color; }, opacity, feather);
     }
 
     // Shorthands for the common shapes.

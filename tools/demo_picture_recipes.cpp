@@ -16,8 +16,7 @@ namespace {
 
 // Calls each(line_number, words, rest_after_first_word) for every line that is not blank or a
 // comment. '#' starts a comment.
-template <class Each>
-void ForEachLine(std::string_view text, Each each) {
+template <class Each> void ForEachLine(std::string_view text, Each each) {
     int number = 0;
     std::size_t pos = 0;
     while (pos <= text.size()) {
@@ -195,8 +194,8 @@ Interface ParseInterface(std::string_view text, std::string_view source) {
 
 std::string PhotoTitle(const Interface& words, int cell_index, int variant) {
     const std::string& place = words.places[static_cast<std::size_t>(cell_index) % words.places.size()];
-    const std::size_t t = (static_cast<std::size_t>(cell_index) * 3 + static_cast<std::size_t>(variant) * 2) %
-                          words.times.size();
+    const std::size_t t =
+        (static_cast<std::size_t>(cell_index) * 3 + static_cast<std::size_t>(variant) * 2) % words.times.size();
     return place + "の" + words.times[t];
 }
 

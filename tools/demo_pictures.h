@@ -65,7 +65,7 @@ struct GraphicFile {
 struct PaintContext {
     const PictureBook* book = nullptr;
     const Interface* words = nullptr;
-    std::vector<std::string> track_titles;   // music room, tracks 1..10
+    std::vector<std::string> track_titles;    // music room, tracks 1..10
     std::map<int, Canvas> thumbnails;         // 150 x 113 thumbnails by graphic number
     std::map<int, int> replay_picture;        // scene-album scene -> graphic shown
     std::map<int, std::string> replay_titles; // scene-album scene -> caption

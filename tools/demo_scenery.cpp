@@ -138,8 +138,7 @@ void Sea(Canvas& c, const Palette& p, int horizon, std::uint32_t seed, int botto
         const float x = rng.Uniform(0, kW);
         const float len = 6 + 40 * depth;
         const bool glint = std::abs(x - p.sun_x) < 60 + 120 * depth;
-        c.Line(x, y, x + len, y, 1 + 2 * depth, glint ? p.sun : Mix(p.sea_top, p.light, 0.5f),
-               glint ? 0.8f : 0.25f);
+        c.Line(x, y, x + len, y, 1 + 2 * depth, glint ? p.sun : Mix(p.sea_top, p.light, 0.5f), glint ? 0.8f : 0.25f);
     }
     c.Glow(p.sun_x, static_cast<float>(horizon) + 4, 120, p.sun, p.night ? 0.25f : 0.45f);
 }
@@ -170,8 +169,7 @@ void Houses(Canvas& c, float x0, float x1, float base, float scale, const Palett
         for (int k = 0; k < 2; ++k) {
             const float wx = x + w * (0.22f + 0.4f * k), wy = base - h * 0.65f;
             const bool lit = p.night ? rng.Below(3) != 0 : false;
-            c.RoundRect(wx, wy, wx + 8 * scale, wy + 9 * scale, 1,
-                        lit ? p.light : Mix(Hex(0x6D8AA8), p.shade, 0.3f));
+            c.RoundRect(wx, wy, wx + 8 * scale, wy + 9 * scale, 1, lit ? p.light : Mix(Hex(0x6D8AA8), p.shade, 0.3f));
             if (lit) {
                 c.Glow(wx + 4 * scale, wy + 4 * scale, 16 * scale, p.light, 0.35f);
             }
@@ -188,7 +186,9 @@ void Lighthouse(Canvas& c, float x, float base, float h, const Palette& p, bool 
     for (int band = 0; band < 3; ++band) {
         const float y0 = base - h * (0.2f + 0.28f * band), y1 = y0 - h * 0.12f;
         const float a = (base - y0) / h, b = (base - y1) / h;
-        c.Polygon({{x - w0 + (w0 - w1) * a, y0}, {x - w0 + (w0 - w1) * b, y1}, {x + w0 - (w0 - w1) * b, y1},
+        c.Polygon({{x - w0 + (w0 - w1) * a, y0},
+                   {x - w0 + (w0 - w1) * b, y1},
+                   {x + w0 - (w0 - w1) * b, y1},
                    {x + w0 - (w0 - w1) * a, y0}},
                   red);
     }
@@ -210,7 +210,9 @@ void Lighthouse(Canvas& c, float x, float base, float h, const Palette& p, bool 
 }
 
 void Tree(Canvas& c, float x, float base, float size, Rgb leaves, Rgb blossom, bool blossoms, std::uint32_t seed) {
-    c.Polygon({{x - size * 0.08f, base}, {x - size * 0.04f, base - size * 0.7f}, {x + size * 0.04f, base - size * 0.7f},
+    c.Polygon({{x - size * 0.08f, base},
+               {x - size * 0.04f, base - size * 0.7f},
+               {x + size * 0.04f, base - size * 0.7f},
                {x + size * 0.08f, base}},
               Hex(0x5A4034));
     Rng rng(seed);
@@ -226,8 +228,10 @@ void Torii(Canvas& c, float x, float base, float size) {
     const Rgb red = Hex(0xD2452F);
     c.RoundRect(x - size * 0.42f, base - size, x - size * 0.34f, base, 2, red);
     c.RoundRect(x + size * 0.34f, base - size, x + size * 0.42f, base, 2, red);
-    c.Polygon({{x - size * 0.62f, base - size * 0.98f}, {x + size * 0.62f, base - size * 0.98f},
-               {x + size * 0.56f, base - size * 1.08f}, {x - size * 0.56f, base - size * 1.08f}},
+    c.Polygon({{x - size * 0.62f, base - size * 0.98f},
+               {x + size * 0.62f, base - size * 0.98f},
+               {x + size * 0.56f, base - size * 1.08f},
+               {x - size * 0.56f, base - size * 1.08f}},
               Hex(0x2A2226));
     c.RoundRect(x - size * 0.55f, base - size * 0.98f, x + size * 0.55f, base - size * 0.9f, 2, red);
     c.RoundRect(x - size * 0.48f, base - size * 0.76f, x + size * 0.48f, base - size * 0.7f, 2, red);
@@ -320,7 +324,9 @@ void WindowView(Canvas& c, float x0, float y0, float x1, float y1, const Palette
     Sea(view, p, 420, seed);
     for (int y = static_cast<int>(y0); y < static_cast<int>(y1); ++y) {
         for (int x = static_cast<int>(x0); x < static_cast<int>(x1); ++x) {
-            c.Set(x, y, view.Get(static_cast<int>((x - x0) / (x1 - x0) * kW), 150 + static_cast<int>((y - y0) / (y1 - y0) * 360)));
+            c.Set(x, y,
+                  view.Get(static_cast<int>((x - x0) / (x1 - x0) * kW),
+                           150 + static_cast<int>((y - y0) / (y1 - y0) * 360)));
         }
     }
     const Rgb frame = Hex(0xE9E4DA);
@@ -398,9 +404,9 @@ void Room(Canvas& c, const Palette& p, std::uint32_t seed) {
     for (int i = 0; i < 14; ++i) {
         const float x = 360 + (i % 7) * 58 + rng.Uniform(-6, 6), y = 70 + (i / 7) * 86 + rng.Uniform(-6, 6);
         c.RoundRect(x, y, x + 46, y + 58, 2, Hex(0xF4F0E6));
-        c.VerticalGradient(static_cast<int>(x + 4), static_cast<int>(y + 4), static_cast<int>(x + 42),
-                           static_cast<int>(y + 44),
-                           {{0, Hex(0x6FA8DC + static_cast<std::uint32_t>(rng.Below(3)) * 0x101000)}, {1, Hex(0x2F6F9A)}});
+        c.VerticalGradient(
+            static_cast<int>(x + 4), static_cast<int>(y + 4), static_cast<int>(x + 42), static_cast<int>(y + 44),
+            {{0, Hex(0x6FA8DC + static_cast<std::uint32_t>(rng.Below(3)) * 0x101000)}, {1, Hex(0x2F6F9A)}});
         c.Circle(x + 23, y + 2, 3, Hex(0xD9463A));
     }
     // The desk and its lamp.
@@ -506,7 +512,9 @@ void Outdoor(Canvas& c, int place, const Palette& p, std::uint32_t seed) {
     case 0: // seaside
         Sky(c, p, 300, seed);
         Sea(c, p, 300, seed, 470);
-        c.VerticalGradient(0, 470, kW, kH, {{0, Mix(Hex(0xE9D9B4), p.shade, p.night ? 0.6f : 0.1f)}, {1, Mix(Hex(0xC9B48A), p.shade, 0.3f)}});
+        c.VerticalGradient(
+            0, 470, kW, kH,
+            {{0, Mix(Hex(0xE9D9B4), p.shade, p.night ? 0.6f : 0.1f)}, {1, Mix(Hex(0xC9B48A), p.shade, 0.3f)}});
         for (int i = 0; i < 12; ++i) {
             c.Ellipse(rng.Uniform(0, kW), rng.Uniform(500, 590), rng.Uniform(5, 10), rng.Uniform(3, 6), Hex(0xF6E8E0));
         }
@@ -533,7 +541,8 @@ void Outdoor(Canvas& c, int place, const Palette& p, std::uint32_t seed) {
             c.RoundRect(140 + k * 45.0f, 200, 170 + k * 45.0f, 230, 1, p.night ? p.light : Hex(0x7D9AB8));
             c.RoundRect(140 + k * 45.0f, 260, 170 + k * 45.0f, 290, 1, p.night ? Hex(0x4A5A7A) : Hex(0x7D9AB8));
         }
-        c.VerticalGradient(0, 330, kW, kH, {{0, Mix(Hex(0xC9A27A), p.shade, 0.2f)}, {1, Mix(Hex(0xA97F55), p.shade, 0.3f)}});
+        c.VerticalGradient(0, 330, kW, kH,
+                           {{0, Mix(Hex(0xC9A27A), p.shade, 0.2f)}, {1, Mix(Hex(0xA97F55), p.shade, 0.3f)}});
         Tree(c, 80, 360, 200, Hex(0x5E9A48), Hex(0xF9C6D6), true, seed);
         Tree(c, 730, 350, 170, Hex(0x5E9A48), Hex(0xF9C6D6), true, seed + 1);
         break;
@@ -546,7 +555,8 @@ void Outdoor(Canvas& c, int place, const Palette& p, std::uint32_t seed) {
         Sea(c, p, 330, seed);
         Houses(c, 0, 800, 330, 0.7f, p, seed);
         for (int i = 0; i < 4; ++i) {
-            Boat(c, 120 + i * 180 + rng.Uniform(-30, 30), 420 + i % 2 * 60, 50 + i * 6, i % 2 ? Hex(0xD9463A) : Hex(0x3A6AB8));
+            Boat(c, 120 + i * 180 + rng.Uniform(-30, 30), 420 + i % 2 * 60, 50 + i * 6,
+                 i % 2 ? Hex(0xD9463A) : Hex(0x3A6AB8));
         }
         c.RoundRect(0, 520, 420, 560, 2, Mix(Hex(0x9A8A7A), p.shade, 0.3f));
         break;

@@ -30,8 +30,8 @@ std::vector<std::uint8_t> BuildSceneArchive(const std::vector<Scene>& scenes);
 
 // A voiced line: the voice file name (without "VOICE\" and ".ogg") and the message it belongs to.
 struct VoicedLine {
-    std::string name;     // as written in the scene, Shift-JIS (the demo uses ASCII names)
-    std::u32string text;  // the message, speaker name included
+    std::string name;    // as written in the scene, Shift-JIS (the demo uses ASCII names)
+    std::u32string text; // the message, speaker name included
     std::u32string speaker;
 };
 

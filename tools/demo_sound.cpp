@@ -8,8 +8,8 @@
 #include <cmath>
 #include <map>
 #include <numbers>
-#include <tuple>
 #include <stdexcept>
+#include <tuple>
 
 namespace hk::demo {
 
@@ -60,8 +60,8 @@ float Bell(double t, double f, double hold, std::uint32_t) {
     const double release = t > hold ? std::exp(-(t - hold) * 10) : 1.0;
     const double env = std::min(1.0, t * 400) * std::exp(-t * 2.2) * release;
     const double e3 = std::exp(-t * 3), e6 = e3 * e3;
-    const double s = Sine(f * t) + 0.35 * Sine(2 * f * t) * e3 + 0.12 * Sine(3.01 * f * t) * e6 +
-                     0.05 * Sine(4.2 * f * t) * e6 * e3;
+    const double s =
+        Sine(f * t) + 0.35 * Sine(2 * f * t) * e3 + 0.12 * Sine(3.01 * f * t) * e6 + 0.05 * Sine(4.2 * f * t) * e6 * e3;
     return static_cast<float>(s * env * 0.5);
 }
 
@@ -575,7 +575,8 @@ std::vector<std::uint8_t> RenderMusic(const MusicTrack& track) {
                 } else if (track.bass == "half" && k % 2 == 1) {
                     pitch += 7;
                 }
-                RenderNote(mix, Bass, start + k * step * sixteenth, step * sixteenth * 0.85, Hz(pitch), 0.5f, 0, seed, &cache);
+                RenderNote(mix, Bass, start + k * step * sixteenth, step * sixteenth * 0.85, Hz(pitch), 0.5f, 0, seed,
+                           &cache);
             }
         }
         if (track.arp != "none") {
@@ -624,7 +625,7 @@ std::vector<std::uint8_t> EncodeSound(std::span<const std::int16_t> samples, int
 }
 
 std::string_view EffectName(int number) {
-    static const char* kNames[kEffectCount] = {"chime",  "footsteps", "wind (loop)", "waves (loop)",
+    static const char* kNames[kEffectCount] = {"chime",   "footsteps", "wind (loop)", "waves (loop)",
                                                "shutter", "birds",     "page",        "fireworks"};
     return number >= 1 && number <= kEffectCount ? kNames[number - 1] : "";
 }
@@ -735,9 +736,9 @@ Syllable KanaSyllable(char32_t c) {
     if (c == U'ー' || c == U'〜') {
         return {-2, false, true};
     }
-    static const std::u32string kRows[5] = {
-        U"あかがさざただなはばぱまやらわゃぁ", U"いきぎしじちぢにひびぴみりぃ", U"うくぐすずつづぬふぶぷむゆるゅぅっ",
-        U"えけげせぜてでねへべぺめれぇ",       U"おこごそぞとどのほぼぽもよろをょぉ"};
+    static const std::u32string kRows[5] = {U"あかがさざただなはばぱまやらわゃぁ", U"いきぎしじちぢにひびぴみりぃ",
+                                            U"うくぐすずつづぬふぶぷむゆるゅぅっ", U"えけげせぜてでねへべぺめれぇ",
+                                            U"おこごそぞとどのほぼぽもよろをょぉ"};
     for (int v = 0; v < 5; ++v) {
         if (const auto at = kRows[v].find(c); at != std::u32string::npos) {
             return {v, at != 0 && c != U'ゃ' && c != U'ゅ' && c != U'ょ', false};

@@ -33,11 +33,11 @@ struct MusicTrack {
     int bars = 0;
     int loop_from = 0; // bar numbers 1..bars; 0 = the file loops whole
     int loop_to = 0;
-    std::string lead = "bell";    // bell, flute, pluck, piano
-    std::string pad = "strings";  // strings, organ, none
-    std::string bass = "half";    // half, pulse, walk, none
-    std::string drums = "none";   // none, soft, shaker
-    std::string arp = "none";     // none, up, wave
+    std::string lead = "bell";   // bell, flute, pluck, piano
+    std::string pad = "strings"; // strings, organ, none
+    std::string bass = "half";   // half, pulse, walk, none
+    std::string drums = "none";  // none, soft, shaker
+    std::string arp = "none";    // none, up, wave
     std::vector<Note> melody;
     std::vector<Chord> chords;
 };

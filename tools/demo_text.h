@@ -11,13 +11,13 @@ namespace hk::demo {
 enum class Align { Left, Center, Right };
 
 struct LabelStyle {
-    int size = 24;                 // em height in pixels
-    Rgb top = {255, 255, 255};     // fill colour at the top of the letters
-    Rgb bottom = {255, 255, 255};  // and at the bottom
+    int size = 24;                // em height in pixels
+    Rgb top = {255, 255, 255};    // fill colour at the top of the letters
+    Rgb bottom = {255, 255, 255}; // and at the bottom
     Rgb outline = {40, 40, 60};
-    float outline_width = 2.5f;    // 0 = none
-    float shadow = 0.35f;          // opacity of a soft drop shadow; 0 = none
-    bool proportional = true;      // "ＭＳ Ｐゴシック" instead of "ＭＳ ゴシック"
+    float outline_width = 2.5f; // 0 = none
+    float shadow = 0.35f;       // opacity of a soft drop shadow; 0 = none
+    bool proportional = true;   // "ＭＳ Ｐゴシック" instead of "ＭＳ ゴシック"
 };
 
 // Draws UTF-8 text with its cell's top at y; x is the left edge, the centre or the right edge.
