@@ -86,7 +86,7 @@ echo "ok: --help and --version of the unpacked programs"
 
 # ---- A sample game folder, made by the unpacked tool from the packaged sources.
 GAME_DIR="$WORK/game"
-if ! "$TOOL" demo "$GAME_DIR" --source "$ROOT/usr/share/harukaze/demo" --quiet 2>"$WORK/demo.err"; then
+if ! "$TOOL" demo "$GAME_DIR" --source "$ROOT/usr/share/harukaze/demo" --jobs 2 --quiet 2>"$WORK/demo.err"; then
     # The sample game could not be generated: play a two-scene game written with the tools instead,
     # so the package is still checked (the demo generator has tests of its own).
     echo "note: the sample game was not generated ($(head -n1 "$WORK/demo.err")); using a small game"
