@@ -5,6 +5,7 @@
 #include "data/game_files.h"
 #include "engine/form1.h"
 #include "gfx/text_canvas.h"
+#include "platform/qt/frame_log.h"
 #include "platform/qt/main_window_view.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/single_instance.h"
@@ -37,7 +38,9 @@ constexpr unsigned long kMaxNapUs = 1000;
 // a confirmed close, without asking, so the settings, flags and read-marks are written.
 volatile std::sig_atomic_t g_stop_signal = 0;
 
-void OnStopSignal(int signal_number) { g_stop_signal = signal_number; }
+void OnStopSignal(int signal_number) {
+    g_stop_signal = signal_number;
+}
 
 void CatchStopSignals() {
     struct sigaction action {};
@@ -84,6 +87,9 @@ int RunGame(int argc, char** argv) {
 
     platform.MainView().show();
     platform.MainView().activateWindow();
+    // Only the performance benchmark asks for this record of presented frames.
+    const auto frame_log = hk::FrameLog::FromEnvironment(
+        platform.MainView(), [&form] { return static_cast<std::uint32_t>(form.State().Task); });
     form.FormCreate(); // a failure has been reported; the window stays, inert, until closed
 
     while (!form.Closed()) {
@@ -96,7 +102,10 @@ int RunGame(int argc, char** argv) {
             break;
         }
         if (form.FrameTimerEnabled()) {
-            if (!form.PollFrameTimer() && form.FrameTimerEnabled()) {
+            const bool ticked = form.PollFrameTimer();
+            if (ticked && frame_log)
+                frame_log->CountTick();
+            if (!ticked && form.FrameTimerEnabled()) {
                 const std::uint32_t wait_ms = form.DXTimer1.MsUntilDue(platform.TickCount());
                 if (wait_ms > 0)
                     QThread::usleep(std::min<unsigned long>(kMaxNapUs, wait_ms * 1000ul));
@@ -128,8 +137,10 @@ int main(int argc, char** argv) {
 
     hk::SingleInstanceLock lock;
     switch (lock.Acquire(hk::SingleInstanceLock::DefaultPath())) {
-    case hk::SingleInstanceLock::Result::Acquired: break;
-    case hk::SingleInstanceLock::Result::HeldByAnother: return 0; // another copy runs: leave silently
+    case hk::SingleInstanceLock::Result::Acquired:
+        break;
+    case hk::SingleInstanceLock::Result::HeldByAnother:
+        return 0; // another copy runs: leave silently
     case hk::SingleInstanceLock::Result::Error:
         // Without a lock file we cannot tell; running is better than refusing to start.
         std::fprintf(stderr, "harukaze: warning: %s\n", lock.ErrorText().c_str());

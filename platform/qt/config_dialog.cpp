@@ -49,7 +49,9 @@ QSlider* MakeSlider(QGroupBox* group, const char* name, int x, int y, int w, int
 
 } // namespace
 
-std::string AutoDelayLabel(int seconds) { return "設定時間：" + std::to_string(seconds) + "秒"; }
+std::string AutoDelayLabel(int seconds) {
+    return "設定時間：" + std::to_string(seconds) + "秒";
+}
 
 ConfigDialog::ConfigDialog(QWidget* parent) : QDialog(parent) {
     MakeFixedDialog(*this, TConfigForm::kCaption, kClientWidth, kClientHeight);

@@ -16,7 +16,7 @@ struct LabelPlace {
     int x, y;
 };
 constexpr LabelPlace kLabels[] = {
-    {"BGM_LABEL", 8, 8},  {"MOUSE_LABEL", 8, 24},  {"KEY_LABEL", 8, 40},
+    {"BGM_LABEL", 8, 8},   {"MOUSE_LABEL", 8, 24},  {"KEY_LABEL", 8, 40},
     {"TASK_LABEL", 8, 56}, {"MSGLOG_LABEL", 8, 72}, {"BgmLabel2", 360, 40},
 };
 

@@ -26,7 +26,8 @@ QFont GameFont(const char* face, int pixel_height) {
     QFont font;
     // The proportional face's stand-in is IPAPGothic, the fixed one's IPAGothic.
     const bool proportional = std::strcmp(face, kPGothic) == 0;
-    font.setFamilies({QString::fromUtf8(face), proportional ? QStringLiteral("IPAPGothic") : QStringLiteral("IPAGothic")});
+    font.setFamilies(
+        {QString::fromUtf8(face), proportional ? QStringLiteral("IPAPGothic") : QStringLiteral("IPAGothic")});
     font.setPixelSize(pixel_height);
     return font;
 }

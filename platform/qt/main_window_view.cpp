@@ -18,10 +18,14 @@ namespace {
 
 std::optional<MouseButton> ButtonFromQt(Qt::MouseButton button) {
     switch (button) {
-    case Qt::LeftButton: return MouseButton::Left;
-    case Qt::RightButton: return MouseButton::Right;
-    case Qt::MiddleButton: return MouseButton::Middle;
-    default: return std::nullopt;
+    case Qt::LeftButton:
+        return MouseButton::Left;
+    case Qt::RightButton:
+        return MouseButton::Right;
+    case Qt::MiddleButton:
+        return MouseButton::Middle;
+    default:
+        return std::nullopt;
     }
 }
 

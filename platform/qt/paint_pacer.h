@@ -21,6 +21,9 @@ public:
 
     // Asks for a repaint of the whole window, now or at the next refresh slot.
     void Request();
+    // True when a request made now would be painted at the coming refresh slot: no repaint is
+    // waiting, and the slot is at most a frame tick away (a tick is about 3 ms).
+    bool ReadyForFrame() const;
     int IntervalMs() const { return m_interval_ms; }
     // Repaints asked of Qt so far (not the requests folded into them).
     int Repaints() const { return m_repaints; }
@@ -30,7 +33,11 @@ private:
 
     QWidget& m_widget;
     int m_interval_ms;
-    QElapsedTimer m_since_repaint;
+    qint64 m_interval_ns;
+    // Refresh slots lie on a grid one interval apart, so that a display of 60 Hz gets 60 repaints
+    // a second, not 1000 / 16 of them; a repaint is allowed from m_next_slot_ns on.
+    QElapsedTimer m_clock;
+    qint64 m_next_slot_ns = 0;
     QTimer m_timer;
     int m_repaints = 0;
 };

@@ -41,6 +41,8 @@ QtPlatform::QtPlatform() {
     m_debug->on_button = [this](int number) {
         if (DebugButtonHook)
             DebugButtonHook(number);
+        if (m_sink)
+            m_sink->OnDebugButton(number);
         if (m_debug_form)
             m_debug->Show(*m_debug_form);
     };
@@ -73,10 +75,14 @@ QtPlatform::~QtPlatform() {
 
 QWidget* QtPlatform::Window(WindowId window) {
     switch (window) {
-    case WindowId::Main: return m_main.get();
-    case WindowId::Float: return m_float.get();
-    case WindowId::Debug: return m_debug.get();
-    default: return nullptr;
+    case WindowId::Main:
+        return m_main.get();
+    case WindowId::Float:
+        return m_float.get();
+    case WindowId::Debug:
+        return m_debug.get();
+    default:
+        return nullptr;
     }
 }
 
@@ -91,9 +97,13 @@ std::uint32_t QtPlatform::TickCount() {
     return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
 }
 
-void QtPlatform::Sleep(std::uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void QtPlatform::Sleep(std::uint32_t ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
-void QtPlatform::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void QtPlatform::ProcessMessages() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 void QtPlatform::SetDelayTimerEnabled(bool enabled) {
     if (enabled && !m_delay_timer->isActive())
@@ -104,9 +114,12 @@ void QtPlatform::SetDelayTimerEnabled(bool enabled) {
 
 TABitmap& QtPlatform::ClientSurface(WindowId window) {
     switch (window) {
-    case WindowId::Float: return m_float_surface;
-    case WindowId::Debug: return m_debug_surface;
-    default: return m_main_surface;
+    case WindowId::Float:
+        return m_float_surface;
+    case WindowId::Debug:
+        return m_debug_surface;
+    default:
+        return m_main_surface;
     }
 }
 
@@ -118,6 +131,14 @@ void QtPlatform::Invalidate(WindowId window) {
         m_float_pacer->Request();
     else if (QWidget* widget = Window(window))
         widget->update();
+}
+
+bool QtPlatform::ReadyForFrame(WindowId window) {
+    if (window == WindowId::Main)
+        return m_main_pacer->ReadyForFrame();
+    if (window == WindowId::Float)
+        return m_float_pacer->ReadyForFrame();
+    return true;
 }
 
 void QtPlatform::ShowWindow(WindowId window, bool visible) {
@@ -153,7 +174,9 @@ void QtPlatform::StartWindowDrag(WindowId window) {
         m_float->StartDrag();
 }
 
-void QtPlatform::SetFullScreen(bool full) { m_main->SetFullScreen(full); }
+void QtPlatform::SetFullScreen(bool full) {
+    m_main->SetFullScreen(full);
+}
 
 WindowId QtPlatform::ForegroundWindow() {
     const QWidget* active = QApplication::activeWindow();
@@ -168,14 +191,18 @@ WindowId QtPlatform::ForegroundWindow() {
     return WindowId::None;
 }
 
-bool QtPlatform::IsKeyDown(Key key) { return m_keys->IsDown(key); }
+bool QtPlatform::IsKeyDown(Key key) {
+    return m_keys->IsDown(key);
+}
 
 Point QtPlatform::CursorPos() {
     const QPoint p = QCursor::pos(m_main->screen());
     return Point{p.x(), p.y()};
 }
 
-void QtPlatform::SetCursorPos(Point screen) { QCursor::setPos(m_main->screen(), screen.x, screen.y); }
+void QtPlatform::SetCursorPos(Point screen) {
+    QCursor::setPos(m_main->screen(), screen.x, screen.y);
+}
 
 void QtPlatform::SetCursorVisible(bool visible) {
     if (visible)
@@ -214,7 +241,9 @@ Size QtPlatform::ScreenSize() {
     return Size{size.width(), size.height()};
 }
 
-void QtPlatform::AttachContextMenu(Menu* menu) { m_main->AttachMenu(menu); }
+void QtPlatform::AttachContextMenu(Menu* menu) {
+    m_main->AttachMenu(menu);
+}
 
 void QtPlatform::PopupMenu(Menu& menu, Point screen) {
     RunPopupMenu(menu, m_sink, QPoint(screen.x, screen.y), m_main.get());
@@ -248,6 +277,8 @@ void QtPlatform::ReportError(const std::string& message) {
     QMessageBox::critical(parent, QStringLiteral("ＨＡＲＵＫＡＺＥ"), QString::fromStdString(message));
 }
 
-std::unique_ptr<AudioDevice> QtPlatform::CreateAudioDevice() { return std::make_unique<SdlAudioDevice>(); }
+std::unique_ptr<AudioDevice> QtPlatform::CreateAudioDevice() {
+    return std::make_unique<SdlAudioDevice>();
+}
 
 } // namespace hk

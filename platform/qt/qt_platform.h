@@ -49,6 +49,7 @@ public:
     void SetDelayTimerEnabled(bool enabled) override;
     TABitmap& ClientSurface(WindowId window) override;
     void Invalidate(WindowId window) override;
+    bool ReadyForFrame(WindowId window) override;
     void ShowWindow(WindowId window, bool visible) override;
     bool IsWindowVisible(WindowId window) override;
     void MoveWindow(WindowId window, Point screen_pos) override;

@@ -16,7 +16,9 @@ std::filesystem::path SingleInstanceLock::DefaultPath() {
     return std::filesystem::path("/tmp") / ("HARUKAZEEXE-" + std::to_string(::getuid()));
 }
 
-SingleInstanceLock::~SingleInstanceLock() { Release(); }
+SingleInstanceLock::~SingleInstanceLock() {
+    Release();
+}
 
 SingleInstanceLock::Result SingleInstanceLock::Acquire(const std::filesystem::path& path) {
     Release();

@@ -29,8 +29,7 @@ protected:
     }
 
     // Runs the program's loop for up to `ms` milliseconds or until `done` holds.
-    template <typename Done>
-    bool RunUntil(int ms, Done done) {
+    template <typename Done> bool RunUntil(int ms, Done done) {
         QElapsedTimer clock;
         clock.start();
         while (clock.elapsed() < ms) {

@@ -27,10 +27,10 @@ protected:
 
 TEST_F(KeyStateTest, PressHoldsAndReleaseLetsGo) {
     const std::pair<int, Key> mapping[] = {
-        {Qt::Key_Return, Key::Return}, {Qt::Key_Enter, Key::Return},     {Qt::Key_Space, Key::Space},
-        {Qt::Key_Control, Key::Control}, {Qt::Key_Shift, Key::Shift},    {Qt::Key_Up, Key::Up},
-        {Qt::Key_Down, Key::Down},     {Qt::Key_PageUp, Key::PageUp},    {Qt::Key_PageDown, Key::PageDown},
-        {Qt::Key_F1, Key::F1},         {Qt::Key_F2, Key::F2},
+        {Qt::Key_Return, Key::Return},   {Qt::Key_Enter, Key::Return},  {Qt::Key_Space, Key::Space},
+        {Qt::Key_Control, Key::Control}, {Qt::Key_Shift, Key::Shift},   {Qt::Key_Up, Key::Up},
+        {Qt::Key_Down, Key::Down},       {Qt::Key_PageUp, Key::PageUp}, {Qt::Key_PageDown, Key::PageDown},
+        {Qt::Key_F1, Key::F1},           {Qt::Key_F2, Key::F2},
     };
     for (const auto& [qt_key, key] : mapping) {
         EXPECT_FALSE(keys.IsDown(key));

@@ -12,13 +12,13 @@ TEST(PictureFit, KeepsFourThreeAndCentresWithBars) {
         int out_w, out_h;
         PictureFit want;
     } cases[] = {
-        {800, 600, {0, 0, 800, 600}},        // exact fit
-        {1920, 1080, {240, 0, 1440, 1080}},  // wide screen: bars left and right
-        {1280, 1024, {0, 32, 1280, 960}},    // 5:4: bars above and below
-        {2560, 1600, {213, 0, 2133, 1600}},  // 16:10: 1600 * 4 / 3 = 2133.3 rounds down
-        {3000, 2000, {167, 0, 2666, 2000}},  // 2000 * 800 / 600 = 2666.6 rounds down
-        {1366, 768, {171, 0, 1024, 768}},    // odd bar widths: (1366 - 1024) / 2
-        {640, 480, {0, 0, 640, 480}},        // smaller than the picture: shrinks
+        {800, 600, {0, 0, 800, 600}},       // exact fit
+        {1920, 1080, {240, 0, 1440, 1080}}, // wide screen: bars left and right
+        {1280, 1024, {0, 32, 1280, 960}},   // 5:4: bars above and below
+        {2560, 1600, {213, 0, 2133, 1600}}, // 16:10: 1600 * 4 / 3 = 2133.3 rounds down
+        {3000, 2000, {167, 0, 2666, 2000}}, // 2000 * 800 / 600 = 2666.6 rounds down
+        {1366, 768, {171, 0, 1024, 768}},   // odd bar widths: (1366 - 1024) / 2
+        {640, 480, {0, 0, 640, 480}},       // smaller than the picture: shrinks
     };
     for (const Case& c : cases) {
         const PictureFit fit = FitPicture(c.out_w, c.out_h, 800, 600);
@@ -39,8 +39,8 @@ TEST(PictureFit, EmptyOutputGivesEmptyPictureAndNoDivision) {
 }
 
 TEST(PictureFit, EveryPictureCentreMapsBackToItsPixel) {
-    for (const auto& [w, h] : {std::pair{1920, 1080}, std::pair{2560, 1600}, std::pair{1366, 768},
-                                std::pair{1024, 768}, std::pair{640, 480}}) {
+    for (const auto& [w, h] : {std::pair{1920, 1080}, std::pair{2560, 1600}, std::pair{1366, 768}, std::pair{1024, 768},
+                               std::pair{640, 480}}) {
         const PictureFit fit = FitPicture(w, h, 800, 600);
         int wrong = 0;
         for (int y = 0; y < 600; y += 7) {

@@ -60,9 +60,11 @@ TEST(SingleInstanceLock, LivesInTheRuntimeDirectoryOrAPerUserTmpFile) {
     ::setenv("XDG_RUNTIME_DIR", "/run/user/4321", 1);
     EXPECT_EQ(SingleInstanceLock::DefaultPath(), std::filesystem::path("/run/user/4321/HARUKAZEEXE"));
     ::setenv("XDG_RUNTIME_DIR", "", 1);
-    EXPECT_EQ(SingleInstanceLock::DefaultPath(), std::filesystem::path("/tmp/HARUKAZEEXE-" + std::to_string(::getuid())));
+    EXPECT_EQ(SingleInstanceLock::DefaultPath(),
+              std::filesystem::path("/tmp/HARUKAZEEXE-" + std::to_string(::getuid())));
     ::unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(SingleInstanceLock::DefaultPath(), std::filesystem::path("/tmp/HARUKAZEEXE-" + std::to_string(::getuid())));
+    EXPECT_EQ(SingleInstanceLock::DefaultPath(),
+              std::filesystem::path("/tmp/HARUKAZEEXE-" + std::to_string(::getuid())));
     if (saved)
         ::setenv("XDG_RUNTIME_DIR", restore.c_str(), 1);
 }

@@ -68,8 +68,8 @@ TEST(MainWindowView, ClicksAndWheelNotchesReachTheEngine) {
     wheel(-240);
     wheel(60); // half a notch: nothing yet
     wheel(60);
-    EXPECT_EQ(sink.calls, (std::vector<std::string>{"down 1 0 400,300", "down 1 2 0,599", "wheel 1 up",
-                                                    "wheel 1 down", "wheel 1 down", "wheel 1 up"}));
+    EXPECT_EQ(sink.calls, (std::vector<std::string>{"down 1 0 400,300", "down 1 2 0,599", "wheel 1 up", "wheel 1 down",
+                                                    "wheel 1 down", "wheel 1 up"}));
 }
 
 TEST(MainWindowView, WheelNotchesKeepTheRemainder) {
@@ -122,8 +122,8 @@ TEST(MainWindowView, RightClickDeliversThePressThenOpensTheAttachedMenu) {
     });
     QTest::mousePress(&view, Qt::RightButton, Qt::NoModifier, QPoint(7, 8));
     QTest::mouseRelease(&view, Qt::RightButton, Qt::NoModifier, QPoint(7, 8));
-    EXPECT_EQ(sink.calls, (std::vector<std::string>{"down 1 1 5,6", "down 1 1 7,8", "popup PopupMenu1",
-                                                    "command ItemOption"}));
+    EXPECT_EQ(sink.calls,
+              (std::vector<std::string>{"down 1 1 5,6", "down 1 1 7,8", "popup PopupMenu1", "command ItemOption"}));
 }
 
 TEST(FloatWindowView, IsABorderlessToolShapedByTheRuns) {
@@ -244,12 +244,14 @@ TEST(QtPlatform, DelayTimerFiresWhileEventsAreProcessed) {
     platform.SetEventSink(&sink);
     platform.SetDelayTimerEnabled(true);
     const std::uint32_t start = platform.TickCount();
-    while (platform.TickCount() - start < 60) {
+    while (platform.TickCount() - start < 100) {
         platform.ProcessMessages();
         platform.Sleep(1);
     }
-    EXPECT_GE(sink.delay_ticks, 3);
-    EXPECT_LE(sink.delay_ticks, 7);
+    const std::uint32_t elapsed = platform.TickCount() - start;
+    // Never more than one per 10 ms; a loaded machine may deliver fewer.
+    EXPECT_GE(sink.delay_ticks, 2);
+    EXPECT_LE(sink.delay_ticks, static_cast<int>(elapsed / 10) + 1);
     platform.SetDelayTimerEnabled(false);
     const int before = sink.delay_ticks;
     platform.Sleep(30);

@@ -1,0 +1,43 @@
+// A record of the frames the main window really presents, for the performance benchmark
+// (bench/game_perf.sh). It is off unless the environment variable HARUKAZE_FRAME_LOG names a
+// file; then every paint of the watched window appends one line
+//     <wall-clock ms since the epoch> <tag> <frame ticks so far> <allocations so far or -1>
+// The tag is what the owner's tag function returns (the window build gives the task code), and the
+// allocation count comes from a counting allocator the benchmark preloads, when there is one.
+#pragma once
+
+#include <QObject>
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+class QWidget;
+
+namespace hk {
+
+class FrameLog final : public QObject {
+public:
+    // nullptr when HARUKAZE_FRAME_LOG is not set; a file that cannot be opened is reported on
+    // standard error and leaves the log off.
+    static std::unique_ptr<FrameLog> FromEnvironment(QWidget& watched, std::function<std::uint32_t()> tag);
+    ~FrameLog() override;
+
+    // Called once per frame tick by the loop that runs the ticks.
+    void CountTick() { ++m_ticks; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    FrameLog(QWidget& watched, std::FILE* file, std::function<std::uint32_t()> tag);
+
+    QWidget& m_watched;
+    std::FILE* m_file;
+    std::function<std::uint32_t()> m_tag;
+    std::uint64_t m_ticks = 0;
+    std::uint64_t (*m_alloc_count)() = nullptr;
+};
+
+} // namespace hk
