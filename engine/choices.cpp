@@ -66,6 +66,11 @@ void TForm1::MakeSelect(const std::u32string& text) {
     s.ChoiceCount = static_cast<std::int32_t>(s.ChoiceLines.size());
     s.ChoiceLines.resize(kSelectRows);
 
+    // Every caller puts this window on the screen at once (the script, the return from the log,
+    // the switch to or from the floating window), so it counts as shown even when the player had
+    // hidden the previous one or no message came before.
+    s.MsgWindowVisible = 1;
+
     MakeMessageBackground(MsgTextImage);
     SelectImage.SetSize(800, 176);
     SelectImage.CopyRect(0, 0, MsgTextImage, 0, 0, 800, 176);

@@ -6,6 +6,7 @@
 #include "data/shift_jis.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace hk {
 
@@ -52,6 +53,9 @@ void TForm1::DispMessage() {
         MakeMessageBackground(MsgWindowImage);
         MsgRuleImage.BlueToGray8(SelectImage);
     }
+    // The reveal draws the window, so the window is shown (also when the floating window is
+    // switched while the player had hidden it).
+    s.MsgWindowVisible = 1;
     const int level = s.RevealLevel;
     MsgTextImage.RuleBlendOnto(0, 0, 800, 176, 0, 0, SelectImage, MsgWindowImage,
                                static_cast<std::uint16_t>(std::clamp(level, 0, 0xFFFF)), kRevealSoftness);
@@ -177,6 +181,18 @@ void TForm1::DrawWaitIcon() {
     TABitmap& surface = m_platform.ClientSurface(window);
     if (surface.Width() < kIconX + kIconSize || surface.Height() < y_on_window + kIconSize)
         return;
+    // The icon changes every 55 ms but this runs every tick: leave the window alone while it still
+    // shows this frame of the icon (anything drawn over it since makes the rows differ).
+    constexpr std::size_t kIconRowBytes = kIconSize * 4;
+    auto icon_intact = [&] {
+        for (int y = 0; y < kIconSize; ++y)
+            if (std::memcmp(surface.Pixel(kIconX, y_on_window + y), &m_wait_icon_pixels[y * kIconRowBytes],
+                            kIconRowBytes) != 0)
+                return false;
+        return true;
+    };
+    if (frame == m_wait_icon_frame && window == m_wait_icon_window && icon_intact())
+        return;
     // The window's own pixels under the icon, then the icon with its key colour left out.
     surface.CopyRect(kIconX, y_on_window, MsgTextImage, kIconX, kIconY, kIconSize, kIconSize);
     const Color key = PartsImage.GetColor(cell_x, cell_y);
@@ -191,6 +207,10 @@ void TForm1::DrawWaitIcon() {
             to[2] = from[2];
         }
     }
+    for (int y = 0; y < kIconSize; ++y)
+        std::memcpy(&m_wait_icon_pixels[y * kIconRowBytes], surface.Pixel(kIconX, y_on_window + y), kIconRowBytes);
+    m_wait_icon_frame = frame;
+    m_wait_icon_window = window;
     m_platform.Invalidate(window);
 }
 
