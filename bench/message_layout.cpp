@@ -1,0 +1,137 @@
+// Cost of laying out one message (MakeMessage: window background, name and three outlined lines,
+// ten smoothed draws per string) against one full-screen BlendOnto, the per-tick work of a fade,
+// measured in the same run. A message is laid out once when it is shown, so it should cost about
+// what one frame of a fade costs. The summary prints each case as a ratio to that baseline.
+#include "data/shift_jis.h"
+#include "engine/form1.h"
+#include "platform/headless/headless_platform.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <string>
+
+namespace {
+
+// Two different messages, used in turn, so no iteration finds the previous one's text ready.
+const std::u32string kMessages[2] = {
+    U"アリサ「今日は朝から雨が降っていて、駅までの道はすっかり水たまりだらけだった。傘を忘れた私は、"
+    U"仕方なく本屋の軒先で雨宿りをすることにした」",
+    U"ユキ「ねえ、明日の約束は覚えてる？　駅前の喫茶店で、十時に待ち合わせだよ。遅れたら、"
+    U"今度こそケーキをおごってもらうからね。それと、この前借りた本も忘れずに持ってきてほしいな」",
+};
+
+// A form with the surfaces and layout settings that start-up would give it, without game files.
+struct LayoutBench {
+    hk::HeadlessPlatform platform;
+    hk::GameFiles files{"."};
+    hk::TForm1 form{platform, files};
+
+    LayoutBench() {
+        hk::EngineState& s = form.State();
+        s.MsgLineChars = 30;
+        s.MsgMaxLines = 3;
+        s.NoLineStartChars = U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】";
+        s.NoLineEndChars = U"（「『【";
+        form.SceneImage.SetSize(800, 600);
+        for (int y = 0; y < 600; ++y)
+            form.SceneImage.FillRect(0, y, 800, 1, hk::MakeColor(y / 3, 90, 255 - y / 3));
+        form.PartsImage.SetSize(800, 600);
+        form.MsgTextImage.SetSize(800, 176);
+        // A frame whose inside is half clear, as the game's frame is.
+        form.MsgFrameImage.SetSize(800, 176);
+        form.MsgFrameImage.Fill(0x00402010);
+        for (int y = 0; y < 176; ++y)
+            for (int x = 0; x < 800; ++x)
+                form.MsgFrameImage.Pixel(x, y)[3] = (x < 8 || x >= 792 || y < 16 || y >= 168) ? 0 : 128;
+    }
+};
+
+void BM_BlendOntoFullScreen(benchmark::State& state) {
+    hk::TABitmap src, dest;
+    src.SetSize(800, 600);
+    dest.SetSize(800, 600);
+    src.Fill(0x00336699);
+    dest.Fill(0x00CCAA88);
+    std::uint16_t alpha = 0;
+    for (auto _ : state) {
+        src.BlendOnto(0, 0, 800, 600, 0, 0, dest, alpha);
+        alpha = static_cast<std::uint16_t>((alpha + 37) & 0xFF);
+        benchmark::ClobberMemory();
+    }
+}
+
+void BM_MakeMessage(benchmark::State& state, bool skipping) {
+    LayoutBench bench;
+    bench.form.State().SkipNow = skipping ? 1 : 0;
+    int turn = 0;
+    for (auto _ : state) {
+        bench.form.MakeMessage(kMessages[turn]);
+        turn ^= 1;
+        benchmark::ClobberMemory();
+    }
+    for (const std::u32string& text : kMessages) {
+        bench.form.MakeMessage(text);
+        if (bench.form.State().MsgLineCount != 3)
+            state.SkipWithError("the messages should fill three lines");
+    }
+}
+
+// As the message instruction does it: the scene's Shift-JIS line converted, then laid out.
+void BM_MakeMessageFromShiftJis(benchmark::State& state) {
+    LayoutBench bench;
+    const std::string sjis[2] = {hk::Utf32ToSjis(kMessages[0]), hk::Utf32ToSjis(kMessages[1])};
+    int turn = 0;
+    for (auto _ : state) {
+        bench.form.MakeMessage(hk::SjisToUtf32(sjis[turn]));
+        turn ^= 1;
+        benchmark::ClobberMemory();
+    }
+}
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
+                // The fastest repetition counts: on a shared machine the slower ones measure the
+                // neighbours.
+                const auto [it, added] = m_times.emplace(run.run_name.function_name, run.GetAdjustedCPUTime());
+                if (!added)
+                    it->second = std::min(it->second, run.GetAdjustedCPUTime());
+            }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        const auto base = m_times.find("BlendOntoFullScreen");
+        if (base == m_times.end())
+            return;
+        std::printf("\nratios (time / one full-screen BlendOnto)\n");
+        for (const auto& [name, time] : m_times)
+            if (name != base->first)
+                std::printf("  %-28s %5.2fx\n", name.c_str(), time / base->second);
+    }
+
+private:
+    std::map<std::string, double> m_times;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::RegisterBenchmark("BlendOntoFullScreen", BM_BlendOntoFullScreen)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("MakeMessage/Outlined", BM_MakeMessage, false)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("MakeMessage/Skipping", BM_MakeMessage, true)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("MakeMessage/FromShiftJis", BM_MakeMessageFromShiftJis)->Unit(benchmark::kMicrosecond);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
