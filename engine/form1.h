@@ -275,6 +275,13 @@ public:
     TConfigForm ConfigForm;
     TDebugWindow DebugWindow;
     bool DebugWindowVisible() const { return m_debug_visible; }
+    // The debug window's buttons (engine/debug_window.cpp): "CG/SC SET", "CG/SC CLR",
+    // "CG/SC RND", "変数表示", "ﾒｯｾｰｼﾞﾛｸﾞ".
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
 
     TDXTimer DXTimer1;
 
@@ -286,6 +293,7 @@ public:
     void OnMenuPopup(std::string_view name) override;
     void OnMenuCommand(std::string_view name) override;
     void OnToggleFullScreen() override;
+    void OnDebugButton(int button) override;
 
 private:
     void CreateSurfaces();

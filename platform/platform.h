@@ -78,6 +78,8 @@ public:
     virtual void OnMenuCommand(std::string_view name) = 0;
     // The full-screen shortcut (Alt+Return) was pressed.
     virtual void OnToggleFullScreen() {}
+    // A button of the debug window was pressed: 1 "CG/SC SET" .. 5 "ﾒｯｾｰｼﾞﾛｸﾞ".
+    virtual void OnDebugButton(int button) { (void)button; }
 };
 
 class Platform {

@@ -56,6 +56,12 @@ void HeadlessPlatform::QueueWheel(WindowId window, bool up) {
 
 void HeadlessPlatform::QueueClose() { m_events.push_back(Event{Event::Kind::Close}); }
 
+void HeadlessPlatform::PressDebugButton(int button) {
+    Event event{Event::Kind::DebugButton};
+    event.debug_button = button;
+    m_events.push_back(std::move(event));
+}
+
 void HeadlessPlatform::QueueMenu(std::vector<std::string> path) {
     Event event{Event::Kind::Menu};
     event.path = std::move(path);
@@ -115,6 +121,7 @@ void HeadlessPlatform::ProcessMessages() {
             break;
         case Event::Kind::Wheel: m_sink->OnMouseWheel(event.window, event.up); break;
         case Event::Kind::Close: m_sink->OnCloseQuery(); break;
+        case Event::Kind::DebugButton: m_sink->OnDebugButton(event.debug_button); break;
         case Event::Kind::Menu:
             if (!m_attached_menu) {
                 Fault("no pop-up menu is attached to the main window");

@@ -47,6 +47,8 @@ public:
     void QueueMouseDown(WindowId window, MouseButton button, Point client);
     void QueueWheel(WindowId window, bool up);
     void QueueClose();
+    // Presses button 1..5 of the debug window.
+    void PressDebugButton(int button);
     // Opens the attached context menu and chooses the items along `path` (submenus first).
     void QueueMenu(std::vector<std::string> path);
     void SetKeyDown(Key key, bool down);
@@ -121,12 +123,13 @@ public:
 
 private:
     struct Event {
-        enum class Kind { MouseDown, Wheel, Close, Menu } kind;
+        enum class Kind { MouseDown, Wheel, Close, Menu, DebugButton } kind;
         WindowId window = WindowId::Main;
         MouseButton button = MouseButton::Left;
         Point point;
         bool up = false;
         std::vector<std::string> path;
+        int debug_button = 0;
     };
     void RunMenu(Menu& menu, const std::vector<std::string>& path);
     std::optional<DialogAnswer> TakeAnswer(DialogAnswer::Kind kind, const char* dialog_name);
