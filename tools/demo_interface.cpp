@@ -265,8 +265,21 @@ Canvas AlbumBackdrop(const Interface& words, const PaintContext& context) {
         }
     }
     Rng rng(2024);
+    // The pictures drawn as real scenes come first, then the photos in album order.
+    std::vector<const Canvas*> shown;
+    for (const PictureRecipe& r : context.book->recipes) {
+        if (r.recipe == "cg" && context.thumbnails.contains(r.number)) {
+            shown.push_back(&context.thumbnails.at(r.number));
+        }
+    }
+    for (const CgPlace& place : CgPlaces(context.book->album)) {
+        if (context.thumbnails.contains(place.number)) {
+            shown.push_back(&context.thumbnails.at(place.number));
+        }
+    }
     int i = 0;
-    for (const auto& [number, thumb] : context.thumbnails) {
+    for (const Canvas* picture : shown) {
+        const Canvas& thumb = *picture;
         if (i >= 9) {
             break;
         }
@@ -275,7 +288,6 @@ Canvas AlbumBackdrop(const Interface& words, const PaintContext& context) {
         c.RoundRect(x, y, x + 170, y + 137, 2, Hex(0xFFFDF7));
         c.Paste(thumb, static_cast<int>(x) + 10, static_cast<int>(y) + 10);
         ++i;
-        (void)number;
     }
     DrawLabel(
         c, words.Text("album.heading"), 30, 12,

@@ -1,6 +1,7 @@
 // Backgrounds, the event pictures drawn as real scenes, and Minato's photos (the generated CGs):
 // a seaside town painted from skies, sea, hills, houses, a lighthouse and a few interiors.
 #include "tools/demo_pictures.h"
+#include "tools/demo_text.h"
 
 #include <numbers>
 #include <stdexcept>
@@ -482,6 +483,13 @@ void Station(Canvas& c, const Palette& p, std::uint32_t seed) {
     c.Polygon({{0, 40}, {800, 10}, {800, 60}, {0, 90}}, Hex(0x4E5A6A));
     c.RoundRect(520, 150, 700, 200, 4, Hex(0xF4F4F0));
     c.RoundRect(520, 150, 700, 160, 2, Hex(0x3A6AB8));
+    // The station's name board.
+    DrawLabel(c, "しおみ", 610, 160,
+              {.size = 26, .top = Hex(0x22304E), .bottom = Hex(0x22304E), .outline_width = 0, .shadow = 0},
+              Align::Center);
+    DrawLabel(c, "SHIOMI", 610, 188,
+              {.size = 9, .top = Hex(0x4A5A7A), .bottom = Hex(0x4A5A7A), .outline_width = 0, .shadow = 0},
+              Align::Center);
     c.RoundRect(100, 470, 300, 500, 4, Hex(0x3A6AB8));
     c.RoundRect(110, 500, 122, 540, 2, Hex(0x4A4A4A));
     c.RoundRect(278, 500, 290, 540, 2, Hex(0x4A4A4A));

@@ -716,7 +716,7 @@ std::vector<std::uint8_t> RenderEffect(int number) {
     if (number != 3 && number != 4) {
         Reverb(mix, 0.5f);
     }
-    return EncodeSound(ToPcm(mix, number == 3 || number == 4 ? 0.5f : 0.8f, true), 2);
+    return EncodeSound(ToPcm(mix, number == 3 || number == 4 ? 0.45f : 0.6f, true), 2);
 }
 
 namespace {
@@ -828,7 +828,7 @@ std::vector<std::uint8_t> RenderVoice(std::u32string_view text, double pitch_hz,
             mix.Add(first + i, static_cast<float>(y), 0);
         }
     }
-    return EncodeSound(ToPcm(mix, 0.7f, false), 1);
+    return EncodeSound(ToPcm(mix, 0.55f, false), 1);
 }
 
 } // namespace hk::demo
