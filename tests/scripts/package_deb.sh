@@ -44,6 +44,12 @@ for p in libqt6widgets6 qt6-qpa-plugins libsdl2-2.0-0 libvorbisfile3 libpng16-16
     fi
 done
 echo "ok: Depends: $depends"
+# What `apt-get install ./harukaze_*.deb` would do, without changing this machine.
+if command -v apt-get >/dev/null; then
+    apt-get install -s "$DEB" >"$WORK/apt.log" 2>&1 || fail "apt-get cannot install the package: $(tail -n 5 "$WORK/apt.log")"
+    grep -q '^Inst harukaze ' "$WORK/apt.log" || fail "apt-get would not install harukaze: $(tail -n 5 "$WORK/apt.log")"
+    echo "ok: apt-get resolves the package's dependencies"
+fi
 
 # ---- Contents, unpacked into a scratch root.
 ROOT="$WORK/root"
