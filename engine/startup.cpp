@@ -106,7 +106,9 @@ void TForm1::ReadArchiveIndexes() {
     }
     if (missing_count > 0) {
         std::error_code ec;
-        const auto where = std::filesystem::absolute(m_files.Root(), ec).lexically_normal();
+        auto where = std::filesystem::absolute(m_files.Root(), ec).lexically_normal();
+        if (!where.has_filename() && where.has_relative_path())
+            where = where.parent_path(); // "/home/aki/" (from ".") reads as "/home/aki"
         throw EngineError(std::string(missing_count > 1 ? "The game archives " : "The game archive ") + missing +
                           (missing_count > 1 ? " were" : " was") + " not found in \"" + where.string() +
                           "\". Start the game from the folder that holds its data files.");
