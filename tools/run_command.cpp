@@ -311,7 +311,7 @@ private:
 
     int MenuCaption(const std::string& name) {
         HeadlessPlatform& platform = m_session.Platform();
-        Menu* menu = platform.AttachedMenu();
+        Menu* menu = platform.OpenPopup() ? platform.OpenPopup() : platform.AttachedMenu();
         if (!menu)
             return Fault("no pop-up menu is attached to the main window");
         // Build the captions as opening the menu and the item's submenu would.

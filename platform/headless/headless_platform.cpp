@@ -113,6 +113,8 @@ void HeadlessPlatform::ProcessMessages() {
     while (!m_events.empty() && m_sink) {
         Event event = std::move(m_events.front());
         m_events.pop_front();
+        if (event.kind != Event::Kind::Menu)
+            m_open_popup = nullptr;
         switch (event.kind) {
         case Event::Kind::MouseDown:
             // A right click with a context menu attached also opens the menu; headless, the
@@ -123,11 +125,15 @@ void HeadlessPlatform::ProcessMessages() {
         case Event::Kind::Close: m_sink->OnCloseQuery(); break;
         case Event::Kind::DebugButton: m_sink->OnDebugButton(event.debug_button); break;
         case Event::Kind::Menu:
-            if (!m_attached_menu) {
+            if (m_open_popup) {
+                Menu* open = m_open_popup;
+                m_open_popup = nullptr;
+                RunMenu(*open, event.path);
+            } else if (m_attached_menu) {
+                RunMenu(*m_attached_menu, event.path);
+            } else {
                 Fault("no pop-up menu is attached to the main window");
-                break;
             }
-            RunMenu(*m_attached_menu, event.path);
             break;
         }
     }
@@ -174,14 +180,10 @@ void HeadlessPlatform::RunMenu(Menu& menu, const std::vector<std::string>& path)
 }
 
 void HeadlessPlatform::PopupMenu(Menu& menu, Point screen) {
+    // Headless, a menu the game pops up itself stays open after this call returns; the next
+    // `menu` command chooses in it, and any other input closes it, as a click elsewhere would.
     m_last_popup = screen;
-    // A pop-up opened by the game itself takes the choice queued by the next `menu` command.
-    if (!m_events.empty() && m_events.front().kind == Event::Kind::Menu) {
-        Event event = std::move(m_events.front());
-        m_events.pop_front();
-        RunMenu(menu, event.path);
-        return;
-    }
+    m_open_popup = &menu;
     m_sink->OnMenuPopup(menu.name);
 }
 

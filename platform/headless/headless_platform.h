@@ -73,10 +73,17 @@ public:
     void SetWavOutput(std::filesystem::path path) { m_wav_output = std::move(path); }
 
     Menu* AttachedMenu() const { return m_attached_menu; }
+    // The menu the game popped up and the player has not closed yet (headless only).
+    Menu* OpenPopup() const { return m_open_popup; }
     bool FullScreen() const { return m_full_screen; }
     const std::vector<Rect>& WindowShape(WindowId window) { return m_shapes[window]; }
     const TDebugWindow& DebugWindowView() const { return m_debug_view; }
     bool CursorVisible() const { return m_cursor_visible; }
+    // Presents the engine has asked for, per window.
+    int Invalidations(WindowId window) { return m_invalidations[window]; }
+    // What ReadyForFrame answers: true (every present is shown) unless a test plays a display
+    // that still has a picture waiting.
+    void SetReadyForFrame(bool ready) { m_ready_for_frame = ready; }
 
     // ---- Platform ----
     void SetEventSink(PlatformEvents* sink) override { m_sink = sink; }
@@ -85,7 +92,8 @@ public:
     void ProcessMessages() override;
     void SetDelayTimerEnabled(bool enabled) override;
     TABitmap& ClientSurface(WindowId window) override;
-    void Invalidate(WindowId) override {}
+    void Invalidate(WindowId window) override { ++m_invalidations[window]; }
+    bool ReadyForFrame(WindowId) override { return m_ready_for_frame; }
     void ShowWindow(WindowId window, bool visible) override { m_visible[window] = visible; }
     bool IsWindowVisible(WindowId window) override { return m_visible[window]; }
     void MoveWindow(WindowId window, Point screen_pos) override { m_positions[window] = screen_pos; }
@@ -155,11 +163,13 @@ private:
 
     TABitmap m_main_surface, m_float_surface, m_debug_surface;
     std::map<WindowId, bool> m_visible;
+    std::map<WindowId, int> m_invalidations;
+    bool m_ready_for_frame = true;
     std::map<WindowId, Point> m_positions;
     std::map<WindowId, std::vector<Rect>> m_shapes;
     std::map<WindowId, int> m_drag_count;
     Menu* m_attached_menu = nullptr;
-    std::optional<std::vector<std::string>> m_popup_choice;
+    Menu* m_open_popup = nullptr; // a menu the game popped up, waiting for a choice
     std::optional<Point> m_last_popup;
     TDebugWindow m_debug_view;
     std::u16string m_comment_prefill;

@@ -4,6 +4,8 @@
 
 #include "gfx/png_writer.h"
 
+#include <cstring>
+
 namespace hk::test {
 namespace {
 
@@ -225,6 +227,39 @@ TEST_F(MenuScreensTest, MusicRoomEntriesAndTheWayBack) {
     EXPECT_TRUE(Reach(TaskCode::TASK_WAIT_ALBUM_MENU));
     Click(700, 500); // back to the title
     EXPECT_TRUE(Reach(TaskCode::TASK_WAIT_TITLE_MENU));
+}
+
+} // namespace
+} // namespace hk::test
+
+namespace hk::test {
+namespace {
+
+TEST_F(MenuScreensTest, TitleLoadMenuOpensAtItsPointAndLoadsTheChosenSlot) {
+    // A slot saved during play: scene 1 at its wait.
+    GameData saved{};
+    saved.SlotInUse = 1;
+    saved.CurrentScene = 1;
+    saved.ScriptStep = 1;
+    saved.ScenarioVars[2] = 44;
+    std::vector<std::uint8_t> bytes(sizeof saved);
+    std::memcpy(bytes.data(), &saved, sizeof saved);
+    WriteFileBytes(m_dir / "Save02.dat", bytes);
+
+    Click(700, 420); // load
+    ASSERT_NE(Platform().OpenPopup(), nullptr);
+    EXPECT_EQ(Platform().OpenPopup(), &Form().PopupMenu2);
+    EXPECT_EQ(*Platform().LastPopupPosition(), Platform().ClientToScreen(WindowId::Main, Point{320, 120}));
+    EXPECT_EQ(Platform().AttachedMenu(), nullptr) << "detached again when the menu closed";
+    EXPECT_TRUE(Form().MenuItemNamed("ItemLoadT2").enabled);
+    EXPECT_FALSE(Form().MenuItemNamed("ItemLoadT3").enabled);
+
+    Platform().QueueMenu({"ItemLoadT2"});
+    Session().Tick();
+    ASSERT_EQ(Platform().ScriptFault(), "");
+    ASSERT_TRUE(Reach(TaskCode::TASK_WAIT_KEY));
+    EXPECT_EQ(State().Game.ScenarioVars[2], 44);
+    EXPECT_EQ(State().GamePlaying, 1);
 }
 
 } // namespace
