@@ -103,6 +103,12 @@ public:
     // display's pace.
     virtual TABitmap& ClientSurface(WindowId window) = 0;
     virtual void Invalidate(WindowId window) = 0;
+    // False while a picture presented now would not reach the display before the next one (the
+    // window already has one waiting for its refresh); an animation may then skip its step.
+    virtual bool ReadyForFrame(WindowId window) {
+        (void)window;
+        return true;
+    }
 
     virtual void ShowWindow(WindowId window, bool visible) = 0;
     virtual bool IsWindowVisible(WindowId window) = 0;
