@@ -2,6 +2,8 @@
 // speed, and which input completes, advances, hides or waits.
 #include "text_fixture.h"
 
+#include "support/ogg_fixtures.h"
+
 #include <set>
 
 namespace hk::test {
@@ -365,6 +367,67 @@ TEST_F(MessageWindowTest, FloatingWindowShowsTheMessageAndLeavesTheMainWindowAlo
     EXPECT_FALSE(Platform().IsWindowVisible(WindowId::Float));
     EXPECT_TRUE(SameRect(MainWindow(), 0, 424, Form().MsgTextImage, 0, 0, 752, 176));
     EXPECT_TRUE(SameRect(Form().MsgTextImage, 0, 0, WindowBackground(), 0, 0, 800, 30)) << "framed again";
+}
+
+} // namespace
+} // namespace hk::test
+
+namespace hk::test {
+namespace {
+
+class VoicedMessageTest : public MessageWindowTest {
+protected:
+    // Scene 1 with two voiced messages and one without; the voices are 1.5 s tones.
+    void PlayVoiced() {
+        std::filesystem::create_directories(m_dir / "VOICE");
+        ToneSpec tone;
+        tone.seconds = 1.5;
+        WriteBytes(m_dir / "VOICE" / "yuki_001.ogg", OggTone(tone));
+        WriteBytes(m_dir / "VOICE" / "yuki_002.ogg", OggTone(tone));
+        Play("    message \"ユキ「一つ目」\", \"yuki_001\"\n    message \"ユキ「二つ目」\", \"yuki_002\"\n"
+             "    message \"声のない三つ目\"\n",
+             3);
+    }
+    std::string VoiceFile() { return Form().ChannelViews()[5].file; }
+};
+
+TEST_F(VoicedMessageTest, AutomaticAdvanceCountsOnlyWhileTheVoiceIsSilent) {
+    PlayVoiced();
+    State().System.AutoDelay = 1;
+    TickUntil(TaskCode::TASK_WAIT_MESSAGE);
+    ASSERT_EQ(Form().VoiceChannelStatus(), 2) << "the voice plays";
+    State().AutoMode = 1;
+    const auto shown = Platform().TickCount();
+    TickUntil(TaskCode::TASK_SCRIPT, 20000);
+    const auto waited = Platform().TickCount() - shown;
+    // 1.5 s of voice, then the 1 s delay; the channel reports the end once the output has
+    // played what was mixed (at most one ring of about 0.93 s later).
+    EXPECT_GE(waited, 2490u);
+    EXPECT_LE(waited, 3500u);
+    EXPECT_EQ(LogText(0), "ユキ「一つ目」");
+}
+
+TEST_F(VoicedMessageTest, BrowsingTheLogReplaysTheVoicesAndStopsForSilentEntries) {
+    PlayVoiced();
+    for (int i = 0; i < 3; ++i) {
+        TickUntil(TaskCode::TASK_WAIT_MESSAGE);
+        Click({400, 300});
+    }
+    TickUntil(TaskCode::TASK_WAIT_KEY);
+    State().Task = TaskCode::TASK_WAIT_MESSAGE; // browse from the last message's wait
+    Platform().QueueWheel(WindowId::Main, true);
+    Tick();
+    EXPECT_EQ(Form().VoiceChannelStatus() == 2 ? VoiceFile() : std::string("stopped"), "stopped")
+        << "an entry without a voice stops the running one";
+    Tick();
+    Platform().QueueWheel(WindowId::Main, true);
+    Tick();
+    EXPECT_EQ(Form().VoiceChannelStatus(), 2);
+    EXPECT_NE(VoiceFile().find("yuki_002"), std::string::npos);
+    Tick();
+    Platform().QueueWheel(WindowId::Main, true);
+    Tick();
+    EXPECT_NE(VoiceFile().find("yuki_001"), std::string::npos);
 }
 
 } // namespace
