@@ -186,17 +186,21 @@ Interface ParseInterface(std::string_view text, std::string_view source) {
             words.text[w[0]] = rest;
         }
     });
-    if (words.places.empty() || words.times.empty()) {
-        throw std::runtime_error(std::string(source) + ": needs 'places' and 'times' lines");
+    // The painters know 16 places and 4 times of day, in this order.
+    if (words.places.size() != 16 || words.times.size() != 4) {
+        throw std::runtime_error(std::string(source) + ": needs a 'places' line of 16 words and a 'times' line of 4");
     }
     return words;
 }
 
+PhotoSubject PhotoSubjectOf(int cell_index, int variant) {
+    return {(cell_index * 7 + cell_index / 16) % 16, (cell_index + cell_index / 4 + 3 * variant) % 4};
+}
+
 std::string PhotoTitle(const Interface& words, int cell_index, int variant) {
-    const std::string& place = words.places[static_cast<std::size_t>(cell_index) % words.places.size()];
-    const std::size_t t =
-        (static_cast<std::size_t>(cell_index) * 3 + static_cast<std::size_t>(variant) * 2) % words.times.size();
-    return place + "の" + words.times[t];
+    const PhotoSubject subject = PhotoSubjectOf(cell_index, variant);
+    return words.places[static_cast<std::size_t>(subject.place) % words.places.size()] + "の" +
+           words.times[static_cast<std::size_t>(subject.time) % words.times.size()];
 }
 
 std::string MemoryTitle(const Interface& words, int graphic, int cell_index, int variant) {

@@ -75,6 +75,13 @@ struct PaintContext {
 // Paints the album page backdrops once into the context (the pages and the parts sheet share them).
 void PreparePageBases(PaintContext& context);
 
+// What a generated photo shows: one of 16 places at one of 4 times of day. The variants of a
+// cell are the same place at different hours; cells run through the places in a different
+// order in each block of 16, so neighbouring pages do not repeat each other.
+struct PhotoSubject {
+    int place, time;
+};
+PhotoSubject PhotoSubjectOf(int cell_index, int variant);
 // The title of a generated photo (place and time of day), e.g. "海辺の朝".
 std::string PhotoTitle(const Interface& words, int cell_index, int variant);
 // The title of the memory a CG shows: "memory.<graphic>" of interface.txt when there is one

@@ -771,8 +771,8 @@ Canvas PaintPhoto(const Interface& words, int number, int cell_index, int varian
     (void)words;
     Canvas c(kW, kH);
     const std::uint32_t seed = 0x5EA5u + static_cast<std::uint32_t>(cell_index) * 7919u;
-    const int time = (cell_index * 3 + variant * 2) % 4;
-    Outdoor(c, cell_index, PaletteFor(time), seed);
+    const PhotoSubject subject = PhotoSubjectOf(cell_index, variant);
+    Outdoor(c, subject.place, PaletteFor(subject.time), seed);
     // Later variants of a cell are the same place at another hour, a little closer in.
     if (variant > 0) {
         c.Grade(variant % 2 ? Hex(0xFFE0C0) : Hex(0xC0D8FF), 0.15f, 1.0f);
