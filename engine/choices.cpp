@@ -6,6 +6,7 @@
 #include "engine/message_layout.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace hk {
 
@@ -57,6 +58,21 @@ int FirstSlot(int count) {
 
 // Top of slot b (1..9); the slot reaches 40 pixels down.
 int SlotTop(int b) { return kSlotPitch * b - 20; }
+
+// Puts the rectangle (x, y, w, h) of source at the same place of the window. A waiting choice
+// redraws every tick, but the display is only asked to repaint when the picture changed (the
+// pointer moved to another row, or something was drawn over it).
+void PresentChoice(Platform& platform, WindowId window, const TABitmap& source, int x, int y, int w, int h) {
+    TABitmap& surface = platform.ClientSurface(window);
+    bool same = surface.Format() == source.Format() && surface.Width() >= x + w && surface.Height() >= y + h &&
+                source.Width() >= x + w && source.Height() >= y + h;
+    for (int row = y; row < y + h && same; ++row)
+        same = std::memcmp(surface.Pixel(x, row), source.Pixel(x, row), static_cast<std::size_t>(w) * 4) == 0;
+    if (same)
+        return;
+    surface.CopyRect(x, y, source, x, y, w, h);
+    platform.Invalidate(window);
+}
 
 } // namespace
 
@@ -137,13 +153,10 @@ void TForm1::WaitSelect() {
     if (MsgLogKeys())
         return;
 
-    if (floating) {
-        ShowOnFloatWindow(SelectWorkImage);
-    } else {
-        TABitmap& window = m_platform.ClientSurface(WindowId::Main);
-        window.CopyRect(0, 424, ScreenBuffer, 0, 424, 800, 176);
-        m_platform.Invalidate(WindowId::Main);
-    }
+    if (floating)
+        PresentChoice(m_platform, WindowId::Float, SelectWorkImage, 0, 0, 800, 176);
+    else
+        PresentChoice(m_platform, WindowId::Main, ScreenBuffer, 0, 424, 800, 176);
 
     if (row != 0 && (s.KeyReturn || s.LeftClick)) {
         if (floating) {
@@ -247,7 +260,7 @@ void TForm1::WaitSelect2() {
         return;
     }
 
-    PresentScreen();
+    PresentChoice(m_platform, WindowId::Main, ScreenBuffer, 0, 0, 800, 600);
     if (slot != 0 && (s.KeyReturn || s.LeftClick)) {
         const int choice = slot - first + 1;
         s.Game.ScenarioVars[0] = static_cast<std::int16_t>(choice);

@@ -77,6 +77,38 @@ TEST_F(ChoiceTest, FirstKindHighlightsTheRowUnderThePointerAndStoresTheClickedOn
     EXPECT_EQ(State().MsgLog[0].File, "");
 }
 
+TEST_F(ChoiceTest, WaitingChoicesPresentOnlyWhenThePictureChanges) {
+    Play("    select \"はい/いいえ\"\n    select2 \"右/左\"\n", 3);
+    TickUntil(TaskCode::TASK_WAIT_SELECT);
+    MovePointer({400, 470});
+    Tick();
+    int presents = Platform().Invalidations(WindowId::Main);
+    Ticks(20);
+    EXPECT_EQ(Platform().Invalidations(WindowId::Main), presents);
+    MovePointer({400, 500});
+    Tick();
+    EXPECT_EQ(Platform().Invalidations(WindowId::Main), presents + 1);
+    EXPECT_EQ(HighlightedRows(), Rows{2});
+    // Drawn over (as a menu or the window system may), it comes back on the next tick.
+    Form().ScreenBuffer.Fill(kBlack);
+    Form().PresentScreen();
+    Form().ScreenBuffer.CopyRect(0, 0, Form().SceneImage, 0, 0, 800, 600);
+    Tick();
+    EXPECT_EQ(HighlightedRows(), Rows{2});
+
+    Click({400, 500});
+    TickUntil(TaskCode::TASK_WAIT_SELECT2);
+    MovePointer({400, 230});
+    Tick();
+    presents = Platform().Invalidations(WindowId::Main);
+    Ticks(20);
+    EXPECT_EQ(Platform().Invalidations(WindowId::Main), presents);
+    MovePointer({400, 290});
+    Tick();
+    EXPECT_EQ(Platform().Invalidations(WindowId::Main), presents + 1);
+    EXPECT_EQ(HighlightedSlots(), std::vector<int>{5});
+}
+
 TEST_F(ChoiceTest, FirstKindSplitsIntoAtMostFourLinesOfThirtyCharacters) {
     std::string long_choice;
     for (int i = 0; i < 35; ++i)
