@@ -43,7 +43,7 @@ run)
     for h in "${harnesses[@]}"; do
         mkdir -p "$dir/corpus/$h" "$dir/findings/$h"
         echo "== fuzz_$h for $seconds s"
-        nice -n 19 "$dir/tests/fuzz/fuzz_$h" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=3072 \
+        nice -n 19 "$dir/tests/fuzz/fuzz_$h" -max_total_time="$seconds" -timeout=120 -rss_limit_mb=3072 \
             -max_len=65536 -print_final_stats=1 -artifact_prefix="$dir/findings/$h/" \
             "$dir/corpus/$h" "$seeds/$h" 2>&1 | tee "$dir/findings/$h/last-run.log" | grep -E '^#[0-9]+.*(DONE|pulse)|^stat::|ERROR|finding' || true
     done

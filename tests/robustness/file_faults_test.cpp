@@ -209,6 +209,7 @@ TEST_F(FileFaults, SystemFileTheEngineCannotReadIsNeverOverwritten) {
     Close();
     EXPECT_EQ(FileBytes("Save00.dat"), std::vector<std::uint8_t>(1000, 0x11));
 
+    fs::remove(m_dir / "Save00.dat");
     Started();
     Close();
     const auto good = FileBytes("Save00.dat");
