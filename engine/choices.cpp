@@ -57,7 +57,9 @@ int FirstSlot(int count) {
 }
 
 // Top of slot b (1..9); the slot reaches 40 pixels down.
-int SlotTop(int b) { return kSlotPitch * b - 20; }
+int SlotTop(int b) {
+    return kSlotPitch * b - 20;
+}
 
 // Puts the rectangle (x, y, w, h) of source at the same place of the window. A waiting choice
 // redraws every tick, but the display is only asked to repaint when the picture changed (the

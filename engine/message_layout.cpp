@@ -25,7 +25,9 @@ constexpr Color kTextColor = kWhite;
 constexpr Color kLogColor = 0x00C0C0C0;
 constexpr const char* kMessageFace = "ＭＳ ゴシック";
 
-bool Contains(std::u32string_view set, char32_t c) { return set.find(c) != std::u32string_view::npos; }
+bool Contains(std::u32string_view set, char32_t c) {
+    return set.find(c) != std::u32string_view::npos;
+}
 
 } // namespace
 

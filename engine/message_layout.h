@@ -10,8 +10,8 @@
 namespace hk {
 
 struct MessageLayout {
-    std::u32string name;              // the speaker, possibly empty
-    bool speech = false;              // a name was split off (the text opens with "「")
+    std::u32string name;               // the speaker, possibly empty
+    bool speech = false;               // a name was split off (the text opens with "「")
     std::vector<std::u32string> lines; // 1..max_lines lines; an empty text gives one empty line
 };
 

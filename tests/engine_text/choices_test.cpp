@@ -5,7 +5,9 @@
 namespace hk::test {
 namespace {
 
-bool Green(Color c) { return ColorGreen(c) >= 250 && ColorRed(c) < 8 && ColorBlue(c) < 8; }
+bool Green(Color c) {
+    return ColorGreen(c) >= 250 && ColorRed(c) < 8 && ColorBlue(c) < 8;
+}
 
 class ChoiceTest : public TextGame {
 protected:
@@ -135,7 +137,7 @@ TEST_F(ChoiceTest, FloatingWindowRowsUseItsOwnPointerWithATallerLastRow) {
     TickUntil(TaskCode::TASK_WAIT_SELECT);
     Form().ItemMsgFloatClick();
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_SELECT);
-    const std::vector<std::pair<int, int>> cases = {{31, 0}, {32, 1}, {63, 1}, {64, 2}, {96, 3},
+    const std::vector<std::pair<int, int>> cases = {{31, 0},  {32, 1},  {63, 1},  {64, 2}, {96, 3},
                                                     {127, 3}, {128, 4}, {160, 4}, {161, 0}};
     for (auto [y, row] : cases) {
         MovePointer({400, y}, WindowId::Float);

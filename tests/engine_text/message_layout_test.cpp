@@ -13,9 +13,13 @@ namespace {
 const std::u32string kNoStart = U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】";
 const std::u32string kNoEnd = U"（「『【";
 
-MessageLayout Layout(std::u32string_view text) { return LayoutMessage(text, 30, 3, kNoStart, kNoEnd); }
+MessageLayout Layout(std::u32string_view text) {
+    return LayoutMessage(text, 30, 3, kNoStart, kNoEnd);
+}
 
-std::u32string Repeat(char32_t c, std::size_t n) { return std::u32string(n, c); }
+std::u32string Repeat(char32_t c, std::size_t n) {
+    return std::u32string(n, c);
+}
 
 using Lines = std::vector<std::u32string>;
 

@@ -7,8 +7,12 @@
 namespace hk::test {
 namespace {
 
-bool Grey(Color c) { return ColorRed(c) == 191 && ColorGreen(c) == 191 && ColorBlue(c) == 191; }
-bool WhiteInk(Color c) { return ColorRed(c) >= 250 && ColorGreen(c) >= 250 && ColorBlue(c) >= 250; }
+bool Grey(Color c) {
+    return ColorRed(c) == 191 && ColorGreen(c) == 191 && ColorBlue(c) == 191;
+}
+bool WhiteInk(Color c) {
+    return ColorRed(c) >= 250 && ColorGreen(c) >= 250 && ColorBlue(c) >= 250;
+}
 
 class MessageLogTest : public TextGame {
 protected:
@@ -168,7 +172,8 @@ TEST_F(MessageLogTest, EntriesKeepTheirVoiceAndAClearedLogIsEmpty) {
 }
 
 TEST_F(MessageLogTest, BrowsingFromAChoiceAndTheLoggedChoiceLayout) {
-    Play("    message \"選ぶ前\"\n    select \"はい/ユキ「うん」\"\n    select \"一/二\"\n    select \"最後/終わり\"\n", 3);
+    Play("    message \"選ぶ前\"\n    select \"はい/ユキ「うん」\"\n    select \"一/二\"\n    select \"最後/終わり\"\n",
+         3);
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
     Click({400, 300});
     TickUntil(TaskCode::TASK_WAIT_SELECT);

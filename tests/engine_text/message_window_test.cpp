@@ -11,10 +11,16 @@ namespace {
 
 constexpr Color kNameColor = 0x0060C0FF;
 
-bool NearBlack(Color c) { return ColorRed(c) < 12 && ColorGreen(c) < 12 && ColorBlue(c) < 12; }
+bool NearBlack(Color c) {
+    return ColorRed(c) < 12 && ColorGreen(c) < 12 && ColorBlue(c) < 12;
+}
 // A fully inked body pixel over the black outline: (colour * 255) >> 8 in each byte.
-bool NameInk(Color c) { return ColorRed(c) >= 250 && ColorGreen(c) == 191 && ColorBlue(c) == 95; }
-bool WhiteInk(Color c) { return ColorRed(c) >= 250 && ColorGreen(c) >= 250 && ColorBlue(c) >= 250; }
+bool NameInk(Color c) {
+    return ColorRed(c) >= 250 && ColorGreen(c) == 191 && ColorBlue(c) == 95;
+}
+bool WhiteInk(Color c) {
+    return ColorRed(c) >= 250 && ColorGreen(c) >= 250 && ColorBlue(c) >= 250;
+}
 
 class MessageWindowTest : public TextGame {
 protected:
@@ -26,9 +32,7 @@ protected:
         return Differs(Form().MsgTextImage, 34 + w * col + 3, 35 + 28 * line + 2, background, 34 + w * col + 3,
                        35 + 28 * line + 2, w - 6, 20);
     }
-    bool NameRowInked() {
-        return Differs(Form().MsgTextImage, 0, 28, WindowBackground(), 0, 28, 800, 32);
-    }
+    bool NameRowInked() { return Differs(Form().MsgTextImage, 0, 28, WindowBackground(), 0, 28, 800, 32); }
     // Ticks of DispMessage from the script's handing over to the wait.
     int RevealTicks() {
         TickUntil(TaskCode::TASK_DISP_MESSAGE);
@@ -94,10 +98,10 @@ TEST_F(MessageWindowTest, LineBreakingShowsInTheWindow) {
         return s;
     };
     PlayMessages({
-        "ユキ「" + repeat("あ", 28) + "「え」",        // 30th character "「"
-        repeat("あ", 30) + "。いう",                   // a hanging "。"
-        "ユキ「" + repeat("あ", 29) + "/い",            // "/" right after 30 characters
-        "一/二/三/四",                                 // four segments
+        "ユキ「" + repeat("あ", 28) + "「え」", // 30th character "「"
+        repeat("あ", 30) + "。いう",            // a hanging "。"
+        "ユキ「" + repeat("あ", 29) + "/い",    // "/" right after 30 characters
+        "一/二/三/四",                          // four segments
     });
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
     EXPECT_EQ(State().MsgLineCount, 2);

@@ -80,7 +80,8 @@ TEST_F(ScreenshotGoldenTest, MessageAndBothChoicesMatchTheGoldens) {
         const TABitmap got = ReadPng(out / name);
         if (update) {
             std::filesystem::create_directories(kGoldenDir);
-            std::filesystem::copy_file(out / name, kGoldenDir / name, std::filesystem::copy_options::overwrite_existing);
+            std::filesystem::copy_file(out / name, kGoldenDir / name,
+                                       std::filesystem::copy_options::overwrite_existing);
             continue;
         }
         ASSERT_TRUE(std::filesystem::exists(kGoldenDir / name)) << name;

@@ -53,9 +53,8 @@ ArchiveBuilder InterfaceGraphics() {
     grp.Add(8, 12, EncodePng(frame), 12, EncodePng(frame_mask));
     // The full-screen choice overlay: a dark veil, darker in the middle band.
     const TABitmap veil = MakePicture(800, 600, [](int, int) { return 0x00100404; });
-    const TABitmap veil_mask = MakePicture(800, 600, [](int x, int) {
-        return x >= 100 && x < 700 ? 0x00A0A0A0 : 0x00404040;
-    });
+    const TABitmap veil_mask =
+        MakePicture(800, 600, [](int x, int) { return x >= 100 && x < 700 ? 0x00A0A0A0 : 0x00404040; });
     grp.Add(9, 12, EncodePng(veil), 12, EncodePng(veil_mask));
     grp.Add(10, 12, EncodePng(MakePartsSheet()));
     return grp;
@@ -77,7 +76,8 @@ void TextGame::PlayMessages(const std::vector<std::string>& messages, int text_s
 }
 
 void TextGame::Tick() {
-    ASSERT_TRUE(Form().FrameTimerEnabled()) << "the engine stopped: " << ::testing::PrintToString(Platform().TakeErrors());
+    ASSERT_TRUE(Form().FrameTimerEnabled())
+        << "the engine stopped: " << ::testing::PrintToString(Platform().TakeErrors());
     const auto before = Platform().TickCount();
     while (!Form().PollFrameTimer()) {
         Platform().AdvanceClock(1);

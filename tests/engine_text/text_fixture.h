@@ -15,9 +15,9 @@
 namespace hk::test {
 
 // Colours of the made-up pictures.
-inline constexpr Color kIconKey = 0x00FF00FF;   // magenta: the icon cells' see-through colour
-inline constexpr Color kIconInk = 0x0000FFFF;   // yellow square of the wait icon
-inline constexpr Color kFloatKey = 0x0000FF00;  // lime around the floating artwork
+inline constexpr Color kIconKey = 0x00FF00FF;    // magenta: the icon cells' see-through colour
+inline constexpr Color kIconInk = 0x0000FFFF;    // yellow square of the wait icon
+inline constexpr Color kFloatKey = 0x0000FF00;   // lime around the floating artwork
 inline constexpr Color kFloatPanel = 0x00203020; // the floating window's panel
 inline constexpr int kBackground = 100;          // graphic number of the scene's background
 
