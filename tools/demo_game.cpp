@@ -169,7 +169,7 @@ GameFiles BuildDemo(const DemoOptions& options, DemoSummary& summary) {
         }
         const std::size_t i = slot++;
         jobs.push_back([&, i, place] {
-            const Canvas c = PaintPhoto(words, place.number, place.page * 12 + place.cell, place.variant);
+            const Canvas c = PaintPhoto(place.number, place.page * 12 + place.cell, place.variant);
             graphic_slots[i] = Encode(place.number, book.variant_format, c, nullptr);
             thumb_slots[i] = c.Resized(150, 113);
             thumb_numbers[i] = place.number;

@@ -195,7 +195,7 @@ std::vector<Entry> MenuColumn(const Interface& words, const char* const keys[4])
             {640, 490, 130, 41, words.Text(keys[3])}};
 }
 
-Canvas TitleBackdrop(const Interface& words, const PaintContext& context) {
+Canvas TitleBackdrop(const Interface& words) {
     Canvas c(kW, kH);
     c.VerticalGradient(0, 0, kW, 380, {{0, Hex(0x5E9AD6)}, {0.55f, Hex(0xA9D2EE)}, {1, Hex(0xFBE6D4)}});
     for (int y = 0; y < 330; ++y) {
@@ -217,9 +217,6 @@ Canvas TitleBackdrop(const Interface& words, const PaintContext& context) {
     // The cape and its lighthouse on the left.
     c.Polygon({{0, 600}, {0, 330}, {60, 320}, {170, 350}, {260, 420}, {330, 600}}, Hex(0x567E4A));
     c.Polygon({{0, 340}, {60, 330}, {170, 360}, {250, 420}, {200, 430}, {90, 380}, {0, 380}}, Hex(0x7FA866));
-    const PictureRecipe tower{0, FileFormat::Bmp, "", {}};
-    (void)tower;
-    (void)context;
     // Tower: white with red bands.
     c.Polygon({{88, 330}, {102, 160}, {128, 160}, {142, 330}}, Hex(0xF6F2EA));
     c.Polygon({{95, 255}, {99, 220}, {131, 220}, {135, 255}}, Hex(0xD24A40));
@@ -386,7 +383,7 @@ Canvas PageBase(const Interface& words, bool highlighted_buttons) {
     return c;
 }
 
-void CellFrame(Canvas& c, int cell, const Canvas* thumbnail, const std::string& caption, const Interface& words) {
+void CellFrame(Canvas& c, int cell, const Canvas* thumbnail, const std::string& caption) {
     const int x = 19 + 153 * (cell % 3), y = 76 + 120 * (cell / 3);
     if (thumbnail == nullptr) {
         c.RoundRect(x, y, x + 150, y + 113, 4, Hex(0x000000), 0.25f);
@@ -402,7 +399,6 @@ void CellFrame(Canvas& c, int cell, const Canvas* thumbnail, const std::string& 
         c.RoundRect(x, y + 93, x + 150, y + 113, 0, Hex(0x0E1428), 0.55f);
         DrawLabel(c, caption, x + 146, y + 95, {.size = 14, .outline_width = 1.5f, .shadow = 0}, Align::Right);
     }
-    (void)words;
 }
 
 Canvas AlbumPage(const PictureRecipe& r, const PaintContext& context, bool scenes) {
@@ -423,7 +419,7 @@ Canvas AlbumPage(const PictureRecipe& r, const PaintContext& context, bool scene
         const auto& variants = context.book->album.cg[page][cell];
         const int scene = context.book->album.scenes[page][cell];
         if (scenes ? scene == 0 : variants.empty()) {
-            CellFrame(c, cell, nullptr, "", words);
+            CellFrame(c, cell, nullptr, "");
             continue;
         }
         // Scene cells show the picture of the CG cell at the same place: each memory of the scene
@@ -437,7 +433,7 @@ Canvas AlbumPage(const PictureRecipe& r, const PaintContext& context, bool scene
         const std::string caption = scenes                ? "No." + std::to_string(scene)
                                     : variants.size() > 1 ? std::to_string(variants.size()) + "枚"
                                                           : "";
-        CellFrame(c, cell, &thumb->second, caption, words);
+        CellFrame(c, cell, &thumb->second, caption);
     }
     // The right-hand side: what the page holds.
     int y = 90;
@@ -560,7 +556,7 @@ GraphicFile PaintInterface(const PictureRecipe& r, const PaintContext& context) 
         return Plain(r, Parts(words));
     }
     if (k == "title" || k == "title-highlight") {
-        Canvas c = TitleBackdrop(words, context);
+        Canvas c = TitleBackdrop(words);
         DrawEntries(c, MenuColumn(words, kTitle), k == "title-highlight", Align::Center);
         return Plain(r, c);
     }

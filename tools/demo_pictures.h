@@ -97,7 +97,7 @@ std::vector<CgPlace> CgPlaces(const AlbumLayout& album);
 // Painters. Each returns the encoded graphic; the scene pictures also hand back their canvas so
 // the album pages can show them as thumbnails.
 Canvas PaintScenery(const PictureRecipe& recipe, const PaintContext& context);
-Canvas PaintPhoto(const Interface& words, int number, int cell_index, int variant);
+Canvas PaintPhoto(int number, int cell_index, int variant);
 void PaintCharacter(const PictureRecipe& recipe, Canvas& canvas);
 // A character bust at (cx, oy) with scale s (1 = the size of the character pictures).
 void DrawFigure(Canvas& canvas, const std::string& who, const std::string& expression, float cx, float oy, float s);

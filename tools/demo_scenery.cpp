@@ -447,10 +447,9 @@ void Street(Canvas& c, const Palette& p, std::uint32_t seed) {
     for (int side = -1; side <= 1; side += 2) {
         for (int k = 0; k < 5; ++k) {
             const float near = 1.0f - k * 0.17f;
-            const float x_out = side < 0 ? 0 : kW, w = 150 * near;
+            const float w = 150 * near;
             const float x_in = side < 0 ? 340 - (4 - k) * 70 : 460 + (4 - k) * 70;
             const float xa = side < 0 ? x_in - w : x_in, xb = side < 0 ? x_in : x_in + w;
-            (void)x_out;
             const float top = 330 - 250 * near, bottom = 330 + 230 * near;
             c.RoundRect(xa, top, xb, bottom, 2, Mix(Hex(0xEDE3D0), p.shade, p.night ? 0.6f : 0.15f * k));
             c.RoundRect(xa, top + (bottom - top) * 0.35f, xb, top + (bottom - top) * 0.45f, 2,
@@ -767,8 +766,7 @@ Canvas RealCg(const PictureRecipe& r) {
 
 } // namespace
 
-Canvas PaintPhoto(const Interface& words, int number, int cell_index, int variant) {
-    (void)words;
+Canvas PaintPhoto(int number, int cell_index, int variant) {
     Canvas c(kW, kH);
     const std::uint32_t seed = 0x5EA5u + static_cast<std::uint32_t>(cell_index) * 7919u;
     const PhotoSubject subject = PhotoSubjectOf(cell_index, variant);

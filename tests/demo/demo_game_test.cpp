@@ -7,13 +7,13 @@
 #include "data/script_format.h"
 #include "data/shift_jis.h"
 #include "gfx/image_decoder.h"
+#include "ogg_inspect.h"
 #include "sound/alpha_ogg_header.h"
 #include "support/run_process.h"
 #include "tools/demo_pictures.h"
 #include "tools/demo_sound.h"
 
 #include <gtest/gtest.h>
-#include <vorbis/vorbisfile.h>
 
 #include <cstring>
 #include <fstream>
@@ -46,44 +46,6 @@ std::map<std::string, std::vector<std::uint8_t>> Tree(const fs::path& dir) {
         }
     }
     return files;
-}
-
-struct OggInfo {
-    int channels = 0;
-    long rate = 0;
-    double seconds = 0;
-};
-
-// Opens Ogg Vorbis bytes (after an ALPHAOGG header, if any) with libvorbisfile.
-OggInfo InspectOgg(const std::vector<std::uint8_t>& file) {
-    struct Source {
-        const std::uint8_t* data;
-        std::size_t size, pos;
-    } src{file.data(), file.size(), ParseAlphaOggHeader(file) ? kAlphaOggHeaderSize : 0};
-    ov_callbacks callbacks{};
-    callbacks.read_func = [](void* ptr, size_t size, size_t count, void* source) -> size_t {
-        auto* s = static_cast<Source*>(source);
-        const std::size_t n = std::min(size * count, s->size - s->pos);
-        std::memcpy(ptr, s->data + s->pos, n);
-        s->pos += n;
-        return size == 0 ? 0 : n / size;
-    };
-    OggVorbis_File vf;
-    if (ov_open_callbacks(&src, &vf, nullptr, 0, callbacks) < 0) {
-        return {};
-    }
-    const vorbis_info* info = ov_info(&vf, -1);
-    OggInfo out{info->channels, info->rate, 0};
-    // Not seekable without a seek callback: count the samples by decoding.
-    char buffer[8192];
-    int section = 0;
-    long total = 0, got = 0;
-    while ((got = ov_read(&vf, buffer, sizeof buffer, 0, 2, 1, &section)) > 0) {
-        total += got;
-    }
-    out.seconds = static_cast<double>(total) / (2.0 * info->channels * info->rate);
-    ov_clear(&vf);
-    return out;
 }
 
 class DemoGameTest : public ::testing::Test {
