@@ -12,6 +12,13 @@ bool Reached(std::uint32_t now, std::int32_t end) { return static_cast<std::int3
 
 } // namespace
 
+bool TForm1::FrameWanted(bool first_step) {
+    // A step's picture is a blend of whole screens; one that the display would never show (the
+    // window still has an earlier step waiting for its refresh) is not worth making. The step
+    // that starts a transition and the one that ends it always run.
+    return first_step || m_platform.ReadyForFrame(WindowId::Main);
+}
+
 void TForm1::ApplyTransitionShortcut(std::uint32_t now) {
     const EngineState& s = m_state;
     // While the script keeps the cursor hidden nothing cuts a transition short.
@@ -24,13 +31,16 @@ void TForm1::ApplyTransitionShortcut(std::uint32_t now) {
 void TForm1::RunFade(bool shortcut, TaskCode next) {
     EffectStateData& e = m_state.EffectState;
     const std::uint32_t now = m_platform.TickCount();
-    if (e.FirstTick == 0) {
+    const bool first_step = e.FirstTick == 0;
+    if (first_step) {
         EffectOld.CopyRect(0, 0, ScreenBuffer, 0, 0, 800, 600);
         e.FirstTick = 1;
     }
     if (shortcut)
         ApplyTransitionShortcut(now);
     if (!Reached(now, e.EndTime)) {
+        if (!FrameWanted(first_step))
+            return;
         const std::int64_t elapsed = static_cast<std::int32_t>(now - static_cast<std::uint32_t>(e.StartTime));
         const int alpha = e.Duration > 0 ? static_cast<int>(elapsed * 255 / e.Duration) : 255;
         ScreenBuffer.CopyRect(0, 0, EffectOld, 0, 0, 800, 600);
@@ -50,12 +60,15 @@ void TForm1::DispEffect_91() { RunFade(false, m_state.ReturnTask); }
 void TForm1::DispEffect_11() {
     EffectStateData& e = m_state.EffectState;
     const std::uint32_t now = m_platform.TickCount();
-    if (e.FirstTick == 0) {
+    const bool first_step = e.FirstTick == 0;
+    if (first_step) {
         ReadGraphic(6, e.Graphic, 0);
         EffectOld.CopyRect(0, 0, ScreenBuffer, 0, 0, 800, 600);
     }
     ApplyTransitionShortcut(now);
     if (!Reached(now, e.EndTime)) {
+        if (!FrameWanted(first_step))
+            return;
         const std::int64_t elapsed = static_cast<std::int32_t>(now - static_cast<std::uint32_t>(e.StartTime));
         const int t = e.Duration > 0 ? static_cast<int>(elapsed * 280 / e.Duration) : 280;
         ScreenBuffer.CopyRect(0, 0, EffectOld, 0, 0, 800, 600);
