@@ -138,6 +138,10 @@ void Validate(const Command& cmd) {
             Command value{cmd.line, {"config", w.substr(eq + 1)}, {}};
             ParseInt(value, 1);
         }
+    } else if (verb == "debug-button") {
+        ExpectCount(cmd, 2, 2);
+        if (const int n = ParseInt(cmd, 1); n < 1 || n > 5)
+            throw ScriptError{cmd.line, "the debug window has buttons 1 to 5"};
     } else if (verb == "close" || verb == "expect-error") {
         ExpectCount(cmd, 1, 1);
     } else if (verb == "screenshot" || verb == "screenshot-float" || verb == "state") {
@@ -293,6 +297,9 @@ private:
             m_session.Tick();
         } else if (verb == "menu-caption") {
             return MenuCaption(cmd.words[1]);
+        } else if (verb == "debug-button") {
+            platform.PressDebugButton(ParseInt(cmd, 1));
+            m_session.Tick();
         } else if (verb == "close") {
             platform.QueueClose();
             m_session.Tick();
