@@ -23,7 +23,7 @@ struct ToneSpec {
 
 // The PCM of a tone (interleaved 16-bit).
 std::vector<std::int16_t> TonePcm(const ToneSpec& spec);
-// The tone as an Ogg Vorbis file (cached per spec).
+// The tone as an Ogg Vorbis file (made once per distinct tone).
 const std::vector<std::uint8_t>& OggTone(const ToneSpec& spec);
 // `ogg` behind a 200-byte loop header holding `loops`.
 std::vector<std::uint8_t> WithLoopHeader(std::span<const std::uint8_t> ogg, const LoopTable& loops);
