@@ -22,11 +22,7 @@ void TForm1::DispAlbumMenu() {
 
 void TForm1::WaitAlbumMenu() {
     EngineState& s = m_state;
-    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
-    const int entry = HitEntry(kColumnMenu, s.CursorMain);
-    if (entry >= 0)
-        CopyHighlight(kColumnMenu[entry]);
-    PresentScreen();
+    const int entry = ShowPictureMenu(kColumnMenu);
     if (!s.LeftClick)
         return;
     switch (entry) {

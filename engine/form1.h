@@ -19,6 +19,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -307,6 +308,9 @@ private:
     void StartMenuFade(TaskCode wait_task);
     void LoadMenuScreen(int background, int parts);
     void CopyHighlight(const MenuEntry& entry);
+    // One tick of a picture menu: the scene, the hovered entry's highlight, presented; answers
+    // the hovered entry (0-based) or -1.
+    int ShowPictureMenu(std::span<const MenuEntry> entries);
     void DrawAlbumFrame(int column, int row);
     void DrawAlbumLock(int cell);
     void DrawQueueMark(TABitmap& surface, int x, int y, int position);

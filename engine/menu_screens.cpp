@@ -51,6 +51,15 @@ void TForm1::LoadMenuScreen(int background, int parts) {
     ReadGraphic(9, parts, 0);
 }
 
+int TForm1::ShowPictureMenu(std::span<const MenuEntry> entries) {
+    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+    const int entry = HitEntry(entries, m_state.CursorMain);
+    if (entry >= 0)
+        CopyHighlight(entries[static_cast<std::size_t>(entry)]);
+    PresentScreen();
+    return entry;
+}
+
 void TForm1::CopyHighlight(const MenuEntry& entry) {
     ScreenBuffer.CopyRect(entry.hx, entry.hy, PartsImage, entry.hx, entry.hy, entry.hw, entry.hh);
 }

@@ -27,11 +27,7 @@ void TForm1::DispBgmMenu() {
 
 void TForm1::WaitBgmMenu() {
     EngineState& s = m_state;
-    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
-    const int entry = HitEntry(kMusicEntries, s.CursorMain);
-    if (entry >= 0)
-        CopyHighlight(kMusicEntries[entry]);
-    PresentScreen();
+    const int entry = ShowPictureMenu(kMusicEntries);
     if (!s.LeftClick || entry < 0)
         return;
     if (entry < 10) {

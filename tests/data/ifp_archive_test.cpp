@@ -2,7 +2,7 @@
 
 #include "data/game_files.h"
 #include "support/archive_builder.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // harukaze-tool ifp, run as the real program.
 #include "data/ifp_archive.h"
 #include "support/archive_builder.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
