@@ -41,7 +41,7 @@ TEST_F(RunnerTest, StateFileCarriesTheEngineState) {
     ASSERT_EQ(r.status, 0) << r.err;
     std::ifstream in(m_dir / "s.json");
     const std::string json((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    for (const char* key : {"\"TaskCode\": \"00000000\"", "\"CurrentScene\": 1", "\"TimerEnabled\": 1",
+    for (const char* key : {"\"TaskCode\": \"00800102\"", "\"CurrentScene\": 1", "\"TimerEnabled\": 1",
                             "\"Settings\": {\"TextSpeed\": 2, \"EffectsOn\": 1, \"FullScreen\": 0, \"VoiceVolume\": "
                             "100, \"BgmVolume\": 30, \"SeVolume\": 100, \"AutoDelay\": 2}",
                             "\"Clock\": ", "\"MsgLog\": [", "\"Channels\": [", "\"CgSeen\": []"})
