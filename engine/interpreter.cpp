@@ -114,7 +114,8 @@ bool TForm1::ExecuteInstruction(const ScriptInstruction& ins) {
         }
         return true;
     };
-    auto jump = [&](const std::string& name) {
+    // The name is a copy: loading the target scene replaces the list it came from.
+    auto jump = [&](std::string name) {
         if (op2 != 0) {
             ReadScript(op2);
         }
