@@ -90,3 +90,46 @@ TEST_F(SaveRestoreTest, LoadingShowsTheSavedMessageWithItsLayersAndMusic) {
 
 } // namespace
 } // namespace hk::test
+
+namespace hk::test {
+namespace {
+
+class ReadSkipTest : public GameFixture {};
+
+TEST_F(ReadSkipTest, SkipsReadMessagesAndStopsAtTheFirstUnreadOneWithItsVoice) {
+    WriteArchives(ScenarioArchive({{1, R"(
+    system contextmenu, 1
+    message "一つ目", -1
+    message "二つ目", -1
+    message "三つ目", -1
+    message "四つ目", "v4"
+top:
+    wait 0
+    jump top
+)"}}));
+    std::filesystem::create_directories(m_dir / "VOICE");
+    ToneSpec tone;
+    WriteBytes(m_dir / "VOICE" / "v4.ogg", OggTone(tone));
+    Start();
+    // Messages 0..2 of scene 1 were read in an earlier play; message 3 was not.
+    State().System.ReadMarks[1][0] = 0x07;
+    ASSERT_TRUE(Session().UntilTask(TaskCode::TASK_WAIT_MESSAGE, 5000));
+    Session().Tick();
+    ASSERT_EQ(State().MsgNumber, 0);
+    Platform().QueueMenu({"ItemMsgKidoku"});
+    Session().Tick();
+    ASSERT_EQ(Platform().ScriptFault(), "");
+    // The read messages go by on their own; the unread one ends the mode and waits, voiced.
+    for (int i = 0; i < 2000 && !(State().MsgNumber == 3 && State().Task == TaskCode::TASK_WAIT_MESSAGE); ++i)
+        Session().Tick();
+    EXPECT_EQ(State().MsgNumber, 3);
+    EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_MESSAGE);
+    EXPECT_EQ(State().ReadSkipMode, 0);
+    EXPECT_EQ(State().SkipNow, 0);
+    EXPECT_GE(Form().ChannelViews()[5].status, 2) << "the unread message's voice plays";
+    Session().Ticks(50);
+    EXPECT_EQ(State().MsgNumber, 3) << "and it waits for the player";
+}
+
+} // namespace
+} // namespace hk::test
