@@ -189,9 +189,12 @@ TEST(DDSDTest, DebugOptionsLogNumberedLinesAndRaiseErrors) {
 
 TEST(DDSDTest, WorkerAnswersADeviceThatPlaysOnItsOwnThread) {
     // Each refill writes the number of its block into every sample. The device plays 4,096-byte
-    // chunks on its own thread, and waits before chunk k until k / 2 refills are done (a half is
-    // two chunks), as a real device would if the worker were always in time. What it played must
-    // then be the initial half of silence followed by blocks 1, 2, 3, ... each whole.
+    // chunks on its own thread; a half is two chunks and a notification follows every second
+    // chunk. Before chunk k it waits until (k + 1) / 2 refills are done, so the worker is always
+    // in time: each notification is answered before playback crosses the next boundary (a half
+    // notification answered only after the wrap would rightly find nothing to refill, and a
+    // device held by refill counts would then wait forever). What it played must then be the
+    // initial half of silence followed by blocks 1, 2, 3, ... each whole.
     constexpr std::uint32_t kSmall = 16384;
     constexpr std::size_t kBlockSamples = kSmall / 4;
     std::atomic<int> count{0};
@@ -204,7 +207,7 @@ TEST(DDSDTest, WorkerAnswersADeviceThatPlaysOnItsOwnThread) {
             first = index;
             return false;
         }
-        return static_cast<std::uint64_t>(count.load()) >= (index - first) / 2;
+        return static_cast<std::uint64_t>(count.load()) >= (index - first + 1) / 2;
     };
     TDDSD ddsd(&device);
     ddsd.Initialize();
