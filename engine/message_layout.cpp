@@ -108,18 +108,13 @@ void TForm1::MakeMessageBackground(TABitmap& out) {
 }
 
 void TForm1::DrawOutlinedText(TABitmap& surface, int x, int y, int font_height, std::u32string_view text, Color color) {
-    if (text.empty())
-        return;
     Font font;
     font.face = kMessageFace;
     font.height = font_height;
-    font.color = kBlack;
-    // Nine black passes around the position (rows outside, columns inside), then the body.
-    for (int dy = -2; dy <= 2; dy += 2)
-        for (int dx = -2; dx <= 2; dx += 2)
-            DrawTextSmooth(surface, x + dx, y + dy, font, text);
     font.color = color;
-    DrawTextSmooth(surface, x, y, font, text);
+    // Nine black passes around the position, two pixels apart (rows outside, columns inside),
+    // then the body, blended in one sweep.
+    DrawTextSmoothOutlined(surface, x, y, font, text, kBlack, 2);
 }
 
 void TForm1::MakeMessage(const std::u32string& text) {

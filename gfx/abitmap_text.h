@@ -18,6 +18,12 @@ namespace hk {
 void DrawTextSmooth(TABitmap& surface, int x, int y, const Font& font, std::u32string_view text);
 void DrawTextSmooth(TABitmap& surface, int x, int y, const Font& font, std::string_view utf8);
 
+// Outlined smoothed text: DrawTextSmooth in `outline` at the nine positions (x + dx, y + dy) for
+// dy, then dx, in -step, 0, step, then in font.color at (x, y). The pixels are exactly those of
+// the ten draws in that order, but the text is rendered once and each pixel touched once.
+void DrawTextSmoothOutlined(TABitmap& surface, int x, int y, const Font& font, std::u32string_view text, Color outline,
+                            int step);
+
 // The reduction step of DrawTextSmooth on its own. scratch holds the text drawn black on white at
 // twice the size, (2w + 1) x (2h + 1) pixels (its first byte per pixel is read: blue, or the byte
 // of a one-byte surface). Output pixel (x + i, y + j) for i < w, j < h (cut at dest's edges)

@@ -275,6 +275,78 @@ TABitmap Plain(int w, int h) {
     return s;
 }
 
+// A surface of noise, so a blend that reads the wrong pixel or channel shows.
+TABitmap Noise(int w, int h, std::uint32_t seed, bool grey = false) {
+    TABitmap bmp;
+    if (grey)
+        bmp.SetSizeGray8(w, h);
+    else
+        bmp.SetSize(w, h);
+    for (int y = 0; y < h; ++y) {
+        std::uint8_t* row = bmp.Row(y);
+        for (int i = 0; i < w * bmp.BytesPerPixel(); ++i) {
+            seed = seed * 1103515245u + 12345u;
+            row[i] = static_cast<std::uint8_t>(seed >> 16);
+        }
+    }
+    return bmp;
+}
+
+TEST(DrawTextSmoothOutlined, EqualsTheTenDrawsItStandsFor) {
+    // Nine outline draws around the position, rows outside, columns inside, then the body; on
+    // noise, cut at every edge, with odd widths for the pixel tails and the far-apart fallback.
+    const std::u32string text = U"ユキ「雨、やまないね」AQ";
+    struct Case {
+        int x, y, step;
+        Color outline;
+    };
+    const Case cases[] = {
+        {6, 5, 2, kBlack},  {-9, -7, 2, kBlack},   {150, 20, 2, kBlack},        {3, 3, 1, MakeColor(40, 200, 90)},
+        {4, 4, 0, kBlack},  {10, 6, -3, kWhite},   {20, 8, 70, MakeColor(9, 8, 7)}, {500, 4, 2, kBlack},
+    };
+    for (const Case& c : cases) {
+        const Font body = Gothic(24, MakeColor(250, 230, 120));
+        TABitmap fused = Noise(203, 37, 7);
+        TABitmap drawn = fused;
+        DrawTextSmoothOutlined(fused, c.x, c.y, body, text, c.outline, c.step);
+        Font shade = body;
+        shade.color = c.outline;
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                DrawTextSmooth(drawn, c.x + dx * c.step, c.y + dy * c.step, shade, text);
+        DrawTextSmooth(drawn, c.x, c.y, body, text);
+        EXPECT_TRUE(SamePixels(fused, drawn)) << "at " << c.x << "," << c.y << " step " << c.step;
+    }
+}
+
+TEST(DrawText, OneByteGlyphBlendIsExactOverAnyBackground) {
+    // Black on white gives 255 - a for every coverage a, so one draw on white tells the coverage,
+    // and a draw in another grey on noise must then give (p * (255 - a) + grey * a + 127) / 255.
+    // One large glyph, so no two glyphs share a pixel; placed off the left edge and unaligned.
+    Font font = Gothic(60, kBlack);
+    const std::u32string glyph = U"永";
+    for (int x : {-13, 0, 5}) {
+        TABitmap white;
+        white.SetSizeGray8(77, 70);
+        white.Fill(kWhite);
+        DrawText(white, x, 3, font, glyph);
+        const TABitmap noise = Noise(77, 70, 99, true);
+        TABitmap drawn = noise;
+        font.color = MakeColor(0, 0, 173); // a one-byte surface takes the blue
+        DrawText(drawn, x, 3, font, glyph);
+        font.color = kBlack;
+        int inked = 0;
+        for (int yy = 0; yy < 70; ++yy)
+            for (int xx = 0; xx < 77; ++xx) {
+                const unsigned a = 255u - *white.Pixel(xx, yy);
+                const unsigned p = *noise.Pixel(xx, yy);
+                inked += a != 0;
+                ASSERT_EQ(*drawn.Pixel(xx, yy), (p * (255 - a) + 173 * a + 127) / 255) << xx << "," << yy;
+            }
+        EXPECT_GT(inked, 200);
+    }
+}
+
 TEST(DrawTextEffect, ModesDrawTheirLayersAndRestoreTheCanvasFont) {
     const Font arg = Gothic(24, MakeColor(0, 0, 255)); // blue body when mode 0 uses it
     const Color effect = MakeColor(255, 0, 0);
