@@ -97,6 +97,13 @@ void Validate(const Command& cmd) {
             throw ScriptError{cmd.line, "unknown task '" + cmd.words[1] + "'"};
         if (cmd.words.size() == 4 && ParseInt(cmd, 3) < 0)
             throw ScriptError{cmd.line, "negative limit"};
+    } else if (verb == "until-scene") {
+        if (cmd.words.size() != 2 && !(cmd.words.size() == 4 && cmd.words[2] == "max-ms"))
+            throw ScriptError{cmd.line, "usage: until-scene N [max-ms N]"};
+        if (ParseInt(cmd, 1) < 0)
+            throw ScriptError{cmd.line, "negative scene number"};
+        if (cmd.words.size() == 4 && ParseInt(cmd, 3) < 0)
+            throw ScriptError{cmd.line, "negative limit"};
     } else if (verb == "move" || verb == "move-float" || verb == "click" || verb == "click-float" ||
                verb == "rclick") {
         ExpectCount(cmd, 3, 3);
@@ -271,6 +278,21 @@ private:
                 CheckErrors();
                 std::fprintf(stderr, "error: until-task timed out\n");
                 return 1;
+            }
+        } else if (verb == "until-scene") {
+            // Runs until the script has entered scene N (by a jump, a call or a return), e.g. to
+            // stop at a branch's end without counting its messages.
+            const int scene = ParseInt(cmd, 1);
+            const std::uint32_t limit = cmd.words.size() == 4 ? static_cast<std::uint32_t>(ParseInt(cmd, 3)) : 60000;
+            const std::uint32_t start = platform.TickCount();
+            while (m_session.State().Game.CurrentScene != scene && !m_session.Closed()) {
+                if (platform.TickCount() - start >= limit) {
+                    CheckErrors();
+                    std::fprintf(stderr, "error: until-scene timed out (in scene %d)\n",
+                                 static_cast<int>(m_session.State().Game.CurrentScene));
+                    return 1;
+                }
+                m_session.Step();
             }
         } else if (verb == "move" || verb == "move-float") {
             platform.MoveCursorToClient(verb == "move" ? WindowId::Main : WindowId::Float,
