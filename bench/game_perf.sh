@@ -15,14 +15,24 @@
 #   BUILD_DIR holds (or receives) the harukaze and harukaze-tool programs; default: build-bench in
 #   the repository. GAME_DIR=DIR reuses a sample game already made by `harukaze-tool demo`.
 #   Needs xvfb-run, xdotool and a C compiler (for the counting allocator; without one the
-#   allocation line says so).
+#   allocation line says so). PROFILE=DIR also records `perf record -g` profiles of the two
+#   periods into DIR (wait.data, fades.data); the CPU figures of such a run include perf's own cost.
 set -euo pipefail
 trap 'echo "game_perf: failed at line $LINENO" >&2' ERR
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$repo/build-bench}
+# The game runs from its own folder: the build directory must not be relative to this one.
+mkdir -p "$build"
+build=$(cd "$build" && pwd)
 
 if [[ -z "${HK_PERF_INNER:-}" ]]; then
+    if [[ -n "${PROFILE:-}" ]]; then
+        command -v perf >/dev/null || { echo "game_perf: PROFILE needs perf" >&2; exit 2; }
+        mkdir -p "$PROFILE"
+        PROFILE=$(cd "$PROFILE" && pwd)
+        export PROFILE
+    fi
     for tool in xvfb-run xdotool; do
         command -v "$tool" >/dev/null || { echo "game_perf: $tool is needed" >&2; exit 2; }
     done
@@ -113,36 +123,46 @@ wait_task() {
     local deadline=$(($(now_ms) + $2 * 1000))
     while (($(now_ms) < deadline)); do
         if [[ -f "$log" ]] && grep -qE "^[0-9]+ ($1) " "$log"; then return 0; fi
-        kill -0 "$game_pid" 2>/dev/null || { echo "game_perf: the game ended early" >&2; exit 1; }
+        kill -0 "$game_pid" 2>/dev/null || {
+            echo "game_perf: the game ended early; its output:" >&2
+            sed 's/^/  /' "$work/game.out" >&2
+            exit 1
+        }
         sleep 0.05
     done
     echo "game_perf: timed out waiting for task $1" >&2
     exit 1
 }
 xvfb_pid=$(pgrep -n -x Xvfb || true)
-# Measures $1 seconds: sets cpu (cores), xcpu (X server cores), frames, peak (most frames in a
-# second), allocs per tick.
+# Measures $1 seconds (named $2): sets wall (ms), cpu (cores), xcpu (X server cores), frames, peak
+# (most frames in a second), allocs per tick.
 measure() {
     local seconds=$1 c0 c1 x0=0 x1=0 t0 t1
     c0=$(cpu_ticks "$game_pid"); [[ -n "$xvfb_pid" ]] && x0=$(cpu_ticks "$xvfb_pid")
     t0=$(now_ms)
-    sleep "$seconds"
+    if [[ -n "${PROFILE:-}" ]]; then
+        perf record -q -g -o "$PROFILE/$2.data" -p "$game_pid" -- sleep "$seconds" >/dev/null 2>&1 ||
+            echo "game_perf: perf record failed" >&2
+    else
+        sleep "$seconds"
+    fi
     c1=$(cpu_ticks "$game_pid"); [[ -n "$xvfb_pid" ]] && x1=$(cpu_ticks "$xvfb_pid")
     t1=$(now_ms)
-    local wall=$((t1 - t0))
+    wall=$((t1 - t0))
     cpu=$(awk -v c=$((c1 - c0)) -v k="$clk_tck" -v w="$wall" 'BEGIN { printf "%.4f", c / k / (w / 1000) }')
     xcpu=$(awk -v c=$((x1 - x0)) -v k="$clk_tck" -v w="$wall" 'BEGIN { printf "%.4f", c / k / (w / 1000) }')
-    read -r frames peak allocs < <(awk -v a="$t0" -v b="$t1" '
+    read -r frames peak allocs tick_rate < <(awk -v a="$t0" -v b="$t1" '
         $1 !~ /^#/ && $1 >= a && $1 < b {
             n++; s = int(($1 - a) / 1000); per[s]++
             if (first == "") { first = $1; t_first = $3; a_first = $4 }
-            t_last = $3; a_last = $4
+            last = $1; t_last = $3; a_last = $4
         }
         END {
             m = 0; for (s in per) if (per[s] > m) m = per[s]
-            al = "n/a"
+            al = "n/a"; tr = "n/a"
             if (n > 1 && a_first >= 0 && t_last > t_first) al = sprintf("%.2f", (a_last - a_first) / (t_last - t_first))
-            printf "%d %d %s\n", n, m, al
+            if (n > 1 && last > first) tr = sprintf("%.0f", (t_last - t_first) / ((last - first) / 1000))
+            printf "%d %d %s %s\n", n, m, al, tr
         }' "$log")
 }
 
@@ -166,14 +186,14 @@ window=$(xdotool search --sync --onlyvisible --pid "$game_pid" --name "radadu" |
 xdotool mousemove --window "$window" 700 390 click 1
 wait_task "00006002" 30
 sleep 1
-measure 10
-wait_cpu=$cpu wait_x=$xcpu wait_frames=$frames wait_allocs=$allocs
+measure 10 wait
+wait_cpu=$cpu wait_x=$xcpu wait_frames=$frames wait_allocs=$allocs wait_ticks=$tick_rate
 
 xdotool mousemove --window "$window" 400 300 click 1
 wait_task "00002001|00002011" 30
 sleep 1
-measure 10
-fade_cpu=$cpu fade_x=$xcpu fade_fps=$(awk -v f="$frames" 'BEGIN { printf "%.1f", f / 10 }') fade_peak=$peak
+measure 10 fades
+fade_cpu=$cpu fade_x=$xcpu fade_fps=$(awk -v f="$frames" -v w="$wall" 'BEGIN { printf "%.1f", f / (w / 1000) }') fade_peak=$peak
 fade_allocs=$allocs
 peak_kib=$(awk '/^VmHWM:/ { print $2 }' "/proc/$game_pid/status")
 refresh=$(awk '/^# refresh / { print $3; exit }' "$log")
@@ -183,7 +203,8 @@ for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; do
 game_pid=
 
 printf 'startup  first title frame %5d ms after start          (goal <= 1300 ms; 1000 ms are the start-up sleeps)\n' "$startup"
-printf 'wait     cpu %.4f cores at a message, %d frames in 10 s   (goal <= 0.01)\n' "$wait_cpu" "$wait_frames"
+printf 'wait     cpu %.4f cores at a message, %d frames in 10 s, %s ticks/s   (goal <= 0.01)\n' \
+    "$wait_cpu" "$wait_frames" "$wait_ticks"
 printf 'fades    cpu %.4f cores                                 (goal <= 0.15)\n' "$fade_cpu"
 printf 'fades    %s presented frames/s, at most %d in one second  (goal >= 55, never above the display'"'"'s %s Hz)\n' \
     "$fade_fps" "$fade_peak" "$refresh"

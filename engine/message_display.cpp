@@ -218,7 +218,7 @@ void TForm1::DrawWaitIcon() {
         std::memcpy(&m_wait_icon_pixels[y * kIconRowBytes], surface.Pixel(kIconX, y_on_window + y), kIconRowBytes);
     m_wait_icon_frame = frame;
     m_wait_icon_window = window;
-    m_platform.Invalidate(window);
+    m_platform.InvalidateRect(window, kIconX, y_on_window, kIconSize, kIconSize);
 }
 
 } // namespace hk

@@ -103,6 +103,11 @@ public:
     // display's pace.
     virtual TABitmap& ClientSurface(WindowId window) = 0;
     virtual void Invalidate(WindowId window) = 0;
+    // Only the rectangle (client coordinates) changed since the last Invalidate.
+    virtual void InvalidateRect(WindowId window, int x, int y, int width, int height) {
+        (void)x, (void)y, (void)width, (void)height;
+        Invalidate(window);
+    }
     // False while a picture presented now would not reach the display before the next one (the
     // window already has one waiting for its refresh); an animation may then skip its step.
     virtual bool ReadyForFrame(WindowId window) {

@@ -22,6 +22,13 @@ PaintPacer::PaintPacer(QWidget& widget, double refresh_hz) : m_widget(widget) {
 }
 
 void PaintPacer::Request() {
+    Request(m_widget.rect());
+}
+
+void PaintPacer::Request(const QRect& area) {
+    if (area.isEmpty())
+        return;
+    m_pending |= area;
     if (m_timer.isActive())
         return; // a repaint is already on its way and will show the newest picture
     const qint64 now = m_clock.nsecsElapsed();
@@ -47,7 +54,8 @@ void PaintPacer::Repaint() {
         m_next_slot_ns = std::max(m_next_slot_ns + m_interval_ns, now + m_interval_ns / 2);
     ++m_repaints;
     // update() only marks the window; Qt paints it on its next pass through the event loop.
-    m_widget.update();
+    m_widget.update(m_pending);
+    m_pending = QRect();
 }
 
 } // namespace hk

@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QRect>
 #include <QTimer>
 
 class QWidget;
@@ -21,6 +22,9 @@ public:
 
     // Asks for a repaint of the whole window, now or at the next refresh slot.
     void Request();
+    // The same for a part of it (widget coordinates); the parts asked for before the repaint
+    // are painted together.
+    void Request(const QRect& area);
     // True when a request made now would be painted at the coming refresh slot: no repaint is
     // waiting, and the slot is at most a frame tick away (a tick is about 3 ms).
     bool ReadyForFrame() const;
@@ -39,6 +43,7 @@ private:
     QElapsedTimer m_clock;
     qint64 m_next_slot_ns = 0;
     QTimer m_timer;
+    QRect m_pending; // what the coming repaint must cover
     int m_repaints = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "platform/qt/qt_platform.h"
 
 #include "platform/qt/config_dialog.h"
+#include "platform/qt/cursor_tracker.h"
 #include "platform/qt/debug_window_view.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/float_window_view.h"
@@ -58,6 +59,14 @@ QtPlatform::QtPlatform() {
     };
     qApp->installEventFilter(m_keys.get());
 
+    // The frame tick reads the cursor on every tick; the main and floating windows report each
+    // movement over them so that it need not be asked of the system.
+    m_main->setMouseTracking(true);
+    m_float->setMouseTracking(true);
+    m_cursor = std::make_unique<CursorTracker>();
+    m_cursor->Watch({m_main.get(), m_float.get()});
+    qApp->installEventFilter(m_cursor.get());
+
     m_delay_timer = std::make_unique<QTimer>();
     m_delay_timer->setInterval(10);
     m_delay_timer->setTimerType(Qt::PreciseTimer);
@@ -68,8 +77,10 @@ QtPlatform::QtPlatform() {
 }
 
 QtPlatform::~QtPlatform() {
-    if (qApp)
+    if (qApp) {
         qApp->removeEventFilter(m_keys.get());
+        qApp->removeEventFilter(m_cursor.get());
+    }
     m_delay_timer->stop();
 }
 
@@ -131,6 +142,18 @@ void QtPlatform::Invalidate(WindowId window) {
         m_float_pacer->Request();
     else if (QWidget* widget = Window(window))
         widget->update();
+}
+
+void QtPlatform::InvalidateRect(WindowId window, int x, int y, int width, int height) {
+    // A small change (the blinking wait icon) repaints only its own pixels. In full screen the
+    // picture is scaled, and the whole window is repainted.
+    const QRect area(x, y, width, height);
+    if (window == WindowId::Main && !m_main->IsFullScreen())
+        m_main_pacer->Request(area);
+    else if (window == WindowId::Float)
+        m_float_pacer->Request(area);
+    else
+        Invalidate(window);
 }
 
 bool QtPlatform::ReadyForFrame(WindowId window) {
@@ -196,12 +219,13 @@ bool QtPlatform::IsKeyDown(Key key) {
 }
 
 Point QtPlatform::CursorPos() {
-    const QPoint p = QCursor::pos(m_main->screen());
+    const QPoint p = m_cursor->Pos();
     return Point{p.x(), p.y()};
 }
 
 void QtPlatform::SetCursorPos(Point screen) {
     QCursor::setPos(m_main->screen(), screen.x, screen.y);
+    m_cursor->Moved(QPoint(screen.x, screen.y));
 }
 
 void QtPlatform::SetCursorVisible(bool visible) {
@@ -224,8 +248,25 @@ Point QtPlatform::ClientToScreen(WindowId window, Point client) {
 }
 
 Point QtPlatform::ScreenToClient(WindowId window, Point screen) {
-    if (window == WindowId::Main)
-        return m_main->GlobalToClient(QPoint(screen.x, screen.y));
+    if (window == WindowId::Main || window == WindowId::Float) {
+        Conversion& last = window == WindowId::Main ? m_to_main : m_to_float;
+        const std::uint64_t generation = m_cursor->PlacementGeneration();
+        const bool full_screen = m_main->IsFullScreen();
+        if (last.generation == generation && last.full_screen == full_screen && last.screen.x == screen.x &&
+            last.screen.y == screen.y)
+            return last.client;
+        const QPoint global(screen.x, screen.y);
+        if (window == WindowId::Main) {
+            last.client = m_main->GlobalToClient(global);
+        } else {
+            const QPoint p = m_float->mapFromGlobal(global);
+            last.client = Point{p.x(), p.y()};
+        }
+        last.generation = generation;
+        last.full_screen = full_screen;
+        last.screen = screen;
+        return last.client;
+    }
     const QWidget* widget = Window(window);
     if (!widget)
         return screen;

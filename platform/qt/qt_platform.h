@@ -23,6 +23,7 @@ class MainWindowView;
 class FloatWindowView;
 class DebugWindowView;
 class ConfigDialog;
+class CursorTracker;
 class KeyState;
 class PaintPacer;
 
@@ -49,6 +50,7 @@ public:
     void SetDelayTimerEnabled(bool enabled) override;
     TABitmap& ClientSurface(WindowId window) override;
     void Invalidate(WindowId window) override;
+    void InvalidateRect(WindowId window, int x, int y, int width, int height) override;
     bool ReadyForFrame(WindowId window) override;
     void ShowWindow(WindowId window, bool visible) override;
     bool IsWindowVisible(WindowId window) override;
@@ -82,8 +84,17 @@ private:
     std::unique_ptr<DebugWindowView> m_debug;
     std::unique_ptr<ConfigDialog> m_config;
     std::unique_ptr<KeyState> m_keys;
+    std::unique_ptr<CursorTracker> m_cursor;
     std::unique_ptr<PaintPacer> m_main_pacer, m_float_pacer;
     std::unique_ptr<QTimer> m_delay_timer;
+    // The last screen-to-window conversion of the main and floating windows, reused while the
+    // cursor and the window stay where they are (the tick converts the cursor on every tick).
+    struct Conversion {
+        std::uint64_t generation = ~std::uint64_t{0};
+        bool full_screen = false;
+        Point screen, client;
+    };
+    Conversion m_to_main, m_to_float;
     TDebugWindow* m_debug_form = nullptr; // the form last shown, refreshed after a button
 };
 

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPaintEvent>
 #include <QThread>
 #include <QWidget>
 
@@ -15,9 +16,13 @@ namespace {
 class CountingWidget : public QWidget {
 public:
     int paints = 0;
+    QRegion painted;
 
 protected:
-    void paintEvent(QPaintEvent*) override { ++paints; }
+    void paintEvent(QPaintEvent* event) override {
+        ++paints;
+        painted += event->region();
+    }
 };
 
 void RunEventsFor(int ms) {
@@ -82,6 +87,34 @@ TEST(PaintPacer, TheLastPresentIsAlwaysPainted) {
     RunEventsFor(60);
     EXPECT_EQ(pacer.Repaints(), 2);
     EXPECT_GT(widget.paints, after_first);
+}
+
+TEST(PaintPacer, PartsAskedForBeforeTheRepaintArePaintedTogetherAndNothingElse) {
+    CountingWidget widget;
+    widget.resize(200, 100);
+    widget.show();
+    RunEventsFor(50);
+    PaintPacer pacer(widget, 30); // 33 ms
+    pacer.Request(QRect(10, 10, 4, 4)); // painted at once
+    RunEventsFor(5);
+    widget.painted = QRegion();
+    const int paints_before = widget.paints;
+    // Two small parts within one interval: one repaint covering both, not the whole window.
+    pacer.Request(QRect(20, 30, 8, 8));
+    pacer.Request(QRect(150, 60, 8, 8));
+    pacer.Request(QRect(0, 0, 0, 0)); // nothing
+    RunEventsFor(60);
+    EXPECT_EQ(widget.paints - paints_before, 1);
+    EXPECT_TRUE(widget.painted.contains(QRect(20, 30, 8, 8)));
+    EXPECT_TRUE(widget.painted.contains(QRect(150, 60, 8, 8)));
+    EXPECT_FALSE(widget.painted.contains(QPoint(100, 5)));
+    EXPECT_FALSE(widget.painted.contains(QPoint(10, 10))) << "an area already painted is not painted again";
+    // A whole-window request after that covers everything.
+    widget.painted = QRegion();
+    RunEventsFor(40);
+    pacer.Request();
+    RunEventsFor(60);
+    EXPECT_TRUE(widget.painted.contains(widget.rect()));
 }
 
 } // namespace
