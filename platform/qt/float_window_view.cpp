@@ -37,11 +37,51 @@ void FloatWindowView::SetShape(const std::vector<Platform::Rect>& runs) {
     QRegion shape;
     shape.setRects(rects.data(), static_cast<int>(rects.size()));
     m_shape = shape;
-    if (m_shape.isEmpty())
+    ApplyMask();
+    update();
+}
+
+QRegion FloatWindowView::Keyed() const {
+    QRegion keyed;
+    keyed.setRects(m_keyed.data(), static_cast<int>(m_keyed.size()));
+    return keyed;
+}
+
+QRegion FloatWindowView::Visible() const {
+    const QRegion whole = m_shape.isEmpty() ? QRegion(rect()) : m_shape;
+    return m_keyed.empty() ? whole : whole.subtracted(Keyed());
+}
+
+void FloatWindowView::ApplyMask() {
+    if (m_shape.isEmpty() && m_keyed.empty())
         clearMask();
     else
-        setMask(m_shape);
-    update();
+        setMask(Visible());
+}
+
+void FloatWindowView::FollowKeyColour(const QImage& image) {
+    std::vector<QRect> keyed;
+    if (!image.isNull()) {
+        // The surface's fourth byte is not alpha: compare the colour only.
+        for (int y = 0; y < image.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            int x = 0;
+            while (x < image.width()) {
+                if ((row[x] & 0xFFFFFFu) != kKeyColour) {
+                    ++x;
+                    continue;
+                }
+                const int start = x;
+                while (x < image.width() && (row[x] & 0xFFFFFFu) == kKeyColour)
+                    ++x;
+                keyed.emplace_back(start, y, x - start, 1);
+            }
+        }
+    }
+    if (keyed == m_keyed)
+        return;
+    m_keyed = std::move(keyed);
+    ApplyMask();
 }
 
 void FloatWindowView::StartDrag() {
@@ -54,13 +94,16 @@ void FloatWindowView::StartDrag() {
 }
 
 void FloatWindowView::paintEvent(QPaintEvent* event) {
-    QPainter painter(this);
     const QImage image = SurfaceImage(m_surface);
+    // The key colour can come and go with what the engine draws; the mask follows it before
+    // anything is shown.
+    FollowKeyColour(image);
+    QPainter painter(this);
     if (m_translucent) {
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.fillRect(rect(), Qt::transparent);
-        if (!m_shape.isEmpty())
-            painter.setClipRegion(m_shape);
+        if (!m_shape.isEmpty() || !m_keyed.empty())
+            painter.setClipRegion(Visible());
     }
     if (image.isNull()) {
         painter.fillRect(rect(), Qt::black);

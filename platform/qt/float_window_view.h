@@ -1,11 +1,13 @@
 // The floating message window (TMsgForm) in the window build: borderless, always on top, 800x176,
-// shaped to its artwork, painted from its client surface. Presses and wheel turns go to the
-// engine; the engine decides whether a press starts a drag.
+// shaped to its artwork, painted from its client surface, and see-through wherever the picture is
+// exactly lime (the window's colour key). Presses and wheel turns go to the engine; the engine
+// decides whether a press starts a drag.
 #pragma once
 
 #include "gfx/abitmap.h"
 #include "platform/platform.h"
 
+#include <QColor>
 #include <QRegion>
 #include <QWidget>
 
@@ -18,6 +20,8 @@ class FloatWindowView final : public QWidget {
 public:
     static constexpr int kClientWidth = 800;
     static constexpr int kClientHeight = 176;
+    // Pixels of exactly this colour are never shown, whatever the shape says.
+    static constexpr QRgb kKeyColour = 0x00FF00;
 
     explicit FloatWindowView(TABitmap& surface);
 
@@ -25,6 +29,8 @@ public:
     // The visible part: the union of the runs. An empty list shows the whole window.
     void SetShape(const std::vector<Platform::Rect>& runs);
     const QRegion& Shape() const { return m_shape; }
+    // The key-coloured pixels of the picture as it was last painted.
+    QRegion Keyed() const;
     // Lets the player move the window with the button that is down now: the window system's own
     // move where it offers one, otherwise by following the pointer until the button is released.
     void StartDrag();
@@ -38,9 +44,16 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    // Finds the key-coloured runs of the picture; when they changed, shows the window again
+    // through the shape minus those runs.
+    void FollowKeyColour(const QImage& image);
+    void ApplyMask();
+    QRegion Visible() const;
+
     TABitmap& m_surface;
     PlatformEvents* m_sink = nullptr;
     QRegion m_shape;
+    std::vector<QRect> m_keyed; // one rectangle per run of key-coloured pixels, row by row
     bool m_translucent = false; // Wayland: the mask only limits input, so paint clear outside it
     QPoint m_press_global;
     Qt::MouseButton m_press_button = Qt::LeftButton; // the button a drag follows

@@ -144,6 +144,44 @@ TEST(FloatWindowView, IsABorderlessToolShapedByTheRuns) {
     EXPECT_TRUE(view.mask().isEmpty());
 }
 
+TEST(FloatWindowView, LimePixelsAreCutOutOfTheShapeWhileThePictureHasThem) {
+    TABitmap surface;
+    surface.SetSize(800, 176);
+    surface.Fill(MakeColor(0x10, 0x20, 0x40));
+    auto put = [&surface](int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t fourth) {
+        std::uint8_t* p = surface.Pixel(x, y);
+        p[0] = b;
+        p[1] = g;
+        p[2] = r;
+        p[3] = fourth;
+    };
+    for (int x = 10; x < 20; ++x)
+        put(x, 5, 0, 255, 0, 0);
+    put(30, 6, 0, 255, 0, 0x7F); // the surface's fourth byte is not part of the colour
+    put(40, 7, 0, 254, 0, 0);    // close to lime is not lime
+    FloatWindowView view(surface);
+    view.SetShape({{1, 1, 798, 174}});
+    view.grab(); // paints, as showing the window would
+    QRegion lime(10, 5, 10, 1);
+    lime += QRect(30, 6, 1, 1);
+    EXPECT_TRUE(view.Keyed().xored(lime).isEmpty());
+    EXPECT_TRUE(view.mask().xored(QRegion(1, 1, 798, 174).subtracted(lime)).isEmpty());
+    EXPECT_TRUE(view.Shape().xored(QRegion(1, 1, 798, 174)).isEmpty());
+
+    // Without a shape the whole window shows, less the lime.
+    view.SetShape({});
+    view.grab();
+    EXPECT_TRUE(view.mask().xored(QRegion(0, 0, 800, 176).subtracted(lime)).isEmpty());
+
+    // The lime drawn over: the window shows whole again.
+    for (int x = 10; x < 20; ++x)
+        put(x, 5, 0x10, 0x20, 0x40, 0);
+    put(30, 6, 0x10, 0x20, 0x40, 0);
+    view.grab();
+    EXPECT_TRUE(view.Keyed().isEmpty());
+    EXPECT_TRUE(view.mask().isEmpty());
+}
+
 TEST(FloatWindowView, PressesGoToTheEngineAndADragFollowsThePointerByHand) {
     TABitmap surface;
     surface.SetSize(800, 176);

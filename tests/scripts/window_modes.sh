@@ -1,0 +1,353 @@
+#!/usr/bin/env bash
+# Full screen, the floating message window and the debug window of the window build, under a
+# virtual X server of 1600x1024 with a white desktop and no window manager. The game is made from
+# the sample game's sources: one message on a sky background, the floating window's artwork with a
+# lime patch in its frame, and the marker file that opens the debug window.
+# - The debug window appears at the top left and its labels follow the pointer from tick to tick.
+# - The floating window, switched on from the context menu and dragged by its frame off the main
+#   window, shows the desktop through every pixel outside its shape (row 0, column 0 and the
+#   artwork's key colour) and through the lime patch, and elsewhere exactly what the headless
+#   runner draws into it.
+# - Full screen chosen in the settings fills the screen: the picture scaled to 1365x1024 by
+#   nearest neighbour between black bars. Choosing the window again gives the framed, centred
+#   800x600 window back with the unscaled picture. Alt+Return enters full screen the same way and
+#   keeps the setting in step, so the settings can leave it again.
+# Needs BUILD_DIR (the build tree); uses Xvfb, xdotool, xwininfo, xprop, ImageMagick (import,
+# convert) and python3. Screenshots are kept in BUILD_DIR/tests/screenshots.
+set -euo pipefail
+
+BUILD_DIR=${BUILD_DIR:?BUILD_DIR must name the build directory}
+SOURCE_DIR=${SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}
+fail() {
+    echo "FAIL: $*"
+    [ -n "${WORK:-}" ] && [ -s "$WORK/game.err" ] && echo "game stderr: $(cat "$WORK/game.err")"
+    [ -n "${GAME_PID:-}" ] && ! kill -0 "$GAME_PID" 2>/dev/null && echo "the game is no longer running"
+    exit 1
+}
+GAME="$BUILD_DIR/app/harukaze"
+TOOL="$BUILD_DIR/tools/harukaze-tool"
+if [ ! -x "$GAME" ]; then
+    echo "SKIP: $GAME was not built (window build disabled)"
+    exit 0
+fi
+[ -x "$TOOL" ] || fail "$TOOL was not built"
+for tool in Xvfb xdotool xwininfo xprop import convert python3; do
+    command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
+done
+
+WORK=$(mktemp -d)
+XVFB_PID=""
+GAME_PID=""
+cleanup() {
+    [ -n "$GAME_PID" ] && kill "$GAME_PID" 2>/dev/null || true
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+    wait 2>/dev/null || true
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+SHOTS="$BUILD_DIR/tests/screenshots"
+mkdir -p "$SHOTS"
+
+# ---- The game: the sample game's interface pictures and one sky, no music, a scene of its own.
+SRC="$WORK/source"
+mkdir -p "$SRC/scenes"
+cp "$SOURCE_DIR/demo/interface.txt" "$SRC/"
+: >"$SRC/music.txt"
+{
+    # the message rule and frame, the parts sheet (floating window), black and the morning sky
+    grep -E '^(7|8|10|100|101) ' "$SOURCE_DIR/demo/pictures.txt"
+    for page in 1 2 3 4 5 6 7 8; do
+        echo "cg-album $page - - - - - - - - - - - -"
+        echo "scene-album $page - - - - - - - - - - - -"
+    done
+} >"$SRC/pictures.txt"
+cat >"$SRC/scenes/scene0001.txt" <<'EOF'
+    system contextmenu, 1
+    bg 101
+    effect 1, 300
+    message "春の風が、坂道の上から吹き下ろしてくる。"
+    message "汐見町の海は、今日も静かに光っていた。"
+    end
+EOF
+"$TOOL" demo "$WORK/game" --source "$SRC" --quiet
+# A lime patch in the frame of the floating window's artwork (parts sheet rows 424..599).
+"$TOOL" ifp extract "$WORK/game/GRP.IFP" "$WORK/parts" >/dev/null
+convert "$WORK/parts/0010.a.bmp" -fill '#00FF00' -draw 'rectangle 600,434 639,443' -type TrueColor \
+    "BMP3:$WORK/parts/0010.a.bmp"
+(cd "$WORK/parts" && "$TOOL" ifp pack "$WORK/game/GRP.IFP" manifest.txt >/dev/null)
+
+# ---- What the engine draws, from the headless runner: the main picture and the floating window
+# ---- once the first message waits in it.
+cp -r "$WORK/game" "$WORK/headless"
+mkdir "$WORK/ref"
+cat >"$WORK/ref/input.txt" <<'EOF'
+until-task TASK_WAIT_MESSAGE max-ms 30000
+ticks 2
+menu ItemMsgFloat
+until-task TASK_WAIT_MESSAGE max-ms 30000
+screenshot main.png
+screenshot-float float.png
+EOF
+"$TOOL" run --game "$WORK/headless" --input "$WORK/ref/input.txt" --out "$WORK/ref" --quiet
+touch "$WORK/game/デバッグ窓を開く合図.txt"
+
+# ---- Pixel checks on screenshots of the whole screen, in python on raw RGB.
+cat >"$WORK/pixels.py" <<'PY'
+import sys
+
+SCREEN_W, SCREEN_H = 1600, 1024
+
+def load(path, width):
+    data = open(path, "rb").read()
+    return lambda x, y: data[(y * width + x) * 3:(y * width + x) * 3 + 3]
+
+def rect_pixels(x, y, w, h):
+    return ((i, j) for j in range(y, y + h) for i in range(x, x + w))
+
+def inside(px, py, rects):
+    return any(x <= px < x + w and y <= py < y + h for x, y, w, h in rects)
+
+def fail(message):
+    print("FAIL:", message)
+    sys.exit(1)
+
+WHITE, BLACK = b"\xff\xff\xff", b"\x00\x00\x00"
+LIME, MAGENTA = b"\x00\xff\x00", b"\xff\x00\xff"
+what = sys.argv[1]
+shot = load(sys.argv[2], SCREEN_W)
+
+if what == "no-lime":
+    data = open(sys.argv[2], "rb").read()
+    i = data.find(LIME)
+    while i >= 0:
+        if i % 3 == 0:
+            fail("lime on screen at %d,%d" % (i // 3 % SCREEN_W, i // 3 // SCREEN_W))
+        i = data.find(LIME, i + 1)
+
+elif what == "float":
+    # The floating window at (fx, fy): the desktop where the window is keyed out, the engine's
+    # picture elsewhere (but for the wait icon, which moves).
+    ref = load(sys.argv[3], 800)
+    fx, fy = int(sys.argv[4]), int(sys.argv[5])
+    key = ref(0, 0)
+    icon = [(752, 128, 32, 32)]
+    keyed = shown = 0
+    for x, y in rect_pixels(0, 0, 800, 176):
+        want = ref(x, y)
+        got = shot(fx + x, fy + y)
+        if x == 0 or y == 0 or want == key or want == LIME:
+            keyed += 1
+            if got != WHITE:
+                fail("floating window pixel %d,%d (%s) shows %s, not the desktop" % (x, y, want.hex(), got.hex()))
+        elif not inside(x, y, icon):
+            shown += 1
+            if got != want:
+                fail("floating window pixel %d,%d shows %s, the engine drew %s" % (x, y, got.hex(), want.hex()))
+    if shown < 100000 or keyed < 976:
+        fail("only %d pixels shown and %d keyed out" % (shown, keyed))
+    print("%d pixels of artwork and %d keyed out" % (shown, keyed))
+
+elif what == "window":
+    # The unscaled picture at (mx, my).
+    ref = load(sys.argv[3], 800)
+    mx, my = int(sys.argv[4]), int(sys.argv[5])
+    for x, y in rect_pixels(0, 0, 800, 600):
+        if shot(mx + x, my + y) != ref(x, y):
+            fail("main window pixel %d,%d shows %s, not %s" % (x, y, shot(mx + x, my + y).hex(), ref(x, y).hex()))
+
+elif what == "full":
+    # 1600x1024 full screen: the picture 1365x1024 at x 117, black bars either side. Every
+    # picture pixel is compared at the screen pixel in the middle of its block, which nearest
+    # neighbour scaling fills with exactly that colour; the other windows on top are left out.
+    ref = load(sys.argv[3], 800)
+    covered = [tuple(map(int, r.split(","))) for r in sys.argv[4:]]
+    fit_x, fit_w, fit_h = 117, 1365, 1024
+    for y in range(SCREEN_H):
+        for x in list(range(fit_x)) + list(range(fit_x + fit_w, SCREEN_W)):
+            if shot(x, y) != BLACK and not inside(x, y, covered):
+                fail("the bar at %d,%d is %s, not black" % (x, y, shot(x, y).hex()))
+    compared = 0
+    for px, py in rect_pixels(0, 0, 800, 600):
+        x = fit_x + (2 * px + 1) * fit_w // 1600
+        y = (2 * py + 1) * fit_h // 1200
+        if inside(x, y, covered):
+            continue
+        compared += 1
+        if shot(x, y) != ref(px, py):
+            fail("picture pixel %d,%d shows %s at %d,%d, not %s" % (px, py, shot(x, y).hex(), x, y, ref(px, py).hex()))
+    print("%d picture pixels in place" % compared)
+PY
+# Screenshot of the whole screen as NAME.png in SHOTS and NAME.rgb in WORK.
+screenshot() {
+    import -window root "$SHOTS/window_modes_$1.png"
+    convert "$SHOTS/window_modes_$1.png" -depth 8 "rgb:$WORK/$1.rgb"
+}
+convert "$WORK/ref/main.png" -depth 8 "rgb:$WORK/ref_main.rgb"
+convert "$WORK/ref/float.png" -depth 8 "rgb:$WORK/ref_float.rgb"
+pixels() { python3 "$WORK/pixels.py" "$@"; }
+
+# ---- A display of our own, with a white desktop.
+Xvfb -displayfd 5 -screen 0 1600x1024x24 -wr -nolisten tcp 5>"$WORK/display" 2>"$WORK/xvfb.log" &
+XVFB_PID=$!
+for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+[ -s "$WORK/display" ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
+export DISPLAY=":$(head -n1 "$WORK/display")"
+export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy
+unset WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS
+mkdir -m 700 "$WORK/runtime"
+export XDG_RUNTIME_DIR="$WORK/runtime"
+
+# "x,y WxH" of a window.
+place_of() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4}
+                             /Width:/ {w=$2} /Height:/ {h=$2} END {print x "," y " " w "x" h}'
+}
+# The first visible window named exactly $1, or (with $2) the first visible one of that size.
+find_window() {
+    local id
+    for id in $(xdotool search --onlyvisible --name "${1:-.*}" 2>/dev/null); do
+        if [ -n "${2:-}" ]; then
+            [ "$(place_of "$id" | cut -d' ' -f2)" = "$2" ] && { echo "$id"; return 0; }
+        elif [ "$(xdotool getwindowname "$id")" = "$1" ]; then
+            echo "$id"
+            return 0
+        fi
+    done
+    return 1
+}
+# Runs "$@" every 0.1 s until it succeeds, for at most $1 seconds.
+wait_for() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.1
+    done
+}
+at_place() { [ "$(place_of "$1")" = "$2" ]; }
+list_windows() {
+    local id
+    for id in $(xdotool search --onlyvisible --name '.*' 2>/dev/null); do
+        echo "[$(xdotool getwindowname "$id") $(place_of "$id")]"
+    done
+}
+
+CAPTION="ＨＡＲＵＫＡＺＥ　radadu"
+DEBUG_CAPTION="DebugWindow -- HARUKAZE Ver.0.７1R2 --"
+SETTINGS_CAPTION="環境設定"
+
+(cd "$WORK/game" && exec "$GAME" >"$WORK/game.out" 2>"$WORK/game.err") &
+GAME_PID=$!
+wait_for 20 find_window "$CAPTION" >/dev/null || fail "no game window appeared: $(cat "$WORK/game.err")"
+MAIN=$(find_window "$CAPTION")
+[ "$(place_of "$MAIN")" = "400,212 800x600" ] || fail "the game window is at $(place_of "$MAIN"), not centred"
+
+# ---- The debug window, opened by the marker file, with labels that follow the pointer.
+wait_for 10 find_window "$DEBUG_CAPTION" >/dev/null || fail "the debug window did not appear"
+DEBUG=$(find_window "$DEBUG_CAPTION")
+[ "$(place_of "$DEBUG")" = "0,0 624x199" ] || fail "the debug window is at $(place_of "$DEBUG")"
+labels() { import -window root -crop 624x88+0+0 -depth 8 "rgb:$WORK/labels$1.rgb"; }
+labels_differ() { labels "$2" && ! cmp -s "$WORK/labels$1.rgb" "$WORK/labels$2.rgb"; }
+xdotool mousemove 500 300
+sleep 0.3
+labels 0
+xdotool mousemove 900 700
+wait_for 5 labels_differ 0 1 || fail "the debug labels did not change when the pointer moved"
+xdotool mousemove 620 500
+wait_for 5 labels_differ 1 2 || fail "the debug labels did not change again"
+screenshot debug
+echo "ok: debug window at 0,0 624x199; its labels changed over the ticks"
+
+# ---- The floating window from the context menu, as soon as the message waits for the player.
+# The pop-up menu: a window of the game's own name, like the floating window but not its size.
+menu_open() {
+    local id
+    for id in $(xdotool search --onlyvisible --name '.*' 2>/dev/null); do
+        [ "$(xdotool getwindowname "$id")" = harukaze ] && [ "$(place_of "$id" | cut -d' ' -f2)" != 800x176 ] && return 0
+    done
+    return 1
+}
+open_menu() {
+    local _
+    for _ in $(seq 20); do
+        xdotool mousemove 800 400 click 3
+        wait_for 1 menu_open && return 0
+    done
+    return 1
+}
+open_menu || fail "no context menu opened on the waiting message; windows: $(list_windows)"
+xdotool key Down Down Down Down Down Return # ﾒｯｾｰｼﾞｳｨﾝﾄﾞｳのﾌﾛｰﾄ化
+wait_for 10 find_window "" 800x176 >/dev/null || fail "the floating window did not appear"
+FLOAT=$(find_window "" 800x176)
+[ "$(place_of "$FLOAT")" = "400,636 800x176" ] || fail "the floating window opened at $(place_of "$FLOAT")"
+# Dragged by its frame (client point 300,10) 200 pixels down, off the main window.
+xdotool mousemove 700 646 mousedown 1
+for y in 680 720 760 800 846; do xdotool mousemove 700 $y; sleep 0.05; done
+xdotool mouseup 1
+wait_for 5 at_place "$FLOAT" "400,836 800x176" || fail "the drag left the floating window at $(place_of "$FLOAT")"
+xdotool mousemove 1500 100
+sleep 0.3
+screenshot float
+pixels float "$WORK/float.rgb" "$WORK/ref_float.rgb" 400 836 || fail "the floating window is not shaped right"
+pixels window "$WORK/float.rgb" "$WORK/ref_main.rgb" 400 212 || fail "the main window lost its picture"
+pixels no-lime "$WORK/float.rgb"
+echo "ok: floating window dragged to 400,836, shaped, no lime on screen"
+
+# ---- Full screen from the settings and back. The settings open from the context menu (Save and
+# ---- Load are disabled before a game has started, so "ｵﾌﾟｼｮﾝ" is the sixth item to reach).
+settings() {
+    open_menu || fail "no context menu opened"
+    xdotool key Down Down Down Down Down Down Return
+    wait_for 10 find_window "$SETTINGS_CAPTION" >/dev/null || fail "the settings did not open"
+    local dialog
+    dialog=$(find_window "$SETTINGS_CAPTION")
+    # 画面モード: 標準ウィンドウ at 200,24, フルスクリーン at 200,48; 戻る at 272,288.
+    if [ "$1" = full ]; then xdotool mousemove --window "$dialog" 208 56 click 1; else xdotool mousemove --window "$dialog" 208 32 click 1; fi
+    sleep 0.2
+    xdotool mousemove --window "$dialog" 309 300 click 1
+    wait_for 5 eval '! find_window "$SETTINGS_CAPTION" >/dev/null' || fail "the settings did not close"
+}
+covered="0,0,624,199 400,836,800,176"
+settings full
+wait_for 5 at_place "$MAIN" "0,0 1600x1024" || fail "full screen from the settings gave $(place_of "$MAIN")"
+xdotool mousemove 1599 500
+sleep 0.5
+screenshot full
+pixels full "$WORK/full.rgb" "$WORK/ref_main.rgb" $covered || fail "the full-screen picture is wrong"
+echo "ok: full screen from the settings covers 1600x1024, picture scaled with black bars"
+
+framed_800x600() {
+    at_place "$MAIN" "400,212 800x600" || return 1
+    local hints
+    hints=$(xprop -id "$MAIN" WM_NORMAL_HINTS _MOTIF_WM_HINTS)
+    grep -q "minimum size: 800 by 600" <<<"$hints" && grep -q "maximum size: 800 by 600" <<<"$hints" || return 1
+    # The decorations (third field) are not switched off.
+    [ "$(sed -n 's/^_MOTIF_WM_HINTS.* = \(.*\)$/\1/p' <<<"$hints" | cut -d, -f3 | tr -d ' ')" != 0x0 ]
+}
+settings window
+wait_for 5 framed_800x600 || fail "leaving full screen gave $(place_of "$MAIN"): $(xprop -id "$MAIN" WM_NORMAL_HINTS _MOTIF_WM_HINTS)"
+sleep 0.5
+screenshot back
+pixels window "$WORK/back.rgb" "$WORK/ref_main.rgb" 400 212 || fail "the window shows a changed picture after full screen"
+pixels float "$WORK/back.rgb" "$WORK/ref_float.rgb" 400 836 || fail "the floating window changed after full screen"
+echo "ok: the settings gave the framed, centred 800x600 window back"
+
+# Alt+Return enters the same full screen and records it, so the settings' window choice leaves it.
+xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
+xdotool key --clearmodifiers alt+Return
+wait_for 5 at_place "$MAIN" "0,0 1600x1024" || fail "Alt+Return gave $(place_of "$MAIN")"
+settings window
+wait_for 5 framed_800x600 || fail "the settings did not leave the full screen Alt+Return entered: $(place_of "$MAIN")"
+echo "ok: Alt+Return full screen, left from the settings"
+
+pixels no-lime "$WORK/full.rgb"
+pixels no-lime "$WORK/back.rgb"
+kill -TERM "$GAME_PID"
+set +e
+wait "$GAME_PID"
+status=$?
+set -e
+GAME_PID=""
+[ "$status" -eq 0 ] || fail "the game ended with status $status on SIGTERM"
+grep -q "error:" "$WORK/game.err" && fail "the game reported an error: $(cat "$WORK/game.err")"
+echo "PASS"
