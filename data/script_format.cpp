@@ -1,6 +1,7 @@
 #include "data/script_format.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstring>
 
@@ -132,9 +133,17 @@ std::span<const OpcodeInfo> AllOpcodes() {
 }
 
 const OpcodeInfo* FindOpcode(std::uint8_t code) {
-    const auto it = std::lower_bound(std::begin(kOpcodes), std::end(kOpcodes), code,
-                                     [](const OpcodeInfo& info, std::uint8_t c) { return info.code < c; });
-    return it != std::end(kOpcodes) && it->code == code ? it : nullptr;
+    // The interpreter looks up every instruction it runs: one slot per code.
+    static const auto by_code = [] {
+        std::array<const OpcodeInfo*, 256> table{};
+        for (const OpcodeInfo& info : kOpcodes) {
+            if (!table[info.code]) {
+                table[info.code] = &info;
+            }
+        }
+        return table;
+    }();
+    return by_code[code];
 }
 
 const OpcodeInfo* FindOpcodeByName(std::string_view name) {

@@ -39,7 +39,9 @@ void TForm1::ReadGraphic(int slot, int number, int placement) {
     if (number >= kCgFirst && number <= kCgLast)
         m_state.System.CgSeen[number - kCgFirst] = 1;
 
-    TABitmap colour, mask;
+    // The two frames are kept between loads: SetSize clears them, and the game loads pictures
+    // often enough that allocating 3.8 MB afresh each time shows (ReadGraphic never nests).
+    thread_local TABitmap colour, mask;
     colour.SetSize(800, 600);
     mask.SetSize(800, 600);
 

@@ -4,6 +4,7 @@
 //
 // Instructions that would leave the engine's tables are refused with a ScriptError naming scene,
 // step, opcode and the bad value, before they change anything.
+#include "engine/instruction_budget.h"
 #include "engine/script_error.h"
 
 #include "data/shift_jis.h"
@@ -15,6 +16,8 @@ namespace {
 // A scene whose condition loops back to instruction 0 forever would never give the tick back;
 // after this many instructions the tick ends and the next one goes on from the same point.
 constexpr int kInstructionBudget = 1'000'000;
+int g_instruction_budget = kInstructionBudget;
+long long g_budgets_spent = 0;
 constexpr int kMaxStep = static_cast<int>(kScriptCodeRecords) - 1;
 constexpr int kMaxReturnStep = 32767;
 
@@ -37,10 +40,16 @@ template <typename List> const std::string& ListLine(const List& list, int index
 
 } // namespace
 
+int InstructionBudget() { return g_instruction_budget; }
+
+void SetInstructionBudget(int instructions) { g_instruction_budget = instructions < 1 ? 1 : instructions; }
+
+long long InstructionBudgetsSpent() { return g_budgets_spent; }
+
 void TForm1::TaskScript() {
     EngineState& s = m_state;
     GameData& game = s.Game;
-    for (int budget = kInstructionBudget; budget > 0; --budget) {
+    for (int budget = g_instruction_budget; budget > 0; --budget) {
         // 1. Fetch.
         if (game.ScriptStep < -1 || game.ScriptStep >= kMaxStep) {
             throw ScriptError("SCR.IFP scene " + std::to_string(game.CurrentScene) + ", step " +
@@ -65,6 +74,7 @@ void TForm1::TaskScript() {
                               std::string(info->name) + ": " + error.what());
         }
     }
+    ++g_budgets_spent;
 }
 
 bool TForm1::ExecuteInstruction(const ScriptInstruction& ins) {

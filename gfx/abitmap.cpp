@@ -74,11 +74,14 @@ void TABitmap::FillRect(int x, int y, int w, int h, Color color) {
         return;
     }
     const std::uint8_t px[4] = {ColorBlue(color), ColorGreen(color), ColorRed(color), 0};
-    for (int row = y0; row < y1; ++row) {
-        std::uint8_t* d = Row(row) + static_cast<std::size_t>(x0) * 4;
-        for (int col = x0; col < x1; ++col, d += 4)
-            std::memcpy(d, px, 4);
-    }
+    // The first row pixel by pixel, the others copied from it.
+    std::uint8_t* first = Row(y0) + static_cast<std::size_t>(x0) * 4;
+    std::uint8_t* d = first;
+    for (int col = x0; col < x1; ++col, d += 4)
+        std::memcpy(d, px, 4);
+    const std::size_t bytes = static_cast<std::size_t>(x1 - x0) * 4;
+    for (int row = y0 + 1; row < y1; ++row)
+        std::memcpy(Row(row) + static_cast<std::size_t>(x0) * 4, first, bytes);
 }
 
 void TABitmap::CopyRect(int dx, int dy, const TABitmap& src, int sx, int sy, int w, int h) {
@@ -94,8 +97,20 @@ void TABitmap::CopyRect(int dx, int dy, const TABitmap& src, int sx, int sy, int
     if (w <= 0 || h <= 0)
         return;
     const std::size_t bpp = static_cast<std::size_t>(BytesPerPixel());
+    const std::size_t bytes = static_cast<std::size_t>(w) * bpp;
+    if (&src == this) {
+        // Within one bitmap the rows may overlap.
+        for (int row = 0; row < h; ++row)
+            std::memmove(Pixel(dx, dy + row), src.Pixel(sx, sy + row), bytes);
+        return;
+    }
+    // Two bitmaps never share pixels: whole rows, or the whole block when both are contiguous.
+    if (bytes == m_stride && bytes == src.m_stride) {
+        std::memcpy(Pixel(dx, dy), src.Pixel(sx, sy), bytes * static_cast<std::size_t>(h));
+        return;
+    }
     for (int row = 0; row < h; ++row)
-        std::memmove(Pixel(dx, dy + row), src.Pixel(sx, sy + row), static_cast<std::size_t>(w) * bpp);
+        std::memcpy(Pixel(dx, dy + row), src.Pixel(sx, sy + row), bytes);
 }
 
 } // namespace hk

@@ -7,6 +7,9 @@
 #                                     long runs, one harness after another at the lowest priority;
 #                                     the corpus grows in build-fuzz/corpus/HARNESS and findings
 #                                     land in build-fuzz/findings/HARNESS
+#   scripts/fuzz.sh parallel SECONDS [HARNESS...]
+#                                     the same runs side by side (one build, one set of seeds),
+#                                     then the runs and runs per second of each
 #
 # HARNESS is scene_payload, scene_exec, graphic, ogg or save_files. A finding is fixed, then its
 # input is saved under tests/corpus/HARNESS/, where test_robustness replays it in every test run.
@@ -30,26 +33,55 @@ targets=(make_seeds)
 for h in "${harnesses[@]}"; do targets+=("fuzz_$h"); done
 cmake --build "$dir" -j "${JOBS:-$(nproc)}" --target "${targets[@]}"
 
+# One long run of harness $1 for $2 seconds at the lowest priority; the log is kept beside the
+# findings.
+long_run() {
+    local h=$1 seconds=$2
+    mkdir -p "$dir/corpus/$h" "$dir/findings/$h"
+    nice -n 19 "$dir/tests/fuzz/fuzz_$h" -max_total_time="$seconds" -timeout=120 -rss_limit_mb=3072 \
+        -max_len=65536 -print_final_stats=1 -artifact_prefix="$dir/findings/$h/" \
+        "$dir/corpus/$h" "$dir/seeds/$h" >"$dir/findings/$h/last-run.log" 2>&1 || true
+}
+
+summary() {
+    local h=$1 log="$dir/findings/$1/last-run.log"
+    local runs rate
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+    rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
+    printf '%-16s runs %10s  per second %6s  findings %s\n' "$h" "${runs:-?}" "${rate:-?}" \
+        "$(find "$dir/findings/$h" -maxdepth 1 -type f ! -name last-run.log | wc -l)"
+}
+
 case "$mode" in
 check)
     (cd "$dir" && ctest --output-on-failure -L fuzz)
     ;;
-run)
+run | parallel)
     seconds=${1:-1800}
     [ $# -gt 0 ] && shift
     [ $# -gt 0 ] && harnesses=("$@")
-    seeds="$dir/seeds"
-    "$dir/tests/fuzz/make_seeds" "$seeds" ${DEMO_GAME:+--demo "$DEMO_GAME"}
-    for h in "${harnesses[@]}"; do
-        mkdir -p "$dir/corpus/$h" "$dir/findings/$h"
-        echo "== fuzz_$h for $seconds s"
-        nice -n 19 "$dir/tests/fuzz/fuzz_$h" -max_total_time="$seconds" -timeout=120 -rss_limit_mb=3072 \
-            -max_len=65536 -print_final_stats=1 -artifact_prefix="$dir/findings/$h/" \
-            "$dir/corpus/$h" "$seeds/$h" 2>&1 | tee "$dir/findings/$h/last-run.log" | grep -E '^#[0-9]+.*(DONE|pulse)|^stat::|ERROR|finding' || true
-    done
+    "$dir/tests/fuzz/make_seeds" "$dir/seeds" ${DEMO_GAME:+--demo "$DEMO_GAME"}
+    if [ "$mode" = run ]; then
+        for h in "${harnesses[@]}"; do
+            echo "== fuzz_$h for $seconds s"
+            long_run "$h" "$seconds"
+            grep -E '^#[0-9]+.*DONE|^stat::|ERROR|finding' "$dir/findings/$h/last-run.log" || true
+        done
+    else
+        echo "== ${harnesses[*]} side by side for $seconds s"
+        pids=()
+        for h in "${harnesses[@]}"; do
+            long_run "$h" "$seconds" &
+            pids+=($!)
+        done
+        # Interrupted: each run's fuzzer (the child of its subshell), then the subshell.
+        trap 'for p in "${pids[@]}"; do pkill -P "$p"; kill "$p"; done 2>/dev/null' INT TERM
+        wait "${pids[@]}"
+    fi
+    for h in "${harnesses[@]}"; do summary "$h"; done
     ;;
 *)
-    echo "usage: scripts/fuzz.sh check | run SECONDS [HARNESS...]" >&2
+    echo "usage: scripts/fuzz.sh check | run SECONDS [HARNESS...] | parallel SECONDS [HARNESS...]" >&2
     exit 2
     ;;
 esac

@@ -68,8 +68,12 @@ std::vector<std::uint8_t> ScenePayloadWithCode(std::span<const std::uint8_t> cod
 FuzzSession::FuzzSession() {
     auto owned = std::make_unique<MemoryFiles>();
     files = owned.get();
-    files->Put("SCR.IFP", ScenarioArchiveBytes());
-    files->Put("GRP.IFP", GraphicsArchiveBytes());
+    // Built once per process: encoding the pictures and assembling the scenes would otherwise
+    // cost each fresh session more than its start-up.
+    static const std::vector<std::uint8_t> scenario = ScenarioArchiveBytes();
+    static const std::vector<std::uint8_t> graphics = GraphicsArchiveBytes();
+    files->Put("SCR.IFP", scenario);
+    files->Put("GRP.IFP", graphics);
     session = std::make_unique<HeadlessSession>(".", std::move(owned));
 }
 

@@ -8,6 +8,8 @@
 // position), then the code block (8 bytes per instruction).
 #include "fuzz_game.h"
 
+#include "engine/instruction_budget.h"
+
 #include <chrono>
 #include <cstdlib>
 
@@ -17,8 +19,15 @@ namespace {
 
 constexpr int kTicks = 40;
 // A scene that loops without ever waiting spends the interpreter's whole per-tick budget each
-// tick; one such tick shows the loop is handled, more only slow the search down.
+// tick. The game's million instructions take about a second here; a smaller budget runs the same
+// code, and two such ticks show the loop is handled and goes on from where it stopped.
+constexpr int kBudget = 10'000;
+constexpr int kSpentTicks = 2;
+// Ticks that are slow for other reasons (whole-screen effects, many pictures) end the input too.
 constexpr auto kLongTick = std::chrono::milliseconds(50);
+// Virtual milliseconds between ticks: a fade or wait of the usual half second ends within the
+// input's ticks, so the code after it runs too (and fewer whole-screen blends are made).
+constexpr std::uint32_t kTickGap = 50;
 
 } // namespace
 
@@ -29,6 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     // The state right after start-up; every input starts from it, so a finding replays alone.
     static const EngineState* const initial = new EngineState(game.session->State());
+    SetInstructionBudget(kBudget);
 
     fuzz::ByteReader in({data, size});
     const auto player = in.Take(in.Byte());
@@ -54,6 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     state.Task = TaskCode::TASK_SCRIPT;
     form.SetFrameTimerEnabled(true);
 
+    const long long spent_before = InstructionBudgetsSpent();
     for (int tick = 0; tick < kTicks && !session.Closed(); ++tick) {
         const std::uint8_t b = tick < static_cast<int>(player.size()) ? player[tick] : 0;
         const Point where{(b >> 5) * 100 + 20, (b >> 5) * 70 + 30};
@@ -73,12 +84,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             platform.QueueDialogAnswer(cancel);
         // One frame tick (plus the idle millisecond before it when the timer is not yet due).
         const auto start = std::chrono::steady_clock::now();
+        platform.AdvanceClock(kTickGap);
         session.Step();
         if (!form.FrameTimerEnabled())
             session.Step();
         if (!form.FrameTimerEnabled())
             break; // the engine reported an error and stopped
-        if (std::chrono::steady_clock::now() - start > kLongTick)
+        if (std::chrono::steady_clock::now() - start > kLongTick ||
+            InstructionBudgetsSpent() - spent_before >= kSpentTicks)
             break;
     }
     // Events the last tick did not take are delivered now, so the next input starts clean.
