@@ -111,7 +111,20 @@ bool TForm1::LoadCue(int decoder, int channel, const std::string& game_path, int
     if (!m_sound || !m_files.Exists(game_path))
         return false;
     TOggData& data = *m_sound->decoders[decoder];
-    data.LoadFromFile(m_files.Resolve(game_path));
+    try {
+        // A file removed since the check above is missing like any other: the decoder keeps
+        // what it had, and so does the channel.
+        if (!data.LoadFromFile(m_files.Resolve(game_path)))
+            return false;
+    } catch (const EOggData& error) {
+        // A damaged file (cut short, emptied, not Ogg Vorbis, unreadable): the player is told
+        // which file, the channel falls silent and the game plays on. Letting the error end the
+        // tick would stop the frame timer and freeze the game over one sound.
+        data.Close();
+        m_sound->files[channel].clear();
+        m_platform.ReportError(error.what());
+        return false;
+    }
     m_sound->player->SetData(channel, &data);
     m_sound->player->SetVolume(channel, static_cast<float>(volume) / 100.0f);
     m_sound->files[channel] = game_path;

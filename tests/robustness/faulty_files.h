@@ -1,7 +1,7 @@
 // A game directory on disk whose file layer can be made to fail the way players' disks do: full
 // after a number of bytes, writing only a little per call, read-only, or losing a file between
-// two operations. It replaces GameFiles under the engine (HeadlessSession takes it), so the
-// engine's own code meets the faults.
+// two operations (even between the check that it is there and its read). It replaces GameFiles
+// under the engine (HeadlessSession takes it), so the engine's own code meets the faults.
 #pragma once
 
 #include "data/game_files.h"
@@ -28,7 +28,20 @@ public:
     // Reads of these game paths fail with an I/O error.
     std::set<std::string> unreadable;
 
+    // These game paths are removed from the disk right after a check finds them there, as when
+    // the player deletes a file between the engine's look and its read.
+    std::set<std::string> vanish_after_check;
+
     int writes_attempted = 0;
+
+    bool Exists(std::string_view game_path) const override {
+        const bool found = GameFiles::Exists(game_path);
+        if (found && vanish_after_check.count(std::string(game_path))) {
+            std::error_code ignored;
+            std::filesystem::remove(Resolve(game_path), ignored);
+        }
+        return found;
+    }
 
     void WriteAtomic(std::string_view game_path, const void* data, std::size_t size) override {
         ++writes_attempted;
