@@ -89,6 +89,23 @@ TEST_F(RunnerTest, UntilTaskTimesOutWithAnError) {
     EXPECT_EQ(ok.status, 0) << ok.err;
 }
 
+TEST_F(RunnerTest, UntilSceneStopsWhereTheScriptEntersTheScene) {
+    ScenarioArchive({{1, "    wait 500\n    jump there, 2\n"}, {2, "there:\n    wait 0\n    jump there\n"}})
+        .WriteTo(m_dir / "game" / "SCR.IFP");
+    auto r = Run("until-scene 2 max-ms 5000\nstate s.json\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::ifstream in(m_dir / "s.json");
+    const std::string json((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(json.find("\"CurrentScene\": 2,"), std::string::npos) << json.substr(0, 200);
+
+    r = Run("until-scene 3 max-ms 2000\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("error: until-scene timed out (in scene 2)"), std::string::npos) << r.err;
+    r = Run("until-scene\n");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("line 1"), std::string::npos) << r.err;
+}
+
 TEST_F(RunnerTest, ScreenshotsAreWrittenAsPng) {
     const auto r = Run("ticks 3\nscreenshot shot.png\nscreenshot-float float.png\n");
     ASSERT_EQ(r.status, 0) << r.err;
