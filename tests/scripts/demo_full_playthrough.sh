@@ -64,6 +64,7 @@ read_messages() {
     echo "state choice2.json"
     echo "dialog save 放送室のあと"
     echo "menu ItemSave ItemSave3"
+    echo "menu-caption ItemSave3"
     echo "state saved.json"
     echo "click 400 360"
     skip_to TASK_WAIT_SELECT
@@ -181,7 +182,7 @@ read_messages() {
     echo "close"
 } > "$work/input.txt"
 
-"$tool" run --game "$game" --input "$work/input.txt" --out "$work" --quiet
+"$tool" run --game "$game" --input "$work/input.txt" --out "$work" --quiet > "$work/captions.txt"
 
 python3 - "$work" "$game" <<'PY'
 import json, os, sys
@@ -228,6 +229,9 @@ check({401, 403, 405} <= set(choice2["CgSeen"]), "CGs of the broadcast and the d
 
 saved, loaded = load("saved.json"), load("loaded.json")
 check(os.path.exists(os.path.join(game, "Save03.dat")), "slot 3 was not written")
+with open(os.path.join(work, "captions.txt"), encoding="utf-8") as f:
+    caption = f.read().split("\t")
+check(len(caption) == 4 and caption[1].endswith("放送室のあと"), "the save menu does not show the comment: %r" % caption)
 for key in ("TaskCode", "CurrentScene", "ScriptStep", "ReturnDepth", "ReturnTable", "MsgNumber", "VoiceNumber",
             "ChoiceCount", "GamePlaying", "ScenarioVars", "LayerGraphic", "LayerPlacement", "MsgWindowVisible",
             "ContextMenuOn", "CursorShown"):
