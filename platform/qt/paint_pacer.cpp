@@ -46,12 +46,13 @@ bool PaintPacer::ReadyForFrame() const {
 
 void PaintPacer::Repaint() {
     const qint64 now = m_clock.nsecsElapsed();
-    // On the grid while repaints keep coming (a late one does not let the next come early by more
-    // than half an interval); after a pause the grid starts again from now.
+    // On the grid while repaints keep coming: one repaint per refresh period, and one that comes
+    // late (the machine was busy) does not push the later ones back. After a pause, or a repaint
+    // late by a whole period, the grid starts again from now.
     if (now - m_next_slot_ns >= m_interval_ns)
         m_next_slot_ns = now + m_interval_ns;
     else
-        m_next_slot_ns = std::max(m_next_slot_ns + m_interval_ns, now + m_interval_ns / 2);
+        m_next_slot_ns += m_interval_ns;
     ++m_repaints;
     // update() only marks the window; Qt paints it on its next pass through the event loop.
     m_widget.update(m_pending);
