@@ -9,7 +9,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 game="$work/game"
 
-"$tool" demo "$game" --quiet
+# shellcheck source=tests/scripts/sample_game.bash
+source "$(dirname "$0")/sample_game.bash"
+sample_game "$game"
 
 {
     # The opening: two messages with the cursor hidden, then the title menu.
