@@ -47,17 +47,25 @@ bool KeyState::eventFilter(QObject* watched, QEvent* event) {
         if (!key || key_event->isAutoRepeat())
             break;
         const bool press = event->type() == QEvent::KeyPress;
-        m_down[static_cast<std::size_t>(*key)] = press;
         if (press && *key == Key::Return && (key_event->modifiers() & Qt::AltModifier) && on_toggle_full_screen &&
             (!accepts_shortcut || accepts_shortcut())) {
             on_toggle_full_screen();
-            return true; // consumed: it must not travel on and toggle twice
+            // Consumed: it must not travel on and toggle twice, nor count as Return for the game
+            // (that would advance the message as well).
+            return true;
         }
+        m_down[static_cast<std::size_t>(*key)] = press;
         break;
     }
     case QEvent::ApplicationStateChange:
         if (static_cast<QApplicationStateChangeEvent*>(event)->applicationState() != Qt::ApplicationActive)
             ReleaseAll();
+        break;
+    case QEvent::WindowBlocked:
+        // A modal dialog opens. Qt drops key events for the windows it blocks, so a key pressed
+        // just before (Return choosing a menu item that opens the dialog) would never be seen
+        // released and would still count as held when the dialog closes.
+        ReleaseAll();
         break;
     default:
         break;

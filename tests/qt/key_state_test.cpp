@@ -64,15 +64,28 @@ TEST_F(KeyStateTest, LosingTheFocusReleasesEveryKey) {
     EXPECT_FALSE(keys.IsDown(Key::Shift));
 }
 
+TEST_F(KeyStateTest, AModalDialogOpeningReleasesEveryKey) {
+    // Return chose the menu item that opens the dialog; its release goes to the blocked window.
+    Send(QEvent::KeyPress, Qt::Key_Return);
+    Send(QEvent::KeyPress, Qt::Key_Control);
+    QEvent blocked(QEvent::WindowBlocked);
+    QApplication::sendEvent(&target, &blocked);
+    EXPECT_FALSE(keys.IsDown(Key::Return));
+    EXPECT_FALSE(keys.IsDown(Key::Control));
+}
+
 TEST_F(KeyStateTest, AltReturnTogglesFullScreenOnceWhenTheGameHasTheFocus) {
     int toggles = 0;
     bool game_in_front = true;
     keys.on_toggle_full_screen = [&toggles]() { ++toggles; };
     keys.accepts_shortcut = [&game_in_front]() { return game_in_front; };
     Send(QEvent::KeyPress, Qt::Key_Return, Qt::AltModifier);
+    // The shortcut is not also a Return for the game, which would advance the message.
+    EXPECT_FALSE(keys.IsDown(Key::Return));
     Send(QEvent::KeyPress, Qt::Key_Return, Qt::AltModifier, true); // held: no second toggle
     Send(QEvent::KeyRelease, Qt::Key_Return, Qt::AltModifier);
     EXPECT_EQ(toggles, 1);
+    EXPECT_FALSE(keys.IsDown(Key::Return));
     Send(QEvent::KeyPress, Qt::Key_Return); // plain Return is not the shortcut
     Send(QEvent::KeyRelease, Qt::Key_Return);
     EXPECT_EQ(toggles, 1);
