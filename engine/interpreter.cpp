@@ -16,6 +16,10 @@ namespace {
 // A scene whose condition loops back to instruction 0 forever would never give the tick back;
 // after this many instructions the tick ends and the next one goes on from the same point.
 constexpr int kInstructionBudget = 1'000'000;
+// Loading a picture or a sound file, or drawing a transition, costs the budget this much, so a
+// scene that loops over them gives the tick back after 100 of them (milliseconds each) and not
+// after a million. Scenes that mean it load a few before they wait.
+constexpr int kHeavyInstructionCost = 10'000;
 int g_instruction_budget = kInstructionBudget;
 long long g_budgets_spent = 0;
 constexpr int kMaxStep = static_cast<int>(kScriptCodeRecords) - 1;
@@ -23,6 +27,17 @@ constexpr int kMaxReturnStep = 32767;
 
 std::int16_t Wrap16(std::int32_t value) {
     return static_cast<std::int16_t>(static_cast<std::uint16_t>(value));
+}
+
+int BudgetCost(Opcode op) {
+    switch (op) {
+    case Opcode::OP_BG:
+    case Opcode::OP_CHAR:
+    case Opcode::OP_EFFECT:
+    case Opcode::OP_BGM:
+    case Opcode::OP_SE: return kHeavyInstructionCost;
+    default: return 1;
+    }
 }
 
 bool IsArithmetic(Opcode op) {
@@ -49,7 +64,7 @@ long long InstructionBudgetsSpent() { return g_budgets_spent; }
 void TForm1::TaskScript() {
     EngineState& s = m_state;
     GameData& game = s.Game;
-    for (int budget = g_instruction_budget; budget > 0; --budget) {
+    for (int budget = g_instruction_budget; budget > 0;) {
         // 1. Fetch.
         if (game.ScriptStep < -1 || game.ScriptStep >= kMaxStep) {
             throw ScriptError("SCR.IFP scene " + std::to_string(game.CurrentScene) + ", step " +
@@ -61,8 +76,10 @@ void TForm1::TaskScript() {
         const ScriptInstruction ins = ScriptRecord(game.ScriptStep);
         const OpcodeInfo* info = FindOpcode(ins.opcode);
         if (!info) {
+            --budget;
             continue; // not an opcode of the engine: skipped
         }
+        budget -= BudgetCost(static_cast<Opcode>(ins.opcode));
         const int scene = game.CurrentScene;
         const int step = game.ScriptStep;
         try {
