@@ -113,7 +113,11 @@ Point MainWindowView::GlobalToClient(QPoint global) const {
 
 void MainWindowView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    const QImage image = SurfaceImage(m_surface);
+    // The image wrapping the surface is made again only when the surface's pixels have moved.
+    if (m_image.constBits() != m_surface.Row(0) || m_image.width() != m_surface.Width() ||
+        m_image.height() != m_surface.Height())
+        m_image = SurfaceImage(m_surface);
+    const QImage& image = m_image;
     if (image.isNull()) {
         painter.fillRect(rect(), Qt::black);
         return;

@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "platform/qt/picture_fit.h"
 
+#include <QImage>
 #include <QWidget>
 
 namespace hk {
@@ -47,6 +48,7 @@ private:
     Point LocalToClient(QPointF local, bool clamp) const;
 
     TABitmap& m_surface;
+    QImage m_image; // shows m_surface's pixels without a copy
     PlatformEvents* m_sink = nullptr;
     Menu* m_menu = nullptr;
     bool m_full_screen = false;

@@ -34,7 +34,6 @@ QtPlatform::QtPlatform() {
     m_main = std::make_unique<MainWindowView>(m_main_surface);
     m_float = std::make_unique<FloatWindowView>(m_float_surface);
     m_debug = std::make_unique<DebugWindowView>();
-    m_config = std::make_unique<ConfigDialog>(m_main.get());
     const QScreen* screen = m_main->screen() ? m_main->screen() : QGuiApplication::primaryScreen();
     const double refresh_hz = screen ? screen->refreshRate() : 60.0;
     m_main_pacer = std::make_unique<PaintPacer>(*m_main, refresh_hz);
@@ -301,6 +300,9 @@ void QtPlatform::ShowCommentForm(TCommentForm& form) {
 }
 
 void QtPlatform::ShowConfigForm(TConfigForm& form) {
+    // Made when first needed: its widgets ask Qt for the font list, which start-up can do without.
+    if (!m_config)
+        m_config = std::make_unique<ConfigDialog>(m_main.get());
     m_config->Run(form);
 }
 
