@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cinttypes>
 #include <cstdlib>
+#include <ctime>
 
 namespace hk {
 
@@ -47,7 +48,11 @@ bool FrameLog::eventFilter(QObject* watched, QEvent* event) {
         const auto now = std::chrono::system_clock::now().time_since_epoch();
         const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
         const long long allocs = m_alloc_count ? static_cast<long long>(m_alloc_count()) : -1;
-        std::fprintf(m_file, "%lld %08" PRIX32 " %" PRIu64 " %lld\n", ms, m_tag ? m_tag() : 0u, m_ticks, allocs);
+        timespec cpu{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+        const long long cpu_ms = static_cast<long long>(cpu.tv_sec) * 1000 + cpu.tv_nsec / 1'000'000;
+        std::fprintf(m_file, "%lld %08" PRIX32 " %" PRIu64 " %lld %lld\n", ms, m_tag ? m_tag() : 0u, m_ticks, allocs,
+                     cpu_ms);
         // Line by line, so the benchmark can follow the game while it runs.
         std::fflush(m_file);
     }

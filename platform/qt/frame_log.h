@@ -2,6 +2,7 @@
 // (bench/game_perf.sh). It is off unless the environment variable HARUKAZE_FRAME_LOG names a
 // file; then every paint of the watched window appends one line
 //     <wall-clock ms since the epoch> <tag> <frame ticks so far> <allocations so far or -1>
+//     <CPU ms the process has used so far>
 // The tag is what the owner's tag function returns (the window build gives the task code), and the
 // allocation count comes from a counting allocator the benchmark preloads, when there is one.
 #pragma once
