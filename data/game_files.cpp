@@ -13,7 +13,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Describe(const fs::path& path) { return "\"" + path.string() + "\""; }
+std::string Describe(const fs::path& path) {
+    std::string quoted = path.string();
+    quoted.insert(quoted.begin(), '"');
+    quoted.push_back('"');
+    return quoted;
+}
 
 std::string ErrnoText() { return std::strerror(errno); }
 

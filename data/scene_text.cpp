@@ -856,7 +856,10 @@ std::string DisassembleScene(const ScenePayload& payload, int scene) {
             for (std::size_t i = 0; i < block.lines.size(); ++i) {
                 const bool is_last = i + 1 == block.lines.size();
                 const LineEnd expected = is_last ? plan.last_eol.value_or(plan.eol) : plan.eol;
-                out += "." + std::string(kListItem[l]) + " " + QuoteSjis(block.lines[i].text);
+                out += '.';
+                out += kListItem[l];
+                out += ' ';
+                out += QuoteSjis(block.lines[i].text);
                 if (block.lines[i].end != expected) {
                     out += std::string(" ") + LineEndName(block.lines[i].end);
                 }

@@ -14,7 +14,12 @@ constexpr const char* kMsgClearHide = "ﾒｯｾｰｼﾞｳｨﾝﾄﾞｳの�
 constexpr const char* kMsgClearShow = "ﾒｯｾｰｼﾞｳｨﾝﾄﾞｳの表示";
 constexpr const char* kTitleQuestion = "タイトルに戻りますか？";
 
-MenuItem Item(const char* name, const char* caption) { return MenuItem{name, caption}; }
+MenuItem Item(const char* name, const char* caption) {
+    MenuItem item;
+    item.name = name;
+    item.caption = caption;
+    return item;
+}
 MenuItem Separator() {
     MenuItem item;
     item.separator = true;
@@ -25,7 +30,8 @@ MenuItem Separator() {
 std::vector<MenuItem> SlotItems(const std::string& prefix) {
     std::vector<MenuItem> items;
     for (int n = 1; n <= kSlotCount; ++n) {
-        MenuItem item{prefix + std::to_string(n), "- セーブされていません -"};
+        MenuItem item = Item("", "- セーブされていません -");
+        item.name = prefix + std::to_string(n);
         item.tag = n;
         items.push_back(std::move(item));
     }
@@ -221,7 +227,7 @@ void TForm1::ItemTitleClick() {
         ReadScript(1);
         // Go straight to the title command of scene 1, without its opening.
         m_state.Game.ScriptStep = -1;
-        for (int step = 0; step < kScriptCodeRecords; ++step) {
+        for (int step = 0; step < static_cast<int>(kScriptCodeRecords); ++step) {
             const ScriptInstruction ins = ScriptRecord(step);
             if (ins.opcode == static_cast<std::uint8_t>(Opcode::OP_END))
                 break;

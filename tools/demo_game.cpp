@@ -28,7 +28,10 @@ std::string ReadSource(const std::filesystem::path& path) {
 }
 
 std::string TwoDigits(int n) {
-    return (n < 10 ? "0" : "") + std::to_string(n);
+    std::string digits = std::to_string(n);
+    if (n >= 0 && n < 10)
+        digits.insert(digits.begin(), '0');
+    return digits;
 }
 
 std::uint32_t NameSeed(std::string_view name) {

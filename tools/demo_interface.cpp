@@ -344,7 +344,9 @@ std::vector<Entry> MusicEntries(const PaintContext& context, const Interface& wo
 
 void TrackNumbers(Canvas& c, const std::vector<Entry>& entries) {
     for (std::size_t i = 0; i + 1 < entries.size(); ++i) {
-        const std::string n = (i + 1 < 10 ? "0" : "") + std::to_string(i + 1);
+        std::string n = std::to_string(i + 1);
+        if (n.size() < 2)
+            n.insert(n.begin(), '0');
         DrawLabel(c, n, entries[i].x - 8, entries[i].y + 11,
                   {.size = 16,
                    .top = Hex(0xF6B6C8),

@@ -40,7 +40,8 @@ void HeadlessPlatform::SetDelayTimerEnabled(bool enabled) {
 }
 
 void HeadlessPlatform::QueueMouseDown(WindowId window, MouseButton button, Point client) {
-    Event event{Event::Kind::MouseDown};
+    Event event;
+    event.kind = Event::Kind::MouseDown;
     event.window = window;
     event.button = button;
     event.point = client;
@@ -48,22 +49,29 @@ void HeadlessPlatform::QueueMouseDown(WindowId window, MouseButton button, Point
 }
 
 void HeadlessPlatform::QueueWheel(WindowId window, bool up) {
-    Event event{Event::Kind::Wheel};
+    Event event;
+    event.kind = Event::Kind::Wheel;
     event.window = window;
     event.up = up;
     m_events.push_back(std::move(event));
 }
 
-void HeadlessPlatform::QueueClose() { m_events.push_back(Event{Event::Kind::Close}); }
+void HeadlessPlatform::QueueClose() {
+    Event event;
+    event.kind = Event::Kind::Close;
+    m_events.push_back(std::move(event));
+}
 
 void HeadlessPlatform::PressDebugButton(int button) {
-    Event event{Event::Kind::DebugButton};
+    Event event;
+    event.kind = Event::Kind::DebugButton;
     event.debug_button = button;
     m_events.push_back(std::move(event));
 }
 
 void HeadlessPlatform::QueueMenu(std::vector<std::string> path) {
-    Event event{Event::Kind::Menu};
+    Event event;
+    event.kind = Event::Kind::Menu;
     event.path = std::move(path);
     m_events.push_back(std::move(event));
 }

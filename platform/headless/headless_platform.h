@@ -35,8 +35,8 @@ public:
     struct DialogAnswer {
         enum class Kind { Query, Comment, Config } kind = Kind::Query;
         bool ok = false;                        // Query: OK; Comment: save
-        std::u16string comment;                 // Comment: the text typed
-        std::vector<std::pair<std::string, int>> config_fields; // Config: control=value
+        std::u16string comment = {};            // Comment: the text typed
+        std::vector<std::pair<std::string, int>> config_fields = {}; // Config: control=value
         bool config_back = true;                // Config: "戻る" (else the close box)
         bool any_kind = false;                  // a cancel that answers whichever dialog opens
     };
@@ -131,7 +131,7 @@ public:
 
 private:
     struct Event {
-        enum class Kind { MouseDown, Wheel, Close, Menu, DebugButton } kind;
+        enum class Kind { MouseDown, Wheel, Close, Menu, DebugButton } kind = Kind::MouseDown;
         WindowId window = WindowId::Main;
         MouseButton button = MouseButton::Left;
         Point point;

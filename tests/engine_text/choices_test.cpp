@@ -216,8 +216,12 @@ TEST_F(ChoiceTest, SecondKindSlotsForEveryCount) {
     std::string scene;
     for (int n = 1; n <= 9; ++n) {
         std::string text;
-        for (int i = 1; i <= n; ++i)
-            text += (i > 1 ? "/" : "") + std::string("選択") + std::to_string(i);
+        for (int i = 1; i <= n; ++i) {
+            if (i > 1)
+                text += '/';
+            text += "選択";
+            text += std::to_string(i);
+        }
         scene += "    select2 \"" + text + "\"\n";
     }
     Play(scene, 3);
@@ -228,8 +232,9 @@ TEST_F(ChoiceTest, SecondKindSlotsForEveryCount) {
         // The text of the first choice starts 6 pixels into its slot; nothing above the block.
         const int top = 60 * first - 20;
         EXPECT_TRUE(Differs(Form().Select2Image, 120, top + 6, Form().Select2WorkImage, 120, top + 6, 560, 28));
-        if (top > 40)
+        if (top > 40) {
             EXPECT_FALSE(Differs(Form().Select2Image, 0, 0, Form().Select2WorkImage, 0, 0, 800, top)) << n;
+        }
         for (int b = 1; b <= 9; ++b) {
             for (int y : {60 * b - 20, 60 * b + 19}) {
                 MovePointer({400, y});

@@ -103,7 +103,9 @@ TEST(ScenePayload, RefusesCodeBlocksLongerThanTheScriptCodeTable) {
 TEST(ScenePayload, RefusesMoreVoiceNamesThanVoiceNamesHolds) {
     std::string voices;
     for (int i = 0; i < 10001; ++i) {
-        voices += "v" + std::to_string(i) + "\r\n";
+        voices += 'v';
+        voices += std::to_string(i);
+        voices += "\r\n";
     }
     const std::string refusal = RefusalOf(Payload({}, {"", "", voices, ""}));
     EXPECT_NE(refusal.find("scene 7"), std::string::npos) << refusal;

@@ -180,7 +180,7 @@ TEST(SceneText, DisassemblyRebuildsRandomScenesExactly) {
             p.header[rng() % 12] = static_cast<std::uint8_t>(rng());
         }
         if (rng() % 5 == 0) {
-            p.trailing = "\xAA";
+            p.trailing.assign(1, '\xAA');
         }
         if (p.code.empty() && p.code_tail.empty() && rng() % 2) {
             p.code_empty_length = -16;

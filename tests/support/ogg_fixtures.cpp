@@ -4,6 +4,7 @@
 
 #include <vorbis/vorbisfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -43,8 +44,9 @@ const std::vector<std::uint8_t>& OggTone(const ToneSpec& spec) {
 
 std::vector<std::uint8_t> WithLoopHeader(std::span<const std::uint8_t> ogg, const LoopTable& loops) {
     const auto header = MakeAlphaOggHeader(loops);
-    std::vector<std::uint8_t> file(header.begin(), header.end());
-    file.insert(file.end(), ogg.begin(), ogg.end());
+    std::vector<std::uint8_t> file(header.size() + ogg.size());
+    std::copy(header.begin(), header.end(), file.begin());
+    std::copy(ogg.begin(), ogg.end(), file.begin() + static_cast<std::ptrdiff_t>(header.size()));
     return file;
 }
 
