@@ -309,7 +309,8 @@ private:
     void LoadMenuScreen(int background, int parts);
     void CopyHighlight(const MenuEntry& entry);
     // One tick of a picture menu: the scene, the hovered entry's highlight, presented; answers
-    // the hovered entry (0-based) or -1.
+    // the hovered entry (0-based) or -1. A menu that shows the same entry as on the tick before
+    // is already on screen and is not composed or presented again.
     int ShowPictureMenu(std::span<const MenuEntry> entries);
     void DrawAlbumFrame(int column, int row);
     void DrawAlbumLock(int cell);
@@ -336,6 +337,12 @@ private:
     bool m_destroyed = false;
     bool m_debug_visible = false;
     bool m_msg_float_checked = false;
+    std::uint64_t m_tick_serial = 0; // ticks that reached their task
+    struct {
+        const MenuEntry* table = nullptr;
+        int entry = -1;
+        std::uint64_t tick = 0;
+    } m_menu_shown; // the picture menu last composed, and on which tick
     int m_album_cell = 1;    // CG album cell being viewed, 1..12
     int m_album_picture = 1; // its picture, 1..5
     // The wait icon as last drawn (animation frame, window, pixels): an icon that is still on the

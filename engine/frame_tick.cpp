@@ -36,6 +36,7 @@ void TForm1::DXTimer1Timer() {
         m_state.CursorMain = m_platform.ScreenToClient(WindowId::Main, m_state.CursorScreen);
         m_state.CursorFloat = m_platform.ScreenToClient(WindowId::Float, m_state.CursorScreen);
         // 7.
+        ++m_tick_serial;
         RunTask();
         // 8.
         if (m_debug_visible)

@@ -52,8 +52,18 @@ void TForm1::LoadMenuScreen(int background, int parts) {
 }
 
 int TForm1::ShowPictureMenu(std::span<const MenuEntry> entries) {
-    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
     const int entry = HitEntry(entries, m_state.CursorMain);
+    // Nothing else draws while a menu waits, so on the tick after the same menu showed the same
+    // entry the screen already holds this picture. Any other task in between (a fade, a load,
+    // another menu) breaks the run of ticks and the picture is composed again.
+    const bool unchanged = m_menu_shown.table == entries.data() && m_menu_shown.entry == entry &&
+                           m_menu_shown.tick + 1 == m_tick_serial;
+    m_menu_shown.table = entries.data();
+    m_menu_shown.entry = entry;
+    m_menu_shown.tick = m_tick_serial;
+    if (unchanged)
+        return entry;
+    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
     if (entry >= 0)
         CopyHighlight(entries[static_cast<std::size_t>(entry)]);
     PresentScreen();
