@@ -59,11 +59,22 @@ long SourceTell(void* datasource) {
     return static_cast<long>(static_cast<MemoryOggSource*>(datasource)->position);
 }
 
+// A seek that fails part way (a damaged file) leaves the stream without a position: its PCM
+// offset is -1, and the library's ov_time_tell then finds no link holding it and reads before
+// its table of links. Such a stream counts as being at its start; the next seek or rewind gives
+// it a position again.
+double TimeTell(OggVorbis_File* vf) {
+    if (vf && vf->ready_state >= OPENED && vf->pcm_offset < 0) {
+        return 0.0;
+    }
+    return ::ov_time_tell(vf);
+}
+
 } // namespace
 
 TVorbisFileDLL::TVorbisFileDLL()
     : ov_open_callbacks(&::ov_open_callbacks), ov_info(&::ov_info), ov_comment(&::ov_comment), ov_read(&::ov_read),
-      ov_time_total(&::ov_time_total), ov_time_tell(&::ov_time_tell), ov_time_seek(&::ov_time_seek),
+      ov_time_total(&::ov_time_total), ov_time_tell(&TimeTell), ov_time_seek(&::ov_time_seek),
       ov_pcm_total(&::ov_pcm_total), ov_pcm_tell(&::ov_pcm_tell), ov_seekable(&::ov_seekable), ov_clear(&::ov_clear) {
     Dl_info info{};
     if (dladdr(reinterpret_cast<void*>(&::ov_open_callbacks), &info) != 0 && info.dli_fname && *info.dli_fname) {
