@@ -82,6 +82,28 @@ TEST_F(MenuScreensTest, TitleEntriesHighlightWithinTheirBandsOnly) {
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_TITLE_MENU);
 }
 
+TEST_F(MenuScreensTest, AWaitingMenuPresentsOnlyWhenTheHoveredEntryChanges) {
+    Move(640, 530);
+    const int shown = Platform().Invalidations(WindowId::Main);
+    Session().Ticks(20);
+    EXPECT_EQ(Platform().Invalidations(WindowId::Main), shown) << "nothing changed, nothing presented";
+    Move(640, 531); // below the last band: the highlight goes
+    EXPECT_EQ(Platform().Invalidations(WindowId::Main), shown + 1);
+    EXPECT_EQ(Shown(700, 500), kWhite);
+    Move(640, 530);
+    EXPECT_EQ(Platform().Invalidations(WindowId::Main), shown + 2);
+    EXPECT_EQ(Shown(700, 500), kTitleParts);
+
+    // The album menu has the same entries as the title, and the pointer stays on the same one:
+    // after the fade in between it is composed afresh all the same, then left alone.
+    Click(640, 530); // the album entry
+    ASSERT_TRUE(Reach(TaskCode::TASK_WAIT_ALBUM_MENU));
+    const int album = Platform().Invalidations(WindowId::Main);
+    Session().Ticks(5);
+    EXPECT_EQ(Platform().Invalidations(WindowId::Main), album + 1);
+    EXPECT_EQ(Shown(700, 500), kTitleParts);
+}
+
 TEST_F(MenuScreensTest, NewGameStartsPlayWithClearedTablesAndTheContextMenu) {
     State().MsgLog[3].Text = "old";
     State().Game.ScenarioVars[4] = 9;
