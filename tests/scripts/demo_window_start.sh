@@ -53,15 +53,9 @@ SCRIPT
 cp -r "$WORK/game" "$WORK/headless_game"
 "$tool" run --game "$WORK/headless_game" --input "$WORK/input.txt" --out "$WORK" --quiet
 
-Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$WORK/display" 2>"$WORK/xvfb.log" &
-XVFB_PID=$!
-for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
-[ -s "$WORK/display" ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
-export DISPLAY=":$(head -n1 "$WORK/display")"
-export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy
-unset WAYLAND_DISPLAY
-mkdir -m 700 "$WORK/runtime"
-export XDG_RUNTIME_DIR="$WORK/runtime"
+# shellcheck source=tests/scripts/xvfb.bash
+source "$(dirname "$0")/xvfb.bash"
+start_xvfb "$WORK" 1280x1024x24
 
 LOG="$WORK/frames.log"
 (cd "$WORK/game" && exec env HARUKAZE_FRAME_LOG="$LOG" "$GAME" >"$WORK/game.out" 2>"$WORK/game.err") &

@@ -189,15 +189,10 @@ convert "$WORK/ref/float.png" -depth 8 "rgb:$WORK/ref_float.rgb"
 pixels() { python3 "$WORK/pixels.py" "$@"; }
 
 # ---- A display of our own, with a white desktop.
-Xvfb -displayfd 5 -screen 0 1600x1024x24 -wr -nolisten tcp 5>"$WORK/display" 2>"$WORK/xvfb.log" &
-XVFB_PID=$!
-for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
-[ -s "$WORK/display" ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
-export DISPLAY=":$(head -n1 "$WORK/display")"
-export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy
-unset WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS
-mkdir -m 700 "$WORK/runtime"
-export XDG_RUNTIME_DIR="$WORK/runtime"
+# shellcheck source=tests/scripts/xvfb.bash
+source "$(dirname "$0")/xvfb.bash"
+start_xvfb "$WORK" 1600x1024x24 -wr
+unset QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS
 
 # "x,y WxH" of a window.
 place_of() {

@@ -1,0 +1,21 @@
+# Sourced by the window-build checks: a virtual X server of their own for the game's windows.
+#   start_xvfb WORK SCREEN [Xvfb options...]
+# starts Xvfb on a free display number with one screen of SCREEN (e.g. 1280x1024x24), sets
+# XVFB_PID (the caller's clean-up ends it) and DISPLAY, and the environment the window build
+# needs there: the xcb platform, SDL's dummy audio, a private runtime folder under WORK.
+start_xvfb() {
+    local work=$1 screen=$2
+    shift 2
+    Xvfb -displayfd 5 -screen 0 "$screen" "$@" -nolisten tcp 5>"$work/display" 2>"$work/xvfb.log" &
+    XVFB_PID=$!
+    for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+    if [ ! -s "$work/display" ]; then
+        echo "FAIL: Xvfb did not start: $(cat "$work/xvfb.log")"
+        exit 1
+    fi
+    export DISPLAY=":$(head -n1 "$work/display")"
+    export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy
+    unset WAYLAND_DISPLAY
+    mkdir -m 700 "$work/runtime"
+    export XDG_RUNTIME_DIR="$work/runtime"
+}
