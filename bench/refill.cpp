@@ -40,6 +40,9 @@ void* realloc(void* p, std::size_t size) {
 }
 }
 
+// The replacements pair malloc with free; GCC cannot see that operator new is one of them.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(std::size_t size) {
     g_new_calls.fetch_add(1, std::memory_order_relaxed);
     if (void* p = std::malloc(size ? size : 1)) {
@@ -62,6 +65,7 @@ void operator delete(void* p, std::size_t) noexcept {
 void operator delete[](void* p, std::size_t) noexcept {
     std::free(p);
 }
+#pragma GCC diagnostic pop
 
 namespace {
 

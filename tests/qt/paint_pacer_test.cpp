@@ -82,8 +82,9 @@ TEST(PaintPacer, TheLastPresentIsAlwaysPainted) {
     RunEventsFor(5);
     const int after_first = widget.paints;
     pacer.Request(); // too soon: folded into a repaint at the end of the interval
-    if (clock.elapsed() < 33)
+    if (clock.elapsed() < 33) {
         EXPECT_EQ(pacer.Repaints(), 1);
+    }
     RunEventsFor(60);
     EXPECT_EQ(pacer.Repaints(), 2);
     EXPECT_GT(widget.paints, after_first);
