@@ -79,7 +79,7 @@ void WriteFile(const fs::path& path, const std::string& text) {
 }
 
 std::string Number4(int n) {
-    char buffer[8];
+    char buffer[16]; // room for any int, though scene numbers have four digits
     std::snprintf(buffer, sizeof buffer, "%04d", n);
     return buffer;
 }
