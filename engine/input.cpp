@@ -73,6 +73,13 @@ void TForm1::CheckKey() {
         }
         if (s.SkipMode)
             s.SkipNow = 1;
+    } else {
+        // Another window has the keyboard: the keys held when it took it were let go with the
+        // focus (their releases go to that window), so none of them goes on counting as held.
+        s.KeyReturn = s.KeyControl = s.KeySpace = s.KeyShift = 0;
+        s.KeyUp = s.KeyDown = s.KeyPageUp = s.KeyPageDown = 0;
+        if (s.Task == TaskCode::TASK_SCRIPT && !s.SkipMode)
+            s.SkipNow = 0;
     }
     // A click or wheel turn that arrived while another window was in front is dropped.
     s.WheelDownLatch = s.WheelUpLatch = s.LeftDownLatch = s.RightDownLatch = 0;

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QWidget>
 
 namespace hk {
 
@@ -62,10 +63,21 @@ bool KeyState::eventFilter(QObject* watched, QEvent* event) {
             ReleaseAll();
         break;
     case QEvent::WindowBlocked:
-        // A modal dialog opens. Qt drops key events for the windows it blocks, so a key pressed
-        // just before (Return choosing a menu item that opens the dialog) would never be seen
-        // released and would still count as held when the dialog closes.
+    case QEvent::WindowUnblocked:
+    case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate:
+        // The keyboard moves to or from a modal dialog or another window. Qt drops key events for
+        // the windows a dialog blocks, the release of a key held now may reach a window that is
+        // going away, and a key still down when a dialog closes belongs to the dialog (its Return
+        // pressed the button that closed it).
         ReleaseAll();
+        break;
+    case QEvent::Show:
+    case QEvent::Hide:
+        // A pop-up menu takes the keyboard while it is open; the Return that chose its item is
+        // still down when it closes.
+        if (const auto* widget = qobject_cast<QWidget*>(watched); widget && widget->windowType() == Qt::Popup)
+            ReleaseAll();
         break;
     default:
         break;

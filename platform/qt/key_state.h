@@ -1,7 +1,11 @@
 // Which of the game's keys are held at this moment, tracked from the key events of the whole
-// application (an event filter), so a key released while a dialog or menu had the focus is still
-// seen as released. Auto-repeat does not change the state. When the application loses the focus
-// every key counts as released: the releases would go to another program.
+// application (an event filter). Auto-repeat does not change the state.
+// A key counts as held only while the game's windows have had the keyboard since it went down:
+// whenever the keyboard moves (a window of the game is activated or deactivated, a modal dialog
+// or a pop-up menu opens or closes, the application loses the focus) every key counts as
+// released until it is pressed again. The release of a key held across such a move may go to
+// another window, or be lost with a window that closed, and a key still down when a dialog closes
+// was meant for the dialog, not for the game.
 #pragma once
 
 #include "platform/platform.h"

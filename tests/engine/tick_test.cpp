@@ -136,20 +136,46 @@ TEST_F(TickTest, InputWhileAnotherApplicationIsInFrontIsDropped) {
     EXPECT_EQ(State().KeyReturn, 1);
 
     Platform().SetForeground(WindowId::None);
-    Platform().SetKeyDown(Key::Return, false);
     Platform().SetKeyDown(Key::Space, true);
     State().Task = TaskCode::TASK_WAIT_KEY;
     Platform().QueueMouseDown(WindowId::Main, MouseButton::Left, Point{1, 1});
     Tick();
-    // Level flags keep their last values; the click is thrown away, not kept for later.
-    EXPECT_EQ(State().KeyReturn, 1);
+    // The keys held when the focus went were let go with it (their releases reach the other
+    // window), so the Return held until then no longer counts; keys pressed now are not read, and
+    // the click is thrown away, not kept for later.
+    EXPECT_EQ(State().KeyReturn, 0);
     EXPECT_EQ(State().KeySpace, 0);
+    EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY);
     Platform().SetForeground(WindowId::Float);
+    Platform().SetKeyDown(Key::Return, false);
     Platform().SetKeyDown(Key::Space, false);
     State().Task = TaskCode::TASK_WAIT_KEY;
     Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY);
     EXPECT_EQ(State().KeyReturn, 0);
+}
+
+TEST_F(TickTest, ControlSkippingStopsWhenAnotherApplicationTakesTheFocus) {
+    State().Task = TaskCode::TASK_SCRIPT;
+    Platform().SetKeyDown(Key::Control, true);
+    Tick();
+    ASSERT_EQ(State().SkipNow, 1);
+
+    // Control held as the focus goes: its release goes to the other window, and the story must not
+    // go on skipping behind it.
+    Platform().SetForeground(WindowId::None);
+    State().Task = TaskCode::TASK_SCRIPT;
+    Tick();
+    EXPECT_EQ(State().KeyControl, 0);
+    EXPECT_EQ(State().SkipNow, 0);
+
+    // Message skip chosen from the menu is not a held key: it goes on.
+    State().SkipMode = 1;
+    State().SkipNow = 1;
+    State().Task = TaskCode::TASK_SCRIPT;
+    Tick();
+    EXPECT_EQ(State().SkipNow, 1);
+    EXPECT_EQ(State().SkipMode, 1);
 }
 
 TEST_F(TickTest, SkipFollowsControlInTheScriptAndAnyAdvanceEndsSkipModes) {

@@ -1,9 +1,16 @@
 // Keys held at this moment, from the application's key events: auto-repeat changes nothing,
-// both Return keys count, losing the focus releases everything, Alt+Return toggles full screen.
+// both Return keys count, Alt+Return toggles full screen, and a key held while the keyboard moves
+// (a dialog or menu opens or closes, a window gains or loses the focus) counts as released until
+// it is pressed again.
 #include "platform/qt/key_state.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -72,6 +79,111 @@ TEST_F(KeyStateTest, AModalDialogOpeningReleasesEveryKey) {
     QApplication::sendEvent(&target, &blocked);
     EXPECT_FALSE(keys.IsDown(Key::Return));
     EXPECT_FALSE(keys.IsDown(Key::Control));
+}
+
+// The game's window, shown and active, and a modal dialog over it whose default button closes it
+// (as "セーブ", "戻る" and "OK" do).
+class KeyboardMovesTest : public KeyStateTest {
+protected:
+    KeyboardMovesTest() {
+        game.resize(200, 150);
+        game.show();
+        QApplication::setActiveWindow(&game);
+        auto* button = new QPushButton(QStringLiteral("OK"), &dialog);
+        button->setDefault(true);
+        QObject::connect(button, &QPushButton::clicked, &dialog, &QDialog::accept);
+        dialog.setModal(true);
+    }
+
+    // Shows the dialog modally; `inside` runs once it is open, and must close it.
+    template <typename Inside> void RunDialog(Inside inside) {
+        QTimer::singleShot(0, &dialog, [this, inside]() {
+            QApplication::setActiveWindow(&dialog);
+            inside();
+        });
+        dialog.exec();
+    }
+
+    void Press(QWidget* to, int key, bool repeat = false) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, QString(), repeat);
+        QApplication::sendEvent(to, &event);
+    }
+    void Release(QWidget* to, int key) {
+        QKeyEvent event(QEvent::KeyRelease, key, Qt::NoModifier);
+        QApplication::sendEvent(to, &event);
+    }
+
+    QWidget game;
+    QDialog dialog{&game};
+};
+
+TEST_F(KeyboardMovesTest, TheReturnThatClosesADialogIsNotHeldByTheGame) {
+    // Pressed for the dialog, still down as it closes; its release comes later, or is lost with
+    // the dialog's window. Neither way may the game see Return held.
+    RunDialog([this]() {
+        Press(&dialog, Qt::Key_Return);
+        ASSERT_FALSE(dialog.isVisible()) << "the default button closes the dialog on the press";
+    });
+    EXPECT_FALSE(keys.IsDown(Key::Return));
+    Press(&game, Qt::Key_Return, true); // the key is still held: the keyboard repeats it
+    EXPECT_FALSE(keys.IsDown(Key::Return));
+    Release(&game, Qt::Key_Return);
+    EXPECT_FALSE(keys.IsDown(Key::Return));
+    Press(&game, Qt::Key_Return); // pressed again: held again
+    EXPECT_TRUE(keys.IsDown(Key::Return));
+}
+
+TEST_F(KeyboardMovesTest, ModifiersHeldAsADialogClosesAreNotHeldEither) {
+    RunDialog([this]() {
+        Press(&dialog, Qt::Key_Control);
+        Press(&dialog, Qt::Key_Shift);
+        dialog.accept(); // a click on its button
+    });
+    EXPECT_FALSE(keys.IsDown(Key::Control));
+    EXPECT_FALSE(keys.IsDown(Key::Shift));
+}
+
+TEST_F(KeyboardMovesTest, AKeyReleasedWhileTheDialogHadTheKeyboardIsNotHeldAfterwards) {
+    Press(&game, Qt::Key_Return); // chose the menu item that opens the dialog
+    RunDialog([this]() {
+        EXPECT_FALSE(keys.IsDown(Key::Return)) << "the dialog has the keyboard now";
+        Release(&dialog, Qt::Key_Return);
+        dialog.accept();
+    });
+    EXPECT_FALSE(keys.IsDown(Key::Return));
+}
+
+TEST_F(KeyboardMovesTest, TheReturnThatChoosesAPopUpMenuItemIsNotHeldByTheGame) {
+    QMenu menu(&game);
+    bool chosen = false;
+    QObject::connect(menu.addAction(QStringLiteral("ﾒｯｾｰｼﾞｽｷｯﾌﾟ")), &QAction::triggered, [&chosen]() { chosen = true; });
+    QTimer::singleShot(0, &menu, [this, &menu]() {
+        Press(&menu, Qt::Key_Down);
+        Release(&menu, Qt::Key_Down);
+        Press(&menu, Qt::Key_Return);
+    });
+    menu.exec(QPoint(10, 10));
+    ASSERT_TRUE(chosen);
+    EXPECT_FALSE(keys.IsDown(Key::Return));
+    EXPECT_FALSE(keys.IsDown(Key::Down));
+}
+
+TEST_F(KeyboardMovesTest, FocusLeavingOrReturningToTheGameReleasesEveryKey) {
+    QWidget other;
+    other.show();
+    Press(&game, Qt::Key_Return);
+    Press(&game, Qt::Key_Control);
+    QApplication::setActiveWindow(&other); // the releases will go to the other window
+    EXPECT_FALSE(keys.IsDown(Key::Return));
+    EXPECT_FALSE(keys.IsDown(Key::Control));
+
+    QApplication::setActiveWindow(&game);
+    Press(&game, Qt::Key_Shift);
+    QApplication::setActiveWindow(&other);
+    Press(&other, Qt::Key_Space); // held in the other window as the game gets the focus back
+    QApplication::setActiveWindow(&game);
+    EXPECT_FALSE(keys.IsDown(Key::Space));
+    EXPECT_FALSE(keys.IsDown(Key::Shift));
 }
 
 TEST_F(KeyStateTest, AltReturnTogglesFullScreenOnceWhenTheGameHasTheFocus) {
