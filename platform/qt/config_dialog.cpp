@@ -10,6 +10,7 @@
 #include <QSlider>
 
 #include <algorithm>
+#include <map>
 
 namespace hk {
 
@@ -53,9 +54,44 @@ std::string AutoDelayLabel(int seconds) {
     return "設定時間：" + std::to_string(seconds) + "秒";
 }
 
+void ConfigDialog::FitGroupsToStyle(const std::vector<QGroupBox*>& groups) {
+    // The game's positions are relative to each box's outer corner, for a toolkit whose box titles
+    // take less room than Qt's styles give them. Each box keeps its controls' positions relative
+    // to one another, moved only as far right and down as the style's frame and title need; the
+    // box grows by what that takes, the boxes of one row to the same height, and what lies below
+    // moves down with them.
+    std::map<int, int> row_growth; // design top of a row of boxes -> how much taller its boxes get
+    for (QGroupBox* group : groups) {
+        const QMargins frame = group->contentsMargins();
+        QRect used;
+        for (QWidget* control : group->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            used |= control->geometry();
+        const int dx = std::max(0, frame.left() - used.left());
+        const int dy = std::max(0, frame.top() - used.top());
+        for (QWidget* control : group->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            control->move(control->pos() + QPoint(dx, dy));
+        const int needed = used.bottom() + 1 + dy + frame.bottom();
+        int& growth = row_growth[group->y()];
+        growth = std::max(growth, needed - group->height());
+    }
+    auto below = [&row_growth](int y) {
+        int shift = 0;
+        for (const auto& [top, growth] : row_growth)
+            if (top < y)
+                shift += growth;
+        return shift;
+    };
+    for (QGroupBox* group : groups) {
+        const int top = group->y();
+        group->setGeometry(group->x(), top + below(top), group->width(), group->height() + row_growth[top]);
+    }
+    const int total = below(kClientHeight);
+    m_back->move(m_back->x(), m_back->y() + total);
+    setFixedSize(kClientWidth, kClientHeight + total);
+}
+
 ConfigDialog::ConfigDialog(QWidget* parent) : QDialog(parent) {
     MakeFixedDialog(*this, TConfigForm::kCaption, kClientWidth, kClientHeight);
-    move(12, 123);
 
     QGroupBox* effects = MakeGroup(this, "画面効果", 8, 8, 169, 65);
     m_eff_on = MakeRadio(effects, "EffOn", "あり", 16, 16, 65);
@@ -71,7 +107,8 @@ ConfigDialog::ConfigDialog(QWidget* parent) : QDialog(parent) {
     m_msg_h = MakeRadio(speed, "MsgH", "はやい", 8, 48, 113);
 
     QGroupBox* automatic = MakeGroup(this, "メッセージ自動進行", 184, 80, 169, 73);
-    m_label8 = MakeLabel(automatic, "Label8", AutoDelayLabel(1).c_str(), 72, 16);
+    // Laid out with its widest text, so the box leaves room for every delay it can show.
+    m_label8 = MakeLabel(automatic, "Label8", AutoDelayLabel(20).c_str(), 72, 16);
     m_msg_auto = MakeSlider(automatic, "MsgAuto", 8, 32, 145, 1, 20);
     MakeLabel(automatic, "Label4", "1秒", 11, 56);
     MakeLabel(automatic, "Label5", "20秒", 136, 56);
@@ -90,6 +127,7 @@ ConfigDialog::ConfigDialog(QWidget* parent) : QDialog(parent) {
     m_back->setObjectName(QStringLiteral("Button1"));
     m_back->setGeometry(272, 288, 75, 25);
     m_back->setDefault(true);
+    FitGroupsToStyle({effects, mode, speed, automatic, volume});
 
     for (QRadioButton* radio : {m_eff_on, m_eff_off, m_scr_win, m_scr_full, m_msg_l, m_msg_m, m_msg_h})
         connect(radio, &QRadioButton::toggled, this, [this](bool checked) {

@@ -2,15 +2,20 @@
 // the game's layout and writes every change of a control straight back into the form; a slider
 // goes through the form's setter, which runs the engine's change handler (live volumes, the delay
 // label). "戻る" closes the dialog and then calls the form's Button1Click; leaving any other way
-// stores nothing more. The dialog lives for the whole run, so it opens where the player left it.
+// stores nothing more. The dialog lives for the whole run, so its controls keep their state.
+// The game's layout is kept as far as the style allows: a group box's controls start below the
+// box's title as the style draws it, and the dialog grows by the few pixels that takes.
 #pragma once
 
 #include "engine/forms.h"
+#include "platform/platform.h"
 
 #include <QDialog>
 
 #include <string>
+#include <vector>
 
+class QGroupBox;
 class QLabel;
 class QRadioButton;
 class QSlider;
@@ -21,8 +26,12 @@ namespace hk {
 class ConfigDialog final : public QDialog {
     Q_OBJECT
 public:
+    // The game's client size; the style may make the dialog a few pixels taller.
     static constexpr int kClientWidth = 361;
     static constexpr int kClientHeight = 321;
+    // Where the dialog's top-left corner goes, as a point of the game's 800x600 picture (the
+    // game's own screen position when the picture fills an 800x600 display).
+    static constexpr Point kPlaceOnPicture{12, 123};
 
     explicit ConfigDialog(QWidget* parent);
 
@@ -47,6 +56,7 @@ public:
     QPushButton* Button1() const { return m_back; }
 
 private:
+    void FitGroupsToStyle(const std::vector<QGroupBox*>& groups);
     // A slider moved: `set` is the form's setter for it.
     void SliderMoved(void (TConfigForm::*set)(int), int value);
     void ReadRadios();

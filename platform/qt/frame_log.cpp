@@ -18,7 +18,8 @@ namespace {
 constexpr const char* kAllocCountSymbol = "hk_bench_alloc_count";
 } // namespace
 
-std::unique_ptr<FrameLog> FrameLog::FromEnvironment(QWidget& watched, std::function<std::uint32_t()> tag) {
+std::unique_ptr<FrameLog> FrameLog::FromEnvironment(QWidget& watched, std::function<std::uint32_t()> tag,
+                                                    std::function<std::int32_t()> message) {
     const char* path = std::getenv("HARUKAZE_FRAME_LOG");
     if (!path || !*path)
         return nullptr;
@@ -27,11 +28,12 @@ std::unique_ptr<FrameLog> FrameLog::FromEnvironment(QWidget& watched, std::funct
         std::fprintf(stderr, "harukaze: warning: cannot write the frame log '%s'\n", path);
         return nullptr;
     }
-    return std::unique_ptr<FrameLog>(new FrameLog(watched, file, std::move(tag)));
+    return std::unique_ptr<FrameLog>(new FrameLog(watched, file, std::move(tag), std::move(message)));
 }
 
-FrameLog::FrameLog(QWidget& watched, std::FILE* file, std::function<std::uint32_t()> tag)
-    : m_watched(watched), m_file(file), m_tag(std::move(tag)) {
+FrameLog::FrameLog(QWidget& watched, std::FILE* file, std::function<std::uint32_t()> tag,
+                   std::function<std::int32_t()> message)
+    : m_watched(watched), m_file(file), m_tag(std::move(tag)), m_message(std::move(message)) {
     m_alloc_count = reinterpret_cast<std::uint64_t (*)()>(dlsym(RTLD_DEFAULT, kAllocCountSymbol));
     const QScreen* screen = watched.screen();
     std::fprintf(m_file, "# refresh %.2f\n", screen ? screen->refreshRate() : 0.0);
@@ -51,8 +53,8 @@ bool FrameLog::eventFilter(QObject* watched, QEvent* event) {
         timespec cpu{};
         clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
         const long long cpu_ms = static_cast<long long>(cpu.tv_sec) * 1000 + cpu.tv_nsec / 1'000'000;
-        std::fprintf(m_file, "%lld %08" PRIX32 " %" PRIu64 " %lld %lld\n", ms, m_tag ? m_tag() : 0u, m_ticks, allocs,
-                     cpu_ms);
+        std::fprintf(m_file, "%lld %08" PRIX32 " %" PRIu64 " %lld %lld %" PRId32 "\n", ms, m_tag ? m_tag() : 0u, m_ticks,
+                     allocs, cpu_ms, m_message ? m_message() : 0);
         // Line by line, so the benchmark can follow the game while it runs.
         std::fflush(m_file);
     }

@@ -1,10 +1,11 @@
 // A record of the frames the main window really presents, for the performance benchmark
-// (bench/game_perf.sh). It is off unless the environment variable HARUKAZE_FRAME_LOG names a
-// file; then every paint of the watched window appends one line
+// (bench/game_perf.sh) and the window checks. It is off unless the environment variable
+// HARUKAZE_FRAME_LOG names a file; then every paint of the watched window appends one line
 //     <wall-clock ms since the epoch> <tag> <frame ticks so far> <allocations so far or -1>
-//     <CPU ms the process has used so far>
-// The tag is what the owner's tag function returns (the window build gives the task code), and the
-// allocation count comes from a counting allocator the benchmark preloads, when there is one.
+//     <CPU ms the process has used so far> <message number>
+// The tag and the message number are what the owner's functions return (the window build gives
+// the task code and the number of the message in the scene's list, MsgNumber), and the allocation
+// count comes from a counting allocator the benchmark preloads, when there is one.
 #pragma once
 
 #include <QObject>
@@ -22,7 +23,8 @@ class FrameLog final : public QObject {
 public:
     // nullptr when HARUKAZE_FRAME_LOG is not set; a file that cannot be opened is reported on
     // standard error and leaves the log off.
-    static std::unique_ptr<FrameLog> FromEnvironment(QWidget& watched, std::function<std::uint32_t()> tag);
+    static std::unique_ptr<FrameLog> FromEnvironment(QWidget& watched, std::function<std::uint32_t()> tag,
+                                                     std::function<std::int32_t()> message);
     ~FrameLog() override;
 
     // Called once per frame tick by the loop that runs the ticks.
@@ -32,11 +34,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    FrameLog(QWidget& watched, std::FILE* file, std::function<std::uint32_t()> tag);
+    FrameLog(QWidget& watched, std::FILE* file, std::function<std::uint32_t()> tag,
+             std::function<std::int32_t()> message);
 
     QWidget& m_watched;
     std::FILE* m_file;
     std::function<std::uint32_t()> m_tag;
+    std::function<std::int32_t()> m_message;
     std::uint64_t m_ticks = 0;
     std::uint64_t (*m_alloc_count)() = nullptr;
 };

@@ -303,6 +303,9 @@ void QtPlatform::ShowConfigForm(TConfigForm& form) {
     // Made when first needed: its widgets ask Qt for the font list, which start-up can do without.
     if (!m_config)
         m_config = std::make_unique<ConfigDialog>(m_main.get());
+    // Over the game's picture wherever the window is and however the picture is scaled.
+    const Point place = ClientToScreen(WindowId::Main, ConfigDialog::kPlaceOnPicture);
+    m_config->move(place.x, place.y);
     m_config->Run(form);
 }
 

@@ -1,12 +1,17 @@
-// The settings dialog: the game's layout, filling from the form (clamped, silently), live
-// reports of every control, and "戻る" against the close box.
+// The settings dialog: the game's layout with nothing clipped under each of Qt's styles, filling
+// from the form (clamped, silently), live reports of every control, and "戻る" against the close
+// box.
 #include "platform/qt/config_dialog.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QStyleOptionButton>
 
 #include <gtest/gtest.h>
 
@@ -27,30 +32,142 @@ TConfigForm Defaults() {
 
 using Calls = std::vector<std::pair<std::string, int>>;
 
-TEST(ConfigDialog, HasTheGameLayout) {
+// The game's layout: each box at its place in the dialog, each control at its place in its box.
+struct DesignedControl {
+    const char* name;
+    QRect place; // in the box; a label's size is its text's
+};
+struct DesignedGroup {
+    const char* title;
+    QRect place;
+    std::vector<DesignedControl> controls;
+};
+const std::vector<DesignedGroup> kDesign = {
+    {"画面効果", {8, 8, 169, 65}, {{"EffOn", {16, 16, 65, 17}}, {"EffOff", {16, 40, 65, 17}}}},
+    {"画面モード", {184, 8, 169, 65}, {{"ScrWin", {16, 16, 113, 17}}, {"ScrFull", {16, 40, 113, 17}}}},
+    {"メッセージ表示",
+     {8, 80, 169, 73},
+     {{"MsgL", {8, 16, 113, 17}}, {"MsgM", {8, 32, 113, 17}}, {"MsgH", {8, 48, 113, 17}}}},
+    {"メッセージ自動進行",
+     {184, 80, 169, 73},
+     {{"Label8", {72, 16, 0, 0}}, {"MsgAuto", {8, 32, 145, 25}}, {"Label4", {11, 56, 0, 0}},
+      {"Label5", {136, 56, 0, 0}}}},
+    {"ボリューム",
+     {8, 160, 345, 121},
+     {{"Label1", {16, 16, 0, 0}},
+      {"BgmVol", {64, 12, 265, 25}},
+      {"Label2", {16, 48, 0, 0}},
+      {"VoiceVol", {64, 44, 265, 25}},
+      {"Label3", {16, 80, 0, 0}},
+      {"SeVol", {64, 76, 265, 25}},
+      {"Label6", {64, 104, 0, 0}},
+      {"Label7", {312, 104, 0, 0}}}},
+};
+
+// The room a control's caption gets: a radio button's text area beside its indicator, a label's
+// whole width.
+int CaptionRoom(const QWidget& control) {
+    if (const auto* radio = qobject_cast<const QRadioButton*>(&control)) {
+        QStyleOptionButton option;
+        option.initFrom(radio);
+        option.text = radio->text();
+        return radio->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, radio).width();
+    }
+    return control.width();
+}
+
+QString Caption(const QWidget& control) {
+    if (const auto* radio = qobject_cast<const QRadioButton*>(&control))
+        return radio->text();
+    if (const auto* label = qobject_cast<const QLabel*>(&control))
+        return label->text();
+    return {};
+}
+
+// Checks the dialog as laid out under the application's current style.
+void ExpectGameLayoutUnclipped(const QString& style) {
+    SCOPED_TRACE(style.toStdString());
     ConfigDialog dialog(nullptr);
+    TConfigForm form = Defaults();
+    form.SetMsgAuto(20); // the widest delay text
+    form.Label8 = AutoDelayLabel(20);
+    dialog.Load(form);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("環境設定"));
-    EXPECT_EQ(dialog.size(), QSize(361, 321));
-    EXPECT_EQ(dialog.pos(), QPoint(12, 123));
-    std::map<QString, QRect> where;
-    for (const QGroupBox* group : dialog.findChildren<QGroupBox*>())
-        where[group->title()] = group->geometry();
-    EXPECT_EQ(where[QStringLiteral("画面効果")], QRect(8, 8, 169, 65));
-    EXPECT_EQ(where[QStringLiteral("画面モード")], QRect(184, 8, 169, 65));
-    EXPECT_EQ(where[QStringLiteral("メッセージ表示")], QRect(8, 80, 169, 73));
-    EXPECT_EQ(where[QStringLiteral("メッセージ自動進行")], QRect(184, 80, 169, 73));
-    EXPECT_EQ(where[QStringLiteral("ボリューム")], QRect(8, 160, 345, 121));
-    EXPECT_EQ(dialog.ScrFull()->geometry(), QRect(16, 40, 113, 17));
-    EXPECT_EQ(dialog.ScrFull()->text(), QStringLiteral("フルスクリーン"));
-    EXPECT_EQ(dialog.MsgH()->geometry(), QRect(8, 48, 113, 17));
-    EXPECT_EQ(dialog.MsgAuto()->geometry(), QRect(8, 32, 145, 25));
+    EXPECT_EQ(dialog.width(), 361);
+    EXPECT_GE(dialog.height(), 321);
+    EXPECT_LE(dialog.height(), 321 + 16) << "the dialog grows by a few pixels at most";
+
+    int grown_above = 0; // how much the rows above have grown
+    int row_top = 8, row_growth = 0;
+    for (const DesignedGroup& designed : kDesign) {
+        SCOPED_TRACE(designed.title);
+        const QString title = QString::fromUtf8(designed.title);
+        QGroupBox* group = nullptr;
+        for (QGroupBox* candidate : dialog.findChildren<QGroupBox*>())
+            if (candidate->title() == title)
+                group = candidate;
+        ASSERT_NE(group, nullptr);
+        if (designed.place.y() != row_top) {
+            grown_above += row_growth;
+            row_top = designed.place.y();
+            row_growth = 0;
+        }
+        const int growth = group->height() - designed.place.height();
+        row_growth = std::max(row_growth, growth);
+        EXPECT_GE(growth, 0);
+        EXPECT_EQ(group->geometry().topLeft(), designed.place.topLeft() + QPoint(0, grown_above));
+        EXPECT_EQ(group->width(), designed.place.width());
+        const QFontMetrics title_metrics(group->font());
+        EXPECT_LE(title_metrics.horizontalAdvance(title) + 16, group->width()) << "the title fits its box";
+
+        const QRect contents = group->contentsRect();
+        const QWidget* first = group->findChild<QWidget*>(QString::fromLatin1(designed.controls[0].name));
+        ASSERT_NE(first, nullptr);
+        for (const DesignedControl& control_design : designed.controls) {
+            SCOPED_TRACE(control_design.name);
+            const QWidget* control = group->findChild<QWidget*>(QString::fromLatin1(control_design.name));
+            ASSERT_NE(control, nullptr);
+            // The game's arrangement inside the box, moved as one.
+            EXPECT_EQ(control->pos() - first->pos(), control_design.place.topLeft() - designed.controls[0].place.topLeft());
+            if (!control_design.place.isEmpty()) {
+                EXPECT_EQ(control->size(), control_design.place.size());
+            }
+            EXPECT_TRUE(contents.contains(control->geometry()))
+                << "control at " << control->x() << "," << control->y() << " " << control->width() << "x"
+                << control->height() << " is not inside the box's contents " << contents.x() << "," << contents.y()
+                << " " << contents.width() << "x" << contents.height();
+            const QString caption = Caption(*control);
+            if (caption.isEmpty())
+                continue;
+            const QFontMetrics metrics(control->font());
+            EXPECT_LE(metrics.horizontalAdvance(caption), CaptionRoom(*control)) << caption.toStdString();
+            EXPECT_LE(metrics.height(), control->height()) << caption.toStdString();
+            if (qobject_cast<const QRadioButton*>(control)) {
+                EXPECT_LE(control->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorHeight, nullptr, control),
+                          control->height());
+            }
+        }
+    }
+    grown_above += row_growth;
+    EXPECT_EQ(dialog.height(), 321 + grown_above);
+    EXPECT_EQ(dialog.Button1()->geometry(), QRect(272, 288 + grown_above, 75, 25));
+    EXPECT_EQ(dialog.Button1()->text(), QStringLiteral("戻る"));
+    EXPECT_LE(QFontMetrics(dialog.Button1()->font()).horizontalAdvance(dialog.Button1()->text()),
+              dialog.Button1()->width());
     EXPECT_EQ(dialog.MsgAuto()->minimum(), 1);
     EXPECT_EQ(dialog.MsgAuto()->maximum(), 20);
-    EXPECT_EQ(dialog.SeVol()->geometry(), QRect(64, 76, 265, 25));
     EXPECT_EQ(dialog.SeVol()->maximum(), 100);
-    EXPECT_EQ(dialog.Label8()->pos(), QPoint(72, 16));
-    EXPECT_EQ(dialog.Button1()->geometry(), QRect(272, 288, 75, 25));
-    EXPECT_EQ(dialog.Button1()->text(), QStringLiteral("戻る"));
+}
+
+TEST(ConfigDialog, HasTheGameLayoutWithNothingClippedUnderEveryStyle) {
+    const QString original = QApplication::style()->name();
+    ExpectGameLayoutUnclipped(original);
+    for (const QString& name : QStyleFactory::keys()) {
+        QApplication::setStyle(QStyleFactory::create(name));
+        ExpectGameLayoutUnclipped(name);
+    }
+    QApplication::setStyle(QStyleFactory::create(original));
+    EXPECT_TRUE(QStyleFactory::keys().contains(QStringLiteral("Fusion"), Qt::CaseInsensitive));
 }
 
 TEST(ConfigDialog, FillsFromTheFormWithoutRunningItsHandlers) {

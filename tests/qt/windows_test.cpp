@@ -276,6 +276,33 @@ TEST(QtPlatform, FullScreenScalesThePictureAndMapsPointsBack) {
     EXPECT_EQ(view.maximumSize(), QSize(800, 600));
 }
 
+TEST(QtPlatform, TheSettingsOpenAtTheirPlaceOnTheGamePictureInBothModes) {
+    QtPlatform platform;
+    platform.ShowWindow(WindowId::Main, true);
+    platform.MainView().move(100, 50);
+    auto opened_at = [&platform]() {
+        QPoint where(-1, -1);
+        QTimer::singleShot(0, [&where]() {
+            QWidget* dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            where = dialog->pos();
+            dialog->close();
+        });
+        TConfigForm form;
+        platform.ShowConfigForm(form);
+        return Point{where.x(), where.y()};
+    };
+    // The game's client point (12, 123), wherever the window is and however the picture is scaled.
+    EXPECT_EQ(opened_at(), platform.ClientToScreen(WindowId::Main, Point{12, 123}));
+    const QPoint client_origin = platform.MainView().mapToGlobal(QPoint(0, 0));
+    EXPECT_EQ(opened_at(), (Point{client_origin.x() + 12, client_origin.y() + 123}));
+    platform.MainView().move(200, 80); // follows the window
+    EXPECT_EQ(opened_at(), (Point{client_origin.x() + 112, client_origin.y() + 153}));
+    platform.SetFullScreen(true);
+    EXPECT_EQ(opened_at(), platform.ClientToScreen(WindowId::Main, Point{12, 123}));
+    platform.SetFullScreen(false);
+}
+
 TEST(QtPlatform, DelayTimerFiresWhileEventsAreProcessed) {
     QtPlatform platform;
     RecordingSink sink;
