@@ -122,7 +122,7 @@ std::string EngineStateJson(TForm1& form, HeadlessPlatform& platform) {
     o << "  \"MsgLog\": [";
     for (int i = 0; i < kMsgLogSize; ++i) {
         const MsgLogEntry& e = s.MsgLog[i];
-        o << (i ? ",\n    " : "\n    ") << "{\"text\": " << Quote(e.Text) << ", \"voice\": " << Quote(e.Voice)
+        o << (i ? ",\n    " : "\n    ") << "{\"text\": " << Quote(e.Text) << ", \"voice\": " << e.VoiceIndex
           << ", \"file\": " << Quote(ForwardSlashes(e.File)) << "}";
     }
     o << "\n  ],\n";

@@ -2,7 +2,8 @@
 # The worked example of docs/authoring.md, run as a reader would type it: the blocks marked
 # "sh example" are run in order and the blocks marked "text example=PATH" are written to PATH at
 # that point. The example ends by playing its game with `harukaze-tool run`; the game must reach
-# the end of its story (back at the title menu, the choice remembered) without an engine error.
+# the end of its story (back at the title menu, the choice remembered) without an engine error, and
+# the pictures it draws must be what the text says (the message rule's size and direction).
 # Needs BUILD_DIR (for harukaze-tool) and ImageMagick's convert.
 set -euo pipefail
 
@@ -53,6 +54,18 @@ KAZE="$WORK/reader/kaze"
 for f in game/SCR.IFP game/GRP.IFP check/end.json check/title.png check/choice.png; do
     [ -s "$KAZE/$f" ] || fail "the example did not produce $f"
 done
+# The message rule picture: 800x176, and its first line (rows 0..66) dark on the left and light on
+# the right, so that the text appears from left to right.
+rule="$KAZE/pictures/rule.bmp"
+[ "$(convert "$rule" -format '%w %h' info:)" = "800 176" ] ||
+    fail "the rule picture is $(convert "$rule" -format '%wx%h' info:), not 800x176"
+for row in 0 33 66; do
+    convert "$rule" -crop 800x1+0+$row +repage -depth 8 gray:- | od -An -v -tu1 -w800 |
+        awk -v row=$row '{ for (i = 2; i <= NF; i++) if ($i < $(i - 1)) { print "row " row " gets darker at x " i - 1; exit 1 }
+                           if ($NF - $1 < 60) { print "row " row " goes only from " $1 " to " $NF; exit 1 } }' ||
+        fail "the first line of the rule picture does not reveal from left to right"
+done
+echo "ok: the rule picture is 800x176 and its first line reveals from left to right"
 entries=$("$BUILD_DIR/tools/harukaze-tool" ifp list "$KAZE/game/GRP.IFP" | grep -cv '^#')
 [ "$entries" -eq 6 ] || fail "GRP.IFP holds $entries graphics, not the 6 of the manifest"
 json=$(tr -d ' \n' <"$KAZE/check/end.json")

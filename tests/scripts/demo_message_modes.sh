@@ -235,6 +235,10 @@ check(log2["LogCursor"] == 2 and voice(log2)[0] == "VOICE/minato05.ogg", "Page U
 check(log_end["LogCursor"] == 16 and voice(log_end)[0] == log_end["MsgLog"][15]["file"],
       "the end of the log: page %d, voice %s" % (log_end["LogCursor"], voice(log_end)))
 check(log_down["LogCursor"] == 15, "the wheel down gave page %d" % log_down["LogCursor"])
+# A log entry's voice is its index into the scene's voice list (-1: none); the file is named apart.
+log_voices = [(e["voice"], e["file"]) for e in log_end["MsgLog"] if e["text"]]
+check(all(isinstance(v, int) and (v == -1) == (f == "") for v, f in log_voices), "log voices: %s" % log_voices)
+check(sum(1 for v, _ in log_voices if v >= 0) >= 2, "too few voiced entries in the log: %s" % log_voices)
 check((closed["LogViewing"], closed["MsgNumber"], closed["CurrentScene"], closed["TaskCode"]) == (0, 7, 5, "00006002"),
       "closing the log: viewing %d at %s" % (closed["LogViewing"], where(closed)))
 check(load("hidden.json")["MsgWindowVisible"] == 0 and load("shown.json")["MsgWindowVisible"] == 1, "Space did not hide and show the window")

@@ -48,6 +48,23 @@ TEST_F(RunnerTest, StateFileCarriesTheEngineState) {
         EXPECT_NE(json.find(key), std::string::npos) << key;
 }
 
+TEST_F(RunnerTest, MessageLogEntriesGiveTheirVoiceAsAnIndexIntoTheScenesVoiceList) {
+    ScenarioArchive({{1, "    message \"one\", \"w1\"\n    message \"two\", \"w2\"\n    message \"three\"\n"
+                         "top:\n    wait 0\n    jump top\n"}})
+        .WriteTo(m_dir / "game" / "SCR.IFP");
+    const auto r = Run("until-task TASK_WAIT_MESSAGE\nclick 400 300\nuntil-task TASK_WAIT_MESSAGE\nclick 400 300\n"
+                       "until-task TASK_WAIT_MESSAGE\nclick 400 300\nms 100\nstate s.json\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::ifstream in(m_dir / "s.json");
+    const std::string json((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Newest first; "w2" is the second name of the scene's voice list; -1 stands for no voice.
+    const std::string log = "{\"text\": \"three\", \"voice\": -1, \"file\": \"\"},\n"
+                            "    {\"text\": \"two\", \"voice\": 1, \"file\": \"VOICE/w2.ogg\"},\n"
+                            "    {\"text\": \"one\", \"voice\": 0, \"file\": \"VOICE/w1.ogg\"},\n"
+                            "    {\"text\": \"\", \"voice\": -1, \"file\": \"\"}";
+    EXPECT_NE(json.find(log), std::string::npos) << json.substr(json.find("\"MsgLog\""), 400);
+}
+
 TEST_F(RunnerTest, BadScriptsExitTwoNamingTheLine) {
     auto r = Run("ticks 1\nfly 3\n");
     EXPECT_EQ(r.status, 2);
