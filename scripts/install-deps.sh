@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev libsdl2-dev libvorbis-dev libpng-dev libjpeg-dev zlib1g-dev
     libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
     libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
-    xvfb xauth xdotool x11-utils imagemagick python3
+    xvfb xauth xdotool x11-utils imagemagick python3 openbox
     clang libclang-rt-14-dev
 )
 

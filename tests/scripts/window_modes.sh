@@ -12,6 +12,7 @@
 #   nearest neighbour between black bars. Choosing the window again gives the framed, centred
 #   800x600 window back with the unscaled picture. Alt+Return enters full screen the same way and
 #   keeps the setting in step, so the settings can leave it again; it does not advance the message.
+#   The settings open over the picture at its point (12, 123), scaled or not.
 # - Ended in full screen, the game starts in full screen; with a scale factor of 1.25 the picture
 #   is still scaled on whole screen pixels.
 # Needs BUILD_DIR (the build tree); uses Xvfb, xdotool, xwininfo, xprop, ImageMagick (import,
@@ -292,12 +293,15 @@ echo "ok: floating window dragged to 400,836, shaped, no lime on screen"
 
 # ---- Full screen from the settings and back. The settings open from the context menu (Save and
 # ---- Load are disabled before a game has started, so "ｵﾌﾟｼｮﾝ" is the sixth item to reach).
+# The settings open with their top-left corner at the picture's point (12, 123): $2 on the screen.
 settings() {
     open_menu || fail "no context menu opened"
     xdotool key Down Down Down Down Down Down Return
     wait_for 10 find_window "$SETTINGS_CAPTION" >/dev/null || fail "the settings did not open"
     local dialog
     dialog=$(find_window "$SETTINGS_CAPTION")
+    [ "$(place_of "$dialog" | cut -d' ' -f1)" = "$2" ] || fail "the settings opened at $(place_of "$dialog"), not at $2"
+    [ -z "${3:-}" ] || { sleep 0.3; screenshot "$3"; }
     # 画面モード: 標準ウィンドウ at 200,24, フルスクリーン at 200,48; 戻る at 272,288.
     if [ "$1" = full ]; then xdotool mousemove --window "$dialog" 208 56 click 1; else xdotool mousemove --window "$dialog" 208 32 click 1; fi
     sleep 0.2
@@ -305,7 +309,7 @@ settings() {
     wait_for 5 eval '! find_window "$SETTINGS_CAPTION" >/dev/null' || fail "the settings did not close"
 }
 covered="0,0,624,199 400,836,800,176"
-settings full
+settings full 412,335
 wait_for 5 at_place "$MAIN" "0,0 1600x1024" || fail "full screen from the settings gave $(place_of "$MAIN")"
 xdotool mousemove 1599 500
 sleep 0.5
@@ -321,7 +325,8 @@ framed_800x600() {
     # The decorations (third field) are not switched off.
     [ "$(sed -n 's/^_MOTIF_WM_HINTS.* = \(.*\)$/\1/p' <<<"$hints" | cut -d, -f3 | tr -d ' ')" != 0x0 ]
 }
-settings window
+# In full screen the picture's point (12, 123) lies at 117 + 12.5 * 1365 / 800, 123.5 * 1024 / 600.
+settings window 138,210 settings_full
 wait_for 5 framed_800x600 || fail "leaving full screen gave $(place_of "$MAIN"): $(xprop -id "$MAIN" WM_NORMAL_HINTS _MOTIF_WM_HINTS)"
 sleep 0.5
 screenshot back
@@ -333,7 +338,7 @@ echo "ok: the settings gave the framed, centred 800x600 window back"
 xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
 xdotool key --clearmodifiers alt+Return
 wait_for 5 at_place "$MAIN" "0,0 1600x1024" || fail "Alt+Return gave $(place_of "$MAIN")"
-settings window
+settings window 138,210
 wait_for 5 framed_800x600 || fail "the settings did not leave the full screen Alt+Return entered: $(place_of "$MAIN")"
 sleep 0.3
 screenshot alt_return

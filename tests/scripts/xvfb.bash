@@ -3,6 +3,9 @@
 # starts Xvfb on a free display number with one screen of SCREEN (e.g. 1280x1024x24), sets
 # XVFB_PID (the caller's clean-up ends it) and DISPLAY, and the environment the window build
 # needs there: the xcb platform, SDL's dummy audio, a private runtime folder under WORK.
+#   start_openbox WORK
+# then starts the openbox window manager on that display and waits until it manages it; sets
+# WM_PID (the caller's clean-up ends it).
 start_xvfb() {
     local work=$1 screen=$2
     shift 2
@@ -18,4 +21,19 @@ start_xvfb() {
     unset WAYLAND_DISPLAY
     mkdir -m 700 "$work/runtime"
     export XDG_RUNTIME_DIR="$work/runtime"
+}
+
+start_openbox() {
+    local work=$1
+    command -v openbox >/dev/null || { echo "FAIL: openbox is missing (scripts/install-deps.sh installs it)"; exit 1; }
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    WM_PID=$!
+    # A window manager that runs announces itself on the root window.
+    for _ in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        kill -0 "$WM_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    echo "FAIL: openbox did not start: $(cat "$work/openbox.log")"
+    exit 1
 }
