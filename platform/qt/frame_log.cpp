@@ -53,8 +53,8 @@ bool FrameLog::eventFilter(QObject* watched, QEvent* event) {
         timespec cpu{};
         clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
         const long long cpu_ms = static_cast<long long>(cpu.tv_sec) * 1000 + cpu.tv_nsec / 1'000'000;
-        std::fprintf(m_file, "%lld %08" PRIX32 " %" PRIu64 " %lld %lld %" PRId32 "\n", ms, m_tag ? m_tag() : 0u, m_ticks,
-                     allocs, cpu_ms, m_message ? m_message() : 0);
+        std::fprintf(m_file, "%lld %08" PRIX32 " %" PRIu64 " %lld %lld %" PRId32 "\n", ms, m_tag ? m_tag() : 0u,
+                     m_ticks, allocs, cpu_ms, m_message ? m_message() : 0);
         // Line by line, so the benchmark can follow the game while it runs.
         std::fflush(m_file);
     }

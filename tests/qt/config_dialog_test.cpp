@@ -50,7 +50,9 @@ const std::vector<DesignedGroup> kDesign = {
      {{"MsgL", {8, 16, 113, 17}}, {"MsgM", {8, 32, 113, 17}}, {"MsgH", {8, 48, 113, 17}}}},
     {"メッセージ自動進行",
      {184, 80, 169, 73},
-     {{"Label8", {72, 16, 0, 0}}, {"MsgAuto", {8, 32, 145, 25}}, {"Label4", {11, 56, 0, 0}},
+     {{"Label8", {72, 16, 0, 0}},
+      {"MsgAuto", {8, 32, 145, 25}},
+      {"Label4", {11, 56, 0, 0}},
       {"Label5", {136, 56, 0, 0}}}},
     {"ボリューム",
      {8, 160, 345, 121},
@@ -128,7 +130,8 @@ void ExpectGameLayoutUnclipped(const QString& style) {
             const QWidget* control = group->findChild<QWidget*>(QString::fromLatin1(control_design.name));
             ASSERT_NE(control, nullptr);
             // The game's arrangement inside the box, moved as one.
-            EXPECT_EQ(control->pos() - first->pos(), control_design.place.topLeft() - designed.controls[0].place.topLeft());
+            EXPECT_EQ(control->pos() - first->pos(),
+                      control_design.place.topLeft() - designed.controls[0].place.topLeft());
             if (!control_design.place.isEmpty()) {
                 EXPECT_EQ(control->size(), control_design.place.size());
             }

@@ -156,7 +156,8 @@ TEST_F(KeyboardMovesTest, AKeyReleasedWhileTheDialogHadTheKeyboardIsNotHeldAfter
 TEST_F(KeyboardMovesTest, TheReturnThatChoosesAPopUpMenuItemIsNotHeldByTheGame) {
     QMenu menu(&game);
     bool chosen = false;
-    QObject::connect(menu.addAction(QStringLiteral("ﾒｯｾｰｼﾞｽｷｯﾌﾟ")), &QAction::triggered, [&chosen]() { chosen = true; });
+    QObject::connect(menu.addAction(QStringLiteral("ﾒｯｾｰｼﾞｽｷｯﾌﾟ")), &QAction::triggered,
+                     [&chosen]() { chosen = true; });
     QTimer::singleShot(0, &menu, [this, &menu]() {
         Press(&menu, Qt::Key_Down);
         Release(&menu, Qt::Key_Down);
