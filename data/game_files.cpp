@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -88,6 +89,20 @@ fs::path GameFiles::Resolve(std::string_view game_path) const {
     return result;
 }
 
+StoredEntry GameFiles::Inspect(std::string_view game_path) const {
+    const fs::path path = Resolve(game_path);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (S_ISREG(st.st_mode))
+            return {StoredEntry::Kind::File, static_cast<std::uint64_t>(st.st_size)};
+        return {StoredEntry::Kind::Other, 0};
+    }
+    if ((errno == ENOENT || errno == ENOTDIR) && ::lstat(path.c_str(), &st) != 0)
+        return {};
+    // A link to nowhere, or an entry the system will not show us: the name is taken all the same.
+    return {StoredEntry::Kind::Other, 0};
+}
+
 bool GameFiles::Exists(std::string_view game_path) const {
     std::error_code ec;
     return fs::is_regular_file(Resolve(game_path), ec);
@@ -129,6 +144,18 @@ void GameFiles::ReadExact(std::string_view game_path, void* dest, std::size_t si
     ReadAt(game_path, 0, dest, size);
 }
 
+void GameFiles::ReadWhole(std::string_view game_path, void* dest, std::size_t size) const {
+    const StoredEntry entry = Inspect(game_path);
+    if (entry.kind == StoredEntry::Kind::Missing)
+        throw FileError("cannot open " + Describe(Resolve(game_path)) + " for reading: no such file");
+    if (entry.kind == StoredEntry::Kind::Other)
+        throw FileError("cannot read " + Describe(Resolve(game_path)) + ": it is not a file");
+    if (entry.size != size)
+        throw FileError("cannot read " + Describe(Resolve(game_path)) + ": the file has " + std::to_string(entry.size) +
+                        " bytes, not the " + std::to_string(size) + " of a whole record (it is damaged)");
+    ReadExact(game_path, dest, size);
+}
+
 std::vector<std::uint8_t> GameFiles::ReadAll(std::string_view game_path, std::size_t max_size) const {
     const fs::path path = Resolve(game_path);
     const auto size = FileSize(game_path);
@@ -155,27 +182,48 @@ void GameFiles::WriteAll(int fd, const void* data, std::size_t size, const fs::p
     }
 }
 
+void GameFiles::WriteNewFile(const fs::path& path, const void* data, std::size_t size, const fs::path& named) {
+    Fd file{::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
+    if (file.fd < 0)
+        throw FileError("cannot create " + Describe(named) + ": " + ErrnoText());
+    try {
+        WriteAll(file.fd, data, size, named);
+        if (::fsync(file.fd) != 0)
+            throw FileError("cannot write " + Describe(named) + ": " + ErrnoText());
+    } catch (...) {
+        ::unlink(path.c_str());
+        throw;
+    }
+    const int fd = file.fd;
+    file.fd = -1;
+    if (::close(fd) != 0) {
+        const std::string reason = ErrnoText();
+        ::unlink(path.c_str());
+        throw FileError("cannot write " + Describe(named) + ": " + reason);
+    }
+}
+
 void GameFiles::WriteAtomic(std::string_view game_path, const void* data, std::size_t size) {
+    Replace(game_path, data, size, false);
+}
+
+void GameFiles::WriteKeepingCopy(std::string_view game_path, const void* data, std::size_t size) {
+    Replace(game_path, data, size, true);
+}
+
+void GameFiles::Replace(std::string_view game_path, const void* data, std::size_t size, bool keep_copy) {
     const fs::path path = Resolve(game_path);
     fs::path temp = path;
     temp += ".tmp";
-    {
-        Fd file{::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
-        if (file.fd < 0)
-            throw FileError("cannot create " + Describe(path) + ": " + ErrnoText());
+    // The new bytes first: a full disk then fails the write before anything else has changed.
+    WriteNewFile(temp, data, size, path);
+    Reached(WriteStep::TempWritten);
+    if (keep_copy) {
         try {
-            WriteAll(file.fd, data, size, path);
-            if (::fsync(file.fd) != 0)
-                throw FileError("cannot write " + Describe(path) + ": " + ErrnoText());
+            KeepReplacedFile(game_path, size);
         } catch (...) {
             ::unlink(temp.c_str());
             throw;
-        }
-        const int fd = file.fd;
-        file.fd = -1;
-        if (::close(fd) != 0) {
-            ::unlink(temp.c_str());
-            throw FileError("cannot write " + Describe(path) + ": " + ErrnoText());
         }
     }
     if (::rename(temp.c_str(), path.c_str()) != 0) {
@@ -183,6 +231,73 @@ void GameFiles::WriteAtomic(std::string_view game_path, const void* data, std::s
         ::unlink(temp.c_str());
         throw FileError("cannot replace " + Describe(path) + ": " + reason);
     }
+    Reached(WriteStep::Replaced);
+}
+
+void GameFiles::KeepReplacedFile(std::string_view game_path, std::size_t size) {
+    const StoredEntry old = Inspect(game_path);
+    if (old.kind == StoredEntry::Kind::Missing)
+        return;
+    std::vector<std::uint8_t> bytes;
+    bool whole = old.kind == StoredEntry::Kind::File && old.size == size;
+    if (whole) {
+        bytes.resize(size);
+        try {
+            ReadExact(game_path, bytes.data(), size);
+        } catch (const FileError&) {
+            whole = false;
+        }
+    }
+    if (!whole) {
+        // Not a copy worth keeping in place of the last good one, and not to be lost either.
+        MoveAside(game_path, ".damaged");
+        Reached(WriteStep::DamagedMovedAside);
+        return;
+    }
+    // Staged under a temporary name and renamed, so the old copy stays whole until the new one
+    // is. A hard link costs no writing; file systems without links get a copy of the bytes.
+    const fs::path path = Resolve(game_path);
+    const fs::path copy = Resolve(std::string(game_path) + ".bak");
+    fs::path staged = copy;
+    staged += ".tmp";
+    ::unlink(staged.c_str());
+    if (::link(path.c_str(), staged.c_str()) != 0) {
+        try {
+            WriteNewFile(staged, bytes.data(), bytes.size(), copy);
+        } catch (const FileError&) {
+            return; // the player's new data matters more than a copy of the old
+        }
+    }
+    Reached(WriteStep::CopyStaged);
+    if (::rename(staged.c_str(), copy.c_str()) == 0)
+        Reached(WriteStep::CopyKept);
+    // Left when the rename failed (the copy's name is a folder), or when both names already
+    // were one file, which makes the rename do nothing.
+    ::unlink(staged.c_str());
+}
+
+std::string GameFiles::MoveAside(std::string_view game_path, std::string_view suffix) {
+    constexpr int kMaxNames = 999;
+    const fs::path path = Resolve(game_path);
+    for (int n = 1; n <= kMaxNames; ++n) {
+        fs::path aside = path;
+        aside += std::string(suffix);
+        if (n > 1)
+            aside += "-" + std::to_string(n);
+        struct stat st {};
+        if (::lstat(aside.c_str(), &st) == 0)
+            continue;
+        int moved = ::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE);
+        if (moved != 0 && (errno == EINVAL || errno == ENOSYS))
+            moved = ::rename(path.c_str(), aside.c_str()); // no such flag here; the name was free
+        if (moved == 0)
+            return aside.filename().string();
+        if (errno == EEXIST)
+            continue;
+        throw FileError("cannot move " + Describe(path) + " aside to " + Describe(aside) + ": " + ErrnoText());
+    }
+    throw FileError("cannot move " + Describe(path) + " aside: every name up to \"" + path.filename().string() +
+                    std::string(suffix) + "-" + std::to_string(kMaxNames) + "\" is taken");
 }
 
 std::optional<std::time_t> GameFiles::ModificationTime(std::string_view game_path) const {

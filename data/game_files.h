@@ -4,7 +4,9 @@
 // them onto real files under one root directory and refuses anything that would leave it.
 //
 // Writes are atomic (temporary file, flush, rename), so an interrupted write never leaves a short
-// file. Tests substitute a subclass to inject faults (disk full, short writes, vanished files).
+// file; the save files' writes also keep the file they replace as "<name>.bak". Nothing is ever
+// deleted: a damaged file is moved aside under a name of its own. Tests substitute a subclass to
+// inject faults (disk full, short writes, vanished files, a crash at any step of a write).
 #pragma once
 
 #include <cstddef>
@@ -25,8 +27,25 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// What carries a name in the game directory.
+struct StoredEntry {
+    enum class Kind : std::uint8_t { Missing, File, Other } kind = Kind::Missing;
+    std::uint64_t size = 0; // bytes of a File
+};
+
 class GameFiles {
 public:
+    // The steps of a replacing write, in order. A process that ends after any of them leaves the
+    // old or the new file whole under the name (and the other, if kept, as the copy).
+    enum class WriteStep : std::uint8_t {
+        TempWritten,       // the new bytes are in "<name>.tmp", flushed and closed
+        DamagedMovedAside, // what carried the name was not a whole file and has been moved aside
+        CopyStaged,        // the replaced file is also "<name>.bak.tmp" (a hard link, or a copy)
+        CopyKept,          // ... and now "<name>.bak"
+        Replaced,          // "<name>.tmp" has been renamed over the name
+    };
+    static constexpr int kWriteStepCount = 5;
+
     // root: the game directory ("." is the process's current directory at each call).
     explicit GameFiles(std::filesystem::path root = ".");
     virtual ~GameFiles() = default;
@@ -40,6 +59,9 @@ public:
     std::filesystem::path Resolve(std::string_view game_path) const;
 
     virtual bool Exists(std::string_view game_path) const;
+    // Whether the name is free, a regular file (with its size), or taken by anything else (a
+    // folder, a dangling link, an entry that cannot be looked at).
+    virtual StoredEntry Inspect(std::string_view game_path) const;
     // Size in bytes, or nullopt when the file is missing.
     virtual std::optional<std::uint64_t> FileSize(std::string_view game_path) const;
     // Reads the first `size` bytes; a missing or shorter file throws FileError.
@@ -48,9 +70,22 @@ public:
     virtual std::vector<std::uint8_t> ReadAll(std::string_view game_path, std::size_t max_size) const;
     // Reads `size` bytes at `offset`; a range past the end of the file throws FileError.
     virtual void ReadAt(std::string_view game_path, std::uint64_t offset, void* dest, std::size_t size) const;
+    // Reads a record stored whole: the name must carry a regular file of exactly `size` bytes.
+    // Anything else, or a failed read, throws FileError saying what is wrong; dest may then hold
+    // part of the file.
+    void ReadWhole(std::string_view game_path, void* dest, std::size_t size) const;
     // Replaces the file with exactly these bytes, atomically. On failure the old file is intact
     // and FileError is thrown.
     virtual void WriteAtomic(std::string_view game_path, const void* data, std::size_t size);
+    // WriteAtomic that keeps what it replaces. A whole old file (a readable file of exactly
+    // `size` bytes) becomes "<name>.bak", linked (or copied) there before the rename, so a whole
+    // file carries the name at every moment; anything else at the name is moved aside with
+    // MoveAside(".damaged") first. A copy that cannot be kept does not stop the write.
+    virtual void WriteKeepingCopy(std::string_view game_path, const void* data, std::size_t size);
+    // Renames whatever carries the name (a file or a folder) to "<name><suffix>", or to
+    // "<name><suffix>-2", "-3", ... when that is taken; never replaces anything. Returns the name
+    // it now has (its last component). Throws FileError when it cannot be moved.
+    virtual std::string MoveAside(std::string_view game_path, std::string_view suffix);
     // Last modification time (seconds since the epoch), or nullopt when it cannot be read.
     virtual std::optional<std::time_t> ModificationTime(std::string_view game_path) const;
 
@@ -58,8 +93,17 @@ protected:
     // The low-level write used by WriteAtomic: writes all bytes to an open descriptor. Fault
     // injection overrides it.
     virtual void WriteAll(int fd, const void* data, std::size_t size, const std::filesystem::path& path);
+    // Called after each step of a replacing write; fault injection may end the process here.
+    virtual void Reached(WriteStep step) { (void)step; }
 
 private:
+    void Replace(std::string_view game_path, const void* data, std::size_t size, bool keep_copy);
+    void KeepReplacedFile(std::string_view game_path, std::size_t size);
+    // Writes a new file with these bytes, flushed and closed; removes it again on failure.
+    // `named` is the file the message names.
+    void WriteNewFile(const std::filesystem::path& path, const void* data, std::size_t size,
+                      const std::filesystem::path& named);
+
     std::filesystem::path m_root;
 };
 

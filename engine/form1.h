@@ -86,14 +86,25 @@ public:
 
     // ---- System file (engine/system_file.cpp) ----
     bool CheckSystemFile();
+    // Writes the record whole; the file it replaces stays as "Save00.dat.bak".
     void CreateSystemFile();
+    // Reads the record from a whole "Save00.dat"; anything else throws FileError.
     void ReadSystemFile();
+    // Start-up steps 11-12: reads the system file, or creates it with the default settings on a
+    // first start. A damaged file is moved aside (never deleted) and the last good copy taken
+    // when it is whole, as is the copy when the file is missing; the player is told once.
+    void LoadSystemFile();
     static void SetDefaultSettings(SystemData& data);
 
     // ---- Save slots (engine/save_slots.cpp) ----
     static std::string SlotFileName(int n);
+    // True when anything carries the slot's name, a damaged file or a folder included.
     bool CheckSaveFile(int n);
+    // Writes the live record; the file it replaces stays as "SaveNN.dat.bak", or, when it was not
+    // a whole slot file, as "SaveNN.dat.damaged".
     void CreateSaveFile(int n);
+    // Read a whole slot file into GameData or PeekData; anything else throws FileError and
+    // leaves the record as it was.
     void ReadSaveFile(int n);
     void ReadSaveFileW(int n);
     std::string GetSaveFileTime(int n);
@@ -302,6 +313,8 @@ private:
     void BuildMenus();
     void ConnectConfigForm();
     void BuildSlotCaptions(const std::string& prefix, bool load_menu);
+    // ReadSaveFileW; false (PeekData then empty) when the slot file cannot be read.
+    bool PeekSlot(int n);
     void ApplyTransitionShortcut(std::uint32_t now);
     bool FrameWanted(bool first_step);
     // Picture menus (engine/menu_screens.cpp).

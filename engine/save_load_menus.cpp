@@ -9,6 +9,9 @@ namespace hk {
 namespace {
 
 constexpr const char* kEmptySlotCaption = "- セーブされていません -";
+// After the file's time, for a slot file that cannot be read: loading it reports what is wrong,
+// saving into it replaces it.
+constexpr const char* kDamagedSlotNote = "- セーブデータが壊れています -";
 
 // The comment units of a record, up to the first 0 unit or all 24.
 std::u16string CommentOf(const GameData& data) {
@@ -26,13 +29,20 @@ void TForm1::BuildSlotCaptions(const std::string& prefix, bool load_menu) {
     for (int n = 1; n <= kSlotCount; ++n) {
         if (!CheckSaveFile(n))
             CreateSaveFile(n);
-        ReadSaveFileW(n);
+        MenuItem& item = MenuItemNamed(prefix + std::to_string(n));
+        item.checked = false;
+        if (!PeekSlot(n)) {
+            // The slot keeps its place in the menu; its load item stays usable, so that choosing
+            // it reports what is wrong with the file.
+            item.caption = GetSaveFileTime(n) + "　" + kDamagedSlotNote;
+            if (load_menu)
+                item.enabled = true;
+            continue;
+        }
         std::string caption = GetSaveFileTime(n) + "　" + Utf16ToUtf8(CommentOf(m_state.PeekData));
         if (m_state.PeekData.SlotInUse == 0)
             caption = kEmptySlotCaption;
-        MenuItem& item = MenuItemNamed(prefix + std::to_string(n));
         item.caption = caption;
-        item.checked = false;
         if (m_state.SlotFileAge[n] > best_age) {
             best_slot = n;
             best_age = m_state.SlotFileAge[n];
@@ -42,6 +52,17 @@ void TForm1::BuildSlotCaptions(const std::string& prefix, bool load_menu) {
     }
     if (best_slot > 0 && best_age > 0)
         MenuItemNamed(prefix + std::to_string(best_slot)).checked = true;
+}
+
+bool TForm1::PeekSlot(int n) {
+    try {
+        ReadSaveFileW(n);
+        return true;
+    } catch (const FileError&) {
+        // An empty record: no old comment to offer, and no time stamp taken for the check mark.
+        m_state.PeekData = GameData{};
+        return false;
+    }
 }
 
 void TForm1::ItemSaveClick() { BuildSlotCaptions("ItemSave", false); }
@@ -62,7 +83,8 @@ bool TForm1::InputComment() {
 void TForm1::ItemSave1Click(int n) {
     if (!CheckSaveFile(n))
         CreateSaveFile(n);
-    ReadSaveFileW(n);
+    // A damaged slot file offers no old comment; the save replaces it and keeps it aside.
+    PeekSlot(n);
     if (!InputComment())
         return;
     // The field holds 24 UTF-16 units: a longer comment is cut there, never written past it.

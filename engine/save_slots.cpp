@@ -1,4 +1,5 @@
-// The thirty slot files Save01.dat .. Save30.dat: the GameData record stored whole.
+// The thirty slot files Save01.dat .. Save30.dat: the GameData record stored whole. A save keeps
+// the file it replaces as "SaveNN.dat.bak"; a damaged slot file is never deleted.
 #include "engine/form1.h"
 
 #include <ctime>
@@ -31,26 +32,28 @@ std::string TForm1::SlotFileName(int n) {
 
 bool TForm1::CheckSaveFile(int n) {
     CheckSlot(n);
-    return m_files.Exists(SlotFileName(n));
+    // A damaged slot (a short file, a folder) is not missing: creating an empty slot over it
+    // would lose it. It stays until the player saves into that slot.
+    return m_files.Inspect(SlotFileName(n)).kind != StoredEntry::Kind::Missing;
 }
 
 void TForm1::CreateSaveFile(int n) {
     CheckSlot(n);
-    m_files.WriteAtomic(SlotFileName(n), &m_state.Game, sizeof(GameData));
+    m_files.WriteKeepingCopy(SlotFileName(n), &m_state.Game, sizeof(GameData));
 }
 
 void TForm1::ReadSaveFile(int n) {
     CheckSlot(n);
-    // Read into a scratch record first so a short or missing file leaves the game untouched.
+    // Read into a scratch record first so a damaged or missing file leaves the game untouched.
     GameData loaded;
-    m_files.ReadExact(SlotFileName(n), &loaded, sizeof(GameData));
+    m_files.ReadWhole(SlotFileName(n), &loaded, sizeof(GameData));
     m_state.Game = loaded;
 }
 
 void TForm1::ReadSaveFileW(int n) {
     CheckSlot(n);
     GameData loaded;
-    m_files.ReadExact(SlotFileName(n), &loaded, sizeof(GameData));
+    m_files.ReadWhole(SlotFileName(n), &loaded, sizeof(GameData));
     m_state.PeekData = loaded;
 }
 

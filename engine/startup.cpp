@@ -59,12 +59,9 @@ bool TForm1::FormCreate() {
         m_state.NoLineEndChars = U"（「『【";
         m_state.MsgLineChars = 30;
         m_state.MsgMaxLines = 3;
-        // 11-12. The system file, created with the default settings on the first start.
-        if (!CheckSystemFile()) {
-            SetDefaultSettings(m_state.System);
-            CreateSystemFile();
-        }
-        ReadSystemFile();
+        // 11-12. The system file, created with the default settings on the first start (or taken
+        //        from its last good copy when it is damaged or gone).
+        LoadSystemFile();
         // 13. Full screen as the player left it.
         if (m_state.System.FullScreen != 0)
             FullModeWin();

@@ -1,11 +1,61 @@
-// The system file "Save00.dat": the SystemData record stored whole.
+// The system file "Save00.dat": the SystemData record stored whole. Every write keeps the file it
+// replaces as "Save00.dat.bak". A start-up that finds the file damaged or gone never deletes
+// anything: a damaged file is moved aside, the last good copy is taken when it is whole, the
+// defaults of a first start otherwise, and the player is told once what happened.
 #include "engine/form1.h"
+
+#include <cstring>
+#include <memory>
 
 namespace hk {
 
 namespace {
+
 constexpr const char* kSystemFileName = "Save00.dat";
+constexpr const char* kSystemCopyName = "Save00.dat.bak";
+constexpr const char* kDamagedSuffix = ".damaged";
+
+// What start-up found under one name, and, when it cannot be used, why (for the player).
+struct RecordCheck {
+    enum class Found { Missing, Whole, Damaged } found = Found::Missing;
+    std::string problem;
+};
+
+// "263,496 バイト"
+std::string ByteCount(std::uint64_t n) {
+    std::string digits = std::to_string(n);
+    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(static_cast<std::size_t>(i), ",");
+    return digits + " バイト";
 }
+
+// Reads the record stored under `name` into `dest` when it is whole.
+RecordCheck ReadRecord(const GameFiles& files, const char* name, SystemData& dest) {
+    const StoredEntry entry = files.Inspect(name);
+    switch (entry.kind) {
+    case StoredEntry::Kind::Missing:
+        return {};
+    case StoredEntry::Kind::Other:
+        return {RecordCheck::Found::Damaged, "ファイルではなく、フォルダなどになっていました"};
+    case StoredEntry::Kind::File:
+        break;
+    }
+    if (entry.size != sizeof(SystemData))
+        return {RecordCheck::Found::Damaged, "大きさが " + ByteCount(entry.size) + "で、正しい " +
+                                                 ByteCount(sizeof(SystemData)) + "と違っていました"};
+    try {
+        files.ReadExact(name, &dest, sizeof(SystemData));
+    } catch (const FileError& error) {
+        return {RecordCheck::Found::Damaged, std::string("読み込めませんでした（") + error.what() + "）"};
+    }
+    return {RecordCheck::Found::Whole, {}};
+}
+
+std::string Quoted(const std::string& name) {
+    return "「" + name + "」";
+}
+
+} // namespace
 
 void TForm1::SetDefaultSettings(SystemData& data) {
     data.TextSpeed = 2;
@@ -20,14 +70,60 @@ void TForm1::SetDefaultSettings(SystemData& data) {
 bool TForm1::CheckSystemFile() { return m_files.Exists(kSystemFileName); }
 
 void TForm1::CreateSystemFile() {
-    m_files.WriteAtomic(kSystemFileName, &m_state.System, sizeof(SystemData));
+    m_files.WriteKeepingCopy(kSystemFileName, &m_state.System, sizeof(SystemData));
     m_system_loaded = true;
 }
 
 void TForm1::ReadSystemFile() {
-    // A longer file is accepted; only the record's length is read.
-    m_files.ReadExact(kSystemFileName, &m_state.System, sizeof(SystemData));
+    // Through a scratch record, so a failed read leaves the one in memory as it was.
+    auto loaded = std::make_unique<SystemData>();
+    m_files.ReadWhole(kSystemFileName, loaded.get(), sizeof(SystemData));
+    m_state.System = *loaded;
     m_system_loaded = true;
+}
+
+void TForm1::LoadSystemFile() {
+    auto record = std::make_unique<SystemData>();
+    const RecordCheck file = ReadRecord(m_files, kSystemFileName, *record);
+    if (file.found == RecordCheck::Found::Whole) {
+        m_state.System = *record;
+        m_system_loaded = true;
+        return;
+    }
+    std::string note = "設定と進み具合を記録するファイル" + Quoted(kSystemFileName);
+    if (file.found == RecordCheck::Found::Damaged) {
+        // In a folder that cannot be written this fails, and start-up stops with that error:
+        // nothing has been changed then.
+        const std::string kept = m_files.MoveAside(kSystemFileName, kDamagedSuffix);
+        note += "が壊れていました（" + file.problem + "）。\n壊れたファイルは消さずに" + Quoted(kept) +
+                "としてゲームのフォルダに残しました。\n";
+    } else {
+        note += "が見つかりませんでした。\n";
+    }
+
+    const RecordCheck copy = ReadRecord(m_files, kSystemCopyName, *record);
+    if (copy.found == RecordCheck::Found::Whole) {
+        m_state.System = *record;
+        CreateSystemFile();
+        m_platform.ShowMessage(note + "前回の控え" + Quoted(kSystemCopyName) +
+                               "から、設定、CGとシーンの記録、既読の印を元に戻しました。");
+        return;
+    }
+    if (copy.found == RecordCheck::Found::Damaged) {
+        const std::string kept = m_files.MoveAside(kSystemCopyName, kDamagedSuffix);
+        note += "控えの" + Quoted(kSystemCopyName) + "も壊れていたため（" + copy.problem + "）、" + Quoted(kept) +
+                "として残しました。\n";
+    } else if (file.found == RecordCheck::Found::Damaged) {
+        note += "控えの" + Quoted(kSystemCopyName) + "はありませんでした。\n";
+    }
+    // As on a first start: the defaults in an otherwise empty record, written and read back.
+    std::memset(&m_state.System, 0, sizeof(SystemData));
+    SetDefaultSettings(m_state.System);
+    CreateSystemFile();
+    ReadSystemFile();
+    if (file.found == RecordCheck::Found::Missing && copy.found == RecordCheck::Found::Missing)
+        return; // the very first start
+    m_platform.ShowMessage(note + "これまでの進み具合は戻せなかったため、初めて起動したときの設定で始めます。");
 }
 
 } // namespace hk

@@ -161,6 +161,9 @@ public:
 
     // Reports an error to the player (a message box, or `error: ...` on standard error).
     virtual void ReportError(const std::string& message) = 0;
+    // Tells the player something that is not an error (UTF-8, lines split by '\n') in a message
+    // box, and returns once it has been read; the runner prints it on standard error.
+    virtual void ShowMessage(const std::string& message) = 0;
 
     // The sound output device; nullptr means a silent game. Called once at start-up.
     virtual std::unique_ptr<AudioDevice> CreateAudioDevice() = 0;

@@ -218,8 +218,11 @@ public:
     }
 
 private:
-    // Prints the errors the game reported; false when the run must stop.
+    // Prints the messages the game showed and the errors it reported; false when the run must
+    // stop (a message never stops it).
     bool CheckErrors() {
+        for (const std::string& message : m_session.Platform().TakeMessages())
+            std::fprintf(stderr, "notice: %s\n", message.c_str());
         bool ok = true;
         for (const std::string& error : m_session.Platform().TakeErrors()) {
             std::fprintf(stderr, "error: %s\n", error.c_str());

@@ -114,6 +114,12 @@ std::vector<std::string> HeadlessPlatform::TakeErrors() {
     return errors;
 }
 
+std::vector<std::string> HeadlessPlatform::TakeMessages() {
+    std::vector<std::string> messages;
+    messages.swap(m_messages);
+    return messages;
+}
+
 void HeadlessPlatform::ProcessMessages() {
     // Events are taken one at a time: a handler may open a modal dialog, whose own loop would
     // process messages again.

@@ -62,6 +62,9 @@ public:
 
     // Errors the engine reported, oldest first; TakeErrors empties the list.
     std::vector<std::string> TakeErrors();
+    // Messages the engine showed the player (ShowMessage), oldest first; TakeMessages empties
+    // the list.
+    std::vector<std::string> TakeMessages();
 
     // Advances the clock by ms without running anything (idle time of the message loop).
     void AdvanceClock(std::uint32_t ms);
@@ -121,6 +124,7 @@ public:
     void ShowConfigForm(TConfigForm& form) override;
     void UpdateDebugWindow(TDebugWindow& window) override { m_debug_view = window; }
     void ReportError(const std::string& message) override { m_errors.push_back(message); }
+    void ShowMessage(const std::string& message) override { m_messages.push_back(message); }
     std::unique_ptr<AudioDevice> CreateAudioDevice() override;
 
     int DragCount(WindowId window) { return m_drag_count[window]; }
@@ -176,6 +180,7 @@ private:
 
     std::string m_script_fault;
     std::vector<std::string> m_errors;
+    std::vector<std::string> m_messages;
     int m_processing_depth = 0;
 };
 

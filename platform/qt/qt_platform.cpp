@@ -323,6 +323,13 @@ void QtPlatform::ReportError(const std::string& message) {
     QMessageBox::critical(parent, QStringLiteral("ＨＡＲＵＫＡＺＥ"), QString::fromStdString(message));
 }
 
+void QtPlatform::ShowMessage(const std::string& message) {
+    std::fprintf(stderr, "notice: %s\n", message.c_str());
+    std::fflush(stderr);
+    QWidget* parent = m_main->isVisible() ? m_main.get() : nullptr;
+    QMessageBox::information(parent, QStringLiteral("ＨＡＲＵＫＡＺＥ"), QString::fromStdString(message));
+}
+
 std::unique_ptr<AudioDevice> QtPlatform::CreateAudioDevice() {
     return std::make_unique<SdlAudioDevice>();
 }

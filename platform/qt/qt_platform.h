@@ -74,6 +74,7 @@ public:
     void ShowConfigForm(TConfigForm& form) override;
     void UpdateDebugWindow(TDebugWindow& window) override;
     void ReportError(const std::string& message) override;
+    void ShowMessage(const std::string& message) override;
     std::unique_ptr<AudioDevice> CreateAudioDevice() override;
 
 private:

@@ -99,6 +99,77 @@ TEST(GameFilesTest, AReadOnlyDirectoryGivesAClearError) {
     fs::permissions(dir.Path(), fs::perms::owner_all);
 }
 
+TEST(GameFilesTest, InspectTellsFilesFromFoldersAndLinksToNowhere) {
+    TempDir dir;
+    WriteFileBytes(dir / "a.dat", {1, 2, 3});
+    fs::create_directory(dir / "b.dat");
+    fs::create_symlink(dir / "nowhere", dir / "c.dat");
+    GameFiles files(dir.Path());
+    EXPECT_EQ(files.Inspect("A.DAT").kind, StoredEntry::Kind::File);
+    EXPECT_EQ(files.Inspect("a.dat").size, 3u);
+    EXPECT_EQ(files.Inspect("b.dat").kind, StoredEntry::Kind::Other);
+    EXPECT_EQ(files.Inspect("c.dat").kind, StoredEntry::Kind::Other);
+    EXPECT_EQ(files.Inspect("d.dat").kind, StoredEntry::Kind::Missing);
+
+    std::uint8_t buf[4] = {};
+    EXPECT_NO_THROW(files.ReadWhole("a.dat", buf, 3));
+    for (std::size_t size : {2u, 4u})
+        EXPECT_THROW(files.ReadWhole("a.dat", buf, size), FileError) << "a record of " << size << " bytes";
+    EXPECT_THROW(files.ReadWhole("b.dat", buf, 3), FileError);
+    EXPECT_THROW(files.ReadWhole("d.dat", buf, 3), FileError);
+}
+
+TEST(GameFilesTest, WritingKeepsTheReplacedFileAsTheCopyAndMovesADamagedOneAside) {
+    TempDir dir;
+    GameFiles files(dir.Path());
+    const std::vector<std::uint8_t> first(8, 1), second(8, 2), third(8, 3);
+    files.WriteKeepingCopy("Save01.dat", first.data(), first.size());
+    EXPECT_FALSE(fs::exists(dir / "Save01.dat.bak")) << "nothing was replaced";
+    files.WriteKeepingCopy("Save01.dat", second.data(), second.size());
+    EXPECT_EQ(ReadFileBytes(dir / "Save01.dat.bak"), first);
+    files.WriteKeepingCopy("Save01.dat", third.data(), third.size());
+    EXPECT_EQ(ReadFileBytes(dir / "Save01.dat.bak"), second);
+    EXPECT_EQ(ReadFileBytes(dir / "Save01.dat"), third);
+    // Two names of one file (a copy the player linked by hand) leave no staging file behind.
+    fs::remove(dir / "Save01.dat.bak");
+    fs::create_hard_link(dir / "Save01.dat", dir / "Save01.dat.bak");
+    files.WriteKeepingCopy("Save01.dat", first.data(), first.size());
+    EXPECT_EQ(ReadFileBytes(dir / "Save01.dat.bak"), third);
+
+    // A file of another length is no copy worth keeping: it goes aside, the copy stays.
+    WriteFileBytes(dir / "Save01.dat", {9, 9});
+    files.WriteKeepingCopy("Save01.dat", second.data(), second.size());
+    EXPECT_EQ(ReadFileBytes(dir / "Save01.dat.damaged"), (std::vector<std::uint8_t>{9, 9}));
+    EXPECT_EQ(ReadFileBytes(dir / "Save01.dat.bak"), third);
+    // So does a folder, under the next free name.
+    fs::remove(dir / "Save01.dat");
+    fs::create_directory(dir / "Save01.dat");
+    files.WriteKeepingCopy("Save01.dat", first.data(), first.size());
+    EXPECT_TRUE(fs::is_directory(dir / "Save01.dat.damaged-2"));
+    EXPECT_EQ(ReadFileBytes(dir / "Save01.dat"), first);
+    // A copy that cannot be kept (its name is a folder) does not stop the write.
+    fs::remove(dir / "Save01.dat.bak");
+    fs::create_directories(dir / "Save01.dat.bak" / "x");
+    files.WriteKeepingCopy("Save01.dat", third.data(), third.size());
+    EXPECT_EQ(ReadFileBytes(dir / "Save01.dat"), third);
+    EXPECT_TRUE(fs::is_directory(dir / "Save01.dat.bak" / "x"));
+    for (const auto& entry : fs::directory_iterator(dir.Path()))
+        EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+}
+
+TEST(GameFilesTest, MovingAsideNeverReplacesAnything) {
+    TempDir dir;
+    WriteFileBytes(dir / "x.dat", {1});
+    WriteFileBytes(dir / "x.dat.damaged", {2});
+    fs::create_symlink(dir / "nowhere", dir / "x.dat.damaged-2");
+    GameFiles files(dir.Path());
+    EXPECT_EQ(files.MoveAside("x.dat", ".damaged"), "x.dat.damaged-3");
+    EXPECT_EQ(ReadFileBytes(dir / "x.dat.damaged"), std::vector<std::uint8_t>{2});
+    EXPECT_EQ(ReadFileBytes(dir / "x.dat.damaged-3"), std::vector<std::uint8_t>{1});
+    EXPECT_FALSE(fs::exists(dir / "x.dat"));
+    EXPECT_THROW(files.MoveAside("x.dat", ".damaged"), FileError) << "nothing carries the name";
+}
+
 TEST(GameFilesTest, ModificationTimeIsMissingForMissingFiles) {
     TempDir dir;
     WriteFileBytes(dir / "x", {1});

@@ -69,19 +69,26 @@ TEST_F(StartupTest, LaterStartsKeepExistingFilesAndRecreateOnlyMissingSlots) {
     EXPECT_EQ(ReadFileBytes(m_dir / "Save17.dat"), std::vector<std::uint8_t>(1208, 0));
 }
 
-TEST_F(StartupTest, ShortSystemFileIsAnErrorAndIsNotOverwritten) {
+TEST_F(StartupTest, FailedStartLeavesTheSystemFileAsItWasAtClose) {
+    // The player's progress, and an archive too short to hold its index: start-up stops before
+    // it reads the system file.
     WriteArchives();
-    WriteFileBytes(m_dir / "Save00.dat", std::vector<std::uint8_t>(100, 7));
+    std::vector<std::uint8_t> progress(263496, 0);
+    progress[1024] = 1;
+    progress[263468] = 3;
+    WriteFileBytes(m_dir / "Save00.dat", progress);
+    WriteFileBytes(m_dir / "GRP.IFP", std::vector<std::uint8_t>(100, 0));
     EXPECT_FALSE(Session().Start());
     const auto errors = Platform().TakeErrors();
     ASSERT_EQ(errors.size(), 1u);
-    EXPECT_NE(errors[0].find("Save00.dat"), std::string::npos) << errors[0];
+    EXPECT_NE(errors[0].find("GRP.IFP"), std::string::npos) << errors[0];
     EXPECT_FALSE(Form().FrameTimerEnabled());
 
     // Closing after the failed start must not replace the player's file with an empty record.
     Platform().QueueDialogAnswer({HeadlessPlatform::DialogAnswer::Kind::Query, true});
     EXPECT_TRUE(Form().RequestClose());
-    EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat"), std::vector<std::uint8_t>(100, 7));
+    EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat"), progress);
+    EXPECT_FALSE(fs::exists(m_dir / "Save00.dat.bak"));
 }
 
 TEST_F(StartupTest, MissingArchiveNamesTheFileAndTheFolderAndLeavesTheGameInert) {

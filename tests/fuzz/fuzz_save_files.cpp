@@ -1,11 +1,15 @@
 // The player's save files: "Save00.dat" through start-up (or a re-read), the settings dialog and
 // the close that writes it back, and a slot file through the load menu, ItemLoad1Click and
-// RestoreGame, then the interpreter going on from the saved step. Damaged files must give a clear
-// error, and a system file the engine could not read must never be overwritten.
+// RestoreGame, then the interpreter going on from the saved step. On a fresh engine the folder
+// may also hold a last good copy "Save00.dat.bak", and any of the files may be missing, a folder
+// or unreadable: the game must start whatever it finds, play from the file, the copy or the
+// defaults, say so at most once, and lose no file (a copy replaced by a newer whole one aside).
 //
-// Input: one mode byte (bit 0: cut the system file short; bit 1: a full start-up and close on a
-// fresh engine), a patch count, that many patches of the system file (4-byte offset, length byte,
-// bytes), then the slot file.
+// Input: one mode byte (bit 0: cut the system file short; bit 1: a full start-up, a save into the
+// slot and a close on a fresh engine; bit 2: a copy beside the system file, cut short too when
+// bit 0 is set; bit 3: no system file; bit 4: the system file is a folder; bit 5: it cannot be
+// read; bit 6: the slot file is a folder; bit 7: it cannot be read), a patch count, that many
+// patches of the system file (4-byte offset, length byte, bytes), then the slot file.
 #include "fuzz_game.h"
 
 #include "engine/records.h"
@@ -58,6 +62,84 @@ void LoadSlot(HeadlessSession& session) {
         session.Step();
 }
 
+bool Whole(const std::vector<std::uint8_t>& file, bool damaged) {
+    return !damaged && file.size() == sizeof(SystemData);
+}
+
+// Some file of the folder holds exactly these bytes.
+bool Kept(const fuzz::MemoryFiles& files, const std::vector<std::uint8_t>& bytes) {
+    for (const auto& [name, held] : files.Entries())
+        if (held == bytes)
+            return true;
+    return false;
+}
+
+// A fresh engine over the folder the mode describes: start, load, save into the slot, close.
+void FreshStart(std::uint8_t mode, const std::vector<std::uint8_t>& system, const std::vector<std::uint8_t>& copy,
+                const std::vector<std::uint8_t>& slot) {
+    fuzz::FuzzSession game;
+    fuzz::MemoryFiles& files = *game.files;
+    const bool has_file = !(mode & 8), has_copy = mode & 4;
+    const bool file_damaged = has_file && (mode & 0x30), slot_damaged = mode & 0xC0;
+    if (has_file && (mode & 0x10))
+        files.PutFolder("Save00.dat", system);
+    else if (has_file)
+        files.Put("Save00.dat", system);
+    if (has_file && (mode & 0x20))
+        files.MarkUnreadable("Save00.dat");
+    if (has_copy)
+        files.Put("Save00.dat.bak", copy);
+    const std::string slot_name = TForm1::SlotFileName(kSlot);
+    if (mode & 0x40)
+        files.PutFolder(slot_name, slot);
+    else
+        files.Put(slot_name, slot);
+    if (mode & 0x80)
+        files.MarkUnreadable(slot_name);
+
+    HeadlessSession& session = *game.session;
+    if (!game.Start())
+        Finding("the game did not start over its save files");
+    const bool file_whole = has_file && Whole(system, file_damaged);
+    const bool copy_whole = has_copy && Whole(copy, false);
+    const std::vector<std::uint8_t>& expected = file_whole ? system : copy_whole ? copy : DefaultSystemFile();
+    if (std::memcmp(&session.State().System, expected.data(), sizeof(SystemData)) != 0)
+        Finding("the game plays from another record than the file's, the copy's or the defaults");
+    const bool told = !file_whole && (has_file || has_copy);
+    if (session.Platform().TakeMessages().size() != (told ? 1u : 0u))
+        Finding("the player was not told exactly once");
+
+    LoadSlot(session);
+    HeadlessPlatform::DialogAnswer comment;
+    comment.kind = HeadlessPlatform::DialogAnswer::Kind::Comment;
+    comment.ok = true;
+    comment.comment = u"fuzz";
+    session.Platform().QueueDialogAnswer(comment);
+    session.Form().OnMenuCommand("ItemSave" + std::to_string(kSlot));
+    AnswerQuery(session.Platform(), true);
+    session.Form().RequestClose();
+    session.Platform().TakeErrors();
+    session.Platform().TakeMessages();
+
+    const auto* after = files.Find("Save00.dat");
+    if (!after || files.IsFolder("Save00.dat") || after->size() != sizeof(SystemData))
+        Finding("the close did not leave a whole system file");
+    if (has_file && !Kept(files, system))
+        Finding("the system file the game found is gone");
+    if (has_copy && !file_whole && !Kept(files, copy))
+        Finding("the copy the game found is gone");
+    if (!Kept(files, slot))
+        Finding("the slot file the game found is gone");
+    const auto* slot_after = files.Find(slot_name);
+    if (!slot_after || slot_after->size() != sizeof(GameData) || (*slot_after)[0] != 1)
+        Finding("saving into the slot did not write a whole save");
+    if (!slot_damaged && slot.size() == sizeof(GameData)) {
+        const auto* slot_copy = files.Find(slot_name + ".bak");
+        if (!slot_copy || *slot_copy != slot)
+            Finding("the save replaced is not the slot's copy");
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -71,32 +153,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t n = std::min(bytes.size(), system.size() - offset);
         std::memcpy(system.data() + offset, bytes.data(), n);
     }
+    const std::vector<std::uint8_t> whole = system;
     if (mode & 1)
         system.resize(in.U32() % (system.size() + 1));
-    const auto slot = in.Rest();
+    std::vector<std::uint8_t> copy = whole;
+    copy[0] ^= 0x01; // an older state than the file's
+    if ((mode & 1) && (mode & 4))
+        copy.resize(in.U32() % (copy.size() + 1));
+    const auto rest = in.Rest();
+    const std::vector<std::uint8_t> slot(rest.begin(), rest.end());
 
     if (mode & 2) {
-        // A fresh engine: start-up reads both files as a player's first start after a crash would.
-        fuzz::FuzzSession game;
-        game.files->Put("Save00.dat", system);
-        game.files->Put(TForm1::SlotFileName(kSlot), slot);
-        const bool started = game.Start();
-        if (started)
-            LoadSlot(*game.session);
-        AnswerQuery(game.session->Platform(), true);
-        game.session->Form().RequestClose();
-        game.session->Platform().TakeErrors();
-        const auto* after = game.files->Find("Save00.dat");
-        if (!after)
-            Finding("the system file is gone");
-        const bool readable = system.size() >= sizeof(SystemData);
-        if (!readable && *after != system)
-            Finding("a system file the engine could not read was overwritten");
-        if (readable && after->size() != sizeof(SystemData))
-            Finding("the system file was written back with the wrong length");
-        const auto* slot_after = game.files->Find(TForm1::SlotFileName(kSlot));
-        if (!slot_after || !std::equal(slot_after->begin(), slot_after->end(), slot.begin(), slot.end()))
-            Finding("loading a slot changed its file");
+        FreshStart(mode, system, copy, slot);
         return 0;
     }
 

@@ -165,6 +165,14 @@ void SaveSeeds(SeedWriter& seeds) {
                                 slot));
     seeds.Write("short_system_file", Cat({3, 0, 0x10, 0x27, 0, 0}, slot));
     seeds.Write("short_slot", Cat({0, 0}, Bytes(slot.begin(), slot.begin() + 600)));
+    // A fresh start over a damaged folder: the system file cut to 1,000 bytes beside a whole copy
+    // (263,496 = 0x40548), missing beside it, a folder, unreadable; the slot a folder, unreadable.
+    seeds.Write("cut_file_whole_copy", Cat({0x07, 0, 0xE8, 0x03, 0, 0, 0x48, 0x05, 0x04, 0}, slot));
+    seeds.Write("missing_file_whole_copy", Cat({0x0E, 0}, slot));
+    seeds.Write("folder_file", Cat({0x12, 0}, slot));
+    seeds.Write("unreadable_file_whole_copy", Cat({0x26, 0}, slot));
+    seeds.Write("folder_slot", Cat({0x42, 0}, slot));
+    seeds.Write("unreadable_slot", Cat({0x86, 0}, slot));
 }
 
 void DemoSeeds(const fs::path& game, SeedWriter& payload_seeds, SeedWriter& exec_seeds, SeedWriter& image_seeds,

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -20,16 +21,30 @@ public:
     MemoryFiles() : GameFiles("/nonexistent-memory-game") {}
 
     void Put(std::string_view game_path, std::span<const std::uint8_t> bytes);
+    // A folder carries the name; its bytes stand for what it holds.
+    void PutFolder(std::string_view game_path, std::span<const std::uint8_t> bytes);
+    // Reads of this file fail, as on a failing disk (the mark moves with the file).
+    void MarkUnreadable(std::string_view game_path);
     void Remove(std::string_view game_path);
-    void Clear() { m_files.clear(); }
+    void Clear() {
+        m_files.clear();
+        m_folders.clear();
+        m_unreadable.clear();
+    }
     const std::vector<std::uint8_t>* Find(std::string_view game_path) const;
+    bool IsFolder(std::string_view game_path) const { return m_folders.count(Key(game_path)) != 0; }
+    // Every name in the directory (lower case), with its bytes.
+    const std::map<std::string, std::vector<std::uint8_t>>& Entries() const { return m_files; }
 
+    StoredEntry Inspect(std::string_view game_path) const override;
     bool Exists(std::string_view game_path) const override;
     std::optional<std::uint64_t> FileSize(std::string_view game_path) const override;
     void ReadExact(std::string_view game_path, void* dest, std::size_t size) const override;
     std::vector<std::uint8_t> ReadAll(std::string_view game_path, std::size_t max_size) const override;
     void ReadAt(std::string_view game_path, std::uint64_t offset, void* dest, std::size_t size) const override;
     void WriteAtomic(std::string_view game_path, const void* data, std::size_t size) override;
+    void WriteKeepingCopy(std::string_view game_path, const void* data, std::size_t size) override;
+    std::string MoveAside(std::string_view game_path, std::string_view suffix) override;
     std::optional<std::time_t> ModificationTime(std::string_view game_path) const override;
 
 private:
@@ -37,6 +52,8 @@ private:
     const std::vector<std::uint8_t>& Get(std::string_view game_path) const;
 
     std::map<std::string, std::vector<std::uint8_t>> m_files;
+    std::set<std::string> m_folders;
+    std::set<std::string> m_unreadable;
 };
 
 } // namespace hk::fuzz

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QThread>
@@ -97,6 +98,26 @@ TEST_F(GameWindowTest, ClosingAsksCentredAndOnlyYesEndsTheGame) {
     EXPECT_TRUE(m_platform.MainView().close());
     EXPECT_TRUE(m_form.Closed());
     EXPECT_TRUE(std::filesystem::exists(m_dir / "Save00.dat")) << "a confirmed close writes the system file";
+}
+
+TEST_F(GameWindowTest, ADamagedSystemFileIsToldOnceInAnInformationBoxAndTheGamePlays) {
+    WriteFileBytes(m_dir / "Save00.dat", std::vector<std::uint8_t>(1000, 0x11));
+    int boxes = 0;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QTimer::singleShot(0, [&]() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        ++boxes;
+        text = box->text();
+        icon = box->icon();
+        box->accept();
+    });
+    StartGame();
+    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(icon, QMessageBox::Information);
+    EXPECT_TRUE(text.contains(QStringLiteral("「Save00.dat.damaged」"))) << text.toStdString();
+    EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat.damaged"), std::vector<std::uint8_t>(1000, 0x11));
 }
 
 } // namespace

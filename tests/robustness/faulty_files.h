@@ -1,7 +1,8 @@
 // A game directory on disk whose file layer can be made to fail the way players' disks do: full
-// after a number of bytes, writing only a little per call, read-only, or losing a file between
-// two operations (even between the check that it is there and its read). It replaces GameFiles
-// under the engine (HeadlessSession takes it), so the engine's own code meets the faults.
+// after a number of bytes, writing only a little per call, read-only, losing a file between two
+// operations (even between the check that it is there and its read), or the process killed in
+// the middle of a write. It replaces GameFiles under the engine (HeadlessSession takes it), so
+// the engine's own code meets the faults.
 #pragma once
 
 #include "data/game_files.h"
@@ -32,6 +33,12 @@ public:
     // the player deletes a file between the engine's look and its read.
     std::set<std::string> vanish_after_check;
 
+    // The process ends at once (as if killed) after this step of a write, or after this many
+    // bytes of the new file have been written; a test runs the write in a child process.
+    std::optional<WriteStep> crash_after_step;
+    std::optional<std::size_t> crash_after_bytes;
+    static constexpr int kCrashedStatus = 77;
+
     int writes_attempted = 0;
 
     bool Exists(std::string_view game_path) const override {
@@ -45,9 +52,24 @@ public:
 
     void WriteAtomic(std::string_view game_path, const void* data, std::size_t size) override {
         ++writes_attempted;
-        if (read_only)
-            throw FileError("cannot create \"" + Resolve(game_path).string() + "\": " + std::strerror(EROFS));
+        RefuseWhenReadOnly("create", game_path);
         GameFiles::WriteAtomic(game_path, data, size);
+    }
+
+    void WriteKeepingCopy(std::string_view game_path, const void* data, std::size_t size) override {
+        ++writes_attempted;
+        RefuseWhenReadOnly("create", game_path);
+        GameFiles::WriteKeepingCopy(game_path, data, size);
+    }
+
+    std::string MoveAside(std::string_view game_path, std::string_view suffix) override {
+        ++writes_attempted;
+        RefuseWhenReadOnly("move aside", game_path);
+        const std::string moved = GameFiles::MoveAside(game_path, suffix);
+        // A bad place on the disk goes with the file, not with its old name.
+        if (unreadable.erase(std::string(game_path)))
+            unreadable.insert(moved);
+        return moved;
     }
 
     void ReadAt(std::string_view game_path, std::uint64_t offset, void* dest, std::size_t size) const override {
@@ -57,6 +79,11 @@ public:
     }
 
 protected:
+    void Reached(WriteStep step) override {
+        if (crash_after_step == step)
+            ::_exit(kCrashedStatus);
+    }
+
     void WriteAll(int fd, const void* data, std::size_t size, const std::filesystem::path& path) override {
         const auto* in = static_cast<const std::uint8_t*>(data);
         std::size_t done = 0;
@@ -69,6 +96,10 @@ protected:
                     throw FileError("cannot write \"" + path.string() + "\": " + std::strerror(ENOSPC));
                 n = std::min(n, *space_left);
             }
+            if (crash_after_bytes)
+                n = std::min(n, *crash_after_bytes - std::min(*crash_after_bytes, done));
+            if (crash_after_bytes && n == 0)
+                ::_exit(kCrashedStatus);
             const ssize_t written = ::write(fd, in + done, n);
             if (written <= 0)
                 throw FileError("cannot write \"" + path.string() + "\": " + std::strerror(errno));
@@ -76,6 +107,13 @@ protected:
             if (space_left)
                 *space_left -= static_cast<std::size_t>(written);
         }
+    }
+
+private:
+    void RefuseWhenReadOnly(const char* what, std::string_view game_path) const {
+        if (read_only)
+            throw FileError(std::string("cannot ") + what + " \"" + Resolve(game_path).string() +
+                            "\": " + std::strerror(EROFS));
     }
 };
 
