@@ -33,6 +33,7 @@ public:
     void SetScale(double scale);
     double Scale() const { return m_scale; }
     void SetSmooth(bool smooth);
+    bool Smooth() const { return m_picture.Smooth(); }
     // The visible part in picture coordinates: the union of the runs. An empty list shows the
     // whole window.
     void SetShape(const std::vector<Platform::Rect>& runs);

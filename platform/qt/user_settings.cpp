@@ -47,7 +47,8 @@ void UserSettings::SetGameFolder(const std::filesystem::path& folder) {
 
 WindowMemory UserSettings::Window() const {
     WindowMemory memory;
-    const QString scale = m_settings.value(kScaleKey).toString();
+    // Never saved: the game's own size.
+    const QString scale = m_settings.value(kScaleKey, QStringLiteral("1")).toString();
     if (scale != kFreeScale)
         memory.scale = ParseWindowScale(scale.toStdString());
     memory.client_size = m_settings.value(kSizeKey).toSize();
