@@ -148,9 +148,11 @@ void MainWindowView::ApplyScale(const WindowScale& scale) {
 }
 
 std::optional<WindowScale> MainWindowView::CurrentScale() const {
-    if (!m_applied_scale || NormalClientGeometry().size() != m_applied_size)
-        return std::nullopt;
-    return m_applied_scale;
+    const QSize size = NormalClientGeometry().size();
+    if (m_applied_scale && size == m_applied_size)
+        return m_applied_scale;
+    // Sized by the frame to exactly a step, it is that step.
+    return StepOfSize(Size{size.width(), size.height()}, Size{kClientWidth, kClientHeight});
 }
 
 void MainWindowView::Zoom(ZoomStep step) {

@@ -48,8 +48,8 @@ public:
     // Gives the framed window the client size of a scale, keeping its centre where it was and the
     // window on its screen. In full screen it does nothing.
     void ApplyScale(const WindowScale& scale);
-    // The scale last applied while the framed window still has its size; nullopt once the player
-    // has resized it by the frame.
+    // The scale last applied while the framed window still has its size, or the step (1x, 1.5x,
+    // 2x, ...) whose size the framed window has; nullopt for other sizes the frame was given.
     std::optional<WindowScale> CurrentScale() const;
     // The window's zoom keys: one step larger or smaller, or back to 1x. Nothing in full screen.
     void Zoom(ZoomStep step);

@@ -49,6 +49,15 @@ Size ClientSizeFor(const WindowScale& scale, Size picture, Size available) {
                 static_cast<int>(std::lround(picture.height * scale.factor))};
 }
 
+std::optional<WindowScale> StepOfSize(Size client, Size picture) {
+    for (const double step : kSteps) {
+        const Size size = ClientSizeFor(WindowScale::Times(step), picture, picture);
+        if (size.width == client.width && size.height == client.height)
+            return WindowScale::Times(step);
+    }
+    return std::nullopt;
+}
+
 std::optional<WindowScale> LargerScale(int picture_width, Size picture, Size available) {
     for (const double step : kSteps) {
         const Size size = ClientSizeFor(WindowScale::Times(step), picture, available);

@@ -33,6 +33,9 @@ std::string WindowScaleText(const WindowScale& scale);
 // `available` (the screen's free area less the window frame).
 Size ClientSizeFor(const WindowScale& scale, Size picture, Size available);
 
+// The step (1, 1.5, 2, 3, 4, ... 8) whose client size is exactly `client`, if any.
+std::optional<WindowScale> StepOfSize(Size client, Size picture);
+
 // The scale Ctrl+Plus gives from a window whose picture is `picture_width` logical pixels wide:
 // the next step (1, 1.5, 2, 3, 4, ... 8) whose window fits in `available`, and after the last of
 // those, fit. nullopt when nothing larger fits.

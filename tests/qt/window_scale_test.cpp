@@ -32,6 +32,13 @@ TEST(WindowScale, ClientSizes) {
     EXPECT_EQ(ClientSizeFor(WindowScale::Fit(), kPicture, any).height, 1040);
 }
 
+TEST(WindowScale, ASizeOfExactlyAStepIsThatStep) {
+    EXPECT_EQ(StepOfSize(Size{1200, 900}, kPicture), WindowScale::Times(1.5));
+    EXPECT_EQ(StepOfSize(Size{6400, 4800}, kPicture), WindowScale::Times(8.0));
+    EXPECT_FALSE(StepOfSize(Size{1200, 901}, kPicture));
+    EXPECT_FALSE(StepOfSize(Size{1000, 750}, kPicture)) << "1.25 is no step";
+}
+
 TEST(WindowScale, ZoomStepsThroughWhatFitsThenFit) {
     // A 1080p screen with a panel and a frame: 1.5x fits, 2x (1200 high) does not.
     const Size hd{1920, 1040};

@@ -35,9 +35,11 @@ TEST(MainWindowView, IsAResizableFramedWindowWithTheGameCaption) {
     EXPECT_TRUE(flags & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
     EXPECT_FALSE(flags & Qt::FramelessWindowHint);
-    EXPECT_EQ(view.CurrentScale(), std::nullopt) << "no scale applied yet";
-    view.ApplyScale(WindowScale::Times(1.0));
-    EXPECT_EQ(view.CurrentScale(), WindowScale::Times(1.0));
+    EXPECT_EQ(view.CurrentScale(), WindowScale::Times(1.0)) << "the game's own size";
+    view.resize(1000, 700);
+    EXPECT_EQ(view.CurrentScale(), std::nullopt) << "a size of the player's own";
+    view.resize(1600, 1200);
+    EXPECT_EQ(view.CurrentScale(), WindowScale::Times(2.0)) << "sized by the frame to exactly 2x";
 }
 
 // A surface whose every pixel tells where it is: 0x00YYYXXX-like (x in the low 10 bits, y above),

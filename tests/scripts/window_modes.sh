@@ -10,8 +10,9 @@
 #   runner draws into it.
 # - Full screen chosen in the settings fills the screen: the picture scaled to 1365x1024 by
 #   nearest neighbour between black bars. Choosing the window again gives the framed, centred
-#   800x600 window back with the unscaled picture. Alt+Return enters full screen the same way and
-#   keeps the setting in step, so the settings can leave it again; it does not advance the message.
+#   800x600 window back (resizable) with the unscaled picture. Alt+Return enters full screen the
+#   same way and keeps the setting in step, so the settings can leave it again; it does not
+#   advance the message.
 # - Ended in full screen, the game starts in full screen; with a scale factor of 1.25 the picture
 #   is still scaled on whole screen pixels.
 # Needs BUILD_DIR (the build tree); uses Xvfb, xdotool, xwininfo, xprop, ImageMagick (import,
@@ -194,11 +195,6 @@ source "$(dirname "$0")/xvfb.bash"
 start_xvfb "$WORK" 1600x1024x24 -wr
 unset QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS
 
-# "x,y WxH" of a window.
-place_of() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4}
-                             /Width:/ {w=$2} /Height:/ {h=$2} END {print x "," y " " w "x" h}'
-}
 # The first visible window named exactly $1, or (with $2) the first visible one of that size.
 find_window() {
     local id
@@ -211,15 +207,6 @@ find_window() {
         fi
     done
     return 1
-}
-# Runs "$@" every 0.1 s until it succeeds, for at most $1 seconds.
-wait_for() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.1
-    done
 }
 at_place() { [ "$(place_of "$1")" = "$2" ]; }
 list_windows() {
@@ -317,7 +304,8 @@ framed_800x600() {
     at_place "$MAIN" "400,212 800x600" || return 1
     local hints
     hints=$(xprop -id "$MAIN" WM_NORMAL_HINTS _MOTIF_WM_HINTS)
-    grep -q "minimum size: 800 by 600" <<<"$hints" && grep -q "maximum size: 800 by 600" <<<"$hints" || return 1
+    # Resizable by its frame down to half the picture's size.
+    grep -q "minimum size: 400 by 300" <<<"$hints" && ! grep -q "maximum size: 800 by 600" <<<"$hints" || return 1
     # The decorations (third field) are not switched off.
     [ "$(sed -n 's/^_MOTIF_WM_HINTS.* = \(.*\)$/\1/p' <<<"$hints" | cut -d, -f3 | tr -d ' ')" != 0x0 ]
 }
