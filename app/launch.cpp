@@ -43,8 +43,10 @@ bool EnterGameFolder(const LaunchOptions& options, UserSettings& settings) {
     // not remembered.
     if (HoldsGameArchives(".")) {
         const fs::path here = fs::current_path(error);
-        if (!error)
+        if (!error) {
             settings.SetGameFolder(here);
+            settings.Sync(); // kept even if the game should not end well
+        }
     }
     return true;
 }
