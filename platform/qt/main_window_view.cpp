@@ -29,6 +29,10 @@ std::optional<MouseButton> ButtonFromQt(Qt::MouseButton button) {
     }
 }
 
+bool OnWayland() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 } // namespace
 
 int TakeWheelNotches(int& rest, int delta) {
@@ -78,8 +82,9 @@ void MainWindowView::SetFullScreen(bool full) {
         m_was_maximized = isMaximized();
         m_full_screen = true;
         showFullScreen();
-        // Without a window manager nobody resizes the window for us.
-        if (const QScreen* where = screen())
+        // Without a window manager nobody resizes the window for us. A Wayland compositor always
+        // does, and Qt would take this size for the window's normal one.
+        if (const QScreen* where = screen(); where && !OnWayland())
             setGeometry(where->geometry());
     } else {
         m_full_screen = false;
