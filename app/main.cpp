@@ -63,6 +63,8 @@ int RunGame(int argc, char** argv, const hk::LaunchOptions& options) {
     // and the captions must read exactly as the game writes them. The error box carries it.
     QApplication::setApplicationName(QStringLiteral("harukaze"));
     QApplication::setApplicationVersion(QStringLiteral(HARUKAZE_VERSION));
+    // Wayland desktops find the menu entry (and its icon) for the windows by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("harukaze"));
     // The loop below decides when the game ends, not the last window closing.
     QApplication::setQuitOnLastWindowClosed(false);
 
