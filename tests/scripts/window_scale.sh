@@ -113,20 +113,34 @@ EOF
 "$TOOL" run --game "$WORK/headless" --input "$WORK/ref/input.txt" --out "$WORK/ref" --quiet
 cmp -s "$WORK/ref/row1.png" "$WORK/ref/row2.png" && fail "the runner highlights no choice row"
 
-# ---- Pictures compared by ImageMagick.
-# expected REF W H OUT: the runner's picture scaled to WxH by the pixel under each target centre.
+# ---- Pictures compared by ImageMagick. The wait icon (picture 752,552 32x32) turns in its own
+# ---- time: its screen pixels, with one to spare around them, are painted black in both pictures.
 compare_py="$(cd "$(dirname "$0")" && pwd)/shot_compare.py"
-expected() { python3 "$compare_py" sample "$1" "$2" "$3" "$4"; }
-# differ SHOT X Y W H EXPECTED [MX MY MW MH]: how many pixels of the screenshot's rectangle differ
-# from the expected picture, leaving out the rectangle M (the wait icon, which turns in its own
-# time) in both.
-differ() {
-    local shot=$1 x=$2 y=$3 w=$4 h=$5 want=$6 mask=()
-    [ $# -gt 6 ] && mask=(-fill black -draw "rectangle $7,$8 $(($7 + $9 - 1)),$(($8 + ${10} - 1))")
-    convert "$shot" -crop "${w}x${h}+${x}+${y}" +repage "${mask[@]}" "png24:$WORK/crop.png"
-    convert "$want" "${mask[@]}" "png24:$WORK/want.png"
-    compare -metric AE "$WORK/crop.png" "$WORK/want.png" null: 2>&1 || true
+# icon W H: the icon's rectangle (for -draw) in a picture scaled to WxH.
+icon() { echo "rectangle $((751 * $1 / 800)),$((551 * $2 / 600)) $((785 * $1 / 800 + 1)),$((585 * $2 / 600 + 1))"; }
+# expected REF W H OUT: the runner's picture scaled to WxH by the pixel under each target centre,
+# icon blacked out.
+expected() {
+    python3 "$compare_py" sample "$1" "$2" "$3" "$4.tmp.png"
+    convert "$4.tmp.png" -fill black -draw "$(icon "$2" "$3")" "png24:$4"
+    rm "$4.tmp.png"
 }
+# differ SHOT WANT [DRAW]: how many pixels of the screenshot differ from the expected picture
+# (after -draw DRAW in black on the screenshot).
+differ() {
+    convert "$1" ${3:+-fill black -draw "$3"} "png24:$WORK/masked.png"
+    compare -metric AE "$WORK/masked.png" "$2" null: 2>&1 || true
+}
+# The expected pictures, made while the game starts.
+making=()
+for ref in message row1 row2 row0 mountain; do
+    expected "$WORK/ref/$ref.png" 1600 1200 "$WORK/${ref}_2x.png" &
+    making+=($!)
+done
+expected "$WORK/ref/message.png" 1200 900 "$WORK/message_1.5x.png" &
+making+=($!)
+convert -size 1000x600 xc:black "$WORK/ref/message.png" -geometry +100+0 -composite \
+    -fill black -draw "rectangle 851,551 884,584" "png24:$WORK/message_bars.png"
 no_lime() {
     convert "$1" -depth 8 "rgb:$WORK/lime.rgb"
     python3 - "$WORK/lime.rgb" <<'PY'
@@ -179,16 +193,10 @@ end_game() {
     [ "$status" -eq 0 ] || fail "the game ended with status $status"
     ! grep -q "error:" "$WORK/game.err" || fail "the game reported an error"
 }
-# picture_is W H EXPECTED: the window, W x H screen pixels at its place, shows the expected picture
-# (but for the wait icon at picture 752,552, with a pixel to spare around it).
+# picture_is W H EXPECTED: the window, W x H screen pixels, shows the expected picture.
 picture_is() {
-    local place x y
-    place=$(place_of "$MAIN")
-    x=${place%%,*}
-    y=$(cut -d, -f2 <<<"${place%% *}")
-    screenshot window
-    [ "$(differ "$WORK/window.png" "$x" "$y" "$1" "$2" "$3" $((751 * $1 / 800)) $((551 * $2 / 600)) \
-        $((34 * $1 / 800 + 2)) $((34 * $2 / 600 + 2)))" = 0 ]
+    import -window "$MAIN" "png24:$WORK/window.png"
+    [ "$(differ "$WORK/window.png" "$3" "$(icon "$1" "$2")")" = 0 ]
 }
 
 # ---- 2x and bars.
@@ -197,18 +205,17 @@ wait_for 30 task_is 00006002 || fail "the first message did not come; last task 
 xdotool windowmove --sync "$MAIN" 0 0
 xdotool windowsize --sync "$MAIN" 1600 1200
 wait_for 5 at_place "$MAIN" "0,0 1600x1200" || fail "the window did not take 1600x1200: $(place_of "$MAIN")"
-expected "$WORK/ref/message.png" 1600 1200 "$WORK/message_2x.png"
+wait "${making[@]}" || fail "the expected pictures could not be made"
 wait_for 10 picture_is 1600 1200 "$WORK/message_2x.png" ||
-    fail "at 1600x1200 the picture is not the runner's at 2x: $(differ "$WORK/window.png" 0 0 1600 1200 "$WORK/message_2x.png" 1502 1102 70 70) pixels differ"
+    fail "at 1600x1200 the picture is not the runner's at 2x: $(differ "$WORK/window.png" "$WORK/message_2x.png" "$(icon 1600 1200)") pixels differ"
 cp "$WORK/window.png" "$SHOTS/window_scale_2x.png"
 echo "ok: resized to 1600x1200 the window shows the runner's picture at exactly 2x"
 
 xdotool windowsize --sync "$MAIN" 1000 600
 wait_for 5 size_is "$MAIN" 1000x600 || fail "the window did not take 1000x600"
-convert -size 1000x600 xc:black "$WORK/ref/message.png" -geometry +100+0 -composite "png24:$WORK/message_bars.png"
 bars_right() {
-    screenshot window
-    [ "$(differ "$WORK/window.png" 0 0 1000 600 "$WORK/message_bars.png" 852 552 32 32)" = 0 ]
+    import -window "$MAIN" "png24:$WORK/window.png"
+    [ "$(differ "$WORK/window.png" "$WORK/message_bars.png" "rectangle 851,551 884,584")" = 0 ]
 }
 wait_for 10 bars_right || fail "at 1000x600 the picture is not centred between bars"
 cp "$WORK/window.png" "$SHOTS/window_scale_bars.png"
@@ -222,12 +229,10 @@ xdotool mousemove 800 600 click 1
 wait_for 10 task_is 00006802 || fail "the choice did not come; last task $(last_task)"
 for probe in "975 row1" "976 row2" "1039 row2" "1040 row0"; do
     read -r y ref <<<"$probe"
-    expected "$WORK/ref/$ref.png" 1600 1200 "$WORK/${ref}_2x.png"
     xdotool mousemove 41 "$y"
     wait_for 5 picture_is 1600 1200 "$WORK/${ref}_2x.png" || fail "with the pointer on screen row $y the window is not the runner's $ref"
 done
 xdotool mousemove 41 976 click 1
-expected "$WORK/ref/mountain.png" 1600 1200 "$WORK/mountain_2x.png"
 wait_for 10 picture_is 1600 1200 "$WORK/mountain_2x.png" || fail "the click on screen row 976 did not pick the second choice"
 echo "ok: at 2x the pointer highlights exactly the choice under it and a click picks it"
 
@@ -269,12 +274,14 @@ xdotool mousemove 1900 100
 key=$(convert "$WORK/ref/float.png" -format '%[pixel:p{0,0}]' info:)
 convert "$WORK/ref/float.png" -fill white -opaque "$key" -opaque '#00FF00' \
     -draw "rectangle 0,0 799,0" -draw "rectangle 0,0 0,175" "png24:$WORK/float_keyed.png"
-expected "$WORK/float_keyed.png" 1600 352 "$WORK/float_2x.png"
+python3 "$compare_py" sample "$WORK/float_keyed.png" 1600 352 "$WORK/float_sampled.png"
+convert "$WORK/float_sampled.png" -fill black -draw "rectangle 1502,254 1569,321" "png24:$WORK/float_2x.png"
 float_right() {
     screenshot float
-    [ "$(differ "$WORK/float.png" 0 1348 1600 352 "$WORK/float_2x.png" 1504 256 64 64)" = 0 ]
+    convert "$WORK/float.png" -crop 1600x352+0+1348 +repage "png24:$WORK/float_crop.png"
+    [ "$(differ "$WORK/float_crop.png" "$WORK/float_2x.png" "rectangle 1502,254 1569,321")" = 0 ]
 }
-wait_for 10 float_right || fail "the floating window at 2x is not shaped right: $(differ "$WORK/float.png" 0 1348 1600 352 "$WORK/float_2x.png" 1504 256 64 64) pixels differ"
+wait_for 10 float_right || fail "the floating window at 2x is not shaped right: $(differ "$WORK/float_crop.png" "$WORK/float_2x.png" "rectangle 1502,254 1569,321") pixels differ"
 no_lime "$WORK/float.png" || fail "lime shows on the screen"
 cp "$WORK/float.png" "$SHOTS/window_scale_float_2x.png"
 echo "ok: the floating window at 2x is 1600x352, shaped at 2x, the desktop showing through, no lime"
@@ -299,7 +306,7 @@ smoothed() {
     picture_is 1600 1200 "$WORK/message_2x.png" && return 1
     # Smoothing changes edges, not the picture: the mean difference stays small.
     local error
-    error=$(compare -metric MAE "$WORK/crop.png" "$WORK/message_2x.png" null: 2>&1 | sed 's/.*(\(.*\))/\1/')
+    error=$(compare -metric MAE "$WORK/masked.png" "$WORK/message_2x.png" null: 2>&1 | sed 's/.*(\(.*\))/\1/')
     python3 -c "import sys; sys.exit(0 if 0 < float('$error') < 0.05 else 1)"
 }
 wait_for 10 smoothed || fail "--smooth did not smooth the picture (or changed it)"
@@ -334,8 +341,7 @@ for factor in 2 1.5; do
     read -r pw ph <<<"$physical"
     wait_for 5 size_is "$MAIN" "${pw}x${ph}" || fail "at scale factor $factor the window is $(place_of "$MAIN")"
     wait_for 30 task_is 00006002 || fail "the first message did not come at scale factor $factor"
-    expected "$WORK/ref/message.png" "$pw" "$ph" "$WORK/message_hidpi.png"
-    wait_for 10 picture_is "$pw" "$ph" "$WORK/message_hidpi.png" ||
+    wait_for 10 picture_is "$pw" "$ph" "$WORK/message_${factor}x.png" ||
         fail "at scale factor $factor the picture is not sharp on the screen's pixels"
     cp "$WORK/window.png" "$SHOTS/window_scale_factor_$factor.png"
     end_game
