@@ -1,7 +1,8 @@
 // harukaze: the game in a window. One copy at a time; the game runs from its folder (launch.h),
-// made the current directory, which holds its archives and receives its save files. The loop below is the frame timer's idle
-// polling: while the timer is enabled it never blocks in the event queue (the tick itself pumps
-// the events); while it is disabled it sleeps in the queue until something happens.
+// made the current directory, which holds its archives and receives its save files. The loop
+// below is the frame timer's idle polling: while the timer is enabled it never blocks in the event
+// queue (the tick itself pumps the events); while it is disabled it sleeps in the queue until
+// something happens.
 #include "app/launch.h"
 #include "data/game_files.h"
 #include "engine/form1.h"

@@ -38,7 +38,8 @@ void FloatWindowView::SetScale(double scale) {
     if (scale <= 0 || scale == m_scale)
         return;
     m_scale = scale;
-    setFixedSize(static_cast<int>(std::lround(kClientWidth * scale)), static_cast<int>(std::lround(kClientHeight * scale)));
+    setFixedSize(static_cast<int>(std::lround(kClientWidth * scale)),
+                 static_cast<int>(std::lround(kClientHeight * scale)));
     ApplyMask();
     update();
 }

@@ -32,7 +32,8 @@ bool HoldsGameArchives(const std::filesystem::path& folder) {
     return true;
 }
 
-std::optional<std::filesystem::path> FindGameFolder(const std::vector<std::optional<std::filesystem::path>>& candidates) {
+std::optional<std::filesystem::path>
+FindGameFolder(const std::vector<std::optional<std::filesystem::path>>& candidates) {
     for (const auto& candidate : candidates)
         if (candidate && HoldsGameArchives(*candidate))
             return candidate;

@@ -15,7 +15,8 @@ namespace hk {
 bool HoldsGameArchives(const std::filesystem::path& folder);
 
 // The first of the candidates (empty ones are skipped) that holds the game.
-std::optional<std::filesystem::path> FindGameFolder(const std::vector<std::optional<std::filesystem::path>>& candidates);
+std::optional<std::filesystem::path>
+FindGameFolder(const std::vector<std::optional<std::filesystem::path>>& candidates);
 
 // Asks the player for the game folder, opening at `start`, until the folder chosen holds the game
 // (a folder without the archives is refused with a message saying so) or the player gives up

@@ -7,8 +7,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
-#include <QWindow>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include <cmath>
 

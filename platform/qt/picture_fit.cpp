@@ -51,8 +51,7 @@ int FirstOutputOffset(int index, int fit_size, int picture_size) {
         return 0;
     // The smallest offset whose PictureIndex is at least `index`:
     // (2 offset + 1) picture_size >= 2 index fit_size.
-    return static_cast<int>(
-        CeilDiv(2 * std::int64_t{index} * fit_size - picture_size, 2 * std::int64_t{picture_size}));
+    return static_cast<int>(CeilDiv(2 * std::int64_t{index} * fit_size - picture_size, 2 * std::int64_t{picture_size}));
 }
 
 Point OutputToPicture(const PictureFit& fit, int output_x, int output_y, int picture_w, int picture_h, bool clamp) {

@@ -99,9 +99,9 @@ QRegion ScaledPicture::PictureRegionToLocal(const QRegion& picture) const {
 
 void ScaledPicture::Paint(QPainter& painter, const QRect& area, const QColor& bars) {
     // Every physical pixel the logical area touches.
-    const QRect device_area(QPoint(FloorDevice(area.x(), m_ratio), FloorDevice(area.y(), m_ratio)),
-                            QPoint(CeilDevice(area.x() + area.width(), m_ratio) - 1,
-                                   CeilDevice(area.y() + area.height(), m_ratio) - 1));
+    const QRect device_area(
+        QPoint(FloorDevice(area.x(), m_ratio), FloorDevice(area.y(), m_ratio)),
+        QPoint(CeilDevice(area.x() + area.width(), m_ratio) - 1, CeilDevice(area.y() + area.height(), m_ratio) - 1));
     const QRect picture_rect(m_fit.x, m_fit.y, m_fit.width, m_fit.height);
     if (!picture_rect.contains(device_area)) {
         painter.save();
@@ -109,8 +109,7 @@ void ScaledPicture::Paint(QPainter& painter, const QRect& area, const QColor& ba
         painter.fillRect(area, bars);
         painter.restore();
     }
-    if (!m_surface.HasImage() || m_surface.Format() != PixelFormat::Bgra32 || m_fit.width <= 0 ||
-        m_fit.height <= 0) {
+    if (!m_surface.HasImage() || m_surface.Format() != PixelFormat::Bgra32 || m_fit.width <= 0 || m_fit.height <= 0) {
         painter.fillRect(area, Qt::black);
         return;
     }

@@ -127,8 +127,8 @@ protected:
 
 TEST_F(GameFolderStart, ChosenFolderIsPlayedAndRememberedForTheNextStart) {
     // A folder without the game is refused with a message; the chooser then asks again.
-    ASSERT_TRUE(Start({}, {ChooseFolder(m_dir / "empty"), AcknowledgeRefusal(m_dir / "empty"),
-                           ChooseFolder(m_dir / "game")}));
+    ASSERT_TRUE(
+        Start({}, {ChooseFolder(m_dir / "empty"), AcknowledgeRefusal(m_dir / "empty"), ChooseFolder(m_dir / "game")}));
     EXPECT_TRUE(fs::equivalent(fs::current_path(), m_dir / "game"));
     EXPECT_TRUE(fs::equivalent(*UserSettings().GameFolder(), m_dir / "game"));
     EXPECT_TRUE(fs::is_empty(m_dir / "empty")) << "nothing written where the game started";

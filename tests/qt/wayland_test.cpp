@@ -103,7 +103,9 @@ protected:
         }
         return done();
     }
-    void Run(int ms) { RunUntil(ms, [] { return false; }); }
+    void Run(int ms) {
+        RunUntil(ms, [] { return false; });
+    }
     bool RunUntilTask(TaskCode task, int ms) {
         return RunUntil(ms, [&] { return m_form->Task() == task; });
     }
