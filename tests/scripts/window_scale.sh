@@ -204,36 +204,36 @@ start_game --
 wait_for 30 task_is 00006002 || fail "the first message did not come; last task $(last_task)"
 xdotool windowmove --sync "$MAIN" 0 0
 xdotool windowsize --sync "$MAIN" 1600 1200
-wait_for 5 at_place "$MAIN" "0,0 1600x1200" || fail "the window did not take 1600x1200: $(place_of "$MAIN")"
+wait_for 10 at_place "$MAIN" "0,0 1600x1200" || fail "the window did not take 1600x1200: $(place_of "$MAIN")"
 wait "${making[@]}" || fail "the expected pictures could not be made"
-wait_for 10 picture_is 1600 1200 "$WORK/message_2x.png" ||
+wait_for 20 picture_is 1600 1200 "$WORK/message_2x.png" ||
     fail "at 1600x1200 the picture is not the runner's at 2x: $(differ "$WORK/window.png" "$WORK/message_2x.png" "$(icon 1600 1200)") pixels differ"
 cp "$WORK/window.png" "$SHOTS/window_scale_2x.png"
 echo "ok: resized to 1600x1200 the window shows the runner's picture at exactly 2x"
 
 xdotool windowsize --sync "$MAIN" 1000 600
-wait_for 5 size_is "$MAIN" 1000x600 || fail "the window did not take 1000x600"
+wait_for 10 size_is "$MAIN" 1000x600 || fail "the window did not take 1000x600"
 bars_right() {
     import -window "$MAIN" "png24:$WORK/window.png"
     [ "$(differ "$WORK/window.png" "$WORK/message_bars.png" "rectangle 851,551 884,584")" = 0 ]
 }
-wait_for 10 bars_right || fail "at 1000x600 the picture is not centred between bars"
+wait_for 20 bars_right || fail "at 1000x600 the picture is not centred between bars"
 cp "$WORK/window.png" "$SHOTS/window_scale_bars.png"
 echo "ok: at 1000x600 the picture is centred at 1x between black bars"
 
 # ---- A click at a scaled point. Choice row 2 is the band y 488..519 of the picture: screen
 # ---- rows 976..1039 at 2x.
 xdotool windowsize --sync "$MAIN" 1600 1200
-wait_for 5 size_is "$MAIN" 1600x1200 || fail "the window did not take 1600x1200 again"
+wait_for 10 size_is "$MAIN" 1600x1200 || fail "the window did not take 1600x1200 again"
 xdotool mousemove 800 600 click 1
 wait_for 10 task_is 00006802 || fail "the choice did not come; last task $(last_task)"
 for probe in "975 row1" "976 row2" "1039 row2" "1040 row0"; do
     read -r y ref <<<"$probe"
     xdotool mousemove 41 "$y"
-    wait_for 5 picture_is 1600 1200 "$WORK/${ref}_2x.png" || fail "with the pointer on screen row $y the window is not the runner's $ref"
+    wait_for 20 picture_is 1600 1200 "$WORK/${ref}_2x.png" || fail "with the pointer on screen row $y the window is not the runner's $ref"
 done
 xdotool mousemove 41 976 click 1
-wait_for 10 picture_is 1600 1200 "$WORK/mountain_2x.png" || fail "the click on screen row 976 did not pick the second choice"
+wait_for 20 picture_is 1600 1200 "$WORK/mountain_2x.png" || fail "the click on screen row 976 did not pick the second choice"
 echo "ok: at 2x the pointer highlights exactly the choice under it and a click picks it"
 
 # ---- The floating window at 2x, dragged off the main window by its frame.
@@ -256,7 +256,7 @@ open_menu() {
     local _
     for _ in $(seq 20); do
         xdotool mousemove 800 400 click 3
-        wait_for 1 menu_open && return 0
+        wait_for 2 menu_open && return 0
     done
     return 1
 }
@@ -268,7 +268,7 @@ FLOAT=$(float_window)
 xdotool mousemove 600 868 mousedown 1 # picture point 300,10 of its frame
 for y in 950 1050 1150 1250 1368; do xdotool mousemove 600 $y; sleep 0.05; done
 xdotool mouseup 1
-wait_for 5 at_place "$FLOAT" "0,1348 1600x352" || fail "the drag left the floating window at $(place_of "$FLOAT")"
+wait_for 10 at_place "$FLOAT" "0,1348 1600x352" || fail "the drag left the floating window at $(place_of "$FLOAT")"
 xdotool mousemove 1900 100
 # The expected floating window: the runner's picture, white (the desktop) where it is keyed out.
 key=$(convert "$WORK/ref/float.png" -format '%[pixel:p{0,0}]' info:)
@@ -281,26 +281,26 @@ float_right() {
     convert "$WORK/float.png" -crop 1600x352+0+1348 +repage "png24:$WORK/float_crop.png"
     [ "$(differ "$WORK/float_crop.png" "$WORK/float_2x.png" "rectangle 1502,254 1569,321")" = 0 ]
 }
-wait_for 10 float_right || fail "the floating window at 2x is not shaped right: $(differ "$WORK/float_crop.png" "$WORK/float_2x.png" "rectangle 1502,254 1569,321") pixels differ"
+wait_for 20 float_right || fail "the floating window at 2x is not shaped right: $(differ "$WORK/float_crop.png" "$WORK/float_2x.png" "rectangle 1502,254 1569,321") pixels differ"
 no_lime "$WORK/float.png" || fail "lime shows on the screen"
 cp "$WORK/float.png" "$SHOTS/window_scale_float_2x.png"
 echo "ok: the floating window at 2x is 1600x352, shaped at 2x, the desktop showing through, no lime"
 
 # ---- Remembered: the size and place at the next start.
 xdotool windowmove --sync "$MAIN" 150 100
-wait_for 5 at_place "$MAIN" "150,100 1600x1200" || fail "the window did not move"
+wait_for 10 at_place "$MAIN" "150,100 1600x1200" || fail "the window did not move"
 end_game
 grep -q '^scale=2$' "$XDG_CONFIG_HOME/harukaze/harukaze.conf" || fail "the scale was not remembered: $(cat "$XDG_CONFIG_HOME/harukaze/harukaze.conf")"
 [ -z "$(find "$WORK/game" -name '*.conf')" ] || fail "settings were written into the game folder"
 start_game --
-wait_for 5 at_place "$MAIN" "150,100 1600x1200" || fail "the next start opened at $(place_of "$MAIN"), not 150,100 1600x1200"
+wait_for 10 at_place "$MAIN" "150,100 1600x1200" || fail "the next start opened at $(place_of "$MAIN"), not 150,100 1600x1200"
 echo "ok: the next start restores 2x at the same place"
 end_game
 
 # ---- --scale 2 --smooth, then the zoom keys, while the first message waits.
 rm -rf "$XDG_CONFIG_HOME/harukaze"
 start_game -- --scale 2 --smooth
-wait_for 5 size_is "$MAIN" 1600x1200 || fail "--scale 2 opened $(place_of "$MAIN")"
+wait_for 10 size_is "$MAIN" 1600x1200 || fail "--scale 2 opened $(place_of "$MAIN")"
 wait_for 30 task_is 00006002 || fail "the first message did not come"
 smoothed() {
     picture_is 1600 1200 "$WORK/message_2x.png" && return 1
@@ -309,7 +309,7 @@ smoothed() {
     error=$(compare -metric MAE "$WORK/masked.png" "$WORK/message_2x.png" null: 2>&1 | sed 's/.*(\(.*\))/\1/')
     python3 -c "import sys; sys.exit(0 if 0 < float('$error') < 0.05 else 1)"
 }
-wait_for 10 smoothed || fail "--smooth did not smooth the picture (or changed it)"
+wait_for 20 smoothed || fail "--smooth did not smooth the picture (or changed it)"
 cp "$WORK/window.png" "$SHOTS/window_scale_smooth.png"
 xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
 zoom() {
@@ -318,7 +318,7 @@ zoom() {
     xdotool key "$1"
     sleep 0.1
     xdotool keyup ctrl
-    wait_for 5 size_is "$MAIN" "$2" || fail "Ctrl+$1 gave $(place_of "$MAIN"), not $2"
+    wait_for 10 size_is "$MAIN" "$2" || fail "Ctrl+$1 gave $(place_of "$MAIN"), not $2"
 }
 zoom minus 1200x900
 zoom 0 800x600
@@ -339,9 +339,9 @@ for factor in 2 1.5; do
     start_game QT_SCALE_FACTOR=$factor --
     physical=$(python3 -c "print(round(800 * $factor), round(600 * $factor))")
     read -r pw ph <<<"$physical"
-    wait_for 5 size_is "$MAIN" "${pw}x${ph}" || fail "at scale factor $factor the window is $(place_of "$MAIN")"
+    wait_for 10 size_is "$MAIN" "${pw}x${ph}" || fail "at scale factor $factor the window is $(place_of "$MAIN")"
     wait_for 30 task_is 00006002 || fail "the first message did not come at scale factor $factor"
-    wait_for 10 picture_is "$pw" "$ph" "$WORK/message_${factor}x.png" ||
+    wait_for 20 picture_is "$pw" "$ph" "$WORK/message_${factor}x.png" ||
         fail "at scale factor $factor the picture is not sharp on the screen's pixels"
     cp "$WORK/window.png" "$SHOTS/window_scale_factor_$factor.png"
     end_game

@@ -30,8 +30,10 @@ fi
 for tool in weston weston-screenshooter convert; do
     command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs weston)"
 done
-plugins=$(qtpaths6 --plugin-dir 2>/dev/null || echo /usr/lib/x86_64-linux-gnu/qt6/plugins)
-ls "$plugins"/platforms/libqwayland-*.so >/dev/null 2>&1 || fail "Qt's wayland platform plugin is missing (qt6-wayland)"
+plugins=$(qtpaths6 --plugin-dir 2>/dev/null || true)
+# shellcheck disable=SC2086 # the default is a pattern
+found=$(ls ${plugins:-/usr/lib/*/qt6/plugins}/platforms/libqwayland-*.so 2>/dev/null | head -n1)
+[ -n "$found" ] || fail "Qt's wayland platform plugin is missing (scripts/install-deps.sh installs qt6-wayland)"
 
 WORK=$(mktemp -d)
 WESTON_PID=""
