@@ -13,6 +13,7 @@ BUILD_DIR=${BUILD_DIR:?BUILD_DIR must name the build directory}
 fail() {
     echo "FAIL: $*"
     [ -n "${WORK:-}" ] && [ -s "$WORK/game.err" ] && echo "game stderr: $(cat "$WORK/game.err")"
+    [ -n "${WORK:-}" ] && [ -s "$WORK/xvfb.log" ] && echo "Xvfb: $(tail -n 5 "$WORK/xvfb.log")"
     exit 1
 }
 GAME="$BUILD_DIR/app/harukaze"
@@ -83,8 +84,7 @@ xdotool windowfocus --sync "$CHOOSER" 2>/dev/null || true
 xdotool type --delay 10 "$WORK/game"
 xdotool key Return
 wait_for 20 named "$CAPTION" >/dev/null || fail "the game did not start in the chosen folder"
-sleep 1
-[ -s "$WORK/game/Save00.dat" ] || fail "the game does not play the chosen folder (no Save00.dat there)"
+wait_for 20 test -s "$WORK/game/Save00.dat" || fail "the game does not play the chosen folder (no Save00.dat there)"
 [ -z "$(ls -A "$WORK/empty")" ] || fail "the game wrote into the folder it was started from"
 grep -qF "folder=$WORK/game" "$XDG_CONFIG_HOME/harukaze/harukaze.conf" || fail "the chosen folder was not remembered"
 end_game
@@ -94,7 +94,7 @@ rm "$WORK/game/Save00.dat"
 start_game
 wait_for 20 named "$CAPTION" >/dev/null || fail "the next start did not play the remembered folder"
 [ -z "$(named "Choose the folder of the game (SCR.IFP, GRP.IFP)" || true)" ] || fail "the chooser asked again"
-wait_for 5 test -s "$WORK/game/Save00.dat" || fail "the next start does not play the remembered folder"
+wait_for 20 test -s "$WORK/game/Save00.dat" || fail "the next start does not play the remembered folder"
 end_game
 echo "ok: the next start plays the remembered folder without asking"
 
@@ -102,7 +102,7 @@ mkdir "$WORK/other"
 cp "$WORK/game/SCR.IFP" "$WORK/game/GRP.IFP" "$WORK/other/"
 start_game "$WORK/other"
 wait_for 20 named "$CAPTION" >/dev/null || fail "harukaze DIR did not start"
-wait_for 5 test -s "$WORK/other/Save00.dat" || fail "harukaze DIR does not play DIR"
+wait_for 20 test -s "$WORK/other/Save00.dat" || fail "harukaze DIR does not play DIR"
 end_game
 echo "ok: harukaze DIR plays DIR"
 echo "PASS"

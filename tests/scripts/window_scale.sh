@@ -24,6 +24,8 @@ SOURCE_DIR=${SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}
 fail() {
     echo "FAIL: $*"
     [ -n "${WORK:-}" ] && [ -s "$WORK/game.err" ] && echo "game stderr: $(cat "$WORK/game.err")"
+    [ -n "${WORK:-}" ] && [ -s "$WORK/xvfb.log" ] && echo "Xvfb: $(tail -n 5 "$WORK/xvfb.log")"
+    [ -n "${XVFB_PID:-}" ] && ! kill -0 "$XVFB_PID" 2>/dev/null && echo "Xvfb is no longer running"
     exit 1
 }
 GAME="$BUILD_DIR/app/harukaze"

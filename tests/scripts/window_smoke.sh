@@ -39,7 +39,11 @@ WORK=$(mktemp -d)
 XVFB_PID=""
 GAME_PIDS=()
 cleanup() {
-    for pid in "${GAME_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    # Only games still running: the number of one already ended may belong to another process by
+    # now (on a busy machine process numbers come round again within a minute).
+    for pid in "${GAME_PIDS[@]}"; do
+        if jobs -p | grep -qx "$pid"; then kill "$pid" 2>/dev/null || true; fi
+    done
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
     wait 2>/dev/null || true
     rm -rf "$WORK"
