@@ -1,7 +1,9 @@
-// harukaze: the game in a window. One copy at a time; the game runs from the current directory,
-// which holds its archives and receives its save files. The loop below is the frame timer's idle
-// polling: while the timer is enabled it never blocks in the event queue (the tick itself pumps
-// the events); while it is disabled it sleeps in the queue until something happens.
+// harukaze: the game in a window. One copy at a time; the game runs from its folder (launch.h),
+// made the current directory, which holds its archives and receives its save files. The loop
+// below is the frame timer's idle polling: while the timer is enabled it never blocks in the event
+// queue (the tick itself pumps the events); while it is disabled it sleeps in the queue until
+// something happens.
+#include "app/launch.h"
 #include "data/game_files.h"
 #include "engine/form1.h"
 #include "gfx/text_canvas.h"
@@ -17,18 +19,16 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
+#include <string>
+#include <variant>
+#include <vector>
 
 #ifndef HARUKAZE_VERSION
 #define HARUKAZE_VERSION "unknown"
 #endif
 
 namespace {
-
-constexpr const char* kUsage = "usage: harukaze [--help | --version]\n"
-                               "\n"
-                               "Plays the game whose files (SCR.IFP, GRP.IFP, Sound/, VOICE/) are in the current\n"
-                               "directory. Save files are written there too. Only one copy runs at a time.\n";
 
 // Longest nap between polls of a frame timer that is not yet due; the timer's interval is 1 ms,
 // so this never delays a tick.
@@ -50,7 +50,7 @@ void CatchStopSignals() {
         sigaction(signal_number, &action, nullptr);
 }
 
-int RunGame(int argc, char** argv) {
+int RunGame(int argc, char** argv, const hk::LaunchOptions& options) {
     // The game's face names must be known to fontconfig before Qt reads its font list, so the
     // dialogs find the same faces the engine draws with.
     try {
@@ -64,9 +64,14 @@ int RunGame(int argc, char** argv) {
     // and the captions must read exactly as the game writes them. The error box carries it.
     QApplication::setApplicationName(QStringLiteral("harukaze"));
     QApplication::setApplicationVersion(QStringLiteral(HARUKAZE_VERSION));
+    // Wayland desktops find the menu entry (and its icon) for the windows by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("harukaze"));
     // The loop below decides when the game ends, not the last window closing.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    hk::UserSettings settings;
+    if (!hk::EnterGameFolder(options, settings))
+        return 1;
     hk::QtPlatform platform;
     hk::GameFiles files(".");
     hk::TForm1 form(platform, files);
@@ -85,7 +90,10 @@ int RunGame(int argc, char** argv) {
     });
     stop_watch.start(100);
 
-    platform.MainView().show();
+    if (hk::PrepareMainWindow(platform.MainView(), options, settings))
+        platform.MainView().showMaximized();
+    else
+        platform.MainView().show();
     platform.MainView().activateWindow();
     // Only the performance benchmark and the window checks ask for this record of presented frames.
     const auto frame_log = hk::FrameLog::FromEnvironment(
@@ -116,6 +124,7 @@ int RunGame(int argc, char** argv) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
     }
+    hk::RememberMainWindow(platform.MainView(), settings);
     form.FormDestroy();
     return 0;
 }
@@ -123,16 +132,22 @@ int RunGame(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("harukaze %s\n", HARUKAZE_VERSION);
-            return 0;
-        }
-        std::fprintf(stderr, "harukaze: unknown argument '%s'\n\n%s", argv[i], kUsage);
+    const auto parsed = hk::ParseLaunchOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (const auto* error = std::get_if<std::string>(&parsed)) {
+        std::fprintf(stderr, "harukaze: %s\n\n%s", error->c_str(), hk::kLaunchUsage);
+        return 2;
+    }
+    const auto& options = std::get<hk::LaunchOptions>(parsed);
+    if (options.help) {
+        std::fputs(hk::kLaunchUsage, stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("harukaze %s\n", HARUKAZE_VERSION);
+        return 0;
+    }
+    if (std::error_code error; options.game_folder && !std::filesystem::is_directory(*options.game_folder, error)) {
+        std::fprintf(stderr, "harukaze: '%s' is not a folder\n", options.game_folder->c_str());
         return 2;
     }
 
@@ -147,5 +162,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "harukaze: warning: %s\n", lock.ErrorText().c_str());
         break;
     }
-    return RunGame(argc, argv);
+    return RunGame(argc, argv, options);
 }

@@ -179,7 +179,7 @@ start_game() {
     start_ms=$(now_ms)
     (
         cd "$game"
-        exec env XDG_RUNTIME_DIR="$work/run" HARUKAZE_FRAME_LOG="$log" SDL_AUDIODRIVER=dummy \
+        exec env XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" HARUKAZE_FRAME_LOG="$log" SDL_AUDIODRIVER=dummy \
             ${preload:+LD_PRELOAD="$preload"} "$app"
     ) >"$work/game.out" 2>&1 &
     game_pid=$!

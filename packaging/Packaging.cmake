@@ -4,7 +4,8 @@
 #   cpack --config BUILD/CPackConfig.cmake -G DEB  # harukaze_VERSION_ARCH.deb
 #
 # The programs install their own targets into bin/ (app/ and tools/); this file adds the desktop
-# integration, the manuals, the documentation and the sample game's sources.
+# integration (menu entry, AppStream metainfo, icon), the manuals, the documentation and the sample
+# game's sources.
 include(GNUInstallDirs)
 
 set(HARUKAZE_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
@@ -31,6 +32,7 @@ add_custom_target(harukaze_man ALL DEPENDS ${man_outputs})
 
 if(TARGET harukaze)
     install(FILES ${HARUKAZE_PACKAGING_DIR}/harukaze.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    install(FILES ${HARUKAZE_PACKAGING_DIR}/org.harukaze.Harukaze.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
     install(FILES ${HARUKAZE_PACKAGING_DIR}/harukaze.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()
@@ -74,10 +76,10 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
  back, plays a game folder headless from an input script for testing, and
  generates a small sample game.")
 # The runtime libraries of both programs, by their Debian package names. qt6-qpa-plugins carries
-# the X11 platform plugin without which Qt cannot open a window; the IPA fonts stand in for the
-# Gothic faces the game's texts are set in.
+# the X11 platform plugin without which Qt cannot open a window, qt6-wayland the Wayland one (the
+# game runs natively on Wayland desktops); the IPA fonts stand in for the Gothic faces the game's
+# texts are set in.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6widgets6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6core6 (>= 6.2), qt6-qpa-plugins, libsdl2-2.0-0 (>= 2.0.12), libvorbisfile3, libvorbisenc2, libvorbis0a, libogg0, libpng16-16, libjpeg62-turbo, libfreetype6, libfontconfig1, fonts-ipafont-gothic, libstdc++6 (>= 12), libgcc-s1, libc6 (>= 2.34)")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-wayland")
+    "libqt6widgets6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6core6 (>= 6.2), qt6-qpa-plugins, qt6-wayland, libsdl2-2.0-0 (>= 2.0.12), libvorbisfile3, libvorbisenc2, libvorbis0a, libogg0, libpng16-16, libjpeg62-turbo, libfreetype6, libfontconfig1, fonts-ipafont-gothic, libstdc++6 (>= 12), libgcc-s1, libc6 (>= 2.34)")
 
 include(CPack)

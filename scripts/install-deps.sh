@@ -9,6 +9,7 @@ packages=(
     libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
     libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
     xvfb xauth xdotool x11-utils imagemagick python3 openbox
+    qt6-wayland weston appstream
     clang libclang-rt-14-dev
 )
 

@@ -14,7 +14,8 @@
 namespace hk {
 
 FloatWindowView::FloatWindowView(TABitmap& surface)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_surface(surface) {
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_surface(surface),
+      m_picture(surface, QSize(kClientWidth, kClientHeight)) {
     setFixedSize(kClientWidth, kClientHeight);
     // Showing it must not take the keyboard from the main window.
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -26,6 +27,40 @@ FloatWindowView::FloatWindowView(TABitmap& surface)
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
     setPalette(black);
+}
+
+const ScaledPicture& FloatWindowView::Picture() const {
+    m_picture.SetOutput(size(), devicePixelRatioF());
+    return m_picture;
+}
+
+void FloatWindowView::SetScale(double scale) {
+    if (scale <= 0 || scale == m_scale)
+        return;
+    m_scale = scale;
+    setFixedSize(static_cast<int>(std::lround(kClientWidth * scale)),
+                 static_cast<int>(std::lround(kClientHeight * scale)));
+    ApplyMask();
+    update();
+}
+
+void FloatWindowView::SetSmooth(bool smooth) {
+    if (smooth == m_picture.Smooth())
+        return;
+    m_picture.SetSmooth(smooth);
+    update();
+}
+
+QPoint FloatWindowView::ClientToGlobal(Point client) const {
+    return mapToGlobal(Picture().PictureToLocal(client));
+}
+
+Point FloatWindowView::GlobalToClient(QPoint global) const {
+    return Picture().LocalToPicture(mapFromGlobal(QPointF(global)), false);
+}
+
+QRect FloatWindowView::ClientRectToLocal(const QRect& client) const {
+    return Picture().PictureRectToLocal(client);
 }
 
 void FloatWindowView::SetShape(const std::vector<Platform::Rect>& runs) {
@@ -48,7 +83,7 @@ QRegion FloatWindowView::Keyed() const {
 }
 
 QRegion FloatWindowView::Visible() const {
-    const QRegion whole = m_shape.isEmpty() ? QRegion(rect()) : m_shape;
+    const QRegion whole = m_shape.isEmpty() ? QRegion(0, 0, kClientWidth, kClientHeight) : m_shape;
     return m_keyed.empty() ? whole : whole.subtracted(Keyed());
 }
 
@@ -56,7 +91,7 @@ void FloatWindowView::ApplyMask() {
     if (m_shape.isEmpty() && m_keyed.empty())
         clearMask();
     else
-        setMask(Visible());
+        setMask(Picture().PictureRegionToLocal(Visible()));
 }
 
 void FloatWindowView::FollowKeyColour(const QImage& image) {
@@ -94,23 +129,21 @@ void FloatWindowView::StartDrag() {
 }
 
 void FloatWindowView::paintEvent(QPaintEvent* event) {
-    const QImage image = SurfaceImage(m_surface);
     // The key colour can come and go with what the engine draws; the mask follows it before
     // anything is shown.
-    FollowKeyColour(image);
+    FollowKeyColour(SurfaceImage(m_surface));
     QPainter painter(this);
+    Picture();
     if (m_translucent) {
+        // Wayland: the mask only limits input, so everything outside the shape is painted clear.
         painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.fillRect(rect(), Qt::transparent);
+        painter.fillRect(event->rect(), Qt::transparent);
         if (!m_shape.isEmpty() || !m_keyed.empty())
-            painter.setClipRegion(Visible());
-    }
-    if (image.isNull()) {
-        painter.fillRect(rect(), Qt::black);
+            painter.setClipRegion(m_picture.PictureRegionToLocal(Visible()));
+        m_picture.Paint(painter, event->rect(), Qt::transparent);
         return;
     }
-    const QRect area = event->rect();
-    painter.drawImage(area.topLeft(), image, area);
+    m_picture.Paint(painter, event->rect(), Qt::black);
 }
 
 void FloatWindowView::mousePressEvent(QMouseEvent* event) {
@@ -132,9 +165,7 @@ void FloatWindowView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     if (m_sink)
-        m_sink->OnMouseDown(WindowId::Float, button,
-                            Point{static_cast<int>(std::floor(event->position().x())),
-                                  static_cast<int>(std::floor(event->position().y()))});
+        m_sink->OnMouseDown(WindowId::Float, button, Picture().LocalToPicture(event->position(), true));
 }
 
 void FloatWindowView::mouseMoveEvent(QMouseEvent* event) {

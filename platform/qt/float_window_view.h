@@ -1,11 +1,13 @@
-// The floating message window (TMsgForm) in the window build: borderless, always on top, 800x176,
-// shaped to its artwork, painted from its client surface, and see-through wherever the picture is
-// exactly lime (the window's colour key). Presses and wheel turns go to the engine; the engine
-// decides whether a press starts a drag.
+// The floating message window (TMsgForm) in the window build: borderless, always on top, 800x176
+// picture pixels drawn at the main window's scale, shaped to its artwork, painted from its client
+// surface, and see-through wherever the picture is exactly lime (the window's colour key). Presses
+// and wheel turns go to the engine in picture coordinates; the engine decides whether a press
+// starts a drag.
 #pragma once
 
 #include "gfx/abitmap.h"
 #include "platform/platform.h"
+#include "platform/qt/scaled_picture.h"
 
 #include <QColor>
 #include <QRegion>
@@ -26,11 +28,23 @@ public:
     explicit FloatWindowView(TABitmap& surface);
 
     void SetSink(PlatformEvents* sink) { m_sink = sink; }
-    // The visible part: the union of the runs. An empty list shows the whole window.
+    // Logical window pixels per picture pixel, as in the main window; the window's size and shape
+    // follow it.
+    void SetScale(double scale);
+    double Scale() const { return m_scale; }
+    void SetSmooth(bool smooth);
+    bool Smooth() const { return m_picture.Smooth(); }
+    // The visible part in picture coordinates: the union of the runs. An empty list shows the
+    // whole window.
     void SetShape(const std::vector<Platform::Rect>& runs);
     const QRegion& Shape() const { return m_shape; }
-    // The key-coloured pixels of the picture as it was last painted.
+    // The key-coloured pixels of the picture as it was last painted (picture coordinates).
     QRegion Keyed() const;
+    // Picture coordinates to and from global screen coordinates.
+    QPoint ClientToGlobal(Point client) const;
+    Point GlobalToClient(QPoint global) const;
+    // The window's logical pixels that show a rectangle of the picture.
+    QRect ClientRectToLocal(const QRect& client) const;
     // Lets the player move the window with the button that is down now: the window system's own
     // move where it offers one, otherwise by following the pointer until the button is released.
     void StartDrag();
@@ -48,9 +62,13 @@ private:
     // through the shape minus those runs.
     void FollowKeyColour(const QImage& image);
     void ApplyMask();
+    // The visible part in picture coordinates.
     QRegion Visible() const;
+    const ScaledPicture& Picture() const;
 
     TABitmap& m_surface;
+    mutable ScaledPicture m_picture; // laid out afresh whenever the window is asked about it
+    double m_scale = 1.0;
     PlatformEvents* m_sink = nullptr;
     QRegion m_shape;
     std::vector<QRect> m_keyed; // one rectangle per run of key-coloured pixels, row by row

@@ -1,7 +1,6 @@
 #include "platform/qt/main_window_view.h"
 
 #include "platform/qt/menu_view.h"
-#include "platform/qt/surface_image.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -9,6 +8,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include <cmath>
 
@@ -29,6 +29,10 @@ std::optional<MouseButton> ButtonFromQt(Qt::MouseButton button) {
     }
 }
 
+bool OnWayland() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 } // namespace
 
 int TakeWheelNotches(int& rest, int delta) {
@@ -40,15 +44,26 @@ int TakeWheelNotches(int& rest, int delta) {
 
 MainWindowView::MainWindowView(TABitmap& surface)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_surface(surface) {
+                           Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
+      m_picture(surface, QSize(kClientWidth, kClientHeight)) {
     setWindowTitle(QStringLiteral("ＨＡＲＵＫＡＺＥ　radadu"));
-    setFixedSize(kClientWidth, kClientHeight);
-    // Every pixel comes from the surface: no background erase before painting.
+    setMinimumSize(kMinClientWidth, kMinClientHeight);
+    resize(kClientWidth, kClientHeight);
+    // Every pixel comes from the surface or the bars: no background erase before painting.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::StrongFocus);
     CentreOnScreen();
+}
+
+const ScaledPicture& MainWindowView::Picture() const {
+    m_picture.SetOutput(size(), devicePixelRatioF());
+    return m_picture;
+}
+
+ScaledPicture& MainWindowView::Picture() {
+    m_picture.SetOutput(size(), devicePixelRatioF());
+    return m_picture;
 }
 
 void MainWindowView::CentreOnScreen() {
@@ -56,84 +71,148 @@ void MainWindowView::CentreOnScreen() {
     if (!where)
         return;
     const QRect area = where->geometry();
-    move(area.x() + (area.width() - kClientWidth) / 2, area.y() + (area.height() - kClientHeight) / 2);
+    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
 }
 
 void MainWindowView::SetFullScreen(bool full) {
     if (full == m_full_screen)
         return;
-    m_full_screen = full;
     if (full) {
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        m_normal_geometry = NormalClientGeometry();
+        m_was_maximized = isMaximized();
+        m_full_screen = true;
         showFullScreen();
-        // Without a window manager nobody resizes the window for us.
-        if (const QScreen* where = screen())
+        // Without a window manager nobody resizes the window for us. A Wayland compositor always
+        // does, and Qt would take this size for the window's normal one.
+        if (const QScreen* where = screen(); where && !OnWayland())
             setGeometry(where->geometry());
     } else {
+        m_full_screen = false;
         showNormal();
-        setFixedSize(kClientWidth, kClientHeight);
-        CentreOnScreen();
+        if (m_normal_geometry.isValid()) {
+            setGeometry(m_normal_geometry);
+        } else {
+            resize(kClientWidth, kClientHeight);
+            CentreOnScreen();
+        }
+        if (m_was_maximized)
+            showMaximized();
     }
     update();
 }
 
-PictureFit MainWindowView::Fit() const {
-    if (!m_full_screen)
-        return PictureFit{0, 0, kClientWidth, kClientHeight};
-    const qreal ratio = devicePixelRatioF();
-    return FitPicture(static_cast<int>(std::lround(width() * ratio)), static_cast<int>(std::lround(height() * ratio)),
-                      kClientWidth, kClientHeight);
+void MainWindowView::SetSmooth(bool smooth) {
+    if (smooth == m_picture.Smooth())
+        return;
+    m_picture.SetSmooth(smooth);
+    update();
+    emit SmoothChanged(smooth);
+}
+
+QRect MainWindowView::NormalClientGeometry() const {
+    if (m_full_screen)
+        return m_normal_geometry;
+    if (isMaximized() && normalGeometry().isValid())
+        return normalGeometry();
+    return geometry();
+}
+
+Size MainWindowView::AvailableClientSize() const {
+    const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!where)
+        return Size{kClientWidth, kClientHeight};
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const QRect area = where->availableGeometry().marginsRemoved(frame);
+    return Size{area.width(), area.height()};
+}
+
+void MainWindowView::ApplyScale(const WindowScale& scale) {
+    if (m_full_screen)
+        return;
+    if (isMaximized())
+        showNormal();
+    const Size client = ClientSizeFor(scale, Size{kClientWidth, kClientHeight}, AvailableClientSize());
+    QRect target(QPoint(0, 0), QSize(client.width, client.height).expandedTo(minimumSize()));
+    target.moveCenter(geometry().center());
+    // Kept on its screen where the window system lets us place windows (not on Wayland).
+    if (const QScreen* where = screen()) {
+        const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+        const QRect area = where->availableGeometry().marginsRemoved(frame);
+        if (target.right() > area.right())
+            target.moveRight(area.right());
+        if (target.bottom() > area.bottom())
+            target.moveBottom(area.bottom());
+        if (target.left() < area.left())
+            target.moveLeft(area.left());
+        if (target.top() < area.top())
+            target.moveTop(area.top());
+    }
+    setGeometry(target);
+    m_applied_scale = scale;
+    m_applied_size = target.size();
+}
+
+std::optional<WindowScale> MainWindowView::CurrentScale() const {
+    const QSize size = NormalClientGeometry().size();
+    if (m_applied_scale && size == m_applied_size)
+        return m_applied_scale;
+    // Sized by the frame to exactly a step, it is that step.
+    return StepOfSize(Size{size.width(), size.height()}, Size{kClientWidth, kClientHeight});
+}
+
+void MainWindowView::Zoom(ZoomStep step) {
+    if (m_full_screen)
+        return;
+    const Size picture{kClientWidth, kClientHeight};
+    const int picture_width = static_cast<int>(std::lround(PictureScale() * kClientWidth));
+    std::optional<WindowScale> next;
+    switch (step) {
+    case ZoomStep::In:
+        next = LargerScale(picture_width, picture, AvailableClientSize());
+        break;
+    case ZoomStep::Out:
+        next = SmallerScale(picture_width, picture, AvailableClientSize());
+        break;
+    case ZoomStep::Reset:
+        next = WindowScale::Times(1.0);
+        break;
+    }
+    if (next)
+        ApplyScale(*next);
 }
 
 Point MainWindowView::LocalToClient(QPointF local, bool clamp) const {
-    if (!m_full_screen) {
-        Point p{static_cast<int>(std::floor(local.x())), static_cast<int>(std::floor(local.y()))};
-        return p;
-    }
-    const qreal ratio = devicePixelRatioF();
-    return OutputToPicture(Fit(), local.x() * ratio, local.y() * ratio, kClientWidth, kClientHeight, clamp);
+    return Picture().LocalToPicture(local, clamp);
 }
 
 QPoint MainWindowView::ClientToGlobal(Point client) const {
-    if (!m_full_screen)
-        return mapToGlobal(QPoint(client.x, client.y));
-    // The centre of the picture pixel on the output, then the logical pixel that holds it: a
-    // whole logical point that maps back to the same picture pixel.
-    double x = 0, y = 0;
-    PictureToOutput(Fit(), client, kClientWidth, kClientHeight, x, y);
-    const qreal ratio = devicePixelRatioF();
-    const QPoint local(static_cast<int>(std::floor(x / ratio)), static_cast<int>(std::floor(y / ratio)));
-    return mapToGlobal(local);
+    return mapToGlobal(Picture().PictureToLocal(client));
 }
 
 Point MainWindowView::GlobalToClient(QPoint global) const {
     return LocalToClient(mapFromGlobal(QPointF(global)), false);
 }
 
+QRect MainWindowView::ClientRectToLocal(const QRect& client) const {
+    return Picture().PictureRectToLocal(client);
+}
+
 void MainWindowView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    // The image wrapping the surface is made again only when the surface's pixels have moved.
-    if (m_image.constBits() != m_surface.Row(0) || m_image.width() != m_surface.Width() ||
-        m_image.height() != m_surface.Height())
-        m_image = SurfaceImage(m_surface);
-    const QImage& image = m_image;
-    if (image.isNull()) {
-        painter.fillRect(rect(), Qt::black);
+    Picture().Paint(painter, event->rect(), Qt::black);
+}
+
+void MainWindowView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FollowScale();
+}
+
+void MainWindowView::FollowScale() {
+    const double scale = PictureScale();
+    if (scale == m_last_scale)
         return;
-    }
-    if (!m_full_screen) {
-        const QRect area = event->rect();
-        painter.drawImage(area.topLeft(), image, area);
-        return;
-    }
-    // Black bars around the picture, then the picture scaled by nearest neighbour, placed on
-    // whole physical pixels.
-    painter.fillRect(rect(), Qt::black);
-    const PictureFit fit = Fit();
-    const qreal ratio = devicePixelRatioF();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(QRectF(fit.x / ratio, fit.y / ratio, fit.width / ratio, fit.height / ratio), image);
+    m_last_scale = scale;
+    emit PictureScaleChanged(scale);
 }
 
 void MainWindowView::mousePressEvent(QMouseEvent* event) {

@@ -10,6 +10,7 @@
 #include "platform/qt/menu_view.h"
 #include "platform/qt/paint_pacer.h"
 #include "platform/qt/sdl_audio_device.h"
+#include "platform/qt/zoom_keys.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -57,6 +58,15 @@ QtPlatform::QtPlatform() {
             m_sink->OnToggleFullScreen();
     };
     qApp->installEventFilter(m_keys.get());
+    // Installed after the key state, so it sees the keys first and can keep its own from the game.
+    m_zoom_keys = std::make_unique<ZoomKeys>();
+    m_zoom_keys->accepts_shortcut = m_keys->accepts_shortcut;
+    m_zoom_keys->on_zoom = [this](ZoomStep step) { m_main->Zoom(step); };
+    qApp->installEventFilter(m_zoom_keys.get());
+
+    // The floating window is drawn at the main window's scale.
+    QObject::connect(m_main.get(), &MainWindowView::PictureScaleChanged, m_float.get(), &FloatWindowView::SetScale);
+    QObject::connect(m_main.get(), &MainWindowView::SmoothChanged, m_float.get(), &FloatWindowView::SetSmooth);
 
     // The frame tick reads the cursor on every tick; the main and floating windows report each
     // movement over them so that it need not be asked of the system.
@@ -78,6 +88,7 @@ QtPlatform::QtPlatform() {
 QtPlatform::~QtPlatform() {
     if (qApp) {
         qApp->removeEventFilter(m_keys.get());
+        qApp->removeEventFilter(m_zoom_keys.get());
         qApp->removeEventFilter(m_cursor.get());
     }
     m_delay_timer->stop();
@@ -144,13 +155,12 @@ void QtPlatform::Invalidate(WindowId window) {
 }
 
 void QtPlatform::InvalidateRect(WindowId window, int x, int y, int width, int height) {
-    // A small change (the blinking wait icon) repaints only its own pixels. In full screen the
-    // picture is scaled, and the whole window is repainted.
+    // A small change (the blinking wait icon) repaints only the window pixels that show it.
     const QRect area(x, y, width, height);
-    if (window == WindowId::Main && !m_main->IsFullScreen())
-        m_main_pacer->Request(area);
+    if (window == WindowId::Main)
+        m_main_pacer->Request(m_main->ClientRectToLocal(area));
     else if (window == WindowId::Float)
-        m_float_pacer->Request(area);
+        m_float_pacer->Request(m_float->ClientRectToLocal(area));
     else
         Invalidate(window);
 }
@@ -214,7 +224,9 @@ WindowId QtPlatform::ForegroundWindow() {
 }
 
 bool QtPlatform::IsKeyDown(Key key) {
-    return m_keys->IsDown(key);
+    const bool down = m_keys->IsDown(key);
+    // Control may be held for a zoom key rather than for the game.
+    return key == Key::Control ? m_zoom_keys->ControlForGame(down) : down;
 }
 
 Point QtPlatform::CursorPos() {
@@ -235,8 +247,8 @@ void QtPlatform::SetCursorVisible(bool visible) {
 }
 
 Point QtPlatform::ClientToScreen(WindowId window, Point client) {
-    if (window == WindowId::Main) {
-        const QPoint p = m_main->ClientToGlobal(client);
+    if (window == WindowId::Main || window == WindowId::Float) {
+        const QPoint p = window == WindowId::Main ? m_main->ClientToGlobal(client) : m_float->ClientToGlobal(client);
         return Point{p.x(), p.y()};
     }
     const QWidget* widget = Window(window);
@@ -255,12 +267,7 @@ Point QtPlatform::ScreenToClient(WindowId window, Point screen) {
             last.screen.y == screen.y)
             return last.client;
         const QPoint global(screen.x, screen.y);
-        if (window == WindowId::Main) {
-            last.client = m_main->GlobalToClient(global);
-        } else {
-            const QPoint p = m_float->mapFromGlobal(global);
-            last.client = Point{p.x(), p.y()};
-        }
+        last.client = window == WindowId::Main ? m_main->GlobalToClient(global) : m_float->GlobalToClient(global);
         last.generation = generation;
         last.full_screen = full_screen;
         last.screen = screen;

@@ -26,6 +26,7 @@ class ConfigDialog;
 class CursorTracker;
 class KeyState;
 class PaintPacer;
+class ZoomKeys;
 
 class QtPlatform final : public Platform {
 public:
@@ -85,6 +86,7 @@ private:
     std::unique_ptr<DebugWindowView> m_debug;
     std::unique_ptr<ConfigDialog> m_config;
     std::unique_ptr<KeyState> m_keys;
+    std::unique_ptr<ZoomKeys> m_zoom_keys;
     std::unique_ptr<CursorTracker> m_cursor;
     std::unique_ptr<PaintPacer> m_main_pacer, m_float_pacer;
     std::unique_ptr<QTimer> m_delay_timer;

@@ -17,22 +17,133 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace hk::test {
 namespace {
 
-TEST(MainWindowView, IsAFixedFramedWindowWithTheGameCaption) {
+TEST(MainWindowView, IsAResizableFramedWindowWithTheGameCaption) {
     TABitmap surface;
     surface.SetSize(800, 600);
     MainWindowView view(surface);
     EXPECT_EQ(view.windowTitle(), QStringLiteral("ＨＡＲＵＫＡＺＥ　radadu"));
     EXPECT_EQ(view.size(), QSize(800, 600));
-    EXPECT_EQ(view.minimumSize(), QSize(800, 600));
-    EXPECT_EQ(view.maximumSize(), QSize(800, 600));
+    EXPECT_EQ(view.minimumSize(), QSize(400, 300));
+    EXPECT_EQ(view.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
     const Qt::WindowFlags flags = view.windowFlags();
     EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
-    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
     EXPECT_FALSE(flags & Qt::FramelessWindowHint);
+    EXPECT_EQ(view.CurrentScale(), WindowScale::Times(1.0)) << "the game's own size";
+    view.resize(1000, 700);
+    EXPECT_EQ(view.CurrentScale(), std::nullopt) << "a size of the player's own";
+    view.resize(1600, 1200);
+    EXPECT_EQ(view.CurrentScale(), WindowScale::Times(2.0)) << "sized by the frame to exactly 2x";
+}
+
+// A surface whose every pixel tells where it is: 0x00YYYXXX-like (x in the low 10 bits, y above),
+// with the engine's fourth byte set, which must never show.
+TABitmap NumberedSurface() {
+    TABitmap surface;
+    surface.SetSize(800, 600);
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 800; ++x) {
+            const std::uint32_t value = 0x80000000u | (std::uint32_t(y) << 10) | std::uint32_t(x);
+            std::memcpy(surface.Pixel(x, y), &value, 4);
+        }
+    return surface;
+}
+
+QRgb NumberedPixel(int x, int y) {
+    return 0xFF000000u | (std::uint32_t(y) << 10) | std::uint32_t(x);
+}
+
+TEST(MainWindowView, ResizedItShowsThePictureScaledSharpBetweenBarsAndMapsPointsBack) {
+    TABitmap surface = NumberedSurface();
+    MainWindowView view(surface);
+    RecordingSink sink;
+    view.SetSink(&sink);
+
+    // 1600x1200: exactly 2x, every screen pixel the picture pixel of its 2x2 block.
+    view.resize(1600, 1200);
+    QImage shot = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shot.size(), QSize(1600, 1200));
+    int wrong = 0;
+    for (int y = 0; y < 1200; ++y)
+        for (int x = 0; x < 1600; ++x)
+            wrong += shot.pixel(x, y) != NumberedPixel(x / 2, y / 2);
+    EXPECT_EQ(wrong, 0);
+    EXPECT_DOUBLE_EQ(view.PictureScale(), 2.0);
+    QTest::mouseClick(&view, Qt::LeftButton, Qt::NoModifier, QPoint(2 * 123 + 1, 2 * 456));
+    EXPECT_EQ(sink.calls.back(), "down 1 0 123,456");
+    EXPECT_EQ(view.ClientToGlobal(Point{123, 456}), view.mapToGlobal(QPoint(246, 912)));
+    EXPECT_EQ(view.GlobalToClient(view.mapToGlobal(QPoint(247, 913))), (Point{123, 456}));
+
+    // 1000x600: the picture at 1x between bars of 100 either side; clicks in the bars clamp.
+    view.resize(1000, 600);
+    shot = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shot.pixel(0, 0), 0xFF000000u);
+    EXPECT_EQ(shot.pixel(99, 599), 0xFF000000u);
+    EXPECT_EQ(shot.pixel(900, 300), 0xFF000000u);
+    EXPECT_EQ(shot.pixel(100, 0), NumberedPixel(0, 0));
+    EXPECT_EQ(shot.pixel(899, 599), NumberedPixel(799, 599));
+    EXPECT_EQ(shot.pixel(500, 300), NumberedPixel(400, 300));
+    QTest::mouseClick(&view, Qt::LeftButton, Qt::NoModifier, QPoint(100 + 799, 599));
+    EXPECT_EQ(sink.calls.back(), "down 1 0 799,599");
+    QTest::mouseClick(&view, Qt::LeftButton, Qt::NoModifier, QPoint(30, 10));
+    EXPECT_EQ(sink.calls.back(), "down 1 0 0,10");
+    EXPECT_EQ(view.GlobalToClient(view.mapToGlobal(QPoint(30, 10))).x, -70) << "the engine sees the bars as outside";
+    EXPECT_EQ(view.ClientRectToLocal(QRect(752, 552, 32, 32)), QRect(852, 552, 32, 32));
+
+    // 1200x900 (1.5x): blocks of one and two pixels by the pixel centres.
+    view.resize(1200, 900);
+    shot = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    wrong = 0;
+    for (int y = 0; y < 900; y += 3)
+        for (int x = 0; x < 1200; ++x)
+            wrong += shot.pixel(x, y) != NumberedPixel((2 * x + 1) * 800 / 2400, (2 * y + 1) * 600 / 1800);
+    EXPECT_EQ(wrong, 0);
+}
+
+TEST(MainWindowView, SmoothFilterBlendsNeighbours) {
+    TABitmap surface;
+    surface.SetSize(800, 600);
+    surface.Fill(MakeColor(0, 0, 0));
+    surface.FillRect(400, 0, 400, 600, MakeColor(255, 255, 255));
+    MainWindowView view(surface);
+    view.resize(1600, 1200);
+    view.SetSmooth(true);
+    QImage shot = view.grab().toImage();
+    const int edge = qGray(shot.pixel(799, 600)) + qGray(shot.pixel(800, 600));
+    EXPECT_GT(edge, 0);
+    EXPECT_LT(edge, 2 * 255) << "the edge is blended";
+    view.SetSmooth(false);
+    shot = view.grab().toImage();
+    EXPECT_EQ(qGray(shot.pixel(799, 600)), 0);
+    EXPECT_EQ(qGray(shot.pixel(800, 600)), 255);
+}
+
+TEST(MainWindowView, ZoomStepsAndResetsTheWindowSize) {
+    TABitmap surface;
+    surface.SetSize(800, 600);
+    MainWindowView view(surface);
+    view.ApplyScale(WindowScale::Times(3.0));
+    EXPECT_EQ(view.size(), QSize(2400, 1800));
+    EXPECT_EQ(view.CurrentScale(), WindowScale::Times(3.0));
+    // The test screen is small: one step down goes to the largest size that fits it.
+    const Size available = view.AvailableClientSize();
+    view.Zoom(ZoomStep::Out);
+    EXPECT_LE(view.width(), std::max(available.width, 800));
+    view.Zoom(ZoomStep::Reset);
+    EXPECT_EQ(view.size(), QSize(800, 600));
+    EXPECT_EQ(view.CurrentScale(), WindowScale::Times(1.0));
+    view.resize(1000, 700);
+    EXPECT_EQ(view.CurrentScale(), std::nullopt) << "resized by the frame";
+    view.SetFullScreen(true);
+    view.Zoom(ZoomStep::Reset);
+    view.SetFullScreen(false);
+    EXPECT_EQ(view.size(), QSize(1000, 700)) << "the zoom keys do nothing in full screen";
 }
 
 TEST(MainWindowView, PaintsTheSurfaceIgnoringTheTransparencyByte) {
@@ -273,7 +384,43 @@ TEST(QtPlatform, FullScreenScalesThePictureAndMapsPointsBack) {
     platform.SetFullScreen(false);
     EXPECT_FALSE(view.IsFullScreen());
     EXPECT_EQ(view.size(), QSize(800, 600));
-    EXPECT_EQ(view.maximumSize(), QSize(800, 600));
+
+    // Leaving full screen gives the framed window back its size and place.
+    view.ApplyScale(WindowScale::Times(1.5));
+    view.move(30, 20);
+    const QRect framed = view.geometry();
+    platform.SetFullScreen(true);
+    EXPECT_EQ(view.NormalClientGeometry(), framed);
+    EXPECT_EQ(view.CurrentScale(), WindowScale::Times(1.5)) << "the framed window's scale, kept in full screen";
+    platform.SetFullScreen(false);
+    EXPECT_EQ(view.geometry(), framed);
+}
+
+TEST(QtPlatform, TheFloatingWindowFollowsTheMainWindowsScaleAndFilter) {
+    QtPlatform platform;
+    MainWindowView& main = platform.MainView();
+    FloatWindowView& floating = platform.FloatView();
+    platform.SetWindowShape(WindowId::Float, {{1, 1, 10, 1}, {3, 2, 4, 1}});
+    platform.ShowWindow(WindowId::Main, true);
+    main.resize(1600, 1200);
+    EXPECT_DOUBLE_EQ(floating.Scale(), 2.0);
+    EXPECT_EQ(floating.size(), QSize(1600, 352));
+    QRegion want(2, 2, 20, 2);
+    want += QRect(6, 4, 8, 2);
+    EXPECT_TRUE(floating.mask().xored(want).isEmpty()) << "the shape doubles with the window";
+    EXPECT_TRUE(floating.Shape().xored(QRegion(1, 1, 10, 1) + QRect(3, 2, 4, 1)).isEmpty())
+        << "the shape itself stays in picture pixels";
+    RecordingSink sink;
+    platform.SetEventSink(&sink);
+    QTest::mousePress(&floating, Qt::LeftButton, Qt::NoModifier, QPoint(801, 201));
+    EXPECT_EQ(sink.calls, (std::vector<std::string>{"down 2 0 400,100"}));
+    platform.MoveWindow(WindowId::Float, Point{100, 50});
+    EXPECT_EQ(platform.ClientToScreen(WindowId::Float, Point{400, 100}), (Point{900, 250}));
+    EXPECT_EQ(platform.ScreenToClient(WindowId::Float, Point{901, 251}), (Point{400, 100}));
+    main.SetSmooth(true);
+    EXPECT_TRUE(floating.Smooth());
+    main.resize(800, 600);
+    EXPECT_EQ(floating.size(), QSize(800, 176));
 }
 
 TEST(QtPlatform, TheSettingsOpenAtTheirPlaceOnTheGamePictureInBothModes) {

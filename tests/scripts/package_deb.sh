@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The Debian package: CPack builds it from the build tree, its control data names the runtime
 # packages, and unpacked into a scratch root (never installed system-wide here) it holds both
-# programs, the desktop entry, the icon, the manuals and the sample game's sources. The unpacked
-# harukaze then opens its window under xvfb-run in a sample game folder made by the unpacked
-# harukaze-tool, and ends cleanly, writing its system file into that folder.
-# Needs BUILD_DIR (a configured and built tree); uses cpack, dpkg-deb, xvfb-run and xdotool.
+# programs, the desktop entry and its AppStream metainfo (validated), the icon, the manuals and
+# the sample game's sources. The unpacked harukaze then opens its window under xvfb-run in a
+# sample game folder made by the unpacked harukaze-tool, and ends cleanly, writing its system file
+# into that folder.
+# Needs BUILD_DIR (a configured and built tree); uses cpack, dpkg-deb, appstreamcli, xvfb-run and
+# xdotool.
 set -euo pipefail
 
 BUILD_DIR=${BUILD_DIR:?BUILD_DIR must name the build directory}
@@ -34,7 +36,7 @@ field() { dpkg-deb -f "$DEB" "$1"; }
 [ "$(field Package)" = harukaze ] || fail "package name is '$(field Package)'"
 [ "$(field Section)" = games ] || fail "section is '$(field Section)'"
 depends=$(field Depends)
-for p in libqt6widgets6 qt6-qpa-plugins libsdl2-2.0-0 libvorbisfile3 libpng16-16 libjpeg62-turbo \
+for p in libqt6widgets6 qt6-qpa-plugins qt6-wayland libsdl2-2.0-0 libvorbisfile3 libpng16-16 libjpeg62-turbo \
          libfreetype6 libfontconfig1 fonts-ipafont-gothic; do
     grep -Eq "(^|, )$p( |,|$)" <<<"$depends" || fail "Depends does not name $p: $depends"
     # Every named package must exist in Debian, or apt-get cannot install the .deb.
@@ -55,6 +57,7 @@ fi
 ROOT="$WORK/root"
 dpkg-deb -x "$DEB" "$ROOT"
 for f in usr/bin/harukaze usr/bin/harukaze-tool usr/share/applications/harukaze.desktop \
+         usr/share/metainfo/org.harukaze.Harukaze.metainfo.xml \
          usr/share/icons/hicolor/scalable/apps/harukaze.svg usr/share/man/man6/harukaze.6.gz \
          usr/share/man/man1/harukaze-tool.1.gz usr/share/doc/harukaze/playing.md \
          usr/share/doc/harukaze/authoring.md usr/share/harukaze/demo/pictures.txt; do
@@ -70,7 +73,14 @@ grep -q '^Exec=.*harukaze' "$DESKTOP" || fail "the desktop entry does not start 
 if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$DESKTOP" || fail "desktop-file-validate rejects the desktop entry"
 fi
-echo "ok: programs, desktop entry, icon, manuals, documents and sample sources are in the package"
+# The software centres' description, beside the desktop entry it names.
+METAINFO="$ROOT/usr/share/metainfo/org.harukaze.Harukaze.metainfo.xml"
+command -v appstreamcli >/dev/null || fail "appstreamcli is missing (scripts/install-deps.sh installs appstream)"
+appstreamcli validate --no-net "$METAINFO" >"$WORK/appstream.log" 2>&1 ||
+    fail "appstreamcli rejects the metainfo: $(cat "$WORK/appstream.log")"
+grep -q '<launchable type="desktop-id">harukaze.desktop</launchable>' "$METAINFO" ||
+    fail "the metainfo does not name the desktop entry"
+echo "ok: programs, desktop entry, metainfo, icon, manuals, documents and sample sources are in the package"
 
 # ---- The unpacked programs run: their own command lines.
 GAME="$ROOT/usr/bin/harukaze"
@@ -145,12 +155,12 @@ set -e
 [ -s "$GAME_DIR/Save00.dat" ] || fail "no Save00.dat in the game folder after the game ended"
 echo "ok: the game ran without an error and wrote Save00.dat into its folder"
 
-# Started in a folder without the archives: exactly one error box, naming both archives and the
+# Given a folder without the archives: exactly one error box, naming both archives and the
 # folder, over the game's window; nothing is written there.
 EMPTY="$WORK/empty"
 mkdir "$EMPTY"
 cd "$EMPTY"
-"$GAME" >"$WORK/empty.out" 2>"$WORK/empty.err" &
+"$GAME" "$EMPTY" >"$WORK/empty.out" 2>"$WORK/empty.err" &
 pid=$!
 boxes=""
 for _ in $(seq 150); do
@@ -173,6 +183,7 @@ wait "$pid" 2>/dev/null || true
 echo "ok: without its archives, one box: $(grep -m1 . "$WORK/empty.err")"
 PLAY
 env -u WAYLAND_DISPLAY GAME="$GAME" GAME_DIR="$GAME_DIR" WORK="$WORK" XDG_RUNTIME_DIR="$WORK/runtime" \
+    XDG_CONFIG_HOME="$WORK/config" \
     QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy \
     xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash "$WORK/play.sh"
 echo "PASS"

@@ -6,6 +6,8 @@ them) without any image library, for the scripted tests.
     shot_compare.py same A.png B.png [X Y W H]   exit 1 unless the pixels are equal
     shot_compare.py hash A.png X Y W H           SHA-256 of the rectangle's RGB bytes
     shot_compare.py crop A.png X Y W H OUT.png   writes the rectangle as a new PNG
+    shot_compare.py sample A.png W H OUT.png     writes A scaled to WxH as the game's windows scale
+                                                 it: each pixel is the one under its centre
 """
 import hashlib
 import struct
@@ -106,6 +108,18 @@ def differing_pixels(a, b, rect):
     return count
 
 
+def sample(picture, width, height):
+    """Nearest neighbour by the pixel centres: target pixel t shows source pixel
+    floor((t + 1/2) * source / target), worked out in whole numbers."""
+    columns = [(2 * x + 1) * picture.width // (2 * width) for x in range(width)]
+    rows = []
+    for y in range(height):
+        source = picture.rows[(2 * y + 1) * picture.height // (2 * height)]
+        pixels = [source[3 * c:3 * c + 3] for c in range(picture.width)]
+        rows.append(b"".join(pixels[c] for c in columns))
+    return rows
+
+
 def main(argv):
     if len(argv) < 3:
         raise SystemExit(__doc__)
@@ -119,6 +133,10 @@ def main(argv):
     if verb == "hash":
         rows = read_png(argv[2]).region(*ints(argv[3:7]))
         print(hashlib.sha256(b"".join(rows)).hexdigest())
+        return 0
+    if verb == "sample":
+        width, height = ints(argv[3:5])
+        write_png(argv[5], sample(read_png(argv[2]), width, height), width)
         return 0
     if verb == "crop":
         x, y, w, h = ints(argv[3:7])

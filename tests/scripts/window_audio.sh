@@ -48,7 +48,8 @@ EOF
 export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$WORK/card.raw"
 unset SDL_DISKAUDIODELAY WAYLAND_DISPLAY
 mkdir -m 700 "$WORK/runtime"
-export XDG_RUNTIME_DIR="$WORK/runtime"
+# Settings of the program's own go to a folder of this check, never the user's ~/.config.
+export XDG_RUNTIME_DIR="$WORK/runtime" XDG_CONFIG_HOME="$WORK/config"
 (
     cd "$WORK/game"
     # The shell records its own id and becomes the game, so exactly the game can be ended.

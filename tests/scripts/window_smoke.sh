@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real window build under a virtual X server: the game opens its 800x600 window with its
-# caption, stays cheap while idle, refuses a second copy silently, and without its archives shows
-# the error box (naming GRP.IFP) instead of crashing, and writes nothing.
+# caption, stays cheap while idle, refuses a second copy silently, and in a folder named on its
+# command line that lacks the archives shows the error box (naming GRP.IFP) instead of crashing,
+# and writes nothing.
 # Needs BUILD_DIR (the build tree); uses Xvfb, xdotool and xwininfo, and ImageMagick's import
 # for a screenshot when it is installed.
 set -euo pipefail
@@ -25,13 +26,24 @@ set +e
 status=$?
 set -e
 [ "$status" -eq 2 ] || fail "an unknown argument gave status $status, not 2"
-echo "ok: --help, --version and an unknown argument"
+set +e
+message=$("$GAME" /nonexistent/harukaze 2>&1 >/dev/null)
+status=$?
+set -e
+[ "$status" -eq 2 ] && grep -q "'/nonexistent/harukaze' is not a folder" <<<"$message" ||
+    fail "a missing game folder gave status $status: $message"
+"$GAME" --help | grep -q -- "--scale S" || fail "--help does not tell of --scale"
+echo "ok: --help, --version, an unknown argument and a missing game folder"
 
 WORK=$(mktemp -d)
 XVFB_PID=""
 GAME_PIDS=()
 cleanup() {
-    for pid in "${GAME_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    # Only games still running: the number of one already ended may belong to another process by
+    # now (on a busy machine process numbers come round again within a minute).
+    for pid in "${GAME_PIDS[@]}"; do
+        if jobs -p | grep -qx "$pid"; then kill "$pid" 2>/dev/null || true; fi
+    done
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
     wait 2>/dev/null || true
     rm -rf "$WORK"
@@ -156,7 +168,9 @@ echo "ok: SIGTERM closes the game and writes Save00.dat"
 # ---- No archives: the error box names GRP.IFP, the game does not crash and writes nothing.
 EMPTY_DIR="$WORK/empty"
 mkdir "$EMPTY_DIR"
-(cd "$EMPTY_DIR" && exec "$GAME" >"$WORK/empty.out" 2>"$WORK/empty.err") &
+# Named on the command line (started from a folder without the game and no folder named, the game
+# asks for one instead: folder_chooser.sh).
+(cd "$EMPTY_DIR" && exec "$GAME" "$EMPTY_DIR" >"$WORK/empty.out" 2>"$WORK/empty.err") &
 GAME_PIDS+=($!)
 BROKEN=${GAME_PIDS[1]}
 BOX=$(wait_window "$TITLE" 20) || fail "no error box titled $TITLE appeared; stderr: $(cat "$WORK/empty.err")"

@@ -2,7 +2,8 @@
 #   start_xvfb WORK SCREEN [Xvfb options...]
 # starts Xvfb on a free display number with one screen of SCREEN (e.g. 1280x1024x24), sets
 # XVFB_PID (the caller's clean-up ends it) and DISPLAY, and the environment the window build
-# needs there: the xcb platform, SDL's dummy audio, a private runtime folder under WORK.
+# needs there: the xcb platform, SDL's dummy audio, a private runtime folder under WORK, and a
+# private settings folder (XDG_CONFIG_HOME) so the player's own ~/.config is never touched.
 #   start_openbox WORK
 # then starts the openbox window manager on that display and waits until it manages it; sets
 # WM_PID (the caller's clean-up ends it).
@@ -21,6 +22,24 @@ start_xvfb() {
     unset WAYLAND_DISPLAY
     mkdir -m 700 "$work/runtime"
     export XDG_RUNTIME_DIR="$work/runtime"
+    mkdir -p "$work/config"
+    export XDG_CONFIG_HOME="$work/config"
+}
+
+# Runs "$@" every 0.1 s until it succeeds, for at most $1 seconds.
+wait_for() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.1
+    done
+}
+
+# "x,y WxH" of an X window.
+place_of() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4}
+                             /Width:/ {w=$2} /Height:/ {h=$2} END {print x "," y " " w "x" h}'
 }
 
 start_openbox() {

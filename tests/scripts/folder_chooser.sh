@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# The game folder chooser under a virtual X server, with a settings folder of its own:
+# - the widget tests of the start from a folder without the game (the chooser answered by the
+#   test, a folder without the archives refused, the choice remembered and used by the next start)
+#   run on the X server instead of the offscreen platform;
+# - the real program started from an empty folder shows the chooser; the folder typed into it is
+#   played and remembered, and the next start from the empty folder plays it without asking;
+#   started with a folder on its command line it plays that one.
+# Needs BUILD_DIR (the build tree); uses Xvfb and xdotool.
+set -euo pipefail
+
+BUILD_DIR=${BUILD_DIR:?BUILD_DIR must name the build directory}
+fail() {
+    echo "FAIL: $*"
+    [ -n "${WORK:-}" ] && [ -s "$WORK/game.err" ] && echo "game stderr: $(cat "$WORK/game.err")"
+    [ -n "${WORK:-}" ] && [ -s "$WORK/xvfb.log" ] && echo "Xvfb: $(tail -n 5 "$WORK/xvfb.log")"
+    exit 1
+}
+GAME="$BUILD_DIR/app/harukaze"
+TESTS="$BUILD_DIR/tests/qt/test_qt"
+TOOL="$BUILD_DIR/tools/harukaze-tool"
+if [ ! -x "$GAME" ] || [ ! -x "$TESTS" ]; then
+    echo "SKIP: the window build or its tests were not built"
+    exit 0
+fi
+for tool in Xvfb xdotool xwininfo; do
+    command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
+done
+
+WORK=$(mktemp -d)
+XVFB_PID=""
+GAME_PID=""
+cleanup() {
+    [ -n "$GAME_PID" ] && kill "$GAME_PID" 2>/dev/null || true
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+    wait 2>/dev/null || true
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+# shellcheck source=tests/scripts/xvfb.bash
+source "$(dirname "$0")/xvfb.bash"
+start_xvfb "$WORK" 1280x1024x24
+
+"$TESTS" --gtest_filter='GameFolderStart.*' >"$WORK/tests.out" 2>&1 || fail "the widget tests failed on X: $(tail -n 30 "$WORK/tests.out")"
+grep -q "PASSED.* 3 tests" "$WORK/tests.out" || fail "the widget tests did not all run: $(tail -n 5 "$WORK/tests.out")"
+echo "ok: the chooser tests pass on the X server"
+
+# ---- A small game (one scene waiting for a click) and an empty folder to start from; a home of
+# ---- its own, so no ~/harukaze of the machine's is found.
+mkdir -p "$WORK/scenes" "$WORK/game" "$WORK/empty" "$WORK/home"
+printf 'start:\n    wait 0\n    jump start\n    end\n' >"$WORK/scenes/scene0001.txt"
+"$TOOL" scr asm "$WORK/scenes" "$WORK/game/SCR.IFP" >/dev/null
+printf '# no pictures\n' >"$WORK/pictures.txt"
+"$TOOL" ifp pack "$WORK/game/GRP.IFP" "$WORK/pictures.txt" >/dev/null
+export HOME="$WORK/home"
+
+CAPTION="ＨＡＲＵＫＡＺＥ　radadu"
+named() {
+    local id
+    for id in $(xdotool search --onlyvisible --name '.*' 2>/dev/null); do
+        [ "$(xdotool getwindowname "$id")" = "$1" ] && { echo "$id"; return 0; }
+    done
+    return 1
+}
+start_game() {
+    (cd "$WORK/empty" && exec "$GAME" "$@" >"$WORK/game.out" 2>"$WORK/game.err") &
+    GAME_PID=$!
+}
+end_game() {
+    kill -TERM "$GAME_PID"
+    local status=0
+    wait "$GAME_PID" || status=$?
+    GAME_PID=""
+    [ "$status" -eq 0 ] || fail "the game ended with status $status"
+}
+
+start_game
+wait_for 20 named "Choose the folder of the game (SCR.IFP, GRP.IFP)" >/dev/null ||
+    fail "no folder chooser appeared"
+CHOOSER=$(named "Choose the folder of the game (SCR.IFP, GRP.IFP)")
+[ -z "$(named "$CAPTION" || true)" ] || fail "the game window opened before a folder was chosen"
+xdotool windowfocus --sync "$CHOOSER" 2>/dev/null || true
+xdotool type --delay 10 "$WORK/game"
+xdotool key Return
+wait_for 20 named "$CAPTION" >/dev/null || fail "the game did not start in the chosen folder"
+wait_for 20 test -s "$WORK/game/Save00.dat" || fail "the game does not play the chosen folder (no Save00.dat there)"
+[ -z "$(ls -A "$WORK/empty")" ] || fail "the game wrote into the folder it was started from"
+grep -qF "folder=$WORK/game" "$XDG_CONFIG_HOME/harukaze/harukaze.conf" || fail "the chosen folder was not remembered"
+end_game
+echo "ok: from an empty folder the chooser appeared; the chosen folder is played and remembered"
+
+rm "$WORK/game/Save00.dat"
+start_game
+wait_for 20 named "$CAPTION" >/dev/null || fail "the next start did not play the remembered folder"
+[ -z "$(named "Choose the folder of the game (SCR.IFP, GRP.IFP)" || true)" ] || fail "the chooser asked again"
+wait_for 20 test -s "$WORK/game/Save00.dat" || fail "the next start does not play the remembered folder"
+end_game
+echo "ok: the next start plays the remembered folder without asking"
+
+mkdir "$WORK/other"
+cp "$WORK/game/SCR.IFP" "$WORK/game/GRP.IFP" "$WORK/other/"
+start_game "$WORK/other"
+wait_for 20 named "$CAPTION" >/dev/null || fail "harukaze DIR did not start"
+wait_for 20 test -s "$WORK/other/Save00.dat" || fail "harukaze DIR does not play DIR"
+end_game
+echo "ok: harukaze DIR plays DIR"
+echo "PASS"
