@@ -6,6 +6,8 @@
 //   DrawAlphaOnto  ~ OVER of a source with per-pixel alpha (random transparency: the worst case;
 //                    DrawAlphaOntoLayer shows a half-clear character layer)
 //   RuleBlendOnto  ~ OVER through a per-pixel 8-bit mask
+// Before it is timed, each path's result is checked against the scalar path's; a path that differs
+// is reported as an error instead of a time.
 #include "bench/ratio_reporter.h"
 #include "gfx/abitmap.h"
 #include "gfx/pixel_ops.h"
@@ -54,6 +56,38 @@ void FrameMemcpy(benchmark::State& state) {
 
 enum class Op { Blend, DrawAlpha, DrawAlphaLayer, Rule };
 
+void Apply(Op op, const hk::TABitmap& src, const hk::TABitmap& rule, hk::TABitmap& dst) {
+    switch (op) {
+    case Op::Blend:
+        src.BlendOnto(0, 0, kWidth, kHeight, 0, 0, dst, 127);
+        break;
+    case Op::DrawAlpha:
+    case Op::DrawAlphaLayer:
+        src.DrawAlphaOnto(0, 0, kWidth, kHeight, 0, 0, dst, 255);
+        break;
+    case Op::Rule:
+        // Mid-wipe at softness 4: some pixels untouched, some blended, some copied.
+        src.RuleBlendOnto(0, 0, kWidth, kHeight, 0, 0, rule, dst, 140, 4);
+        break;
+    }
+}
+
+// One operation on the path and on the scalar path from the same pixels: a fast wrong kernel is
+// worth nothing, so the benchmark refuses to time one. This is also what a run under an emulator
+// is for, where the times themselves mean nothing.
+bool SameAsScalar(Op op, hk::PixelPath path, const hk::TABitmap& src, const hk::TABitmap& rule,
+                  const hk::TABitmap& dst) {
+    hk::TABitmap on_path = dst, on_scalar = dst;
+    hk::SetPixelPath(hk::PixelPath::Scalar);
+    Apply(op, src, rule, on_scalar);
+    hk::SetPixelPath(path);
+    Apply(op, src, rule, on_path);
+    for (int y = 0; y < kHeight; ++y)
+        if (std::memcmp(on_path.Row(y), on_scalar.Row(y), std::size_t{kWidth} * 4) != 0)
+            return false;
+    return true;
+}
+
 void Operation(benchmark::State& state, Op op, hk::PixelPath path) {
     if (!hk::SetPixelPath(path)) {
         state.SkipWithError("path not available");
@@ -69,20 +103,13 @@ void Operation(benchmark::State& state, Op op, hk::PixelPath path) {
     }
     const hk::TABitmap rule = NoiseSurface(2, true);
     hk::TABitmap dst = NoiseSurface(3);
+    if (!SameAsScalar(op, path, src, rule, dst)) {
+        state.SkipWithError("pixels differ from the scalar path's");
+        hk::SetPixelPath(hk::BestPixelPath());
+        return;
+    }
     for (auto _ : state) {
-        switch (op) {
-        case Op::Blend:
-            src.BlendOnto(0, 0, kWidth, kHeight, 0, 0, dst, 127);
-            break;
-        case Op::DrawAlpha:
-        case Op::DrawAlphaLayer:
-            src.DrawAlphaOnto(0, 0, kWidth, kHeight, 0, 0, dst, 255);
-            break;
-        case Op::Rule:
-            // Mid-wipe at softness 4: some pixels untouched, some blended, some copied.
-            src.RuleBlendOnto(0, 0, kWidth, kHeight, 0, 0, rule, dst, 140, 4);
-            break;
-        }
+        Apply(op, src, rule, dst);
         benchmark::DoNotOptimize(dst.Row(0));
         benchmark::ClobberMemory();
     }
