@@ -66,13 +66,14 @@ struct Avx2 {
         return _mm256_shuffle_epi8(_mm256_set1_epi64x(eight), spread);
     }
 
-    // Half a register of pixels (four) widened to one 16-bit lane per byte, and back: the low byte
-    // of every lane of two widened registers, packed into one register's worth of pixels. Lanes
-    // hold 0..255 when packed. The pack works within each 128-bit half; the permute puts the
-    // pixels back in order.
+    // One register of pixels widened to one 16-bit lane per byte, in two registers of four pixels
+    // each, and back: the low byte of every lane of two widened registers packed into one
+    // register's worth of pixels (lanes hold 0..255 when packed). The pack works within each
+    // 128-bit half; the permute puts the pixels back in order.
     static constexpr int kWidePixels = kPixels / 2;
-    static Bits LoadWide(const std::uint8_t* p) {
-        return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    static void LoadWidePair(const std::uint8_t* p, Bits& low, Bits& high) {
+        low = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+        high = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)));
     }
     static void StoreNarrow(std::uint8_t* p, Bits low, Bits high) {
         Store(p, _mm256_permute4x64_epi64(_mm256_packus_epi16(low, high), 0xD8));
@@ -83,14 +84,20 @@ struct Avx2 {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm256_castsi256_si128(packed));
     }
 
-    // The text weights of kWidePixels coverage levels: level in each colour lane, 0 in the fourth
-    // byte's lane (the caller adds 1, 1, 1, 256).
-    static Bits SpreadLevels(const std::uint8_t* level) {
-        const __m256i spread = _mm256_setr_epi8(0, -1, 0, -1, 0, -1, -1, -1, 1, -1, 1, -1, 1, -1, -1, -1, //
-                                                2, -1, 2, -1, 2, -1, -1, -1, 3, -1, 3, -1, 3, -1, -1, -1);
-        std::uint32_t four;
-        std::memcpy(&four, level, 4);
-        return _mm256_shuffle_epi8(_mm256_set1_epi32(static_cast<int>(four)), spread);
+    // The coverage levels of kPixels cells spread as LoadWidePair spreads pixels: each level in
+    // the three colour lanes of its pixel, 0 in the fourth byte's lane (the caller adds 1, 1, 1,
+    // 256 to make the weights). The eight levels go into both 128-bit halves; one shuffle per
+    // register picks its four.
+    static void SpreadLevelPair(const std::uint8_t* level, Bits& low, Bits& high) {
+        const __m256i first = _mm256_setr_epi8(0, -1, 0, -1, 0, -1, -1, -1, 1, -1, 1, -1, 1, -1, -1, -1, //
+                                               2, -1, 2, -1, 2, -1, -1, -1, 3, -1, 3, -1, 3, -1, -1, -1);
+        const __m256i second = _mm256_setr_epi8(4, -1, 4, -1, 4, -1, -1, -1, 5, -1, 5, -1, 5, -1, -1, -1, //
+                                                6, -1, 6, -1, 6, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1);
+        std::int64_t eight;
+        std::memcpy(&eight, level, 8);
+        const __m256i levels = _mm256_set1_epi64x(eight);
+        low = _mm256_shuffle_epi8(levels, first);
+        high = _mm256_shuffle_epi8(levels, second);
     }
 };
 

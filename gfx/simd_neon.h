@@ -67,25 +67,33 @@ struct Neon {
         return FromBytes(vqtbl1q_u8(vreinterpretq_u8_u32(vdupq_n_u32(four)), vld1q_u8(kSpread)));
     }
 
-    // Half a register of pixels (two) widened to one 16-bit lane per byte, and back: the low byte
-    // of every lane of two widened registers, packed into one register's worth of pixels. Lanes
-    // hold 0..255 when packed.
+    // One register of pixels widened to one 16-bit lane per byte, in two registers of two pixels
+    // each, and back: the low byte of every lane of two widened registers packed into one
+    // register's worth of pixels (lanes hold 0..255 when packed).
     static constexpr int kWidePixels = kPixels / 2;
-    static Bits LoadWide(const std::uint8_t* p) { return vmovl_u8(vld1_u8(p)); }
+    static void LoadWidePair(const std::uint8_t* p, Bits& low, Bits& high) {
+        const uint8x16_t px = vld1q_u8(p);
+        low = vmovl_u8(vget_low_u8(px));
+        high = vmovl_high_u8(px);
+    }
     static void StoreNarrow(std::uint8_t* p, Bits low, Bits high) {
         vst1q_u8(p, vcombine_u8(vmovn_u16(low), vmovn_u16(high)));
     }
     // The low bytes of one register's 16-bit lanes (0..255 each): eight bytes.
     static void StoreLowBytes(std::uint8_t* p, Bits v) { vst1_u8(p, vmovn_u16(v)); }
 
-    // The text weights of kWidePixels coverage levels: level in each colour lane, 0 in the fourth
-    // byte's lane (the caller adds 1, 1, 1, 256).
-    static Bits SpreadLevels(const std::uint8_t* level) {
-        static constexpr std::uint8_t kSpread[16] = {0, 255, 0, 255, 0, 255, 255, 255,
-                                                     1, 255, 1, 255, 1, 255, 255, 255};
-        std::uint16_t two;
-        std::memcpy(&two, level, 2);
-        return FromBytes(vqtbl1q_u8(vreinterpretq_u8_u16(vdupq_n_u16(two)), vld1q_u8(kSpread)));
+    // The coverage levels of kPixels cells spread as LoadWidePair spreads pixels: each level in
+    // the three colour lanes of its pixel, 0 in the fourth byte's lane (the caller adds 1, 1, 1,
+    // 256 to make the weights). Table indices past the register (255) give zero bytes.
+    static void SpreadLevelPair(const std::uint8_t* level, Bits& low, Bits& high) {
+        static constexpr std::uint8_t kFirst[16] = {0, 255, 0, 255, 0, 255, 255, 255, 1, 255, 1, 255, 1, 255, 255, 255};
+        static constexpr std::uint8_t kSecond[16] = {2, 255, 2, 255, 2, 255, 255, 255,
+                                                     3, 255, 3, 255, 3, 255, 255, 255};
+        std::uint32_t four;
+        std::memcpy(&four, level, 4);
+        const uint8x16_t levels = vreinterpretq_u8_u32(vdupq_n_u32(four));
+        low = FromBytes(vqtbl1q_u8(levels, vld1q_u8(kFirst)));
+        high = FromBytes(vqtbl1q_u8(levels, vld1q_u8(kSecond)));
     }
 };
 

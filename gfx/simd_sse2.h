@@ -60,12 +60,14 @@ struct Sse2 {
         return _mm_unpacklo_epi16(r, r);
     }
 
-    // Half a register of pixels (two) widened to one 16-bit lane per byte, and back: the low byte
-    // of every lane of two widened registers, packed into one register's worth of pixels. Lanes
-    // hold 0..255 when packed.
+    // One register of pixels widened to one 16-bit lane per byte, in two registers of two pixels
+    // each, and back: the low byte of every lane of two widened registers packed into one
+    // register's worth of pixels (lanes hold 0..255 when packed).
     static constexpr int kWidePixels = kPixels / 2;
-    static Bits LoadWide(const std::uint8_t* p) {
-        return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), _mm_setzero_si128());
+    static void LoadWidePair(const std::uint8_t* p, Bits& low, Bits& high) {
+        const __m128i px = Load(p);
+        low = _mm_unpacklo_epi8(px, _mm_setzero_si128());
+        high = _mm_unpackhi_epi8(px, _mm_setzero_si128());
     }
     static void StoreNarrow(std::uint8_t* p, Bits low, Bits high) { Store(p, _mm_packus_epi16(low, high)); }
     // The low bytes of one register's 16-bit lanes (0..255 each): eight bytes.
@@ -73,14 +75,17 @@ struct Sse2 {
         _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(v, _mm_setzero_si128()));
     }
 
-    // The text weights of kWidePixels coverage levels: level in each colour lane, 0 in the fourth
-    // byte's lane (the caller adds 1, 1, 1, 256).
-    static Bits SpreadLevels(const std::uint8_t* level) {
-        std::uint16_t two;
-        std::memcpy(&two, level, 2);
-        const __m128i l = _mm_unpacklo_epi8(_mm_cvtsi32_si128(two), _mm_setzero_si128());
-        const __m128i pairs = _mm_unpacklo_epi16(l, l);
-        return _mm_and_si128(_mm_unpacklo_epi32(pairs, pairs), _mm_set1_epi64x(0x0000FFFFFFFFFFFF));
+    // The coverage levels of kPixels cells spread as LoadWidePair spreads pixels: each level in
+    // the three colour lanes of its pixel, 0 in the fourth byte's lane (the caller adds 1, 1, 1,
+    // 256 to make the weights).
+    static void SpreadLevelPair(const std::uint8_t* level, Bits& low, Bits& high) {
+        std::uint32_t four;
+        std::memcpy(&four, level, 4);
+        const __m128i l = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(four)), _mm_setzero_si128());
+        const __m128i pairs = _mm_unpacklo_epi16(l, l); // l0 l0 l1 l1 l2 l2 l3 l3
+        const __m128i colour_lanes = _mm_set1_epi64x(0x0000FFFFFFFFFFFF);
+        low = _mm_and_si128(_mm_unpacklo_epi32(pairs, pairs), colour_lanes);
+        high = _mm_and_si128(_mm_unpackhi_epi32(pairs, pairs), colour_lanes);
     }
 };
 

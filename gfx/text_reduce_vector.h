@@ -55,23 +55,47 @@ template <class V> void CoverageRow(const std::uint8_t* upper, const std::uint8_
 template <class V> void LevelWeights(const std::uint8_t* level, std::uint16_t* weights, std::size_t n) {
     const auto offsets = V::Splat64(kWeightOffsets);
     std::size_t i = 0;
-    for (; i + V::kWidePixels <= n; i += V::kWidePixels)
-        V::Store(weights + 4 * i, V::Add16(V::SpreadLevels(level + i), offsets));
+    for (; i + V::kPixels <= n; i += V::kPixels) {
+        typename V::Bits low, high;
+        V::SpreadLevelPair(level + i, low, high);
+        V::Store(weights + 4 * i, V::Add16(low, offsets));
+        V::Store(weights + 4 * (i + V::kWidePixels), V::Add16(high, offsets));
+    }
     LevelWeightsScalar(level + i, weights + 4 * i, n - i);
 }
 
-// The weights of the kWidePixels cells from grid cell `cell` on.
-template <class V> typename V::Bits CellWeights(const PassRow& row, std::ptrdiff_t cell) {
-    if (row.weights)
-        return V::Load(row.weights + 4 * cell);
-    return V::Add16(V::SpreadLevels(row.grid + cell), V::Splat64(kWeightOffsets));
+// The weights of the kPixels cells from grid cell `cell` on, in the two registers the pixels
+// widen to. Always inlined: as a call it would pass its registers through memory.
+template <class V>
+[[gnu::always_inline]] inline void CellWeights(const PassRow& row, std::ptrdiff_t cell, typename V::Bits& low, typename V::Bits& high) {
+    if (row.weights) {
+        low = V::Load(row.weights + 4 * cell);
+        high = V::Load(row.weights + 4 * (cell + V::kWidePixels));
+        return;
+    }
+    V::SpreadLevelPair(row.grid + cell, low, high);
+    const auto offsets = V::Splat64(kWeightOffsets);
+    low = V::Add16(low, offsets);
+    high = V::Add16(high, offsets);
 }
 
-// kRegs widened registers of pixels from column i: each pass's blend is a chain of dependent
-// multiplies, so several registers side by side keep the multiplier busy. A blank level has
-// c = 256 and leaves its pixel as it is, so a block no pass touches is passed over whole.
+// One pass on one widened register: (old * c + colour * (256 - c)) >> 8, without the colour term
+// for black.
+template <class V>
+[[gnu::always_inline]] inline typename V::Bits BlendWide(typename V::Bits v, typename V::Bits c, typename V::Bits colour, bool black) {
+    auto sum = V::MulLow16(v, c);
+    if (!black)
+        sum = V::Add16(sum, V::MulLow16(colour, V::Sub16(V::Splat16(256), c)));
+    return V::template ShiftRight16<8>(sum);
+}
+
+// kRegs widened registers of pixels (kRegs / 2 registers of pixels) from column i: each pass's
+// blend is a chain of dependent multiplies, so several registers side by side keep the multiplier
+// busy. A blank level has c = 256 and leaves its pixel as it is, so a block no pass touches is
+// passed over whole.
 template <class V, int kRegs>
 void ReduceBlock(const PassRow& row, const typename V::Bits* colour, int i, std::uint8_t* d) {
+    static_assert(kRegs % 2 == 0);
     constexpr int kWide = V::kWidePixels;
     bool touched[kMaxPasses];
     bool any = false;
@@ -82,18 +106,16 @@ void ReduceBlock(const PassRow& row, const typename V::Bits* colour, int i, std:
     if (!any)
         return;
     typename V::Bits v[kRegs];
-    for (int q = 0; q < kRegs; ++q)
-        v[q] = V::LoadWide(d + 4 * kWide * q);
-    const auto k256 = V::Splat16(256);
+    for (int q = 0; q < kRegs; q += 2)
+        V::LoadWidePair(d + 4 * kWide * q, v[q], v[q + 1]);
     for (int k = 0; k < row.count; ++k) {
         if (!touched[k])
             continue;
-        for (int q = 0; q < kRegs; ++q) {
-            const auto c = CellWeights<V>(row, row.offset[k] + i + kWide * q);
-            auto sum = V::MulLow16(v[q], c);
-            if (!row.black[k])
-                sum = V::Add16(sum, V::MulLow16(colour[k], V::Sub16(k256, c)));
-            v[q] = V::template ShiftRight16<8>(sum);
+        for (int q = 0; q < kRegs; q += 2) {
+            typename V::Bits c_low, c_high;
+            CellWeights<V>(row, row.offset[k] + i + kWide * q, c_low, c_high);
+            v[q] = BlendWide<V>(v[q], c_low, colour[k], row.black[k]);
+            v[q + 1] = BlendWide<V>(v[q + 1], c_high, colour[k], row.black[k]);
         }
     }
     for (int q = 0; q < kRegs; q += 2)
