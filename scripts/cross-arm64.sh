@@ -70,10 +70,8 @@ if ! enable_binfmt; then
     exit 1
 fi
 
-# ---- 3. Build. No debugging information: it would only make the build longer here.
-cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" \
-    -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG"
+# ---- 3. Build, as the native build is made.
+cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j "$jobs"
 file "$build/tools/harukaze-tool" | grep -q 'ARM aarch64' || { echo "FAIL: harukaze-tool is not an arm64 program"; exit 1; }
 
@@ -108,7 +106,7 @@ grep -q '/neon' "$build/bench_pixel_ops.txt" || { echo "FAIL: the NEON path did 
 rm -rf "$build/package"
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$build/package" >"$build/cpack.log" 2>&1 ||
     { tail -n 20 "$build/cpack.log"; echo "FAIL: cpack"; exit 1; }
-deb=$(ls "$build"/package/harukaze_*_arm64.deb)
+deb=$(cd "$build/package" && pwd)/$(cd "$build/package" && ls harukaze_*_arm64.deb)
 dpkg-deb --info "$deb" | grep -E '^ (Package|Version|Architecture|Depends):'
 # apt resolves the dependencies for the package's architecture: the arm64 libraries.
 apt-get install -s "$deb" >"$build/apt-arm64.log" 2>&1 || { tail -n 5 "$build/apt-arm64.log"; exit 1; }
