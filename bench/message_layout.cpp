@@ -2,15 +2,13 @@
 // ten smoothed draws per string) against one full-screen BlendOnto, the per-tick work of a fade,
 // measured in the same run. A message is laid out once when it is shown, so it should cost about
 // what one frame of a fade costs. The summary prints each case as a ratio to that baseline.
+#include "bench/ratio_reporter.h"
 #include "data/shift_jis.h"
 #include "engine/form1.h"
 #include "platform/headless/headless_platform.h"
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <map>
 #include <string>
 
 namespace {
@@ -91,35 +89,6 @@ void BM_MakeMessageFromShiftJis(benchmark::State& state) {
     }
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                // The fastest repetition counts: on a shared machine the slower ones measure the
-                // neighbours.
-                const auto [it, added] = m_times.emplace(run.run_name.function_name, run.GetAdjustedCPUTime());
-                if (!added)
-                    it->second = std::min(it->second, run.GetAdjustedCPUTime());
-            }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        const auto base = m_times.find("BlendOntoFullScreen");
-        if (base == m_times.end())
-            return;
-        std::printf("\nratios (time / one full-screen BlendOnto)\n");
-        for (const auto& [name, time] : m_times)
-            if (name != base->first)
-                std::printf("  %-28s %5.2fx\n", name.c_str(), time / base->second);
-    }
-
-private:
-    std::map<std::string, double> m_times;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -127,11 +96,7 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("MakeMessage/Outlined", BM_MakeMessage, false)->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("MakeMessage/Skipping", BM_MakeMessage, true)->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("MakeMessage/FromShiftJis", BM_MakeMessageFromShiftJis)->Unit(benchmark::kMicrosecond);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunWithSummary(argc, argv, [](const bench::RatioReporter& times) {
+        times.PrintRatios("ratios (time / one full-screen BlendOnto)", "BlendOntoFullScreen");
+    });
 }

@@ -1,13 +1,16 @@
-// Speed of the three full-screen drawing operations against the floor of one 800x600 frame memcpy
-// and against pixman's nearest equivalents, measured in the same run. After the usual table a
-// summary prints each operation's processor time as a ratio to the memcpy and to its pixman
-// counterpart (processor time, because on a busy machine wall time measures the neighbours):
+// Speed of the three full-screen drawing operations on every pixel path this machine has, against
+// the floor of one 800x600 frame memcpy and against pixman's nearest equivalents, measured in the
+// same run. After the usual table a summary (ratio_reporter.h) prints each operation's time as a
+// ratio to the memcpy and to its pixman counterpart:
 //   BlendOnto      ~ OVER with a constant-alpha solid mask
 //   DrawAlphaOnto  ~ OVER of a source with per-pixel alpha (random transparency: the worst case;
 //                    DrawAlphaOntoLayer shows a half-clear character layer)
 //   RuleBlendOnto  ~ OVER through a per-pixel 8-bit mask
-#include "gfx/pixel_ops.h"
+// Before it is timed, each path's result is checked against the scalar path's; a path that differs
+// is reported as an error instead of a time.
+#include "bench/ratio_reporter.h"
 #include "gfx/abitmap.h"
+#include "gfx/pixel_ops.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,12 +18,11 @@
 #include <pixman.h>
 #endif
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -54,6 +56,38 @@ void FrameMemcpy(benchmark::State& state) {
 
 enum class Op { Blend, DrawAlpha, DrawAlphaLayer, Rule };
 
+void Apply(Op op, const hk::TABitmap& src, const hk::TABitmap& rule, hk::TABitmap& dst) {
+    switch (op) {
+    case Op::Blend:
+        src.BlendOnto(0, 0, kWidth, kHeight, 0, 0, dst, 127);
+        break;
+    case Op::DrawAlpha:
+    case Op::DrawAlphaLayer:
+        src.DrawAlphaOnto(0, 0, kWidth, kHeight, 0, 0, dst, 255);
+        break;
+    case Op::Rule:
+        // Mid-wipe at softness 4: some pixels untouched, some blended, some copied.
+        src.RuleBlendOnto(0, 0, kWidth, kHeight, 0, 0, rule, dst, 140, 4);
+        break;
+    }
+}
+
+// One operation on the path and on the scalar path from the same pixels: a fast wrong kernel is
+// worth nothing, so the benchmark refuses to time one. This is also what a run under an emulator
+// is for, where the times themselves mean nothing.
+bool SameAsScalar(Op op, hk::PixelPath path, const hk::TABitmap& src, const hk::TABitmap& rule,
+                  const hk::TABitmap& dst) {
+    hk::TABitmap on_path = dst, on_scalar = dst;
+    hk::SetPixelPath(hk::PixelPath::Scalar);
+    Apply(op, src, rule, on_scalar);
+    hk::SetPixelPath(path);
+    Apply(op, src, rule, on_path);
+    for (int y = 0; y < kHeight; ++y)
+        if (std::memcmp(on_path.Row(y), on_scalar.Row(y), std::size_t{kWidth} * 4) != 0)
+            return false;
+    return true;
+}
+
 void Operation(benchmark::State& state, Op op, hk::PixelPath path) {
     if (!hk::SetPixelPath(path)) {
         state.SkipWithError("path not available");
@@ -69,20 +103,13 @@ void Operation(benchmark::State& state, Op op, hk::PixelPath path) {
     }
     const hk::TABitmap rule = NoiseSurface(2, true);
     hk::TABitmap dst = NoiseSurface(3);
+    if (!SameAsScalar(op, path, src, rule, dst)) {
+        state.SkipWithError("pixels differ from the scalar path's");
+        hk::SetPixelPath(hk::BestPixelPath());
+        return;
+    }
     for (auto _ : state) {
-        switch (op) {
-        case Op::Blend:
-            src.BlendOnto(0, 0, kWidth, kHeight, 0, 0, dst, 127);
-            break;
-        case Op::DrawAlpha:
-        case Op::DrawAlphaLayer:
-            src.DrawAlphaOnto(0, 0, kWidth, kHeight, 0, 0, dst, 255);
-            break;
-        case Op::Rule:
-            // Mid-wipe at softness 4: some pixels untouched, some blended, some copied.
-            src.RuleBlendOnto(0, 0, kWidth, kHeight, 0, 0, rule, dst, 140, 4);
-            break;
-        }
+        Apply(op, src, rule, dst);
         benchmark::DoNotOptimize(dst.Row(0));
         benchmark::ClobberMemory();
     }
@@ -116,53 +143,30 @@ void Pixman(benchmark::State& state, PixmanCase which) {
 }
 #endif
 
-// Collects each run's time per iteration and prints the ratios once everything has run.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                // With --benchmark_repetitions the fastest repetition counts: on a shared machine
-                // the slower ones measure the neighbours.
-                const auto [it, added] = m_times.emplace(run.run_name.function_name, run.GetAdjustedCPUTime());
-                if (!added)
-                    it->second = std::min(it->second, run.GetAdjustedCPUTime());
-            }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        const auto floor = m_times.find("FrameMemcpy");
-        if (floor == m_times.end())
-            return;
-        std::printf("\nratios (time / frame memcpy; pixman equivalent / time = speed-up over pixman)\n");
-        // The layer case has no pixman counterpart: pixman's idea of a clear pixel differs.
-        const char* pixman_for[] = {"Pixman/OverSolidMask", "Pixman/OverPerPixelAlpha", "", "Pixman/OverA8Mask"};
-        const char* ops[] = {"BlendOnto", "DrawAlphaOnto", "DrawAlphaOntoLayer", "RuleBlendOnto"};
-        for (int i = 0; i < 4; ++i) {
-            const auto pixman = m_times.find(pixman_for[i]);
-            for (const auto& [name, time] : m_times) {
-                if (name.rfind(ops[i], 0) != 0 || name[std::strlen(ops[i])] != '/')
-                    continue;
-                std::printf("  %-24s %5.2fx memcpy", name.c_str(), time / floor->second);
-                if (pixman != m_times.end())
-                    std::printf("   %5.1fx faster than %s", pixman->second / time, pixman_for[i]);
-                std::printf("\n");
-            }
-        }
-        for (const char* name : pixman_for) {
-            if (!*name)
-                continue;
-            const auto pixman = m_times.find(name);
-            if (pixman != m_times.end())
-                std::printf("  %-24s %5.2fx memcpy\n", name, pixman->second / floor->second);
+// Each operation's time against the frame memcpy and against its pixman counterpart.
+void PrintSummary(const bench::RatioReporter& times) {
+    const double* floor = times.Time("FrameMemcpy");
+    if (!floor)
+        return;
+    std::printf("\nratios (time / frame memcpy; pixman equivalent / time = speed-up over pixman)\n");
+    // The layer case has no pixman counterpart: pixman's idea of a clear pixel differs.
+    const std::pair<const char*, const char*> ops[] = {{"BlendOnto/", "Pixman/OverSolidMask"},
+                                                       {"DrawAlphaOnto/", "Pixman/OverPerPixelAlpha"},
+                                                       {"DrawAlphaOntoLayer/", nullptr},
+                                                       {"RuleBlendOnto/", "Pixman/OverA8Mask"}};
+    for (const auto& [op, pixman_name] : ops) {
+        const double* pixman = pixman_name ? times.Time(pixman_name) : nullptr;
+        for (const std::string& name : times.Names(op)) {
+            const double time = *times.Time(name);
+            std::printf("  %-24s %5.2fx memcpy", name.c_str(), time / *floor);
+            if (pixman)
+                std::printf("   %5.1fx faster than %s", *pixman / time, pixman_name);
+            std::printf("\n");
         }
     }
-
-private:
-    std::map<std::string, double> m_times;
-};
+    for (const std::string& name : times.Names("Pixman/"))
+        std::printf("  %-24s %5.2fx memcpy\n", name.c_str(), *times.Time(name) / *floor);
+}
 
 } // namespace
 
@@ -173,7 +177,7 @@ int main(int argc, char** argv) {
                                               {Op::DrawAlphaLayer, "DrawAlphaOntoLayer"},
                                               {Op::Rule, "RuleBlendOnto"}};
     for (const auto& [op, name] : ops) {
-        for (hk::PixelPath path : {hk::PixelPath::Scalar, hk::PixelPath::Sse2, hk::PixelPath::Avx2}) {
+        for (hk::PixelPath path : {hk::PixelPath::Scalar, hk::PixelPath::Sse2, hk::PixelPath::Avx2, hk::PixelPath::Neon}) {
             if (!hk::PixelPathAvailable(path))
                 continue;
             const std::string label = std::string(name) + "/" + hk::PixelPathName(path);
@@ -186,11 +190,5 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("Pixman/OverA8Mask", Pixman, PixmanCase::A8Mask)->Unit(benchmark::kMicrosecond);
 #endif
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunWithSummary(argc, argv, PrintSummary);
 }

@@ -1,13 +1,19 @@
-// Message text cost. MakeMessage draws each line ten times with DrawTextSmooth (nine outline
-// passes and the body); the scratch rendering is kept between those draws and glyphs are cached.
-// Baselines in the same run: the same ten draws re-rendering the scratch every time, and the
-// FreeType work that the glyph cache saves (rasterising the doubled line ten times).
+// Message text cost on every pixel path this machine has. A message line is ten smoothed draws
+// (nine outline passes and the body): MakeMessage does them in one sweep (DrawTextSmoothOutlined);
+// drawn one by one, the scratch rendering is kept between them and glyphs are cached. Baselines in
+// the same run: the same ten draws re-rendering the scratch every time, and the FreeType work that
+// the glyph cache saves (rasterising the doubled line ten times). The summary (ratio_reporter.h)
+// prints every case against the FreeType baseline, which no pixel path changes.
+#include "bench/ratio_reporter.h"
 #include "gfx/abitmap_text.h"
+#include "gfx/pixel_ops.h"
 
 #include <benchmark/benchmark.h>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+
+#include <string>
 
 namespace {
 
@@ -20,7 +26,7 @@ hk::Font MessageFont() {
     return f;
 }
 
-void OutlinedLine(hk::TABitmap& surface, hk::Font font) {
+void DrawOutlinedOneByOne(hk::TABitmap& surface, hk::Font font) {
     font.color = hk::kBlack;
     for (int dy = -2; dy <= 2; dy += 2)
         for (int dx = -2; dx <= 2; dx += 2)
@@ -29,18 +35,27 @@ void OutlinedLine(hk::TABitmap& surface, hk::Font font) {
     hk::DrawTextSmooth(surface, 34, 63, font, kLine);
 }
 
-void BM_OutlinedLine(benchmark::State& state) {
+enum class Drawing { OneByOne, OneSweep };
+
+void BM_OutlinedLine(benchmark::State& state, Drawing drawing, hk::PixelPath path) {
+    if (!hk::SetPixelPath(path)) {
+        state.SkipWithError("path not available");
+        return;
+    }
     hk::TABitmap surface;
     surface.SetSize(800, 176);
     const hk::Font font = MessageFont();
     for (auto _ : state) {
-        OutlinedLine(surface, font);
+        if (drawing == Drawing::OneSweep)
+            hk::DrawTextSmoothOutlined(surface, 34, 63, font, kLine, hk::kBlack, 2);
+        else
+            DrawOutlinedOneByOne(surface, font);
         // A different line in between, as the next message would be: the scratch is rebuilt once.
         hk::DrawTextSmooth(surface, 34, 91, font, U"次の行");
         benchmark::ClobberMemory();
     }
+    hk::SetPixelPath(hk::BestPixelPath());
 }
-BENCHMARK(BM_OutlinedLine)->Unit(benchmark::kMicrosecond);
 
 // Baseline: the scratch rendered anew for every one of the ten draws.
 void BM_OutlinedLineRenderedEachTime(benchmark::State& state) {
@@ -60,7 +75,6 @@ void BM_OutlinedLineRenderedEachTime(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_OutlinedLineRenderedEachTime)->Unit(benchmark::kMicrosecond);
 
 // Baseline: FreeType rasterising the doubled line ten times, without any cache.
 void BM_FreeTypeTenRasterisations(benchmark::State& state) {
@@ -84,8 +98,25 @@ void BM_FreeTypeTenRasterisations(benchmark::State& state) {
     FT_Done_Face(face);
     FT_Done_FreeType(library);
 }
-BENCHMARK(BM_FreeTypeTenRasterisations)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    for (hk::PixelPath path : {hk::PixelPath::Scalar, hk::PixelPath::Sse2, hk::PixelPath::Avx2, hk::PixelPath::Neon}) {
+        if (!hk::PixelPathAvailable(path))
+            continue;
+        const std::string name = hk::PixelPathName(path);
+        benchmark::RegisterBenchmark(("OutlinedLine/" + name).c_str(), BM_OutlinedLine, Drawing::OneByOne, path)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("OutlinedLineOneSweep/" + name).c_str(), BM_OutlinedLine, Drawing::OneSweep, path)
+            ->Unit(benchmark::kMicrosecond);
+    }
+    benchmark::RegisterBenchmark("OutlinedLineRenderedEachTime", BM_OutlinedLineRenderedEachTime)
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("FreeTypeTenRasterisations", BM_FreeTypeTenRasterisations)
+        ->Unit(benchmark::kMicrosecond);
+    return bench::RunWithSummary(argc, argv, [](const bench::RatioReporter& times) {
+        times.PrintRatios("ratios (time / ten FreeType rasterisations of the line)", "FreeTypeTenRasterisations");
+        times.PrintRatios("ratios (time / the scalar path, one by one)", "OutlinedLine/scalar", "OutlinedLine");
+    });
+}

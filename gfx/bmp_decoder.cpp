@@ -68,11 +68,9 @@ struct Header {
     bool has_masks = false;
 };
 
-Header ReadHeader(std::span<const std::uint8_t> d) {
-    if (d.size() < kFileHeaderSize + 4)
-        Fail("file of " + std::to_string(d.size()) + " bytes is too short for the headers");
-    if (d[0] != 'B' || d[1] != 'M')
-        Fail("missing 'BM' signature");
+// The fields of the info header, whose layout depends on its size: the OS/2 1.x core header (12
+// bytes) or the Windows and OS/2 2.x ones (16 and 40 on), with the colour masks where they lie.
+Header ReadInfoHeader(std::span<const std::uint8_t> d) {
     const std::uint32_t info_size = U32(d, kFileHeaderSize);
     Header h;
     std::size_t after_info = kFileHeaderSize + info_size;
@@ -115,11 +113,11 @@ Header ReadHeader(std::span<const std::uint8_t> d) {
         Fail("unsupported info header size " + std::to_string(info_size));
     }
     h.palette_at = after_info;
+    return h;
+}
 
-    if (h.width <= 0 || h.height <= 0)
-        Fail("empty or negative size " + std::to_string(h.width) + " x " + std::to_string(h.height));
-    CheckImageDimensions("BMP image", h.width, h.height);
-
+// Each compression allows only some bit depths; the embedded formats are not read at all.
+void CheckCompression(const Header& h) {
     switch (h.compression) {
     case kBiRgb:
         if (h.bpp != 1 && h.bpp != 4 && h.bpp != 8 && h.bpp != 16 && h.bpp != 24 && h.bpp != 32)
@@ -144,6 +142,18 @@ Header ReadHeader(std::span<const std::uint8_t> d) {
     default:
         Fail("unknown compression " + std::to_string(h.compression));
     }
+}
+
+Header ReadHeader(std::span<const std::uint8_t> d) {
+    if (d.size() < kFileHeaderSize + 4)
+        Fail("file of " + std::to_string(d.size()) + " bytes is too short for the headers");
+    if (d[0] != 'B' || d[1] != 'M')
+        Fail("missing 'BM' signature");
+    const Header h = ReadInfoHeader(d);
+    if (h.width <= 0 || h.height <= 0)
+        Fail("empty or negative size " + std::to_string(h.width) + " x " + std::to_string(h.height));
+    CheckImageDimensions("BMP image", h.width, h.height);
+    CheckCompression(h);
     return h;
 }
 

@@ -1,6 +1,6 @@
 // TABitmap's pixel operations: the three drawing operations (clipping here, the row loops in the
 // kernels of pixel_ops_*.cpp), the mask and grey conversions of the image loader, and InvertRect.
-// Also the choice of kernel path.
+// Also the choice of kernel path, which smoothed text (abitmap_text.cpp) follows too.
 #include "gfx/pixel_ops.h"
 
 #include "gfx/abitmap.h"
@@ -28,6 +28,8 @@ const RowKernels* KernelsFor(PixelPath path) {
             return pixel_ops::kAvx2Kernels;
 #endif
         return nullptr;
+    case PixelPath::Neon:
+        return pixel_ops::kNeonKernels;
     }
     return nullptr;
 }
@@ -35,17 +37,6 @@ const RowKernels* KernelsFor(PixelPath path) {
 // Null until first use; then the pinned or the best path. Read once per operation.
 std::atomic<const RowKernels*> g_kernels{nullptr};
 std::atomic<PixelPath> g_path{PixelPath::Scalar};
-
-const RowKernels& Kernels() {
-    const RowKernels* k = g_kernels.load(std::memory_order_acquire);
-    if (k)
-        return *k;
-    const PixelPath best = BestPixelPath();
-    g_path.store(best, std::memory_order_relaxed);
-    k = KernelsFor(best);
-    g_kernels.store(k, std::memory_order_release);
-    return *k;
-}
 
 // The destination rectangle after clipping, and the source origin that goes with it.
 struct ClippedRect {
@@ -103,6 +94,8 @@ const char* PixelPathName(PixelPath path) {
         return "sse2";
     case PixelPath::Avx2:
         return "avx2";
+    case PixelPath::Neon:
+        return "neon";
     }
     return "unknown";
 }
@@ -112,14 +105,25 @@ bool PixelPathAvailable(PixelPath path) {
 }
 
 PixelPath BestPixelPath() {
-    for (PixelPath path : {PixelPath::Avx2, PixelPath::Sse2})
+    for (PixelPath path : {PixelPath::Avx2, PixelPath::Sse2, PixelPath::Neon})
         if (PixelPathAvailable(path))
             return path;
     return PixelPath::Scalar;
 }
 
+const pixel_ops::RowKernels& pixel_ops::ActiveKernels() {
+    const RowKernels* k = g_kernels.load(std::memory_order_acquire);
+    if (k)
+        return *k;
+    const PixelPath best = BestPixelPath();
+    g_path.store(best, std::memory_order_relaxed);
+    k = KernelsFor(best);
+    g_kernels.store(k, std::memory_order_release);
+    return *k;
+}
+
 PixelPath ActivePixelPath() {
-    Kernels();
+    pixel_ops::ActiveKernels();
     return g_path.load(std::memory_order_relaxed);
 }
 
@@ -137,7 +141,7 @@ void TABitmap::BlendOnto(int dx, int dy, int w, int h, int sx, int sy, TABitmap&
     if (!BothBgra32(*this, dest) || !ClipRect(dx, dy, w, h, sx, sy, *this, dest, nullptr, r))
         return;
     const unsigned a = std::min<unsigned>(alpha, 256);
-    const auto blend = Kernels().blend;
+    const auto blend = pixel_ops::ActiveKernels().blend;
     for (int row = 0; row < r.h; ++row)
         blend(Pixel(r.sx, r.sy + row), dest.Pixel(r.dx, r.dy + row), r.w, a);
 }
@@ -148,7 +152,7 @@ void TABitmap::DrawAlphaOnto(int dx, int dy, int w, int h, int sx, int sy, TABit
     if (!BothBgra32(*this, dest) || !ClipRect(dx, dy, w, h, sx, sy, *this, dest, nullptr, r))
         return;
     const unsigned p = std::min<unsigned>(opacity, 256);
-    const auto draw = Kernels().draw_alpha;
+    const auto draw = pixel_ops::ActiveKernels().draw_alpha;
     for (int row = 0; row < r.h; ++row)
         draw(Pixel(r.sx, r.sy + row), dest.Pixel(r.dx, r.dy + row), r.w, p);
 }
@@ -166,7 +170,7 @@ void TABitmap::RuleBlendOnto(int dx, int dy, int w, int h, int sx, int sy, const
     // source, so the kernels get at most that (which keeps their 16-bit lanes signed-safe).
     const std::uint32_t scaled = (static_cast<std::uint32_t>(progress) * (range + 256)) >> 8;
     const unsigned level = std::min<std::uint32_t>(scaled, 255 + range);
-    const auto rule_blend = Kernels().rule_blend;
+    const auto rule_blend = pixel_ops::ActiveKernels().rule_blend;
     for (int row = 0; row < r.h; ++row)
         rule_blend(Pixel(r.sx, r.sy + row), rule.Pixel(r.dx, r.dy + row), dest.Pixel(r.dx, r.dy + row), r.w, level,
                    shift);

@@ -1,6 +1,6 @@
-// Which code path runs the per-row loops of BlendOnto, DrawAlphaOnto and RuleBlendOnto.
-// Every path gives byte-identical results; they differ only in speed. The fastest path the
-// processor supports is chosen on first use; tests and benchmarks may pin one.
+// Which code path runs the per-row loops of BlendOnto, DrawAlphaOnto, RuleBlendOnto and of smoothed
+// and outlined text. Every path gives byte-identical results; they differ only in speed. The
+// fastest path the processor supports is chosen on first use; tests and benchmarks may pin one.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,7 @@ enum class PixelPath : std::uint8_t {
     Scalar = 0, // portable C++, one pixel at a time
     Sse2 = 1,   // 4 pixels per step; every x86-64 processor has it
     Avx2 = 2,   // 8 pixels per step; chosen when the processor supports it
+    Neon = 3,   // 4 pixels per step; every 64-bit ARM processor has it
 };
 
 const char* PixelPathName(PixelPath path);

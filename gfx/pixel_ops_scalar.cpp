@@ -1,6 +1,7 @@
-// The portable row loops: the meaning of each operation written out one pixel at a time. The
-// vector kernels must match these byte for byte, and use them for the pixels that do not fill a
-// whole vector at the end of a row.
+// The portable row loops of the drawing operations: the meaning of each operation written out one
+// pixel at a time. The vector kernels must match these byte for byte, and use them for the pixels
+// that do not fill a whole vector at the end of a row. With the text loops of text_reduce.cpp they
+// make the scalar path.
 #include "gfx/pixel_ops_kernels.h"
 
 #include <cstring>
@@ -40,6 +41,11 @@ void RuleBlendRowScalar(const std::uint8_t* src, const std::uint8_t* rule, std::
     }
 }
 
-const RowKernels kScalarKernels = {BlendRowScalar, DrawAlphaRowScalar, RuleBlendRowScalar};
+const RowKernels kScalarKernels = {BlendRowScalar,
+                                   DrawAlphaRowScalar,
+                                   RuleBlendRowScalar,
+                                   text_reduce::CoverageRowScalar,
+                                   nullptr,
+                                   text_reduce::ReduceRowScalar};
 
 } // namespace hk::pixel_ops

@@ -1,6 +1,7 @@
 // The blend behind smoothed and outlined text (abitmap_text.cpp): a coverage grid applied in
-// several passes, each at its own offset and colour, one row at a time. Shared with the AVX2 row
-// loop, which lives in its own file because it is compiled for that instruction set.
+// several passes, each at its own offset and colour, one row at a time. The row loops are kernels
+// of the pixel path (pixel_ops_kernels.h); the portable ones are declared here, for the vector
+// kernels to finish a row with. Internal to gfx/.
 #pragma once
 
 #include <cstddef>
@@ -13,7 +14,7 @@ inline constexpr int kMaxPasses = 16;
 // One row of the passes. Pass k's level for dest column i is grid[offset[k] + i] (255 = blank,
 // which leaves the pixel as it is); weights, when present, hold four 16-bit weights per grid
 // cell: c, c, c and 256 for the fourth byte, with c = level + 1. Each of blue, green, red
-// becomes (old * c + colour * (256 - c)) >> 8, pass after pass.
+// becomes (old * c + colour * (256 - c)) >> 8, pass after pass. black[k] says colour k is black.
 struct PassRow {
     const std::uint8_t* grid = nullptr;
     const std::uint16_t* weights = nullptr;
@@ -23,10 +24,12 @@ struct PassRow {
     bool black[kMaxPasses] = {};
 };
 
-// Blends the row's pixels from column i on in blocks of sixteen, while a whole block fits before
-// end, with AVX2; needs the weights. Returns the first column left for the caller. Null when the
-// program was built without the AVX2 file; call only where the processor has AVX2.
-using RowFunction = int (*)(const PassRow& row, int i, int end, std::uint8_t* pixels);
-extern const RowFunction kReduceRowAvx2;
+// The scratch rendering's rows 2j + 1 and 2j + 2 (one byte per pixel) reduced to w coverage levels
+// of output row j: level i = (sum of the four bytes at columns 2i and 2i + 1) >> 2.
+void CoverageRowScalar(const std::uint8_t* upper, const std::uint8_t* lower, std::uint8_t* level, int w);
+// The weights of n grid cells, as PassRow::weights holds them.
+void LevelWeightsScalar(const std::uint8_t* level, std::uint16_t* weights, std::size_t n);
+// Every pass over dest columns begin..end - 1 of one row; pixels points at column begin.
+void ReduceRowScalar(const PassRow& row, int begin, int end, std::uint8_t* pixels);
 
 } // namespace hk::text_reduce

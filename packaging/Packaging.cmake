@@ -64,6 +64,18 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# CPack asks dpkg for the architecture, which names the build machine's; a cross build (see
+# cmake/aarch64-linux-gnu.cmake) packages for its target instead. The runtime packages below have
+# the same names on every architecture, so apt resolves them for the package's own.
+if(CMAKE_CROSSCOMPILING)
+    if(CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")
+        set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
+    elseif(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+        set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
+    else()
+        message(WARNING "No Debian architecture known for ${CMAKE_SYSTEM_PROCESSOR}: the .deb would be mislabelled")
+    endif()
+endif()
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION

@@ -225,8 +225,11 @@ Canvas TitleBackdrop(const Interface& words) {
     c.Polygon({{94, 132}, {115, 112}, {136, 132}}, Hex(0xD24A40));
     // Drifting petals.
     for (int i = 0; i < 60; ++i) {
-        Petal(c, rng.Uniform(0, kW), rng.Uniform(0, kH), rng.Uniform(3, 8), rng.Uniform(0, 6), Hex(0xF9C6D6),
-              rng.Uniform(0.5f, 0.95f));
+        // The draws are made one by one, last argument first, as the pictures were first painted: a
+        // call's arguments have no fixed order of evaluation, and compilers differ in it.
+        const float opacity = rng.Uniform(0.5f, 0.95f), angle = rng.Uniform(0, 6), size = rng.Uniform(3, 8);
+        const float y = rng.Uniform(0, kH), x = rng.Uniform(0, kW);
+        Petal(c, x, y, size, angle, Hex(0xF9C6D6), opacity);
     }
     // The title lettering.
     LabelStyle big;
@@ -298,8 +301,11 @@ Canvas MusicBackdrop(const Interface& words) {
     c.VerticalGradient(0, 0, kW, kH, {{0, Hex(0x141C3E)}, {0.6f, Hex(0x2E2A5E)}, {1, Hex(0x5A3E6E)}});
     Rng rng(5);
     for (int i = 0; i < 150; ++i) {
-        c.Circle(rng.Uniform(0, kW), rng.Uniform(0, kH), rng.Uniform(0.5f, 1.5f), Hex(0xFFFFFF),
-                 rng.Uniform(0.2f, 0.8f));
+        // The draws are made one by one, last argument first, as the pictures were first painted: a
+        // call's arguments have no fixed order of evaluation, and compilers differ in it.
+        const float opacity = rng.Uniform(0.2f, 0.8f), r = rng.Uniform(0.5f, 1.5f);
+        const float y = rng.Uniform(0, kH), x = rng.Uniform(0, kW);
+        c.Circle(x, y, r, Hex(0xFFFFFF), opacity);
     }
     // Staff lines sweeping across, and a few notes.
     for (int k = 0; k < 5; ++k) {

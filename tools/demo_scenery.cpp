@@ -381,7 +381,11 @@ void Library(Canvas& c, const Palette& p, std::uint32_t seed) {
             float x = sx + 10;
             while (x < sx + sw - 20) {
                 const float w = rng.Uniform(9, 20), h = rng.Uniform(50, 72);
-                c.RoundRect(x, y1 - h, x + w, y1, 1.5f, Mix(spines[rng.Below(6)], Hex(0x000000), rng.Uniform(0, 0.3f)));
+                // Shade before colour, as the pictures were first painted: a call's arguments have
+                // no fixed order of evaluation, and compilers differ in it.
+                const float shade = rng.Uniform(0, 0.3f);
+                const Rgb spine = spines[rng.Below(6)];
+                c.RoundRect(x, y1 - h, x + w, y1, 1.5f, Mix(spine, Hex(0x000000), shade));
                 c.Line(x + 2, y1 - h + 8, x + w - 2, y1 - h + 8, 1.5f, Hex(0xE8D28A), 0.5f);
                 x += w + 1;
             }
@@ -392,7 +396,10 @@ void Library(Canvas& c, const Palette& p, std::uint32_t seed) {
     c.Polygon({{345, 60}, {475, 60}, {560, 600}, {250, 600}}, p.light, 0.14f, 30);
     c.VerticalGradient(0, 560, kW, kH, {{0, Hex(0x6E4B33)}, {1, Hex(0x4A321F)}});
     for (int i = 0; i < 40; ++i) {
-        c.Circle(rng.Uniform(300, 520), rng.Uniform(100, 560), rng.Uniform(0.8f, 2.0f), p.light, 0.5f);
+        // The draws are made one by one, last argument first, as the pictures were first painted: a
+        // call's arguments have no fixed order of evaluation, and compilers differ in it.
+        const float r = rng.Uniform(0.8f, 2.0f), y = rng.Uniform(100, 560), x = rng.Uniform(300, 520);
+        c.Circle(x, y, r, p.light, 0.5f);
     }
 }
 
@@ -507,7 +514,10 @@ void Cape(Canvas& c, const Palette& p, std::uint32_t seed, bool lighthouse, bool
     Rng rng(seed);
     for (int i = 0; i < 90; ++i) {
         const float x = rng.Uniform(400, 800), y = rng.Uniform(430, 600);
-        c.Line(x, y, x + rng.Uniform(-4, 4), y - rng.Uniform(8, 18), 2, Mix(p.land, p.light, 0.3f), 0.6f);
+        // The draws are made one by one, last argument first, as the pictures were first painted: a
+        // call's arguments have no fixed order of evaluation, and compilers differ in it.
+        const float rise = rng.Uniform(8, 18), lean = rng.Uniform(-4, 4);
+        c.Line(x, y, x + lean, y - rise, 2, Mix(p.land, p.light, 0.3f), 0.6f);
     }
 }
 
@@ -523,7 +533,11 @@ void Outdoor(Canvas& c, int place, const Palette& p, std::uint32_t seed) {
             0, 470, kW, kH,
             {{0, Mix(Hex(0xE9D9B4), p.shade, p.night ? 0.6f : 0.1f)}, {1, Mix(Hex(0xC9B48A), p.shade, 0.3f)}});
         for (int i = 0; i < 12; ++i) {
-            c.Ellipse(rng.Uniform(0, kW), rng.Uniform(500, 590), rng.Uniform(5, 10), rng.Uniform(3, 6), Hex(0xF6E8E0));
+            // The draws are made one by one, last argument first, as the pictures were first
+            // painted: a call's arguments have no fixed order of evaluation, and compilers differ.
+            const float ry = rng.Uniform(3, 6), rx = rng.Uniform(5, 10);
+            const float y = rng.Uniform(500, 590), x = rng.Uniform(0, kW);
+            c.Ellipse(x, y, rx, ry, Hex(0xF6E8E0));
         }
         break;
     case 1: // slope road with houses

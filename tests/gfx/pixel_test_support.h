@@ -1,14 +1,51 @@
-// Small helpers for the pixel tests: pixels as {blue, green, red, fourth} and surfaces filled with
-// one pixel or with seeded noise.
+// Small helpers for the pixel tests: pixels as {blue, green, red, fourth}, surfaces filled with
+// one pixel or with seeded noise, and a fixture that runs a test on every kernel path.
 #pragma once
 
 #include "gfx/abitmap.h"
+#include "gfx/pixel_ops.h"
+
+#include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
 #include <random>
+#include <string>
 
 namespace hk::pixel_test {
+
+// Every kernel path there is; a test instantiated over them skips those this machine lacks.
+inline constexpr PixelPath kAllPixelPaths[] = {PixelPath::Scalar, PixelPath::Sse2, PixelPath::Avx2, PixelPath::Neon};
+
+// Pins a path for as long as it lives, then goes back to the best one.
+class PinnedPixelPath {
+public:
+    explicit PinnedPixelPath(PixelPath path) : m_pinned(SetPixelPath(path)) {}
+    ~PinnedPixelPath() { SetPixelPath(BestPixelPath()); }
+    PinnedPixelPath(const PinnedPixelPath&) = delete;
+    PinnedPixelPath& operator=(const PinnedPixelPath&) = delete;
+    bool Pinned() const { return m_pinned; }
+
+private:
+    bool m_pinned;
+};
+
+// Runs the body once with every kernel path this machine has, pinned; instantiate it with
+//   INSTANTIATE_TEST_SUITE_P(Paths, Suite, ::testing::ValuesIn(kAllPixelPaths), PixelPathTestName);
+class PixelPathTest : public ::testing::TestWithParam<PixelPath> {
+protected:
+    void SetUp() override {
+        if (!PixelPathAvailable(GetParam()))
+            GTEST_SKIP() << PixelPathName(GetParam()) << " is not available here";
+        ASSERT_TRUE(SetPixelPath(GetParam()));
+        ASSERT_EQ(ActivePixelPath(), GetParam());
+    }
+    void TearDown() override { SetPixelPath(BestPixelPath()); }
+};
+
+inline std::string PixelPathTestName(const ::testing::TestParamInfo<PixelPath>& info) {
+    return PixelPathName(info.param);
+}
 
 using Bgra = std::array<int, 4>;
 

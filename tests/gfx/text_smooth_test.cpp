@@ -1,6 +1,8 @@
 // DrawTextSmooth's 2 x 2 reduction and clipping on hand-made scratch pictures, the whole smoothed
-// draw against its parts, and DrawTextEffect's modes and its promise to restore the canvas font.
+// draw against its parts, every kernel path against the scalar one, and DrawTextEffect's modes and
+// its promise to restore the canvas font.
 #include "gfx/abitmap_text.h"
+#include "pixel_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -108,7 +110,10 @@ TEST(ReduceSmoothText, AveragesTwoByTwoBlocksFromScratchRowOne) {
     EXPECT_TRUE(SamePixels(dest, dest32));
 }
 
-TEST(ReduceSmoothText, EveryInkLevelOnEveryChannelMatchesTheFormula) {
+// Runs the body once on every kernel path this machine has.
+class SmoothTextPathTest : public pixel_test::PixelPathTest {};
+
+TEST_P(SmoothTextPathTest, EveryInkLevelOnEveryChannelMatchesTheFormula) {
     // 300 blocks whose four scratch bytes all equal v = i % 256, so c = v + 1, drawn over varied
     // pixels at several offsets (wide runs and the leftover tail, cut at the right edge).
     const int blocks = 300;
@@ -292,7 +297,7 @@ TABitmap Noise(int w, int h, std::uint32_t seed, bool grey = false) {
     return bmp;
 }
 
-TEST(DrawTextSmoothOutlined, EqualsTheTenDrawsItStandsFor) {
+TEST_P(SmoothTextPathTest, OutlinedTextEqualsTheTenDrawsItStandsFor) {
     // Nine outline draws around the position, rows outside, columns inside, then the body; on
     // noise, cut at every edge, with odd widths for the pixel tails and the far-apart fallback.
     const std::u32string text = U"ユキ「雨、やまないね」AQ";
@@ -318,6 +323,51 @@ TEST(DrawTextSmoothOutlined, EqualsTheTenDrawsItStandsFor) {
         EXPECT_TRUE(SamePixels(fused, drawn)) << "at " << c.x << "," << c.y << " step " << c.step;
     }
 }
+
+TEST_P(SmoothTextPathTest, GivesTheScalarPathsPixels) {
+    // Each draw twice from the same noise, on the scalar path and on this one. Surfaces of every
+    // width from 180 to 196 end the rows in every tail length; positions cut the text at each
+    // edge; black outlines take the vector paths' shortcut without the colour term.
+    const PixelPath path = GetParam();
+    auto both = [&](const TABitmap& start, const auto& draw) {
+        TABitmap scalar = start, vector = start;
+        {
+            const pixel_test::PinnedPixelPath pinned(PixelPath::Scalar);
+            draw(scalar);
+        }
+        SetPixelPath(path);
+        draw(vector);
+        return SamePixels(scalar, vector);
+    };
+    const std::u32string text = U"ミナト「灯台まで、あと少し」Wg";
+    const Font body = Gothic(24, MakeColor(250, 230, 120));
+    for (int width = 180; width <= 196; ++width) {
+        const TABitmap start = Noise(width, 40, static_cast<std::uint32_t>(width));
+        for (const int x : {-31, 0, 7, width - 60}) {
+            for (const Color outline : {kBlack, MakeColor(40, 200, 90)}) {
+                EXPECT_TRUE(both(start, [&](TABitmap& s) { DrawTextSmoothOutlined(s, x, 6, body, text, outline, 2); }))
+                    << "outlined, width " << width << " x " << x;
+                Font single = body;
+                single.color = outline;
+                EXPECT_TRUE(both(start, [&](TABitmap& s) { DrawTextSmooth(s, x, -3, single, text); }))
+                    << "smooth, width " << width << " x " << x;
+            }
+        }
+    }
+    // Coverage of every level from scratch noise, every scratch width from 3 to 81 (coverage rows
+    // of every tail length), over noise.
+    for (int w = 1; w <= 40; ++w) {
+        const TABitmap scratch = Noise(2 * w + 1, 9, static_cast<std::uint32_t>(100 + w), true);
+        const TABitmap start = Noise(45, 6, static_cast<std::uint32_t>(200 + w));
+        for (const int x : {-3, 0, 5}) {
+            EXPECT_TRUE(both(start, [&](TABitmap& s) { ReduceSmoothText(scratch, s, x, 1, MakeColor(7, 99, 254)); }))
+                << "scratch width " << 2 * w + 1 << " x " << x;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, SmoothTextPathTest, ::testing::ValuesIn(pixel_test::kAllPixelPaths),
+                         pixel_test::PixelPathTestName);
 
 TEST(DrawText, OneByteGlyphBlendIsExactOverAnyBackground) {
     // Black on white gives 255 - a for every coverage a, so one draw on white tells the coverage,

@@ -11,6 +11,8 @@
 # tests/goldens/playthrough (SHA-256 of the PNG files, as for the menu goldens; the runner's
 # pictures are the same on every machine with the same fonts). Run with UPDATE_GOLDENS=1 to write
 # new goldens after looking at the pictures (they are then left in the printed work folder).
+# KEEP_OUTPUT=DIR also records the sound and copies the runner's states, screenshots, captions and
+# sound (audio.wav) into DIR, to compare two builds' runs (scripts/compare-arm64-playthrough.sh).
 set -euo pipefail
 tool="${BUILD_DIR:?BUILD_DIR must name the build directory}/tools/harukaze-tool"
 goldens="$(cd "${SOURCE_DIR:?SOURCE_DIR must name the source tree}" && pwd)/tests/goldens/playthrough"
@@ -182,7 +184,12 @@ read_messages() {
     echo "close"
 } > "$work/input.txt"
 
-"$tool" run --game "$game" --input "$work/input.txt" --out "$work" --quiet > "$work/captions.txt"
+"$tool" run --game "$game" --input "$work/input.txt" --out "$work" ${KEEP_OUTPUT:+--audio-out "$work/audio.wav"} \
+    --quiet > "$work/captions.txt"
+if [ -n "${KEEP_OUTPUT:-}" ]; then
+    mkdir -p "$KEEP_OUTPUT"
+    cp "$work"/*.json "$work"/*.png "$work/captions.txt" "$work/audio.wav" "$KEEP_OUTPUT"/
+fi
 
 python3 - "$work" "$game" <<'PY'
 import json, os, sys

@@ -2,10 +2,11 @@
 # generated sample game in DEST. The game is generated once for each build of harukaze-tool and
 # each state of demo/, into BUILD_DIR/tests/sample-game, under a lock, so scripts that run at the
 # same time share one generation; every test still plays its own copy (the game writes its save
-# files into its folder).
+# files into its folder). SAMPLE_GAME_TOOL names another harukaze-tool to generate it with, so that
+# builds for two processors can play the very same files.
 sample_game() {
     local dest=$1
-    local tool="${BUILD_DIR:?}/tools/harukaze-tool" demo="${SOURCE_DIR:?}/demo"
+    local tool="${SAMPLE_GAME_TOOL:-${BUILD_DIR:?}/tools/harukaze-tool}" demo="${SOURCE_DIR:?}/demo"
     local cache="$BUILD_DIR/tests/sample-game" stamp
     stamp=$({
         sha256sum "$tool"
