@@ -90,7 +90,8 @@ grep -qF "folder=$WORK/game" "$XDG_CONFIG_HOME/harukaze/harukaze.conf" || fail "
 end_game
 echo "ok: from an empty folder the chooser appeared; the chosen folder is played and remembered"
 
-rm "$WORK/game/Save00.dat"
+# Without the system file or its copy, a start that plays this folder writes a new one.
+rm -f "$WORK/game/Save00.dat" "$WORK/game/Save00.dat.bak"
 start_game
 wait_for 20 named "$CAPTION" >/dev/null || fail "the next start did not play the remembered folder"
 [ -z "$(named "Choose the folder of the game (SCR.IFP, GRP.IFP)" || true)" ] || fail "the chooser asked again"
