@@ -89,7 +89,7 @@ int RunGame(int argc, char** argv) {
     platform.MainView().activateWindow();
     // Only the performance benchmark asks for this record of presented frames.
     const auto frame_log = hk::FrameLog::FromEnvironment(
-        platform.MainView(), [&form] { return static_cast<std::uint32_t>(form.State().Task); });
+        platform.MainView(), [&form] { return static_cast<std::uint32_t>(form.State().Task.Code()); });
     form.FormCreate(); // a failure has been reported; the window stays, inert, until closed
 
     while (!form.Closed()) {

@@ -28,15 +28,15 @@ void TForm1::WaitAlbumMenu() {
     switch (entry) {
     case 0:
         s.AlbumPage = 1;
-        s.Task = TaskCode::TASK_DISP_CG_ALBUM_MENU;
+        SetTask(TaskCode::TASK_DISP_CG_ALBUM_MENU);
         break;
     case 1:
         std::fill(s.SceneTable.begin(), s.SceneTable.end(), 0);
         s.AlbumPage = 1;
-        s.Task = TaskCode::TASK_DISP_SC_ALBUM_MENU;
+        SetTask(TaskCode::TASK_DISP_SC_ALBUM_MENU);
         break;
-    case 2: s.Task = TaskCode::TASK_DISP_BGM_MENU; break;
-    case 3: s.Task = TaskCode::TASK_DISP_TITLE_MENU; break;
+    case 2: SetTask(TaskCode::TASK_DISP_BGM_MENU); break;
+    case 3: SetTask(TaskCode::TASK_DISP_TITLE_MENU); break;
     default: break;
     }
 }
@@ -80,12 +80,12 @@ void TForm1::WaitCgAlbumMenu() {
     if (counted) {
         m_album_cell = hit.cell;
         m_album_picture = 1;
-        s.Task = TaskCode::TASK_DISP_CG_ALBUM;
+        SetTask(TaskCode::TASK_DISP_CG_ALBUM);
     } else if (hit.button == 2 || hit.button == 3) {
         s.AlbumPage = WrapPage(s.AlbumPage + (hit.button == 2 ? -1 : 1));
-        s.Task = TaskCode::TASK_DISP_CG_ALBUM_MENU;
+        SetTask(TaskCode::TASK_DISP_CG_ALBUM_MENU);
     } else if (hit.button == 1) {
-        s.Task = TaskCode::TASK_DISP_ALBUM_MENU;
+        SetTask(TaskCode::TASK_DISP_ALBUM_MENU);
     }
 }
 
@@ -105,16 +105,16 @@ void TForm1::WaitCgAlbum() {
     for (;;) {
         ++m_album_picture;
         if (m_album_picture >= 5) {
-            s.Task = TaskCode::TASK_DISP_CG_ALBUM_MENU;
+            SetTask(TaskCode::TASK_DISP_CG_ALBUM_MENU);
             return;
         }
         const int g = CgAlbumGraphic(m_album_cell, m_album_picture);
         if (g == -1) {
-            s.Task = TaskCode::TASK_DISP_CG_ALBUM_MENU;
+            SetTask(TaskCode::TASK_DISP_CG_ALBUM_MENU);
             return;
         }
         if (CgSeenFlag(g)) {
-            s.Task = TaskCode::TASK_DISP_CG_ALBUM;
+            SetTask(TaskCode::TASK_DISP_CG_ALBUM);
             return;
         }
     }
@@ -180,9 +180,9 @@ void TForm1::WaitScAlbumMenu() {
             DrawQueueMark(SceneImage, 21 + 153 * (hit.column - 1), 78 + 120 * (hit.row - 1), r);
     } else if (hit.button == 2 || hit.button == 3) {
         s.AlbumPage = WrapPage(s.AlbumPage + (hit.button == 2 ? -1 : 1));
-        s.Task = TaskCode::TASK_DISP_SC_ALBUM_MENU;
+        SetTask(TaskCode::TASK_DISP_SC_ALBUM_MENU);
     } else if (hit.button == 1) {
-        s.Task = TaskCode::TASK_DISP_ALBUM_MENU;
+        SetTask(TaskCode::TASK_DISP_ALBUM_MENU);
     }
 }
 
@@ -203,7 +203,7 @@ void TForm1::StartReplay() {
     MsgWindowImage.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);
     ShowOnFloatWindow(MsgWindowImage);
     m_platform.ShowWindow(WindowId::Float, m_msg_float_checked);
-    s.Task = TaskCode::TASK_SCRIPT;
+    SetTask(TaskCode::TASK_SCRIPT);
 }
 
 } // namespace hk

@@ -122,7 +122,7 @@ void TForm1::WaitSelect() {
         if (s.KeyReturn || s.LeftClick) {
             s.LogViewing = 0;
             MakeSelect(CurrentMessageText());
-            s.Task = TaskCode::TASK_WAIT_SELECT;
+            SetTask(TaskCode::TASK_WAIT_SELECT);
             s.RevealLevel = 255;
             // The Return that left the log is not also an answer.
             if (s.KeyReturn)
@@ -168,7 +168,7 @@ void TForm1::WaitSelect() {
         }
         s.Game.ScenarioVars[0] = static_cast<std::int16_t>(row);
         AddMsgLog(kChoiceLogPrefix + s.ChoiceLines[static_cast<std::size_t>(row - 1)], -1);
-        s.Task = TaskCode::TASK_SCRIPT;
+        SetTask(TaskCode::TASK_SCRIPT);
         s.InputLock = 25;
         return;
     }
@@ -270,7 +270,7 @@ void TForm1::WaitSelect2() {
         DetachContextMenu();
         ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
         PresentScreen();
-        s.Task = TaskCode::TASK_SCRIPT;
+        SetTask(TaskCode::TASK_SCRIPT);
         s.InputLock = 25;
     }
 }

@@ -237,7 +237,7 @@ void TForm1::ItemTitleClick() {
                 break;
             }
         }
-        m_state.Task = TaskCode::TASK_SCRIPT;
+        SetTask(TaskCode::TASK_SCRIPT);
     }
     if (m_timer_usable)
         SetFrameTimerEnabled(true);

@@ -38,8 +38,9 @@ struct MsgLogEntry {
 };
 
 struct EngineState {
-    // Task (frame tick)
-    TaskCode Task = TaskCode::TASK_SCRIPT;
+    // Task (frame tick): the task the tick runs, and the one a menu fade goes on to.
+    TaskSlot Task{TaskCode::TASK_SCRIPT};
+    TaskSlot ReturnTask{TaskCode::TASK_SCRIPT};
 
     // Scenario script
     std::vector<std::uint8_t> ScriptCode = std::vector<std::uint8_t>(kScriptCodeRecords * 8, 0);
@@ -55,7 +56,6 @@ struct EngineState {
 
     // Layers and transitions (LayerGraphic/LayerPlacement live in GameData)
     EffectStateData EffectState;
-    TaskCode ReturnTask = TaskCode::TASK_SCRIPT;
 
     // Message state
     std::int32_t MsgNumber = 0;

@@ -44,10 +44,10 @@ void TForm1::ItemMsgFloatClick() {
         const std::u32string text = SjisToUtf32(s.MessageTexts[static_cast<std::size_t>(s.MsgNumber)]);
         if (s.MsgIsChoice) {
             MakeSelect(text);
-            s.Task = TaskCode::TASK_WAIT_SELECT;
+            SetTask(TaskCode::TASK_WAIT_SELECT);
         } else {
             MakeMessage(text);
-            s.Task = TaskCode::TASK_DISP_MESSAGE;
+            SetTask(TaskCode::TASK_DISP_MESSAGE);
         }
     }
     s.RevealLevel = 255;

@@ -10,6 +10,7 @@
 
 #include "data/game_files.h"
 #include "engine/dx_timer.h"
+#include "engine/engine_error.h"
 #include "engine/engine_state.h"
 #include "engine/form_rgn.h"
 #include "engine/forms.h"
@@ -19,18 +20,12 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 namespace hk {
-
-// An error in the game's data or files that ends the current tick (or start-up); the platform
-// shows its message to the player.
-class EngineError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 struct MenuEntry;
 
@@ -74,7 +69,10 @@ public:
     void Wait();
     void WaitKey();
     void DelayTimerTimer();
-    TaskCode& Task() { return m_state.Task; }
+    TaskCode Task() const { return m_state.Task; }
+    // The one door for task changes: a handler hands over by calling this, and the new task runs
+    // from the next tick on. The return task, when given, is where the menus' fade goes on to.
+    void SetTask(TaskCode task, std::optional<TaskCode> return_task = std::nullopt);
 
     // ---- Input (engine/input.cpp) ----
     void CheckKey();

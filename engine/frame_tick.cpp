@@ -55,6 +55,12 @@ void TForm1::DXTimer1Timer() {
     }
 }
 
+void TForm1::SetTask(TaskCode task, std::optional<TaskCode> return_task) {
+    m_state.Task = task;
+    if (return_task)
+        m_state.ReturnTask = *return_task;
+}
+
 void TForm1::RunTask() {
     switch (m_state.Task) {
     case TaskCode::TASK_INIT: TaskInit(); break;
@@ -117,18 +123,18 @@ void TForm1::TaskInit() {
 
     m_debug_visible = m_files.Exists(kDebugMarkerFile);
     m_platform.ShowWindow(WindowId::Debug, m_debug_visible);
-    m_state.Task = TaskCode::TASK_SCRIPT;
+    SetTask(TaskCode::TASK_SCRIPT);
 }
 
 void TForm1::Wait() {
     // Signed difference: a wait that spans the wrap of the 32-bit clock still ends.
     if (static_cast<std::int32_t>(m_platform.TickCount() - m_state.WaitUntil) >= 0)
-        m_state.Task = TaskCode::TASK_SCRIPT;
+        SetTask(TaskCode::TASK_SCRIPT);
 }
 
 void TForm1::WaitKey() {
     if (m_state.KeyReturn || m_state.KeyControl || m_state.LeftClick)
-        m_state.Task = TaskCode::TASK_SCRIPT;
+        SetTask(TaskCode::TASK_SCRIPT);
 }
 
 void TForm1::DelayTimerTimer() {

@@ -191,7 +191,7 @@ bool TForm1::ExecuteInstruction(const ScriptInstruction& ins) {
         EffectStateData& effect = s.EffectState;
         const auto now = static_cast<std::int32_t>(m_platform.TickCount());
         if (op1 == 1) {
-            s.Task = TaskCode::TASK_EFFECT_01;
+            SetTask(TaskCode::TASK_EFFECT_01);
             effect.FirstTick = 0;
             effect.StartTime = now;
             effect.Duration = op2 != 0 ? op2 : 500;
@@ -199,7 +199,7 @@ bool TForm1::ExecuteInstruction(const ScriptInstruction& ins) {
             return false;
         }
         if (op1 >= 41 && op1 <= 46) {
-            s.Task = TaskCode::TASK_EFFECT_11;
+            SetTask(TaskCode::TASK_EFFECT_11);
             effect.FirstTick = 0;
             effect.Graphic = op1;
             effect.Strength = op3 == 0 ? 4 : op3 < 0 ? 1 : op3 > 8 ? 8 : op3;
@@ -297,7 +297,7 @@ bool TForm1::ExecuteInstruction(const ScriptInstruction& ins) {
         MakeMessage(SjisToUtf32(text));
         s.MsgWindowVisible = 1;
         s.LogViewing = 0;
-        s.Task = TaskCode::TASK_DISP_MESSAGE;
+        SetTask(TaskCode::TASK_DISP_MESSAGE);
         s.RevealLevel = 0;
         if (MsgFloatChecked() && !m_platform.IsWindowVisible(WindowId::Float)) {
             m_platform.ShowWindow(WindowId::Float, true);
@@ -319,7 +319,7 @@ bool TForm1::ExecuteInstruction(const ScriptInstruction& ins) {
                 m_platform.Invalidate(WindowId::Main);
             }
         }
-        s.Task = TaskCode::TASK_WAIT_SELECT;
+        SetTask(TaskCode::TASK_WAIT_SELECT);
         return false;
     }
 
@@ -327,7 +327,7 @@ bool TForm1::ExecuteInstruction(const ScriptInstruction& ins) {
         show_choice_common(true);
         ScreenBuffer.Assign(SceneImage);
         s.Select2Visible = 1;
-        s.Task = TaskCode::TASK_WAIT_SELECT2;
+        SetTask(TaskCode::TASK_WAIT_SELECT2);
         m_platform.ShowWindow(WindowId::Float, false);
         return false;
 
@@ -350,10 +350,10 @@ bool TForm1::ExecuteInstruction(const ScriptInstruction& ins) {
             return true;
         }
         if (op1 == 0) {
-            s.Task = TaskCode::TASK_WAIT_KEY;
+            SetTask(TaskCode::TASK_WAIT_KEY);
         } else {
             s.WaitUntil = m_platform.TickCount() + static_cast<std::uint32_t>(op1);
-            s.Task = TaskCode::TASK_WAIT;
+            SetTask(TaskCode::TASK_WAIT);
         }
         return false;
 
@@ -376,7 +376,7 @@ bool TForm1::ExecuteSystemCommand(std::int16_t command, std::int16_t argument) {
     case SystemCommand::SYS_TITLE:
         s.GamePlaying = 0;
         s.MenuReturnStep = s.Game.ScriptStep;
-        s.Task = TaskCode::TASK_DISP_TITLE_MENU;
+        SetTask(TaskCode::TASK_DISP_TITLE_MENU);
         return false;
     case SystemCommand::SYS_CURSOR:
         s.Game.CursorShown = argument != 0 ? 1 : 0;
@@ -408,7 +408,7 @@ void TForm1::ExecuteEndOfScene() {
     EngineState& s = m_state;
     if (s.GamePlaying) {
         s.Game.ScriptStep = -1;
-        s.Task = TaskCode::TASK_SCRIPT;
+        SetTask(TaskCode::TASK_SCRIPT);
         return;
     }
     // A replay of the scene album: the next queued scene, or back to the album.
@@ -419,7 +419,7 @@ void TForm1::ExecuteEndOfScene() {
         PlayBGM(0, 0);
         ReadScript(next);
         s.Game.ScriptStep = -1;
-        s.Task = TaskCode::TASK_SCRIPT;
+        SetTask(TaskCode::TASK_SCRIPT);
         return;
     }
     m_platform.ShowWindow(WindowId::Float, false);
@@ -428,7 +428,7 @@ void TForm1::ExecuteEndOfScene() {
     ReadScript(1);
     s.Game.ScriptStep = s.MenuReturnStep;
     std::fill(s.SceneTable.begin() + 1, s.SceneTable.end(), 0);
-    s.Task = TaskCode::TASK_DISP_SC_ALBUM_MENU;
+    SetTask(TaskCode::TASK_DISP_SC_ALBUM_MENU);
 }
 
 } // namespace hk

@@ -40,8 +40,7 @@ void TForm1::StartMenuFade(TaskCode wait_task) {
     e.StartTime = static_cast<std::int32_t>(m_platform.TickCount());
     e.Duration = 500;
     e.EndTime = e.StartTime + 500;
-    m_state.ReturnTask = wait_task;
-    m_state.Task = TaskCode::TASK_EFFECT_91;
+    SetTask(TaskCode::TASK_EFFECT_91, wait_task);
 }
 
 void TForm1::LoadMenuScreen(int background, int parts) {

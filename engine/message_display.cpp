@@ -97,7 +97,7 @@ void TForm1::DispMessage() {
     }
     s.RevealLevel = 0;
     s.AutoElapsed = 0;
-    s.Task = TaskCode::TASK_WAIT_MESSAGE;
+    SetTask(TaskCode::TASK_WAIT_MESSAGE);
     // A held Return must not also advance the message it just completed.
     if (s.KeyReturn)
         s.InputLock = 10;
@@ -124,13 +124,13 @@ void TForm1::WaitMessage() {
             s.LogViewing = 0;
             if (s.MsgIsChoice) {
                 MakeSelect(CurrentMessageText());
-                s.Task = TaskCode::TASK_WAIT_SELECT;
+                SetTask(TaskCode::TASK_WAIT_SELECT);
                 // The choice would otherwise take a still-held Return as its answer.
                 if (s.KeyReturn)
                     s.InputLock = 25;
             } else {
                 MakeMessage(CurrentMessageText());
-                s.Task = TaskCode::TASK_DISP_MESSAGE;
+                SetTask(TaskCode::TASK_DISP_MESSAGE);
             }
             s.RevealLevel = 255;
             return;
@@ -151,7 +151,7 @@ void TForm1::WaitMessage() {
         if (manual)
             s.AutoMode = 0;
         s.LogViewing = 0;
-        s.Task = TaskCode::TASK_SCRIPT;
+        SetTask(TaskCode::TASK_SCRIPT);
         if (s.KeyReturn)
             s.InputLock = 25;
         DetachContextMenu();

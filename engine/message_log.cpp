@@ -48,7 +48,7 @@ bool TForm1::MsgLogKeys() {
             PlayVoice(entry.File);
         MakeMessage(Utf8ToUtf32(entry.Text));
         s.RevealLevel = 0;
-        s.Task = TaskCode::TASK_DISP_MESSAGE;
+        SetTask(TaskCode::TASK_DISP_MESSAGE);
         s.InputLock = 15;
     };
 

@@ -35,7 +35,7 @@ void TForm1::WaitBgmMenu() {
         return;
     }
     PlayBGM(1, 1);
-    s.Task = TaskCode::TASK_DISP_ALBUM_MENU;
+    SetTask(TaskCode::TASK_DISP_ALBUM_MENU);
 }
 
 } // namespace hk

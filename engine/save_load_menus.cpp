@@ -79,7 +79,7 @@ void TForm1::ItemLoad1Click(int n) {
     ClearMsgLog();
     ReadSaveFile(n);
     m_state.Game.ScriptStep -= 1;
-    m_state.Task = TaskCode::TASK_RESTORE_GAME;
+    SetTask(TaskCode::TASK_RESTORE_GAME);
 }
 
 } // namespace hk

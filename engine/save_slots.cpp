@@ -110,8 +110,7 @@ void TForm1::RestoreGame() {
     s.EffectState.StartTime = now;
     s.EffectState.Duration = 500;
     s.EffectState.EndTime = now + 500;
-    s.Task = TaskCode::TASK_EFFECT_91;
-    s.ReturnTask = TaskCode::TASK_SCRIPT;
+    SetTask(TaskCode::TASK_EFFECT_91, TaskCode::TASK_SCRIPT);
     m_platform.ShowWindow(WindowId::Float, m_msg_float_checked);
 }
 

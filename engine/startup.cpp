@@ -14,7 +14,6 @@ constexpr const char* kCloseQuestion = "ゲームを終了しますか？";
 
 TForm1::TForm1(Platform& platform, GameFiles& files)
     : QueryForm(m_state.QueryAnswer), CommentForm(m_state.QueryAnswer), m_platform(platform), m_files(files) {
-    m_state.Task = TaskCode::TASK_SCRIPT;
     BuildMenus();
     ConnectConfigForm();
 }
@@ -81,7 +80,7 @@ bool TForm1::FormCreate() {
         m_state.Game.ReturnDepth = 0;
         m_state.Game.ScriptStep = -1;
         m_state.Game.CurrentScene = 1;
-        m_state.Task = TaskCode::TASK_INIT;
+        SetTask(TaskCode::TASK_INIT);
         // 17-18. Decoder, player and the streaming output.
         CreateSoundObjects();
         // 19. From here on everything happens in the frame tick.

@@ -37,7 +37,7 @@ void TForm1::WaitTitleMenu() {
         s.AutoMode = 0;
         s.ReadSkipMode = 0;
         s.GamePlaying = 1;
-        s.Task = TaskCode::TASK_SCRIPT;
+        SetTask(TaskCode::TASK_SCRIPT);
         break;
     case 1: // load
         m_platform.AttachContextMenu(&PopupMenu2);
@@ -48,7 +48,7 @@ void TForm1::WaitTitleMenu() {
         RequestClose();
         break;
     case 3: // album
-        s.Task = TaskCode::TASK_DISP_ALBUM_MENU;
+        SetTask(TaskCode::TASK_DISP_ALBUM_MENU);
         break;
     default: break;
     }

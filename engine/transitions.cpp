@@ -49,7 +49,7 @@ void TForm1::RunFade(bool shortcut, TaskCode next) {
         return;
     }
     ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
-    m_state.Task = next;
+    SetTask(next);
     PresentScreen();
 }
 
@@ -80,7 +80,7 @@ void TForm1::DispEffect_11() {
     }
     // The last step does not present: the next presentation shows the new scene.
     ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
-    m_state.Task = TaskCode::TASK_SCRIPT;
+    SetTask(TaskCode::TASK_SCRIPT);
 }
 
 } // namespace hk

@@ -29,7 +29,7 @@ protected:
         WriteArchives(IdleScenario(), grp);
         Start();
         Session().Ticks(3);
-        State().Task = static_cast<TaskCode>(0x12345678);
+        Form().SetTask(static_cast<TaskCode>(0x12345678));
     }
 };
 

@@ -21,7 +21,7 @@ protected:
         Start();
         Session().Ticks(3);
         // Park the engine so only the menu commands act.
-        State().Task = static_cast<TaskCode>(0x12345678);
+        Form().SetTask(static_cast<TaskCode>(0x12345678));
         State().GamePlaying = 1;
         Form().AttachContextMenu();
     }
@@ -210,21 +210,21 @@ TEST_F(MenusTest, HideCaptionFollowsTheWindowAndTheFullScreenChoice) {
     Menu({});
     EXPECT_EQ(Item("ItemMsgClear").caption, "ﾒｯｾｰｼﾞｳｨﾝﾄﾞｳの表示");
 
-    State().Task = TaskCode::TASK_WAIT_SELECT2;
+    Form().SetTask(TaskCode::TASK_WAIT_SELECT2);
     State().Select2Visible = 1;
     Form().SceneImage.Fill(MakeColor(10, 20, 30));
     Menu({});
     EXPECT_FALSE(Item("ItemMsgFloat").enabled);
     EXPECT_EQ(Item("ItemMsgClear").caption, "ﾒｯｾｰｼﾞｳｨﾝﾄﾞｳの一時消去");
-    State().Task = static_cast<TaskCode>(0x12345678); // keep WaitSelect2 from drawing again
-    State().Task = TaskCode::TASK_WAIT_SELECT2;
+    Form().SetTask(static_cast<TaskCode>(0x12345678)); // keep WaitSelect2 from drawing again
+    Form().SetTask(TaskCode::TASK_WAIT_SELECT2);
     Form().ItemMsgClearClick();
     EXPECT_EQ(State().Select2Visible, 0);
     EXPECT_EQ(Platform().ClientSurface(WindowId::Main).GetColor(400, 300), MakeColor(10, 20, 30));
 }
 
 TEST_F(MenusTest, ReturnToTitleAnsweredNoResumesAndYesGoesToTheTitleCommand) {
-    State().Task = TaskCode::TASK_WAIT_KEY;
+    Form().SetTask(TaskCode::TASK_WAIT_KEY);
     State().Game.ScriptStep = 1;
     Platform().QueueDialogAnswer({Answer::Kind::Query, false});
     Menu({"ItemTitle"});

@@ -12,7 +12,7 @@ protected:
         // The first tick runs TaskInit; park the engine in a task with no handler so the
         // tests below see only the shell's own behaviour.
         Session().Ticks(3);
-        State().Task = kIdleTask;
+        Form().SetTask(kIdleTask);
     }
     void Tick() {
         const auto before = Platform().TickCount();
@@ -32,20 +32,20 @@ TEST_F(TickTest, FirstTickRunsTaskInitWhichHidesTheDebugWindowWithoutTheMarker) 
 }
 
 TEST_F(TickTest, ClickIsSeenByExactlyOneTickAndBeforeTheTaskRuns) {
-    State().Task = TaskCode::TASK_WAIT_KEY;
+    Form().SetTask(TaskCode::TASK_WAIT_KEY);
     Platform().QueueMouseDown(WindowId::Main, MouseButton::Left, Point{10, 10});
     Tick();
     // The click arrived in step 4, was sampled in step 5 and ended the wait in step 7 of the
     // same tick; step 9 then cleared the one-shot flag.
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
     EXPECT_EQ(State().LeftClick, 0);
-    State().Task = TaskCode::TASK_WAIT_KEY;
+    Form().SetTask(TaskCode::TASK_WAIT_KEY);
     Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY) << "a held-down button is not a second click";
 }
 
 TEST_F(TickTest, WaitKeyEndsOnReturnControlOrClickButNotSpaceWheelOrArrows) {
-    State().Task = TaskCode::TASK_WAIT_KEY;
+    Form().SetTask(TaskCode::TASK_WAIT_KEY);
     for (Key key : {Key::Space, Key::Up, Key::Down, Key::PageUp, Key::PageDown, Key::Shift}) {
         Platform().SetKeyDown(key, true);
         Tick();
@@ -57,7 +57,7 @@ TEST_F(TickTest, WaitKeyEndsOnReturnControlOrClickButNotSpaceWheelOrArrows) {
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY);
 
     for (Key key : {Key::Return, Key::Control}) {
-        State().Task = TaskCode::TASK_WAIT_KEY;
+        Form().SetTask(TaskCode::TASK_WAIT_KEY);
         Platform().SetKeyDown(key, true);
         Tick();
         Platform().SetKeyDown(key, false);
@@ -66,7 +66,7 @@ TEST_F(TickTest, WaitKeyEndsOnReturnControlOrClickButNotSpaceWheelOrArrows) {
 }
 
 TEST_F(TickTest, TimedWaitEndsOnTheFirstTickAtOrAfterItsEnd) {
-    State().Task = TaskCode::TASK_WAIT;
+    Form().SetTask(TaskCode::TASK_WAIT);
     State().WaitUntil = Platform().TickCount() + 1000;
     Platform().SetKeyDown(Key::Return, true); // keys do not shorten a timed wait
     std::uint32_t before = 0;
@@ -138,7 +138,7 @@ TEST_F(TickTest, InputWhileAnotherApplicationIsInFrontIsDropped) {
     Platform().SetForeground(WindowId::None);
     Platform().SetKeyDown(Key::Return, false);
     Platform().SetKeyDown(Key::Space, true);
-    State().Task = TaskCode::TASK_WAIT_KEY;
+    Form().SetTask(TaskCode::TASK_WAIT_KEY);
     Platform().QueueMouseDown(WindowId::Main, MouseButton::Left, Point{1, 1});
     Tick();
     // Level flags keep their last values; the click is thrown away, not kept for later.
@@ -146,7 +146,7 @@ TEST_F(TickTest, InputWhileAnotherApplicationIsInFrontIsDropped) {
     EXPECT_EQ(State().KeySpace, 0);
     Platform().SetForeground(WindowId::Float);
     Platform().SetKeyDown(Key::Space, false);
-    State().Task = TaskCode::TASK_WAIT_KEY;
+    Form().SetTask(TaskCode::TASK_WAIT_KEY);
     Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY);
     EXPECT_EQ(State().KeyReturn, 0);
@@ -163,13 +163,13 @@ TEST_F(TickTest, SkipFollowsControlInTheScriptAndAnyAdvanceEndsSkipModes) {
     EXPECT_EQ(State().ReadSkipMode, 0);
     Platform().SetKeyDown(Key::Space, false);
 
-    State().Task = TaskCode::TASK_SCRIPT;
+    Form().SetTask(TaskCode::TASK_SCRIPT);
     State().SkipNow = 0;
     Platform().SetKeyDown(Key::Control, true);
     Tick();
     EXPECT_EQ(State().SkipNow, 1);
     Platform().SetKeyDown(Key::Control, false);
-    State().Task = TaskCode::TASK_SCRIPT;
+    Form().SetTask(TaskCode::TASK_SCRIPT);
     Tick();
     EXPECT_EQ(State().SkipNow, 0);
 }

@@ -14,7 +14,7 @@ protected:
         WriteArchives();
         Start();
         Session().Ticks(3);
-        State().Task = static_cast<TaskCode>(0x12345678);
+        Form().SetTask(static_cast<TaskCode>(0x12345678));
         Form().ScreenBuffer.Fill(kOld);
         Form().SceneImage.Fill(kNew);
         State().Game.CursorShown = 1;
@@ -25,7 +25,7 @@ protected:
         e.StartTime = static_cast<std::int32_t>(Platform().TickCount());
         e.Duration = duration;
         e.EndTime = e.StartTime + duration;
-        State().Task = TaskCode::TASK_EFFECT_01;
+        Form().SetTask(TaskCode::TASK_EFFECT_01);
     }
     Color Shown() { return Platform().ClientSurface(WindowId::Main).GetColor(400, 300); }
     int Presents() { return Platform().Invalidations(WindowId::Main); }
@@ -71,7 +71,7 @@ TEST_F(TransitionPacingTest, WipeSkipsStepsWhileTheDisplayIsBusy) {
     e.EndTime = e.StartTime + 200;
     e.Graphic = 41;
     e.Strength = 4;
-    State().Task = TaskCode::TASK_EFFECT_11;
+    Form().SetTask(TaskCode::TASK_EFFECT_11);
     Session().Tick();
     const int presents = Presents();
     Platform().SetReadyForFrame(false);

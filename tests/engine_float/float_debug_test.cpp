@@ -291,10 +291,10 @@ TEST_F(FloatGame, DebugListingsOfVariablesAndLog) {
 
 TEST_F(FloatGame, FloatItemIsOffDuringAFullScreenChoice) {
     Play("");
-    State().Task = TaskCode::TASK_WAIT_SELECT2;
+    Form().SetTask(TaskCode::TASK_WAIT_SELECT2);
     Form().PopupMenu1Popup();
     EXPECT_FALSE(Form().MenuItemNamed("ItemMsgFloat").enabled);
-    State().Task = TaskCode::TASK_WAIT_SELECT;
+    Form().SetTask(TaskCode::TASK_WAIT_SELECT);
     Form().PopupMenu1Popup();
     EXPECT_TRUE(Form().MenuItemNamed("ItemMsgFloat").enabled);
 }

@@ -33,7 +33,7 @@ protected:
 
     // Back to the interpreter after a task it handed over to, for one tick.
     void Resume() {
-        State().Task = TaskCode::TASK_SCRIPT;
+        Form().SetTask(TaskCode::TASK_SCRIPT);
         Tick();
     }
 

@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     state.Game.ScriptStep = -1;
-    state.Task = TaskCode::TASK_SCRIPT;
+    form.SetTask(TaskCode::TASK_SCRIPT, TaskCode::TASK_SCRIPT);
     form.SetFrameTimerEnabled(true);
 
     const long long spent_before = InstructionBudgetsSpent();
