@@ -31,7 +31,7 @@ void TForm1::WaitAlbumMenu() {
         SetTask(TaskCode::TASK_DISP_CG_ALBUM_MENU);
         break;
     case 1:
-        std::fill(s.SceneTable.begin(), s.SceneTable.end(), 0);
+        m_script.ClearSceneTable();
         s.AlbumPage = 1;
         SetTask(TaskCode::TASK_DISP_SC_ALBUM_MENU);
         break;
@@ -151,7 +151,7 @@ void TForm1::DispScAlbumMenu() {
         if (!SceneAvailable(SceneAlbumScene(cell)))
             DrawAlbumLock(cell);
     for (int cell = 1; cell <= 12; ++cell) {
-        const int position = GetSceneTbl(SceneAlbumScene(cell));
+        const int position = m_script.GetSceneTbl(SceneAlbumScene(cell));
         if (position != -1)
             DrawQueueMark(BgLayer, 23 + 153 * ((cell - 1) % 3), 80 + 120 * ((cell - 1) / 3), position);
     }
@@ -173,7 +173,7 @@ void TForm1::WaitScAlbumMenu() {
     if (!s.LeftClick)
         return;
     if (counted) {
-        const int r = AddSceneTbl(scene);
+        const int r = m_script.AddSceneTbl(scene);
         if (r == -1)
             StartReplay();
         else if (r >= 1)
@@ -186,20 +186,22 @@ void TForm1::WaitScAlbumMenu() {
     }
 }
 
+void TForm1::LeaveReplay() {
+    m_platform.ShowWindow(WindowId::Float, false);
+    m_msg_float_checked = false;
+    PlayBGM(9, 1);
+}
+
 void TForm1::StartReplay() {
     EngineState& s = m_state;
     ReadGraphic(9, 10, 0);
     s.Game.ContextMenuOn = 1;
     AttachContextMenu();
     PlayBGM(0, 0);
-    ClearReturnTbl();
-    s.SceneTableIndex = 1;
-    ReadScript(s.SceneTable[1]);
-    s.Game.ScriptStep = -1;
+    m_script.BeginReplay();
     s.SkipNow = 0;
     s.AutoMode = 0;
     s.ReadSkipMode = 0;
-    s.GamePlaying = 0;
     MsgWindowImage.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);
     ShowOnFloatWindow(MsgWindowImage);
     m_platform.ShowWindow(WindowId::Float, m_msg_float_checked);

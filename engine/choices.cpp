@@ -3,6 +3,7 @@
 // (mouse only). Either stores the chosen number in scenario variable 1 and logs the line.
 #include "engine/form1.h"
 
+#include "data/shift_jis.h"
 #include "engine/message_layout.h"
 
 #include <algorithm>
@@ -98,6 +99,29 @@ void TForm1::MakeSelect(const std::u32string& text) {
         DrawOutlinedText(MsgTextImage, kSelectTextX, y, kChoiceFontHeight, line, kChoiceColor);
         DrawOutlinedText(SelectImage, kSelectTextX, y, kChoiceFontHeight, line, kChoiceHighlight);
     }
+}
+
+void TForm1::ShowChoice(int number, int voice, std::string_view text) {
+    EngineState& s = m_state;
+    s.MsgNumber = number;
+    s.VoiceNumber = voice;
+    s.MsgIsChoice = 1;
+    // A choice always stops skipping and automatic advance.
+    s.SkipNow = s.SkipMode = s.ReadSkipMode = s.AutoMode = 0;
+    MakeSelect(SjisToUtf32(text));
+    if (MsgTextImage.HasImage()) {
+        if (MsgFloatChecked()) {
+            TABitmap& window = m_platform.ClientSurface(WindowId::Float);
+            window.CopyRect(0, 0, MsgTextImage, 0, 0, 800, 176);
+            m_platform.Invalidate(WindowId::Float);
+        } else {
+            ScreenBuffer.CopyRect(0, 424, MsgTextImage, 0, 0, 800, 176);
+            TABitmap& window = m_platform.ClientSurface(WindowId::Main);
+            window.CopyRect(0, 424, MsgTextImage, 0, 0, 800, 176);
+            m_platform.Invalidate(WindowId::Main);
+        }
+    }
+    SetTask(TaskCode::TASK_WAIT_SELECT);
 }
 
 void TForm1::WaitSelect() {
@@ -219,6 +243,19 @@ void TForm1::MakeSelect2(const std::u32string& text) {
         }
         y += kSlotPitch;
     }
+}
+
+void TForm1::ShowFullScreenChoice(int number, int voice, std::string_view text) {
+    EngineState& s = m_state;
+    s.MsgNumber = number;
+    s.VoiceNumber = voice;
+    s.MsgIsChoice = 1;
+    s.SkipNow = s.SkipMode = s.ReadSkipMode = s.AutoMode = 0;
+    MakeSelect2(SjisToUtf32(text));
+    ScreenBuffer.Assign(SceneImage);
+    s.Select2Visible = 1;
+    SetTask(TaskCode::TASK_WAIT_SELECT2);
+    m_platform.ShowWindow(WindowId::Float, false);
 }
 
 void TForm1::WaitSelect2() {

@@ -151,8 +151,8 @@ void TForm1::PopupMenu1Popup() {
     EngineState& s = m_state;
     s.AutoMode = 0;
     MenuItemNamed("ItemMsgAuto").checked = false;
-    MenuItemNamed("ItemSave").enabled = s.GamePlaying == 1;
-    MenuItemNamed("ItemLoad").enabled = s.GamePlaying == 1;
+    MenuItemNamed("ItemSave").enabled = m_script.GamePlaying();
+    MenuItemNamed("ItemLoad").enabled = m_script.GamePlaying();
     const bool shown = s.Task == TaskCode::TASK_WAIT_SELECT2 ? s.Select2Visible == 1 : s.MsgWindowVisible == 1;
     MenuItemNamed("ItemMsgClear").caption = shown ? kMsgClearHide : kMsgClearShow;
     MenuItemNamed("ItemMsgFloat").enabled = s.Task != TaskCode::TASK_WAIT_SELECT2;
@@ -224,19 +224,7 @@ void TForm1::ItemTitleClick() {
             m_platform.Sleep(1);
         }
         DetachContextMenu();
-        ReadScript(1);
-        // Go straight to the title command of scene 1, without its opening.
-        m_state.Game.ScriptStep = -1;
-        for (int step = 0; step < static_cast<int>(kScriptCodeRecords); ++step) {
-            const ScriptInstruction ins = ScriptRecord(step);
-            if (ins.opcode == static_cast<std::uint8_t>(Opcode::OP_END))
-                break;
-            if (ins.opcode == static_cast<std::uint8_t>(Opcode::OP_SYSTEM) &&
-                ins.operand1 == static_cast<std::int16_t>(SystemCommand::SYS_TITLE)) {
-                m_state.Game.ScriptStep = step - 1;
-                break;
-            }
-        }
+        m_script.GoToTitleCommand();
         SetTask(TaskCode::TASK_SCRIPT);
     }
     if (m_timer_usable)

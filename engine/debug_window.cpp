@@ -29,7 +29,7 @@ void TForm1::Button1Click() {
     for (std::uint8_t& seen : m_state.System.CgSeen)
         seen = 1;
     for (int n = kSceneFlagFirst; n <= kSceneFlagLast; ++n)
-        SetSystemVar(n, 1);
+        m_script.SetSystemVar(n, 1);
 }
 
 void TForm1::Button2Click() {
@@ -37,7 +37,7 @@ void TForm1::Button2Click() {
     for (std::uint8_t& seen : m_state.System.CgSeen)
         seen = 0;
     for (int n = kSceneFlagFirst; n <= kSceneFlagLast; ++n)
-        SetSystemVar(n, 0);
+        m_script.SetSystemVar(n, 0);
 }
 
 void TForm1::Button3Click() {
@@ -46,7 +46,7 @@ void TForm1::Button3Click() {
     for (std::uint8_t& seen : m_state.System.CgSeen)
         seen = static_cast<std::uint8_t>(m_state.Random.Random(2));
     for (int n = kSceneFlagFirst; n <= kSceneFlagLast; ++n)
-        SetSystemVar(n, static_cast<std::int16_t>(m_state.Random.Random(2)));
+        m_script.SetSystemVar(n, static_cast<std::int16_t>(m_state.Random.Random(2)));
 }
 
 void TForm1::Button4Click() {
@@ -54,10 +54,10 @@ void TForm1::Button4Click() {
     std::vector<std::string>& memo = DebugWindow.Memo1;
     memo.clear();
     memo.push_back("--シナリオ変数--");
-    ListBank(memo, [this](int n) { return ScenarioVar(n); });
+    ListBank(memo, [this](int n) { return m_script.ScenarioVar(n); });
     memo.emplace_back();
     memo.push_back("--システム変数--");
-    ListBank(memo, [this](int n) { return SystemVar(n); });
+    ListBank(memo, [this](int n) { return m_script.SystemVar(n); });
 }
 
 void TForm1::Button5Click() {

@@ -40,8 +40,9 @@ void TForm1::ItemMsgFloatClick() {
     }
     s.LogViewing = 0;
     // Lay the current text out again for its new place, shown at once.
-    if (s.MsgNumber >= 0 && static_cast<std::size_t>(s.MsgNumber) < s.MessageTexts.size()) {
-        const std::u32string text = SjisToUtf32(s.MessageTexts[static_cast<std::size_t>(s.MsgNumber)]);
+    const std::vector<std::string>& texts = m_script.MessageTexts();
+    if (s.MsgNumber >= 0 && static_cast<std::size_t>(s.MsgNumber) < texts.size()) {
+        const std::u32string text = SjisToUtf32(texts[static_cast<std::size_t>(s.MsgNumber)]);
         if (s.MsgIsChoice) {
             MakeSelect(text);
             SetTask(TaskCode::TASK_WAIT_SELECT);

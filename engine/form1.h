@@ -14,6 +14,7 @@
 #include "engine/engine_state.h"
 #include "engine/form_rgn.h"
 #include "engine/forms.h"
+#include "engine/script/script_machine.h"
 #include "gfx/abitmap.h"
 #include "platform/platform.h"
 
@@ -29,9 +30,10 @@ namespace hk {
 
 struct MenuEntry;
 
-class TForm1 final : public PlatformEvents {
-    // First member: the forms below keep references into it.
+class TForm1 final : public PlatformEvents, private ScriptHost {
+    // First members: the forms and the script machine below keep references into it.
     EngineState m_state;
+    ScriptMachine m_script;
 
 public:
     TForm1(Platform& platform, GameFiles& files);
@@ -98,36 +100,12 @@ public:
     // TASK_RESTORE_GAME: rebuilds layers, music and scene from GameData, then fades in.
     void RestoreGame();
 
-    // ---- Scenario script (engine/scene_loading.cpp, interpreter.cpp, script_tables.cpp) ----
-    // Loads scene 0..2047 of "SCR.IFP" (code, the four lists, VoiceNames, CurrentScene); a
-    // number that is not a scene loads nothing but empties the lists. ScriptStep is the caller's.
-    void ReadScript(int scene);
-    void TaskScript();
-    void ClearReturnTbl();
-    void ClearScenarioFlg();
-    // Instruction `step` (0..65535) of ScriptCode.
-    ScriptInstruction ScriptRecord(int step) const;
-    // Step of the label `name` (Shift-JIS bytes) in the loaded scene, or -1.
-    std::int16_t GetLabelStep(std::string_view name);
-    // Step of the next OP_ELSE / OP_ENDIF of `block` after ScriptStep, or -1.
-    std::int16_t GetElseStep(std::int16_t block);
-    // Queues a scene for replay: its position 1..95, -1 if already queued, 0 if the queue is full.
-    int AddSceneTbl(int scene);
-    // Position 1..95 of a queued scene, or -1.
-    int GetSceneTbl(int scene);
-    // Whether message `msg` of CurrentScene has been read (scenes 0..14 only), and marking it.
-    bool CheckKidoku(int msg);
-    void SetKidoku(int msg);
-    // The variable banks, index 1..512; outside that range they throw ScriptError.
-    std::int16_t ScenarioVar(int index) const;
-    std::int16_t SystemVar(int index) const;
-    void SetScenarioVar(int index, std::int16_t value);
-    void SetSystemVar(int index, std::int16_t value);
-    // One fetched instruction (ScriptStep is its step); false when the tick ends with it.
-    bool ExecuteInstruction(const ScriptInstruction& ins);
-    bool ExecuteSystemCommand(std::int16_t command, std::int16_t argument);
-    // OP_END: the scene again while a game is played, otherwise the next scene of a replay.
-    void ExecuteEndOfScene();
+    // ---- Scenario script (engine/script/) ----
+    // The interpreter with the loaded scene, the replay queue and the read-marks; the form is its
+    // host (the overrides below).
+    ScriptMachine& Script() { return m_script; }
+    const ScriptMachine& Script() const { return m_script; }
+    void TaskScript() { m_script.Run(); }
 
     // ---- Graphics (engine/graphic_loading.cpp, layers.cpp, transitions.cpp, window_modes.cpp) ----
     void ReadGraphic(int slot, int number, int placement);
@@ -241,9 +219,9 @@ public:
     // Volume of a mixer channel in percent (0..100): 1 music, 3 and 4 effects, 5 voice.
     void SetChannelVolume(int channel, int percent);
     // Music `number` (0 stops all sound), looping when loop is non-zero.
-    void PlayBGM(int number, int loop);
+    void PlayBGM(int number, int loop) override;
     // Effect channel kind 1 or 2: effect `number` (0 stops that channel), loop = 1 loops.
-    void PlaySE(int kind, int number, int loop);
+    void PlaySE(int kind, int number, int loop) override;
     // Stops the voice channel, then plays the voice file (a game path, "VOICE\name.ogg").
     void PlayVoice(const std::string& path);
     // Stops the voice channel (5).
@@ -295,6 +273,27 @@ public:
     void OnDebugButton(int button) override;
 
 private:
+    // ScriptHost: what the script's instructions ask of the screen, the sound and the tasks.
+    // Layers (layers.cpp), transitions (transitions.cpp), text (message_display.cpp, choices.cpp),
+    // waits and hand-over (frame_tick.cpp), system sub-commands (script_commands.cpp).
+    void SetBackground(int graphic) override;
+    void SetCharacter(int layer, int graphic, int placement) override;
+    void ClearCharacters() override;
+    void ComposeScene() override;
+    void StartFade(int duration_ms) override;
+    void StartWipe(int rule_graphic, int duration_ms, int strength) override;
+    void ShowMessage(const ScriptMessage& message) override;
+    void ShowChoice(int number, int voice, std::string_view text) override;
+    void ShowFullScreenChoice(int number, int voice, std::string_view text) override;
+    void WaitFor(int ms) override;
+    void HandOver(TaskCode task) override;
+    void SetCursorShown(bool shown) override;
+    void SetAuxFlag(bool on) override;
+    void SetContextMenuOn(bool on) override;
+    void ShowFloatWindow(bool visible) override;
+    std::uint32_t DrawRandom(std::uint32_t below) override;
+    void LeaveReplay() override;
+
     void CreateSurfaces();
     void FillAlbumTables();
     void BuildMenus();

@@ -30,6 +30,31 @@ void TForm1::ClearBitmap(int layer) {
     }
 }
 
+void TForm1::SetBackground(int graphic) {
+    ClearBitmap(0);
+    m_state.Game.LayerGraphic[0] = graphic;
+    if (graphic != 0)
+        ReadGraphic(0, graphic, 0);
+}
+
+void TForm1::SetCharacter(int layer, int graphic, int placement) {
+    ClearBitmap(layer);
+    m_state.Game.LayerGraphic[layer] = graphic;
+    m_state.Game.LayerPlacement[layer - 1] = placement;
+    if (graphic != 0)
+        ReadGraphic(layer, graphic, placement);
+}
+
+void TForm1::ClearCharacters() {
+    ClearBitmap(1);
+    ClearBitmap(2);
+}
+
+void TForm1::ComposeScene() {
+    ScreenBuffer.Assign(SceneImage);
+    CreateMakeBMP();
+}
+
 void TForm1::FormPaint() { PresentScreen(); }
 
 void TForm1::PresentScreen() {

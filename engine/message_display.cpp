@@ -19,11 +19,38 @@ constexpr int kRevealSoftness = 6;
 
 std::u32string TForm1::CurrentMessageText() const {
     const EngineState& s = m_state;
-    if (s.MsgNumber < 0 || static_cast<std::size_t>(s.MsgNumber) >= s.MessageTexts.size())
+    const std::vector<std::string>& texts = m_script.MessageTexts();
+    if (s.MsgNumber < 0 || static_cast<std::size_t>(s.MsgNumber) >= texts.size())
         throw EngineError("message " + std::to_string(s.MsgNumber) + " is not in scene " +
-                          std::to_string(s.Game.CurrentScene) + " (it has " + std::to_string(s.MessageTexts.size()) +
+                          std::to_string(s.Game.CurrentScene) + " (it has " + std::to_string(texts.size()) +
                           " messages)");
-    return SjisToUtf32(s.MessageTexts[static_cast<std::size_t>(s.MsgNumber)]);
+    return SjisToUtf32(texts[static_cast<std::size_t>(s.MsgNumber)]);
+}
+
+void TForm1::ShowMessage(const ScriptMessage& message) {
+    EngineState& s = m_state;
+    s.MsgNumber = message.number;
+    s.VoiceNumber = message.voice;
+    s.MsgIsChoice = 0;
+    // Read-message skip goes on over read messages and ends at the first unread one.
+    if (s.ReadSkipMode) {
+        s.SkipNow = message.already_read ? 1 : 0;
+        s.ReadSkipMode = s.SkipNow;
+    }
+    // While skipping, the voice is neither started nor stopped.
+    if (!s.SkipNow) {
+        if (message.voice == -1)
+            StopVoice();
+        else
+            PlayVoice("VOICE\\" + SjisToUtf8(message.voice_name) + ".ogg");
+    }
+    MakeMessage(SjisToUtf32(message.text));
+    s.MsgWindowVisible = 1;
+    s.LogViewing = 0;
+    SetTask(TaskCode::TASK_DISP_MESSAGE);
+    s.RevealLevel = 0;
+    if (MsgFloatChecked() && !m_platform.IsWindowVisible(WindowId::Float))
+        m_platform.ShowWindow(WindowId::Float, true);
 }
 
 void TForm1::HideMsgWindow() {

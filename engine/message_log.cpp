@@ -25,7 +25,7 @@ void TForm1::AddMsgLog(const std::u32string& text, int voice_index) {
     entry = MsgLogEntry{};
     entry.Text = Utf32ToUtf8(text);
     entry.VoiceIndex = voice_index;
-    const auto& names = m_state.VoiceNames;
+    const auto& names = m_script.VoiceNames();
     if (voice_index >= 0 && static_cast<std::size_t>(voice_index) < names.size()) {
         entry.Voice = SjisToUtf8(names[static_cast<std::size_t>(voice_index)]);
         entry.File = "VOICE\\" + entry.Voice + ".ogg";

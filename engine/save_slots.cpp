@@ -82,7 +82,7 @@ namespace hk {
 void TForm1::RestoreGame() {
     EngineState& s = m_state;
     GameData& game = s.Game;
-    s.GamePlaying = 1;
+    m_script.SetGamePlaying(true);
     // The layers as they were saved.
     if (game.LayerGraphic[0] != 0)
         ReadGraphic(0, game.LayerGraphic[0], 0);
@@ -99,7 +99,7 @@ void TForm1::RestoreGame() {
     // The music (0 stops all sound), then the scene at the saved step.
     PlayBGM(game.CurrentBgm, game.BgmLoop);
     if (game.CurrentScene != 0)
-        ReadScript(game.CurrentScene);
+        m_script.ReadScript(game.CurrentScene);
     for (int channel = 0; channel < 2; ++channel)
         if (game.SeRestoreNumber[channel] != 0)
             PlaySE(channel + 1, game.SeRestoreNumber[channel], game.SeRestoreLoop[channel]);

@@ -13,7 +13,8 @@ constexpr const char* kCloseQuestion = "ゲームを終了しますか？";
 } // namespace
 
 TForm1::TForm1(Platform& platform, GameFiles& files)
-    : QueryForm(m_state.QueryAnswer), CommentForm(m_state.QueryAnswer), m_platform(platform), m_files(files) {
+    : m_script(*this, files, m_state.Game, m_state.System), QueryForm(m_state.QueryAnswer),
+      CommentForm(m_state.QueryAnswer), m_platform(platform), m_files(files) {
     BuildMenus();
     ConnectConfigForm();
 }
@@ -35,10 +36,7 @@ bool TForm1::FormCreate() {
         // 3-4. Album contents.
         FillAlbumTables();
         // 5. The scene string lists start empty.
-        m_state.LabelNames.clear();
-        m_state.JumpNames.clear();
-        m_state.MessageTexts.clear();
-        m_state.VoiceList.clear();
+        m_script.ClearSceneLists();
         // 6. The archives' read-only attribute has no equivalent here, and players' files keep
         //    their permissions; the two pauses stay.
         m_platform.Sleep(500);
@@ -72,14 +70,11 @@ bool TForm1::FormCreate() {
             if (!CheckSaveFile(n))
                 CreateSaveFile(n);
         // 15.
-        ClearReturnTbl();
+        m_script.ClearReturnTbl();
         ClearMsgLog();
-        ClearScenarioFlg();
+        m_script.ClearScenarioFlg();
         // 16. Scene 1 starts at its first instruction on the tick after TaskInit.
-        ReadScript(1);
-        m_state.Game.ReturnDepth = 0;
-        m_state.Game.ScriptStep = -1;
-        m_state.Game.CurrentScene = 1;
+        m_script.Begin(1);
         SetTask(TaskCode::TASK_INIT);
         // 17-18. Decoder, player and the streaming output.
         CreateSoundObjects();
@@ -113,7 +108,7 @@ void TForm1::ReadArchiveIndexes() {
                           "\". Start the game from the folder that holds its data files.");
     }
     m_files.ReadAt("GRP.IFP", 16, m_state.GrpIndex.data(), m_state.GrpIndex.size());
-    m_files.ReadAt("SCR.IFP", 16, m_state.ScrIndex.data(), m_state.ScrIndex.size());
+    m_script.ReadSceneIndex();
 }
 
 void TForm1::CreateSurfaces() {

@@ -30,13 +30,13 @@ void TForm1::WaitTitleMenu() {
         MsgWindowImage.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);
         ShowOnFloatWindow(MsgWindowImage);
         m_platform.ShowWindow(WindowId::Float, m_msg_float_checked);
-        ClearReturnTbl();
+        m_script.ClearReturnTbl();
         ClearMsgLog();
-        ClearScenarioFlg();
+        m_script.ClearScenarioFlg();
         s.SkipNow = 0;
         s.AutoMode = 0;
         s.ReadSkipMode = 0;
-        s.GamePlaying = 1;
+        m_script.SetGamePlaying(true);
         SetTask(TaskCode::TASK_SCRIPT);
         break;
     case 1: // load

@@ -53,6 +53,26 @@ void TForm1::RunFade(bool shortcut, TaskCode next) {
     PresentScreen();
 }
 
+void TForm1::StartFade(int duration_ms) {
+    EffectStateData& effect = m_state.EffectState;
+    effect.FirstTick = 0;
+    effect.StartTime = static_cast<std::int32_t>(m_platform.TickCount());
+    effect.Duration = duration_ms;
+    effect.EndTime = effect.StartTime + effect.Duration;
+    SetTask(TaskCode::TASK_EFFECT_01);
+}
+
+void TForm1::StartWipe(int rule_graphic, int duration_ms, int strength) {
+    EffectStateData& effect = m_state.EffectState;
+    effect.FirstTick = 0;
+    effect.Graphic = rule_graphic;
+    effect.Strength = strength;
+    effect.Duration = duration_ms;
+    effect.StartTime = static_cast<std::int32_t>(m_platform.TickCount());
+    effect.EndTime = effect.StartTime + effect.Duration;
+    SetTask(TaskCode::TASK_EFFECT_11);
+}
+
 void TForm1::DispEffect_01() { RunFade(true, TaskCode::TASK_SCRIPT); }
 
 void TForm1::DispEffect_91() { RunFade(false, m_state.ReturnTask); }

@@ -22,7 +22,7 @@ protected:
         Session().Ticks(3);
         // Park the engine so only the menu commands act.
         Form().SetTask(static_cast<TaskCode>(0x12345678));
-        State().GamePlaying = 1;
+        Script().SetGamePlaying(true);
         Form().AttachContextMenu();
     }
     void Menu(std::vector<std::string> path) {
@@ -149,7 +149,7 @@ TEST_F(MenusTest, TheNewestSaveIsCheckedAndTheLowerSlotWinsATie) {
 }
 
 TEST_F(MenusTest, SaveAndLoadAreDisabledWhenNoGameIsPlayed) {
-    State().GamePlaying = 0;
+    Script().SetGamePlaying(false);
     Menu({});
     EXPECT_FALSE(Item("ItemSave").enabled);
     EXPECT_FALSE(Item("ItemLoad").enabled);
@@ -174,7 +174,7 @@ TEST_F(MenusTest, LoadingReadsTheSlotStepsBackAndRestores) {
     EXPECT_EQ(State().Task, TaskCode::TASK_EFFECT_91);
     EXPECT_EQ(State().ReturnTask, TaskCode::TASK_SCRIPT);
     EXPECT_EQ(State().EffectState.Duration, 500);
-    EXPECT_EQ(State().GamePlaying, 1);
+    EXPECT_EQ(Script().GamePlaying(), 1);
 }
 
 TEST_F(MenusTest, SkipAutoAndReadSkipFollowTheLog) {

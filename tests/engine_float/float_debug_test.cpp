@@ -260,7 +260,7 @@ TEST_F(FloatGame, DebugButtonsSetClearAndShuffleTheAlbumFlags) {
 }
 
 TEST_F(FloatGame, DebugListingsOfVariablesAndLog) {
-    Play("", true);
+    Play(".voice \"v000\"\n.voice \"v001\"\n.voice \"v002\"\n.voice \"v003\"\n", true);
     State().Game.ScenarioVars[0] = 5;    // variable 1
     State().Game.ScenarioVars[511] = -3; // variable 512
     State().System.SystemVars[8] = 42;   // variable 9
@@ -276,7 +276,6 @@ TEST_F(FloatGame, DebugListingsOfVariablesAndLog) {
     EXPECT_EQ(memo[68], "9:42 10:0 11:0 12:0 13:0 14:0 15:0 16:0 ");
     EXPECT_EQ(memo[130].substr(0, 4), "505:");
 
-    State().VoiceNames[3] = "v003";
     Form().AddMsgLog(U"古い言葉", -1);
     Form().AddMsgLog(U"新しい言葉", 3);
     Platform().PressDebugButton(5);

@@ -26,6 +26,7 @@ protected:
     HeadlessPlatform& Platform() { return Session().Platform(); }
     EngineState& State() { return Session().State(); }
     TForm1& Form() { return Session().Form(); }
+    ScriptMachine& Script() { return Session().Form().Script(); }
 
     TempDir m_dir;
     std::unique_ptr<HeadlessSession> m_session;
