@@ -67,11 +67,11 @@ void TForm1::DispCgAlbumMenu() {
 
 void TForm1::WaitCgAlbumMenu() {
     EngineState& s = m_state;
-    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
     const AlbumHit hit = HitAlbumPage(s.CursorMain);
     const bool counted = hit.cell != 0 && CgAlbumGraphic(hit.cell, 1) != -1 && CgSeenFlag(CgAlbumGraphic(hit.cell, 1));
     if (counted)
-        DrawAlbumFrame(hit.column, hit.row);
+        DrawAlbumFrame(hit.cell);
     if (hit.button != 0)
         CopyHighlight(AlbumButton(hit.button));
     PresentScreen();
@@ -90,7 +90,7 @@ void TForm1::WaitCgAlbumMenu() {
 }
 
 void TForm1::DispCgAlbum() {
-    ReadGraphic(0, CgAlbumGraphic(m_album_cell, m_album_picture), 0);
+    ReadGraphic(kBackgroundSlot, CgAlbumGraphic(m_album_cell, m_album_picture), kPlaceCentre);
     ClearBitmap(1);
     ClearBitmap(2);
     CreateMakeBMP();
@@ -153,7 +153,7 @@ void TForm1::DispScAlbumMenu() {
     for (int cell = 1; cell <= 12; ++cell) {
         const int position = m_script.GetSceneTbl(SceneAlbumScene(cell));
         if (position != -1)
-            DrawQueueMark(BgLayer, 23 + 153 * ((cell - 1) % 3), 80 + 120 * ((cell - 1) / 3), position);
+            DrawQueueMark(BgLayer, AlbumCellCorner(cell).x + 4, AlbumCellCorner(cell).y + 4, position);
     }
     CreateMakeBMP();
     StartMenuFade(TaskCode::TASK_WAIT_SC_ALBUM_MENU);
@@ -161,12 +161,12 @@ void TForm1::DispScAlbumMenu() {
 
 void TForm1::WaitScAlbumMenu() {
     EngineState& s = m_state;
-    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
     const AlbumHit hit = HitAlbumPage(s.CursorMain);
     const int scene = hit.cell != 0 ? SceneAlbumScene(hit.cell) : -1;
     const bool counted = hit.cell != 0 && SceneAvailable(scene);
     if (counted)
-        DrawAlbumFrame(hit.column, hit.row);
+        DrawAlbumFrame(hit.cell);
     if (hit.button != 0)
         CopyHighlight(AlbumButton(hit.button));
     PresentScreen();
@@ -177,7 +177,7 @@ void TForm1::WaitScAlbumMenu() {
         if (r == -1)
             StartReplay();
         else if (r >= 1)
-            DrawQueueMark(SceneImage, 21 + 153 * (hit.column - 1), 78 + 120 * (hit.row - 1), r);
+            DrawQueueMark(SceneImage, AlbumCellCorner(hit.cell).x + 2, AlbumCellCorner(hit.cell).y + 2, r);
     } else if (hit.button == 2 || hit.button == 3) {
         s.AlbumPage = WrapPage(s.AlbumPage + (hit.button == 2 ? -1 : 1));
         SetTask(TaskCode::TASK_DISP_SC_ALBUM_MENU);
@@ -189,12 +189,12 @@ void TForm1::WaitScAlbumMenu() {
 void TForm1::LeaveReplay() {
     m_platform.ShowWindow(WindowId::Float, false);
     m_msg_float_checked = false;
-    PlayBGM(9, 1);
+    PlayBGM(kAlbumMusic, 1);
 }
 
 void TForm1::StartReplay() {
     EngineState& s = m_state;
-    ReadGraphic(9, 10, 0);
+    ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     s.Game.ContextMenuOn = 1;
     AttachContextMenu();
     PlayBGM(0, 0);
@@ -202,7 +202,7 @@ void TForm1::StartReplay() {
     s.SkipNow = 0;
     s.AutoMode = 0;
     s.ReadSkipMode = 0;
-    MsgWindowImage.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);
+    MsgWindowImage.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
     ShowOnFloatWindow(MsgWindowImage);
     m_platform.ShowWindow(WindowId::Float, m_msg_float_checked);
     SetTask(TaskCode::TASK_SCRIPT);

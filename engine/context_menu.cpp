@@ -182,7 +182,7 @@ void TForm1::ItemMsgClearClick() {
     EngineState& s = m_state;
     if (s.Task == TaskCode::TASK_WAIT_SELECT2) {
         if (s.Select2Visible == 1) {
-            ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+            ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
             PresentScreen();
             s.Select2Visible = 0;
         } else {
@@ -194,7 +194,7 @@ void TForm1::ItemMsgClearClick() {
         if (m_msg_float_checked) {
             m_platform.ShowWindow(WindowId::Float, false);
         } else {
-            ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+            ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
             PresentScreen();
         }
         s.MsgWindowVisible = 0;
@@ -202,8 +202,8 @@ void TForm1::ItemMsgClearClick() {
         if (m_msg_float_checked) {
             m_platform.ShowWindow(WindowId::Float, true);
         } else {
-            ScreenBuffer.CopyRect(0, 424, MsgTextImage, 0, 0, 800, 176);
-            PresentRect(MsgTextImage, 0, 424);
+            ScreenBuffer.CopyRect(0, kMsgWindowTop, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
+            PresentRect(MsgTextImage, 0, kMsgWindowTop);
         }
         s.MsgWindowVisible = 1;
     }
@@ -219,7 +219,7 @@ void TForm1::ItemTitleClick() {
     m_platform.ShowQueryForm(QueryForm);
     if (m_state.QueryAnswer == 1) {
         if (m_msg_float_checked) {
-            MsgWindowImage.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);
+            MsgWindowImage.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
             ShowOnFloatWindow(MsgWindowImage);
             m_platform.Sleep(1);
         }
@@ -234,7 +234,7 @@ void TForm1::ItemTitleClick() {
 void TForm1::ItemCloseClick() { RequestClose(); }
 
 void TForm1::ShowOnFloatWindow(const TABitmap& strip) {
-    m_platform.ClientSurface(WindowId::Float).CopyRect(0, 0, strip, 0, 0, 800, 176);
+    m_platform.ClientSurface(WindowId::Float).CopyRect(0, 0, strip, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
     m_platform.Invalidate(WindowId::Float);
 }
 

@@ -35,7 +35,7 @@ void TForm1::ItemMsgFloatClick() {
     MenuItemNamed("ItemMsgFloat").checked = m_msg_float_checked;
     if (m_msg_float_checked) {
         // The message window leaves the main window.
-        ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+        ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
         PresentScreen();
     }
     s.LogViewing = 0;
@@ -52,7 +52,7 @@ void TForm1::ItemMsgFloatClick() {
         }
     }
     s.RevealLevel = 255;
-    m_platform.MoveWindow(WindowId::Float, m_platform.ClientToScreen(WindowId::Main, Point{0, 424}));
+    m_platform.MoveWindow(WindowId::Float, m_platform.ClientToScreen(WindowId::Main, Point{0, kMsgWindowTop}));
     m_platform.ShowWindow(WindowId::Float, m_msg_float_checked);
 }
 

@@ -14,6 +14,7 @@
 #include "engine/engine_state.h"
 #include "engine/form_rgn.h"
 #include "engine/forms.h"
+#include "engine/screen_layout.h"
 #include "engine/script/script_machine.h"
 #include "gfx/abitmap.h"
 #include "platform/platform.h"
@@ -116,7 +117,7 @@ public:
     // Draws ScreenBuffer on the main window (the window's paint handler does the same).
     void FormPaint();
     void PresentScreen();
-    // Draws a picture straight on the main window at (x, y), e.g. the message strip at y 424.
+    // Draws a picture straight on the main window at (x, y), e.g. the message strip at its foot.
     void PresentRect(const TABitmap& source, int x, int y);
     void FullModeWin();
     void ReturnFullModeWin();
@@ -309,7 +310,7 @@ private:
     // the hovered entry (0-based) or -1. A menu that shows the same entry as on the tick before
     // is already on screen and is not composed or presented again.
     int ShowPictureMenu(std::span<const MenuEntry> entries);
-    void DrawAlbumFrame(int column, int row);
+    void DrawAlbumFrame(int cell);
     void DrawAlbumLock(int cell);
     void DrawQueueMark(TABitmap& surface, int x, int y, int position);
     void StartReplay();

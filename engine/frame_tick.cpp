@@ -119,12 +119,12 @@ void TForm1::RefreshDebugLabels() {
 void TForm1::TaskInit() {
     // The secondary forms exist only now, after start-up: shape the floating window from the
     // message-window strip of the parts sheet.
-    ReadGraphic(9, 10, 0);
+    ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     TABitmap strip;
-    strip.SetSize(800, 176);
-    strip.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);
+    strip.SetSize(kMsgWindowWidth, kMsgWindowHeight);
+    strip.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
     TABitmap& float_surface = m_platform.ClientSurface(WindowId::Float);
-    float_surface.CopyRect(0, 0, strip, 0, 0, 800, 176);
+    float_surface.CopyRect(0, 0, strip, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
     m_platform.Invalidate(WindowId::Float);
     ShapeFloatWindow(strip);
 

@@ -4,27 +4,27 @@
 namespace hk {
 
 void TForm1::CreateMakeBMP() {
-    SceneImage.CopyRect(0, 0, BgLayer, 0, 0, 800, 600);
+    SceneImage.CopyRect(0, 0, BgLayer, 0, 0, kScreenWidth, kScreenHeight);
     // Layer 1 is drawn last, so it stands in front of layer 2.
     if (m_state.Game.LayerGraphic[2] != 0)
-        CharLayer2.DrawAlphaOnto(0, 0, 800, 600, 0, 0, SceneImage, 255);
+        CharLayer2.DrawAlphaOnto(0, 0, kScreenWidth, kScreenHeight, 0, 0, SceneImage, 255);
     if (m_state.Game.LayerGraphic[1] != 0)
-        CharLayer1.DrawAlphaOnto(0, 0, 800, 600, 0, 0, SceneImage, 255);
+        CharLayer1.DrawAlphaOnto(0, 0, kScreenWidth, kScreenHeight, 0, 0, SceneImage, 255);
 }
 
 void TForm1::ClearBitmap(int layer) {
     switch (layer) {
     case 0:
         m_state.Game.LayerGraphic[0] = 0;
-        BgLayer.FillRect(0, 0, 800, 600, kBlack);
+        BgLayer.FillRect(0, 0, kScreenWidth, kScreenHeight, kBlack);
         break;
     case 1:
         m_state.Game.LayerGraphic[1] = 0;
-        CharLayer1.FillRect(0, 0, 800, 600, kBlack);
+        CharLayer1.FillRect(0, 0, kScreenWidth, kScreenHeight, kBlack);
         break;
     case 2:
         m_state.Game.LayerGraphic[2] = 0;
-        CharLayer2.FillRect(0, 0, 800, 600, kBlack);
+        CharLayer2.FillRect(0, 0, kScreenWidth, kScreenHeight, kBlack);
         break;
     default: break;
     }
@@ -34,7 +34,7 @@ void TForm1::SetBackground(int graphic) {
     ClearBitmap(0);
     m_state.Game.LayerGraphic[0] = graphic;
     if (graphic != 0)
-        ReadGraphic(0, graphic, 0);
+        ReadGraphic(kBackgroundSlot, graphic, kPlaceCentre);
 }
 
 void TForm1::SetCharacter(int layer, int graphic, int placement) {
@@ -58,7 +58,7 @@ void TForm1::ComposeScene() {
 void TForm1::FormPaint() { PresentScreen(); }
 
 void TForm1::PresentScreen() {
-    m_platform.ClientSurface(WindowId::Main).CopyRect(0, 0, ScreenBuffer, 0, 0, 800, 600);
+    m_platform.ClientSurface(WindowId::Main).CopyRect(0, 0, ScreenBuffer, 0, 0, kScreenWidth, kScreenHeight);
     m_platform.Invalidate(WindowId::Main);
 }
 

@@ -58,7 +58,7 @@ void TForm1::HideMsgWindow() {
         m_platform.ShowWindow(WindowId::Float, false);
         return;
     }
-    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
     PresentScreen();
 }
 
@@ -67,8 +67,8 @@ void TForm1::ShowMsgWindow() {
         m_platform.ShowWindow(WindowId::Float, true);
         return;
     }
-    ScreenBuffer.CopyRect(0, 424, MsgTextImage, 0, 0, 800, 176);
-    PresentRect(MsgTextImage, 0, 424);
+    ScreenBuffer.CopyRect(0, kMsgWindowTop, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
+    PresentRect(MsgTextImage, 0, kMsgWindowTop);
 }
 
 void TForm1::DispMessage() {
@@ -76,7 +76,7 @@ void TForm1::DispMessage() {
     const bool floating = MsgFloatChecked();
     const bool first_tick = s.RevealLevel == 0;
     if (first_tick) {
-        ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+        ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
         MakeMessageBackground(MsgWindowImage);
         MsgRuleImage.BlueToGray8(SelectImage);
     }
@@ -84,18 +84,18 @@ void TForm1::DispMessage() {
     // switched while the player had hidden it).
     s.MsgWindowVisible = 1;
     const int level = s.RevealLevel;
-    MsgTextImage.RuleBlendOnto(0, 0, 800, 176, 0, 0, SelectImage, MsgWindowImage,
+    MsgTextImage.RuleBlendOnto(0, 0, kMsgWindowWidth, kMsgWindowHeight, 0, 0, SelectImage, MsgWindowImage,
                                static_cast<std::uint16_t>(std::clamp(level, 0, 0xFFFF)), kRevealSoftness);
     if (floating) {
         ShowOnFloatWindow(MsgWindowImage);
     } else {
-        ScreenBuffer.CopyRect(0, 424, MsgWindowImage, 0, 0, 800, 176);
+        ScreenBuffer.CopyRect(0, kMsgWindowTop, MsgWindowImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
         // The first tick shows the whole screen: the scene may have been composed without a
         // transition, and the window must show what ScreenBuffer holds.
         if (first_tick)
             PresentScreen();
         else
-            PresentRect(MsgWindowImage, 0, 424);
+            PresentRect(MsgWindowImage, 0, kMsgWindowTop);
     }
 
     if (s.KeyReturn || s.KeyControl || s.LeftClick || s.LogViewing || s.SkipNow)
@@ -119,15 +119,15 @@ void TForm1::DispMessage() {
     if (floating) {
         ShowOnFloatWindow(MsgTextImage);
     } else {
-        ScreenBuffer.CopyRect(0, 424, MsgTextImage, 0, 0, 800, 176);
-        PresentRect(MsgTextImage, 0, 424);
+        ScreenBuffer.CopyRect(0, kMsgWindowTop, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
+        PresentRect(MsgTextImage, 0, kMsgWindowTop);
     }
     s.RevealLevel = 0;
     s.AutoElapsed = 0;
     SetTask(TaskCode::TASK_WAIT_MESSAGE);
     // A held Return must not also advance the message it just completed.
     if (s.KeyReturn)
-        s.InputLock = 10;
+        s.InputLock = kLockAfterReveal;
 }
 
 void TForm1::WaitMessage() {
@@ -139,7 +139,7 @@ void TForm1::WaitMessage() {
         // Hidden by the player: Space, Return or a click only bring the window back.
         if (s.KeySpace || s.KeyReturn || s.LeftClick) {
             ShowMsgWindow();
-            s.InputLock = 25;
+            s.InputLock = kLockAfterAnswer;
             s.MsgWindowVisible = 1;
         }
         return;
@@ -154,7 +154,7 @@ void TForm1::WaitMessage() {
                 SetTask(TaskCode::TASK_WAIT_SELECT);
                 // The choice would otherwise take a still-held Return as its answer.
                 if (s.KeyReturn)
-                    s.InputLock = 25;
+                    s.InputLock = kLockAfterAnswer;
             } else {
                 MakeMessage(CurrentMessageText());
                 SetTask(TaskCode::TASK_DISP_MESSAGE);
@@ -171,7 +171,7 @@ void TForm1::WaitMessage() {
     if (manual || automatic) {
         if (MsgFloatChecked()) {
             // The floating window stays empty while the script runs.
-            MsgWindowImage.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);
+            MsgWindowImage.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
             ShowOnFloatWindow(MsgWindowImage);
             m_platform.Sleep(1);
         }
@@ -180,7 +180,7 @@ void TForm1::WaitMessage() {
         s.LogViewing = 0;
         SetTask(TaskCode::TASK_SCRIPT);
         if (s.KeyReturn)
-            s.InputLock = 25;
+            s.InputLock = kLockAfterAnswer;
         DetachContextMenu();
         AddMsgLog(CurrentMessageText(), s.VoiceNumber);
         return;
@@ -190,7 +190,7 @@ void TForm1::WaitMessage() {
         HideMsgWindow();
         s.AutoMode = 0;
         s.MsgWindowVisible = 0;
-        s.InputLock = 25;
+        s.InputLock = kLockAfterAnswer;
         return;
     }
 
@@ -211,7 +211,7 @@ void TForm1::DrawWaitIcon() {
         return;
 
     const WindowId window = MsgFloatChecked() ? WindowId::Float : WindowId::Main;
-    const int y_on_window = window == WindowId::Float ? kIconY : 424 + kIconY;
+    const int y_on_window = window == WindowId::Float ? kIconY : kMsgWindowTop + kIconY;
     TABitmap& surface = m_platform.ClientSurface(window);
     if (surface.Width() < kIconX + kIconSize || surface.Height() < y_on_window + kIconSize)
         return;

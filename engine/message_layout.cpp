@@ -100,11 +100,11 @@ std::vector<std::u32string> SplitChoiceLines(std::u32string_view text, int line_
 void TForm1::MakeMessageBackground(TABitmap& out) {
     if (MsgFloatChecked()) {
         // The floating window's own artwork; it has its frame painted in.
-        out.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);
+        out.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
         return;
     }
-    out.CopyRect(0, 0, SceneImage, 0, 424, 800, 176);
-    MsgFrameImage.DrawAlphaOnto(0, 0, 800, 176, 0, 0, out, 255);
+    out.CopyRect(0, 0, SceneImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
+    MsgFrameImage.DrawAlphaOnto(0, 0, kMsgWindowWidth, kMsgWindowHeight, 0, 0, out, 255);
 }
 
 void TForm1::DrawOutlinedText(TABitmap& surface, int x, int y, int font_height, std::u32string_view text, Color color) {

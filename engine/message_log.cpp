@@ -49,7 +49,7 @@ bool TForm1::MsgLogKeys() {
         MakeMessage(Utf8ToUtf32(entry.Text));
         s.RevealLevel = 0;
         SetTask(TaskCode::TASK_DISP_MESSAGE);
-        s.InputLock = 15;
+        s.InputLock = kLockAfterCursorKey;
     };
 
     if (s.KeyPageUp) {

@@ -34,7 +34,7 @@ void TForm1::WaitBgmMenu() {
         PlayBGM(entry + 1, 1);
         return;
     }
-    PlayBGM(1, 1);
+    PlayBGM(kTitleMusic, 1);
     SetTask(TaskCode::TASK_DISP_ALBUM_MENU);
 }
 

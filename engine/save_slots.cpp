@@ -85,7 +85,7 @@ void TForm1::RestoreGame() {
     m_script.SetGamePlaying(true);
     // The layers as they were saved.
     if (game.LayerGraphic[0] != 0)
-        ReadGraphic(0, game.LayerGraphic[0], 0);
+        ReadGraphic(kBackgroundSlot, game.LayerGraphic[0], kPlaceCentre);
     else
         ClearBitmap(0);
     for (int layer = 1; layer <= 2; ++layer) {
@@ -94,7 +94,7 @@ void TForm1::RestoreGame() {
         else
             ClearBitmap(layer);
     }
-    ReadGraphic(9, 10, 0);
+    ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     CreateMakeBMP();
     // The music (0 stops all sound), then the scene at the saved step.
     PlayBGM(game.CurrentBgm, game.BgmLoop);
@@ -103,7 +103,7 @@ void TForm1::RestoreGame() {
     for (int channel = 0; channel < 2; ++channel)
         if (game.SeRestoreNumber[channel] != 0)
             PlaySE(channel + 1, game.SeRestoreNumber[channel], game.SeRestoreLoop[channel]);
-    ReadGraphic(9, 10, 0);
+    ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     // Fade in over 500 ms, then back to the script, which shows the saved message again.
     const std::int32_t now = static_cast<std::int32_t>(m_platform.TickCount());
     s.EffectState.FirstTick = 0;

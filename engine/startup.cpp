@@ -46,10 +46,10 @@ bool TForm1::FormCreate() {
         // 8. Surfaces.
         CreateSurfaces();
         // 9. Message rule, message frame, parts sheet and choice sheet (slots 9 and 10 crossed).
-        ReadGraphic(7, 7, 0);
-        ReadGraphic(8, 8, 0);
-        ReadGraphic(9, 10, 0);
-        ReadGraphic(10, 9, 0);
+        ReadGraphic(kMsgRuleSlot, kMsgRuleGraphic, kPlaceCentre);
+        ReadGraphic(kMsgFrameSlot, kMsgFrameGraphic, kPlaceCentre);
+        ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
+        ReadGraphic(kChoiceSheetSlot, kChoiceSheetGraphic, kPlaceCentre);
         // 10. Line-breaking rules of the message layout.
         m_state.NoLineStartChars =
             U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】";
@@ -116,23 +116,23 @@ void TForm1::CreateSurfaces() {
         surface.SetSize(w, h);
         surface.Fill(fill);
     };
-    make(SceneImage, 800, 600, kWhite);
-    make(ScreenBuffer, 800, 600, kWhite);
-    make(EffectOld, 800, 600, kWhite);
-    make(RuleImage, 800, 600, kWhite);
-    make(BgLayer, 800, 600, kWhite);
-    make(PartsImage, 800, 600, kWhite);
+    make(SceneImage, kScreenWidth, kScreenHeight, kWhite);
+    make(ScreenBuffer, kScreenWidth, kScreenHeight, kWhite);
+    make(EffectOld, kScreenWidth, kScreenHeight, kWhite);
+    make(RuleImage, kScreenWidth, kScreenHeight, kWhite);
+    make(BgLayer, kScreenWidth, kScreenHeight, kWhite);
+    make(PartsImage, kScreenWidth, kScreenHeight, kWhite);
     CharLayer1 = TABitmap();
     CharLayer2 = TABitmap();
-    make(MsgFrameImage, 800, 176, kBlack);
-    make(MsgTextImage, 800, 176, kBlack);
-    make(SelectWorkImage, 800, 176, kBlack);
-    make(SelectImage, 800, 176, kBlack);
-    make(MsgWindowImage, 800, 176, kBlack);
-    make(MsgRuleImage, 800, 176, kBlack);
-    make(Select2Sheet, 800, 600, kBlack);
-    make(Select2Image, 800, 600, kBlack);
-    make(Select2WorkImage, 800, 600, kBlack);
+    make(MsgFrameImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
+    make(MsgTextImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
+    make(SelectWorkImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
+    make(SelectImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
+    make(MsgWindowImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
+    make(MsgRuleImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
+    make(Select2Sheet, kScreenWidth, kScreenHeight, kBlack);
+    make(Select2Image, kScreenWidth, kScreenHeight, kBlack);
+    make(Select2WorkImage, kScreenWidth, kScreenHeight, kBlack);
 }
 
 bool TForm1::FormCloseQuery() {

@@ -8,7 +8,7 @@ void TForm1::DispTitleMenu() {
     m_msg_float_checked = false;
     MenuItemNamed("ItemMsgFloat").checked = false;
     ClearMsgLog();
-    PlayBGM(1, 1);
+    PlayBGM(kTitleMusic, 1);
     LoadMenuScreen(21, 22);
     CreateMakeBMP();
     StartMenuFade(TaskCode::TASK_WAIT_TITLE_MENU);
@@ -23,11 +23,11 @@ void TForm1::WaitTitleMenu() {
         return;
     switch (entry) {
     case 0: // new game
-        ReadGraphic(9, 10, 0);
+        ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
         s.Game.ContextMenuOn = 1;
         AttachContextMenu();
         PlayBGM(0, 0);
-        MsgWindowImage.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);
+        MsgWindowImage.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
         ShowOnFloatWindow(MsgWindowImage);
         m_platform.ShowWindow(WindowId::Float, m_msg_float_checked);
         m_script.ClearReturnTbl();

@@ -33,7 +33,7 @@ void TForm1::RunFade(bool shortcut, TaskCode next) {
     const std::uint32_t now = m_platform.TickCount();
     const bool first_step = e.FirstTick == 0;
     if (first_step) {
-        EffectOld.CopyRect(0, 0, ScreenBuffer, 0, 0, 800, 600);
+        EffectOld.CopyRect(0, 0, ScreenBuffer, 0, 0, kScreenWidth, kScreenHeight);
         e.FirstTick = 1;
     }
     if (shortcut)
@@ -43,12 +43,12 @@ void TForm1::RunFade(bool shortcut, TaskCode next) {
             return;
         const std::int64_t elapsed = static_cast<std::int32_t>(now - static_cast<std::uint32_t>(e.StartTime));
         const int alpha = e.Duration > 0 ? static_cast<int>(elapsed * 255 / e.Duration) : 255;
-        ScreenBuffer.CopyRect(0, 0, EffectOld, 0, 0, 800, 600);
-        SceneImage.BlendOnto(0, 0, 800, 600, 0, 0, ScreenBuffer, static_cast<std::uint16_t>(std::clamp(alpha, 0, 256)));
+        ScreenBuffer.CopyRect(0, 0, EffectOld, 0, 0, kScreenWidth, kScreenHeight);
+        SceneImage.BlendOnto(0, 0, kScreenWidth, kScreenHeight, 0, 0, ScreenBuffer, static_cast<std::uint16_t>(std::clamp(alpha, 0, 256)));
         PresentScreen();
         return;
     }
-    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
     SetTask(next);
     PresentScreen();
 }
@@ -82,8 +82,8 @@ void TForm1::DispEffect_11() {
     const std::uint32_t now = m_platform.TickCount();
     const bool first_step = e.FirstTick == 0;
     if (first_step) {
-        ReadGraphic(6, e.Graphic, 0);
-        EffectOld.CopyRect(0, 0, ScreenBuffer, 0, 0, 800, 600);
+        ReadGraphic(kRuleSlot, e.Graphic, kPlaceCentre);
+        EffectOld.CopyRect(0, 0, ScreenBuffer, 0, 0, kScreenWidth, kScreenHeight);
     }
     ApplyTransitionShortcut(now);
     if (!Reached(now, e.EndTime)) {
@@ -91,15 +91,15 @@ void TForm1::DispEffect_11() {
             return;
         const std::int64_t elapsed = static_cast<std::int32_t>(now - static_cast<std::uint32_t>(e.StartTime));
         const int t = e.Duration > 0 ? static_cast<int>(elapsed * 280 / e.Duration) : 280;
-        ScreenBuffer.CopyRect(0, 0, EffectOld, 0, 0, 800, 600);
-        SceneImage.RuleBlendOnto(0, 0, 800, 600, 0, 0, RuleImage, ScreenBuffer, static_cast<std::uint16_t>(std::clamp(t, 0, 280)),
+        ScreenBuffer.CopyRect(0, 0, EffectOld, 0, 0, kScreenWidth, kScreenHeight);
+        SceneImage.RuleBlendOnto(0, 0, kScreenWidth, kScreenHeight, 0, 0, RuleImage, ScreenBuffer, static_cast<std::uint16_t>(std::clamp(t, 0, 280)),
                                  static_cast<std::uint16_t>(std::clamp(e.Strength, 1, 8)));
         PresentScreen();
         e.FirstTick += 4;
         return;
     }
     // The last step does not present: the next presentation shows the new scene.
-    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
     SetTask(TaskCode::TASK_SCRIPT);
 }
 
