@@ -41,6 +41,17 @@ void TForm1::WaitAlbumMenu() {
     }
 }
 
+// ---- The buttons of both albums' pages ----
+
+void TForm1::PressAlbumButton(int button, TaskCode page_task) {
+    if (button == 2 || button == 3) {
+        m_state.AlbumPage = WrapPage(m_state.AlbumPage + (button == 2 ? -1 : 1));
+        SetTask(page_task);
+    } else if (button == 1) {
+        SetTask(TaskCode::TASK_DISP_ALBUM_MENU);
+    }
+}
+
 // ---- CG album ----
 
 int TForm1::CgAlbumGraphic(int cell, int picture) const {
@@ -81,11 +92,8 @@ void TForm1::WaitCgAlbumMenu() {
         m_album_cell = hit.cell;
         m_album_picture = 1;
         SetTask(TaskCode::TASK_DISP_CG_ALBUM);
-    } else if (hit.button == 2 || hit.button == 3) {
-        s.AlbumPage = WrapPage(s.AlbumPage + (hit.button == 2 ? -1 : 1));
-        SetTask(TaskCode::TASK_DISP_CG_ALBUM_MENU);
-    } else if (hit.button == 1) {
-        SetTask(TaskCode::TASK_DISP_ALBUM_MENU);
+    } else {
+        PressAlbumButton(hit.button, TaskCode::TASK_DISP_CG_ALBUM_MENU);
     }
 }
 
@@ -178,11 +186,8 @@ void TForm1::WaitScAlbumMenu() {
             StartReplay();
         else if (r >= 1)
             DrawQueueMark(SceneImage, AlbumCellCorner(hit.cell).x + 2, AlbumCellCorner(hit.cell).y + 2, r);
-    } else if (hit.button == 2 || hit.button == 3) {
-        s.AlbumPage = WrapPage(s.AlbumPage + (hit.button == 2 ? -1 : 1));
-        SetTask(TaskCode::TASK_DISP_SC_ALBUM_MENU);
-    } else if (hit.button == 1) {
-        SetTask(TaskCode::TASK_DISP_ALBUM_MENU);
+    } else {
+        PressAlbumButton(hit.button, TaskCode::TASK_DISP_SC_ALBUM_MENU);
     }
 }
 

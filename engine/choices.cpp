@@ -135,17 +135,8 @@ void TForm1::WaitSelect() {
     EngineState& s = m_state;
     const bool floating = MsgFloatChecked();
     s.AutoMode = 0;
-    if (s.Game.ContextMenuOn == 1)
-        AttachContextMenu();
-
-    if (s.MsgWindowVisible == 0) {
-        if (s.KeySpace || s.KeyReturn || s.LeftClick) {
-            ShowMsgWindow();
-            s.InputLock = kLockAfterAnswer;
-            s.MsgWindowVisible = 1;
-        }
+    if (WaitWithHiddenWindow())
         return;
-    }
 
     s.ChoiceLines.resize(kSelectRows);
     int row = 0;

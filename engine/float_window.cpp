@@ -1,4 +1,5 @@
-// The floating message window (TMsgForm): its shape and its mouse handling.
+// The floating message window (TMsgForm): its shape, its mouse handling, and switching it on and
+// off from the context menu.
 #include "engine/form1.h"
 
 #include "data/shift_jis.h"
@@ -14,20 +15,11 @@ void TForm1::ShapeFloatWindow(const TABitmap& artwork) {
 void TForm1::MsgFormMouseDown(MouseButton button, Point p) {
     // Presses in the text area count like presses on the main window; the frame drags.
     if (p.x >= 13 && p.x <= 785 && p.y >= 29 && p.y <= 161) {
-        m_state.LeftDownLatch = 0;
-        m_state.RightDownLatch = 0;
-        if (button == MouseButton::Left)
-            m_state.LeftDownLatch = 1;
-        if (button == MouseButton::Right)
-            m_state.RightDownLatch = 1;
+        LatchMouseDown(button);
         return;
     }
     m_platform.StartWindowDrag(WindowId::Float);
 }
-
-} // namespace hk
-
-namespace hk {
 
 void TForm1::ItemMsgFloatClick() {
     EngineState& s = m_state;

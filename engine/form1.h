@@ -42,8 +42,6 @@ public:
     TForm1(const TForm1&) = delete;
     TForm1& operator=(const TForm1&) = delete;
 
-    Platform& GetPlatform() { return m_platform; }
-    GameFiles& Files() { return m_files; }
     EngineState& State() { return m_state; }
     const EngineState& State() const { return m_state; }
 
@@ -114,8 +112,7 @@ public:
     void ClearBitmap(int layer);
     // Composes the three layers into SceneImage.
     void CreateMakeBMP();
-    // Draws ScreenBuffer on the main window (the window's paint handler does the same).
-    void FormPaint();
+    // Draws ScreenBuffer on the main window.
     void PresentScreen();
     // Draws a picture straight on the main window at (x, y), e.g. the message strip at its foot.
     void PresentRect(const TABitmap& source, int x, int y);
@@ -153,6 +150,10 @@ public:
     // Space and its undo: the message window leaves the screen and comes back as it was.
     void HideMsgWindow();
     void ShowMsgWindow();
+    // The start of each tick of a waiting message or choice: the context menu is attached when
+    // the script allows it, and a window the player hid comes back only on Space, Return or a
+    // click. True while the window was hidden, which ends the tick.
+    bool WaitWithHiddenWindow();
     // The wait icon's current frame over the finished window, straight on the window.
     void DrawWaitIcon();
 
@@ -182,7 +183,6 @@ public:
     // Scene number of a scene album cell on AlbumPage, or -1; available once its mark is set.
     int SceneAlbumScene(int cell) const;
     bool SceneAvailable(int scene) const;
-    int AlbumCell() const { return m_album_cell; }
     int AlbumPicture() const { return m_album_picture; }
 
     // ---- Context menu and game commands (engine/context_menu.cpp) ----
@@ -274,6 +274,8 @@ public:
     void OnDebugButton(int button) override;
 
 private:
+    // A mouse press on the main window or in the floating window's text area, for CheckKey.
+    void LatchMouseDown(MouseButton button);
     // ScriptHost: what the script's instructions ask of the screen, the sound and the tasks.
     // Layers (layers.cpp), transitions (transitions.cpp), text (message_display.cpp, choices.cpp),
     // waits and hand-over (frame_tick.cpp), system sub-commands (script_commands.cpp).
@@ -313,6 +315,8 @@ private:
     void DrawAlbumFrame(int cell);
     void DrawAlbumLock(int cell);
     void DrawQueueMark(TABitmap& surface, int x, int y, int position);
+    // Album button 1 (back to the album menu), 2 or 3 (previous or next page, drawn by page_task).
+    void PressAlbumButton(int button, TaskCode page_task);
     void StartReplay();
     // Loads a cue file into a decoder bound to a channel at a volume; false when there is no file.
     bool LoadCue(int decoder, int channel, const std::string& game_path, int volume);
@@ -341,6 +345,7 @@ private:
         int entry = -1;
         std::uint64_t tick = 0;
     } m_menu_shown; // the picture menu last composed, and on which tick
+    TABitmap m_graphic_colour, m_graphic_mask; // ReadGraphic's frames, kept between loads
     int m_album_cell = 1;    // CG album cell being viewed, 1..12
     int m_album_picture = 1; // its picture, 1..5
     // The wait icon as last drawn (animation frame, window, pixels): an icon that is still on the

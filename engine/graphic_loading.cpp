@@ -43,7 +43,8 @@ void TForm1::ReadGraphic(int slot, int number, int placement) {
 
     // The two frames are kept between loads: SetSize clears them, and the game loads pictures
     // often enough that allocating 3.8 MB afresh each time shows (ReadGraphic never nests).
-    thread_local TABitmap colour, mask;
+    TABitmap& colour = m_graphic_colour;
+    TABitmap& mask = m_graphic_mask;
     colour.SetSize(kScreenWidth, kScreenHeight);
     mask.SetSize(kScreenWidth, kScreenHeight);
 

@@ -4,14 +4,13 @@
 
 namespace hk {
 
-void TForm1::FormMouseDown(MouseButton button, Point) {
-    m_state.LeftDownLatch = 0;
-    m_state.RightDownLatch = 0;
-    if (button == MouseButton::Left)
-        m_state.LeftDownLatch = 1;
-    if (button == MouseButton::Right)
-        m_state.RightDownLatch = 1;
+void TForm1::LatchMouseDown(MouseButton button) {
+    // The latest press wins; the middle button sets nothing.
+    m_state.LeftDownLatch = button == MouseButton::Left ? 1 : 0;
+    m_state.RightDownLatch = button == MouseButton::Right ? 1 : 0;
 }
+
+void TForm1::FormMouseDown(MouseButton button, Point) { LatchMouseDown(button); }
 
 void TForm1::FormMouseWheelDown() { m_state.WheelDownLatch = 1; }
 void TForm1::FormMouseWheelUp() { m_state.WheelUpLatch = 1; }

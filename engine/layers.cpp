@@ -55,8 +55,6 @@ void TForm1::ComposeScene() {
     CreateMakeBMP();
 }
 
-void TForm1::FormPaint() { PresentScreen(); }
-
 void TForm1::PresentScreen() {
     m_platform.ClientSurface(WindowId::Main).CopyRect(0, 0, ScreenBuffer, 0, 0, kScreenWidth, kScreenHeight);
     m_platform.Invalidate(WindowId::Main);

@@ -71,6 +71,21 @@ void TForm1::ShowMsgWindow() {
     PresentRect(MsgTextImage, 0, kMsgWindowTop);
 }
 
+bool TForm1::WaitWithHiddenWindow() {
+    EngineState& s = m_state;
+    if (s.Game.ContextMenuOn == 1)
+        AttachContextMenu();
+    if (s.MsgWindowVisible != 0)
+        return false;
+    // Hidden by the player: Space, Return or a click only bring the window back.
+    if (s.KeySpace || s.KeyReturn || s.LeftClick) {
+        ShowMsgWindow();
+        s.InputLock = kLockAfterAnswer;
+        s.MsgWindowVisible = 1;
+    }
+    return true;
+}
+
 void TForm1::DispMessage() {
     EngineState& s = m_state;
     const bool floating = MsgFloatChecked();
@@ -132,18 +147,8 @@ void TForm1::DispMessage() {
 
 void TForm1::WaitMessage() {
     EngineState& s = m_state;
-    if (s.Game.ContextMenuOn == 1)
-        AttachContextMenu();
-
-    if (s.MsgWindowVisible == 0) {
-        // Hidden by the player: Space, Return or a click only bring the window back.
-        if (s.KeySpace || s.KeyReturn || s.LeftClick) {
-            ShowMsgWindow();
-            s.InputLock = kLockAfterAnswer;
-            s.MsgWindowVisible = 1;
-        }
+    if (WaitWithHiddenWindow())
         return;
-    }
 
     if (s.LogViewing == 1) {
         if (s.KeyReturn || s.LeftClick) {

@@ -75,10 +75,6 @@ std::string TForm1::GetSaveFileTime(int n) {
     }
 }
 
-} // namespace hk
-
-namespace hk {
-
 void TForm1::RestoreGame() {
     EngineState& s = m_state;
     GameData& game = s.Game;

@@ -12,13 +12,6 @@ namespace hk {
 
 namespace {
 
-std::atomic<TDDSDDebugOptions> g_debug_option{dsoHaltOnError};
-
-std::mutex g_log_mutex; // guards the three below
-std::filesystem::path g_log_path;
-bool g_log_started = false;
-int g_log_number = 0;
-
 std::filesystem::path DefaultLogPath() {
     std::error_code ec;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
@@ -30,33 +23,25 @@ constexpr std::array<std::uint8_t, 4096> kSilence{};
 
 } // namespace
 
-TDDSDDebugOptions DDSDDebugOption() {
-    return g_debug_option.load(std::memory_order_relaxed);
+void TDDSD::SetDebugLogPath(const std::filesystem::path& path) {
+    std::lock_guard lock(m_log_mutex);
+    m_log_path = path;
+    m_log_started = false;
+    m_log_number = 0;
 }
 
-void SetDDSDDebugOption(TDDSDDebugOptions options) {
-    g_debug_option.store(options, std::memory_order_relaxed);
-}
-
-void SetDDSDDebugLogPath(const std::filesystem::path& path) {
-    std::lock_guard lock(g_log_mutex);
-    g_log_path = path;
-    g_log_started = false;
-    g_log_number = 0;
-}
-
-void DebugLog(std::string_view message) {
-    const TDDSDDebugOptions options = DDSDDebugOption();
+void TDDSD::DebugLog(std::string_view message) {
+    const TDDSDDebugOptions options = DebugOption();
     if (options & dsoDebugMessage) {
-        std::lock_guard lock(g_log_mutex);
-        if (g_log_path.empty()) {
-            g_log_path = DefaultLogPath();
+        std::lock_guard lock(m_log_mutex);
+        if (m_log_path.empty()) {
+            m_log_path = DefaultLogPath();
         }
         // The first message of a run starts the file afresh; later ones append.
-        std::ofstream log(g_log_path, g_log_started ? std::ios::app : std::ios::trunc);
-        g_log_started = true;
+        std::ofstream log(m_log_path, m_log_started ? std::ios::app : std::ios::trunc);
+        m_log_started = true;
         char number[32];
-        std::snprintf(number, sizeof number, "debug#%.5d ... ", ++g_log_number);
+        std::snprintf(number, sizeof number, "debug#%.5d ... ", ++m_log_number);
         log << number << message << '\n';
     }
     if (options & dsoExceptOnError) {
@@ -64,15 +49,9 @@ void DebugLog(std::string_view message) {
     }
 }
 
-// ---------------------------------------------------------------------------------------------
-
 TDDSD::TDDSD(AudioDevice* device) : m_device(device) {}
 
 TDDSD::~TDDSD() = default;
-
-void TDDSD::SetChannelCount(int count) {
-    m_channel_count = count < 0 ? 0 : count;
-}
 
 void TDDSD::SetErrorHandler(std::function<void(const std::string&)> handler) {
     std::lock_guard lock(m_error_mutex);
@@ -81,7 +60,7 @@ void TDDSD::SetErrorHandler(std::function<void(const std::string&)> handler) {
 
 void TDDSD::Initialize() {
     m_channels.clear();
-    for (int i = 0; i < m_channel_count; ++i) {
+    for (int i = 0; i < kChannelCount; ++i) {
         m_channels.push_back(std::make_unique<TDDSDChannel>(*this));
     }
     m_initialized.store(false, std::memory_order_release);
@@ -95,9 +74,9 @@ TDDSDChannel* TDDSD::Channels(int index) {
     if (index < 0 || index >= static_cast<int>(m_channels.size())) {
         char message[256];
         std::snprintf(message, sizeof message, "チャンネル番号%dは無効です、%d～%dの範囲で指定してください", index, 0,
-                      m_channel_count - 1);
+                      kChannelCount - 1);
         DebugLog(message);
-        if (DDSDDebugOption() & dsoHaltOnError) {
+        if (DebugOption() & dsoHaltOnError) {
             Halt(message);
         }
         return nullptr;
@@ -113,7 +92,7 @@ bool TDDSD::CheckResult(AudioResult result, std::string_view text) {
     std::snprintf(code, sizeof code, "(Error Code(%X))", static_cast<unsigned>(result));
     const std::string message = std::string(text) + code;
     DebugLog(message);
-    if (DDSDDebugOption() & dsoHaltOnError) {
+    if (DebugOption() & dsoHaltOnError) {
         Halt(message);
     }
     return false;
@@ -320,7 +299,7 @@ void TDDSDWaveData::HandleNotify(AudioNotify what) {
         if (m_ring->WriteCursor() <= m_half) {
             // Playback is in the first half, so the second half is free.
             Refill(m_half, m_length - m_half);
-            DebugLog("バッファ更新イベント送信");
+            m_owner.DebugLog("バッファ更新イベント送信");
         }
         // Woken so late that playback is already in the second half: that half cannot be written
         // any more, but the first one is due at the half notification that follows, so it is
@@ -331,7 +310,7 @@ void TDDSDWaveData::HandleNotify(AudioNotify what) {
         if (m_ring->WriteCursor() >= m_half && m_expected == Expected::Second) {
             Refill(0, m_half);
             m_expected = Expected::First;
-            DebugLog("バッファ更新イベント送信");
+            m_owner.DebugLog("バッファ更新イベント送信");
         }
         break;
     case AudioNotify::Stopped:

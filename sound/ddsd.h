@@ -45,15 +45,6 @@ public:
 class TDDSD;
 class TDDSDChannel;
 
-// The unit's message channel, shared by every TDDSD in the process (any thread).
-TDDSDDebugOptions DDSDDebugOption();
-void SetDDSDDebugOption(TDDSDDebugOptions options);
-// Logs under dsoDebugMessage (one line "debug#%.5d ... %s"), then raises EDDSD under
-// dsoExceptOnError.
-void DebugLog(std::string_view message);
-// Where the log goes: "DDSD_DebugLog.txt" beside the program unless set otherwise.
-void SetDDSDDebugLogPath(const std::filesystem::path& path);
-
 // The worker of a streaming buffer: waits (at most 100 ms at a time, so that an end request is
 // seen soon) for the three auto-reset events A (offset 0), B (half) and C (stop), and runs the
 // handler for each, the lowest event first when several are set.
@@ -179,6 +170,8 @@ private:
 class TDDSD {
 public:
     // `device` may be null (no sound); it must outlive this object and its waves.
+    static constexpr int kChannelCount = 8;
+
     explicit TDDSD(AudioDevice* device);
     ~TDDSD();
     TDDSD(const TDDSD&) = delete;
@@ -186,25 +179,29 @@ public:
 
     // --- Called from the GUI thread ---
 
-    int ChannelCount() const { return m_channel_count; }
-    // Takes effect at the next Initialize.
-    void SetChannelCount(int count);
-    // Unit-wide, as SetDDSDDebugOption.
-    void SetDebugOption(TDDSDDebugOptions options) { SetDDSDDebugOption(options); }
-    TDDSDDebugOptions DebugOption() const { return DDSDDebugOption(); }
     // Receives the text of a failure that halts the unit. It may be called on the worker thread
     // or inside the headless device's clock advance, so it should only pass the text on (never
     // free sound objects from there).
     void SetErrorHandler(std::function<void(const std::string&)> handler);
 
-    // Builds the channels and opens the device; without a device the unit stays silent.
+    // Builds the kChannelCount channels and opens the device; without a device the unit stays
+    // silent.
     void Initialize();
     bool Initialized() const { return m_initialized.load(std::memory_order_acquire); }
-    // The channel, or nullptr (after the message) for an index outside 0..ChannelCount()-1.
+    // The channel, or nullptr (after the message) for an index outside 0..kChannelCount-1.
     TDDSDChannel* Channels(int index);
     AudioDevice* Device() const { return m_device; }
 
     // --- Called from any thread ---
+
+    // The unit's message channel: what a failure does, and the optional log.
+    TDDSDDebugOptions DebugOption() const { return m_debug_option.load(std::memory_order_relaxed); }
+    void SetDebugOption(TDDSDDebugOptions options) { m_debug_option.store(options, std::memory_order_relaxed); }
+    // Logs under dsoDebugMessage (one line "debug#%.5d ... %s"), then raises EDDSD under
+    // dsoExceptOnError.
+    void DebugLog(std::string_view message);
+    // Where the log goes: "DDSD_DebugLog.txt" beside the program unless set otherwise.
+    void SetDebugLogPath(const std::filesystem::path& path);
 
     // 0 is success; otherwise logs text + "(Error Code(%X))" and, under dsoHaltOnError, reports it
     // and silences the unit. Answers whether the result was a success.
@@ -215,11 +212,15 @@ private:
     void Halt(const std::string& message);
 
     AudioDevice* m_device;
-    int m_channel_count = 8;
     std::vector<std::unique_ptr<TDDSDChannel>> m_channels;
     std::atomic<bool> m_initialized{false};
     std::mutex m_error_mutex; // guards m_on_error
     std::function<void(const std::string&)> m_on_error;
+    std::atomic<TDDSDDebugOptions> m_debug_option{dsoHaltOnError};
+    std::mutex m_log_mutex; // guards the three below
+    std::filesystem::path m_log_path;
+    bool m_log_started = false;
+    int m_log_number = 0;
 };
 
 } // namespace hk

@@ -304,8 +304,10 @@ TOggData::FillResult TOggData::Fill(std::int16_t* out, std::uint32_t bytes, std:
 }
 
 void TOggData::ApplyVolume(std::int16_t* samples, std::uint32_t count) const {
-    const int gain =
-        m_master_level.load(std::memory_order_relaxed) * m_channel_level.load(std::memory_order_relaxed) / 256;
+    // The gain is the channel level scaled by a master level of 255 out of 256, which the game
+    // never changes: full level gives 254, and every mix is that much quieter than the file.
+    constexpr int kMasterLevel = 255;
+    const int gain = kMasterLevel * m_channel_level.load(std::memory_order_relaxed) / 256;
     for (std::uint32_t i = 0; i < count; ++i) {
         samples[i] = static_cast<std::int16_t>(samples[i] * gain / 256);
     }

@@ -156,14 +156,14 @@ TEST(DDSDTest, InvalidChannelNumberNamesTheRange) {
 
 TEST(DDSDTest, DebugOptionsLogNumberedLinesAndRaiseErrors) {
     const auto log = std::filesystem::temp_directory_path() / "hk_ddsd_test_log.txt";
-    SetDDSDDebugLogPath(log);
     ScriptedDevice device;
     TDDSD ddsd(&device);
+    ddsd.SetDebugLogPath(log);
     ddsd.SetErrorHandler([](const std::string&) {});
     ddsd.Initialize();
 
     ddsd.SetDebugOption(dsoDebugMessage);
-    DebugLog("バッファ更新イベント送信");
+    ddsd.DebugLog("バッファ更新イベント送信");
     EXPECT_FALSE(ddsd.CheckResult(0x8000FFFF, "一次バッファの作成に失敗しました"));
     EXPECT_TRUE(ddsd.Initialized()) << "without dsoHaltOnError a failure only logs";
 
@@ -175,7 +175,6 @@ TEST(DDSDTest, DebugOptionsLogNumberedLinesAndRaiseErrors) {
         EXPECT_STREQ(e.what(), "DirectSoundの解放に失敗しました(Error Code(1))");
     }
     EXPECT_TRUE(ddsd.CheckResult(kAudioOk, "unused"));
-    ddsd.SetDebugOption(dsoHaltOnError);
 
     std::ifstream in(log);
     std::string first, second, third;
