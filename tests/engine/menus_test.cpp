@@ -17,11 +17,7 @@ using Answer = HeadlessPlatform::DialogAnswer;
 class MenusTest : public GameFixture {
 protected:
     void SetUp() override {
-        WriteArchives();
-        Start();
-        Session().Ticks(3);
-        // Park the engine so only the menu commands act.
-        Form().SetTask(static_cast<TaskCode>(0x12345678));
+        StartParked(); // only the menu commands act
         Script().SetGamePlaying(true);
         Form().AttachContextMenu();
     }
@@ -216,7 +212,7 @@ TEST_F(MenusTest, HideCaptionFollowsTheWindowAndTheFullScreenChoice) {
     Menu({});
     EXPECT_FALSE(Item("ItemMsgFloat").enabled);
     EXPECT_EQ(Item("ItemMsgClear").caption, "ﾒｯｾｰｼﾞｳｨﾝﾄﾞｳの一時消去");
-    Form().SetTask(static_cast<TaskCode>(0x12345678)); // keep WaitSelect2 from drawing again
+    Form().SetTask(kParkedTask); // keep WaitSelect2 from drawing again
     Form().SetTask(TaskCode::TASK_WAIT_SELECT2);
     Form().ItemMsgClearClick();
     EXPECT_EQ(State().Select2Visible, 0);

@@ -6,23 +6,9 @@ namespace {
 
 class TickTest : public GameFixture {
 protected:
-    void SetUp() override {
-        WriteArchives();
-        Start();
-        // The first tick runs TaskInit; park the engine in a task with no handler so the
-        // tests below see only the shell's own behaviour.
-        Session().Ticks(3);
-        Form().SetTask(kIdleTask);
-    }
-    void Tick() {
-        const auto before = Platform().TickCount();
-        while (!Form().PollFrameTimer()) {
-            Platform().AdvanceClock(1);
-            ASSERT_LT(Platform().TickCount() - before, 100u) << "the frame timer never fired";
-        }
-    }
-
-    static constexpr TaskCode kIdleTask = static_cast<TaskCode>(0x12345678);
+    // The first tick runs TaskInit; the engine then sits in a task with no handler so the tests
+    // below see only the shell's own behaviour.
+    void SetUp() override { StartParked(); }
 };
 
 TEST_F(TickTest, FirstTickRunsTaskInitWhichHidesTheDebugWindowWithoutTheMarker) {
@@ -190,7 +176,7 @@ TEST_F(TickTest, UnknownTaskRunsNothingButInputIsStillSampled) {
     const auto step = State().Game.ScriptStep;
     Platform().SetKeyDown(Key::Up, true);
     Tick();
-    EXPECT_EQ(State().Task, kIdleTask);
+    EXPECT_EQ(State().Task, kParkedTask);
     EXPECT_EQ(State().Game.ScriptStep, step);
     EXPECT_EQ(State().KeyUp, 1);
     EXPECT_TRUE(Form().FrameTimerEnabled());

@@ -11,10 +11,7 @@ constexpr Color kNew = 0x00E0C0A0; // the new scene
 class TransitionTest : public GameFixture {
 protected:
     void SetUp() override {
-        WriteArchives();
-        Start();
-        Session().Ticks(3);
-        Form().SetTask(static_cast<TaskCode>(0x12345678));
+        StartParked();
         Form().ScreenBuffer.Fill(kOld);
         Form().SceneImage.Fill(kNew);
         State().Game.CursorShown = 1;

@@ -21,13 +21,6 @@ protected:
         Tick();
         Tick();
     }
-    void Tick() {
-        const auto before = Platform().TickCount();
-        while (Form().FrameTimerEnabled() && !Form().PollFrameTimer()) {
-            Platform().AdvanceClock(1);
-            ASSERT_LT(Platform().TickCount() - before, 100u) << "the frame timer never fired";
-        }
-    }
     std::int16_t S(int n) { return State().Game.ScenarioVars[n - 1]; }
 };
 

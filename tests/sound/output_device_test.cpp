@@ -4,6 +4,7 @@
 #include "sound/ddsd.h"
 #include "sound/ogg_player.h"
 #include "support/ogg_fixtures.h"
+#include "support/temp_dir.h"
 
 #ifdef HARUKAZE_TEST_SDL_AUDIO
 #include "platform/qt/sdl_audio_device.h"
@@ -15,7 +16,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 namespace hk {
@@ -23,11 +23,7 @@ namespace {
 
 constexpr std::uint32_t kLength = 163840;
 constexpr std::uint32_t kHalfFrames = 20480;
-
-std::vector<std::uint8_t> ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::ReadFileBytes;
 
 std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
@@ -88,7 +84,7 @@ TEST(VirtualAudioDeviceTest, WavFileHoldsExactlyWhatWasPlayed) {
         device.Advance(1000);
         device.FinishWav();
     }
-    const auto wav = ReadAll(path);
+    const auto wav = ReadFileBytes(path);
     ASSERT_EQ(wav.size(), 44u + 176400u);
     EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
     EXPECT_EQ(U32(wav, 4), 36u + 176400u);
@@ -143,7 +139,7 @@ TEST(VirtualAudioDeviceTest, MusicReachesTheWavThroughTheWholeChain) {
         ddsd.Channels(0)->SetWaveData(nullptr);
         device.FinishWav();
     }
-    const auto wav = ReadAll(path);
+    const auto wav = ReadFileBytes(path);
     ASSERT_EQ(wav.size(), 44u + 1500u * 176400u / 1000u);
     std::vector<std::int16_t> samples((wav.size() - 44) / 2);
     std::memcpy(samples.data(), wav.data() + 44, samples.size() * 2);
@@ -189,7 +185,7 @@ TEST(SdlAudioDeviceTest, DiskDriverPlaysTheRefillsFromTheWorker) {
         EXPECT_GE(out.refills.load(), 6);
     }
     ::unsetenv("SDL_AUDIODRIVER");
-    const auto raw = ReadAll(path);
+    const auto raw = ReadFileBytes(path);
     std::vector<std::int16_t> samples(raw.size() / 2);
     std::memcpy(samples.data(), raw.data(), samples.size() * 2);
     // The disk driver plays as fast as it can, so the worker may be late and a half may repeat;
