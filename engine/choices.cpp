@@ -152,20 +152,7 @@ void TForm1::WaitSelect() {
             return;
         }
     } else {
-        // The plain window, then the hovered row in the highlight colour.
-        if (floating)
-            SelectWorkImage.CopyRect(0, 0, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
-        else
-            ScreenBuffer.CopyRect(0, kMsgWindowTop, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
-        row = floating ? FloatRowAt(s.CursorFloat) : MainRowAt(s.CursorMain);
-        if (row > s.ChoiceCount)
-            row = 0;
-        if (row != 0) {
-            if (floating)
-                SelectWorkImage.CopyRect(0, kRowHeight * row, SelectImage, 0, kRowHeight * row, kMsgWindowWidth, kRowHeight);
-            else
-                ScreenBuffer.CopyRect(0, kMsgWindowTop + kRowHeight * row, SelectImage, 0, kRowHeight * row, kMsgWindowWidth, kRowHeight);
-        }
+        row = DrawHoveredChoice(floating);
     }
 
     if (s.KeySpace) {
@@ -195,6 +182,25 @@ void TForm1::WaitSelect() {
         return;
     }
 
+    MoveChoiceCursor(row, floating);
+}
+
+int TForm1::DrawHoveredChoice(bool floating) {
+    const EngineState& s = m_state;
+    // The plain window, then the hovered row in the highlight colour.
+    TABitmap& work = floating ? SelectWorkImage : ScreenBuffer;
+    const int top = floating ? 0 : kMsgWindowTop;
+    work.CopyRect(0, top, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
+    int row = floating ? FloatRowAt(s.CursorFloat) : MainRowAt(s.CursorMain);
+    if (row > s.ChoiceCount)
+        row = 0;
+    if (row != 0)
+        work.CopyRect(0, top + kRowHeight * row, SelectImage, 0, kRowHeight * row, kMsgWindowWidth, kRowHeight);
+    return row;
+}
+
+void TForm1::MoveChoiceCursor(int row, bool floating) {
+    EngineState& s = m_state;
     int target = 0;
     if (s.KeyDown) {
         target = row + 1;
@@ -205,14 +211,14 @@ void TForm1::WaitSelect() {
         if (target <= 0)
             target = s.ChoiceCount;
     }
-    if (target != 0) {
-        // The pointer goes to the row's left end; the next tick's hover test highlights it.
-        if (floating)
-            SetCurPosM(16, kRowHeight * target + 16);
-        else
-            SetCurPos(16, kMsgWindowTop + kRowHeight * target + 16);
-        s.InputLock = kLockAfterCursorKey;
-    }
+    if (target == 0)
+        return;
+    // The pointer goes to the row's left end; the next tick's hover test highlights it.
+    if (floating)
+        SetCurPosM(16, kRowHeight * target + 16);
+    else
+        SetCurPos(16, kMsgWindowTop + kRowHeight * target + 16);
+    s.InputLock = kLockAfterCursorKey;
 }
 
 void TForm1::MakeSelect2(const std::u32string& text) {

@@ -315,6 +315,10 @@ private:
     void DrawAlbumFrame(int cell);
     void DrawAlbumLock(int cell);
     void DrawQueueMark(TABitmap& surface, int x, int y, int position);
+    // A waiting first-kind choice: the window with the hovered row highlighted (answers the row,
+    // 1..4, or 0), and the cursor keys moving the pointer to the next or previous row.
+    int DrawHoveredChoice(bool floating);
+    void MoveChoiceCursor(int row, bool floating);
     // Album button 1 (back to the album menu), 2 or 3 (previous or next page, drawn by page_task).
     void PressAlbumButton(int button, TaskCode page_task);
     void StartReplay();
