@@ -469,7 +469,6 @@ private:
     std::array<std::optional<LineEnd>, 4> m_last_eol;
 };
 
-
 } // namespace
 
 ScenePayload AssembleScene(std::string_view text, std::string_view source) {

@@ -74,5 +74,4 @@ bool LooksLikeVariable(std::string_view word) {
            std::all_of(rest.begin(), rest.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
 }
 
-
 } // namespace hk::scene_text

@@ -35,8 +35,12 @@ void TForm1::WaitAlbumMenu() {
         s.AlbumPage = 1;
         SetTask(TaskCode::TASK_DISP_SC_ALBUM_MENU);
         break;
-    case 2: SetTask(TaskCode::TASK_DISP_BGM_MENU); break;
-    case 3: SetTask(TaskCode::TASK_DISP_TITLE_MENU); break;
+    case 2:
+        SetTask(TaskCode::TASK_DISP_BGM_MENU);
+        break;
+    case 3:
+        SetTask(TaskCode::TASK_DISP_TITLE_MENU);
+        break;
     default: break;
     }
 }

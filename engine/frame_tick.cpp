@@ -61,7 +61,9 @@ void TForm1::SetTask(TaskCode task, std::optional<TaskCode> return_task) {
         m_state.ReturnTask = *return_task;
 }
 
-void TForm1::HandOver(TaskCode task) { SetTask(task); }
+void TForm1::HandOver(TaskCode task) {
+    SetTask(task);
+}
 
 void TForm1::WaitFor(int ms) {
     m_state.WaitUntil = m_platform.TickCount() + static_cast<std::uint32_t>(ms);

@@ -60,14 +60,30 @@ void TForm1::ReadGraphic(int slot, int number, int placement) {
     }
 
     switch (slot) {
-    case kBackgroundSlot: BgLayer.CopyRect(0, 0, colour, 0, 0, kScreenWidth, kScreenHeight); break;
-    case kCharacterSlot1: colour.CombineMask(mask, CharLayer1); break;
-    case kCharacterSlot2: colour.CombineMask(mask, CharLayer2); break;
-    case kRuleSlot: colour.BlueToGray8(RuleImage); break;
-    case kMsgRuleSlot: MsgRuleImage.CopyRect(0, 0, colour, 0, 0, kMsgWindowWidth, kMsgWindowHeight); break;
-    case kMsgFrameSlot: colour.CombineMask(mask, MsgFrameImage); break;
-    case kPartsSlot: PartsImage.CopyRect(0, 0, colour, 0, 0, kScreenWidth, kScreenHeight); break;
-    case kChoiceSheetSlot: colour.CombineMask(mask, Select2Sheet); break;
+    case kBackgroundSlot:
+        BgLayer.CopyRect(0, 0, colour, 0, 0, kScreenWidth, kScreenHeight);
+        break;
+    case kCharacterSlot1:
+        colour.CombineMask(mask, CharLayer1);
+        break;
+    case kCharacterSlot2:
+        colour.CombineMask(mask, CharLayer2);
+        break;
+    case kRuleSlot:
+        colour.BlueToGray8(RuleImage);
+        break;
+    case kMsgRuleSlot:
+        MsgRuleImage.CopyRect(0, 0, colour, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
+        break;
+    case kMsgFrameSlot:
+        colour.CombineMask(mask, MsgFrameImage);
+        break;
+    case kPartsSlot:
+        PartsImage.CopyRect(0, 0, colour, 0, 0, kScreenWidth, kScreenHeight);
+        break;
+    case kChoiceSheetSlot:
+        colour.CombineMask(mask, Select2Sheet);
+        break;
     default: break; // slots 3..5 and others deliver nothing
     }
 }

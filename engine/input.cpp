@@ -10,7 +10,9 @@ void TForm1::LatchMouseDown(MouseButton button) {
     m_state.RightDownLatch = button == MouseButton::Right ? 1 : 0;
 }
 
-void TForm1::FormMouseDown(MouseButton button, Point) { LatchMouseDown(button); }
+void TForm1::FormMouseDown(MouseButton button, Point) {
+    LatchMouseDown(button);
+}
 
 void TForm1::FormMouseWheelDown() { m_state.WheelDownLatch = 1; }
 void TForm1::FormMouseWheelUp() { m_state.WheelUpLatch = 1; }

@@ -7,7 +7,7 @@ namespace hk {
 namespace {
 
 constexpr MenuEntry kAlbumButtons[] = {
-    {20, 560, 99, 589, 20, 560, 80, 30},   // back
+    {20, 560, 99, 589, 20, 560, 80, 30},    // back
     {330, 560, 389, 589, 330, 560, 60, 30}, // previous page
     {390, 560, 449, 589, 390, 560, 60, 30}, // next page
 };

@@ -15,13 +15,13 @@ inline constexpr int kMsgWindowHeight = 176;
 inline constexpr int kMsgWindowTop = kScreenHeight - kMsgWindowHeight; // 424
 
 // ---- Graphic slots: where ReadGraphic delivers a picture ----
-inline constexpr int kBackgroundSlot = 0;  // BgLayer
-inline constexpr int kCharacterSlot1 = 1;  // CharLayer1: the character layers' slots are their numbers
-inline constexpr int kCharacterSlot2 = 2;  // CharLayer2
-inline constexpr int kRuleSlot = 6;        // RuleImage, the wipe's rule as 8-bit grey
-inline constexpr int kMsgRuleSlot = 7;     // MsgRuleImage, the message reveal's rule
-inline constexpr int kMsgFrameSlot = 8;    // MsgFrameImage
-inline constexpr int kPartsSlot = 9;       // PartsImage, the sheet of interface parts
+inline constexpr int kBackgroundSlot = 0;   // BgLayer
+inline constexpr int kCharacterSlot1 = 1;   // CharLayer1: the character layers' slots are their numbers
+inline constexpr int kCharacterSlot2 = 2;   // CharLayer2
+inline constexpr int kRuleSlot = 6;         // RuleImage, the wipe's rule as 8-bit grey
+inline constexpr int kMsgRuleSlot = 7;      // MsgRuleImage, the message reveal's rule
+inline constexpr int kMsgFrameSlot = 8;     // MsgFrameImage
+inline constexpr int kPartsSlot = 9;        // PartsImage, the sheet of interface parts
 inline constexpr int kChoiceSheetSlot = 10; // Select2Sheet, the full-screen choice's overlay
 // Placement codes of a character picture; any other code centres it.
 inline constexpr int kPlaceLeft = 1;

@@ -9,9 +9,13 @@ void TForm1::SetCursorShown(bool shown) {
     m_platform.SetCursorVisible(shown);
 }
 
-void TForm1::SetAuxFlag(bool on) { m_state.Game.AuxFlag = on ? 1 : 0; }
+void TForm1::SetAuxFlag(bool on) {
+    m_state.Game.AuxFlag = on ? 1 : 0;
+}
 
-void TForm1::SetContextMenuOn(bool on) { m_state.Game.ContextMenuOn = on ? 1 : 0; }
+void TForm1::SetContextMenuOn(bool on) {
+    m_state.Game.ContextMenuOn = on ? 1 : 0;
+}
 
 void TForm1::ShowFloatWindow(bool visible) {
     // Only while the player has the floating window switched on.
@@ -19,6 +23,8 @@ void TForm1::ShowFloatWindow(bool visible) {
         m_platform.ShowWindow(WindowId::Float, visible);
 }
 
-std::uint32_t TForm1::DrawRandom(std::uint32_t below) { return m_state.Random.Random(below); }
+std::uint32_t TForm1::DrawRandom(std::uint32_t below) {
+    return m_state.Random.Random(below);
+}
 
 } // namespace hk

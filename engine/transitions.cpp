@@ -44,7 +44,8 @@ void TForm1::RunFade(bool shortcut, TaskCode next) {
         const std::int64_t elapsed = static_cast<std::int32_t>(now - static_cast<std::uint32_t>(e.StartTime));
         const int alpha = e.Duration > 0 ? static_cast<int>(elapsed * 255 / e.Duration) : 255;
         ScreenBuffer.CopyRect(0, 0, EffectOld, 0, 0, kScreenWidth, kScreenHeight);
-        SceneImage.BlendOnto(0, 0, kScreenWidth, kScreenHeight, 0, 0, ScreenBuffer, static_cast<std::uint16_t>(std::clamp(alpha, 0, 256)));
+        SceneImage.BlendOnto(0, 0, kScreenWidth, kScreenHeight, 0, 0, ScreenBuffer,
+                             static_cast<std::uint16_t>(std::clamp(alpha, 0, 256)));
         PresentScreen();
         return;
     }
@@ -92,7 +93,8 @@ void TForm1::DispEffect_11() {
         const std::int64_t elapsed = static_cast<std::int32_t>(now - static_cast<std::uint32_t>(e.StartTime));
         const int t = e.Duration > 0 ? static_cast<int>(elapsed * 280 / e.Duration) : 280;
         ScreenBuffer.CopyRect(0, 0, EffectOld, 0, 0, kScreenWidth, kScreenHeight);
-        SceneImage.RuleBlendOnto(0, 0, kScreenWidth, kScreenHeight, 0, 0, RuleImage, ScreenBuffer, static_cast<std::uint16_t>(std::clamp(t, 0, 280)),
+        SceneImage.RuleBlendOnto(0, 0, kScreenWidth, kScreenHeight, 0, 0, RuleImage, ScreenBuffer,
+                                 static_cast<std::uint16_t>(std::clamp(t, 0, 280)),
                                  static_cast<std::uint16_t>(std::clamp(e.Strength, 1, 8)));
         PresentScreen();
         e.FirstTick += 4;

@@ -1,6 +1,5 @@
 #include "sound/vorbis_file_dll.h"
 
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>

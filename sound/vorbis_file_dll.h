@@ -1,6 +1,6 @@
 // TVorbisFileDLL: the one binding of the Vorbis decoder. The game loaded a decoder library at run
-// time; we link libvorbisfile directly, so binding only records the entry points. Decoders (TOggData) call the library through this object, with
-// in-memory files as their data source (the four callbacks of MemoryOggSource below).
+// time; we link libvorbisfile directly, so binding only records the entry points. Decoders (TOggData) call the library
+// through this object, with in-memory files as their data source (the four callbacks of MemoryOggSource below).
 //
 // Threads: created and destroyed on the GUI thread; the entry points are called on whichever
 // thread owns the stream at the moment (see ogg_data.h).

@@ -91,7 +91,9 @@ void ScriptMachine::GoToTitleCommand() {
     }
 }
 
-ScriptMachine::Snapshot ScriptMachine::TakeSnapshot() const { return Snapshot{m_scene, m_scene_index, m_replay}; }
+ScriptMachine::Snapshot ScriptMachine::TakeSnapshot() const {
+    return Snapshot{m_scene, m_scene_index, m_replay};
+}
 
 void ScriptMachine::Restore(const Snapshot& snapshot) {
     m_scene = snapshot.scene;

@@ -16,11 +16,11 @@ namespace hk {
 
 // What OP_MESSAGE hands to the host, after the machine has checked it and marked it read.
 struct ScriptMessage {
-    int number = 0;                // index into the scene's message texts, and its read-mark
-    int voice = -1;                // index into the voice names, -1 = no voice
-    std::string_view text;         // Shift-JIS
-    std::string_view voice_name;   // Shift-JIS base name, empty when voice is -1
-    bool already_read = false;     // its read-mark was set before this showing
+    int number = 0;              // index into the scene's message texts, and its read-mark
+    int voice = -1;              // index into the voice names, -1 = no voice
+    std::string_view text;       // Shift-JIS
+    std::string_view voice_name; // Shift-JIS base name, empty when voice is -1
+    bool already_read = false;   // its read-mark was set before this showing
 };
 
 class ScriptHost {

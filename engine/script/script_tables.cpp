@@ -137,7 +137,9 @@ int ScriptMachine::GetSceneTbl(int scene) const {
     return -1;
 }
 
-void ScriptMachine::ClearSceneTable() { m_replay.table.fill(0); }
+void ScriptMachine::ClearSceneTable() {
+    m_replay.table.fill(0);
+}
 
 void ScriptMachine::BeginReplay() {
     ClearReturnTbl();

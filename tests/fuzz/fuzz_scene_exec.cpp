@@ -8,7 +8,6 @@
 // position), then the code block (8 bytes per instruction).
 #include "fuzz_game.h"
 
-
 #include <chrono>
 #include <cstdlib>
 
@@ -92,8 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             session.Step();
         if (!form.FrameTimerEnabled())
             break; // the engine reported an error and stopped
-        if (std::chrono::steady_clock::now() - start > kLongTick ||
-            script.BudgetsSpent() - spent_before >= kSpentTicks)
+        if (std::chrono::steady_clock::now() - start > kLongTick || script.BudgetsSpent() - spent_before >= kSpentTicks)
             break;
     }
     // Events the last tick did not take are delivered now, so the next input starts clean.
