@@ -106,7 +106,7 @@ int RunGame(int argc, char** argv) {
             if (ticked && frame_log)
                 frame_log->CountTick();
             if (!ticked && form.FrameTimerEnabled()) {
-                const std::uint32_t wait_ms = form.DXTimer1.MsUntilDue(platform.TickCount());
+                const std::uint32_t wait_ms = form.MsUntilFrameTimer(platform.TickCount());
                 if (wait_ms > 0)
                     QThread::usleep(std::min<unsigned long>(kMaxNapUs, wait_ms * 1000ul));
             }

@@ -64,6 +64,8 @@ public:
     // Called from idle processing: runs one tick when the frame timer is due. True if it ran.
     bool PollFrameTimer();
     bool FrameTimerEnabled() const { return DXTimer1.Enabled(); }
+    // Milliseconds until the frame timer is due (0 = now); meaningful only while it is enabled.
+    std::uint32_t MsUntilFrameTimer(std::uint32_t now) const { return DXTimer1.MsUntilDue(now); }
     void SetFrameTimerEnabled(bool enabled);
     void DXTimer1Timer();
     void TaskInit();
@@ -261,8 +263,6 @@ public:
     void Button4Click();
     void Button5Click();
 
-    TDXTimer DXTimer1;
-
     // PlatformEvents
     void OnMouseDown(WindowId window, MouseButton button, Point p) override;
     void OnMouseWheel(WindowId window, bool up) override;
@@ -340,6 +340,7 @@ private:
     bool m_closed = false;
     bool m_timer_usable = false;  // start-up finished and no tick has failed since
     bool m_system_loaded = false; // the system record holds what Save00.dat holds
+    TDXTimer DXTimer1;
     bool m_destroyed = false;
     bool m_debug_visible = false;
     bool m_msg_float_checked = false;
