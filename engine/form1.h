@@ -162,7 +162,6 @@ public:
     // ---- Floating message window (engine/float_window.cpp) ----
     void ShapeFloatWindow(const TABitmap& artwork);
     void MsgFormMouseDown(MouseButton button, Point client);
-    TFormRgn FormRgn1;
     // Check state of the context-menu item ItemMsgFloat (the floating window is wanted).
     bool MsgFloatChecked() const { return m_msg_float_checked; }
 
@@ -341,6 +340,7 @@ private:
     bool m_timer_usable = false;  // start-up finished and no tick has failed since
     bool m_system_loaded = false; // the system record holds what Save00.dat holds
     TDXTimer DXTimer1;
+    TFormRgn FormRgn1; // the floating window's shape
     bool m_destroyed = false;
     bool m_debug_visible = false;
     bool m_msg_float_checked = false;
