@@ -3,7 +3,7 @@
 // polling: while the timer is enabled it never blocks in the event queue (the tick itself pumps
 // the events); while it is disabled it sleeps in the queue until something happens.
 #include "data/game_files.h"
-#include "engine/form1.h"
+#include "engine/engine.h"
 #include "gfx/text_canvas.h"
 #include "platform/qt/frame_log.h"
 #include "platform/qt/main_window_view.h"
@@ -69,7 +69,7 @@ int RunGame(int argc, char** argv) {
 
     hk::QtPlatform platform;
     hk::GameFiles files(".");
-    hk::TForm1 form(platform, files);
+    hk::Engine form(platform, files);
 
     CatchStopSignals();
     // A stop signal that arrives while a dialog or menu is open closes it (as a "no"/cancel), so

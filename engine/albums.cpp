@@ -14,13 +14,13 @@ int WrapPage(int page) { return page < 1 ? 8 : page > 8 ? 1 : page; }
 
 // ---- Album menu ----
 
-void TForm1::DispAlbumMenu() {
+void Engine::DispAlbumMenu() {
     LoadMenuScreen(23, 24);
     CreateMakeBMP();
     StartMenuFade(TaskCode::TASK_WAIT_ALBUM_MENU);
 }
 
-void TForm1::WaitAlbumMenu() {
+void Engine::WaitAlbumMenu() {
     EngineState& s = m_state;
     const int entry = ShowPictureMenu(kColumnMenu);
     if (!s.LeftClick)
@@ -47,7 +47,7 @@ void TForm1::WaitAlbumMenu() {
 
 // ---- The buttons of both albums' pages ----
 
-void TForm1::PressAlbumButton(int button, TaskCode page_task) {
+void Engine::PressAlbumButton(int button, TaskCode page_task) {
     if (button == 2 || button == 3) {
         m_state.AlbumPage = WrapPage(m_state.AlbumPage + (button == 2 ? -1 : 1));
         SetTask(page_task);
@@ -58,18 +58,18 @@ void TForm1::PressAlbumButton(int button, TaskCode page_task) {
 
 // ---- CG album ----
 
-int TForm1::CgAlbumGraphic(int cell, int picture) const {
+int Engine::CgAlbumGraphic(int cell, int picture) const {
     const int page = std::clamp(m_state.AlbumPage, 1, 8);
     if (cell < 1 || cell > 12 || picture < 1 || picture > 5)
         return -1;
     return m_state.CgAlbumTable[page - 1][cell - 1][picture - 1];
 }
 
-bool TForm1::CgSeenFlag(int graphic) const {
+bool Engine::CgSeenFlag(int graphic) const {
     return graphic >= kCgFirst && graphic <= kCgLast && m_state.System.CgSeen[graphic - kCgFirst] != 0;
 }
 
-void TForm1::DispCgAlbumMenu() {
+void Engine::DispCgAlbumMenu() {
     LoadMenuScreen(50 + m_state.AlbumPage, 50);
     for (int cell = 1; cell <= 12; ++cell) {
         const int g = CgAlbumGraphic(cell, 1);
@@ -80,7 +80,7 @@ void TForm1::DispCgAlbumMenu() {
     StartMenuFade(TaskCode::TASK_WAIT_CG_ALBUM_MENU);
 }
 
-void TForm1::WaitCgAlbumMenu() {
+void Engine::WaitCgAlbumMenu() {
     EngineState& s = m_state;
     ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
     const AlbumHit hit = HitAlbumPage(s.CursorMain);
@@ -101,7 +101,7 @@ void TForm1::WaitCgAlbumMenu() {
     }
 }
 
-void TForm1::DispCgAlbum() {
+void Engine::DispCgAlbum() {
     ReadGraphic(kBackgroundSlot, CgAlbumGraphic(m_album_cell, m_album_picture), kPlaceCentre);
     ClearBitmap(1);
     ClearBitmap(2);
@@ -109,7 +109,7 @@ void TForm1::DispCgAlbum() {
     StartMenuFade(TaskCode::TASK_WAIT_CG_ALBUM);
 }
 
-void TForm1::WaitCgAlbum() {
+void Engine::WaitCgAlbum() {
     EngineState& s = m_state;
     if (!s.KeyReturn && !s.LeftClick)
         return;
@@ -134,16 +134,16 @@ void TForm1::WaitCgAlbum() {
 
 // ---- Scene album ----
 
-int TForm1::SceneAlbumScene(int cell) const {
+int Engine::SceneAlbumScene(int cell) const {
     const int page = std::clamp(m_state.AlbumPage, 1, 8);
     return cell >= 1 && cell <= 12 ? m_state.SceneAlbumTable[page - 1][cell - 1] : -1;
 }
 
-bool TForm1::SceneAvailable(int scene) const {
+bool Engine::SceneAvailable(int scene) const {
     return scene >= 1 && scene <= kVariableCount && m_state.System.SystemVars[scene - 1] != 0;
 }
 
-void TForm1::DrawQueueMark(TABitmap& surface, int x, int y, int position) {
+void Engine::DrawQueueMark(TABitmap& surface, int x, int y, int position) {
     Font font;
     font.face = "ＭＳ ゴシック";
     font.height = 24;
@@ -156,7 +156,7 @@ void TForm1::DrawQueueMark(TABitmap& surface, int x, int y, int position) {
     DrawTextSmooth(surface, x, y, font, std::string_view(text));
 }
 
-void TForm1::DispScAlbumMenu() {
+void Engine::DispScAlbumMenu() {
     LoadMenuScreen(60 + m_state.AlbumPage, 50);
     const int cells = m_state.AlbumPage == 8 ? 11 : 12;
     for (int cell = 1; cell <= cells; ++cell)
@@ -171,7 +171,7 @@ void TForm1::DispScAlbumMenu() {
     StartMenuFade(TaskCode::TASK_WAIT_SC_ALBUM_MENU);
 }
 
-void TForm1::WaitScAlbumMenu() {
+void Engine::WaitScAlbumMenu() {
     EngineState& s = m_state;
     ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
     const AlbumHit hit = HitAlbumPage(s.CursorMain);
@@ -195,13 +195,13 @@ void TForm1::WaitScAlbumMenu() {
     }
 }
 
-void TForm1::LeaveReplay() {
+void Engine::LeaveReplay() {
     m_platform.ShowWindow(WindowId::Float, false);
     m_msg_float_checked = false;
     PlayBGM(kAlbumMusic, 1);
 }
 
-void TForm1::StartReplay() {
+void Engine::StartReplay() {
     EngineState& s = m_state;
     ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     s.Game.ContextMenuOn = 1;

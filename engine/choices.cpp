@@ -1,7 +1,7 @@
 // Choices. The first kind shows up to four lines in the message window (mouse hover, cursor keys,
 // the log); the second kind shows up to nine lines in the middle of the screen over an overlay
 // (mouse only). Either stores the chosen number in scenario variable 1 and logs the line.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 #include "data/shift_jis.h"
 #include "engine/message_layout.h"
@@ -86,7 +86,7 @@ void PresentChoice(Platform& platform, WindowId window, const TABitmap& source, 
 
 } // namespace
 
-void TForm1::MakeSelect(const std::u32string& text) {
+void Engine::MakeSelect(const std::u32string& text) {
     EngineState& s = m_state;
     s.ChoiceLines = SplitChoiceLines(text, kSelectLineChars, kSelectRows);
     s.ChoiceCount = static_cast<std::int32_t>(s.ChoiceLines.size());
@@ -108,7 +108,7 @@ void TForm1::MakeSelect(const std::u32string& text) {
     }
 }
 
-void TForm1::ShowChoice(int number, int voice, std::string_view text) {
+void Engine::ShowChoice(int number, int voice, std::string_view text) {
     EngineState& s = m_state;
     s.MsgNumber = number;
     s.VoiceNumber = voice;
@@ -131,7 +131,7 @@ void TForm1::ShowChoice(int number, int voice, std::string_view text) {
     SetTask(TaskCode::TASK_WAIT_SELECT);
 }
 
-void TForm1::WaitSelect() {
+void Engine::WaitSelect() {
     EngineState& s = m_state;
     const bool floating = MsgFloatChecked();
     s.AutoMode = 0;
@@ -185,7 +185,7 @@ void TForm1::WaitSelect() {
     MoveChoiceCursor(row, floating);
 }
 
-int TForm1::DrawHoveredChoice(bool floating) {
+int Engine::DrawHoveredChoice(bool floating) {
     const EngineState& s = m_state;
     // The plain window, then the hovered row in the highlight colour.
     TABitmap& work = floating ? SelectWorkImage : ScreenBuffer;
@@ -199,7 +199,7 @@ int TForm1::DrawHoveredChoice(bool floating) {
     return row;
 }
 
-void TForm1::MoveChoiceCursor(int row, bool floating) {
+void Engine::MoveChoiceCursor(int row, bool floating) {
     EngineState& s = m_state;
     int target = 0;
     if (s.KeyDown) {
@@ -221,7 +221,7 @@ void TForm1::MoveChoiceCursor(int row, bool floating) {
     s.InputLock = kLockAfterCursorKey;
 }
 
-void TForm1::MakeSelect2(const std::u32string& text) {
+void Engine::MakeSelect2(const std::u32string& text) {
     EngineState& s = m_state;
     ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     s.Choice2Lines = SplitChoiceLines(text, kSelect2LineChars, kSelect2Slots);
@@ -249,7 +249,7 @@ void TForm1::MakeSelect2(const std::u32string& text) {
     }
 }
 
-void TForm1::ShowFullScreenChoice(int number, int voice, std::string_view text) {
+void Engine::ShowFullScreenChoice(int number, int voice, std::string_view text) {
     EngineState& s = m_state;
     s.MsgNumber = number;
     s.VoiceNumber = voice;
@@ -262,7 +262,7 @@ void TForm1::ShowFullScreenChoice(int number, int voice, std::string_view text) 
     m_platform.ShowWindow(WindowId::Float, false);
 }
 
-void TForm1::WaitSelect2() {
+void Engine::WaitSelect2() {
     EngineState& s = m_state;
     s.AutoMode = 0;
     if (s.Game.ContextMenuOn == 1)

@@ -1,7 +1,7 @@
 // The context menu of the main window (PopupMenu1) and its game commands: skip, read skip,
 // automatic advance, hiding and floating the message window, settings, back to the title, quit.
 // The save and load submenus live in save_load_menus.cpp.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 #include "data/script_format.h"
 #include "data/shift_jis.h"
@@ -53,7 +53,7 @@ int SlotOf(std::string_view name, std::string_view prefix) {
 
 } // namespace
 
-void TForm1::BuildMenus() {
+void Engine::BuildMenus() {
     PopupMenu1.name = "PopupMenu1";
     MenuItem save = Item("ItemSave", "セーブ");
     save.items = SlotItems("ItemSave");
@@ -79,7 +79,7 @@ void TForm1::BuildMenus() {
     PopupMenu2.items = SlotItems("ItemLoadT");
 }
 
-MenuItem& TForm1::MenuItemNamed(std::string_view name) {
+MenuItem& Engine::MenuItemNamed(std::string_view name) {
     MenuItem* item = FindMenuItem(PopupMenu1.items, name);
     if (!item)
         item = FindMenuItem(PopupMenu2.items, name);
@@ -88,10 +88,10 @@ MenuItem& TForm1::MenuItemNamed(std::string_view name) {
     return *item;
 }
 
-void TForm1::AttachContextMenu() { m_platform.AttachContextMenu(&PopupMenu1); }
-void TForm1::DetachContextMenu() { m_platform.AttachContextMenu(nullptr); }
+void Engine::AttachContextMenu() { m_platform.AttachContextMenu(&PopupMenu1); }
+void Engine::DetachContextMenu() { m_platform.AttachContextMenu(nullptr); }
 
-void TForm1::OnMenuPopup(std::string_view name) {
+void Engine::OnMenuPopup(std::string_view name) {
     try {
         if (name == "PopupMenu1")
             PopupMenu1Popup();
@@ -106,7 +106,7 @@ void TForm1::OnMenuPopup(std::string_view name) {
     }
 }
 
-void TForm1::OnMenuCommand(std::string_view name) {
+void Engine::OnMenuCommand(std::string_view name) {
     // Menu commands run between ticks; an error in one is reported like a tick's.
     try {
         if (name == "ItemMsgSkip")
@@ -147,7 +147,7 @@ void TForm1::OnMenuCommand(std::string_view name) {
     }
 }
 
-void TForm1::PopupMenu1Popup() {
+void Engine::PopupMenu1Popup() {
     EngineState& s = m_state;
     s.AutoMode = 0;
     MenuItemNamed("ItemMsgAuto").checked = false;
@@ -158,19 +158,19 @@ void TForm1::PopupMenu1Popup() {
     MenuItemNamed("ItemMsgFloat").enabled = s.Task != TaskCode::TASK_WAIT_SELECT2;
 }
 
-void TForm1::ItemMsgSkipClick() {
+void Engine::ItemMsgSkipClick() {
     if (m_state.LogViewing == 0)
         m_state.SkipMode = 1;
 }
 
-void TForm1::ItemMsgKidokuClick() {
+void Engine::ItemMsgKidokuClick() {
     if (m_state.LogViewing == 0) {
         m_state.SkipNow = 1;
         m_state.ReadSkipMode = 1;
     }
 }
 
-void TForm1::ItemMsgAutoClick() {
+void Engine::ItemMsgAutoClick() {
     if (m_state.LogViewing == 0) {
         MenuItem& item = MenuItemNamed("ItemMsgAuto");
         item.checked = !item.checked;
@@ -178,7 +178,7 @@ void TForm1::ItemMsgAutoClick() {
     }
 }
 
-void TForm1::ItemMsgClearClick() {
+void Engine::ItemMsgClearClick() {
     EngineState& s = m_state;
     if (s.Task == TaskCode::TASK_WAIT_SELECT2) {
         if (s.Select2Visible == 1) {
@@ -209,7 +209,7 @@ void TForm1::ItemMsgClearClick() {
     }
 }
 
-void TForm1::ItemTitleClick() {
+void Engine::ItemTitleClick() {
     SetFrameTimerEnabled(false);
     const Size screen = m_platform.ScreenSize();
     QueryForm.Left = (screen.width - TQueryForm::kClientWidth) / 2;
@@ -231,9 +231,9 @@ void TForm1::ItemTitleClick() {
         SetFrameTimerEnabled(true);
 }
 
-void TForm1::ItemCloseClick() { RequestClose(); }
+void Engine::ItemCloseClick() { RequestClose(); }
 
-void TForm1::ShowOnFloatWindow(const TABitmap& strip) {
+void Engine::ShowOnFloatWindow(const TABitmap& strip) {
     m_platform.ClientSurface(WindowId::Float).CopyRect(0, 0, strip, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
     m_platform.Invalidate(WindowId::Float);
 }

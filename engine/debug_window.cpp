@@ -1,7 +1,7 @@
 // The debug window's buttons (TDebugWindow, Button1..Button5): unlocking, locking or shuffling
 // the album entries, and listing the variables and the message log into Memo1. They run between
 // ticks, like the menu commands.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 namespace hk {
 
@@ -24,7 +24,7 @@ void ListBank(std::vector<std::string>& memo, Read read) {
 
 } // namespace
 
-void TForm1::Button1Click() {
+void Engine::Button1Click() {
     // "CG/SC SET": every CG and every scene of the albums becomes available.
     for (std::uint8_t& seen : m_state.System.CgSeen)
         seen = 1;
@@ -32,7 +32,7 @@ void TForm1::Button1Click() {
         m_script.SetSystemVar(n, 1);
 }
 
-void TForm1::Button2Click() {
+void Engine::Button2Click() {
     // "CG/SC CLR": all locked again.
     for (std::uint8_t& seen : m_state.System.CgSeen)
         seen = 0;
@@ -40,7 +40,7 @@ void TForm1::Button2Click() {
         m_script.SetSystemVar(n, 0);
 }
 
-void TForm1::Button3Click() {
+void Engine::Button3Click() {
     // "CG/SC RND": the CG flags first, in increasing order, then the scene flags, all drawn from
     // the game's generator.
     for (std::uint8_t& seen : m_state.System.CgSeen)
@@ -49,7 +49,7 @@ void TForm1::Button3Click() {
         m_script.SetSystemVar(n, static_cast<std::int16_t>(m_state.Random.Random(2)));
 }
 
-void TForm1::Button4Click() {
+void Engine::Button4Click() {
     // "変数表示": both variable banks.
     std::vector<std::string>& memo = DebugWindow.Memo1;
     memo.clear();
@@ -60,7 +60,7 @@ void TForm1::Button4Click() {
     ListBank(memo, [this](int n) { return m_script.SystemVar(n); });
 }
 
-void TForm1::Button5Click() {
+void Engine::Button5Click() {
     // "ﾒｯｾｰｼﾞﾛｸﾞ": the entries the log can show, newest first, with their voice files.
     std::vector<std::string>& memo = DebugWindow.Memo1;
     memo.clear();
@@ -71,7 +71,7 @@ void TForm1::Button5Click() {
     }
 }
 
-void TForm1::OnDebugButton(int button) {
+void Engine::OnDebugButton(int button) {
     try {
         switch (button) {
         case 1: Button1Click(); break;

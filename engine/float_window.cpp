@@ -1,18 +1,18 @@
 // The floating message window (TMsgForm): its shape, its mouse handling, and switching it on and
 // off from the context menu.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 #include "data/shift_jis.h"
 
 namespace hk {
 
-void TForm1::ShapeFloatWindow(const TABitmap& artwork) {
-    FormRgn1.SetTransparentColor(artwork.GetColor(0, 0));
-    FormRgn1.BuildRegion(artwork);
-    FormRgn1.ApplyRegion(m_platform, WindowId::Float);
+void Engine::ShapeFloatWindow(const TABitmap& artwork) {
+    m_float_region.SetTransparentColor(artwork.GetColor(0, 0));
+    m_float_region.BuildRegion(artwork);
+    m_float_region.ApplyRegion(m_platform, WindowId::Float);
 }
 
-void TForm1::MsgFormMouseDown(MouseButton button, Point p) {
+void Engine::MsgFormMouseDown(MouseButton button, Point p) {
     // Presses in the text area count like presses on the main window; the frame drags.
     if (p.x >= 13 && p.x <= 785 && p.y >= 29 && p.y <= 161) {
         LatchMouseDown(button);
@@ -21,7 +21,7 @@ void TForm1::MsgFormMouseDown(MouseButton button, Point p) {
     m_platform.StartWindowDrag(WindowId::Float);
 }
 
-void TForm1::ItemMsgFloatClick() {
+void Engine::ItemMsgFloatClick() {
     EngineState& s = m_state;
     m_msg_float_checked = !m_msg_float_checked;
     MenuItemNamed("ItemMsgFloat").checked = m_msg_float_checked;

@@ -1,6 +1,6 @@
 // ReadGraphic: the one way pictures enter the game. A graphic of "GRP.IFP" is a colour picture
 // and an optional mask picture, placed in a white 800x600 frame and delivered to a slot.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 #include "data/ifp_archive.h"
 #include "gfx/image_decoder.h"
@@ -36,7 +36,7 @@ void DrawStoredPicture(std::uint16_t type, const std::vector<std::uint8_t>& byte
 
 } // namespace
 
-void TForm1::ReadGraphic(int slot, int number, int placement) {
+void Engine::ReadGraphic(int slot, int number, int placement) {
     const int x = placement == kPlaceLeft ? -kPlacementShift : placement == kPlaceRight ? kPlacementShift : 0;
     if (number >= kCgFirst && number <= kCgLast)
         m_state.System.CgSeen[number - kCgFirst] = 1;

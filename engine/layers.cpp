@@ -1,9 +1,9 @@
 // The three layers of a scene and their composition, and presenting the screen buffer.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 namespace hk {
 
-void TForm1::CreateMakeBMP() {
+void Engine::CreateMakeBMP() {
     SceneImage.CopyRect(0, 0, BgLayer, 0, 0, kScreenWidth, kScreenHeight);
     // Layer 1 is drawn last, so it stands in front of layer 2.
     if (m_state.Game.LayerGraphic[2] != 0)
@@ -12,7 +12,7 @@ void TForm1::CreateMakeBMP() {
         CharLayer1.DrawAlphaOnto(0, 0, kScreenWidth, kScreenHeight, 0, 0, SceneImage, 255);
 }
 
-void TForm1::ClearBitmap(int layer) {
+void Engine::ClearBitmap(int layer) {
     switch (layer) {
     case 0:
         m_state.Game.LayerGraphic[0] = 0;
@@ -30,14 +30,14 @@ void TForm1::ClearBitmap(int layer) {
     }
 }
 
-void TForm1::SetBackground(int graphic) {
+void Engine::SetBackground(int graphic) {
     ClearBitmap(0);
     m_state.Game.LayerGraphic[0] = graphic;
     if (graphic != 0)
         ReadGraphic(kBackgroundSlot, graphic, kPlaceCentre);
 }
 
-void TForm1::SetCharacter(int layer, int graphic, int placement) {
+void Engine::SetCharacter(int layer, int graphic, int placement) {
     ClearBitmap(layer);
     m_state.Game.LayerGraphic[layer] = graphic;
     m_state.Game.LayerPlacement[layer - 1] = placement;
@@ -45,22 +45,22 @@ void TForm1::SetCharacter(int layer, int graphic, int placement) {
         ReadGraphic(layer, graphic, placement);
 }
 
-void TForm1::ClearCharacters() {
+void Engine::ClearCharacters() {
     ClearBitmap(1);
     ClearBitmap(2);
 }
 
-void TForm1::ComposeScene() {
+void Engine::ComposeScene() {
     ScreenBuffer.Assign(SceneImage);
     CreateMakeBMP();
 }
 
-void TForm1::PresentScreen() {
+void Engine::PresentScreen() {
     m_platform.ClientSurface(WindowId::Main).CopyRect(0, 0, ScreenBuffer, 0, 0, kScreenWidth, kScreenHeight);
     m_platform.Invalidate(WindowId::Main);
 }
 
-void TForm1::PresentRect(const TABitmap& source, int x, int y) {
+void Engine::PresentRect(const TABitmap& source, int x, int y) {
     m_platform.ClientSurface(WindowId::Main).CopyRect(x, y, source, 0, 0, source.Width(), source.Height());
     m_platform.Invalidate(WindowId::Main);
 }

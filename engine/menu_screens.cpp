@@ -36,7 +36,7 @@ AlbumHit HitAlbumPage(Point p) {
     return hit;
 }
 
-void TForm1::StartMenuFade(TaskCode wait_task) {
+void Engine::StartMenuFade(TaskCode wait_task) {
     EffectStateData& e = m_state.EffectState;
     e.FirstTick = 0;
     e.StartTime = static_cast<std::int32_t>(m_platform.TickCount());
@@ -45,14 +45,14 @@ void TForm1::StartMenuFade(TaskCode wait_task) {
     SetTask(TaskCode::TASK_EFFECT_91, wait_task);
 }
 
-void TForm1::LoadMenuScreen(int background, int parts) {
+void Engine::LoadMenuScreen(int background, int parts) {
     ReadGraphic(kBackgroundSlot, background, kPlaceCentre);
     ClearBitmap(1);
     ClearBitmap(2);
     ReadGraphic(kPartsSlot, parts, kPlaceCentre);
 }
 
-int TForm1::ShowPictureMenu(std::span<const MenuEntry> entries) {
+int Engine::ShowPictureMenu(std::span<const MenuEntry> entries) {
     const int entry = HitEntry(entries, m_state.CursorMain);
     // Nothing else draws while a menu waits, so on the tick after the same menu showed the same
     // entry the screen already holds this picture. Any other task in between (a fade, a load,
@@ -71,11 +71,11 @@ int TForm1::ShowPictureMenu(std::span<const MenuEntry> entries) {
     return entry;
 }
 
-void TForm1::CopyHighlight(const MenuEntry& entry) {
+void Engine::CopyHighlight(const MenuEntry& entry) {
     ScreenBuffer.CopyRect(entry.hx, entry.hy, PartsImage, entry.hx, entry.hy, entry.hw, entry.hh);
 }
 
-void TForm1::DrawAlbumFrame(int cell) {
+void Engine::DrawAlbumFrame(int cell) {
     // The 160 x 120 frame at (170, 10) of the parts sheet, two pixels out from the thumbnail; its
     // own pixel (8, 8) is the colour that stays see-through.
     const Color key = PartsImage.GetColor(170 + 8, 10 + 8);
@@ -90,7 +90,7 @@ void TForm1::DrawAlbumFrame(int cell) {
     }
 }
 
-void TForm1::DrawAlbumLock(int cell) {
+void Engine::DrawAlbumLock(int cell) {
     const Point corner = AlbumCellCorner(cell);
     BgLayer.CopyRect(corner.x, corner.y, PartsImage, 10, 10, kAlbumThumbWidth, kAlbumThumbHeight);
 }

@@ -3,7 +3,7 @@
 // every screen.
 #pragma once
 
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 #include <span>
 

@@ -1,7 +1,7 @@
 // Showing a laid-out message and waiting for the player: the reveal through the rule image at the
 // text speed (DispMessage), then the wait icon, advance by click, Return, Control, skip or the
 // automatic delay, Space hiding the window and the log keys (WaitMessage).
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 #include "data/shift_jis.h"
 
@@ -17,7 +17,7 @@ constexpr int kRevealSoftness = 6;
 
 } // namespace
 
-std::u32string TForm1::CurrentMessageText() const {
+std::u32string Engine::CurrentMessageText() const {
     const EngineState& s = m_state;
     const std::vector<std::string>& texts = m_script.MessageTexts();
     if (s.MsgNumber < 0 || static_cast<std::size_t>(s.MsgNumber) >= texts.size())
@@ -27,7 +27,7 @@ std::u32string TForm1::CurrentMessageText() const {
     return SjisToUtf32(texts[static_cast<std::size_t>(s.MsgNumber)]);
 }
 
-void TForm1::ShowMessage(const ScriptMessage& message) {
+void Engine::ShowMessage(const ScriptMessage& message) {
     EngineState& s = m_state;
     s.MsgNumber = message.number;
     s.VoiceNumber = message.voice;
@@ -53,7 +53,7 @@ void TForm1::ShowMessage(const ScriptMessage& message) {
         m_platform.ShowWindow(WindowId::Float, true);
 }
 
-void TForm1::HideMsgWindow() {
+void Engine::HideMsgWindow() {
     if (MsgFloatChecked()) {
         m_platform.ShowWindow(WindowId::Float, false);
         return;
@@ -62,7 +62,7 @@ void TForm1::HideMsgWindow() {
     PresentScreen();
 }
 
-void TForm1::ShowMsgWindow() {
+void Engine::ShowMsgWindow() {
     if (MsgFloatChecked()) {
         m_platform.ShowWindow(WindowId::Float, true);
         return;
@@ -71,7 +71,7 @@ void TForm1::ShowMsgWindow() {
     PresentRect(MsgTextImage, 0, kMsgWindowTop);
 }
 
-bool TForm1::WaitWithHiddenWindow() {
+bool Engine::WaitWithHiddenWindow() {
     EngineState& s = m_state;
     if (s.Game.ContextMenuOn == 1)
         AttachContextMenu();
@@ -86,7 +86,7 @@ bool TForm1::WaitWithHiddenWindow() {
     return true;
 }
 
-void TForm1::DispMessage() {
+void Engine::DispMessage() {
     EngineState& s = m_state;
     const bool floating = MsgFloatChecked();
     const bool first_tick = s.RevealLevel == 0;
@@ -145,7 +145,7 @@ void TForm1::DispMessage() {
         s.InputLock = kLockAfterReveal;
 }
 
-void TForm1::WaitMessage() {
+void Engine::WaitMessage() {
     EngineState& s = m_state;
     if (WaitWithHiddenWindow())
         return;
@@ -205,7 +205,7 @@ void TForm1::WaitMessage() {
         DrawWaitIcon();
 }
 
-void TForm1::DrawWaitIcon() {
+void Engine::DrawWaitIcon() {
     constexpr int kIconSize = 32;
     constexpr int kIconX = 752;
     constexpr int kIconY = 128;

@@ -1,7 +1,7 @@
 // The message log: the last twenty messages and chosen choices with their voices, read back in
 // the message window itself (page up / page down, F1 / F2, the wheel), drawn in grey with the
 // voice replayed. It lives in memory only.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 #include "data/shift_jis.h"
 #include "data/unicode.h"
@@ -17,7 +17,7 @@ constexpr int kLogPages = 16;
 
 } // namespace
 
-void TForm1::AddMsgLog(const std::u32string& text, int voice_index) {
+void Engine::AddMsgLog(const std::u32string& text, int voice_index) {
     auto& log = m_state.MsgLog;
     for (int i = kMsgLogSize - 1; i > 0; --i)
         log[i] = std::move(log[i - 1]);
@@ -32,13 +32,13 @@ void TForm1::AddMsgLog(const std::u32string& text, int voice_index) {
     }
 }
 
-void TForm1::ClearMsgLog() {
+void Engine::ClearMsgLog() {
     for (MsgLogEntry& entry : m_state.MsgLog)
         entry = MsgLogEntry{};
     m_state.LogCursor = 0;
 }
 
-bool TForm1::MsgLogKeys() {
+bool Engine::MsgLogKeys() {
     EngineState& s = m_state;
     auto show_entry = [&](const MsgLogEntry& entry) {
         // An entry without a voice still stops the one that is playing.

@@ -1,5 +1,5 @@
 // The thirty slot files Save01.dat .. Save30.dat: the GameData record stored whole.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 #include <ctime>
 
@@ -25,21 +25,21 @@ std::int32_t PackedLocalTime(const std::tm& t) {
 
 } // namespace
 
-std::string TForm1::SlotFileName(int n) {
+std::string Engine::SlotFileName(int n) {
     return (n <= 9 ? "Save0" : "Save") + std::to_string(n) + ".dat";
 }
 
-bool TForm1::CheckSaveFile(int n) {
+bool Engine::CheckSaveFile(int n) {
     CheckSlot(n);
     return m_files.Exists(SlotFileName(n));
 }
 
-void TForm1::CreateSaveFile(int n) {
+void Engine::CreateSaveFile(int n) {
     CheckSlot(n);
     m_files.WriteAtomic(SlotFileName(n), &m_state.Game, sizeof(GameData));
 }
 
-void TForm1::ReadSaveFile(int n) {
+void Engine::ReadSaveFile(int n) {
     CheckSlot(n);
     // Read into a scratch record first so a short or missing file leaves the game untouched.
     GameData loaded;
@@ -47,14 +47,14 @@ void TForm1::ReadSaveFile(int n) {
     m_state.Game = loaded;
 }
 
-void TForm1::ReadSaveFileW(int n) {
+void Engine::ReadSaveFileW(int n) {
     CheckSlot(n);
     GameData loaded;
     m_files.ReadExact(SlotFileName(n), &loaded, sizeof(GameData));
     m_state.PeekData = loaded;
 }
 
-std::string TForm1::GetSaveFileTime(int n) {
+std::string Engine::GetSaveFileTime(int n) {
     static const std::string kNoTime(16, ' ');
     try {
         CheckSlot(n);
@@ -75,7 +75,7 @@ std::string TForm1::GetSaveFileTime(int n) {
     }
 }
 
-void TForm1::RestoreGame() {
+void Engine::RestoreGame() {
     EngineState& s = m_state;
     GameData& game = s.Game;
     m_script.SetGamePlaying(true);

@@ -1,5 +1,5 @@
 // The settings dialog's main-form side: filling it, the live volume sliders, and "戻る".
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 namespace hk {
 
@@ -9,7 +9,7 @@ std::string AutoDelayLabel(int seconds) { return "設定時間：" + std::to_str
 
 } // namespace
 
-void TForm1::ConnectConfigForm() {
+void Engine::ConnectConfigForm() {
     TConfigForm& f = ConfigForm;
     SystemData& sys = m_state.System;
     f.OnBgmVolChange = [this, &f, &sys] {
@@ -29,7 +29,7 @@ void TForm1::ConnectConfigForm() {
     f.OnButton1Click = [this] { ConfigButton1Click(); };
 }
 
-void TForm1::ItemOptionClick() {
+void Engine::ItemOptionClick() {
     TConfigForm& f = ConfigForm;
     const SystemData& sys = m_state.System;
     f.SetEffects(sys.EffectsOn != 0);
@@ -43,7 +43,7 @@ void TForm1::ItemOptionClick() {
     m_platform.ShowConfigForm(f);
 }
 
-void TForm1::ConfigButton1Click() {
+void Engine::ConfigButton1Click() {
     TConfigForm& f = ConfigForm;
     SystemData& sys = m_state.System;
     sys.EffectsOn = f.EffOn ? 1 : 0;

@@ -1,7 +1,7 @@
 // The game's sound cues (music, two effect channels, voices) on the mixer's fixed channels, and
 // the sound objects behind them: the decoder binding, the mixer with its six decoders and the
 // streaming output whose refills mix the next block.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 #include "sound/ddsd.h"
 #include "sound/ogg_data.h"
@@ -30,7 +30,7 @@ std::string NumberedFile(const char* prefix, int number) {
 } // namespace
 
 // Everything the sound needs, made in start-up step 18 and released by FormDestroy.
-struct TForm1::SoundObjects {
+struct Engine::SoundObjects {
     std::unique_ptr<AudioDevice> device;
     std::unique_ptr<TDDSD> ddsd;
     std::unique_ptr<TVorbisFileDLL> dll;
@@ -44,9 +44,9 @@ struct TForm1::SoundObjects {
     std::string pending_error;
 };
 
-void TForm1::SoundObjectsDeleter::operator()(SoundObjects* sound) const { delete sound; }
+void Engine::SoundObjectsDeleter::operator()(SoundObjects* sound) const { delete sound; }
 
-void TForm1::CreateSoundObjects() {
+void Engine::CreateSoundObjects() {
     std::unique_ptr<SoundObjects, SoundObjectsDeleter> sound(new SoundObjects);
     sound->device = m_platform.CreateAudioDevice();
     sound->ddsd = std::make_unique<TDDSD>(sound->device.get());
@@ -78,7 +78,7 @@ void TForm1::CreateSoundObjects() {
     m_sound = std::move(sound);
 }
 
-void TForm1::ReleaseSoundObjects() {
+void Engine::ReleaseSoundObjects() {
     if (!m_sound)
         return;
     if (TDDSDChannel* channel = m_sound->ddsd->Channels(0)) {
@@ -95,7 +95,7 @@ void TForm1::ReleaseSoundObjects() {
     m_sound.reset();
 }
 
-void TForm1::ReportSoundFailure() {
+void Engine::ReportSoundFailure() {
     if (!m_sound)
         return;
     std::string message;
@@ -107,7 +107,7 @@ void TForm1::ReportSoundFailure() {
         m_platform.ReportError(message);
 }
 
-bool TForm1::LoadCue(int decoder, int channel, const std::string& game_path, int volume) {
+bool Engine::LoadCue(int decoder, int channel, const std::string& game_path, int volume) {
     if (!m_sound || !m_files.Exists(game_path))
         return false;
     TOggData& data = *m_sound->decoders[decoder];
@@ -131,7 +131,7 @@ bool TForm1::LoadCue(int decoder, int channel, const std::string& game_path, int
     return true;
 }
 
-void TForm1::PlayBGM(int number, int loop) {
+void Engine::PlayBGM(int number, int loop) {
     m_state.Game.CurrentBgm = number;
     if (number == 0) {
         if (m_sound)
@@ -150,7 +150,7 @@ void TForm1::PlayBGM(int number, int loop) {
     DebugWindow.BgmLabel2 = file + (loop != 0 ? " LOOP PLAY" : " PLAY");
 }
 
-void TForm1::PlaySE(int kind, int number, int loop) {
+void Engine::PlaySE(int kind, int number, int loop) {
     if (kind != 1 && kind != 2)
         return;
     const int channel = kind == 1 ? kSe1Channel : kSe2Channel;
@@ -164,7 +164,7 @@ void TForm1::PlaySE(int kind, int number, int loop) {
         m_sound->player->Play(channel, loop == 1);
 }
 
-void TForm1::PlayVoice(const std::string& path) {
+void Engine::PlayVoice(const std::string& path) {
     StopVoice();
     if (path.empty())
         return;
@@ -173,19 +173,19 @@ void TForm1::PlayVoice(const std::string& path) {
         m_sound->player->Play(kVoiceChannel, false);
 }
 
-void TForm1::StopVoice() {
+void Engine::StopVoice() {
     if (m_sound)
         m_sound->player->Stop(kVoiceChannel);
 }
 
-int TForm1::VoiceChannelStatus() { return m_sound ? m_sound->player->Status(kVoiceChannel) : 0; }
+int Engine::VoiceChannelStatus() { return m_sound ? m_sound->player->Status(kVoiceChannel) : 0; }
 
-void TForm1::SetChannelVolume(int channel, int percent) {
+void Engine::SetChannelVolume(int channel, int percent) {
     if (m_sound)
         m_sound->player->SetVolume(channel, static_cast<float>(percent) / 100.0f);
 }
 
-std::array<TForm1::ChannelView, 10> TForm1::ChannelViews() {
+std::array<Engine::ChannelView, 10> Engine::ChannelViews() {
     std::array<ChannelView, 10> views{};
     if (!m_sound)
         return views;

@@ -1,6 +1,6 @@
 // Start-up and shutdown of the main form: FormCreate in the game's exact order, the close
 // question, and the release of everything at the end.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 #include <filesystem>
 
@@ -12,18 +12,18 @@ constexpr const char* kCloseQuestion = "ゲームを終了しますか？";
 
 } // namespace
 
-TForm1::TForm1(Platform& platform, GameFiles& files)
+Engine::Engine(Platform& platform, GameFiles& files)
     : m_script(*this, files, m_state.Game, m_state.System), QueryForm(m_state.QueryAnswer),
       CommentForm(m_state.QueryAnswer), m_platform(platform), m_files(files) {
     BuildMenus();
     ConnectConfigForm();
 }
 
-TForm1::~TForm1() { FormDestroy(); }
+Engine::~Engine() { FormDestroy(); }
 
-void TForm1::ReportError(const std::exception& error) { m_platform.ReportError(error.what()); }
+void Engine::ReportError(const std::exception& error) { m_platform.ReportError(error.what()); }
 
-bool TForm1::FormCreate() {
+bool Engine::FormCreate() {
     m_platform.SetEventSink(this);
     // The 10 ms timer is a component of the form: it runs from creation on.
     m_platform.SetDelayTimerEnabled(true);
@@ -88,7 +88,7 @@ bool TForm1::FormCreate() {
     }
 }
 
-void TForm1::ReadArchiveIndexes() {
+void Engine::ReadArchiveIndexes() {
     // Name every missing archive at once, so one message tells the player all that is wrong.
     std::string missing;
     int missing_count = 0;
@@ -111,7 +111,7 @@ void TForm1::ReadArchiveIndexes() {
     m_script.ReadSceneIndex();
 }
 
-void TForm1::CreateSurfaces() {
+void Engine::CreateSurfaces() {
     auto make = [](TABitmap& surface, int w, int h, Color fill) {
         surface.SetSize(w, h);
         surface.Fill(fill);
@@ -135,7 +135,7 @@ void TForm1::CreateSurfaces() {
     make(Select2WorkImage, kScreenWidth, kScreenHeight, kBlack);
 }
 
-bool TForm1::FormCloseQuery() {
+bool Engine::FormCloseQuery() {
     SetFrameTimerEnabled(false);
     const Size screen = m_platform.ScreenSize();
     QueryForm.Left = (screen.width - TQueryForm::kClientWidth) / 2;
@@ -149,7 +149,7 @@ bool TForm1::FormCloseQuery() {
     return can_close;
 }
 
-void TForm1::FormClose() {
+void Engine::FormClose() {
     SetFrameTimerEnabled(false);
     m_platform.Sleep(100);
     // A start-up that failed before the system file was read holds an empty record: writing it
@@ -163,7 +163,7 @@ void TForm1::FormClose() {
     m_platform.Sleep(100);
 }
 
-bool TForm1::RequestClose() {
+bool Engine::RequestClose() {
     if (m_closed)
         return true;
     if (!FormCloseQuery())
@@ -177,7 +177,7 @@ bool TForm1::RequestClose() {
     return true;
 }
 
-void TForm1::FormDestroy() {
+void Engine::FormDestroy() {
     if (m_destroyed)
         return;
     m_destroyed = true;
@@ -185,6 +185,6 @@ void TForm1::FormDestroy() {
     ReleaseSoundObjects();
 }
 
-bool TForm1::OnCloseQuery() { return RequestClose(); }
+bool Engine::OnCloseQuery() { return RequestClose(); }
 
 } // namespace hk

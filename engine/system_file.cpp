@@ -1,5 +1,5 @@
 // The system file "Save00.dat": the SystemData record stored whole.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 namespace hk {
 
@@ -7,7 +7,7 @@ namespace {
 constexpr const char* kSystemFileName = "Save00.dat";
 }
 
-void TForm1::SetDefaultSettings(SystemData& data) {
+void Engine::SetDefaultSettings(SystemData& data) {
     data.TextSpeed = 2;
     data.EffectsOn = 1;
     data.FullScreen = 0;
@@ -17,14 +17,14 @@ void TForm1::SetDefaultSettings(SystemData& data) {
     data.AutoDelay = 2;
 }
 
-bool TForm1::CheckSystemFile() { return m_files.Exists(kSystemFileName); }
+bool Engine::CheckSystemFile() { return m_files.Exists(kSystemFileName); }
 
-void TForm1::CreateSystemFile() {
+void Engine::CreateSystemFile() {
     m_files.WriteAtomic(kSystemFileName, &m_state.System, sizeof(SystemData));
     m_system_loaded = true;
 }
 
-void TForm1::ReadSystemFile() {
+void Engine::ReadSystemFile() {
     // A longer file is accepted; only the record's length is read.
     m_files.ReadExact(kSystemFileName, &m_state.System, sizeof(SystemData));
     m_system_loaded = true;

@@ -37,10 +37,10 @@ enum class TaskCode : std::uint32_t {
     TASK_INIT = 0xFFFFFFFF,
 };
 
-class TForm1;
+class Engine;
 struct EngineState;
 
-// A task code that every handler reads and only TForm1::SetTask writes, so that a trace or a
+// A task code that every handler reads and only Engine::SetTask writes, so that a trace or a
 // breakpoint there sees every change of task.
 class TaskSlot {
 public:
@@ -48,7 +48,7 @@ public:
     constexpr TaskCode Code() const { return m_code; }
 
 private:
-    friend class TForm1;
+    friend class Engine;
     friend struct EngineState;
     constexpr explicit TaskSlot(TaskCode code) : m_code(code) {}
     TaskSlot& operator=(TaskCode code) {

@@ -3,7 +3,7 @@
 
 namespace hk {
 
-void TForm1::DispTitleMenu() {
+void Engine::DispTitleMenu() {
     m_platform.ShowWindow(WindowId::Float, false);
     m_msg_float_checked = false;
     MenuItemNamed("ItemMsgFloat").checked = false;
@@ -16,7 +16,7 @@ void TForm1::DispTitleMenu() {
     m_platform.SetCursorVisible(true);
 }
 
-void TForm1::WaitTitleMenu() {
+void Engine::WaitTitleMenu() {
     EngineState& s = m_state;
     const int entry = ShowPictureMenu(kColumnMenu);
     if (!s.LeftClick)

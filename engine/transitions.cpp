@@ -1,6 +1,6 @@
 // Screen transitions: the script's fade and rule wipe, and the fixed 500 ms fade of the menus.
 // Each runs one step per tick, timed by the millisecond clock, and hands the task on at its end.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 #include <algorithm>
 
@@ -12,14 +12,14 @@ bool Reached(std::uint32_t now, std::int32_t end) { return static_cast<std::int3
 
 } // namespace
 
-bool TForm1::FrameWanted(bool first_step) {
+bool Engine::FrameWanted(bool first_step) {
     // A step's picture is a blend of whole screens; one that the display would never show (the
     // window still has an earlier step waiting for its refresh) is not worth making. The step
     // that starts a transition and the one that ends it always run.
     return first_step || m_platform.ReadyForFrame(WindowId::Main);
 }
 
-void TForm1::ApplyTransitionShortcut(std::uint32_t now) {
+void Engine::ApplyTransitionShortcut(std::uint32_t now) {
     const EngineState& s = m_state;
     // While the script keeps the cursor hidden nothing cuts a transition short.
     if (s.Game.CursorShown == 0)
@@ -28,7 +28,7 @@ void TForm1::ApplyTransitionShortcut(std::uint32_t now) {
         m_state.EffectState.EndTime = static_cast<std::int32_t>(now - 1);
 }
 
-void TForm1::RunFade(bool shortcut, TaskCode next) {
+void Engine::RunFade(bool shortcut, TaskCode next) {
     EffectStateData& e = m_state.EffectState;
     const std::uint32_t now = m_platform.TickCount();
     const bool first_step = e.FirstTick == 0;
@@ -54,7 +54,7 @@ void TForm1::RunFade(bool shortcut, TaskCode next) {
     PresentScreen();
 }
 
-void TForm1::StartFade(int duration_ms) {
+void Engine::StartFade(int duration_ms) {
     EffectStateData& effect = m_state.EffectState;
     effect.FirstTick = 0;
     effect.StartTime = static_cast<std::int32_t>(m_platform.TickCount());
@@ -63,7 +63,7 @@ void TForm1::StartFade(int duration_ms) {
     SetTask(TaskCode::TASK_EFFECT_01);
 }
 
-void TForm1::StartWipe(int rule_graphic, int duration_ms, int strength) {
+void Engine::StartWipe(int rule_graphic, int duration_ms, int strength) {
     EffectStateData& effect = m_state.EffectState;
     effect.FirstTick = 0;
     effect.Graphic = rule_graphic;
@@ -74,11 +74,11 @@ void TForm1::StartWipe(int rule_graphic, int duration_ms, int strength) {
     SetTask(TaskCode::TASK_EFFECT_11);
 }
 
-void TForm1::DispEffect_01() { RunFade(true, TaskCode::TASK_SCRIPT); }
+void Engine::DispEffect_01() { RunFade(true, TaskCode::TASK_SCRIPT); }
 
-void TForm1::DispEffect_91() { RunFade(false, m_state.ReturnTask); }
+void Engine::DispEffect_91() { RunFade(false, m_state.ReturnTask); }
 
-void TForm1::DispEffect_11() {
+void Engine::DispEffect_11() {
     EffectStateData& e = m_state.EffectState;
     const std::uint32_t now = m_platform.TickCount();
     const bool first_step = e.FirstTick == 0;

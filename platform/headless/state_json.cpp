@@ -1,6 +1,6 @@
 #include "platform/headless/state_json.h"
 
-#include "engine/form1.h"
+#include "engine/engine.h"
 #include "platform/headless/headless_platform.h"
 
 #include <algorithm>
@@ -53,7 +53,7 @@ std::string ForwardSlashes(std::string path) {
 
 } // namespace
 
-std::string EngineStateJson(TForm1& form, HeadlessPlatform& platform) {
+std::string EngineStateJson(Engine& form, HeadlessPlatform& platform) {
     const EngineState& s = form.State();
     const GameData& g = s.Game;
     const SystemData& sys = s.System;

@@ -34,7 +34,7 @@ protected:
         WriteBytes(path, OggTone(spec));
     }
 
-    TForm1::ChannelView Channel(int ch) { return Form().ChannelViews()[static_cast<std::size_t>(ch)]; }
+    Engine::ChannelView Channel(int ch) { return Form().ChannelViews()[static_cast<std::size_t>(ch)]; }
     // Moves the virtual clock (and with it the sound output) on by ms.
     void Advance(std::uint32_t ms) { Platform().AdvanceClock(ms); }
 };

@@ -27,7 +27,7 @@ constexpr int kSlot = 7;
 
 std::vector<std::uint8_t> DefaultSystemFile() {
     SystemData record{};
-    TForm1::SetDefaultSettings(record);
+    Engine::SetDefaultSettings(record);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(&record);
     return std::vector<std::uint8_t>(bytes, bytes + sizeof record);
 }
@@ -41,7 +41,7 @@ void AnswerQuery(HeadlessPlatform& platform, bool ok) {
 
 // The load menu, the load itself and the restore task, then the script from the saved step.
 void LoadSlot(HeadlessSession& session) {
-    TForm1& form = session.Form();
+    Engine& form = session.Form();
     HeadlessPlatform& platform = session.Platform();
     try {
         form.ItemLoadClick();
@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // A fresh engine: start-up reads both files as a player's first start after a crash would.
         fuzz::FuzzSession game;
         game.files->Put("Save00.dat", system);
-        game.files->Put(TForm1::SlotFileName(kSlot), slot);
+        game.files->Put(Engine::SlotFileName(kSlot), slot);
         const bool started = game.Start();
         if (started)
             LoadSlot(*game.session);
@@ -94,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Finding("a system file the engine could not read was overwritten");
         if (readable && after->size() != sizeof(SystemData))
             Finding("the system file was written back with the wrong length");
-        const auto* slot_after = game.files->Find(TForm1::SlotFileName(kSlot));
+        const auto* slot_after = game.files->Find(Engine::SlotFileName(kSlot));
         if (!slot_after || !std::equal(slot_after->begin(), slot_after->end(), slot.begin(), slot.end()))
             Finding("loading a slot changed its file");
         return 0;
@@ -108,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     HeadlessSession& session = *game.session;
     session.State() = *initial;
     game.files->Put("Save00.dat", system);
-    game.files->Put(TForm1::SlotFileName(kSlot), slot);
+    game.files->Put(Engine::SlotFileName(kSlot), slot);
     try {
         session.Form().ReadSystemFile();
         // The settings dialog shows whatever the file held.

@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
 
     HeadlessSession& session = *game.session;
-    TForm1& form = session.Form();
+    Engine& form = session.Form();
     HeadlessPlatform& platform = session.Platform();
     const std::vector<std::uint8_t> archive = fuzz::ScenarioArchiveBytes(fuzz::ScenePayloadWithCode(code));
     game.files->Put("SCR.IFP", archive);

@@ -114,7 +114,7 @@ TEST_F(FileFaults, ShortWritesStillStoreWholeRecords) {
     EXPECT_EQ(system[263468], 2) << "TextSpeed";
     EXPECT_EQ(system[263480], 30) << "BgmVolume";
     for (int n = 1; n <= kSlotCount; ++n)
-        EXPECT_EQ(FileBytes(TForm1::SlotFileName(n)), std::vector<std::uint8_t>(sizeof(GameData), 0)) << n;
+        EXPECT_EQ(FileBytes(Engine::SlotFileName(n)), std::vector<std::uint8_t>(sizeof(GameData), 0)) << n;
     m_session->State().System.SystemVars[4] = -2;
     Close();
     EXPECT_TRUE(m_session->Platform().TakeErrors().empty());

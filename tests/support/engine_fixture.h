@@ -34,7 +34,7 @@ protected:
 
     HeadlessPlatform& Platform() { return Session().Platform(); }
     EngineState& State() { return Session().State(); }
-    TForm1& Form() { return Session().Form(); }
+    Engine& Form() { return Session().Form(); }
     ScriptMachine& Script() { return Session().Form().Script(); }
 
     TempDir m_dir;

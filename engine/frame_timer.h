@@ -1,4 +1,4 @@
-// TDXTimer: the frame timer. While enabled it fires at most once per Interval milliseconds when
+// FrameTimer: the frame timer. While enabled it fires at most once per Interval milliseconds when
 // polled from the application's idle processing; the owner calls Poll as often as it likes.
 #pragma once
 
@@ -6,7 +6,7 @@
 
 namespace hk {
 
-class TDXTimer {
+class FrameTimer {
 public:
     std::uint32_t Interval = 1;
 

@@ -1,5 +1,5 @@
-// TForm1: the game. It owns the engine state, the surfaces and the sound objects, and
-// implements every handler of the main form under its own name (FormCreate, DXTimer1Timer,
+// Engine: the game. It owns the engine state, the surfaces and the sound objects, and
+// implements every handler of the main form under its own name (FormCreate, FrameTick,
 // TaskScript, DispMessage, ItemSave1Click, ...). It talks to the outside world only through
 // Platform and reads and writes files only through GameFiles, so the same object runs in the
 // window build, in `harukaze-tool run` and in the tests.
@@ -9,7 +9,7 @@
 #pragma once
 
 #include "data/game_files.h"
-#include "engine/dx_timer.h"
+#include "engine/frame_timer.h"
 #include "engine/engine_error.h"
 #include "engine/engine_state.h"
 #include "engine/form_rgn.h"
@@ -31,16 +31,16 @@ namespace hk {
 
 struct MenuEntry;
 
-class TForm1 final : public PlatformEvents, private ScriptHost {
+class Engine final : public PlatformEvents, private ScriptHost {
     // First members: the forms and the script machine below keep references into it.
     EngineState m_state;
     ScriptMachine m_script;
 
 public:
-    TForm1(Platform& platform, GameFiles& files);
-    ~TForm1() override;
-    TForm1(const TForm1&) = delete;
-    TForm1& operator=(const TForm1&) = delete;
+    Engine(Platform& platform, GameFiles& files);
+    ~Engine() override;
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
 
     EngineState& State() { return m_state; }
     const EngineState& State() const { return m_state; }
@@ -63,11 +63,11 @@ public:
     // ---- Frame tick and tasks (engine/frame_tick.cpp) ----
     // Called from idle processing: runs one tick when the frame timer is due. True if it ran.
     bool PollFrameTimer();
-    bool FrameTimerEnabled() const { return DXTimer1.Enabled(); }
+    bool FrameTimerEnabled() const { return m_frame_timer.Enabled(); }
     // Milliseconds until the frame timer is due (0 = now); meaningful only while it is enabled.
-    std::uint32_t MsUntilFrameTimer(std::uint32_t now) const { return DXTimer1.MsUntilDue(now); }
+    std::uint32_t MsUntilFrameTimer(std::uint32_t now) const { return m_frame_timer.MsUntilDue(now); }
     void SetFrameTimerEnabled(bool enabled);
-    void DXTimer1Timer();
+    void FrameTick();
     void TaskInit();
     void Wait();
     void WaitKey();
@@ -339,8 +339,8 @@ private:
     bool m_closed = false;
     bool m_timer_usable = false;  // start-up finished and no tick has failed since
     bool m_system_loaded = false; // the system record holds what Save00.dat holds
-    TDXTimer DXTimer1;
-    TFormRgn FormRgn1; // the floating window's shape
+    FrameTimer m_frame_timer;
+    TFormRgn m_float_region; // the floating window's shape
     bool m_destroyed = false;
     bool m_debug_visible = false;
     bool m_msg_float_checked = false;
