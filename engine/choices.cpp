@@ -215,7 +215,7 @@ void Engine::MoveChoiceCursor(int row, bool floating) {
         return;
     // The pointer goes to the row's left end; the next tick's hover test highlights it.
     if (floating)
-        SetCurPosM(16, kRowHeight * target + 16);
+        SetFloatCurPos(16, kRowHeight * target + 16);
     else
         SetCurPos(16, kMsgWindowTop + kRowHeight * target + 16);
     s.InputLock = kLockAfterCursorKey;

@@ -1,4 +1,4 @@
-// The context menu of the main window (PopupMenu1) and its game commands: skip, read skip,
+// The context menu of the main window (ContextMenu) and its game commands: skip, read skip,
 // automatic advance, hiding and floating the message window, settings, back to the title, quit.
 // The save and load submenus live in save_load_menus.cpp.
 #include "engine/engine.h"
@@ -54,12 +54,12 @@ int SlotOf(std::string_view name, std::string_view prefix) {
 } // namespace
 
 void Engine::BuildMenus() {
-    PopupMenu1.name = "PopupMenu1";
+    ContextMenu.name = "ContextMenu";
     MenuItem save = Item("ItemSave", "セーブ");
     save.items = SlotItems("ItemSave");
     MenuItem load = Item("ItemLoad", "ロード");
     load.items = SlotItems("ItemLoad");
-    PopupMenu1.items = {
+    ContextMenu.items = {
         Item("ItemMsgSkip", "ﾒｯｾｰｼﾞｽｷｯﾌﾟ"),
         Item("ItemMsgKidoku", "既読ﾒｯｾｰｼﾞのｽｷｯﾌﾟ"),
         Item("ItemMsgAuto", "ﾒｯｾｰｼﾞの自動進行"),
@@ -75,32 +75,32 @@ void Engine::BuildMenus() {
         Item("ItemTitle", "タイトルに戻る"),
         Item("ItemClose", "ゲーム終了"),
     };
-    PopupMenu2.name = "PopupMenu2";
-    PopupMenu2.items = SlotItems("ItemLoadT");
+    TitleLoadMenu.name = "TitleLoadMenu";
+    TitleLoadMenu.items = SlotItems("ItemLoadT");
 }
 
 MenuItem& Engine::MenuItemNamed(std::string_view name) {
-    MenuItem* item = FindMenuItem(PopupMenu1.items, name);
+    MenuItem* item = FindMenuItem(ContextMenu.items, name);
     if (!item)
-        item = FindMenuItem(PopupMenu2.items, name);
+        item = FindMenuItem(TitleLoadMenu.items, name);
     if (!item)
         throw EngineError("the menus have no item " + std::string(name));
     return *item;
 }
 
-void Engine::AttachContextMenu() { m_platform.AttachContextMenu(&PopupMenu1); }
+void Engine::AttachContextMenu() { m_platform.AttachContextMenu(&ContextMenu); }
 void Engine::DetachContextMenu() { m_platform.AttachContextMenu(nullptr); }
 
 void Engine::OnMenuPopup(std::string_view name) {
     try {
-        if (name == "PopupMenu1")
-            PopupMenu1Popup();
+        if (name == "ContextMenu")
+            ContextMenuPopup();
         else if (name == "ItemSave")
             ItemSaveClick();
         else if (name == "ItemLoad")
             ItemLoadClick();
-        else if (name == "PopupMenu2")
-            PopupMenu2Popup();
+        else if (name == "TitleLoadMenu")
+            TitleLoadMenuPopup();
     } catch (const std::exception& error) {
         ReportError(error);
     }
@@ -147,7 +147,7 @@ void Engine::OnMenuCommand(std::string_view name) {
     }
 }
 
-void Engine::PopupMenu1Popup() {
+void Engine::ContextMenuPopup() {
     EngineState& s = m_state;
     s.AutoMode = 0;
     MenuItemNamed("ItemMsgAuto").checked = false;

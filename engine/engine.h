@@ -83,7 +83,7 @@ public:
     void FormMouseWheelDown();
     void FormMouseWheelUp();
     void SetCurPos(int x, int y);
-    void SetCurPosM(int x, int y);
+    void SetFloatCurPos(int x, int y);
 
     // ---- System file (engine/system_file.cpp) ----
     bool CheckSystemFile();
@@ -96,7 +96,7 @@ public:
     bool CheckSaveFile(int n);
     void CreateSaveFile(int n);
     void ReadSaveFile(int n);
-    void ReadSaveFileW(int n);
+    void PeekSaveFile(int n);
     std::string GetSaveFileTime(int n);
     // TASK_RESTORE_GAME: rebuilds layers, music and scene from GameData, then fades in.
     void RestoreGame();
@@ -187,13 +187,13 @@ public:
     int AlbumPicture() const { return m_album_picture; }
 
     // ---- Context menu and game commands (engine/context_menu.cpp) ----
-    Menu PopupMenu1; // the main window's context menu during play
-    Menu PopupMenu2; // the title screen's load menu
+    Menu ContextMenu; // the main window's context menu during play
+    Menu TitleLoadMenu; // the title screen's load menu
     MenuItem& MenuItemNamed(std::string_view name);
     // Attached while messages and choices wait (when ContextMenuOn is 1).
     void AttachContextMenu();
     void DetachContextMenu();
-    void PopupMenu1Popup();
+    void ContextMenuPopup();
     void ItemMsgSkipClick();
     void ItemMsgKidokuClick();
     void ItemMsgAutoClick();
@@ -207,7 +207,7 @@ public:
     // ---- Save and load menus (engine/save_load_menus.cpp) ----
     void ItemSaveClick();
     void ItemLoadClick();
-    void PopupMenu2Popup();
+    void TitleLoadMenuPopup();
     // Asks for the save comment, pre-filled from PeekData; true when the player chose "セーブ".
     bool InputComment();
     void ItemSave1Click(int n);
@@ -215,7 +215,7 @@ public:
 
     // ---- Settings (engine/settings.cpp) ----
     void ItemOptionClick();
-    void ConfigButton1Click();
+    void ConfigOkButtonClick();
 
     // ---- Sound (engine/sound_cues.cpp) ----
     // Volume of a mixer channel in percent (0..100): 1 music, 3 and 4 effects, 5 voice.
@@ -256,11 +256,11 @@ public:
     bool DebugWindowVisible() const { return m_debug_visible; }
     // The debug window's buttons (engine/debug_window.cpp): "CG/SC SET", "CG/SC CLR",
     // "CG/SC RND", "変数表示", "ﾒｯｾｰｼﾞﾛｸﾞ".
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
-    void Button4Click();
-    void Button5Click();
+    void UnlockAlbumsClick();
+    void LockAlbumsClick();
+    void ShuffleAlbumsClick();
+    void ListVariablesClick();
+    void ListMessageLogClick();
 
     // PlatformEvents
     void OnMouseDown(WindowId window, MouseButton button, Point p) override;

@@ -84,7 +84,7 @@ void Engine::SetCurPos(int x, int y) {
     m_platform.SetCursorPos(m_state.CursorMain);
 }
 
-void Engine::SetCurPosM(int x, int y) {
+void Engine::SetFloatCurPos(int x, int y) {
     m_state.CursorFloat = m_platform.ClientToScreen(WindowId::Float, Point{x, y});
     m_platform.SetCursorPos(m_state.CursorFloat);
 }

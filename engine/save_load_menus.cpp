@@ -1,4 +1,4 @@
-// The save and load submenus, the title screen's load menu (PopupMenu2), the comment dialog,
+// The save and load submenus, the title screen's load menu (TitleLoadMenu), the comment dialog,
 // and starting a load.
 #include "engine/engine.h"
 
@@ -26,7 +26,7 @@ void Engine::BuildSlotCaptions(const std::string& prefix, bool load_menu) {
     for (int n = 1; n <= kSlotCount; ++n) {
         if (!CheckSaveFile(n))
             CreateSaveFile(n);
-        ReadSaveFileW(n);
+        PeekSaveFile(n);
         std::string caption = GetSaveFileTime(n) + "　" + Utf16ToUtf8(CommentOf(m_state.PeekData));
         if (m_state.PeekData.SlotInUse == 0)
             caption = kEmptySlotCaption;
@@ -46,10 +46,10 @@ void Engine::BuildSlotCaptions(const std::string& prefix, bool load_menu) {
 
 void Engine::ItemSaveClick() { BuildSlotCaptions("ItemSave", false); }
 void Engine::ItemLoadClick() { BuildSlotCaptions("ItemLoad", true); }
-void Engine::PopupMenu2Popup() { BuildSlotCaptions("ItemLoadT", true); }
+void Engine::TitleLoadMenuPopup() { BuildSlotCaptions("ItemLoadT", true); }
 
 bool Engine::InputComment() {
-    CommentForm.Edit1 = CommentOf(m_state.PeekData);
+    CommentForm.CommentEdit = CommentOf(m_state.PeekData);
     m_state.QueryAnswer = 0;
     // The dialog's top-left corner sits on the main window's client point (166, 204).
     const Point where = m_platform.ClientToScreen(WindowId::Main, Point{166, 204});
@@ -62,7 +62,7 @@ bool Engine::InputComment() {
 void Engine::ItemSave1Click(int n) {
     if (!CheckSaveFile(n))
         CreateSaveFile(n);
-    ReadSaveFileW(n);
+    PeekSaveFile(n);
     if (!InputComment())
         return;
     // The field holds 24 UTF-16 units: a longer comment is cut there, never written past it.

@@ -47,7 +47,7 @@ void Engine::ReadSaveFile(int n) {
     m_state.Game = loaded;
 }
 
-void Engine::ReadSaveFileW(int n) {
+void Engine::PeekSaveFile(int n) {
     CheckSlot(n);
     GameData loaded;
     m_files.ReadExact(SlotFileName(n), &loaded, sizeof(GameData));

@@ -25,8 +25,8 @@ void Engine::ConnectConfigForm() {
         SetChannelVolume(3, f.SeVol());
         SetChannelVolume(4, f.SeVol());
     };
-    f.OnMsgAutoChange = [&f] { f.Label8 = AutoDelayLabel(f.MsgAuto()); };
-    f.OnButton1Click = [this] { ConfigButton1Click(); };
+    f.OnMsgAutoChange = [&f] { f.DelayLabel = AutoDelayLabel(f.MsgAuto()); };
+    f.OnOkButtonClick = [this] { ConfigOkButtonClick(); };
 }
 
 void Engine::ItemOptionClick() {
@@ -39,11 +39,11 @@ void Engine::ItemOptionClick() {
     f.SetBgmVol(sys.BgmVolume);
     f.SetVoiceVol(sys.VoiceVolume);
     f.SetSeVol(sys.SeVolume);
-    f.Label8 = AutoDelayLabel(f.MsgAuto());
+    f.DelayLabel = AutoDelayLabel(f.MsgAuto());
     m_platform.ShowConfigForm(f);
 }
 
-void Engine::ConfigButton1Click() {
+void Engine::ConfigOkButtonClick() {
     TConfigForm& f = ConfigForm;
     SystemData& sys = m_state.System;
     sys.EffectsOn = f.EffOn ? 1 : 0;

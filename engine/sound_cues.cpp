@@ -136,18 +136,18 @@ void Engine::PlayBGM(int number, int loop) {
     if (number == 0) {
         if (m_sound)
             m_sound->player->StopAll();
-        DebugWindow.BgmLabel2.clear();
+        DebugWindow.BgmFileLabel.clear();
         return;
     }
     const std::string file = NumberedFile("Sound\\M", number);
     if (!LoadCue(kBgmDecoder, kBgmChannel, file, m_state.System.BgmVolume)) {
         // The music that plays goes on.
-        DebugWindow.BgmLabel2.clear();
+        DebugWindow.BgmFileLabel.clear();
         return;
     }
     m_sound->player->Play(kBgmChannel, loop != 0);
     m_state.Game.BgmLoop = loop != 0 ? 1 : 0;
-    DebugWindow.BgmLabel2 = file + (loop != 0 ? " LOOP PLAY" : " PLAY");
+    DebugWindow.BgmFileLabel = file + (loop != 0 ? " LOOP PLAY" : " PLAY");
 }
 
 void Engine::PlaySE(int kind, int number, int loop) {

@@ -40,8 +40,8 @@ void Engine::WaitTitleMenu() {
         SetTask(TaskCode::TASK_SCRIPT);
         break;
     case 1: // load
-        m_platform.AttachContextMenu(&PopupMenu2);
-        m_platform.PopupMenu(PopupMenu2, m_platform.ClientToScreen(WindowId::Main, Point{320, 120}));
+        m_platform.AttachContextMenu(&TitleLoadMenu);
+        m_platform.PopupMenu(TitleLoadMenu, m_platform.ClientToScreen(WindowId::Main, Point{320, 120}));
         m_platform.AttachContextMenu(nullptr);
         break;
     case 2: // quit

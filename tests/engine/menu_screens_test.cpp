@@ -111,7 +111,7 @@ TEST_F(MenuScreensTest, NewGameStartsPlayWithClearedTablesAndTheContextMenu) {
     Click(700, 380);
     EXPECT_EQ(Script().GamePlaying(), 1);
     EXPECT_EQ(State().Game.ContextMenuOn, 1);
-    EXPECT_EQ(Platform().AttachedMenu(), &Form().PopupMenu1);
+    EXPECT_EQ(Platform().AttachedMenu(), &Form().ContextMenu);
     EXPECT_EQ(State().MsgLog[3].Text, "");
     EXPECT_EQ(State().Game.ScenarioVars[4], 0);
     EXPECT_EQ(State().Game.ReturnDepth, 0);
@@ -271,7 +271,7 @@ TEST_F(MenuScreensTest, TitleLoadMenuOpensAtItsPointAndLoadsTheChosenSlot) {
 
     Click(700, 420); // load
     ASSERT_NE(Platform().OpenPopup(), nullptr);
-    EXPECT_EQ(Platform().OpenPopup(), &Form().PopupMenu2);
+    EXPECT_EQ(Platform().OpenPopup(), &Form().TitleLoadMenu);
     EXPECT_EQ(*Platform().LastPopupPosition(), Platform().ClientToScreen(WindowId::Main, Point{320, 120}));
     EXPECT_EQ(Platform().AttachedMenu(), nullptr) << "detached again when the menu closed";
     EXPECT_TRUE(Form().MenuItemNamed("ItemLoadT2").enabled);

@@ -50,7 +50,7 @@ protected:
 
 TEST_F(MenusTest, MenuItemsAreInTheGameOrderWithTheirCaptions) {
     std::vector<std::string> names, captions;
-    for (const MenuItem& item : Form().PopupMenu1.items) {
+    for (const MenuItem& item : Form().ContextMenu.items) {
         names.push_back(item.separator ? "-" : item.name);
         captions.push_back(item.caption);
     }
@@ -62,7 +62,7 @@ TEST_F(MenusTest, MenuItemsAreInTheGameOrderWithTheirCaptions) {
     EXPECT_EQ(captions[10], "ｵﾌﾟｼｮﾝ");
     EXPECT_EQ(captions[13], "ゲーム終了");
     EXPECT_EQ(Item("ItemSave").items.size(), 30u);
-    EXPECT_EQ(Form().PopupMenu2.items.size(), 30u);
+    EXPECT_EQ(Form().TitleLoadMenu.items.size(), 30u);
 }
 
 TEST_F(MenusTest, FreshInstallShowsThirtyEmptySlotsNoneCheckedAndLoadsDisabled) {
@@ -248,7 +248,7 @@ TEST_F(MenusTest, SettingsDialogShowsTheSettingsAndStoresThemOnBack) {
     const TConfigForm& f = Form().ConfigForm;
     EXPECT_EQ(f.BgmVol(), 30);
     EXPECT_EQ(f.SeVol(), 100);
-    EXPECT_EQ(f.Label8, "設定時間：10秒");
+    EXPECT_EQ(f.DelayLabel, "設定時間：10秒");
     // The close box keeps the live volume only.
     EXPECT_EQ(State().System.VoiceVolume, 40);
     EXPECT_EQ(State().System.AutoDelay, 2);

@@ -196,7 +196,7 @@ TEST_F(TickTest, SetCurPosMovesThePointerToTheClientPoint) {
     Form().SetCurPos(100, 200);
     Tick();
     EXPECT_EQ(State().CursorMain, (Point{100, 200}));
-    Form().SetCurPosM(30, 40);
+    Form().SetFloatCurPos(30, 40);
     Tick();
     EXPECT_EQ(State().CursorFloat, (Point{30, 40}));
     EXPECT_EQ(State().CursorScreen, Platform().ClientToScreen(WindowId::Float, Point{30, 40}));

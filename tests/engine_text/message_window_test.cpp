@@ -301,7 +301,7 @@ TEST_F(MessageWindowTest, ContextMenuIsAttachedWhileWaitingAndDetachedOnAdvance)
     Click({400, 300});
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
     Tick();
-    EXPECT_EQ(Platform().AttachedMenu(), &Form().PopupMenu1);
+    EXPECT_EQ(Platform().AttachedMenu(), &Form().ContextMenu);
     Click({400, 300});
     EXPECT_EQ(Platform().AttachedMenu(), nullptr);
     Tick();

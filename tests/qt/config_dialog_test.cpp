@@ -21,7 +21,7 @@ TConfigForm Defaults() {
     form.SetBgmVol(30);
     form.SetVoiceVol(100);
     form.SetSeVol(100);
-    form.Label8 = "設定時間：2秒";
+    form.DelayLabel = "設定時間：2秒";
     return form;
 }
 
@@ -48,7 +48,7 @@ TEST(ConfigDialog, HasTheGameLayout) {
     EXPECT_EQ(dialog.MsgAuto()->maximum(), 20);
     EXPECT_EQ(dialog.SeVol()->geometry(), QRect(64, 76, 265, 25));
     EXPECT_EQ(dialog.SeVol()->maximum(), 100);
-    EXPECT_EQ(dialog.Label8()->pos(), QPoint(72, 16));
+    EXPECT_EQ(dialog.DelayLabel()->pos(), QPoint(72, 16));
     EXPECT_EQ(dialog.Button1()->geometry(), QRect(272, 288, 75, 25));
     EXPECT_EQ(dialog.Button1()->text(), QStringLiteral("戻る"));
 }
@@ -71,7 +71,7 @@ TEST(ConfigDialog, FillsFromTheFormWithoutRunningItsHandlers) {
     EXPECT_EQ(dialog.BgmVol()->value(), 30);
     EXPECT_EQ(dialog.VoiceVol()->value(), 100);
     EXPECT_EQ(dialog.MsgAuto()->value(), 2);
-    EXPECT_EQ(dialog.Label8()->text(), QStringLiteral("設定時間：2秒"));
+    EXPECT_EQ(dialog.DelayLabel()->text(), QStringLiteral("設定時間：2秒"));
 }
 
 TEST(ConfigDialog, ControlsWriteTheFormAndRunItsHandlersAsTheyMove) {
@@ -81,7 +81,7 @@ TEST(ConfigDialog, ControlsWriteTheFormAndRunItsHandlersAsTheyMove) {
     form.OnVoiceVolChange = [&calls, &form]() { calls.emplace_back("OnVoiceVolChange", form.VoiceVol()); };
     form.OnMsgAutoChange = [&calls, &form]() {
         calls.emplace_back("OnMsgAutoChange", form.MsgAuto());
-        form.Label8 = "delay " + std::to_string(form.MsgAuto());
+        form.DelayLabel = "delay " + std::to_string(form.MsgAuto());
     };
     dialog.Load(form);
     dialog.VoiceVol()->setValue(40);
@@ -89,7 +89,7 @@ TEST(ConfigDialog, ControlsWriteTheFormAndRunItsHandlersAsTheyMove) {
     EXPECT_EQ(form.BgmVol(), 30);
     dialog.MsgAuto()->setValue(5);
     EXPECT_EQ(form.MsgAuto(), 5);
-    EXPECT_EQ(dialog.Label8()->text(), QStringLiteral("delay 5")) << "the label shows what the handler wrote";
+    EXPECT_EQ(dialog.DelayLabel()->text(), QStringLiteral("delay 5")) << "the label shows what the handler wrote";
     dialog.ScrFull()->click();
     EXPECT_TRUE(form.ScrFull);
     EXPECT_FALSE(form.ScrWin);
@@ -104,8 +104,8 @@ TEST(ConfigDialog, DelayLabelFollowsItsSliderWithoutAHandler) {
     TConfigForm form = Defaults();
     dialog.Load(form);
     dialog.MsgAuto()->setValue(20);
-    EXPECT_EQ(form.Label8, "設定時間：20秒");
-    EXPECT_EQ(dialog.Label8()->text(), QStringLiteral("設定時間：20秒"));
+    EXPECT_EQ(form.DelayLabel, "設定時間：20秒");
+    EXPECT_EQ(dialog.DelayLabel()->text(), QStringLiteral("設定時間：20秒"));
 }
 
 TEST(ConfigDialog, BackButtonStoresAfterClosingAndTheCloseBoxDoesNot) {
@@ -113,7 +113,7 @@ TEST(ConfigDialog, BackButtonStoresAfterClosingAndTheCloseBoxDoesNot) {
     TConfigForm form = Defaults();
     int stored = 0;
     bool open_while_storing = true;
-    form.OnButton1Click = [&]() {
+    form.OnOkButtonClick = [&]() {
         ++stored;
         open_while_storing = dialog.isVisible();
     };
