@@ -3,10 +3,10 @@
 // streaming output whose refills mix the next block.
 #include "engine/engine.h"
 
-#include "sound/ddsd.h"
+#include "sound/sound_output.h"
 #include "sound/ogg_data.h"
 #include "sound/ogg_player.h"
-#include "sound/vorbis_file_dll.h"
+#include "sound/vorbis_library.h"
 
 #include <mutex>
 
@@ -32,11 +32,11 @@ std::string NumberedFile(const char* prefix, int number) {
 // Everything the sound needs, made in start-up step 18 and released by FormDestroy.
 struct Engine::SoundObjects {
     std::unique_ptr<AudioDevice> device;
-    std::unique_ptr<TDDSD> ddsd;
-    std::unique_ptr<TVorbisFileDLL> dll;
+    std::unique_ptr<SoundOutput> output;
+    std::unique_ptr<VorbisLibrary> vorbis;
     std::unique_ptr<TOggPlayer> player;
     std::unique_ptr<TOggData> decoders[6];
-    std::unique_ptr<TDDSDWaveData> wave;
+    std::unique_ptr<StreamBuffer> wave;
     std::string files[kMixerChannels]; // what each channel was last given, for the state file
 
     // A failure of the output, reported by the worker; shown on the next tick.
@@ -49,29 +49,29 @@ void Engine::SoundObjectsDeleter::operator()(SoundObjects* sound) const { delete
 void Engine::CreateSoundObjects() {
     std::unique_ptr<SoundObjects, SoundObjectsDeleter> sound(new SoundObjects);
     sound->device = m_platform.CreateAudioDevice();
-    sound->ddsd = std::make_unique<TDDSD>(sound->device.get());
-    sound->ddsd->SetDebugOption(dsoHaltOnError);
+    sound->output = std::make_unique<SoundOutput>(sound->device.get());
+    sound->output->SetDebugOption(kHaltOnError);
     SoundObjects* raw = sound.get();
     // The output stops itself on a failure; the player hears silence from then on, and the
     // message reaches the error report on the next tick instead of being lost.
-    sound->ddsd->SetErrorHandler([raw](const std::string& message) {
+    sound->output->SetErrorHandler([raw](const std::string& message) {
         std::lock_guard lock(raw->error_mutex);
         if (raw->pending_error.empty())
             raw->pending_error = message;
     });
-    sound->ddsd->Initialize();
-    sound->dll = std::make_unique<TVorbisFileDLL>();
+    sound->output->Initialize();
+    sound->vorbis = std::make_unique<VorbisLibrary>();
     sound->player = std::make_unique<TOggPlayer>(kSoundBufferBytes, kMixerChannels);
     for (auto& decoder : sound->decoders)
-        decoder = std::make_unique<TOggData>(*sound->dll, kSoundBufferBytes);
-    sound->wave = std::make_unique<TDDSDWaveData>(*sound->ddsd, 44100, 16, true, kSoundBufferBytes, false);
+        decoder = std::make_unique<TOggData>(*sound->vorbis, kSoundBufferBytes);
+    sound->wave = std::make_unique<StreamBuffer>(*sound->output, 44100, 16, true, kSoundBufferBytes, false);
     TOggPlayer* player = sound->player.get();
-    TDDSDWaveData* wave = sound->wave.get();
+    StreamBuffer* wave = sound->wave.get();
     wave->SetOnRefill([player, wave](std::uint32_t offset, std::uint32_t length) {
         player->NextBlock();
         wave->WriteBlock(offset, player->BlockPointer(), std::min(length, player->BlockSize()));
     });
-    if (TDDSDChannel* channel = sound->ddsd->Channels(0)) {
+    if (SoundOutputChannel* channel = sound->output->Channels(0)) {
         channel->SetWaveData(wave);
         channel->Play();
     }
@@ -81,7 +81,7 @@ void Engine::CreateSoundObjects() {
 void Engine::ReleaseSoundObjects() {
     if (!m_sound)
         return;
-    if (TDDSDChannel* channel = m_sound->ddsd->Channels(0)) {
+    if (SoundOutputChannel* channel = m_sound->output->Channels(0)) {
         channel->Stop();
         channel->SetWaveData(nullptr);
     }
@@ -89,8 +89,8 @@ void Engine::ReleaseSoundObjects() {
     for (auto& decoder : m_sound->decoders)
         decoder.reset();
     m_sound->player.reset();
-    m_sound->dll.reset();
-    m_sound->ddsd.reset();
+    m_sound->vorbis.reset();
+    m_sound->output.reset();
     m_sound->device.reset();
     m_sound.reset();
 }

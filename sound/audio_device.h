@@ -1,5 +1,5 @@
 // The sound output device the platform provides: the SDL2 audio subsystem in the window build, a
-// virtual-time device in the headless one. The sound unit (ddsd.h) plays one looping ring of
+// virtual-time device in the headless one. The sound unit (sound_output.h) plays one looping ring of
 // 16-bit PCM through it and refills each half when the device says playback has reached the
 // other one. The device knows nothing about Ogg, mixing or the engine.
 //

@@ -11,7 +11,7 @@
 
 #include "sound/alpha_ogg_header.h"
 #include "sound/busy_flag.h"
-#include "sound/vorbis_file_dll.h"
+#include "sound/vorbis_library.h"
 
 #include <array>
 #include <atomic>
@@ -41,7 +41,7 @@ public:
 
     // `buffer_size` bytes of decoding buffer, used as two blocks of half that size (the engine
     // uses 163,840); it must be a positive multiple of 8.
-    TOggData(TVorbisFileDLL& dll, std::uint32_t buffer_size);
+    TOggData(VorbisLibrary& vorbis, std::uint32_t buffer_size);
     ~TOggData();
     TOggData(const TOggData&) = delete;
     TOggData& operator=(const TOggData&) = delete;
@@ -101,7 +101,7 @@ private:
     FillResult Fill(std::int16_t* out, std::uint32_t bytes, std::uint32_t& silence_bytes);
     void ApplyVolume(std::int16_t* samples, std::uint32_t count) const;
 
-    TVorbisFileDLL& m_dll;
+    VorbisLibrary& m_vorbis;
     OggVorbis_File m_vf{};
     bool m_stream_open = false; // GUI thread: m_vf holds an open stream
 

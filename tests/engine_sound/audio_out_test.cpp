@@ -2,7 +2,7 @@
 // sample for sample, and the state file shows the channels behind it.
 #include "sound/ogg_data.h"
 #include "sound/ogg_player.h"
-#include "sound/vorbis_file_dll.h"
+#include "sound/vorbis_library.h"
 #include "support/ogg_fixtures.h"
 #include "support/run_process.h"
 #include "support/scene_assembler.h"
@@ -86,7 +86,7 @@ top:
         << late_text;
 
     // The same files through the same decoders and mixer, started together as the scene does.
-    TVorbisFileDLL dll;
+    VorbisLibrary dll;
     TOggPlayer player(163840, 10);
     TOggData bgm(dll, 163840), se(dll, 163840), vo(dll, 163840);
     bgm.LoadFromFile(game / "Sound" / "M02.ogg");

@@ -39,7 +39,7 @@ int LongestQuietRun(std::span<const std::int16_t> block, int channel) {
 
 class OggDataTest : public ::testing::Test {
 protected:
-    TVorbisFileDLL dll;
+    VorbisLibrary dll;
     TOggData data{dll, kBuffer};
 };
 

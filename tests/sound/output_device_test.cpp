@@ -1,7 +1,7 @@
 // The platform devices under the output unit: the headless one in virtual time (rate, refills
 // inside Advance, the WAV file) and, when built, the SDL one on SDL's dummy and disk drivers.
 #include "platform/headless/virtual_audio_device.h"
-#include "sound/ddsd.h"
+#include "sound/sound_output.h"
 #include "sound/ogg_player.h"
 #include "support/ogg_fixtures.h"
 #include "support/temp_dir.h"
@@ -29,26 +29,26 @@ std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
 }
 
-// TDDSD with one engine-sized wave on channel 0 whose refills write the block number into every
+// SoundOutput with one engine-sized wave on channel 0 whose refills write the block number into every
 // sample.
 struct NumberedOutput {
-    explicit NumberedOutput(AudioDevice& device) : ddsd(&device) {
-        ddsd.Initialize();
-        wave = std::make_unique<TDDSDWaveData>(ddsd, 44100, 16, true, kLength, false);
+    explicit NumberedOutput(AudioDevice& device) : output(&device) {
+        output.Initialize();
+        wave = std::make_unique<StreamBuffer>(output, 44100, 16, true, kLength, false);
         wave->SetOnRefill([this, target = wave.get()](std::uint32_t offset, std::uint32_t length) {
             std::fill(block.begin(), block.end(), static_cast<std::int16_t>(++refills));
             target->WriteBlock(offset, block.data(), length);
         });
-        ddsd.Channels(0)->SetWaveData(wave.get());
-        ddsd.Channels(0)->Play();
+        output.Channels(0)->SetWaveData(wave.get());
+        output.Channels(0)->Play();
     }
     ~NumberedOutput() {
-        ddsd.Channels(0)->Stop();
-        ddsd.Channels(0)->SetWaveData(nullptr);
+        output.Channels(0)->Stop();
+        output.Channels(0)->SetWaveData(nullptr);
         wave.reset(); // ends the worker before the block it writes from goes away
     }
-    TDDSD ddsd;
-    std::unique_ptr<TDDSDWaveData> wave;
+    SoundOutput output;
+    std::unique_ptr<StreamBuffer> wave;
     std::vector<std::int16_t> block = std::vector<std::int16_t>(kLength / 4);
     std::atomic<int> refills{0};
 };
@@ -117,26 +117,26 @@ TEST(VirtualAudioDeviceTest, MusicReachesTheWavThroughTheWholeChain) {
         VirtualAudioDevice device;
         device.Open();
         device.SetWavOutput(path);
-        TVorbisFileDLL dll;
+        VorbisLibrary dll;
         TOggPlayer player(kLength, 10);
         TOggData music(dll, kLength);
-        TDDSD ddsd(&device);
-        ddsd.Initialize();
-        TDDSDWaveData wave(ddsd, 44100, 16, true, kLength, false);
+        SoundOutput output(&device);
+        output.Initialize();
+        StreamBuffer wave(output, 44100, 16, true, kLength, false);
         wave.SetOnRefill([&](std::uint32_t offset, std::uint32_t length) {
             player.NextBlock();
             wave.WriteBlock(offset, player.BlockPointer(), length);
         });
-        ddsd.Channels(0)->SetWaveData(&wave);
-        ddsd.Channels(0)->Play();
+        output.Channels(0)->SetWaveData(&wave);
+        output.Channels(0)->Play();
         ASSERT_TRUE(music.LoadFromStream(ogg));
         player.SetData(1, &music);
         player.SetVolume(1, 0.3f);
         player.Play(1, false);
         device.Advance(1500);
         EXPECT_EQ(player.Status(1), 1) << "the one-second tone has ended";
-        ddsd.Channels(0)->Stop();
-        ddsd.Channels(0)->SetWaveData(nullptr);
+        output.Channels(0)->Stop();
+        output.Channels(0)->SetWaveData(nullptr);
         device.FinishWav();
     }
     const auto wav = ReadFileBytes(path);
@@ -159,9 +159,9 @@ TEST(SdlAudioDeviceTest, NoUsableDriverMeansASilentGame) {
     SdlAudioDevice device;
     EXPECT_FALSE(device.Open());
     EXPECT_FALSE(device.LastError().empty());
-    TDDSD ddsd(&device);
-    ddsd.Initialize();
-    EXPECT_FALSE(ddsd.Initialized());
+    SoundOutput output(&device);
+    output.Initialize();
+    EXPECT_FALSE(output.Initialized());
     ::unsetenv("SDL_AUDIODRIVER");
 }
 

@@ -1,4 +1,4 @@
-// TVorbisFileDLL: the one binding of the Vorbis decoder. The game loaded a decoder library at run
+// VorbisLibrary: the one binding of the Vorbis decoder. The game loaded a decoder library at run
 // time; we link libvorbisfile directly, so binding only records the entry points. Decoders (TOggData) call the library
 // through this object, with in-memory files as their data source (the four callbacks of MemoryOggSource below).
 //
@@ -26,11 +26,11 @@ struct MemoryOggSource {
     std::size_t StreamSize() const { return bytes.size() - stream_start; }
 };
 
-class TVorbisFileDLL {
+class VorbisLibrary {
 public:
-    TVorbisFileDLL();
-    TVorbisFileDLL(const TVorbisFileDLL&) = delete;
-    TVorbisFileDLL& operator=(const TVorbisFileDLL&) = delete;
+    VorbisLibrary();
+    VorbisLibrary(const VorbisLibrary&) = delete;
+    VorbisLibrary& operator=(const VorbisLibrary&) = delete;
 
     // The four data-source callbacks over a MemoryOggSource.
     const ov_callbacks& Callbacks() const { return m_callbacks; }

@@ -1,4 +1,4 @@
-#include "sound/ddsd.h"
+#include "sound/sound_output.h"
 
 #include <unistd.h>
 
@@ -23,16 +23,16 @@ constexpr std::array<std::uint8_t, 4096> kSilence{};
 
 } // namespace
 
-void TDDSD::SetDebugLogPath(const std::filesystem::path& path) {
+void SoundOutput::SetDebugLogPath(const std::filesystem::path& path) {
     std::lock_guard lock(m_log_mutex);
     m_log_path = path;
     m_log_started = false;
     m_log_number = 0;
 }
 
-void TDDSD::DebugLog(std::string_view message) {
-    const TDDSDDebugOptions options = DebugOption();
-    if (options & dsoDebugMessage) {
+void SoundOutput::DebugLog(std::string_view message) {
+    const SoundOutputDebugFlags options = DebugOption();
+    if (options & kDebugMessage) {
         std::lock_guard lock(m_log_mutex);
         if (m_log_path.empty()) {
             m_log_path = DefaultLogPath();
@@ -44,24 +44,24 @@ void TDDSD::DebugLog(std::string_view message) {
         std::snprintf(number, sizeof number, "debug#%.5d ... ", ++m_log_number);
         log << number << message << '\n';
     }
-    if (options & dsoExceptOnError) {
-        throw EDDSD(std::string(message));
+    if (options & kExceptOnError) {
+        throw SoundOutputError(std::string(message));
     }
 }
 
-TDDSD::TDDSD(AudioDevice* device) : m_device(device) {}
+SoundOutput::SoundOutput(AudioDevice* device) : m_device(device) {}
 
-TDDSD::~TDDSD() = default;
+SoundOutput::~SoundOutput() = default;
 
-void TDDSD::SetErrorHandler(std::function<void(const std::string&)> handler) {
+void SoundOutput::SetErrorHandler(std::function<void(const std::string&)> handler) {
     std::lock_guard lock(m_error_mutex);
     m_on_error = std::move(handler);
 }
 
-void TDDSD::Initialize() {
+void SoundOutput::Initialize() {
     m_channels.clear();
     for (int i = 0; i < kChannelCount; ++i) {
-        m_channels.push_back(std::make_unique<TDDSDChannel>(*this));
+        m_channels.push_back(std::make_unique<SoundOutputChannel>(*this));
     }
     m_initialized.store(false, std::memory_order_release);
     if (!m_device || !m_device->Open()) {
@@ -70,13 +70,13 @@ void TDDSD::Initialize() {
     m_initialized.store(true, std::memory_order_release);
 }
 
-TDDSDChannel* TDDSD::Channels(int index) {
+SoundOutputChannel* SoundOutput::Channels(int index) {
     if (index < 0 || index >= static_cast<int>(m_channels.size())) {
         char message[256];
         std::snprintf(message, sizeof message, "チャンネル番号%dは無効です、%d～%dの範囲で指定してください", index, 0,
                       kChannelCount - 1);
         DebugLog(message);
-        if (DebugOption() & dsoHaltOnError) {
+        if (DebugOption() & kHaltOnError) {
             Halt(message);
         }
         return nullptr;
@@ -84,7 +84,7 @@ TDDSDChannel* TDDSD::Channels(int index) {
     return m_channels[static_cast<std::size_t>(index)].get();
 }
 
-bool TDDSD::CheckResult(AudioResult result, std::string_view text) {
+bool SoundOutput::CheckResult(AudioResult result, std::string_view text) {
     if (result == kAudioOk) {
         return true;
     }
@@ -92,13 +92,13 @@ bool TDDSD::CheckResult(AudioResult result, std::string_view text) {
     std::snprintf(code, sizeof code, "(Error Code(%X))", static_cast<unsigned>(result));
     const std::string message = std::string(text) + code;
     DebugLog(message);
-    if (DebugOption() & dsoHaltOnError) {
+    if (DebugOption() & kHaltOnError) {
         Halt(message);
     }
     return false;
 }
 
-void TDDSD::Halt(const std::string& message) {
+void SoundOutput::Halt(const std::string& message) {
     // The unit falls silent: no further buffer is created, and the refills write silence.
     m_initialized.store(false, std::memory_order_release);
     std::string text = message;
@@ -118,7 +118,7 @@ void TDDSD::Halt(const std::string& message) {
 
 // ---------------------------------------------------------------------------------------------
 
-TDDSDChannel::~TDDSDChannel() {
+SoundOutputChannel::~SoundOutputChannel() {
     if (m_wave) {
         if (m_wave->m_ring) {
             m_wave->m_ring->Stop();
@@ -127,7 +127,7 @@ TDDSDChannel::~TDDSDChannel() {
     }
 }
 
-void TDDSDChannel::SetWaveData(TDDSDGenWave* wave) {
+void SoundOutputChannel::SetWaveData(StreamBufferBase* wave) {
     if (!m_owner.Initialized()) {
         return;
     }
@@ -151,30 +151,30 @@ void TDDSDChannel::SetWaveData(TDDSDGenWave* wave) {
     wave->m_channel = this;
 }
 
-void TDDSDChannel::Play() {
+void SoundOutputChannel::Play() {
     if (m_owner.Initialized() && m_wave && m_wave->m_ring) {
         m_wave->m_ring->Play();
     }
 }
 
-void TDDSDChannel::Stop() {
+void SoundOutputChannel::Stop() {
     if (m_owner.Initialized() && m_wave && m_wave->m_ring) {
         m_wave->m_ring->Stop();
     }
 }
 
-bool TDDSDChannel::IsPlaying() const {
+bool SoundOutputChannel::IsPlaying() const {
     return m_wave && m_wave->m_ring && m_wave->m_ring->IsPlaying();
 }
 
 // ---------------------------------------------------------------------------------------------
 
-TDDSDNotifyThread::TDDSDNotifyThread(std::function<void(AudioNotify)> handler)
-    : m_handler(std::move(handler)), m_thread(&TDDSDNotifyThread::Run, this) {}
+StreamNotifyThread::StreamNotifyThread(std::function<void(AudioNotify)> handler)
+    : m_handler(std::move(handler)), m_thread(&StreamNotifyThread::Run, this) {}
 
-TDDSDNotifyThread::~TDDSDNotifyThread() { Stop(); }
+StreamNotifyThread::~StreamNotifyThread() { Stop(); }
 
-void TDDSDNotifyThread::Stop() {
+void StreamNotifyThread::Stop() {
     {
         std::lock_guard lock(m_mutex);
         m_terminate = true;
@@ -185,7 +185,7 @@ void TDDSDNotifyThread::Stop() {
     }
 }
 
-void TDDSDNotifyThread::Signal(AudioNotify what) {
+void StreamNotifyThread::Signal(AudioNotify what) {
     {
         std::lock_guard lock(m_mutex);
         m_events |= 1u << static_cast<unsigned>(what);
@@ -193,7 +193,7 @@ void TDDSDNotifyThread::Signal(AudioNotify what) {
     m_cv.notify_one();
 }
 
-void TDDSDNotifyThread::Run() {
+void StreamNotifyThread::Run() {
     for (;;) {
         AudioNotify what;
         {
@@ -217,26 +217,26 @@ void TDDSDNotifyThread::Run() {
     }
 }
 
-TDDSDGenWave::TDDSDGenWave(TDDSD& owner, std::uint32_t rate, std::uint32_t bits, bool stereo, std::uint32_t length)
+StreamBufferBase::StreamBufferBase(SoundOutput& owner, std::uint32_t rate, std::uint32_t bits, bool stereo, std::uint32_t length)
     : m_owner(owner), m_format{rate, static_cast<std::uint16_t>(stereo ? 2 : 1), static_cast<std::uint16_t>(bits)},
       m_length(length) {}
 
-TDDSDGenWave::~TDDSDGenWave() {
+StreamBufferBase::~StreamBufferBase() {
     if (m_channel) {
         m_channel->m_wave = nullptr;
     }
 }
 
-void TDDSDGenWave::WriteBlock(std::uint32_t offset, const void* source, std::uint32_t length) {
+void StreamBufferBase::WriteBlock(std::uint32_t offset, const void* source, std::uint32_t length) {
     if (!m_owner.Initialized() || !m_ring) {
         return;
     }
     m_owner.CheckResult(m_ring->Write(offset, source, length), "DirectSoundBufferのロックに失敗しました");
 }
 
-TDDSDWaveData::TDDSDWaveData(TDDSD& owner, std::uint32_t rate, std::uint32_t bits, bool stereo, std::uint32_t length,
+StreamBuffer::StreamBuffer(SoundOutput& owner, std::uint32_t rate, std::uint32_t bits, bool stereo, std::uint32_t length,
                              bool /*effects*/)
-    : TDDSDGenWave(owner, rate, bits, stereo, length), m_half(length / 2) {
+    : StreamBufferBase(owner, rate, bits, stereo, length), m_half(length / 2) {
     if (!owner.Initialized()) {
         return;
     }
@@ -248,11 +248,11 @@ TDDSDWaveData::TDDSDWaveData(TDDSD& owner, std::uint32_t rate, std::uint32_t bit
     }
     m_ring = std::move(ring);
     if (m_threaded) {
-        m_worker = std::make_unique<TDDSDNotifyThread>([this](AudioNotify what) { RunProtected(what); });
+        m_worker = std::make_unique<StreamNotifyThread>([this](AudioNotify what) { RunProtected(what); });
     }
 }
 
-TDDSDWaveData::~TDDSDWaveData() {
+StreamBuffer::~StreamBuffer() {
     if (m_channel) {
         m_channel->m_wave = nullptr;
         m_channel = nullptr;
@@ -269,12 +269,12 @@ TDDSDWaveData::~TDDSDWaveData() {
     m_worker.reset();
 }
 
-void TDDSDWaveData::SetOnRefill(RefillHandler handler) {
+void StreamBuffer::SetOnRefill(RefillHandler handler) {
     std::lock_guard lock(m_refill_mutex);
     m_on_refill = std::move(handler);
 }
 
-void TDDSDWaveData::OnAudioNotify(AudioNotify what) {
+void StreamBuffer::OnAudioNotify(AudioNotify what) {
     if (m_threaded) {
         m_worker->Signal(what);
     } else {
@@ -282,7 +282,7 @@ void TDDSDWaveData::OnAudioNotify(AudioNotify what) {
     }
 }
 
-void TDDSDWaveData::RunProtected(AudioNotify what) {
+void StreamBuffer::RunProtected(AudioNotify what) {
     try {
         HandleNotify(what);
     } catch (const std::exception& e) {
@@ -290,7 +290,7 @@ void TDDSDWaveData::RunProtected(AudioNotify what) {
     }
 }
 
-void TDDSDWaveData::HandleNotify(AudioNotify what) {
+void StreamBuffer::HandleNotify(AudioNotify what) {
     switch (what) {
     case AudioNotify::ReachedStart:
         if (m_expected != Expected::First) {
@@ -319,7 +319,7 @@ void TDDSDWaveData::HandleNotify(AudioNotify what) {
     }
 }
 
-void TDDSDWaveData::Refill(std::uint32_t offset, std::uint32_t length) {
+void StreamBuffer::Refill(std::uint32_t offset, std::uint32_t length) {
     if (!m_owner.Initialized()) {
         // A halted unit plays silence rather than the last blocks over and over.
         for (std::uint32_t done = 0; done < length; done += kSilence.size()) {

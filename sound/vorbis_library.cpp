@@ -1,4 +1,4 @@
-#include "sound/vorbis_file_dll.h"
+#include "sound/vorbis_library.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -70,7 +70,7 @@ double TimeTell(OggVorbis_File* vf) {
 
 } // namespace
 
-TVorbisFileDLL::TVorbisFileDLL()
+VorbisLibrary::VorbisLibrary()
     : ov_open_callbacks(&::ov_open_callbacks), ov_info(&::ov_info), ov_comment(&::ov_comment), ov_read(&::ov_read),
       ov_time_total(&::ov_time_total), ov_time_tell(&TimeTell), ov_time_seek(&::ov_time_seek),
       ov_pcm_total(&::ov_pcm_total), ov_pcm_tell(&::ov_pcm_tell), ov_seekable(&::ov_seekable), ov_clear(&::ov_clear) {
