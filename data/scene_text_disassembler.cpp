@@ -341,7 +341,7 @@ std::string DisassembleScene(const ScenePayload& payload, int scene) {
     for (std::size_t step = 0; step < payload.code.size(); ++step) {
         const ScriptInstruction& ins = payload.code[step];
         const auto op = static_cast<Opcode>(ins.opcode);
-        const bool plain = (ins.flags & (kFlagOp1Scenario | kFlagOp1System)) == 0;
+        const bool plain = (ins.flags & (kOp1Scenario | kOp1System)) == 0;
         const bool closes = !open_blocks.empty() && open_blocks.back() == ins.operand1 &&
                             (op == Opcode::OP_ELSE || op == Opcode::OP_ENDIF);
         out += FormatInstruction(payload, plans, step, open_blocks.size() - (closes ? 1 : 0)) + "\n";

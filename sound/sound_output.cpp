@@ -163,8 +163,8 @@ void SoundOutputChannel::Stop() {
     }
 }
 
-bool SoundOutputChannel::IsPlaying() const {
-    return m_wave && m_wave->m_ring && m_wave->m_ring->IsPlaying();
+bool SoundOutputChannel::Playing() const {
+    return m_wave && m_wave->m_ring && m_wave->m_ring->Playing();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -158,7 +158,7 @@ public:
     // Plays the attached buffer from offset 0, looping.
     void Play();
     void Stop();
-    bool IsPlaying() const;
+    bool Playing() const;
 
 private:
     friend class StreamBufferBase;

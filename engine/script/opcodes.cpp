@@ -139,8 +139,8 @@ bool ScriptMachine::ExecuteArithmetic(Opcode op, const ScriptInstruction& ins, c
     // Operand 1 as stored names the destination; its two flag bits pick the bank(s). Both banks
     // are checked before either is written.
     const int dest = ins.operand1;
-    const bool to_scenario = ins.flags & kFlagOp1Scenario;
-    const bool to_system = ins.flags & kFlagOp1System;
+    const bool to_scenario = ins.flags & kOp1Scenario;
+    const bool to_system = ins.flags & kOp1System;
     if (to_scenario) {
         ScenarioVar(dest);
     }

@@ -29,7 +29,7 @@ public:
     // Places the window so that it is centred on its screen.
     void CentreOnScreen();
     void SetFullScreen(bool full);
-    bool IsFullScreen() const { return m_full_screen; }
+    bool FullScreen() const { return m_full_screen; }
 
     // Client (picture) coordinates to and from global screen coordinates; in full screen they go
     // through the scaling of the picture.

@@ -147,7 +147,7 @@ void QtPlatform::InvalidateRect(WindowId window, int x, int y, int width, int he
     // A small change (the blinking wait icon) repaints only its own pixels. In full screen the
     // picture is scaled, and the whole window is repainted.
     const QRect area(x, y, width, height);
-    if (window == WindowId::Main && !m_main->IsFullScreen())
+    if (window == WindowId::Main && !m_main->FullScreen())
         m_main_pacer->Request(area);
     else if (window == WindowId::Float)
         m_float_pacer->Request(area);
@@ -250,7 +250,7 @@ Point QtPlatform::ScreenToClient(WindowId window, Point screen) {
     if (window == WindowId::Main || window == WindowId::Float) {
         Conversion& last = window == WindowId::Main ? m_to_main : m_to_float;
         const std::uint64_t generation = m_cursor->PlacementGeneration();
-        const bool full_screen = m_main->IsFullScreen();
+        const bool full_screen = m_main->FullScreen();
         if (last.generation == generation && last.full_screen == full_screen && last.screen.x == screen.x &&
             last.screen.y == screen.y)
             return last.client;

@@ -259,7 +259,7 @@ TEST(QtPlatform, FullScreenScalesThePictureAndMapsPointsBack) {
     platform.ShowWindow(WindowId::Main, true);
     platform.SetFullScreen(true);
     MainWindowView& view = platform.MainView();
-    EXPECT_TRUE(view.IsFullScreen());
+    EXPECT_TRUE(view.FullScreen());
     const PictureFit fit = view.Fit();
     const qreal ratio = view.devicePixelRatioF();
     const QSize physical(qRound(view.width() * ratio), qRound(view.height() * ratio));
@@ -271,7 +271,7 @@ TEST(QtPlatform, FullScreenScalesThePictureAndMapsPointsBack) {
         EXPECT_EQ(platform.ScreenToClient(WindowId::Main, screen), p);
     }
     platform.SetFullScreen(false);
-    EXPECT_FALSE(view.IsFullScreen());
+    EXPECT_FALSE(view.FullScreen());
     EXPECT_EQ(view.size(), QSize(800, 600));
     EXPECT_EQ(view.maximumSize(), QSize(800, 600));
 }
