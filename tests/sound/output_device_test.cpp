@@ -75,7 +75,8 @@ TEST(VirtualAudioDeviceTest, PlaysInVirtualTimeAndRefillsInsideAdvance) {
 }
 
 TEST(VirtualAudioDeviceTest, WavFileHoldsExactlyWhatWasPlayed) {
-    const auto path = std::filesystem::temp_directory_path() / "hk_virtual_audio_test.wav";
+    const test::TempDir dir;
+    const auto path = dir / "played.wav";
     {
         VirtualAudioDevice device;
         device.Open();
@@ -105,12 +106,12 @@ TEST(VirtualAudioDeviceTest, WavFileHoldsExactlyWhatWasPlayed) {
         ASSERT_EQ(samples[2 * frame], expected) << "frame " << frame;
         ASSERT_EQ(samples[2 * frame + 1], expected) << "frame " << frame;
     }
-    std::filesystem::remove(path);
 }
 
 TEST(VirtualAudioDeviceTest, MusicReachesTheWavThroughTheWholeChain) {
     // The engine's wiring: the refill mixes the player's next block and writes it to the ring.
-    const auto path = std::filesystem::temp_directory_path() / "hk_virtual_chain_test.wav";
+    const test::TempDir dir;
+    const auto path = dir / "played.wav";
     const auto& ogg = test::OggTone({.seconds = 1.0, .amplitude = 0.4});
     const auto raw = test::DecodeAll(ogg);
     {
@@ -149,7 +150,6 @@ TEST(VirtualAudioDeviceTest, MusicReachesTheWavThroughTheWholeChain) {
         const int expected = i < start || i - start >= raw.size() ? 0 : raw[i - start] * 76 / 256;
         ASSERT_EQ(samples[i], expected) << "sample " << i;
     }
-    std::filesystem::remove(path);
 }
 
 #ifdef HARUKAZE_TEST_SDL_AUDIO
@@ -166,7 +166,9 @@ TEST(SdlAudioDeviceTest, NoUsableDriverMeansASilentGame) {
 }
 
 TEST(SdlAudioDeviceTest, DiskDriverPlaysTheRefillsFromTheWorker) {
-    const auto path = std::filesystem::temp_directory_path() / "hk_sdl_disk_audio.raw";
+    // A file of this test's own: other test runs on the machine may play to theirs meanwhile.
+    const test::TempDir dir;
+    const auto path = dir / "disk_audio.raw";
     ::setenv("SDL_AUDIODRIVER", "disk", 1);
     ::setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
     ::setenv("SDL_DISKAUDIODELAY", "0", 1);
@@ -192,7 +194,6 @@ TEST(SdlAudioDeviceTest, DiskDriverPlaysTheRefillsFromTheWorker) {
     // but the first blocks must have reached the file.
     EXPECT_NE(std::find(samples.begin(), samples.end(), 1), samples.end());
     EXPECT_NE(std::find(samples.begin(), samples.end(), 2), samples.end());
-    std::filesystem::remove(path);
 }
 
 #endif

@@ -2,6 +2,7 @@
 // the silent game without a device, the failure reports, the unit's messages, and the worker
 // thread answering a device that plays on a thread of its own.
 #include "sound/sound_output.h"
+#include "support/temp_dir.h"
 #include "test_devices.h"
 
 #include <gtest/gtest.h>
@@ -155,7 +156,8 @@ TEST(SoundOutputTest, InvalidChannelNumberNamesTheRange) {
 }
 
 TEST(SoundOutputTest, DebugOptionsLogNumberedLinesAndRaiseErrors) {
-    const auto log = std::filesystem::temp_directory_path() / "hk_ddsd_test_log.txt";
+    const test::TempDir dir;
+    const auto log = dir / "log.txt";
     ScriptedDevice device;
     SoundOutput output(&device);
     output.SetDebugLogPath(log);
@@ -183,7 +185,6 @@ TEST(SoundOutputTest, DebugOptionsLogNumberedLinesAndRaiseErrors) {
     EXPECT_EQ(first, "debug#00001 ... バッファ更新イベント送信");
     EXPECT_EQ(second, "debug#00002 ... 一次バッファの作成に失敗しました(Error Code(8000FFFF))");
     EXPECT_FALSE(std::getline(in, third)) << "messages are logged only under kDebugMessage";
-    std::filesystem::remove(log);
 }
 
 TEST(SoundOutputTest, WorkerAnswersADeviceThatPlaysOnItsOwnThread) {
