@@ -5,7 +5,7 @@
 // something happens.
 #include "app/launch.h"
 #include "data/game_files.h"
-#include "engine/form1.h"
+#include "engine/engine.h"
 #include "gfx/text_canvas.h"
 #include "platform/qt/frame_log.h"
 #include "platform/qt/main_window_view.h"
@@ -74,7 +74,7 @@ int RunGame(int argc, char** argv, const hk::LaunchOptions& options) {
         return 1;
     hk::QtPlatform platform;
     hk::GameFiles files(".");
-    hk::TForm1 form(platform, files);
+    hk::Engine form(platform, files);
 
     CatchStopSignals();
     // A stop signal that arrives while a dialog or menu is open closes it (as a "no"/cancel), so
@@ -97,7 +97,7 @@ int RunGame(int argc, char** argv, const hk::LaunchOptions& options) {
     platform.MainView().activateWindow();
     // Only the performance benchmark and the window checks ask for this record of presented frames.
     const auto frame_log = hk::FrameLog::FromEnvironment(
-        platform.MainView(), [&form] { return static_cast<std::uint32_t>(form.State().Task); },
+        platform.MainView(), [&form] { return static_cast<std::uint32_t>(form.State().Task.Code()); },
         [&form] { return form.State().MsgNumber; });
     form.FormCreate(); // a failure has been reported; the window stays, inert, until closed
 
@@ -115,7 +115,7 @@ int RunGame(int argc, char** argv, const hk::LaunchOptions& options) {
             if (ticked && frame_log)
                 frame_log->CountTick();
             if (!ticked && form.FrameTimerEnabled()) {
-                const std::uint32_t wait_ms = form.DXTimer1.MsUntilDue(platform.TickCount());
+                const std::uint32_t wait_ms = form.MsUntilFrameTimer(platform.TickCount());
                 if (wait_ms > 0)
                     QThread::usleep(std::min<unsigned long>(kMaxNapUs, wait_ms * 1000ul));
             }

@@ -4,7 +4,7 @@
 // what one frame of a fade costs. The summary prints each case as a ratio to that baseline.
 #include "bench/ratio_reporter.h"
 #include "data/shift_jis.h"
-#include "engine/form1.h"
+#include "engine/engine.h"
 #include "platform/headless/headless_platform.h"
 
 #include <benchmark/benchmark.h>
@@ -25,7 +25,7 @@ const std::u32string kMessages[2] = {
 struct LayoutBench {
     hk::HeadlessPlatform platform;
     hk::GameFiles files{"."};
-    hk::TForm1 form{platform, files};
+    hk::Engine form{platform, files};
 
     LayoutBench() {
         hk::EngineState& s = form.State();

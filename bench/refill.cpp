@@ -96,7 +96,7 @@ std::vector<std::uint8_t> Music(int channels, double seconds, double base, std::
 }
 
 struct Scene {
-    TVorbisFileDLL dll;
+    VorbisLibrary dll;
     TOggPlayer player{kBuffer, 10};
     TOggData bgm{dll, kBuffer};
     TOggData se1{dll, kBuffer};

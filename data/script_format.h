@@ -62,12 +62,12 @@ void EncodeInstruction(const ScriptInstruction& instruction, std::uint8_t* recor
 // operand with both bits set reads SystemVars[ScenarioVars[n]]. Bits 6 and 7 mean nothing but are
 // kept as stored.
 enum OperandFlag : std::uint8_t {
-    kFlagOp1Scenario = 0x01,
-    kFlagOp1System = 0x02,
-    kFlagOp2Scenario = 0x04,
-    kFlagOp2System = 0x08,
-    kFlagOp3Scenario = 0x10,
-    kFlagOp3System = 0x20,
+    kOp1Scenario = 0x01,
+    kOp1System = 0x02,
+    kOp2Scenario = 0x04,
+    kOp2System = 0x08,
+    kOp3Scenario = 0x10,
+    kOp3System = 0x20,
 };
 // The two flag bits of operand `index` (0..2): scenario bit, system bit.
 constexpr std::uint8_t ScenarioFlag(int index) {

@@ -1,6 +1,6 @@
 // The contents of the CG album and the scene album: which graphics each CG thumbnail steps
 // through, and which replay scene each scene-album cell starts.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 namespace hk {
 
@@ -40,7 +40,7 @@ const int kSceneAlbum[8][12] = {
 
 } // namespace
 
-void TForm1::FillAlbumTables() {
+void Engine::FillAlbumTables() {
     for (auto& page : m_state.CgAlbumTable)
         for (auto& cell : page)
             cell.fill(-1);

@@ -14,13 +14,13 @@ int WrapPage(int page) { return page < 1 ? 8 : page > 8 ? 1 : page; }
 
 // ---- Album menu ----
 
-void TForm1::DispAlbumMenu() {
+void Engine::DispAlbumMenu() {
     LoadMenuScreen(23, 24);
     CreateMakeBMP();
     StartMenuFade(TaskCode::TASK_WAIT_ALBUM_MENU);
 }
 
-void TForm1::WaitAlbumMenu() {
+void Engine::WaitAlbumMenu() {
     EngineState& s = m_state;
     const int entry = ShowPictureMenu(kColumnMenu);
     if (!s.LeftClick)
@@ -28,33 +28,48 @@ void TForm1::WaitAlbumMenu() {
     switch (entry) {
     case 0:
         s.AlbumPage = 1;
-        s.Task = TaskCode::TASK_DISP_CG_ALBUM_MENU;
+        SetTask(TaskCode::TASK_DISP_CG_ALBUM_MENU);
         break;
     case 1:
-        std::fill(s.SceneTable.begin(), s.SceneTable.end(), 0);
+        m_script.ClearSceneTable();
         s.AlbumPage = 1;
-        s.Task = TaskCode::TASK_DISP_SC_ALBUM_MENU;
+        SetTask(TaskCode::TASK_DISP_SC_ALBUM_MENU);
         break;
-    case 2: s.Task = TaskCode::TASK_DISP_BGM_MENU; break;
-    case 3: s.Task = TaskCode::TASK_DISP_TITLE_MENU; break;
+    case 2:
+        SetTask(TaskCode::TASK_DISP_BGM_MENU);
+        break;
+    case 3:
+        SetTask(TaskCode::TASK_DISP_TITLE_MENU);
+        break;
     default: break;
+    }
+}
+
+// ---- The buttons of both albums' pages ----
+
+void Engine::PressAlbumButton(int button, TaskCode page_task) {
+    if (button == 2 || button == 3) {
+        m_state.AlbumPage = WrapPage(m_state.AlbumPage + (button == 2 ? -1 : 1));
+        SetTask(page_task);
+    } else if (button == 1) {
+        SetTask(TaskCode::TASK_DISP_ALBUM_MENU);
     }
 }
 
 // ---- CG album ----
 
-int TForm1::CgAlbumGraphic(int cell, int picture) const {
+int Engine::CgAlbumGraphic(int cell, int picture) const {
     const int page = std::clamp(m_state.AlbumPage, 1, 8);
     if (cell < 1 || cell > 12 || picture < 1 || picture > 5)
         return -1;
     return m_state.CgAlbumTable[page - 1][cell - 1][picture - 1];
 }
 
-bool TForm1::CgSeenFlag(int graphic) const {
+bool Engine::CgSeenFlag(int graphic) const {
     return graphic >= kCgFirst && graphic <= kCgLast && m_state.System.CgSeen[graphic - kCgFirst] != 0;
 }
 
-void TForm1::DispCgAlbumMenu() {
+void Engine::DispCgAlbumMenu() {
     LoadMenuScreen(50 + m_state.AlbumPage, 50);
     for (int cell = 1; cell <= 12; ++cell) {
         const int g = CgAlbumGraphic(cell, 1);
@@ -65,13 +80,13 @@ void TForm1::DispCgAlbumMenu() {
     StartMenuFade(TaskCode::TASK_WAIT_CG_ALBUM_MENU);
 }
 
-void TForm1::WaitCgAlbumMenu() {
+void Engine::WaitCgAlbumMenu() {
     EngineState& s = m_state;
-    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
     const AlbumHit hit = HitAlbumPage(s.CursorMain);
     const bool counted = hit.cell != 0 && CgAlbumGraphic(hit.cell, 1) != -1 && CgSeenFlag(CgAlbumGraphic(hit.cell, 1));
     if (counted)
-        DrawAlbumFrame(hit.column, hit.row);
+        DrawAlbumFrame(hit.cell);
     if (hit.button != 0)
         CopyHighlight(AlbumButton(hit.button));
     PresentScreen();
@@ -80,24 +95,21 @@ void TForm1::WaitCgAlbumMenu() {
     if (counted) {
         m_album_cell = hit.cell;
         m_album_picture = 1;
-        s.Task = TaskCode::TASK_DISP_CG_ALBUM;
-    } else if (hit.button == 2 || hit.button == 3) {
-        s.AlbumPage = WrapPage(s.AlbumPage + (hit.button == 2 ? -1 : 1));
-        s.Task = TaskCode::TASK_DISP_CG_ALBUM_MENU;
-    } else if (hit.button == 1) {
-        s.Task = TaskCode::TASK_DISP_ALBUM_MENU;
+        SetTask(TaskCode::TASK_DISP_CG_ALBUM);
+    } else {
+        PressAlbumButton(hit.button, TaskCode::TASK_DISP_CG_ALBUM_MENU);
     }
 }
 
-void TForm1::DispCgAlbum() {
-    ReadGraphic(0, CgAlbumGraphic(m_album_cell, m_album_picture), 0);
+void Engine::DispCgAlbum() {
+    ReadGraphic(kBackgroundSlot, CgAlbumGraphic(m_album_cell, m_album_picture), kPlaceCentre);
     ClearBitmap(1);
     ClearBitmap(2);
     CreateMakeBMP();
     StartMenuFade(TaskCode::TASK_WAIT_CG_ALBUM);
 }
 
-void TForm1::WaitCgAlbum() {
+void Engine::WaitCgAlbum() {
     EngineState& s = m_state;
     if (!s.KeyReturn && !s.LeftClick)
         return;
@@ -105,16 +117,16 @@ void TForm1::WaitCgAlbum() {
     for (;;) {
         ++m_album_picture;
         if (m_album_picture >= 5) {
-            s.Task = TaskCode::TASK_DISP_CG_ALBUM_MENU;
+            SetTask(TaskCode::TASK_DISP_CG_ALBUM_MENU);
             return;
         }
         const int g = CgAlbumGraphic(m_album_cell, m_album_picture);
         if (g == -1) {
-            s.Task = TaskCode::TASK_DISP_CG_ALBUM_MENU;
+            SetTask(TaskCode::TASK_DISP_CG_ALBUM_MENU);
             return;
         }
         if (CgSeenFlag(g)) {
-            s.Task = TaskCode::TASK_DISP_CG_ALBUM;
+            SetTask(TaskCode::TASK_DISP_CG_ALBUM);
             return;
         }
     }
@@ -122,16 +134,16 @@ void TForm1::WaitCgAlbum() {
 
 // ---- Scene album ----
 
-int TForm1::SceneAlbumScene(int cell) const {
+int Engine::SceneAlbumScene(int cell) const {
     const int page = std::clamp(m_state.AlbumPage, 1, 8);
     return cell >= 1 && cell <= 12 ? m_state.SceneAlbumTable[page - 1][cell - 1] : -1;
 }
 
-bool TForm1::SceneAvailable(int scene) const {
+bool Engine::SceneAvailable(int scene) const {
     return scene >= 1 && scene <= kVariableCount && m_state.System.SystemVars[scene - 1] != 0;
 }
 
-void TForm1::DrawQueueMark(TABitmap& surface, int x, int y, int position) {
+void Engine::DrawQueueMark(TABitmap& surface, int x, int y, int position) {
     Font font;
     font.face = "ＭＳ ゴシック";
     font.height = 24;
@@ -144,66 +156,65 @@ void TForm1::DrawQueueMark(TABitmap& surface, int x, int y, int position) {
     DrawTextSmooth(surface, x, y, font, std::string_view(text));
 }
 
-void TForm1::DispScAlbumMenu() {
+void Engine::DispScAlbumMenu() {
     LoadMenuScreen(60 + m_state.AlbumPage, 50);
     const int cells = m_state.AlbumPage == 8 ? 11 : 12;
     for (int cell = 1; cell <= cells; ++cell)
         if (!SceneAvailable(SceneAlbumScene(cell)))
             DrawAlbumLock(cell);
     for (int cell = 1; cell <= 12; ++cell) {
-        const int position = GetSceneTbl(SceneAlbumScene(cell));
+        const int position = m_script.GetSceneTbl(SceneAlbumScene(cell));
         if (position != -1)
-            DrawQueueMark(BgLayer, 23 + 153 * ((cell - 1) % 3), 80 + 120 * ((cell - 1) / 3), position);
+            DrawQueueMark(BgLayer, AlbumCellCorner(cell).x + 4, AlbumCellCorner(cell).y + 4, position);
     }
     CreateMakeBMP();
     StartMenuFade(TaskCode::TASK_WAIT_SC_ALBUM_MENU);
 }
 
-void TForm1::WaitScAlbumMenu() {
+void Engine::WaitScAlbumMenu() {
     EngineState& s = m_state;
-    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
     const AlbumHit hit = HitAlbumPage(s.CursorMain);
     const int scene = hit.cell != 0 ? SceneAlbumScene(hit.cell) : -1;
     const bool counted = hit.cell != 0 && SceneAvailable(scene);
     if (counted)
-        DrawAlbumFrame(hit.column, hit.row);
+        DrawAlbumFrame(hit.cell);
     if (hit.button != 0)
         CopyHighlight(AlbumButton(hit.button));
     PresentScreen();
     if (!s.LeftClick)
         return;
     if (counted) {
-        const int r = AddSceneTbl(scene);
+        const int r = m_script.AddSceneTbl(scene);
         if (r == -1)
             StartReplay();
         else if (r >= 1)
-            DrawQueueMark(SceneImage, 21 + 153 * (hit.column - 1), 78 + 120 * (hit.row - 1), r);
-    } else if (hit.button == 2 || hit.button == 3) {
-        s.AlbumPage = WrapPage(s.AlbumPage + (hit.button == 2 ? -1 : 1));
-        s.Task = TaskCode::TASK_DISP_SC_ALBUM_MENU;
-    } else if (hit.button == 1) {
-        s.Task = TaskCode::TASK_DISP_ALBUM_MENU;
+            DrawQueueMark(SceneImage, AlbumCellCorner(hit.cell).x + 2, AlbumCellCorner(hit.cell).y + 2, r);
+    } else {
+        PressAlbumButton(hit.button, TaskCode::TASK_DISP_SC_ALBUM_MENU);
     }
 }
 
-void TForm1::StartReplay() {
+void Engine::LeaveReplay() {
+    m_platform.ShowWindow(WindowId::Float, false);
+    m_msg_float_checked = false;
+    PlayBGM(kAlbumMusic, 1);
+}
+
+void Engine::StartReplay() {
     EngineState& s = m_state;
-    ReadGraphic(9, 10, 0);
+    ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     s.Game.ContextMenuOn = 1;
     AttachContextMenu();
     PlayBGM(0, 0);
-    ClearReturnTbl();
-    s.SceneTableIndex = 1;
-    ReadScript(s.SceneTable[1]);
-    s.Game.ScriptStep = -1;
+    m_script.BeginReplay();
     s.SkipNow = 0;
     s.AutoMode = 0;
     s.ReadSkipMode = 0;
-    s.GamePlaying = 0;
-    MsgWindowImage.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);
+    MsgWindowImage.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
     ShowOnFloatWindow(MsgWindowImage);
     m_platform.ShowWindow(WindowId::Float, m_msg_float_checked);
-    s.Task = TaskCode::TASK_SCRIPT;
+    SetTask(TaskCode::TASK_SCRIPT);
 }
 
 } // namespace hk

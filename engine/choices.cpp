@@ -1,8 +1,9 @@
 // Choices. The first kind shows up to four lines in the message window (mouse hover, cursor keys,
 // the log); the second kind shows up to nine lines in the middle of the screen over an overlay
 // (mouse only). Either stores the chosen number in scenario variable 1 and logs the line.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
+#include "data/shift_jis.h"
 #include "engine/message_layout.h"
 
 #include <algorithm>
@@ -17,30 +18,37 @@ constexpr Color kChoiceColor = 0x00808080;
 constexpr Color kChoiceHighlight = 0x0000FF00; // green
 constexpr const char32_t* kChoiceLogPrefix = U"【選択肢】/";
 
-// First kind: four rows of 32 pixels from y 32 of the window.
+// First kind: four rows of 32 pixels from y 32 of the window, text 3 pixels into its row.
 constexpr int kSelectRows = 4;
 constexpr int kSelectLineChars = 30;
 constexpr int kSelectTextX = 34;
 constexpr int kRowHeight = 32;
+constexpr int kRowsTop = 32;
+constexpr int kRowsBottom = kRowsTop + kSelectRows * kRowHeight; // 160
+constexpr int kRowTextY = kRowsTop + 3;
 
-// Second kind: nine slots of 60 pixels, text at x 120.
+// Second kind: nine slots of 40 pixels every 60, text at x 120; the pointer picks a slot between
+// x 120 and 679.
 constexpr int kSelect2Slots = 9;
 constexpr int kSelect2LineChars = 31;
 constexpr int kSelect2TextX = 120;
+constexpr int kSelect2HitRight = 680;
 constexpr int kSlotPitch = 60;
+constexpr int kSlotHeight = 40;
 
 // Hovered row 1..4 under a point of the floating window, or 0. Its last row is 33 pixels high.
 int FloatRowAt(Point p) {
-    if (p.x < 0 || p.x >= 800 || p.y < 32 || p.y > 160)
+    if (p.x < 0 || p.x >= kMsgWindowWidth || p.y < kRowsTop || p.y > kRowsBottom)
         return 0;
-    return std::min((p.y - 32) / kRowHeight + 1, kSelectRows);
+    return std::min((p.y - kRowsTop) / kRowHeight + 1, kSelectRows);
 }
 
 // Hovered row 1..4 under a point of the main window, or 0.
 int MainRowAt(Point p) {
-    if (p.x < 0 || p.x >= 800 || p.y < 456 || p.y > 583)
+    const int y = p.y - kMsgWindowTop;
+    if (p.x < 0 || p.x >= kMsgWindowWidth || y < kRowsTop || y >= kRowsBottom)
         return 0;
-    return (p.y - 456) / kRowHeight + 1;
+    return (y - kRowsTop) / kRowHeight + 1;
 }
 
 // The first slot used by a second-kind choice of `count` lines: the block is centred.
@@ -56,7 +64,7 @@ int FirstSlot(int count) {
     return 1;
 }
 
-// Top of slot b (1..9); the slot reaches 40 pixels down.
+// Top of slot b (1..9).
 int SlotTop(int b) {
     return kSlotPitch * b - 20;
 }
@@ -78,7 +86,7 @@ void PresentChoice(Platform& platform, WindowId window, const TABitmap& source, 
 
 } // namespace
 
-void TForm1::MakeSelect(const std::u32string& text) {
+void Engine::MakeSelect(const std::u32string& text) {
     EngineState& s = m_state;
     s.ChoiceLines = SplitChoiceLines(text, kSelectLineChars, kSelectRows);
     s.ChoiceCount = static_cast<std::int32_t>(s.ChoiceLines.size());
@@ -90,31 +98,45 @@ void TForm1::MakeSelect(const std::u32string& text) {
     s.MsgWindowVisible = 1;
 
     MakeMessageBackground(MsgTextImage);
-    SelectImage.SetSize(800, 176);
-    SelectImage.CopyRect(0, 0, MsgTextImage, 0, 0, 800, 176);
+    SelectImage.SetSize(kMsgWindowWidth, kMsgWindowHeight);
+    SelectImage.CopyRect(0, 0, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
     for (int i = 0; i < kSelectRows; ++i) {
         const std::u32string& line = s.ChoiceLines[static_cast<std::size_t>(i)];
-        const int y = 35 + kRowHeight * i;
+        const int y = kRowTextY + kRowHeight * i;
         DrawOutlinedText(MsgTextImage, kSelectTextX, y, kChoiceFontHeight, line, kChoiceColor);
         DrawOutlinedText(SelectImage, kSelectTextX, y, kChoiceFontHeight, line, kChoiceHighlight);
     }
 }
 
-void TForm1::WaitSelect() {
+void Engine::ShowChoice(int number, int voice, std::string_view text) {
+    EngineState& s = m_state;
+    s.MsgNumber = number;
+    s.VoiceNumber = voice;
+    s.MsgIsChoice = 1;
+    // A choice always stops skipping and automatic advance.
+    s.SkipNow = s.SkipMode = s.ReadSkipMode = s.AutoMode = 0;
+    MakeSelect(SjisToUtf32(text));
+    if (MsgTextImage.HasImage()) {
+        if (MsgFloatChecked()) {
+            TABitmap& window = m_platform.ClientSurface(WindowId::Float);
+            window.CopyRect(0, 0, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
+            m_platform.Invalidate(WindowId::Float);
+        } else {
+            ScreenBuffer.CopyRect(0, kMsgWindowTop, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
+            TABitmap& window = m_platform.ClientSurface(WindowId::Main);
+            window.CopyRect(0, kMsgWindowTop, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
+            m_platform.Invalidate(WindowId::Main);
+        }
+    }
+    SetTask(TaskCode::TASK_WAIT_SELECT);
+}
+
+void Engine::WaitSelect() {
     EngineState& s = m_state;
     const bool floating = MsgFloatChecked();
     s.AutoMode = 0;
-    if (s.Game.ContextMenuOn == 1)
-        AttachContextMenu();
-
-    if (s.MsgWindowVisible == 0) {
-        if (s.KeySpace || s.KeyReturn || s.LeftClick) {
-            ShowMsgWindow();
-            s.InputLock = 25;
-            s.MsgWindowVisible = 1;
-        }
+    if (WaitWithHiddenWindow())
         return;
-    }
 
     s.ChoiceLines.resize(kSelectRows);
     int row = 0;
@@ -122,57 +144,63 @@ void TForm1::WaitSelect() {
         if (s.KeyReturn || s.LeftClick) {
             s.LogViewing = 0;
             MakeSelect(CurrentMessageText());
-            s.Task = TaskCode::TASK_WAIT_SELECT;
+            SetTask(TaskCode::TASK_WAIT_SELECT);
             s.RevealLevel = 255;
             // The Return that left the log is not also an answer.
             if (s.KeyReturn)
-                s.InputLock = 25;
+                s.InputLock = kLockAfterAnswer;
             return;
         }
     } else {
-        // The plain window, then the hovered row in the highlight colour.
-        if (floating)
-            SelectWorkImage.CopyRect(0, 0, MsgTextImage, 0, 0, 800, 176);
-        else
-            ScreenBuffer.CopyRect(0, 424, MsgTextImage, 0, 0, 800, 176);
-        row = floating ? FloatRowAt(s.CursorFloat) : MainRowAt(s.CursorMain);
-        if (row > s.ChoiceCount)
-            row = 0;
-        if (row != 0) {
-            if (floating)
-                SelectWorkImage.CopyRect(0, kRowHeight * row, SelectImage, 0, kRowHeight * row, 800, kRowHeight);
-            else
-                ScreenBuffer.CopyRect(0, 424 + kRowHeight * row, SelectImage, 0, kRowHeight * row, 800, kRowHeight);
-        }
+        row = DrawHoveredChoice(floating);
     }
 
     if (s.KeySpace) {
         HideMsgWindow();
         s.MsgWindowVisible = 0;
-        s.InputLock = 25;
+        s.InputLock = kLockAfterAnswer;
         return;
     }
     if (MsgLogKeys())
         return;
 
     if (floating)
-        PresentChoice(m_platform, WindowId::Float, SelectWorkImage, 0, 0, 800, 176);
+        PresentChoice(m_platform, WindowId::Float, SelectWorkImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
     else
-        PresentChoice(m_platform, WindowId::Main, ScreenBuffer, 0, 424, 800, 176);
+        PresentChoice(m_platform, WindowId::Main, ScreenBuffer, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
 
     if (row != 0 && (s.KeyReturn || s.LeftClick)) {
         if (floating) {
-            MsgWindowImage.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);
+            MsgWindowImage.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
             ShowOnFloatWindow(MsgWindowImage);
             m_platform.Sleep(1);
         }
         s.Game.ScenarioVars[0] = static_cast<std::int16_t>(row);
         AddMsgLog(kChoiceLogPrefix + s.ChoiceLines[static_cast<std::size_t>(row - 1)], -1);
-        s.Task = TaskCode::TASK_SCRIPT;
-        s.InputLock = 25;
+        SetTask(TaskCode::TASK_SCRIPT);
+        s.InputLock = kLockAfterAnswer;
         return;
     }
 
+    MoveChoiceCursor(row, floating);
+}
+
+int Engine::DrawHoveredChoice(bool floating) {
+    const EngineState& s = m_state;
+    // The plain window, then the hovered row in the highlight colour.
+    TABitmap& work = floating ? SelectWorkImage : ScreenBuffer;
+    const int top = floating ? 0 : kMsgWindowTop;
+    work.CopyRect(0, top, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
+    int row = floating ? FloatRowAt(s.CursorFloat) : MainRowAt(s.CursorMain);
+    if (row > s.ChoiceCount)
+        row = 0;
+    if (row != 0)
+        work.CopyRect(0, top + kRowHeight * row, SelectImage, 0, kRowHeight * row, kMsgWindowWidth, kRowHeight);
+    return row;
+}
+
+void Engine::MoveChoiceCursor(int row, bool floating) {
+    EngineState& s = m_state;
     int target = 0;
     if (s.KeyDown) {
         target = row + 1;
@@ -183,28 +211,28 @@ void TForm1::WaitSelect() {
         if (target <= 0)
             target = s.ChoiceCount;
     }
-    if (target != 0) {
-        // The pointer goes to the row's left end; the next tick's hover test highlights it.
-        if (floating)
-            SetCurPosM(16, kRowHeight * target + 16);
-        else
-            SetCurPos(16, 424 + kRowHeight * target + 16);
-        s.InputLock = 15;
-    }
+    if (target == 0)
+        return;
+    // The pointer goes to the row's left end; the next tick's hover test highlights it.
+    if (floating)
+        SetFloatCurPos(16, kRowHeight * target + 16);
+    else
+        SetCurPos(16, kMsgWindowTop + kRowHeight * target + 16);
+    s.InputLock = kLockAfterCursorKey;
 }
 
-void TForm1::MakeSelect2(const std::u32string& text) {
+void Engine::MakeSelect2(const std::u32string& text) {
     EngineState& s = m_state;
-    ReadGraphic(9, 10, 0);
+    ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     s.Choice2Lines = SplitChoiceLines(text, kSelect2LineChars, kSelect2Slots);
     s.ChoiceCount = static_cast<std::int32_t>(s.Choice2Lines.size());
     s.Choice2Lines.resize(kSelect2Slots);
 
-    Select2Image.SetSize(800, 600);
-    Select2Image.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
-    Select2Sheet.DrawAlphaOnto(0, 0, 800, 600, 0, 0, Select2Image, 255);
-    Select2WorkImage.SetSize(800, 600);
-    Select2WorkImage.CopyRect(0, 0, Select2Image, 0, 0, 800, 600);
+    Select2Image.SetSize(kScreenWidth, kScreenHeight);
+    Select2Image.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
+    Select2Sheet.DrawAlphaOnto(0, 0, kScreenWidth, kScreenHeight, 0, 0, Select2Image, 255);
+    Select2WorkImage.SetSize(kScreenWidth, kScreenHeight);
+    Select2WorkImage.CopyRect(0, 0, Select2Image, 0, 0, kScreenWidth, kScreenHeight);
 
     int y = SlotTop(FirstSlot(s.ChoiceCount)) + 6;
     for (const std::u32string& line : s.Choice2Lines) {
@@ -221,7 +249,20 @@ void TForm1::MakeSelect2(const std::u32string& text) {
     }
 }
 
-void TForm1::WaitSelect2() {
+void Engine::ShowFullScreenChoice(int number, int voice, std::string_view text) {
+    EngineState& s = m_state;
+    s.MsgNumber = number;
+    s.VoiceNumber = voice;
+    s.MsgIsChoice = 1;
+    s.SkipNow = s.SkipMode = s.ReadSkipMode = s.AutoMode = 0;
+    MakeSelect2(SjisToUtf32(text));
+    ScreenBuffer.Assign(SceneImage);
+    s.Select2Visible = 1;
+    SetTask(TaskCode::TASK_WAIT_SELECT2);
+    m_platform.ShowWindow(WindowId::Float, false);
+}
+
+void Engine::WaitSelect2() {
     EngineState& s = m_state;
     s.AutoMode = 0;
     if (s.Game.ContextMenuOn == 1)
@@ -229,7 +270,7 @@ void TForm1::WaitSelect2() {
 
     if (s.Select2Visible == 0) {
         if (s.KeySpace || s.KeyReturn || s.LeftClick) {
-            s.InputLock = 25;
+            s.InputLock = kLockAfterAnswer;
             s.Select2Visible = 1; // the next tick draws the choices again
         }
         return;
@@ -239,39 +280,39 @@ void TForm1::WaitSelect2() {
     const int count = std::clamp(static_cast<int>(s.ChoiceCount), 1, kSelect2Slots);
     const int first = FirstSlot(count);
     const int band_top = SlotTop(first);
-    const int band_height = kSlotPitch * (count - 1) + 40;
-    ScreenBuffer.CopyRect(0, band_top, Select2Image, 0, band_top, 800, band_height);
+    const int band_height = kSlotPitch * (count - 1) + kSlotHeight;
+    ScreenBuffer.CopyRect(0, band_top, Select2Image, 0, band_top, kScreenWidth, band_height);
 
     int slot = 0;
     const Point p = s.CursorMain;
-    if (p.x >= kSelect2TextX && p.x < 680) {
+    if (p.x >= kSelect2TextX && p.x < kSelect2HitRight) {
         for (int b = 1; b <= kSelect2Slots; ++b)
-            if (p.y >= SlotTop(b) && p.y <= SlotTop(b) + 39)
+            if (p.y >= SlotTop(b) && p.y < SlotTop(b) + kSlotHeight)
                 slot = b;
     }
     if (slot < first || slot >= first + count)
         slot = 0;
     if (slot != 0)
-        ScreenBuffer.CopyRect(0, SlotTop(slot), Select2WorkImage, 0, SlotTop(slot), 800, 40);
+        ScreenBuffer.CopyRect(0, SlotTop(slot), Select2WorkImage, 0, SlotTop(slot), kScreenWidth, kSlotHeight);
 
     if (s.KeySpace) {
-        ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+        ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
         PresentScreen();
         s.Select2Visible = 0;
-        s.InputLock = 25;
+        s.InputLock = kLockAfterAnswer;
         return;
     }
 
-    PresentChoice(m_platform, WindowId::Main, ScreenBuffer, 0, 0, 800, 600);
+    PresentChoice(m_platform, WindowId::Main, ScreenBuffer, 0, 0, kScreenWidth, kScreenHeight);
     if (slot != 0 && (s.KeyReturn || s.LeftClick)) {
         const int choice = slot - first + 1;
         s.Game.ScenarioVars[0] = static_cast<std::int16_t>(choice);
         AddMsgLog(kChoiceLogPrefix + s.Choice2Lines[static_cast<std::size_t>(choice - 1)], -1);
         DetachContextMenu();
-        ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+        ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
         PresentScreen();
-        s.Task = TaskCode::TASK_SCRIPT;
-        s.InputLock = 25;
+        SetTask(TaskCode::TASK_SCRIPT);
+        s.InputLock = kLockAfterAnswer;
     }
 }
 

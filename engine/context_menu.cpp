@@ -1,7 +1,7 @@
-// The context menu of the main window (PopupMenu1) and its game commands: skip, read skip,
+// The context menu of the main window (ContextMenu) and its game commands: skip, read skip,
 // automatic advance, hiding and floating the message window, settings, back to the title, quit.
 // The save and load submenus live in save_load_menus.cpp.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 #include "data/script_format.h"
 #include "data/shift_jis.h"
@@ -53,13 +53,13 @@ int SlotOf(std::string_view name, std::string_view prefix) {
 
 } // namespace
 
-void TForm1::BuildMenus() {
-    PopupMenu1.name = "PopupMenu1";
+void Engine::BuildMenus() {
+    ContextMenu.name = "ContextMenu";
     MenuItem save = Item("ItemSave", "セーブ");
     save.items = SlotItems("ItemSave");
     MenuItem load = Item("ItemLoad", "ロード");
     load.items = SlotItems("ItemLoad");
-    PopupMenu1.items = {
+    ContextMenu.items = {
         Item("ItemMsgSkip", "ﾒｯｾｰｼﾞｽｷｯﾌﾟ"),
         Item("ItemMsgKidoku", "既読ﾒｯｾｰｼﾞのｽｷｯﾌﾟ"),
         Item("ItemMsgAuto", "ﾒｯｾｰｼﾞの自動進行"),
@@ -75,38 +75,38 @@ void TForm1::BuildMenus() {
         Item("ItemTitle", "タイトルに戻る"),
         Item("ItemClose", "ゲーム終了"),
     };
-    PopupMenu2.name = "PopupMenu2";
-    PopupMenu2.items = SlotItems("ItemLoadT");
+    TitleLoadMenu.name = "TitleLoadMenu";
+    TitleLoadMenu.items = SlotItems("ItemLoadT");
 }
 
-MenuItem& TForm1::MenuItemNamed(std::string_view name) {
-    MenuItem* item = FindMenuItem(PopupMenu1.items, name);
+MenuItem& Engine::MenuItemNamed(std::string_view name) {
+    MenuItem* item = FindMenuItem(ContextMenu.items, name);
     if (!item)
-        item = FindMenuItem(PopupMenu2.items, name);
+        item = FindMenuItem(TitleLoadMenu.items, name);
     if (!item)
         throw EngineError("the menus have no item " + std::string(name));
     return *item;
 }
 
-void TForm1::AttachContextMenu() { m_platform.AttachContextMenu(&PopupMenu1); }
-void TForm1::DetachContextMenu() { m_platform.AttachContextMenu(nullptr); }
+void Engine::AttachContextMenu() { m_platform.AttachContextMenu(&ContextMenu); }
+void Engine::DetachContextMenu() { m_platform.AttachContextMenu(nullptr); }
 
-void TForm1::OnMenuPopup(std::string_view name) {
+void Engine::OnMenuPopup(std::string_view name) {
     try {
-        if (name == "PopupMenu1")
-            PopupMenu1Popup();
+        if (name == "ContextMenu")
+            ContextMenuPopup();
         else if (name == "ItemSave")
             ItemSaveClick();
         else if (name == "ItemLoad")
             ItemLoadClick();
-        else if (name == "PopupMenu2")
-            PopupMenu2Popup();
+        else if (name == "TitleLoadMenu")
+            TitleLoadMenuPopup();
     } catch (const std::exception& error) {
         ReportError(error);
     }
 }
 
-void TForm1::OnMenuCommand(std::string_view name) {
+void Engine::OnMenuCommand(std::string_view name) {
     // Menu commands run between ticks; an error in one is reported like a tick's.
     try {
         if (name == "ItemMsgSkip")
@@ -147,30 +147,30 @@ void TForm1::OnMenuCommand(std::string_view name) {
     }
 }
 
-void TForm1::PopupMenu1Popup() {
+void Engine::ContextMenuPopup() {
     EngineState& s = m_state;
     s.AutoMode = 0;
     MenuItemNamed("ItemMsgAuto").checked = false;
-    MenuItemNamed("ItemSave").enabled = s.GamePlaying == 1;
-    MenuItemNamed("ItemLoad").enabled = s.GamePlaying == 1;
+    MenuItemNamed("ItemSave").enabled = m_script.GamePlaying();
+    MenuItemNamed("ItemLoad").enabled = m_script.GamePlaying();
     const bool shown = s.Task == TaskCode::TASK_WAIT_SELECT2 ? s.Select2Visible == 1 : s.MsgWindowVisible == 1;
     MenuItemNamed("ItemMsgClear").caption = shown ? kMsgClearHide : kMsgClearShow;
     MenuItemNamed("ItemMsgFloat").enabled = s.Task != TaskCode::TASK_WAIT_SELECT2;
 }
 
-void TForm1::ItemMsgSkipClick() {
+void Engine::ItemMsgSkipClick() {
     if (m_state.LogViewing == 0)
         m_state.SkipMode = 1;
 }
 
-void TForm1::ItemMsgKidokuClick() {
+void Engine::ItemMsgKidokuClick() {
     if (m_state.LogViewing == 0) {
         m_state.SkipNow = 1;
         m_state.ReadSkipMode = 1;
     }
 }
 
-void TForm1::ItemMsgAutoClick() {
+void Engine::ItemMsgAutoClick() {
     if (m_state.LogViewing == 0) {
         MenuItem& item = MenuItemNamed("ItemMsgAuto");
         item.checked = !item.checked;
@@ -178,11 +178,11 @@ void TForm1::ItemMsgAutoClick() {
     }
 }
 
-void TForm1::ItemMsgClearClick() {
+void Engine::ItemMsgClearClick() {
     EngineState& s = m_state;
     if (s.Task == TaskCode::TASK_WAIT_SELECT2) {
         if (s.Select2Visible == 1) {
-            ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+            ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
             PresentScreen();
             s.Select2Visible = 0;
         } else {
@@ -194,7 +194,7 @@ void TForm1::ItemMsgClearClick() {
         if (m_msg_float_checked) {
             m_platform.ShowWindow(WindowId::Float, false);
         } else {
-            ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+            ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
             PresentScreen();
         }
         s.MsgWindowVisible = 0;
@@ -202,14 +202,14 @@ void TForm1::ItemMsgClearClick() {
         if (m_msg_float_checked) {
             m_platform.ShowWindow(WindowId::Float, true);
         } else {
-            ScreenBuffer.CopyRect(0, 424, MsgTextImage, 0, 0, 800, 176);
-            PresentRect(MsgTextImage, 0, 424);
+            ScreenBuffer.CopyRect(0, kMsgWindowTop, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
+            PresentRect(MsgTextImage, 0, kMsgWindowTop);
         }
         s.MsgWindowVisible = 1;
     }
 }
 
-void TForm1::ItemTitleClick() {
+void Engine::ItemTitleClick() {
     SetFrameTimerEnabled(false);
     const Size screen = m_platform.ScreenSize();
     QueryForm.Left = (screen.width - TQueryForm::kClientWidth) / 2;
@@ -219,34 +219,22 @@ void TForm1::ItemTitleClick() {
     m_platform.ShowQueryForm(QueryForm);
     if (m_state.QueryAnswer == 1) {
         if (m_msg_float_checked) {
-            MsgWindowImage.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);
+            MsgWindowImage.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
             ShowOnFloatWindow(MsgWindowImage);
             m_platform.Sleep(1);
         }
         DetachContextMenu();
-        ReadScript(1);
-        // Go straight to the title command of scene 1, without its opening.
-        m_state.Game.ScriptStep = -1;
-        for (int step = 0; step < static_cast<int>(kScriptCodeRecords); ++step) {
-            const ScriptInstruction ins = ScriptRecord(step);
-            if (ins.opcode == static_cast<std::uint8_t>(Opcode::OP_END))
-                break;
-            if (ins.opcode == static_cast<std::uint8_t>(Opcode::OP_SYSTEM) &&
-                ins.operand1 == static_cast<std::int16_t>(SystemCommand::SYS_TITLE)) {
-                m_state.Game.ScriptStep = step - 1;
-                break;
-            }
-        }
-        m_state.Task = TaskCode::TASK_SCRIPT;
+        m_script.GoToTitleCommand();
+        SetTask(TaskCode::TASK_SCRIPT);
     }
     if (m_timer_usable)
         SetFrameTimerEnabled(true);
 }
 
-void TForm1::ItemCloseClick() { RequestClose(); }
+void Engine::ItemCloseClick() { RequestClose(); }
 
-void TForm1::ShowOnFloatWindow(const TABitmap& strip) {
-    m_platform.ClientSurface(WindowId::Float).CopyRect(0, 0, strip, 0, 0, 800, 176);
+void Engine::ShowOnFloatWindow(const TABitmap& strip) {
+    m_platform.ClientSurface(WindowId::Float).CopyRect(0, 0, strip, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
     m_platform.Invalidate(WindowId::Float);
 }
 

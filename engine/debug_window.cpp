@@ -1,7 +1,7 @@
 // The debug window's buttons (TDebugWindow, Button1..Button5): unlocking, locking or shuffling
-// the album entries, and listing the variables and the message log into Memo1. They run between
+// the album entries, and listing the variables and the message log into Listing. They run between
 // ticks, like the menu commands.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 namespace hk {
 
@@ -24,45 +24,45 @@ void ListBank(std::vector<std::string>& memo, Read read) {
 
 } // namespace
 
-void TForm1::Button1Click() {
+void Engine::UnlockAlbumsClick() {
     // "CG/SC SET": every CG and every scene of the albums becomes available.
     for (std::uint8_t& seen : m_state.System.CgSeen)
         seen = 1;
     for (int n = kSceneFlagFirst; n <= kSceneFlagLast; ++n)
-        SetSystemVar(n, 1);
+        m_script.SetSystemVar(n, 1);
 }
 
-void TForm1::Button2Click() {
+void Engine::LockAlbumsClick() {
     // "CG/SC CLR": all locked again.
     for (std::uint8_t& seen : m_state.System.CgSeen)
         seen = 0;
     for (int n = kSceneFlagFirst; n <= kSceneFlagLast; ++n)
-        SetSystemVar(n, 0);
+        m_script.SetSystemVar(n, 0);
 }
 
-void TForm1::Button3Click() {
+void Engine::ShuffleAlbumsClick() {
     // "CG/SC RND": the CG flags first, in increasing order, then the scene flags, all drawn from
     // the game's generator.
     for (std::uint8_t& seen : m_state.System.CgSeen)
         seen = static_cast<std::uint8_t>(m_state.Random.Random(2));
     for (int n = kSceneFlagFirst; n <= kSceneFlagLast; ++n)
-        SetSystemVar(n, static_cast<std::int16_t>(m_state.Random.Random(2)));
+        m_script.SetSystemVar(n, static_cast<std::int16_t>(m_state.Random.Random(2)));
 }
 
-void TForm1::Button4Click() {
+void Engine::ListVariablesClick() {
     // "変数表示": both variable banks.
-    std::vector<std::string>& memo = DebugWindow.Memo1;
+    std::vector<std::string>& memo = DebugWindow.Listing;
     memo.clear();
     memo.push_back("--シナリオ変数--");
-    ListBank(memo, [this](int n) { return ScenarioVar(n); });
+    ListBank(memo, [this](int n) { return m_script.ScenarioVar(n); });
     memo.emplace_back();
     memo.push_back("--システム変数--");
-    ListBank(memo, [this](int n) { return SystemVar(n); });
+    ListBank(memo, [this](int n) { return m_script.SystemVar(n); });
 }
 
-void TForm1::Button5Click() {
+void Engine::ListMessageLogClick() {
     // "ﾒｯｾｰｼﾞﾛｸﾞ": the entries the log can show, newest first, with their voice files.
-    std::vector<std::string>& memo = DebugWindow.Memo1;
+    std::vector<std::string>& memo = DebugWindow.Listing;
     memo.clear();
     memo.push_back("--メッセージログ--");
     for (int n = 1; n <= kListedLogEntries; ++n) {
@@ -71,14 +71,14 @@ void TForm1::Button5Click() {
     }
 }
 
-void TForm1::OnDebugButton(int button) {
+void Engine::OnDebugButton(int button) {
     try {
         switch (button) {
-        case 1: Button1Click(); break;
-        case 2: Button2Click(); break;
-        case 3: Button3Click(); break;
-        case 4: Button4Click(); break;
-        case 5: Button5Click(); break;
+        case 1: UnlockAlbumsClick(); break;
+        case 2: LockAlbumsClick(); break;
+        case 3: ShuffleAlbumsClick(); break;
+        case 4: ListVariablesClick(); break;
+        case 5: ListMessageLogClick(); break;
         default: return; // the window has no such button
         }
         if (m_debug_visible)

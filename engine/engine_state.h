@@ -1,11 +1,11 @@
 // EngineState: the engine-wide variables every handler of the main form shares. They live in
 // one object per engine (not in globals) so each test gets a fresh engine. Fields keep the
-// game's names. GameData and SystemData hold the variables that are saved; the accessors of
-// TForm1 reach into them.
+// game's names. GameData and SystemData hold the variables that are saved. What the interpreter
+// alone touches (the scene's code and lists, the replay queue) is the script machine's.
 #pragma once
 
+#include "data/ifp_archive.h"
 #include "data/random.h"
-#include "data/script_format.h" // ScriptInstruction, kScriptCodeRecords, kVoiceNameCount
 #include "engine/records.h"
 #include "engine/task_codes.h"
 #include "platform/platform.h"
@@ -17,8 +17,6 @@
 
 namespace hk {
 
-inline constexpr int kArchiveIndexBytes = 32768;
-inline constexpr int kSceneTableSize = 100;
 inline constexpr int kMsgLogSize = 20;
 
 struct EffectStateData {
@@ -38,24 +36,16 @@ struct MsgLogEntry {
 };
 
 struct EngineState {
-    // Task (frame tick)
-    TaskCode Task = TaskCode::TASK_SCRIPT;
+    // Task (frame tick): the task the tick runs, and the one a menu fade goes on to.
+    TaskSlot Task{TaskCode::TASK_SCRIPT};
+    TaskSlot ReturnTask{TaskCode::TASK_SCRIPT};
 
-    // Scenario script
-    std::vector<std::uint8_t> ScriptCode = std::vector<std::uint8_t>(kScriptCodeRecords * 8, 0);
-    std::vector<std::string> LabelNames, JumpNames, VoiceList, MessageTexts; // Shift-JIS lines
-    std::vector<std::string> VoiceNames = std::vector<std::string>(kVoiceNameCount);
-    std::array<std::uint8_t, kArchiveIndexBytes> GrpIndex{};
-    std::array<std::uint8_t, kArchiveIndexBytes> ScrIndex{};
-    std::array<std::int32_t, kSceneTableSize + 1> SceneTable{}; // 1..100
-    std::int32_t SceneTableIndex = 0;
-    std::int32_t MenuReturnStep = 0;
-    std::uint8_t GamePlaying = 0;
+    // Graphics archive index (the scene index is the script machine's)
+    std::array<std::uint8_t, kIfpIndexSize> GrpIndex{};
     std::int32_t AlbumPage = 0; // page shown by the album screens
 
     // Layers and transitions (LayerGraphic/LayerPlacement live in GameData)
     EffectStateData EffectState;
-    TaskCode ReturnTask = TaskCode::TASK_SCRIPT;
 
     // Message state
     std::int32_t MsgNumber = 0;

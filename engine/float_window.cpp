@@ -1,57 +1,50 @@
-// The floating message window (TMsgForm): its shape and its mouse handling.
-#include "engine/form1.h"
+// The floating message window (TMsgForm): its shape, its mouse handling, and switching it on and
+// off from the context menu.
+#include "engine/engine.h"
 
 #include "data/shift_jis.h"
 
 namespace hk {
 
-void TForm1::ShapeFloatWindow(const TABitmap& artwork) {
-    FormRgn1.SetTransparentColor(artwork.GetColor(0, 0));
-    FormRgn1.BuildRegion(artwork);
-    FormRgn1.ApplyRegion(m_platform, WindowId::Float);
+void Engine::ShapeFloatWindow(const TABitmap& artwork) {
+    m_float_region.SetTransparentColor(artwork.GetColor(0, 0));
+    m_float_region.BuildRegion(artwork);
+    m_float_region.ApplyRegion(m_platform, WindowId::Float);
 }
 
-void TForm1::MsgFormMouseDown(MouseButton button, Point p) {
+void Engine::MsgFormMouseDown(MouseButton button, Point p) {
     // Presses in the text area count like presses on the main window; the frame drags.
     if (p.x >= 13 && p.x <= 785 && p.y >= 29 && p.y <= 161) {
-        m_state.LeftDownLatch = 0;
-        m_state.RightDownLatch = 0;
-        if (button == MouseButton::Left)
-            m_state.LeftDownLatch = 1;
-        if (button == MouseButton::Right)
-            m_state.RightDownLatch = 1;
+        LatchMouseDown(button);
         return;
     }
     m_platform.StartWindowDrag(WindowId::Float);
 }
 
-} // namespace hk
-
-namespace hk {
-
-void TForm1::ItemMsgFloatClick() {
+void Engine::ItemMsgFloatClick() {
     EngineState& s = m_state;
     m_msg_float_checked = !m_msg_float_checked;
     MenuItemNamed("ItemMsgFloat").checked = m_msg_float_checked;
     if (m_msg_float_checked) {
         // The message window leaves the main window.
-        ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+        ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
         PresentScreen();
     }
     s.LogViewing = 0;
     // Lay the current text out again for its new place, shown at once.
-    if (s.MsgNumber >= 0 && static_cast<std::size_t>(s.MsgNumber) < s.MessageTexts.size()) {
-        const std::u32string text = SjisToUtf32(s.MessageTexts[static_cast<std::size_t>(s.MsgNumber)]);
+    const std::vector<std::string>& texts = m_script.MessageTexts();
+    if (s.MsgNumber >= 0 && static_cast<std::size_t>(s.MsgNumber) < texts.size()) {
+        const std::u32string text = SjisToUtf32(texts[static_cast<std::size_t>(s.MsgNumber)]);
         if (s.MsgIsChoice) {
             MakeSelect(text);
-            s.Task = TaskCode::TASK_WAIT_SELECT;
+            SetTask(TaskCode::TASK_WAIT_SELECT);
         } else {
             MakeMessage(text);
-            s.Task = TaskCode::TASK_DISP_MESSAGE;
+            SetTask(TaskCode::TASK_DISP_MESSAGE);
         }
     }
     s.RevealLevel = 255;
-    m_platform.MoveWindow(WindowId::Float, m_platform.ClientToScreen(WindowId::Main, Point{0, 424}));
+    m_platform.MoveWindow(WindowId::Float, m_platform.ClientToScreen(WindowId::Main, Point{0, kMsgWindowTop}));
     m_platform.ShowWindow(WindowId::Float, m_msg_float_checked);
 }
 

@@ -12,13 +12,11 @@ namespace hk {
 class TFormRgn {
 public:
     void SetTransparentColor(Color color) { m_transparent = color; }
-    Color TransparentColor() const { return m_transparent; }
     // Builds the region of `image`; the previous region is kept when building fails.
     void BuildRegion(const TABitmap& image);
     // Gives a copy of the region to the window; nothing happens before the first BuildRegion.
     void ApplyRegion(Platform& platform, WindowId window) const;
     const std::vector<Platform::Rect>& Region() const { return m_region; }
-    bool HasRegion() const { return m_has_region; }
 
 private:
     void AddRun(std::vector<Platform::Rect>& region, int x1, int x2, int y) const;

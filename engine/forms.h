@@ -42,16 +42,16 @@ public:
 
     explicit TCommentForm(std::uint8_t& query_answer) : m_answer(query_answer) {}
 
-    std::u16string Edit1;    // the comment being edited
-    std::u16string Comment;  // what Button1Click stored
+    std::u16string CommentEdit;    // the comment being edited
+    std::u16string Comment;  // what OkButtonClick stored
     int Left = 0;
     int Top = 0;
 
-    void Button1Click() {
-        Comment = Edit1;
+    void OkButtonClick() {
+        Comment = CommentEdit;
         m_answer = 1;
     }
-    void Button2Click() { m_answer = 0; }
+    void CancelButtonClick() { m_answer = 0; }
 
 private:
     std::uint8_t& m_answer;
@@ -70,7 +70,7 @@ public:
     bool EffOn = true, EffOff = false;
     bool ScrWin = true, ScrFull = false;
     bool MsgL = false, MsgM = true, MsgH = false;
-    std::string Label8 = "設定時間：1秒";
+    std::string DelayLabel = "設定時間：1秒";
 
     int MsgAuto() const { return m_msg_auto; }   // 1..20
     int BgmVol() const { return m_bgm_vol; }     // 0..100
@@ -106,12 +106,12 @@ public:
     }
 
     // "戻る": stores everything; the platform closes the dialog afterwards.
-    void Button1Click() {
-        if (OnButton1Click)
-            OnButton1Click();
+    void OkButtonClick() {
+        if (OnOkButtonClick)
+            OnOkButtonClick();
     }
 
-    std::function<void()> OnMsgAutoChange, OnBgmVolChange, OnVoiceVolChange, OnSeVolChange, OnButton1Click;
+    std::function<void()> OnMsgAutoChange, OnBgmVolChange, OnVoiceVolChange, OnSeVolChange, OnOkButtonClick;
 
 private:
     static void Set(int& slot, int value, int low, int high, const std::function<void()>& handler) {
@@ -130,8 +130,8 @@ private:
 class TDebugWindow {
 public:
     static constexpr const char* kCaption = "DebugWindow -- HARUKAZE Ver.0.７1R2 --";
-    std::string BGM_LABEL, MOUSE_LABEL, KEY_LABEL, TASK_LABEL, MSGLOG_LABEL, BgmLabel2;
-    std::vector<std::string> Memo1;
+    std::string BGM_LABEL, MOUSE_LABEL, KEY_LABEL, TASK_LABEL, MSGLOG_LABEL, BgmFileLabel;
+    std::vector<std::string> Listing;
 };
 
 } // namespace hk

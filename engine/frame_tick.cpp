@@ -1,6 +1,6 @@
 // The frame tick: one slice of work per firing of the frame timer, in a fixed order, and the
 // small tasks that belong to the shell (TaskInit, Wait, WaitKey, the 10 ms DelayTimer).
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 namespace hk {
 
@@ -8,16 +8,16 @@ namespace {
 constexpr const char* kDebugMarkerFile = "デバッグ窓を開く合図.txt";
 }
 
-void TForm1::SetFrameTimerEnabled(bool enabled) { DXTimer1.SetEnabled(enabled, m_platform.TickCount()); }
+void Engine::SetFrameTimerEnabled(bool enabled) { m_frame_timer.SetEnabled(enabled, m_platform.TickCount()); }
 
-bool TForm1::PollFrameTimer() {
-    if (m_closed || !DXTimer1.Poll(m_platform.TickCount()))
+bool Engine::PollFrameTimer() {
+    if (m_closed || !m_frame_timer.Poll(m_platform.TickCount()))
         return false;
-    DXTimer1Timer();
+    FrameTick();
     return true;
 }
 
-void TForm1::DXTimer1Timer() {
+void Engine::FrameTick() {
     try {
         // 1. No tick can start inside this one, not even from the message processing below.
         SetFrameTimerEnabled(false);
@@ -55,7 +55,22 @@ void TForm1::DXTimer1Timer() {
     }
 }
 
-void TForm1::RunTask() {
+void Engine::SetTask(TaskCode task, std::optional<TaskCode> return_task) {
+    m_state.Task = task;
+    if (return_task)
+        m_state.ReturnTask = *return_task;
+}
+
+void Engine::HandOver(TaskCode task) {
+    SetTask(task);
+}
+
+void Engine::WaitFor(int ms) {
+    m_state.WaitUntil = m_platform.TickCount() + static_cast<std::uint32_t>(ms);
+    SetTask(TaskCode::TASK_WAIT);
+}
+
+void Engine::RunTask() {
     switch (m_state.Task) {
     case TaskCode::TASK_INIT: TaskInit(); break;
     case TaskCode::TASK_SCRIPT: TaskScript(); break;
@@ -85,7 +100,7 @@ void TForm1::RunTask() {
     }
 }
 
-void TForm1::RefreshDebugLabels() {
+void Engine::RefreshDebugLabels() {
     const EngineState& s = m_state;
     auto point = [](Point p) { return std::to_string(p.x) + "," + std::to_string(p.y); };
     DebugWindow.MOUSE_LABEL = "鼠:" + point(s.CursorScreen) + " " + point(s.CursorMain) + " " + point(s.CursorFloat);
@@ -103,35 +118,35 @@ void TForm1::RefreshDebugLabels() {
     m_platform.UpdateDebugWindow(DebugWindow);
 }
 
-void TForm1::TaskInit() {
+void Engine::TaskInit() {
     // The secondary forms exist only now, after start-up: shape the floating window from the
     // message-window strip of the parts sheet.
-    ReadGraphic(9, 10, 0);
+    ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     TABitmap strip;
-    strip.SetSize(800, 176);
-    strip.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);
+    strip.SetSize(kMsgWindowWidth, kMsgWindowHeight);
+    strip.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
     TABitmap& float_surface = m_platform.ClientSurface(WindowId::Float);
-    float_surface.CopyRect(0, 0, strip, 0, 0, 800, 176);
+    float_surface.CopyRect(0, 0, strip, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
     m_platform.Invalidate(WindowId::Float);
     ShapeFloatWindow(strip);
 
     m_debug_visible = m_files.Exists(kDebugMarkerFile);
     m_platform.ShowWindow(WindowId::Debug, m_debug_visible);
-    m_state.Task = TaskCode::TASK_SCRIPT;
+    SetTask(TaskCode::TASK_SCRIPT);
 }
 
-void TForm1::Wait() {
+void Engine::Wait() {
     // Signed difference: a wait that spans the wrap of the 32-bit clock still ends.
     if (static_cast<std::int32_t>(m_platform.TickCount() - m_state.WaitUntil) >= 0)
-        m_state.Task = TaskCode::TASK_SCRIPT;
+        SetTask(TaskCode::TASK_SCRIPT);
 }
 
-void TForm1::WaitKey() {
+void Engine::WaitKey() {
     if (m_state.KeyReturn || m_state.KeyControl || m_state.LeftClick)
-        m_state.Task = TaskCode::TASK_SCRIPT;
+        SetTask(TaskCode::TASK_SCRIPT);
 }
 
-void TForm1::DelayTimerTimer() {
+void Engine::DelayTimerTimer() {
     const int voice_status = VoiceChannelStatus();
     if (voice_status == 0 || voice_status == 1)
         m_state.AutoElapsed += 10;
@@ -140,6 +155,6 @@ void TForm1::DelayTimerTimer() {
         m_state.InputLock = 0;
 }
 
-void TForm1::OnDelayTimer() { DelayTimerTimer(); }
+void Engine::OnDelayTimer() { DelayTimerTimer(); }
 
 } // namespace hk

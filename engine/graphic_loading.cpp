@@ -1,6 +1,6 @@
 // ReadGraphic: the one way pictures enter the game. A graphic of "GRP.IFP" is a colour picture
 // and an optional mask picture, placed in a white 800x600 frame and delivered to a slot.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 #include "data/ifp_archive.h"
 #include "gfx/image_decoder.h"
@@ -10,6 +10,8 @@ namespace hk {
 namespace {
 
 constexpr const char* kGraphicArchive = "GRP.IFP";
+// How far a character placed left or right sits from the middle.
+constexpr int kPlacementShift = 200;
 
 // Decodes one stored picture onto the frame at (x, 0). Unknown type codes draw nothing.
 void DrawStoredPicture(std::uint16_t type, const std::vector<std::uint8_t>& bytes, int x, TABitmap& frame,
@@ -34,16 +36,17 @@ void DrawStoredPicture(std::uint16_t type, const std::vector<std::uint8_t>& byte
 
 } // namespace
 
-void TForm1::ReadGraphic(int slot, int number, int placement) {
-    const int x = placement == 1 ? -200 : placement == 3 ? 200 : 0;
+void Engine::ReadGraphic(int slot, int number, int placement) {
+    const int x = placement == kPlaceLeft ? -kPlacementShift : placement == kPlaceRight ? kPlacementShift : 0;
     if (number >= kCgFirst && number <= kCgLast)
         m_state.System.CgSeen[number - kCgFirst] = 1;
 
     // The two frames are kept between loads: SetSize clears them, and the game loads pictures
     // often enough that allocating 3.8 MB afresh each time shows (ReadGraphic never nests).
-    thread_local TABitmap colour, mask;
-    colour.SetSize(800, 600);
-    mask.SetSize(800, 600);
+    TABitmap& colour = m_graphic_colour;
+    TABitmap& mask = m_graphic_mask;
+    colour.SetSize(kScreenWidth, kScreenHeight);
+    mask.SetSize(kScreenWidth, kScreenHeight);
 
     const IfpEntry entry = ParseIfpEntry(m_state.GrpIndex, number);
     if (entry.type_a != 0 || entry.type_b != 0) {
@@ -52,19 +55,35 @@ void TForm1::ReadGraphic(int slot, int number, int placement) {
             DrawStoredPicture(entry.type_a, parts.a, x, colour, number, "colour");
         if (entry.type_b != 0) {
             DrawStoredPicture(entry.type_b, parts.b, x, mask, number, "mask");
-            InvertRect(0, 0, 800, 600, mask);
+            InvertRect(0, 0, kScreenWidth, kScreenHeight, mask);
         }
     }
 
     switch (slot) {
-    case 0: BgLayer.CopyRect(0, 0, colour, 0, 0, 800, 600); break;
-    case 1: colour.CombineMask(mask, CharLayer1); break;
-    case 2: colour.CombineMask(mask, CharLayer2); break;
-    case 6: colour.BlueToGray8(RuleImage); break;
-    case 7: MsgRuleImage.CopyRect(0, 0, colour, 0, 0, 800, 176); break;
-    case 8: colour.CombineMask(mask, MsgFrameImage); break;
-    case 9: PartsImage.CopyRect(0, 0, colour, 0, 0, 800, 600); break;
-    case 10: colour.CombineMask(mask, Select2Sheet); break;
+    case kBackgroundSlot:
+        BgLayer.CopyRect(0, 0, colour, 0, 0, kScreenWidth, kScreenHeight);
+        break;
+    case kCharacterSlot1:
+        colour.CombineMask(mask, CharLayer1);
+        break;
+    case kCharacterSlot2:
+        colour.CombineMask(mask, CharLayer2);
+        break;
+    case kRuleSlot:
+        colour.BlueToGray8(RuleImage);
+        break;
+    case kMsgRuleSlot:
+        MsgRuleImage.CopyRect(0, 0, colour, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
+        break;
+    case kMsgFrameSlot:
+        colour.CombineMask(mask, MsgFrameImage);
+        break;
+    case kPartsSlot:
+        PartsImage.CopyRect(0, 0, colour, 0, 0, kScreenWidth, kScreenHeight);
+        break;
+    case kChoiceSheetSlot:
+        colour.CombineMask(mask, Select2Sheet);
+        break;
     default: break; // slots 3..5 and others deliver nothing
     }
 }

@@ -1,29 +1,30 @@
 // Input sampling: mouse events arrive between ticks into latches; CheckKey turns them and the
 // keys held at this moment into the flags the handlers read, once per tick.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 namespace hk {
 
-void TForm1::FormMouseDown(MouseButton button, Point) {
-    m_state.LeftDownLatch = 0;
-    m_state.RightDownLatch = 0;
-    if (button == MouseButton::Left)
-        m_state.LeftDownLatch = 1;
-    if (button == MouseButton::Right)
-        m_state.RightDownLatch = 1;
+void Engine::LatchMouseDown(MouseButton button) {
+    // The latest press wins; the middle button sets nothing.
+    m_state.LeftDownLatch = button == MouseButton::Left ? 1 : 0;
+    m_state.RightDownLatch = button == MouseButton::Right ? 1 : 0;
 }
 
-void TForm1::FormMouseWheelDown() { m_state.WheelDownLatch = 1; }
-void TForm1::FormMouseWheelUp() { m_state.WheelUpLatch = 1; }
+void Engine::FormMouseDown(MouseButton button, Point) {
+    LatchMouseDown(button);
+}
 
-void TForm1::OnMouseDown(WindowId window, MouseButton button, Point p) {
+void Engine::FormMouseWheelDown() { m_state.WheelDownLatch = 1; }
+void Engine::FormMouseWheelUp() { m_state.WheelUpLatch = 1; }
+
+void Engine::OnMouseDown(WindowId window, MouseButton button, Point p) {
     if (window == WindowId::Main)
         FormMouseDown(button, p);
     else if (window == WindowId::Float)
         MsgFormMouseDown(button, p);
 }
 
-void TForm1::OnMouseWheel(WindowId window, bool up) {
+void Engine::OnMouseWheel(WindowId window, bool up) {
     if (window != WindowId::Main && window != WindowId::Float)
         return;
     if (up)
@@ -32,7 +33,7 @@ void TForm1::OnMouseWheel(WindowId window, bool up) {
         FormMouseWheelDown();
 }
 
-void TForm1::CheckKey() {
+void Engine::CheckKey() {
     EngineState& s = m_state;
     const WindowId front = m_platform.ForegroundWindow();
     if (front == WindowId::Main || front == WindowId::Float) {
@@ -85,12 +86,12 @@ void TForm1::CheckKey() {
     s.WheelDownLatch = s.WheelUpLatch = s.LeftDownLatch = s.RightDownLatch = 0;
 }
 
-void TForm1::SetCurPos(int x, int y) {
+void Engine::SetCurPos(int x, int y) {
     m_state.CursorMain = m_platform.ClientToScreen(WindowId::Main, Point{x, y});
     m_platform.SetCursorPos(m_state.CursorMain);
 }
 
-void TForm1::SetCurPosM(int x, int y) {
+void Engine::SetFloatCurPos(int x, int y) {
     m_state.CursorFloat = m_platform.ClientToScreen(WindowId::Float, Point{x, y});
     m_platform.SetCursorPos(m_state.CursorFloat);
 }

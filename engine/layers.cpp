@@ -1,43 +1,66 @@
 // The three layers of a scene and their composition, and presenting the screen buffer.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 namespace hk {
 
-void TForm1::CreateMakeBMP() {
-    SceneImage.CopyRect(0, 0, BgLayer, 0, 0, 800, 600);
+void Engine::CreateMakeBMP() {
+    SceneImage.CopyRect(0, 0, BgLayer, 0, 0, kScreenWidth, kScreenHeight);
     // Layer 1 is drawn last, so it stands in front of layer 2.
     if (m_state.Game.LayerGraphic[2] != 0)
-        CharLayer2.DrawAlphaOnto(0, 0, 800, 600, 0, 0, SceneImage, 255);
+        CharLayer2.DrawAlphaOnto(0, 0, kScreenWidth, kScreenHeight, 0, 0, SceneImage, 255);
     if (m_state.Game.LayerGraphic[1] != 0)
-        CharLayer1.DrawAlphaOnto(0, 0, 800, 600, 0, 0, SceneImage, 255);
+        CharLayer1.DrawAlphaOnto(0, 0, kScreenWidth, kScreenHeight, 0, 0, SceneImage, 255);
 }
 
-void TForm1::ClearBitmap(int layer) {
+void Engine::ClearBitmap(int layer) {
     switch (layer) {
     case 0:
         m_state.Game.LayerGraphic[0] = 0;
-        BgLayer.FillRect(0, 0, 800, 600, kBlack);
+        BgLayer.FillRect(0, 0, kScreenWidth, kScreenHeight, kBlack);
         break;
     case 1:
         m_state.Game.LayerGraphic[1] = 0;
-        CharLayer1.FillRect(0, 0, 800, 600, kBlack);
+        CharLayer1.FillRect(0, 0, kScreenWidth, kScreenHeight, kBlack);
         break;
     case 2:
         m_state.Game.LayerGraphic[2] = 0;
-        CharLayer2.FillRect(0, 0, 800, 600, kBlack);
+        CharLayer2.FillRect(0, 0, kScreenWidth, kScreenHeight, kBlack);
         break;
     default: break;
     }
 }
 
-void TForm1::FormPaint() { PresentScreen(); }
+void Engine::SetBackground(int graphic) {
+    ClearBitmap(0);
+    m_state.Game.LayerGraphic[0] = graphic;
+    if (graphic != 0)
+        ReadGraphic(kBackgroundSlot, graphic, kPlaceCentre);
+}
 
-void TForm1::PresentScreen() {
-    m_platform.ClientSurface(WindowId::Main).CopyRect(0, 0, ScreenBuffer, 0, 0, 800, 600);
+void Engine::SetCharacter(int layer, int graphic, int placement) {
+    ClearBitmap(layer);
+    m_state.Game.LayerGraphic[layer] = graphic;
+    m_state.Game.LayerPlacement[layer - 1] = placement;
+    if (graphic != 0)
+        ReadGraphic(layer, graphic, placement);
+}
+
+void Engine::ClearCharacters() {
+    ClearBitmap(1);
+    ClearBitmap(2);
+}
+
+void Engine::ComposeScene() {
+    ScreenBuffer.Assign(SceneImage);
+    CreateMakeBMP();
+}
+
+void Engine::PresentScreen() {
+    m_platform.ClientSurface(WindowId::Main).CopyRect(0, 0, ScreenBuffer, 0, 0, kScreenWidth, kScreenHeight);
     m_platform.Invalidate(WindowId::Main);
 }
 
-void TForm1::PresentRect(const TABitmap& source, int x, int y) {
+void Engine::PresentRect(const TABitmap& source, int x, int y) {
     m_platform.ClientSurface(WindowId::Main).CopyRect(x, y, source, 0, 0, source.Width(), source.Height());
     m_platform.Invalidate(WindowId::Main);
 }

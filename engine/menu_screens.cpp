@@ -7,12 +7,10 @@ namespace hk {
 namespace {
 
 constexpr MenuEntry kAlbumButtons[] = {
-    {20, 560, 99, 589, 20, 560, 80, 30},   // back
+    {20, 560, 99, 589, 20, 560, 80, 30},    // back
     {330, 560, 389, 589, 330, 560, 60, 30}, // previous page
     {390, 560, 449, 589, 390, 560, 60, 30}, // next page
 };
-constexpr int kColumnLeft[] = {19, 172, 325};
-constexpr int kRowTop[] = {76, 196, 316, 436};
 
 } // namespace
 
@@ -23,35 +21,38 @@ AlbumHit HitAlbumPage(Point p) {
     hit.button = HitEntry(kAlbumButtons, p) + 1;
     if (hit.button != 0)
         return hit;
-    for (int c = 0; c < 3; ++c)
-        if (p.x >= kColumnLeft[c] && p.x <= kColumnLeft[c] + 149)
-            hit.column = c + 1;
-    for (int r = 0; r < 4; ++r)
-        if (p.y >= kRowTop[r] && p.y <= kRowTop[r] + 112)
-            hit.row = r + 1;
+    for (int c = 1; c <= kAlbumColumns; ++c) {
+        const int left = AlbumCellCorner(c).x;
+        if (p.x >= left && p.x < left + kAlbumThumbWidth)
+            hit.column = c;
+    }
+    for (int r = 1; r <= kAlbumRows; ++r) {
+        const int top = AlbumCellCorner(kAlbumColumns * (r - 1) + 1).y;
+        if (p.y >= top && p.y < top + kAlbumThumbHeight)
+            hit.row = r;
+    }
     if (hit.column != 0 && hit.row != 0)
-        hit.cell = (hit.row - 1) * 3 + hit.column;
+        hit.cell = (hit.row - 1) * kAlbumColumns + hit.column;
     return hit;
 }
 
-void TForm1::StartMenuFade(TaskCode wait_task) {
+void Engine::StartMenuFade(TaskCode wait_task) {
     EffectStateData& e = m_state.EffectState;
     e.FirstTick = 0;
     e.StartTime = static_cast<std::int32_t>(m_platform.TickCount());
     e.Duration = 500;
     e.EndTime = e.StartTime + 500;
-    m_state.ReturnTask = wait_task;
-    m_state.Task = TaskCode::TASK_EFFECT_91;
+    SetTask(TaskCode::TASK_EFFECT_91, wait_task);
 }
 
-void TForm1::LoadMenuScreen(int background, int parts) {
-    ReadGraphic(0, background, 0);
+void Engine::LoadMenuScreen(int background, int parts) {
+    ReadGraphic(kBackgroundSlot, background, kPlaceCentre);
     ClearBitmap(1);
     ClearBitmap(2);
-    ReadGraphic(9, parts, 0);
+    ReadGraphic(kPartsSlot, parts, kPlaceCentre);
 }
 
-int TForm1::ShowPictureMenu(std::span<const MenuEntry> entries) {
+int Engine::ShowPictureMenu(std::span<const MenuEntry> entries) {
     const int entry = HitEntry(entries, m_state.CursorMain);
     // Nothing else draws while a menu waits, so on the tick after the same menu showed the same
     // entry the screen already holds this picture. Any other task in between (a fade, a load,
@@ -63,23 +64,23 @@ int TForm1::ShowPictureMenu(std::span<const MenuEntry> entries) {
     m_menu_shown.tick = m_tick_serial;
     if (unchanged)
         return entry;
-    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
     if (entry >= 0)
         CopyHighlight(entries[static_cast<std::size_t>(entry)]);
     PresentScreen();
     return entry;
 }
 
-void TForm1::CopyHighlight(const MenuEntry& entry) {
+void Engine::CopyHighlight(const MenuEntry& entry) {
     ScreenBuffer.CopyRect(entry.hx, entry.hy, PartsImage, entry.hx, entry.hy, entry.hw, entry.hh);
 }
 
-void TForm1::DrawAlbumFrame(int column, int row) {
-    // The 160 x 120 frame at (170, 10) of the parts sheet; its own pixel (8, 8) is the colour
-    // that stays see-through.
+void Engine::DrawAlbumFrame(int cell) {
+    // The 160 x 120 frame at (170, 10) of the parts sheet, two pixels out from the thumbnail; its
+    // own pixel (8, 8) is the colour that stays see-through.
     const Color key = PartsImage.GetColor(170 + 8, 10 + 8);
-    const int dx = 17 + 153 * (column - 1);
-    const int dy = 74 + 120 * (row - 1);
+    const int dx = AlbumCellCorner(cell).x - 2;
+    const int dy = AlbumCellCorner(cell).y - 2;
     for (int y = 0; y < 120; ++y) {
         for (int x = 0; x < 160; ++x) {
             const Color c = PartsImage.GetColor(170 + x, 10 + y);
@@ -89,8 +90,9 @@ void TForm1::DrawAlbumFrame(int column, int row) {
     }
 }
 
-void TForm1::DrawAlbumLock(int cell) {
-    BgLayer.CopyRect(19 + 153 * ((cell - 1) % 3), 76 + 120 * ((cell - 1) / 3), PartsImage, 10, 10, 150, 113);
+void Engine::DrawAlbumLock(int cell) {
+    const Point corner = AlbumCellCorner(cell);
+    BgLayer.CopyRect(corner.x, corner.y, PartsImage, 10, 10, kAlbumThumbWidth, kAlbumThumbHeight);
 }
 
 } // namespace hk

@@ -3,7 +3,7 @@
 // every screen.
 #pragma once
 
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 #include <span>
 
@@ -34,7 +34,22 @@ inline constexpr MenuEntry kColumnMenu[] = {
     {640, 490, 769, 530, 640, 490, 130, 40},
 };
 
-// The album pages' grid: 3 columns x 4 rows of thumbnails and three buttons.
+// The album pages' grid: 3 columns x 4 rows of thumbnails of 150 x 113, the first at (19, 76),
+// 153 pixels apart across and 120 down, and three buttons.
+inline constexpr int kAlbumColumns = 3;
+inline constexpr int kAlbumRows = 4;
+inline constexpr int kAlbumCellLeft = 19;
+inline constexpr int kAlbumCellTop = 76;
+inline constexpr int kAlbumCellPitchX = 153;
+inline constexpr int kAlbumCellPitchY = 120;
+inline constexpr int kAlbumThumbWidth = 150;
+inline constexpr int kAlbumThumbHeight = 113;
+// Top-left corner of the thumbnail of cell 1..12.
+inline constexpr Point AlbumCellCorner(int cell) {
+    return Point{kAlbumCellLeft + kAlbumCellPitchX * ((cell - 1) % kAlbumColumns),
+                 kAlbumCellTop + kAlbumCellPitchY * ((cell - 1) / kAlbumColumns)};
+}
+
 struct AlbumHit {
     int cell = 0;    // 1..12, 0 = none
     int column = 0;  // 1..3

@@ -1,7 +1,7 @@
 // Showing a laid-out message and waiting for the player: the reveal through the rule image at the
 // text speed (DispMessage), then the wait icon, advance by click, Return, Control, skip or the
 // automatic delay, Space hiding the window and the log keys (WaitMessage).
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 #include "data/shift_jis.h"
 
@@ -17,39 +17,81 @@ constexpr int kRevealSoftness = 6;
 
 } // namespace
 
-std::u32string TForm1::CurrentMessageText() const {
+std::u32string Engine::CurrentMessageText() const {
     const EngineState& s = m_state;
-    if (s.MsgNumber < 0 || static_cast<std::size_t>(s.MsgNumber) >= s.MessageTexts.size())
+    const std::vector<std::string>& texts = m_script.MessageTexts();
+    if (s.MsgNumber < 0 || static_cast<std::size_t>(s.MsgNumber) >= texts.size())
         throw EngineError("message " + std::to_string(s.MsgNumber) + " is not in scene " +
-                          std::to_string(s.Game.CurrentScene) + " (it has " + std::to_string(s.MessageTexts.size()) +
+                          std::to_string(s.Game.CurrentScene) + " (it has " + std::to_string(texts.size()) +
                           " messages)");
-    return SjisToUtf32(s.MessageTexts[static_cast<std::size_t>(s.MsgNumber)]);
+    return SjisToUtf32(texts[static_cast<std::size_t>(s.MsgNumber)]);
 }
 
-void TForm1::HideMsgWindow() {
+void Engine::ShowMessage(const ScriptMessage& message) {
+    EngineState& s = m_state;
+    s.MsgNumber = message.number;
+    s.VoiceNumber = message.voice;
+    s.MsgIsChoice = 0;
+    // Read-message skip goes on over read messages and ends at the first unread one.
+    if (s.ReadSkipMode) {
+        s.SkipNow = message.already_read ? 1 : 0;
+        s.ReadSkipMode = s.SkipNow;
+    }
+    // While skipping, the voice is neither started nor stopped.
+    if (!s.SkipNow) {
+        if (message.voice == -1)
+            StopVoice();
+        else
+            PlayVoice("VOICE\\" + SjisToUtf8(message.voice_name) + ".ogg");
+    }
+    MakeMessage(SjisToUtf32(message.text));
+    s.MsgWindowVisible = 1;
+    s.LogViewing = 0;
+    SetTask(TaskCode::TASK_DISP_MESSAGE);
+    s.RevealLevel = 0;
+    if (MsgFloatChecked() && !m_platform.IsWindowVisible(WindowId::Float))
+        m_platform.ShowWindow(WindowId::Float, true);
+}
+
+void Engine::HideMsgWindow() {
     if (MsgFloatChecked()) {
         m_platform.ShowWindow(WindowId::Float, false);
         return;
     }
-    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
     PresentScreen();
 }
 
-void TForm1::ShowMsgWindow() {
+void Engine::ShowMsgWindow() {
     if (MsgFloatChecked()) {
         m_platform.ShowWindow(WindowId::Float, true);
         return;
     }
-    ScreenBuffer.CopyRect(0, 424, MsgTextImage, 0, 0, 800, 176);
-    PresentRect(MsgTextImage, 0, 424);
+    ScreenBuffer.CopyRect(0, kMsgWindowTop, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
+    PresentRect(MsgTextImage, 0, kMsgWindowTop);
 }
 
-void TForm1::DispMessage() {
+bool Engine::WaitWithHiddenWindow() {
+    EngineState& s = m_state;
+    if (s.Game.ContextMenuOn == 1)
+        AttachContextMenu();
+    if (s.MsgWindowVisible != 0)
+        return false;
+    // Hidden by the player: Space, Return or a click only bring the window back.
+    if (s.KeySpace || s.KeyReturn || s.LeftClick) {
+        ShowMsgWindow();
+        s.InputLock = kLockAfterAnswer;
+        s.MsgWindowVisible = 1;
+    }
+    return true;
+}
+
+void Engine::DispMessage() {
     EngineState& s = m_state;
     const bool floating = MsgFloatChecked();
     const bool first_tick = s.RevealLevel == 0;
     if (first_tick) {
-        ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
+        ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
         MakeMessageBackground(MsgWindowImage);
         MsgRuleImage.BlueToGray8(SelectImage);
     }
@@ -57,18 +99,18 @@ void TForm1::DispMessage() {
     // switched while the player had hidden it).
     s.MsgWindowVisible = 1;
     const int level = s.RevealLevel;
-    MsgTextImage.RuleBlendOnto(0, 0, 800, 176, 0, 0, SelectImage, MsgWindowImage,
+    MsgTextImage.RuleBlendOnto(0, 0, kMsgWindowWidth, kMsgWindowHeight, 0, 0, SelectImage, MsgWindowImage,
                                static_cast<std::uint16_t>(std::clamp(level, 0, 0xFFFF)), kRevealSoftness);
     if (floating) {
         ShowOnFloatWindow(MsgWindowImage);
     } else {
-        ScreenBuffer.CopyRect(0, 424, MsgWindowImage, 0, 0, 800, 176);
+        ScreenBuffer.CopyRect(0, kMsgWindowTop, MsgWindowImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
         // The first tick shows the whole screen: the scene may have been composed without a
         // transition, and the window must show what ScreenBuffer holds.
         if (first_tick)
             PresentScreen();
         else
-            PresentRect(MsgWindowImage, 0, 424);
+            PresentRect(MsgWindowImage, 0, kMsgWindowTop);
     }
 
     if (s.KeyReturn || s.KeyControl || s.LeftClick || s.LogViewing || s.SkipNow)
@@ -92,31 +134,21 @@ void TForm1::DispMessage() {
     if (floating) {
         ShowOnFloatWindow(MsgTextImage);
     } else {
-        ScreenBuffer.CopyRect(0, 424, MsgTextImage, 0, 0, 800, 176);
-        PresentRect(MsgTextImage, 0, 424);
+        ScreenBuffer.CopyRect(0, kMsgWindowTop, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
+        PresentRect(MsgTextImage, 0, kMsgWindowTop);
     }
     s.RevealLevel = 0;
     s.AutoElapsed = 0;
-    s.Task = TaskCode::TASK_WAIT_MESSAGE;
+    SetTask(TaskCode::TASK_WAIT_MESSAGE);
     // A held Return must not also advance the message it just completed.
     if (s.KeyReturn)
-        s.InputLock = 10;
+        s.InputLock = kLockAfterReveal;
 }
 
-void TForm1::WaitMessage() {
+void Engine::WaitMessage() {
     EngineState& s = m_state;
-    if (s.Game.ContextMenuOn == 1)
-        AttachContextMenu();
-
-    if (s.MsgWindowVisible == 0) {
-        // Hidden by the player: Space, Return or a click only bring the window back.
-        if (s.KeySpace || s.KeyReturn || s.LeftClick) {
-            ShowMsgWindow();
-            s.InputLock = 25;
-            s.MsgWindowVisible = 1;
-        }
+    if (WaitWithHiddenWindow())
         return;
-    }
 
     if (s.LogViewing == 1) {
         if (s.KeyReturn || s.LeftClick) {
@@ -124,13 +156,13 @@ void TForm1::WaitMessage() {
             s.LogViewing = 0;
             if (s.MsgIsChoice) {
                 MakeSelect(CurrentMessageText());
-                s.Task = TaskCode::TASK_WAIT_SELECT;
+                SetTask(TaskCode::TASK_WAIT_SELECT);
                 // The choice would otherwise take a still-held Return as its answer.
                 if (s.KeyReturn)
-                    s.InputLock = 25;
+                    s.InputLock = kLockAfterAnswer;
             } else {
                 MakeMessage(CurrentMessageText());
-                s.Task = TaskCode::TASK_DISP_MESSAGE;
+                SetTask(TaskCode::TASK_DISP_MESSAGE);
             }
             s.RevealLevel = 255;
             return;
@@ -144,16 +176,16 @@ void TForm1::WaitMessage() {
     if (manual || automatic) {
         if (MsgFloatChecked()) {
             // The floating window stays empty while the script runs.
-            MsgWindowImage.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);
+            MsgWindowImage.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
             ShowOnFloatWindow(MsgWindowImage);
             m_platform.Sleep(1);
         }
         if (manual)
             s.AutoMode = 0;
         s.LogViewing = 0;
-        s.Task = TaskCode::TASK_SCRIPT;
+        SetTask(TaskCode::TASK_SCRIPT);
         if (s.KeyReturn)
-            s.InputLock = 25;
+            s.InputLock = kLockAfterAnswer;
         DetachContextMenu();
         AddMsgLog(CurrentMessageText(), s.VoiceNumber);
         return;
@@ -163,7 +195,7 @@ void TForm1::WaitMessage() {
         HideMsgWindow();
         s.AutoMode = 0;
         s.MsgWindowVisible = 0;
-        s.InputLock = 25;
+        s.InputLock = kLockAfterAnswer;
         return;
     }
 
@@ -173,7 +205,7 @@ void TForm1::WaitMessage() {
         DrawWaitIcon();
 }
 
-void TForm1::DrawWaitIcon() {
+void Engine::DrawWaitIcon() {
     constexpr int kIconSize = 32;
     constexpr int kIconX = 752;
     constexpr int kIconY = 128;
@@ -184,7 +216,7 @@ void TForm1::DrawWaitIcon() {
         return;
 
     const WindowId window = MsgFloatChecked() ? WindowId::Float : WindowId::Main;
-    const int y_on_window = window == WindowId::Float ? kIconY : 424 + kIconY;
+    const int y_on_window = window == WindowId::Float ? kIconY : kMsgWindowTop + kIconY;
     TABitmap& surface = m_platform.ClientSurface(window);
     if (surface.Width() < kIconX + kIconSize || surface.Height() < y_on_window + kIconSize)
         return;

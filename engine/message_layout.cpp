@@ -3,7 +3,7 @@
 // the window background). Nothing is shown here; the display task reveals the picture.
 #include "engine/message_layout.h"
 
-#include "engine/form1.h"
+#include "engine/engine.h"
 #include "gfx/abitmap_text.h"
 
 #include <algorithm>
@@ -97,17 +97,17 @@ std::vector<std::u32string> SplitChoiceLines(std::u32string_view text, int line_
     return lines;
 }
 
-void TForm1::MakeMessageBackground(TABitmap& out) {
+void Engine::MakeMessageBackground(TABitmap& out) {
     if (MsgFloatChecked()) {
         // The floating window's own artwork; it has its frame painted in.
-        out.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);
+        out.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
         return;
     }
-    out.CopyRect(0, 0, SceneImage, 0, 424, 800, 176);
-    MsgFrameImage.DrawAlphaOnto(0, 0, 800, 176, 0, 0, out, 255);
+    out.CopyRect(0, 0, SceneImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
+    MsgFrameImage.DrawAlphaOnto(0, 0, kMsgWindowWidth, kMsgWindowHeight, 0, 0, out, 255);
 }
 
-void TForm1::DrawOutlinedText(TABitmap& surface, int x, int y, int font_height, std::u32string_view text, Color color) {
+void Engine::DrawOutlinedText(TABitmap& surface, int x, int y, int font_height, std::u32string_view text, Color color) {
     Font font;
     font.face = kMessageFace;
     font.height = font_height;
@@ -117,7 +117,7 @@ void TForm1::DrawOutlinedText(TABitmap& surface, int x, int y, int font_height, 
     DrawTextSmoothOutlined(surface, x, y, font, text, kBlack, 2);
 }
 
-void TForm1::MakeMessage(const std::u32string& text) {
+void Engine::MakeMessage(const std::u32string& text) {
     EngineState& s = m_state;
     const MessageLayout layout =
         LayoutMessage(text, s.MsgLineChars, s.MsgMaxLines, s.NoLineStartChars, s.NoLineEndChars);

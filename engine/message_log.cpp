@@ -1,7 +1,7 @@
 // The message log: the last twenty messages and chosen choices with their voices, read back in
 // the message window itself (page up / page down, F1 / F2, the wheel), drawn in grey with the
 // voice replayed. It lives in memory only.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 #include "data/shift_jis.h"
 #include "data/unicode.h"
@@ -17,7 +17,7 @@ constexpr int kLogPages = 16;
 
 } // namespace
 
-void TForm1::AddMsgLog(const std::u32string& text, int voice_index) {
+void Engine::AddMsgLog(const std::u32string& text, int voice_index) {
     auto& log = m_state.MsgLog;
     for (int i = kMsgLogSize - 1; i > 0; --i)
         log[i] = std::move(log[i - 1]);
@@ -25,20 +25,20 @@ void TForm1::AddMsgLog(const std::u32string& text, int voice_index) {
     entry = MsgLogEntry{};
     entry.Text = Utf32ToUtf8(text);
     entry.VoiceIndex = voice_index;
-    const auto& names = m_state.VoiceNames;
+    const auto& names = m_script.VoiceNames();
     if (voice_index >= 0 && static_cast<std::size_t>(voice_index) < names.size()) {
         entry.Voice = SjisToUtf8(names[static_cast<std::size_t>(voice_index)]);
         entry.File = "VOICE\\" + entry.Voice + ".ogg";
     }
 }
 
-void TForm1::ClearMsgLog() {
+void Engine::ClearMsgLog() {
     for (MsgLogEntry& entry : m_state.MsgLog)
         entry = MsgLogEntry{};
     m_state.LogCursor = 0;
 }
 
-bool TForm1::MsgLogKeys() {
+bool Engine::MsgLogKeys() {
     EngineState& s = m_state;
     auto show_entry = [&](const MsgLogEntry& entry) {
         // An entry without a voice still stops the one that is playing.
@@ -48,8 +48,8 @@ bool TForm1::MsgLogKeys() {
             PlayVoice(entry.File);
         MakeMessage(Utf8ToUtf32(entry.Text));
         s.RevealLevel = 0;
-        s.Task = TaskCode::TASK_DISP_MESSAGE;
-        s.InputLock = 15;
+        SetTask(TaskCode::TASK_DISP_MESSAGE);
+        s.InputLock = kLockAfterCursorKey;
     };
 
     if (s.KeyPageUp) {

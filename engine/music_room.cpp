@@ -18,14 +18,14 @@ constexpr MenuEntry kMusicEntries[] = {
 
 } // namespace
 
-void TForm1::DispBgmMenu() {
+void Engine::DispBgmMenu() {
     PlayBGM(0, 0);
     LoadMenuScreen(25, 26);
     CreateMakeBMP();
     StartMenuFade(TaskCode::TASK_WAIT_BGM_MENU);
 }
 
-void TForm1::WaitBgmMenu() {
+void Engine::WaitBgmMenu() {
     EngineState& s = m_state;
     const int entry = ShowPictureMenu(kMusicEntries);
     if (!s.LeftClick || entry < 0)
@@ -34,8 +34,8 @@ void TForm1::WaitBgmMenu() {
         PlayBGM(entry + 1, 1);
         return;
     }
-    PlayBGM(1, 1);
-    s.Task = TaskCode::TASK_DISP_ALBUM_MENU;
+    PlayBGM(kTitleMusic, 1);
+    SetTask(TaskCode::TASK_DISP_ALBUM_MENU);
 }
 
 } // namespace hk

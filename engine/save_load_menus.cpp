@@ -1,6 +1,6 @@
-// The save and load submenus, the title screen's load menu (PopupMenu2), the comment dialog,
+// The save and load submenus, the title screen's load menu (TitleLoadMenu), the comment dialog,
 // and starting a load.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 #include "data/unicode.h"
 
@@ -23,7 +23,7 @@ std::u16string CommentOf(const GameData& data) {
 
 } // namespace
 
-void TForm1::BuildSlotCaptions(const std::string& prefix, bool load_menu) {
+void Engine::BuildSlotCaptions(const std::string& prefix, bool load_menu) {
     int best_slot = 0;
     std::int32_t best_age = 0;
     for (int n = 1; n <= kSlotCount; ++n) {
@@ -54,9 +54,9 @@ void TForm1::BuildSlotCaptions(const std::string& prefix, bool load_menu) {
         MenuItemNamed(prefix + std::to_string(best_slot)).checked = true;
 }
 
-bool TForm1::PeekSlot(int n) {
+bool Engine::PeekSlot(int n) {
     try {
-        ReadSaveFileW(n);
+        PeekSaveFile(n);
         return true;
     } catch (const FileError&) {
         // An empty record: no old comment to offer, and no time stamp taken for the check mark.
@@ -65,12 +65,12 @@ bool TForm1::PeekSlot(int n) {
     }
 }
 
-void TForm1::ItemSaveClick() { BuildSlotCaptions("ItemSave", false); }
-void TForm1::ItemLoadClick() { BuildSlotCaptions("ItemLoad", true); }
-void TForm1::PopupMenu2Popup() { BuildSlotCaptions("ItemLoadT", true); }
+void Engine::ItemSaveClick() { BuildSlotCaptions("ItemSave", false); }
+void Engine::ItemLoadClick() { BuildSlotCaptions("ItemLoad", true); }
+void Engine::TitleLoadMenuPopup() { BuildSlotCaptions("ItemLoadT", true); }
 
-bool TForm1::InputComment() {
-    CommentForm.Edit1 = CommentOf(m_state.PeekData);
+bool Engine::InputComment() {
+    CommentForm.CommentEdit = CommentOf(m_state.PeekData);
     m_state.QueryAnswer = 0;
     // The dialog's top-left corner sits on the main window's client point (166, 204).
     const Point where = m_platform.ClientToScreen(WindowId::Main, Point{166, 204});
@@ -80,7 +80,7 @@ bool TForm1::InputComment() {
     return m_state.QueryAnswer == 1;
 }
 
-void TForm1::ItemSave1Click(int n) {
+void Engine::ItemSave1Click(int n) {
     if (!CheckSaveFile(n))
         CreateSaveFile(n);
     // A damaged slot file offers no old comment; the save replaces it and keeps it aside.
@@ -97,11 +97,11 @@ void TForm1::ItemSave1Click(int n) {
     CreateSaveFile(n);
 }
 
-void TForm1::ItemLoad1Click(int n) {
+void Engine::ItemLoad1Click(int n) {
     ClearMsgLog();
     ReadSaveFile(n);
     m_state.Game.ScriptStep -= 1;
-    m_state.Task = TaskCode::TASK_RESTORE_GAME;
+    SetTask(TaskCode::TASK_RESTORE_GAME);
 }
 
 } // namespace hk

@@ -1,6 +1,6 @@
 // The thirty slot files Save01.dat .. Save30.dat: the GameData record stored whole. A save keeps
 // the file it replaces as "SaveNN.dat.bak"; a damaged slot file is never deleted.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 #include <ctime>
 
@@ -26,23 +26,23 @@ std::int32_t PackedLocalTime(const std::tm& t) {
 
 } // namespace
 
-std::string TForm1::SlotFileName(int n) {
+std::string Engine::SlotFileName(int n) {
     return (n <= 9 ? "Save0" : "Save") + std::to_string(n) + ".dat";
 }
 
-bool TForm1::CheckSaveFile(int n) {
+bool Engine::CheckSaveFile(int n) {
     CheckSlot(n);
     // A damaged slot (a short file, a folder) is not missing: creating an empty slot over it
     // would lose it. It stays until the player saves into that slot.
     return m_files.Inspect(SlotFileName(n)).kind != StoredEntry::Kind::Missing;
 }
 
-void TForm1::CreateSaveFile(int n) {
+void Engine::CreateSaveFile(int n) {
     CheckSlot(n);
     m_files.WriteKeepingCopy(SlotFileName(n), &m_state.Game, sizeof(GameData));
 }
 
-void TForm1::ReadSaveFile(int n) {
+void Engine::ReadSaveFile(int n) {
     CheckSlot(n);
     // Read into a scratch record first so a damaged or missing file leaves the game untouched.
     GameData loaded;
@@ -50,14 +50,14 @@ void TForm1::ReadSaveFile(int n) {
     m_state.Game = loaded;
 }
 
-void TForm1::ReadSaveFileW(int n) {
+void Engine::PeekSaveFile(int n) {
     CheckSlot(n);
     GameData loaded;
     m_files.ReadWhole(SlotFileName(n), &loaded, sizeof(GameData));
     m_state.PeekData = loaded;
 }
 
-std::string TForm1::GetSaveFileTime(int n) {
+std::string Engine::GetSaveFileTime(int n) {
     static const std::string kNoTime(16, ' ');
     try {
         CheckSlot(n);
@@ -78,17 +78,13 @@ std::string TForm1::GetSaveFileTime(int n) {
     }
 }
 
-} // namespace hk
-
-namespace hk {
-
-void TForm1::RestoreGame() {
+void Engine::RestoreGame() {
     EngineState& s = m_state;
     GameData& game = s.Game;
-    s.GamePlaying = 1;
+    m_script.SetGamePlaying(true);
     // The layers as they were saved.
     if (game.LayerGraphic[0] != 0)
-        ReadGraphic(0, game.LayerGraphic[0], 0);
+        ReadGraphic(kBackgroundSlot, game.LayerGraphic[0], kPlaceCentre);
     else
         ClearBitmap(0);
     for (int layer = 1; layer <= 2; ++layer) {
@@ -97,24 +93,23 @@ void TForm1::RestoreGame() {
         else
             ClearBitmap(layer);
     }
-    ReadGraphic(9, 10, 0);
+    ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     CreateMakeBMP();
     // The music (0 stops all sound), then the scene at the saved step.
     PlayBGM(game.CurrentBgm, game.BgmLoop);
     if (game.CurrentScene != 0)
-        ReadScript(game.CurrentScene);
+        m_script.ReadScript(game.CurrentScene);
     for (int channel = 0; channel < 2; ++channel)
         if (game.SeRestoreNumber[channel] != 0)
             PlaySE(channel + 1, game.SeRestoreNumber[channel], game.SeRestoreLoop[channel]);
-    ReadGraphic(9, 10, 0);
+    ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     // Fade in over 500 ms, then back to the script, which shows the saved message again.
     const std::int32_t now = static_cast<std::int32_t>(m_platform.TickCount());
     s.EffectState.FirstTick = 0;
     s.EffectState.StartTime = now;
     s.EffectState.Duration = 500;
     s.EffectState.EndTime = now + 500;
-    s.Task = TaskCode::TASK_EFFECT_91;
-    s.ReturnTask = TaskCode::TASK_SCRIPT;
+    SetTask(TaskCode::TASK_EFFECT_91, TaskCode::TASK_SCRIPT);
     m_platform.ShowWindow(WindowId::Float, m_msg_float_checked);
 }
 

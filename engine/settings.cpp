@@ -1,5 +1,5 @@
 // The settings dialog's main-form side: filling it, the live volume sliders, and "戻る".
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 namespace hk {
 
@@ -9,7 +9,7 @@ std::string AutoDelayLabel(int seconds) { return "設定時間：" + std::to_str
 
 } // namespace
 
-void TForm1::ConnectConfigForm() {
+void Engine::ConnectConfigForm() {
     TConfigForm& f = ConfigForm;
     SystemData& sys = m_state.System;
     f.OnBgmVolChange = [this, &f, &sys] {
@@ -25,11 +25,11 @@ void TForm1::ConnectConfigForm() {
         SetChannelVolume(3, f.SeVol());
         SetChannelVolume(4, f.SeVol());
     };
-    f.OnMsgAutoChange = [&f] { f.Label8 = AutoDelayLabel(f.MsgAuto()); };
-    f.OnButton1Click = [this] { ConfigButton1Click(); };
+    f.OnMsgAutoChange = [&f] { f.DelayLabel = AutoDelayLabel(f.MsgAuto()); };
+    f.OnOkButtonClick = [this] { ConfigOkButtonClick(); };
 }
 
-void TForm1::ItemOptionClick() {
+void Engine::ItemOptionClick() {
     TConfigForm& f = ConfigForm;
     const SystemData& sys = m_state.System;
     f.SetEffects(sys.EffectsOn != 0);
@@ -39,11 +39,11 @@ void TForm1::ItemOptionClick() {
     f.SetBgmVol(sys.BgmVolume);
     f.SetVoiceVol(sys.VoiceVolume);
     f.SetSeVol(sys.SeVolume);
-    f.Label8 = AutoDelayLabel(f.MsgAuto());
+    f.DelayLabel = AutoDelayLabel(f.MsgAuto());
     m_platform.ShowConfigForm(f);
 }
 
-void TForm1::ConfigButton1Click() {
+void Engine::ConfigOkButtonClick() {
     TConfigForm& f = ConfigForm;
     SystemData& sys = m_state.System;
     sys.EffectsOn = f.EffOn ? 1 : 0;

@@ -1,12 +1,12 @@
 // The game's sound cues (music, two effect channels, voices) on the mixer's fixed channels, and
 // the sound objects behind them: the decoder binding, the mixer with its six decoders and the
 // streaming output whose refills mix the next block.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
-#include "sound/ddsd.h"
+#include "sound/sound_output.h"
 #include "sound/ogg_data.h"
 #include "sound/ogg_player.h"
-#include "sound/vorbis_file_dll.h"
+#include "sound/vorbis_library.h"
 
 #include <mutex>
 
@@ -30,13 +30,13 @@ std::string NumberedFile(const char* prefix, int number) {
 } // namespace
 
 // Everything the sound needs, made in start-up step 18 and released by FormDestroy.
-struct TForm1::SoundObjects {
+struct Engine::SoundObjects {
     std::unique_ptr<AudioDevice> device;
-    std::unique_ptr<TDDSD> ddsd;
-    std::unique_ptr<TVorbisFileDLL> dll;
+    std::unique_ptr<SoundOutput> output;
+    std::unique_ptr<VorbisLibrary> vorbis;
     std::unique_ptr<TOggPlayer> player;
     std::unique_ptr<TOggData> decoders[6];
-    std::unique_ptr<TDDSDWaveData> wave;
+    std::unique_ptr<StreamBuffer> wave;
     std::string files[kMixerChannels]; // what each channel was last given, for the state file
 
     // A failure of the output, reported by the worker; shown on the next tick.
@@ -44,44 +44,44 @@ struct TForm1::SoundObjects {
     std::string pending_error;
 };
 
-void TForm1::SoundObjectsDeleter::operator()(SoundObjects* sound) const { delete sound; }
+void Engine::SoundObjectsDeleter::operator()(SoundObjects* sound) const { delete sound; }
 
-void TForm1::CreateSoundObjects() {
+void Engine::CreateSoundObjects() {
     std::unique_ptr<SoundObjects, SoundObjectsDeleter> sound(new SoundObjects);
     sound->device = m_platform.CreateAudioDevice();
-    sound->ddsd = std::make_unique<TDDSD>(sound->device.get());
-    sound->ddsd->SetDebugOption(dsoHaltOnError);
+    sound->output = std::make_unique<SoundOutput>(sound->device.get());
+    sound->output->SetDebugOption(kHaltOnError);
     SoundObjects* raw = sound.get();
     // The output stops itself on a failure; the player hears silence from then on, and the
     // message reaches the error report on the next tick instead of being lost.
-    sound->ddsd->SetErrorHandler([raw](const std::string& message) {
+    sound->output->SetErrorHandler([raw](const std::string& message) {
         std::lock_guard lock(raw->error_mutex);
         if (raw->pending_error.empty())
             raw->pending_error = message;
     });
-    sound->ddsd->Initialize();
-    sound->dll = std::make_unique<TVorbisFileDLL>();
+    sound->output->Initialize();
+    sound->vorbis = std::make_unique<VorbisLibrary>();
     sound->player = std::make_unique<TOggPlayer>(kSoundBufferBytes, kMixerChannels);
     for (auto& decoder : sound->decoders)
-        decoder = std::make_unique<TOggData>(*sound->dll, kSoundBufferBytes);
-    sound->wave = std::make_unique<TDDSDWaveData>(*sound->ddsd, 44100, 16, true, kSoundBufferBytes, false);
+        decoder = std::make_unique<TOggData>(*sound->vorbis, kSoundBufferBytes);
+    sound->wave = std::make_unique<StreamBuffer>(*sound->output, 44100, 16, true, kSoundBufferBytes, false);
     TOggPlayer* player = sound->player.get();
-    TDDSDWaveData* wave = sound->wave.get();
+    StreamBuffer* wave = sound->wave.get();
     wave->SetOnRefill([player, wave](std::uint32_t offset, std::uint32_t length) {
         player->NextBlock();
         wave->WriteBlock(offset, player->BlockPointer(), std::min(length, player->BlockSize()));
     });
-    if (TDDSDChannel* channel = sound->ddsd->Channels(0)) {
+    if (SoundOutputChannel* channel = sound->output->Channels(0)) {
         channel->SetWaveData(wave);
         channel->Play();
     }
     m_sound = std::move(sound);
 }
 
-void TForm1::ReleaseSoundObjects() {
+void Engine::ReleaseSoundObjects() {
     if (!m_sound)
         return;
-    if (TDDSDChannel* channel = m_sound->ddsd->Channels(0)) {
+    if (SoundOutputChannel* channel = m_sound->output->Channels(0)) {
         channel->Stop();
         channel->SetWaveData(nullptr);
     }
@@ -89,13 +89,13 @@ void TForm1::ReleaseSoundObjects() {
     for (auto& decoder : m_sound->decoders)
         decoder.reset();
     m_sound->player.reset();
-    m_sound->dll.reset();
-    m_sound->ddsd.reset();
+    m_sound->vorbis.reset();
+    m_sound->output.reset();
     m_sound->device.reset();
     m_sound.reset();
 }
 
-void TForm1::ReportSoundFailure() {
+void Engine::ReportSoundFailure() {
     if (!m_sound)
         return;
     std::string message;
@@ -107,7 +107,7 @@ void TForm1::ReportSoundFailure() {
         m_platform.ReportError(message);
 }
 
-bool TForm1::LoadCue(int decoder, int channel, const std::string& game_path, int volume) {
+bool Engine::LoadCue(int decoder, int channel, const std::string& game_path, int volume) {
     if (!m_sound || !m_files.Exists(game_path))
         return false;
     TOggData& data = *m_sound->decoders[decoder];
@@ -131,26 +131,26 @@ bool TForm1::LoadCue(int decoder, int channel, const std::string& game_path, int
     return true;
 }
 
-void TForm1::PlayBGM(int number, int loop) {
+void Engine::PlayBGM(int number, int loop) {
     m_state.Game.CurrentBgm = number;
     if (number == 0) {
         if (m_sound)
             m_sound->player->StopAll();
-        DebugWindow.BgmLabel2.clear();
+        DebugWindow.BgmFileLabel.clear();
         return;
     }
     const std::string file = NumberedFile("Sound\\M", number);
     if (!LoadCue(kBgmDecoder, kBgmChannel, file, m_state.System.BgmVolume)) {
         // The music that plays goes on.
-        DebugWindow.BgmLabel2.clear();
+        DebugWindow.BgmFileLabel.clear();
         return;
     }
     m_sound->player->Play(kBgmChannel, loop != 0);
     m_state.Game.BgmLoop = loop != 0 ? 1 : 0;
-    DebugWindow.BgmLabel2 = file + (loop != 0 ? " LOOP PLAY" : " PLAY");
+    DebugWindow.BgmFileLabel = file + (loop != 0 ? " LOOP PLAY" : " PLAY");
 }
 
-void TForm1::PlaySE(int kind, int number, int loop) {
+void Engine::PlaySE(int kind, int number, int loop) {
     if (kind != 1 && kind != 2)
         return;
     const int channel = kind == 1 ? kSe1Channel : kSe2Channel;
@@ -164,7 +164,7 @@ void TForm1::PlaySE(int kind, int number, int loop) {
         m_sound->player->Play(channel, loop == 1);
 }
 
-void TForm1::PlayVoice(const std::string& path) {
+void Engine::PlayVoice(const std::string& path) {
     StopVoice();
     if (path.empty())
         return;
@@ -173,19 +173,19 @@ void TForm1::PlayVoice(const std::string& path) {
         m_sound->player->Play(kVoiceChannel, false);
 }
 
-void TForm1::StopVoice() {
+void Engine::StopVoice() {
     if (m_sound)
         m_sound->player->Stop(kVoiceChannel);
 }
 
-int TForm1::VoiceChannelStatus() { return m_sound ? m_sound->player->Status(kVoiceChannel) : 0; }
+int Engine::VoiceChannelStatus() { return m_sound ? m_sound->player->Status(kVoiceChannel) : 0; }
 
-void TForm1::SetChannelVolume(int channel, int percent) {
+void Engine::SetChannelVolume(int channel, int percent) {
     if (m_sound)
         m_sound->player->SetVolume(channel, static_cast<float>(percent) / 100.0f);
 }
 
-std::array<TForm1::ChannelView, 10> TForm1::ChannelViews() {
+std::array<Engine::ChannelView, 10> Engine::ChannelViews() {
     std::array<ChannelView, 10> views{};
     if (!m_sound)
         return views;

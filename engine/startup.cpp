@@ -1,6 +1,6 @@
 // Start-up and shutdown of the main form: FormCreate in the game's exact order, the close
 // question, and the release of everything at the end.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 #include <filesystem>
 
@@ -12,18 +12,18 @@ constexpr const char* kCloseQuestion = "ゲームを終了しますか？";
 
 } // namespace
 
-TForm1::TForm1(Platform& platform, GameFiles& files)
-    : QueryForm(m_state.QueryAnswer), CommentForm(m_state.QueryAnswer), m_platform(platform), m_files(files) {
-    m_state.Task = TaskCode::TASK_SCRIPT;
+Engine::Engine(Platform& platform, GameFiles& files)
+    : m_script(*this, files, m_state.Game, m_state.System), QueryForm(m_state.QueryAnswer),
+      CommentForm(m_state.QueryAnswer), m_platform(platform), m_files(files) {
     BuildMenus();
     ConnectConfigForm();
 }
 
-TForm1::~TForm1() { FormDestroy(); }
+Engine::~Engine() { FormDestroy(); }
 
-void TForm1::ReportError(const std::exception& error) { m_platform.ReportError(error.what()); }
+void Engine::ReportError(const std::exception& error) { m_platform.ReportError(error.what()); }
 
-bool TForm1::FormCreate() {
+bool Engine::FormCreate() {
     m_platform.SetEventSink(this);
     // The 10 ms timer is a component of the form: it runs from creation on.
     m_platform.SetDelayTimerEnabled(true);
@@ -36,10 +36,7 @@ bool TForm1::FormCreate() {
         // 3-4. Album contents.
         FillAlbumTables();
         // 5. The scene string lists start empty.
-        m_state.LabelNames.clear();
-        m_state.JumpNames.clear();
-        m_state.MessageTexts.clear();
-        m_state.VoiceList.clear();
+        m_script.ClearSceneLists();
         // 6. The archives' read-only attribute has no equivalent here, and players' files keep
         //    their permissions; the two pauses stay.
         m_platform.Sleep(500);
@@ -49,10 +46,10 @@ bool TForm1::FormCreate() {
         // 8. Surfaces.
         CreateSurfaces();
         // 9. Message rule, message frame, parts sheet and choice sheet (slots 9 and 10 crossed).
-        ReadGraphic(7, 7, 0);
-        ReadGraphic(8, 8, 0);
-        ReadGraphic(9, 10, 0);
-        ReadGraphic(10, 9, 0);
+        ReadGraphic(kMsgRuleSlot, kMsgRuleGraphic, kPlaceCentre);
+        ReadGraphic(kMsgFrameSlot, kMsgFrameGraphic, kPlaceCentre);
+        ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
+        ReadGraphic(kChoiceSheetSlot, kChoiceSheetGraphic, kPlaceCentre);
         // 10. Line-breaking rules of the message layout.
         m_state.NoLineStartChars =
             U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】";
@@ -70,15 +67,12 @@ bool TForm1::FormCreate() {
             if (!CheckSaveFile(n))
                 CreateSaveFile(n);
         // 15.
-        ClearReturnTbl();
+        m_script.ClearReturnTbl();
         ClearMsgLog();
-        ClearScenarioFlg();
+        m_script.ClearScenarioFlg();
         // 16. Scene 1 starts at its first instruction on the tick after TaskInit.
-        ReadScript(1);
-        m_state.Game.ReturnDepth = 0;
-        m_state.Game.ScriptStep = -1;
-        m_state.Game.CurrentScene = 1;
-        m_state.Task = TaskCode::TASK_INIT;
+        m_script.Begin(1);
+        SetTask(TaskCode::TASK_INIT);
         // 17-18. Decoder, player and the streaming output.
         CreateSoundObjects();
         // 19. From here on everything happens in the frame tick.
@@ -91,7 +85,7 @@ bool TForm1::FormCreate() {
     }
 }
 
-void TForm1::ReadArchiveIndexes() {
+void Engine::ReadArchiveIndexes() {
     // Name every missing archive at once, so one message tells the player all that is wrong.
     std::string missing;
     int missing_count = 0;
@@ -111,34 +105,34 @@ void TForm1::ReadArchiveIndexes() {
                           "\". Start the game from the folder that holds its data files.");
     }
     m_files.ReadAt("GRP.IFP", 16, m_state.GrpIndex.data(), m_state.GrpIndex.size());
-    m_files.ReadAt("SCR.IFP", 16, m_state.ScrIndex.data(), m_state.ScrIndex.size());
+    m_script.ReadSceneIndex();
 }
 
-void TForm1::CreateSurfaces() {
+void Engine::CreateSurfaces() {
     auto make = [](TABitmap& surface, int w, int h, Color fill) {
         surface.SetSize(w, h);
         surface.Fill(fill);
     };
-    make(SceneImage, 800, 600, kWhite);
-    make(ScreenBuffer, 800, 600, kWhite);
-    make(EffectOld, 800, 600, kWhite);
-    make(RuleImage, 800, 600, kWhite);
-    make(BgLayer, 800, 600, kWhite);
-    make(PartsImage, 800, 600, kWhite);
+    make(SceneImage, kScreenWidth, kScreenHeight, kWhite);
+    make(ScreenBuffer, kScreenWidth, kScreenHeight, kWhite);
+    make(EffectOld, kScreenWidth, kScreenHeight, kWhite);
+    make(RuleImage, kScreenWidth, kScreenHeight, kWhite);
+    make(BgLayer, kScreenWidth, kScreenHeight, kWhite);
+    make(PartsImage, kScreenWidth, kScreenHeight, kWhite);
     CharLayer1 = TABitmap();
     CharLayer2 = TABitmap();
-    make(MsgFrameImage, 800, 176, kBlack);
-    make(MsgTextImage, 800, 176, kBlack);
-    make(SelectWorkImage, 800, 176, kBlack);
-    make(SelectImage, 800, 176, kBlack);
-    make(MsgWindowImage, 800, 176, kBlack);
-    make(MsgRuleImage, 800, 176, kBlack);
-    make(Select2Sheet, 800, 600, kBlack);
-    make(Select2Image, 800, 600, kBlack);
-    make(Select2WorkImage, 800, 600, kBlack);
+    make(MsgFrameImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
+    make(MsgTextImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
+    make(SelectWorkImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
+    make(SelectImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
+    make(MsgWindowImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
+    make(MsgRuleImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
+    make(Select2Sheet, kScreenWidth, kScreenHeight, kBlack);
+    make(Select2Image, kScreenWidth, kScreenHeight, kBlack);
+    make(Select2WorkImage, kScreenWidth, kScreenHeight, kBlack);
 }
 
-bool TForm1::FormCloseQuery() {
+bool Engine::FormCloseQuery() {
     SetFrameTimerEnabled(false);
     const Size screen = m_platform.ScreenSize();
     QueryForm.Left = (screen.width - TQueryForm::kClientWidth) / 2;
@@ -152,7 +146,7 @@ bool TForm1::FormCloseQuery() {
     return can_close;
 }
 
-void TForm1::FormClose() {
+void Engine::FormClose() {
     SetFrameTimerEnabled(false);
     m_platform.Sleep(100);
     // A start-up that failed before the system file was read holds an empty record: writing it
@@ -166,7 +160,7 @@ void TForm1::FormClose() {
     m_platform.Sleep(100);
 }
 
-bool TForm1::RequestClose() {
+bool Engine::RequestClose() {
     if (m_closed)
         return true;
     if (!FormCloseQuery())
@@ -180,7 +174,7 @@ bool TForm1::RequestClose() {
     return true;
 }
 
-void TForm1::FormDestroy() {
+void Engine::FormDestroy() {
     if (m_destroyed)
         return;
     m_destroyed = true;
@@ -188,6 +182,6 @@ void TForm1::FormDestroy() {
     ReleaseSoundObjects();
 }
 
-bool TForm1::OnCloseQuery() { return RequestClose(); }
+bool Engine::OnCloseQuery() { return RequestClose(); }
 
 } // namespace hk

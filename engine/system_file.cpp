@@ -2,7 +2,7 @@
 // replaces as "Save00.dat.bak". A start-up that finds the file damaged or gone never deletes
 // anything: a damaged file is moved aside, the last good copy is taken when it is whole, the
 // defaults of a first start otherwise, and the player is told once what happened.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 #include <cstring>
 #include <memory>
@@ -57,7 +57,7 @@ std::string Quoted(const std::string& name) {
 
 } // namespace
 
-void TForm1::SetDefaultSettings(SystemData& data) {
+void Engine::SetDefaultSettings(SystemData& data) {
     data.TextSpeed = 2;
     data.EffectsOn = 1;
     data.FullScreen = 0;
@@ -67,14 +67,14 @@ void TForm1::SetDefaultSettings(SystemData& data) {
     data.AutoDelay = 2;
 }
 
-bool TForm1::CheckSystemFile() { return m_files.Exists(kSystemFileName); }
+bool Engine::CheckSystemFile() { return m_files.Exists(kSystemFileName); }
 
-void TForm1::CreateSystemFile() {
+void Engine::CreateSystemFile() {
     m_files.WriteKeepingCopy(kSystemFileName, &m_state.System, sizeof(SystemData));
     m_system_loaded = true;
 }
 
-void TForm1::ReadSystemFile() {
+void Engine::ReadSystemFile() {
     // Through a scratch record, so a failed read leaves the one in memory as it was.
     auto loaded = std::make_unique<SystemData>();
     m_files.ReadWhole(kSystemFileName, loaded.get(), sizeof(SystemData));
@@ -82,7 +82,7 @@ void TForm1::ReadSystemFile() {
     m_system_loaded = true;
 }
 
-void TForm1::LoadSystemFile() {
+void Engine::LoadSystemFile() {
     auto record = std::make_unique<SystemData>();
     const RecordCheck file = ReadRecord(m_files, kSystemFileName, *record);
     if (file.found == RecordCheck::Found::Whole) {

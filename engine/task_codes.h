@@ -37,6 +37,28 @@ enum class TaskCode : std::uint32_t {
     TASK_INIT = 0xFFFFFFFF,
 };
 
+class Engine;
+struct EngineState;
+
+// A task code that every handler reads and only Engine::SetTask writes, so that a trace or a
+// breakpoint there sees every change of task.
+class TaskSlot {
+public:
+    constexpr operator TaskCode() const { return m_code; }
+    constexpr TaskCode Code() const { return m_code; }
+
+private:
+    friend class Engine;
+    friend struct EngineState;
+    constexpr explicit TaskSlot(TaskCode code) : m_code(code) {}
+    TaskSlot& operator=(TaskCode code) {
+        m_code = code;
+        return *this;
+    }
+
+    TaskCode m_code;
+};
+
 // "TASK_WAIT_MESSAGE" for a known code, nullopt otherwise.
 std::optional<std::string_view> TaskName(TaskCode code);
 // Parses a task name or 8 hexadecimal digits.

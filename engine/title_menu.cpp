@@ -3,12 +3,12 @@
 
 namespace hk {
 
-void TForm1::DispTitleMenu() {
+void Engine::DispTitleMenu() {
     m_platform.ShowWindow(WindowId::Float, false);
     m_msg_float_checked = false;
     MenuItemNamed("ItemMsgFloat").checked = false;
     ClearMsgLog();
-    PlayBGM(1, 1);
+    PlayBGM(kTitleMusic, 1);
     LoadMenuScreen(21, 22);
     CreateMakeBMP();
     StartMenuFade(TaskCode::TASK_WAIT_TITLE_MENU);
@@ -16,39 +16,39 @@ void TForm1::DispTitleMenu() {
     m_platform.SetCursorVisible(true);
 }
 
-void TForm1::WaitTitleMenu() {
+void Engine::WaitTitleMenu() {
     EngineState& s = m_state;
     const int entry = ShowPictureMenu(kColumnMenu);
     if (!s.LeftClick)
         return;
     switch (entry) {
     case 0: // new game
-        ReadGraphic(9, 10, 0);
+        ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
         s.Game.ContextMenuOn = 1;
         AttachContextMenu();
         PlayBGM(0, 0);
-        MsgWindowImage.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);
+        MsgWindowImage.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
         ShowOnFloatWindow(MsgWindowImage);
         m_platform.ShowWindow(WindowId::Float, m_msg_float_checked);
-        ClearReturnTbl();
+        m_script.ClearReturnTbl();
         ClearMsgLog();
-        ClearScenarioFlg();
+        m_script.ClearScenarioFlg();
         s.SkipNow = 0;
         s.AutoMode = 0;
         s.ReadSkipMode = 0;
-        s.GamePlaying = 1;
-        s.Task = TaskCode::TASK_SCRIPT;
+        m_script.SetGamePlaying(true);
+        SetTask(TaskCode::TASK_SCRIPT);
         break;
     case 1: // load
-        m_platform.AttachContextMenu(&PopupMenu2);
-        m_platform.PopupMenu(PopupMenu2, m_platform.ClientToScreen(WindowId::Main, Point{320, 120}));
+        m_platform.AttachContextMenu(&TitleLoadMenu);
+        m_platform.PopupMenu(TitleLoadMenu, m_platform.ClientToScreen(WindowId::Main, Point{320, 120}));
         m_platform.AttachContextMenu(nullptr);
         break;
     case 2: // quit
         RequestClose();
         break;
     case 3: // album
-        s.Task = TaskCode::TASK_DISP_ALBUM_MENU;
+        SetTask(TaskCode::TASK_DISP_ALBUM_MENU);
         break;
     default: break;
     }

@@ -1,6 +1,6 @@
 // Screen transitions: the script's fade and rule wipe, and the fixed 500 ms fade of the menus.
 // Each runs one step per tick, timed by the millisecond clock, and hands the task on at its end.
-#include "engine/form1.h"
+#include "engine/engine.h"
 
 #include <algorithm>
 
@@ -12,14 +12,14 @@ bool Reached(std::uint32_t now, std::int32_t end) { return static_cast<std::int3
 
 } // namespace
 
-bool TForm1::FrameWanted(bool first_step) {
+bool Engine::FrameWanted(bool first_step) {
     // A step's picture is a blend of whole screens; one that the display would never show (the
     // window still has an earlier step waiting for its refresh) is not worth making. The step
     // that starts a transition and the one that ends it always run.
     return first_step || m_platform.ReadyForFrame(WindowId::Main);
 }
 
-void TForm1::ApplyTransitionShortcut(std::uint32_t now) {
+void Engine::ApplyTransitionShortcut(std::uint32_t now) {
     const EngineState& s = m_state;
     // While the script keeps the cursor hidden nothing cuts a transition short.
     if (s.Game.CursorShown == 0)
@@ -28,12 +28,12 @@ void TForm1::ApplyTransitionShortcut(std::uint32_t now) {
         m_state.EffectState.EndTime = static_cast<std::int32_t>(now - 1);
 }
 
-void TForm1::RunFade(bool shortcut, TaskCode next) {
+void Engine::RunFade(bool shortcut, TaskCode next) {
     EffectStateData& e = m_state.EffectState;
     const std::uint32_t now = m_platform.TickCount();
     const bool first_step = e.FirstTick == 0;
     if (first_step) {
-        EffectOld.CopyRect(0, 0, ScreenBuffer, 0, 0, 800, 600);
+        EffectOld.CopyRect(0, 0, ScreenBuffer, 0, 0, kScreenWidth, kScreenHeight);
         e.FirstTick = 1;
     }
     if (shortcut)
@@ -43,27 +43,48 @@ void TForm1::RunFade(bool shortcut, TaskCode next) {
             return;
         const std::int64_t elapsed = static_cast<std::int32_t>(now - static_cast<std::uint32_t>(e.StartTime));
         const int alpha = e.Duration > 0 ? static_cast<int>(elapsed * 255 / e.Duration) : 255;
-        ScreenBuffer.CopyRect(0, 0, EffectOld, 0, 0, 800, 600);
-        SceneImage.BlendOnto(0, 0, 800, 600, 0, 0, ScreenBuffer, static_cast<std::uint16_t>(std::clamp(alpha, 0, 256)));
+        ScreenBuffer.CopyRect(0, 0, EffectOld, 0, 0, kScreenWidth, kScreenHeight);
+        SceneImage.BlendOnto(0, 0, kScreenWidth, kScreenHeight, 0, 0, ScreenBuffer,
+                             static_cast<std::uint16_t>(std::clamp(alpha, 0, 256)));
         PresentScreen();
         return;
     }
-    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
-    m_state.Task = next;
+    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
+    SetTask(next);
     PresentScreen();
 }
 
-void TForm1::DispEffect_01() { RunFade(true, TaskCode::TASK_SCRIPT); }
+void Engine::StartFade(int duration_ms) {
+    EffectStateData& effect = m_state.EffectState;
+    effect.FirstTick = 0;
+    effect.StartTime = static_cast<std::int32_t>(m_platform.TickCount());
+    effect.Duration = duration_ms;
+    effect.EndTime = effect.StartTime + effect.Duration;
+    SetTask(TaskCode::TASK_EFFECT_01);
+}
 
-void TForm1::DispEffect_91() { RunFade(false, m_state.ReturnTask); }
+void Engine::StartWipe(int rule_graphic, int duration_ms, int strength) {
+    EffectStateData& effect = m_state.EffectState;
+    effect.FirstTick = 0;
+    effect.Graphic = rule_graphic;
+    effect.Strength = strength;
+    effect.Duration = duration_ms;
+    effect.StartTime = static_cast<std::int32_t>(m_platform.TickCount());
+    effect.EndTime = effect.StartTime + effect.Duration;
+    SetTask(TaskCode::TASK_EFFECT_11);
+}
 
-void TForm1::DispEffect_11() {
+void Engine::DispEffect_01() { RunFade(true, TaskCode::TASK_SCRIPT); }
+
+void Engine::DispEffect_91() { RunFade(false, m_state.ReturnTask); }
+
+void Engine::DispEffect_11() {
     EffectStateData& e = m_state.EffectState;
     const std::uint32_t now = m_platform.TickCount();
     const bool first_step = e.FirstTick == 0;
     if (first_step) {
-        ReadGraphic(6, e.Graphic, 0);
-        EffectOld.CopyRect(0, 0, ScreenBuffer, 0, 0, 800, 600);
+        ReadGraphic(kRuleSlot, e.Graphic, kPlaceCentre);
+        EffectOld.CopyRect(0, 0, ScreenBuffer, 0, 0, kScreenWidth, kScreenHeight);
     }
     ApplyTransitionShortcut(now);
     if (!Reached(now, e.EndTime)) {
@@ -71,16 +92,17 @@ void TForm1::DispEffect_11() {
             return;
         const std::int64_t elapsed = static_cast<std::int32_t>(now - static_cast<std::uint32_t>(e.StartTime));
         const int t = e.Duration > 0 ? static_cast<int>(elapsed * 280 / e.Duration) : 280;
-        ScreenBuffer.CopyRect(0, 0, EffectOld, 0, 0, 800, 600);
-        SceneImage.RuleBlendOnto(0, 0, 800, 600, 0, 0, RuleImage, ScreenBuffer, static_cast<std::uint16_t>(std::clamp(t, 0, 280)),
+        ScreenBuffer.CopyRect(0, 0, EffectOld, 0, 0, kScreenWidth, kScreenHeight);
+        SceneImage.RuleBlendOnto(0, 0, kScreenWidth, kScreenHeight, 0, 0, RuleImage, ScreenBuffer,
+                                 static_cast<std::uint16_t>(std::clamp(t, 0, 280)),
                                  static_cast<std::uint16_t>(std::clamp(e.Strength, 1, 8)));
         PresentScreen();
         e.FirstTick += 4;
         return;
     }
     // The last step does not present: the next presentation shows the new scene.
-    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, 800, 600);
-    m_state.Task = TaskCode::TASK_SCRIPT;
+    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
+    SetTask(TaskCode::TASK_SCRIPT);
 }
 
 } // namespace hk

@@ -1,5 +1,5 @@
 // The sound output device the platform provides: the SDL2 audio subsystem in the window build, a
-// virtual-time device in the headless one. The sound unit (ddsd.h) plays one looping ring of
+// virtual-time device in the headless one. The sound unit (sound_output.h) plays one looping ring of
 // 16-bit PCM through it and refills each half when the device says playback has reached the
 // other one. The device knows nothing about Ogg, mixing or the engine.
 //
@@ -65,7 +65,7 @@ public:
     virtual AudioResult Play() = 0;
     // GUI thread. Stops playing and raises Stopped.
     virtual AudioResult Stop() = 0;
-    virtual bool IsPlaying() const = 0;
+    virtual bool Playing() const = 0;
 };
 
 class AudioDevice {
@@ -75,7 +75,7 @@ public:
     // GUI thread. Opens the default output for 16-bit stereo at 44,100 Hz. False means there is
     // no usable output: the game runs silent, and nothing else is asked of the device.
     virtual bool Open() = 0;
-    virtual bool IsOpen() const = 0;
+    virtual bool Opened() const = 0;
 
     // True when notifications come from a thread of the device, so the caller needs a worker to
     // answer them; false when they are raised synchronously by whoever drives the device.

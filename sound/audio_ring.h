@@ -54,7 +54,7 @@ public:
     // GUI thread.
     AudioResult Play() override;
     AudioResult Stop() override;
-    bool IsPlaying() const override { return m_playing_flag.load(std::memory_order_acquire); }
+    bool Playing() const override { return m_playing_flag.load(std::memory_order_acquire); }
 
     // Device thread, under the mixer's lock. Copies `length` bytes from the play position,
     // stopping at each notification point to raise it; silence when stopped.

@@ -19,8 +19,6 @@ public:
     void Enter() { m_passes.fetch_add(1, std::memory_order_seq_cst); }
     // Worker thread: the pass is over.
     void Leave() { m_passes.fetch_add(1, std::memory_order_release); }
-    // Any thread.
-    bool IsBusy() const { return (m_passes.load(std::memory_order_acquire) & 1) != 0; }
     // GUI thread, after publishing a change: returns once no pass that began before it is running.
     void WaitIdle() const {
         const std::uint32_t seen = m_passes.load(std::memory_order_seq_cst);

@@ -20,7 +20,7 @@ constexpr double kRewindTime = 0.001;
 
 } // namespace
 
-TOggData::TOggData(TVorbisFileDLL& dll, std::uint32_t buffer_size) : m_dll(dll), m_half(buffer_size / 2) {
+TOggData::TOggData(VorbisLibrary& vorbis, std::uint32_t buffer_size) : m_vorbis(vorbis), m_half(buffer_size / 2) {
     if (buffer_size == 0 || buffer_size % 8 != 0) {
         throw std::invalid_argument("TOggData: buffer size " + std::to_string(buffer_size) +
                                     " is not a positive multiple of 8 bytes");
@@ -77,7 +77,7 @@ bool TOggData::LoadFromStream(std::vector<std::uint8_t> file) {
     }
     m_jump_counts = {};
 
-    if (m_dll.ov_open_callbacks(source.get(), &m_vf, nullptr, 0, m_dll.Callbacks()) < 0) {
+    if (m_vorbis.ov_open_callbacks(source.get(), &m_vf, nullptr, 0, m_vorbis.Callbacks()) < 0) {
         // On failure the library has not taken the source; the unique_ptr frees it.
         m_vf = {};
         throw EOggData(kLoadError);
@@ -85,19 +85,19 @@ bool TOggData::LoadFromStream(std::vector<std::uint8_t> file) {
     source.release();
     m_stream_open = true;
 
-    if (const vorbis_comment* vc = m_dll.ov_comment(&m_vf, -1)) {
+    if (const vorbis_comment* vc = m_vorbis.ov_comment(&m_vf, -1)) {
         m_vendor = vc->vendor ? vc->vendor : "";
         for (int i = 0; i < vc->comments; ++i) {
             const int length = vc->comment_lengths ? vc->comment_lengths[i] : 0;
             m_comments.emplace_back(vc->user_comments[i], static_cast<std::size_t>(std::max(length, 0)));
         }
     }
-    if (const vorbis_info* vi = m_dll.ov_info(&m_vf, -1)) {
+    if (const vorbis_info* vi = m_vorbis.ov_info(&m_vf, -1)) {
         m_channels = vi->channels;
         m_rate = vi->rate;
     }
-    m_total_time = static_cast<float>(std::max(0.0, m_dll.ov_time_total(&m_vf, -1)));
-    m_total_bytes = std::max<ogg_int64_t>(0, m_dll.ov_pcm_total(&m_vf, -1)) * 4;
+    m_total_time = static_cast<float>(std::max(0.0, m_vorbis.ov_time_total(&m_vf, -1)));
+    m_total_bytes = std::max<ogg_int64_t>(0, m_vorbis.ov_pcm_total(&m_vf, -1)) * 4;
     m_loaded.store(true, std::memory_order_seq_cst);
     return true;
 }
@@ -116,7 +116,7 @@ void TOggData::Close() {
     m_total_bytes = 0;
     m_file_name.clear();
     if (m_stream_open) {
-        m_dll.ov_clear(&m_vf); // also frees the in-memory file through the close callback
+        m_vorbis.ov_clear(&m_vf); // also frees the in-memory file through the close callback
         m_stream_open = false;
     }
 }
@@ -133,8 +133,8 @@ void TOggData::Stop() {
     m_busy.WaitIdle();
     if (m_stream_open) {
         const double target = kRewindTime;
-        if (m_dll.ov_seekable(&m_vf) && std::fabs(m_dll.ov_time_tell(&m_vf) - target) >= 0.001) {
-            m_dll.ov_time_seek(&m_vf, target);
+        if (m_vorbis.ov_seekable(&m_vf) && std::fabs(m_vorbis.ov_time_tell(&m_vf) - target) >= 0.001) {
+            m_vorbis.ov_time_seek(&m_vf, target);
         }
     }
     m_jump_counts = {};
@@ -152,8 +152,8 @@ void TOggData::Seek(double seconds) {
     m_busy.WaitIdle();
     double target = std::isnan(seconds) ? kRewindTime : seconds;
     target = std::max(kRewindTime, std::min(target, static_cast<double>(m_total_time)));
-    if (m_dll.ov_seekable(&m_vf) && std::fabs(m_dll.ov_time_tell(&m_vf) - target) >= 0.001) {
-        m_dll.ov_time_seek(&m_vf, target);
+    if (m_vorbis.ov_seekable(&m_vf) && std::fabs(m_vorbis.ov_time_tell(&m_vf) - target) >= 0.001) {
+        m_vorbis.ov_time_seek(&m_vf, target);
     }
     m_claimed.store(false, std::memory_order_release);
 }
@@ -182,7 +182,7 @@ const std::uint8_t* TOggData::BlockPointer() const {
 }
 
 double TOggData::Position() {
-    return m_stream_open ? m_dll.ov_time_tell(&m_vf) : 0.0;
+    return m_stream_open ? m_vorbis.ov_time_tell(&m_vf) : 0.0;
 }
 
 std::uint32_t TOggData::DecodeBlock() {
@@ -199,7 +199,7 @@ std::uint32_t TOggData::DecodeBlock() {
     m_current_half ^= 1;
     std::int16_t* out = m_buffer.data() + m_current_half * (m_half / 2);
     const std::uint32_t n = m_half;
-    const double t = m_dll.ov_time_tell(&m_vf);
+    const double t = m_vorbis.ov_time_tell(&m_vf);
     const double block_seconds = static_cast<double>(n) / kBytesPerSecond;
 
     std::uint32_t silence = 0;
@@ -220,7 +220,7 @@ std::uint32_t TOggData::DecodeBlock() {
                 const std::uint32_t e = std::min(before & ~3u, n);
                 result = Fill(out, e, silence);
                 if (result == FillResult::Ok && m_playing.load(std::memory_order_relaxed)) {
-                    m_dll.ov_time_seek(&m_vf, record.target);
+                    m_vorbis.ov_time_seek(&m_vf, record.target);
                     result = Fill(out + e / 2, n - e, silence);
                 } else if (result == FillResult::Ok) {
                     // A one-shot file that ended before its trigger does not jump back into play.
@@ -257,11 +257,11 @@ TOggData::FillResult TOggData::Fill(std::int16_t* out, std::uint32_t bytes, std:
         long result;
         std::uint32_t produced = 0;
         if (stereo) {
-            result = m_dll.ov_read(&m_vf, dst + written, static_cast<int>(bytes - written), 0, 2, 1, &section);
+            result = m_vorbis.ov_read(&m_vf, dst + written, static_cast<int>(bytes - written), 0, 2, 1, &section);
             produced = result > 0 ? static_cast<std::uint32_t>(result) : 0;
         } else {
             const int want = static_cast<int>(std::min<std::uint32_t>(sizeof m_scratch, (bytes - written) / 2));
-            result = m_dll.ov_read(&m_vf, reinterpret_cast<char*>(m_scratch.data()), want, 0, 2, 1, &section);
+            result = m_vorbis.ov_read(&m_vf, reinterpret_cast<char*>(m_scratch.data()), want, 0, 2, 1, &section);
             if (result > 0) {
                 std::int16_t* pair = out + written / 2;
                 for (long i = 0; i < result / 2; ++i) {
@@ -276,7 +276,7 @@ TOggData::FillResult TOggData::Fill(std::int16_t* out, std::uint32_t bytes, std:
         }
         if (result > 0) {
             // A chained file may change format between links; such data cannot be placed.
-            const vorbis_info* vi = m_dll.ov_info(&m_vf, section);
+            const vorbis_info* vi = m_vorbis.ov_info(&m_vf, section);
             if (!vi || vi->channels != m_channels || vi->rate != 44100) {
                 return FillResult::Error;
             }
@@ -288,13 +288,13 @@ TOggData::FillResult TOggData::Fill(std::int16_t* out, std::uint32_t bytes, std:
         if (m_looping.load(std::memory_order_relaxed)) {
             // A stream that yields nothing right after a rewind would spin here for ever.
             if (++empty_wraps <= 1) {
-                m_dll.ov_time_seek(&m_vf, kRewindTime);
+                m_vorbis.ov_time_seek(&m_vf, kRewindTime);
                 continue;
             }
         } else {
             m_playing.store(false, std::memory_order_relaxed);
             m_looping.store(false, std::memory_order_relaxed);
-            m_dll.ov_time_seek(&m_vf, kRewindTime);
+            m_vorbis.ov_time_seek(&m_vf, kRewindTime);
         }
         std::memset(dst + written, 0, bytes - written);
         silence_bytes += bytes - written;
@@ -304,8 +304,10 @@ TOggData::FillResult TOggData::Fill(std::int16_t* out, std::uint32_t bytes, std:
 }
 
 void TOggData::ApplyVolume(std::int16_t* samples, std::uint32_t count) const {
-    const int gain =
-        m_master_level.load(std::memory_order_relaxed) * m_channel_level.load(std::memory_order_relaxed) / 256;
+    // The gain is the channel level scaled by a master level of 255 out of 256, which the game
+    // never changes: full level gives 254, and every mix is that much quieter than the file.
+    constexpr int kMasterLevel = 255;
+    const int gain = kMasterLevel * m_channel_level.load(std::memory_order_relaxed) / 256;
     for (std::uint32_t i = 0; i < count; ++i) {
         samples[i] = static_cast<std::int16_t>(samples[i] * gain / 256);
     }

@@ -3,7 +3,7 @@
 // file's "ALPHAOGG" header, wraps at the end of the file when looping, and applies its volume.
 //
 // Threads: the GUI thread loads, closes, starts, stops, seeks and re-levels; the sound worker
-// (through TOggPlayer::Mix) alone runs DecodeBlock. There are no locks. The flags and levels are
+// (through TOggPlayer::Mix) alone runs DecodeBlock. There are no locks. The flags and the level are
 // atomics; whenever the GUI thread needs the Vorbis stream itself (close, seek, stop) it first
 // makes the worker keep out (clears Loaded or raises its claim) and then waits for the decode
 // in progress, if any, to finish (busy_flag.h).
@@ -11,7 +11,7 @@
 
 #include "sound/alpha_ogg_header.h"
 #include "sound/busy_flag.h"
-#include "sound/vorbis_file_dll.h"
+#include "sound/vorbis_library.h"
 
 #include <array>
 #include <atomic>
@@ -41,7 +41,7 @@ public:
 
     // `buffer_size` bytes of decoding buffer, used as two blocks of half that size (the engine
     // uses 163,840); it must be a positive multiple of 8.
-    TOggData(TVorbisFileDLL& dll, std::uint32_t buffer_size);
+    TOggData(VorbisLibrary& vorbis, std::uint32_t buffer_size);
     ~TOggData();
     TOggData(const TOggData&) = delete;
     TOggData& operator=(const TOggData&) = delete;
@@ -64,7 +64,6 @@ public:
     void Seek(double seconds);
     // v in 0..1 becomes ChannelLevel 0..255 (nearest, ties to even).
     void SetVolume(float v);
-    void SetMasterLevel(std::uint8_t level) { m_master_level.store(level, std::memory_order_relaxed); }
 
     // Which file LoadFromFile opened last (empty after LoadFromStream or Close).
     const std::filesystem::path& FileName() const { return m_file_name; }
@@ -82,7 +81,6 @@ public:
     // 3 playing and looping, 2 playing once, 1 loaded and not playing, 0 nothing loaded.
     int Status() const;
     std::uint8_t ChannelLevel() const { return m_channel_level.load(std::memory_order_relaxed); }
-    std::uint8_t MasterLevel() const { return m_master_level.load(std::memory_order_relaxed); }
 
     // --- Called from the worker thread ---
 
@@ -103,7 +101,7 @@ private:
     FillResult Fill(std::int16_t* out, std::uint32_t bytes, std::uint32_t& silence_bytes);
     void ApplyVolume(std::int16_t* samples, std::uint32_t count) const;
 
-    TVorbisFileDLL& m_dll;
+    VorbisLibrary& m_vorbis;
     OggVorbis_File m_vf{};
     bool m_stream_open = false; // GUI thread: m_vf holds an open stream
 
@@ -114,7 +112,6 @@ private:
     std::atomic<bool> m_claimed{false};       // written by the GUI thread only: keep out
     std::atomic<bool> m_clear_pending{false}; // Stop asks the worker to zero the buffer
     std::atomic<std::uint8_t> m_channel_level{255};
-    std::atomic<std::uint8_t> m_master_level{255};
 
     std::vector<std::int16_t> m_buffer; // two halves of m_half bytes
     std::uint32_t m_half;

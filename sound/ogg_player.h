@@ -27,12 +27,10 @@ public:
     TOggPlayer(const TOggPlayer&) = delete;
     TOggPlayer& operator=(const TOggPlayer&) = delete;
 
-    int ChannelCount() const { return m_channel_count; }
-
     // --- Called from the GUI thread ---
 
     // Binds `decoder` to `channel`, unbinding it from any other channel first; nullptr unbinds.
-    // Throws std::out_of_range for a channel outside 0..ChannelCount()-1.
+    // Throws std::out_of_range for a channel outside 0..channel_count-1.
     void SetData(int channel, TOggData* decoder);
     // These forward to the decoder bound to the channel; nothing when none is (or the channel
     // does not exist).

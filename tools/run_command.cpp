@@ -4,7 +4,7 @@
 #include "tools/commands.h"
 
 #include "data/unicode.h"
-#include "engine/form1.h"
+#include "engine/engine.h"
 #include "gfx/png_writer.h"
 #include "platform/headless/headless_session.h"
 #include "platform/headless/state_json.h"

@@ -18,7 +18,7 @@ public:
     ~ClockDrivenAudio() override { m_slot = nullptr; }
 
     bool Open() override { return m_device.Open(); }
-    bool IsOpen() const override { return m_device.IsOpen(); }
+    bool Opened() const override { return m_device.Opened(); }
     bool NotifiesOnOwnThread() const override { return m_device.NotifiesOnOwnThread(); }
     AudioResult CreateRing(const AudioFormat& format, std::uint32_t length, AudioRingListener* listener,
                            std::unique_ptr<AudioRing>& ring) override {

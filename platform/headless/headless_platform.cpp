@@ -223,13 +223,13 @@ void HeadlessPlatform::ShowQueryForm(TQueryForm& form) {
 }
 
 void HeadlessPlatform::ShowCommentForm(TCommentForm& form) {
-    m_comment_prefill = form.Edit1;
+    m_comment_prefill = form.CommentEdit;
     const auto answer = TakeAnswer(DialogAnswer::Kind::Comment, "comment");
     if (answer && answer->ok) {
-        form.Edit1 = answer->comment;
-        form.Button1Click();
+        form.CommentEdit = answer->comment;
+        form.OkButtonClick();
     } else {
-        form.Button2Click();
+        form.CancelButtonClick();
     }
 }
 
@@ -242,7 +242,7 @@ void HeadlessPlatform::ShowConfigForm(TConfigForm& form) {
             Fault("the settings dialog has no control for " + field);
     // "back" leaves with "戻る"; "close" with the close box, which stores nothing more.
     if (answer->config_back)
-        form.Button1Click();
+        form.OkButtonClick();
 }
 
 

@@ -6,7 +6,7 @@ HeadlessSession::HeadlessSession(std::filesystem::path game_dir)
     : HeadlessSession(game_dir, std::make_unique<GameFiles>(game_dir)) {}
 
 HeadlessSession::HeadlessSession(std::filesystem::path, std::unique_ptr<GameFiles> files)
-    : m_files(std::move(files)), m_form(std::make_unique<TForm1>(m_platform, *m_files)) {}
+    : m_files(std::move(files)), m_form(std::make_unique<Engine>(m_platform, *m_files)) {}
 
 HeadlessSession::~HeadlessSession() {
     if (m_form)

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "data/game_files.h"
-#include "engine/form1.h"
+#include "engine/engine.h"
 #include "platform/headless/headless_platform.h"
 
 #include <filesystem>
@@ -20,7 +20,7 @@ public:
     ~HeadlessSession();
 
     HeadlessPlatform& Platform() { return m_platform; }
-    TForm1& Form() { return *m_form; }
+    Engine& Form() { return *m_form; }
     EngineState& State() { return m_form->State(); }
     GameFiles& Files() { return *m_files; }
 
@@ -42,7 +42,7 @@ public:
 private:
     std::unique_ptr<GameFiles> m_files;
     HeadlessPlatform m_platform;
-    std::unique_ptr<TForm1> m_form;
+    std::unique_ptr<Engine> m_form;
 };
 
 } // namespace hk

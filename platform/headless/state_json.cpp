@@ -1,6 +1,6 @@
 #include "platform/headless/state_json.h"
 
-#include "engine/form1.h"
+#include "engine/engine.h"
 #include "platform/headless/headless_platform.h"
 
 #include <algorithm>
@@ -53,7 +53,7 @@ std::string ForwardSlashes(std::string path) {
 
 } // namespace
 
-std::string EngineStateJson(TForm1& form, HeadlessPlatform& platform) {
+std::string EngineStateJson(Engine& form, HeadlessPlatform& platform) {
     const EngineState& s = form.State();
     const GameData& g = s.Game;
     const SystemData& sys = s.System;
@@ -71,7 +71,7 @@ std::string EngineStateJson(TForm1& form, HeadlessPlatform& platform) {
     num("ChoiceCount", s.ChoiceCount);
     num("LogCursor", s.LogCursor);
     num("AlbumPage", s.AlbumPage);
-    flag("GamePlaying", s.GamePlaying);
+    flag("GamePlaying", form.Script().GamePlaying());
     flag("MsgWindowVisible", s.MsgWindowVisible);
     flag("LogViewing", s.LogViewing);
     flag("SkipNow", s.SkipNow);
@@ -101,10 +101,11 @@ std::string EngineStateJson(TForm1& form, HeadlessPlatform& platform) {
 
     o << "  \"SceneTable\": [";
     bool first = true;
+    const auto& queue = form.Script().SceneTable();
     for (int i = 1; i <= kSceneTableSize; ++i) {
-        if (s.SceneTable[i] == 0)
+        if (queue[i] == 0)
             continue;
-        o << (first ? "" : ",") << s.SceneTable[i];
+        o << (first ? "" : ",") << queue[i];
         first = false;
     }
     o << "],\n";

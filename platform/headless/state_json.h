@@ -5,9 +5,9 @@
 
 namespace hk {
 
-class TForm1;
+class Engine;
 class HeadlessPlatform;
 
-std::string EngineStateJson(TForm1& form, HeadlessPlatform& platform);
+std::string EngineStateJson(Engine& form, HeadlessPlatform& platform);
 
 } // namespace hk

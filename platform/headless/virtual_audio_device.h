@@ -28,7 +28,7 @@ public:
     ~VirtualAudioDevice() override;
 
     bool Open() override;
-    bool IsOpen() const override { return m_open; }
+    bool Opened() const override { return m_open; }
     bool NotifiesOnOwnThread() const override { return false; }
     AudioResult CreateRing(const AudioFormat& format, std::uint32_t length, AudioRingListener* listener,
                            std::unique_ptr<AudioRing>& ring) override;

@@ -108,7 +108,7 @@ ConfigDialog::ConfigDialog(QWidget* parent) : QDialog(parent) {
 
     QGroupBox* automatic = MakeGroup(this, "メッセージ自動進行", 184, 80, 169, 73);
     // Laid out with its widest text, so the box leaves room for every delay it can show.
-    m_label8 = MakeLabel(automatic, "Label8", AutoDelayLabel(20).c_str(), 72, 16);
+    m_delay_label = MakeLabel(automatic, "DelayLabel", AutoDelayLabel(20).c_str(), 72, 16);
     m_msg_auto = MakeSlider(automatic, "MsgAuto", 8, 32, 145, 1, 20);
     MakeLabel(automatic, "Label4", "1秒", 11, 56);
     MakeLabel(automatic, "Label5", "20秒", 136, 56);
@@ -143,7 +143,7 @@ ConfigDialog::ConfigDialog(QWidget* parent) : QDialog(parent) {
         TConfigForm* form = m_form;
         accept();
         if (form)
-            form->Button1Click();
+            form->OkButtonClick();
     });
 }
 
@@ -168,10 +168,10 @@ void ConfigDialog::Load(TConfigForm& form) {
     load(m_bgm, form.BgmVol());
     load(m_voice, form.VoiceVol());
     load(m_se, form.SeVol());
-    if (form.Label8.empty())
-        form.Label8 = AutoDelayLabel(form.MsgAuto());
-    m_label8->setText(QString::fromStdString(form.Label8));
-    m_label8->adjustSize();
+    if (form.DelayLabel.empty())
+        form.DelayLabel = AutoDelayLabel(form.MsgAuto());
+    m_delay_label->setText(QString::fromStdString(form.DelayLabel));
+    m_delay_label->adjustSize();
     m_loading = false;
     // The radio buttons' own state is what the form holds now (a group may have kept its old
     // choice); read it back so the form and the screen agree.
@@ -211,9 +211,9 @@ void ConfigDialog::SliderMoved(void (TConfigForm::*set)(int), int value) {
     (f.*set)(value);
     // Without the engine's handler the label still follows its slider.
     if (set == &TConfigForm::SetMsgAuto && !f.OnMsgAutoChange)
-        f.Label8 = AutoDelayLabel(f.MsgAuto());
-    m_label8->setText(QString::fromStdString(f.Label8));
-    m_label8->adjustSize();
+        f.DelayLabel = AutoDelayLabel(f.MsgAuto());
+    m_delay_label->setText(QString::fromStdString(f.DelayLabel));
+    m_delay_label->adjustSize();
 }
 
 } // namespace hk

@@ -1,7 +1,7 @@
 // The settings dialog ("環境設定", TConfigForm) in the window build. It shows the form's fields in
 // the game's layout and writes every change of a control straight back into the form; a slider
 // goes through the form's setter, which runs the engine's change handler (live volumes, the delay
-// label). "戻る" closes the dialog and then calls the form's Button1Click; leaving any other way
+// label). "戻る" closes the dialog and then calls the form's OkButtonClick; leaving any other way
 // stores nothing more. The dialog lives for the whole run, so its controls keep their state.
 // The game's layout is kept as far as the style allows: a group box's controls start below the
 // box's title as the style draws it, and the dialog grows by the few pixels that takes.
@@ -52,7 +52,7 @@ public:
     QSlider* BgmVol() const { return m_bgm; }
     QSlider* VoiceVol() const { return m_voice; }
     QSlider* SeVol() const { return m_se; }
-    QLabel* Label8() const { return m_label8; }
+    QLabel* DelayLabel() const { return m_delay_label; }
     QPushButton* Button1() const { return m_back; }
 
 private:
@@ -65,11 +65,11 @@ private:
     bool m_loading = false;
     QRadioButton *m_eff_on, *m_eff_off, *m_scr_win, *m_scr_full, *m_msg_l, *m_msg_m, *m_msg_h;
     QSlider *m_msg_auto, *m_bgm, *m_voice, *m_se;
-    QLabel* m_label8;
+    QLabel* m_delay_label;
     QPushButton* m_back;
 };
 
-// The text of Label8 for an automatic-advance delay of `seconds`.
+// The text of DelayLabel for an automatic-advance delay of `seconds`.
 std::string AutoDelayLabel(int seconds);
 
 } // namespace hk

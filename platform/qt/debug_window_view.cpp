@@ -17,7 +17,7 @@ struct LabelPlace {
 };
 constexpr LabelPlace kLabels[] = {
     {"BGM_LABEL", 8, 8},   {"MOUSE_LABEL", 8, 24},  {"KEY_LABEL", 8, 40},
-    {"TASK_LABEL", 8, 56}, {"MSGLOG_LABEL", 8, 72}, {"BgmLabel2", 360, 40},
+    {"TASK_LABEL", 8, 56}, {"MSGLOG_LABEL", 8, 72}, {"BgmFileLabel", 360, 40},
 };
 
 struct ButtonPlace {
@@ -47,7 +47,7 @@ DebugWindowView::DebugWindowView()
         m_labels[i] = label;
     }
     m_memo = new QPlainTextEdit(this);
-    m_memo->setObjectName(QStringLiteral("Memo1"));
+    m_memo->setObjectName(QStringLiteral("Listing"));
     m_memo->setGeometry(8, 88, 609, 73);
     m_memo->setFont(GameFont("ＭＳ ゴシック", 12));
     m_memo->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -76,7 +76,7 @@ QLabel* DebugWindowView::Label(const char* name) const {
 
 void DebugWindowView::Show(const TDebugWindow& window) {
     const std::string* texts[] = {&window.BGM_LABEL,  &window.MOUSE_LABEL,  &window.KEY_LABEL,
-                                  &window.TASK_LABEL, &window.MSGLOG_LABEL, &window.BgmLabel2};
+                                  &window.TASK_LABEL, &window.MSGLOG_LABEL, &window.BgmFileLabel};
     for (std::size_t i = 0; i < m_labels.size(); ++i) {
         if (*texts[i] == m_label_texts[i])
             continue;
@@ -84,8 +84,8 @@ void DebugWindowView::Show(const TDebugWindow& window) {
         m_labels[i]->setText(QString::fromStdString(m_label_texts[i]));
         m_labels[i]->adjustSize();
     }
-    if (window.Memo1 != m_memo_lines) {
-        m_memo_lines = window.Memo1;
+    if (window.Listing != m_memo_lines) {
+        m_memo_lines = window.Listing;
         QStringList lines;
         lines.reserve(static_cast<qsizetype>(m_memo_lines.size()));
         for (const std::string& line : m_memo_lines)

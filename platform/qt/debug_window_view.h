@@ -34,14 +34,14 @@ public:
     std::function<void(int button)> on_button;
 
     QLabel* Label(const char* name) const;
-    QPlainTextEdit* Memo1() const { return m_memo; }
+    QPlainTextEdit* Listing() const { return m_memo; }
     QPushButton* Button(int number) const { return m_buttons.at(static_cast<std::size_t>(number - 1)); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    std::array<QLabel*, 6> m_labels{}; // BGM, MOUSE, KEY, TASK, MSGLOG, BgmLabel2
+    std::array<QLabel*, 6> m_labels{}; // BGM, MOUSE, KEY, TASK, MSGLOG, BgmFileLabel
     std::array<std::string, 6> m_label_texts;
     QPlainTextEdit* m_memo;
     std::vector<std::string> m_memo_lines;

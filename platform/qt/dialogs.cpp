@@ -77,26 +77,26 @@ CommentDialog::CommentDialog(TCommentForm& form, QWidget* parent) : QDialog(pare
     m_label->setObjectName(QStringLiteral("Label1"));
     m_label->setGeometry(12, 13, 37, 12);
     m_edit = new QLineEdit(this);
-    m_edit->setObjectName(QStringLiteral("Edit1"));
+    m_edit->setObjectName(QStringLiteral("CommentEdit"));
     m_edit->setGeometry(56, 8, 281, 23);
     m_edit->setFont(GameFont(kGothic, 15));
     // The slot keeps 24 units: the field takes no more, so nothing the player typed is cut off
     // silently later.
     m_edit->setMaxLength(kMaxCommentUnits);
-    m_edit->setText(QString::fromStdU16String(form.Edit1));
+    m_edit->setText(QString::fromStdU16String(form.CommentEdit));
     m_save = MakeButton(this, "Button1", "セーブ", 176, 40);
     m_cancel = MakeButton(this, "Button2", "キャンセル", 264, 40);
     m_save->setDefault(true);
     connect(m_save, &QPushButton::clicked, this, [this]() {
-        m_form.Edit1 = m_edit->text().toStdU16String();
-        m_form.Button1Click();
+        m_form.CommentEdit = m_edit->text().toStdU16String();
+        m_form.OkButtonClick();
         accept();
     });
     connect(m_cancel, &QPushButton::clicked, this, &CommentDialog::reject);
 }
 
 void CommentDialog::reject() {
-    m_form.Button2Click();
+    m_form.CancelButtonClick();
     QDialog::reject();
 }
 

@@ -54,7 +54,7 @@ public:
     void Run();
 
     QLabel* Label1() const { return m_label; }
-    QLineEdit* Edit1() const { return m_edit; }
+    QLineEdit* CommentEdit() const { return m_edit; }
     QPushButton* Button1() const { return m_save; }
     QPushButton* Button2() const { return m_cancel; }
 

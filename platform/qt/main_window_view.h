@@ -40,7 +40,7 @@ public:
     void CentreOnScreen();
     // Full screen and back; leaving it gives the framed window its size and place from before.
     void SetFullScreen(bool full);
-    bool IsFullScreen() const { return m_full_screen; }
+    bool FullScreen() const { return m_full_screen; }
 
     // The picture's filter when it is scaled: nearest neighbour (false) or smooth.
     void SetSmooth(bool smooth);

@@ -262,7 +262,7 @@ Point QtPlatform::ScreenToClient(WindowId window, Point screen) {
     if (window == WindowId::Main || window == WindowId::Float) {
         Conversion& last = window == WindowId::Main ? m_to_main : m_to_float;
         const std::uint64_t generation = m_cursor->PlacementGeneration();
-        const bool full_screen = m_main->IsFullScreen();
+        const bool full_screen = m_main->FullScreen();
         if (last.generation == generation && last.full_screen == full_screen && last.screen.x == screen.x &&
             last.screen.y == screen.y)
             return last.client;

@@ -25,7 +25,7 @@ public:
 
     // False, with LastError telling why, when no driver or device opens: the game runs silent.
     bool Open() override;
-    bool IsOpen() const override { return m_device != 0; }
+    bool Opened() const override { return m_device != 0; }
     bool NotifiesOnOwnThread() const override { return true; }
     AudioResult CreateRing(const AudioFormat& format, std::uint32_t length, AudioRingListener* listener,
                            std::unique_ptr<AudioRing>& ring) override;

@@ -10,6 +10,7 @@
 #include "ogg_inspect.h"
 #include "sound/alpha_ogg_header.h"
 #include "support/run_process.h"
+#include "support/temp_dir.h"
 #include "tools/demo_pictures.h"
 #include "tools/demo_sound.h"
 
@@ -17,7 +18,6 @@
 
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <unistd.h>
@@ -26,23 +26,15 @@ namespace hk {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::uint8_t> ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string ReadText(const fs::path& path) {
-    const auto bytes = ReadFile(path);
-    return {bytes.begin(), bytes.end()};
-}
+using test::ReadFileBytes;
+using test::ReadFileText;
 
 // Every file under dir, by relative path.
 std::map<std::string, std::vector<std::uint8_t>> Tree(const fs::path& dir) {
     std::map<std::string, std::vector<std::uint8_t>> files;
     for (const auto& entry : fs::recursive_directory_iterator(dir)) {
         if (entry.is_regular_file()) {
-            files[fs::relative(entry.path(), dir).generic_string()] = ReadFile(entry.path());
+            files[fs::relative(entry.path(), dir).generic_string()] = ReadFileBytes(entry.path());
         }
     }
     return files;
@@ -62,7 +54,7 @@ protected:
         s_error = result.err;
         if (s_status == 0) {
             s_files = Tree(s_dir / "first");
-            s_save = ReadText(s_dir / "first" / "Save03.dat");
+            s_save = ReadFileText(s_dir / "first" / "Save03.dat");
             s_files.erase("Save03.dat");
         }
     }
@@ -295,7 +287,7 @@ TEST_F(DemoGameTest, EveryPictureTheGameAsksForIsThere) {
         wanted.insert(50 + page);
         wanted.insert(60 + page);
     }
-    const auto book = demo::ParsePictureRecipes(ReadText(fs::path(HARUKAZE_DEMO_SOURCE_DIR) / "pictures.txt"), "p");
+    const auto book = demo::ParsePictureRecipes(ReadFileText(fs::path(HARUKAZE_DEMO_SOURCE_DIR) / "pictures.txt"), "p");
     for (const demo::CgPlace& place : demo::CgPlaces(book.album)) {
         wanted.insert(place.number);
     }
@@ -451,7 +443,7 @@ TEST_F(DemoGameTest, RulesCoverTheWholeRangeAndDiffer) {
 }
 
 TEST_F(DemoGameTest, MusicLoopsAnInnerSectionWhereTheRecipeSaysSo) {
-    const auto tracks = demo::ParseMusicRecipes(ReadText(fs::path(HARUKAZE_DEMO_SOURCE_DIR) / "music.txt"), "m");
+    const auto tracks = demo::ParseMusicRecipes(ReadFileText(fs::path(HARUKAZE_DEMO_SOURCE_DIR) / "music.txt"), "m");
     ASSERT_EQ(tracks.size(), 10u);
     int with_header = 0;
     for (const demo::MusicTrack& t : tracks) {

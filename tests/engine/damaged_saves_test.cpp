@@ -46,7 +46,7 @@ template <typename Record> Bytes BytesOf(const Record& record) {
 // A player's progress: settings changed, a scene unlocked, CGs seen, messages read.
 std::unique_ptr<SystemData> Progress(std::int16_t scene_flag) {
     auto record = std::make_unique<SystemData>();
-    TForm1::SetDefaultSettings(*record);
+    Engine::SetDefaultSettings(*record);
     record->TextSpeed = 3;
     record->BgmVolume = 55;
     record->SystemVars[100] = scene_flag;
@@ -58,7 +58,7 @@ std::unique_ptr<SystemData> Progress(std::int16_t scene_flag) {
 
 std::unique_ptr<SystemData> Defaults() {
     auto record = std::make_unique<SystemData>();
-    TForm1::SetDefaultSettings(*record);
+    Engine::SetDefaultSettings(*record);
     return record;
 }
 

@@ -23,15 +23,7 @@ std::vector<std::uint8_t> Png(const TABitmap& b) { return EncodePng(b); }
 // Fourth byte (transparency) of a pixel.
 int Clear(const TABitmap& b, int x, int y) { return b.Pixel(x, y)[3]; }
 
-class GraphicsTest : public GameFixture {
-protected:
-    void StartWith(ArchiveBuilder grp) {
-        WriteArchives(IdleScenario(), grp);
-        Start();
-        Session().Ticks(3);
-        State().Task = static_cast<TaskCode>(0x12345678);
-    }
-};
+using GraphicsTest = GameFixture;
 
 TEST_F(GraphicsTest, CharactersArePlacedInAWhiteFrameWithTheirMask) {
     ArchiveBuilder grp;
@@ -39,7 +31,7 @@ TEST_F(GraphicsTest, CharactersArePlacedInAWhiteFrameWithTheirMask) {
     mask.FillRect(0, 0, 10, 600, kBlack); // the character's left edge is clear
     grp.Add(300, kPng, Png(Solid(800, 600, MakeColor(200, 0, 0))), kPng, Png(mask));
     grp.Add(301, kPng, Png(Solid(800, 600, MakeColor(0, 0, 200)))); // no mask
-    StartWith(grp);
+    StartParked(grp);
 
     Form().ReadGraphic(1, 300, 1); // drawn at x = -200
     const TABitmap& c1 = Form().CharLayer1;
@@ -67,7 +59,7 @@ TEST_F(GraphicsTest, SlotsDeliverTheirWayAndCgFlagsAreSetForTheCgRangeOnly) {
     grp.Add(8, kPng, Png(Solid(800, 176, MakeColor(1, 2, 3))), kPng, Png(Solid(800, 176, kWhite)));
     grp.Add(41, kPng, Png(grey));
     grp.Add(500, 77, Png(grey)); // a type code no decoder has
-    StartWith(grp);
+    StartParked(grp);
 
     EXPECT_EQ(Form().MsgFrameImage.Width(), 800);
     EXPECT_EQ(Form().MsgFrameImage.Height(), 600) << "slot 8 takes the frame's full size";
@@ -96,7 +88,7 @@ TEST_F(GraphicsTest, DamagedPictureIsAnErrorNamingTheGraphic) {
     auto png = Png(Solid(40, 30, kBlack));
     png.resize(png.size() / 2);
     grp.Add(123, kPng, png);
-    StartWith(grp);
+    StartParked(grp);
     try {
         Form().ReadGraphic(0, 123, 0);
         FAIL() << "a cut PNG must not load";
@@ -106,7 +98,7 @@ TEST_F(GraphicsTest, DamagedPictureIsAnErrorNamingTheGraphic) {
 }
 
 TEST_F(GraphicsTest, CompositionDrawsLayerOneInFrontAndIgnoresEmptyLayers) {
-    StartWith(ArchiveBuilder());
+    StartParked(ArchiveBuilder());
     Form().BgLayer.Fill(kWhite);
     Form().CharLayer1 = Solid(800, 600, kBlack); // opaque black
     Form().CharLayer2 = Solid(800, 600, MakeColor(0, 255, 0));

@@ -109,9 +109,9 @@ TEST_F(MenuScreensTest, NewGameStartsPlayWithClearedTablesAndTheContextMenu) {
     State().Game.ScenarioVars[4] = 9;
     State().Game.ReturnDepth = 2;
     Click(700, 380);
-    EXPECT_EQ(State().GamePlaying, 1);
+    EXPECT_EQ(Script().GamePlaying(), 1);
     EXPECT_EQ(State().Game.ContextMenuOn, 1);
-    EXPECT_EQ(Platform().AttachedMenu(), &Form().PopupMenu1);
+    EXPECT_EQ(Platform().AttachedMenu(), &Form().ContextMenu);
     EXPECT_EQ(State().MsgLog[3].Text, "");
     EXPECT_EQ(State().Game.ScenarioVars[4], 0);
     EXPECT_EQ(State().Game.ReturnDepth, 0);
@@ -184,20 +184,21 @@ TEST_F(MenuScreensTest, CgAlbumLocksUnseenCellsAndShowsSeenPictures) {
 TEST_F(MenuScreensTest, SceneAlbumQueuesScenesAndReplaysThemInOrder) {
     State().System.SystemVars[101 - 1] = 1; // page 1 cell 1
     State().System.SystemVars[155 - 1] = 1; // page 1 cell 2
-    State().SceneTable[5] = 123;            // the album menu empties the queue
+    for (int scene : {121, 122, 123, 124, 125}) // the album menu empties the queue
+        Script().AddSceneTbl(scene);
     Click(700, 500);
     ASSERT_TRUE(Reach(TaskCode::TASK_WAIT_ALBUM_MENU));
     Click(700, 420);
     ASSERT_TRUE(Reach(TaskCode::TASK_WAIT_SC_ALBUM_MENU));
-    EXPECT_EQ(State().SceneTable[5], 0);
+    EXPECT_EQ(Script().SceneTable()[5], 0);
     EXPECT_EQ(Shown(19 + 153 * 2 + 5, 81), kLockTile) << "cell 3 (scene 102) is locked";
     Click(30 + 153 * 2, 80);
-    EXPECT_EQ(State().SceneTable[1], 0) << "a locked cell does not queue";
+    EXPECT_EQ(Script().SceneTable()[1], 0) << "a locked cell does not queue";
 
     Click(30, 80);
     Click(30 + 153, 80);
-    EXPECT_EQ(State().SceneTable[1], 101);
-    EXPECT_EQ(State().SceneTable[2], 155);
+    EXPECT_EQ(Script().SceneTable()[1], 101);
+    EXPECT_EQ(Script().SceneTable()[2], 155);
     // The mark drawn on click: cyan digits with a black outline near (21, 78). Smoothed text
     // keeps 1/256 of what lies beneath, so full ink is 254 on black.
     bool cyan = false;
@@ -210,12 +211,12 @@ TEST_F(MenuScreensTest, SceneAlbumQueuesScenesAndReplaysThemInOrder) {
 
     Click(30 + 153, 80); // a queued scene: replay from position 1
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
-    EXPECT_EQ(State().GamePlaying, 0);
+    EXPECT_EQ(Script().GamePlaying(), 0);
     EXPECT_EQ(State().Game.CurrentScene, 101);
     ASSERT_TRUE(Reach(TaskCode::TASK_WAIT_SC_ALBUM_MENU));
     EXPECT_EQ(State().Game.ScenarioVars[0], 101);
     EXPECT_EQ(State().Game.ScenarioVars[1], 155) << "both queued scenes ran";
-    EXPECT_EQ(State().SceneTable[1], 0) << "the queue is empty again";
+    EXPECT_EQ(Script().SceneTable()[1], 0) << "the queue is empty again";
     EXPECT_EQ(State().Game.CurrentScene, 1);
 }
 
@@ -226,9 +227,9 @@ TEST_F(MenuScreensTest, AFullQueueRefusesMore) {
     Click(700, 420);
     ASSERT_TRUE(Reach(TaskCode::TASK_WAIT_SC_ALBUM_MENU));
     for (int i = 1; i <= 95; ++i)
-        State().SceneTable[i] = 1000 + i;
+        Script().AddSceneTbl(1000 + i);
     Click(30, 80);
-    EXPECT_EQ(Form().GetSceneTbl(101), -1);
+    EXPECT_EQ(Script().GetSceneTbl(101), -1);
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_SC_ALBUM_MENU);
 }
 
@@ -270,7 +271,7 @@ TEST_F(MenuScreensTest, TitleLoadMenuOpensAtItsPointAndLoadsTheChosenSlot) {
 
     Click(700, 420); // load
     ASSERT_NE(Platform().OpenPopup(), nullptr);
-    EXPECT_EQ(Platform().OpenPopup(), &Form().PopupMenu2);
+    EXPECT_EQ(Platform().OpenPopup(), &Form().TitleLoadMenu);
     EXPECT_EQ(*Platform().LastPopupPosition(), Platform().ClientToScreen(WindowId::Main, Point{320, 120}));
     EXPECT_EQ(Platform().AttachedMenu(), nullptr) << "detached again when the menu closed";
     EXPECT_TRUE(Form().MenuItemNamed("ItemLoadT2").enabled);
@@ -281,7 +282,7 @@ TEST_F(MenuScreensTest, TitleLoadMenuOpensAtItsPointAndLoadsTheChosenSlot) {
     ASSERT_EQ(Platform().ScriptFault(), "");
     ASSERT_TRUE(Reach(TaskCode::TASK_WAIT_KEY));
     EXPECT_EQ(State().Game.ScenarioVars[2], 44);
-    EXPECT_EQ(State().GamePlaying, 1);
+    EXPECT_EQ(Script().GamePlaying(), 1);
 }
 
 } // namespace

@@ -17,12 +17,8 @@ using Answer = HeadlessPlatform::DialogAnswer;
 class MenusTest : public GameFixture {
 protected:
     void SetUp() override {
-        WriteArchives();
-        Start();
-        Session().Ticks(3);
-        // Park the engine so only the menu commands act.
-        State().Task = static_cast<TaskCode>(0x12345678);
-        State().GamePlaying = 1;
+        StartParked(); // only the menu commands act
+        Script().SetGamePlaying(true);
         Form().AttachContextMenu();
     }
     void Menu(std::vector<std::string> path) {
@@ -45,7 +41,7 @@ protected:
     }
     GameData Slot(int n) {
         GameData g{};
-        const auto bytes = ReadFileBytes(m_dir / TForm1::SlotFileName(n));
+        const auto bytes = ReadFileBytes(m_dir / Engine::SlotFileName(n));
         EXPECT_EQ(bytes.size(), sizeof g);
         std::memcpy(&g, bytes.data(), std::min(bytes.size(), sizeof g));
         return g;
@@ -54,7 +50,7 @@ protected:
 
 TEST_F(MenusTest, MenuItemsAreInTheGameOrderWithTheirCaptions) {
     std::vector<std::string> names, captions;
-    for (const MenuItem& item : Form().PopupMenu1.items) {
+    for (const MenuItem& item : Form().ContextMenu.items) {
         names.push_back(item.separator ? "-" : item.name);
         captions.push_back(item.caption);
     }
@@ -66,7 +62,7 @@ TEST_F(MenusTest, MenuItemsAreInTheGameOrderWithTheirCaptions) {
     EXPECT_EQ(captions[10], "ｵﾌﾟｼｮﾝ");
     EXPECT_EQ(captions[13], "ゲーム終了");
     EXPECT_EQ(Item("ItemSave").items.size(), 30u);
-    EXPECT_EQ(Form().PopupMenu2.items.size(), 30u);
+    EXPECT_EQ(Form().TitleLoadMenu.items.size(), 30u);
 }
 
 TEST_F(MenusTest, FreshInstallShowsThirtyEmptySlotsNoneCheckedAndLoadsDisabled) {
@@ -149,7 +145,7 @@ TEST_F(MenusTest, TheNewestSaveIsCheckedAndTheLowerSlotWinsATie) {
 }
 
 TEST_F(MenusTest, SaveAndLoadAreDisabledWhenNoGameIsPlayed) {
-    State().GamePlaying = 0;
+    Script().SetGamePlaying(false);
     Menu({});
     EXPECT_FALSE(Item("ItemSave").enabled);
     EXPECT_FALSE(Item("ItemLoad").enabled);
@@ -174,7 +170,7 @@ TEST_F(MenusTest, LoadingReadsTheSlotStepsBackAndRestores) {
     EXPECT_EQ(State().Task, TaskCode::TASK_EFFECT_91);
     EXPECT_EQ(State().ReturnTask, TaskCode::TASK_SCRIPT);
     EXPECT_EQ(State().EffectState.Duration, 500);
-    EXPECT_EQ(State().GamePlaying, 1);
+    EXPECT_EQ(Script().GamePlaying(), 1);
 }
 
 TEST_F(MenusTest, SkipAutoAndReadSkipFollowTheLog) {
@@ -210,21 +206,21 @@ TEST_F(MenusTest, HideCaptionFollowsTheWindowAndTheFullScreenChoice) {
     Menu({});
     EXPECT_EQ(Item("ItemMsgClear").caption, "ﾒｯｾｰｼﾞｳｨﾝﾄﾞｳの表示");
 
-    State().Task = TaskCode::TASK_WAIT_SELECT2;
+    Form().SetTask(TaskCode::TASK_WAIT_SELECT2);
     State().Select2Visible = 1;
     Form().SceneImage.Fill(MakeColor(10, 20, 30));
     Menu({});
     EXPECT_FALSE(Item("ItemMsgFloat").enabled);
     EXPECT_EQ(Item("ItemMsgClear").caption, "ﾒｯｾｰｼﾞｳｨﾝﾄﾞｳの一時消去");
-    State().Task = static_cast<TaskCode>(0x12345678); // keep WaitSelect2 from drawing again
-    State().Task = TaskCode::TASK_WAIT_SELECT2;
+    Form().SetTask(kParkedTask); // keep WaitSelect2 from drawing again
+    Form().SetTask(TaskCode::TASK_WAIT_SELECT2);
     Form().ItemMsgClearClick();
     EXPECT_EQ(State().Select2Visible, 0);
     EXPECT_EQ(Platform().ClientSurface(WindowId::Main).GetColor(400, 300), MakeColor(10, 20, 30));
 }
 
 TEST_F(MenusTest, ReturnToTitleAnsweredNoResumesAndYesGoesToTheTitleCommand) {
-    State().Task = TaskCode::TASK_WAIT_KEY;
+    Form().SetTask(TaskCode::TASK_WAIT_KEY);
     State().Game.ScriptStep = 1;
     Platform().QueueDialogAnswer({Answer::Kind::Query, false});
     Menu({"ItemTitle"});
@@ -252,7 +248,7 @@ TEST_F(MenusTest, SettingsDialogShowsTheSettingsAndStoresThemOnBack) {
     const TConfigForm& f = Form().ConfigForm;
     EXPECT_EQ(f.BgmVol(), 30);
     EXPECT_EQ(f.SeVol(), 100);
-    EXPECT_EQ(f.Label8, "設定時間：10秒");
+    EXPECT_EQ(f.DelayLabel, "設定時間：10秒");
     // The close box keeps the live volume only.
     EXPECT_EQ(State().System.VoiceVolume, 40);
     EXPECT_EQ(State().System.AutoDelay, 2);

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 #include <vector>
 
 namespace hk::test {
@@ -54,30 +53,6 @@ TEST(RecordsTest, GameDataFieldsLandAtTheirFileOffsets) {
     EXPECT_EQ(b[1158], 0xC6); EXPECT_EQ(b[1159], 0x30);  // U+30C6 テ
     EXPECT_EQ(b[1204], 0x41); EXPECT_EQ(b[1205], 0x00);  // 24th unit
     EXPECT_EQ(b[1206], 0x00); EXPECT_EQ(b[1207], 0x00);  // reserved tail
-}
-
-TEST(RecordsTest, SystemDataFieldsLandAtTheirFileOffsets) {
-    auto s = std::make_unique<SystemData>();
-    std::memset(s.get(), 0, sizeof(SystemData));
-    s->SystemVars[0] = 0x0201;            // variable 1 at 0
-    s->CgSeen[401 - kCgFirst] = 1;         // graphic 401 at 1024
-    s->CgSeen[699 - kCgFirst] = 1;         // graphic 699 at 1322
-    s->ReadMarks[2][1] = 0x02;             // scene 2, message 9: byte 1323 + 32768 + 1, bit 1
-    s->TextSpeed = 3;
-    s->EffectsOn = 1;
-    s->VoiceVolume = 0x11;
-    s->AutoDelay = 20;
-    s->FullScreen = 1;
-    const auto b = BytesOf(*s);
-    EXPECT_EQ(b[0], 0x01); EXPECT_EQ(b[1], 0x02);
-    EXPECT_EQ(b[1024], 1);
-    EXPECT_EQ(b[1322], 1);
-    EXPECT_EQ(b[34092], 0x02);
-    EXPECT_EQ(b[263468], 3);
-    EXPECT_EQ(b[263472], 1);
-    EXPECT_EQ(b[263476], 0x11);
-    EXPECT_EQ(b[263488], 20);
-    EXPECT_EQ(b[263493], 1);
 }
 
 } // namespace

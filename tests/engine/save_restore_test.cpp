@@ -45,7 +45,7 @@ top:
         ToneSpec tone;
         WriteBytes(m_dir / "Sound" / "M02.ogg", OggTone(tone));
         Start();
-        State().GamePlaying = 1;
+        Script().SetGamePlaying(true);
         ASSERT_TRUE(Session().UntilTask(TaskCode::TASK_WAIT_MESSAGE, 5000));
         Session().Tick(); // the waiting message attaches the context menu
     }

@@ -6,23 +6,9 @@ namespace {
 
 class TickTest : public GameFixture {
 protected:
-    void SetUp() override {
-        WriteArchives();
-        Start();
-        // The first tick runs TaskInit; park the engine in a task with no handler so the
-        // tests below see only the shell's own behaviour.
-        Session().Ticks(3);
-        State().Task = kIdleTask;
-    }
-    void Tick() {
-        const auto before = Platform().TickCount();
-        while (!Form().PollFrameTimer()) {
-            Platform().AdvanceClock(1);
-            ASSERT_LT(Platform().TickCount() - before, 100u) << "the frame timer never fired";
-        }
-    }
-
-    static constexpr TaskCode kIdleTask = static_cast<TaskCode>(0x12345678);
+    // The first tick runs TaskInit; the engine then sits in a task with no handler so the tests
+    // below see only the shell's own behaviour.
+    void SetUp() override { StartParked(); }
 };
 
 TEST_F(TickTest, FirstTickRunsTaskInitWhichHidesTheDebugWindowWithoutTheMarker) {
@@ -32,20 +18,20 @@ TEST_F(TickTest, FirstTickRunsTaskInitWhichHidesTheDebugWindowWithoutTheMarker) 
 }
 
 TEST_F(TickTest, ClickIsSeenByExactlyOneTickAndBeforeTheTaskRuns) {
-    State().Task = TaskCode::TASK_WAIT_KEY;
+    Form().SetTask(TaskCode::TASK_WAIT_KEY);
     Platform().QueueMouseDown(WindowId::Main, MouseButton::Left, Point{10, 10});
     Tick();
     // The click arrived in step 4, was sampled in step 5 and ended the wait in step 7 of the
     // same tick; step 9 then cleared the one-shot flag.
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
     EXPECT_EQ(State().LeftClick, 0);
-    State().Task = TaskCode::TASK_WAIT_KEY;
+    Form().SetTask(TaskCode::TASK_WAIT_KEY);
     Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY) << "a held-down button is not a second click";
 }
 
 TEST_F(TickTest, WaitKeyEndsOnReturnControlOrClickButNotSpaceWheelOrArrows) {
-    State().Task = TaskCode::TASK_WAIT_KEY;
+    Form().SetTask(TaskCode::TASK_WAIT_KEY);
     for (Key key : {Key::Space, Key::Up, Key::Down, Key::PageUp, Key::PageDown, Key::Shift}) {
         Platform().SetKeyDown(key, true);
         Tick();
@@ -57,7 +43,7 @@ TEST_F(TickTest, WaitKeyEndsOnReturnControlOrClickButNotSpaceWheelOrArrows) {
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY);
 
     for (Key key : {Key::Return, Key::Control}) {
-        State().Task = TaskCode::TASK_WAIT_KEY;
+        Form().SetTask(TaskCode::TASK_WAIT_KEY);
         Platform().SetKeyDown(key, true);
         Tick();
         Platform().SetKeyDown(key, false);
@@ -66,7 +52,7 @@ TEST_F(TickTest, WaitKeyEndsOnReturnControlOrClickButNotSpaceWheelOrArrows) {
 }
 
 TEST_F(TickTest, TimedWaitEndsOnTheFirstTickAtOrAfterItsEnd) {
-    State().Task = TaskCode::TASK_WAIT;
+    Form().SetTask(TaskCode::TASK_WAIT);
     State().WaitUntil = Platform().TickCount() + 1000;
     Platform().SetKeyDown(Key::Return, true); // keys do not shorten a timed wait
     std::uint32_t before = 0;
@@ -137,7 +123,7 @@ TEST_F(TickTest, InputWhileAnotherApplicationIsInFrontIsDropped) {
 
     Platform().SetForeground(WindowId::None);
     Platform().SetKeyDown(Key::Space, true);
-    State().Task = TaskCode::TASK_WAIT_KEY;
+    Form().SetTask(TaskCode::TASK_WAIT_KEY);
     Platform().QueueMouseDown(WindowId::Main, MouseButton::Left, Point{1, 1});
     Tick();
     // The keys held when the focus went were let go with it (their releases reach the other
@@ -149,14 +135,14 @@ TEST_F(TickTest, InputWhileAnotherApplicationIsInFrontIsDropped) {
     Platform().SetForeground(WindowId::Float);
     Platform().SetKeyDown(Key::Return, false);
     Platform().SetKeyDown(Key::Space, false);
-    State().Task = TaskCode::TASK_WAIT_KEY;
+    Form().SetTask(TaskCode::TASK_WAIT_KEY);
     Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY);
     EXPECT_EQ(State().KeyReturn, 0);
 }
 
 TEST_F(TickTest, ControlSkippingStopsWhenAnotherApplicationTakesTheFocus) {
-    State().Task = TaskCode::TASK_SCRIPT;
+    Form().SetTask(TaskCode::TASK_SCRIPT);
     Platform().SetKeyDown(Key::Control, true);
     Tick();
     ASSERT_EQ(State().SkipNow, 1);
@@ -164,7 +150,7 @@ TEST_F(TickTest, ControlSkippingStopsWhenAnotherApplicationTakesTheFocus) {
     // Control held as the focus goes: its release goes to the other window, and the story must not
     // go on skipping behind it.
     Platform().SetForeground(WindowId::None);
-    State().Task = TaskCode::TASK_SCRIPT;
+    Form().SetTask(TaskCode::TASK_SCRIPT);
     Tick();
     EXPECT_EQ(State().KeyControl, 0);
     EXPECT_EQ(State().SkipNow, 0);
@@ -172,7 +158,7 @@ TEST_F(TickTest, ControlSkippingStopsWhenAnotherApplicationTakesTheFocus) {
     // Message skip chosen from the menu is not a held key: it goes on.
     State().SkipMode = 1;
     State().SkipNow = 1;
-    State().Task = TaskCode::TASK_SCRIPT;
+    Form().SetTask(TaskCode::TASK_SCRIPT);
     Tick();
     EXPECT_EQ(State().SkipNow, 1);
     EXPECT_EQ(State().SkipMode, 1);
@@ -189,13 +175,13 @@ TEST_F(TickTest, SkipFollowsControlInTheScriptAndAnyAdvanceEndsSkipModes) {
     EXPECT_EQ(State().ReadSkipMode, 0);
     Platform().SetKeyDown(Key::Space, false);
 
-    State().Task = TaskCode::TASK_SCRIPT;
+    Form().SetTask(TaskCode::TASK_SCRIPT);
     State().SkipNow = 0;
     Platform().SetKeyDown(Key::Control, true);
     Tick();
     EXPECT_EQ(State().SkipNow, 1);
     Platform().SetKeyDown(Key::Control, false);
-    State().Task = TaskCode::TASK_SCRIPT;
+    Form().SetTask(TaskCode::TASK_SCRIPT);
     Tick();
     EXPECT_EQ(State().SkipNow, 0);
 }
@@ -216,7 +202,7 @@ TEST_F(TickTest, UnknownTaskRunsNothingButInputIsStillSampled) {
     const auto step = State().Game.ScriptStep;
     Platform().SetKeyDown(Key::Up, true);
     Tick();
-    EXPECT_EQ(State().Task, kIdleTask);
+    EXPECT_EQ(State().Task, kParkedTask);
     EXPECT_EQ(State().Game.ScriptStep, step);
     EXPECT_EQ(State().KeyUp, 1);
     EXPECT_TRUE(Form().FrameTimerEnabled());
@@ -236,7 +222,7 @@ TEST_F(TickTest, SetCurPosMovesThePointerToTheClientPoint) {
     Form().SetCurPos(100, 200);
     Tick();
     EXPECT_EQ(State().CursorMain, (Point{100, 200}));
-    Form().SetCurPosM(30, 40);
+    Form().SetFloatCurPos(30, 40);
     Tick();
     EXPECT_EQ(State().CursorFloat, (Point{30, 40}));
     EXPECT_EQ(State().CursorScreen, Platform().ClientToScreen(WindowId::Float, Point{30, 40}));

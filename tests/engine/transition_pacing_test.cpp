@@ -11,10 +11,7 @@ constexpr Color kNew = 0x00E0C0A0;
 class TransitionPacingTest : public GameFixture {
 protected:
     void SetUp() override {
-        WriteArchives();
-        Start();
-        Session().Ticks(3);
-        State().Task = static_cast<TaskCode>(0x12345678);
+        StartParked();
         Form().ScreenBuffer.Fill(kOld);
         Form().SceneImage.Fill(kNew);
         State().Game.CursorShown = 1;
@@ -25,7 +22,7 @@ protected:
         e.StartTime = static_cast<std::int32_t>(Platform().TickCount());
         e.Duration = duration;
         e.EndTime = e.StartTime + duration;
-        State().Task = TaskCode::TASK_EFFECT_01;
+        Form().SetTask(TaskCode::TASK_EFFECT_01);
     }
     Color Shown() { return Platform().ClientSurface(WindowId::Main).GetColor(400, 300); }
     int Presents() { return Platform().Invalidations(WindowId::Main); }
@@ -71,7 +68,7 @@ TEST_F(TransitionPacingTest, WipeSkipsStepsWhileTheDisplayIsBusy) {
     e.EndTime = e.StartTime + 200;
     e.Graphic = 41;
     e.Strength = 4;
-    State().Task = TaskCode::TASK_EFFECT_11;
+    Form().SetTask(TaskCode::TASK_EFFECT_11);
     Session().Tick();
     const int presents = Presents();
     Platform().SetReadyForFrame(false);

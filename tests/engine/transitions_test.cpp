@@ -11,10 +11,7 @@ constexpr Color kNew = 0x00E0C0A0; // the new scene
 class TransitionTest : public GameFixture {
 protected:
     void SetUp() override {
-        WriteArchives();
-        Start();
-        Session().Ticks(3);
-        State().Task = static_cast<TaskCode>(0x12345678);
+        StartParked();
         Form().ScreenBuffer.Fill(kOld);
         Form().SceneImage.Fill(kNew);
         State().Game.CursorShown = 1;
@@ -28,8 +25,7 @@ protected:
         e.EndTime = e.StartTime + duration;
         e.Graphic = graphic;
         e.Strength = strength;
-        State().ReturnTask = TaskCode::TASK_WAIT_KEY;
-        State().Task = task;
+        Form().SetTask(task, TaskCode::TASK_WAIT_KEY);
     }
     Color Shown(int x = 400, int y = 300) { return Platform().ClientSurface(WindowId::Main).GetColor(x, y); }
     // Runs ticks until the clock has passed `ms` since the transition started, or until the

@@ -189,8 +189,8 @@ TEST_F(FloatGame, DebugWindowNeedsTheMarkerFile) {
     // Without the window the buttons still work but nothing is sent to it.
     Platform().PressDebugButton(4);
     Platform().ProcessMessages();
-    EXPECT_EQ(Form().DebugWindow.Memo1.size(), 131u);
-    EXPECT_TRUE(Platform().DebugWindowView().Memo1.empty());
+    EXPECT_EQ(Form().DebugWindow.Listing.size(), 131u);
+    EXPECT_TRUE(Platform().DebugWindowView().Listing.empty());
 }
 
 TEST_F(FloatGame, DebugLabelsFollowTheGameFromTickToTick) {
@@ -260,13 +260,13 @@ TEST_F(FloatGame, DebugButtonsSetClearAndShuffleTheAlbumFlags) {
 }
 
 TEST_F(FloatGame, DebugListingsOfVariablesAndLog) {
-    Play("", true);
+    Play(".voice \"v000\"\n.voice \"v001\"\n.voice \"v002\"\n.voice \"v003\"\n", true);
     State().Game.ScenarioVars[0] = 5;    // variable 1
     State().Game.ScenarioVars[511] = -3; // variable 512
     State().System.SystemVars[8] = 42;   // variable 9
     Platform().PressDebugButton(4);
     Platform().ProcessMessages();
-    const std::vector<std::string>& memo = Platform().DebugWindowView().Memo1;
+    const std::vector<std::string>& memo = Platform().DebugWindowView().Listing;
     ASSERT_EQ(memo.size(), 131u);
     EXPECT_EQ(memo[0], "--シナリオ変数--");
     EXPECT_EQ(memo[1], "1:5 2:0 3:0 4:0 5:0 6:0 7:0 8:0 ");
@@ -276,12 +276,11 @@ TEST_F(FloatGame, DebugListingsOfVariablesAndLog) {
     EXPECT_EQ(memo[68], "9:42 10:0 11:0 12:0 13:0 14:0 15:0 16:0 ");
     EXPECT_EQ(memo[130].substr(0, 4), "505:");
 
-    State().VoiceNames[3] = "v003";
     Form().AddMsgLog(U"古い言葉", -1);
     Form().AddMsgLog(U"新しい言葉", 3);
     Platform().PressDebugButton(5);
     Platform().ProcessMessages();
-    const std::vector<std::string>& log = Platform().DebugWindowView().Memo1;
+    const std::vector<std::string>& log = Platform().DebugWindowView().Listing;
     ASSERT_EQ(log.size(), 17u);
     EXPECT_EQ(log[0], "--メッセージログ--");
     EXPECT_EQ(log[1], "1:新しい言葉:VOICE\\v003.ogg");
@@ -291,11 +290,11 @@ TEST_F(FloatGame, DebugListingsOfVariablesAndLog) {
 
 TEST_F(FloatGame, FloatItemIsOffDuringAFullScreenChoice) {
     Play("");
-    State().Task = TaskCode::TASK_WAIT_SELECT2;
-    Form().PopupMenu1Popup();
+    Form().SetTask(TaskCode::TASK_WAIT_SELECT2);
+    Form().ContextMenuPopup();
     EXPECT_FALSE(Form().MenuItemNamed("ItemMsgFloat").enabled);
-    State().Task = TaskCode::TASK_WAIT_SELECT;
-    Form().PopupMenu1Popup();
+    Form().SetTask(TaskCode::TASK_WAIT_SELECT);
+    Form().ContextMenuPopup();
     EXPECT_TRUE(Form().MenuItemNamed("ItemMsgFloat").enabled);
 }
 

@@ -151,7 +151,7 @@ there:
 
     // To another scene: the label's step there, and the scene's own lists.
     State().Game.ScriptStep = -1;
-    ASSERT_NO_FATAL_FAILURE(Form().ReadScript(2));
+    ASSERT_NO_FATAL_FAILURE(Script().ReadScript(2));
     Resume();
     EXPECT_EQ(S(5), 1);
     EXPECT_EQ(Scene(), 1);
@@ -264,8 +264,8 @@ TEST_F(ScriptTest, SystemCommandsSetFlagsCursorRandomAndTitle) {
     EXPECT_GE(S(1), 0);
     EXPECT_LT(S(1), 6);
     EXPECT_EQ(State().Task, TaskCode::TASK_DISP_TITLE_MENU);
-    EXPECT_EQ(State().MenuReturnStep, 10);
-    EXPECT_EQ(State().GamePlaying, 0);
+    EXPECT_EQ(Script().MenuReturnStep(), 10);
+    EXPECT_EQ(Script().GamePlaying(), 0);
     EXPECT_EQ(State().Game.CursorShown, 1);
     EXPECT_TRUE(Platform().CursorVisible());
     Resume();
@@ -288,7 +288,7 @@ TEST_F(ScriptTest, RandomDrawsComeFromTheEngineGeneratorAfterTheTickDraw) {
 
 TEST_F(ScriptTest, EndRestartsThePlayedSceneOrMovesThroughTheReplayQueue) {
     Play({{1, "    wait 0\n    end\n"}, {101, "    add s1, s1, 1\n    end\n"}, {102, "    add s2, s2, 1\n    end\n"}});
-    State().GamePlaying = 1;
+    Script().SetGamePlaying(true);
     Resume();
     EXPECT_EQ(Step(), -1);
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
@@ -296,13 +296,9 @@ TEST_F(ScriptTest, EndRestartsThePlayedSceneOrMovesThroughTheReplayQueue) {
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY) << "the scene ran again from instruction 0";
 
     // A replay of two album scenes, then back to the menu step of scene 1.
-    State().GamePlaying = 0;
-    State().MenuReturnStep = 0;
-    EXPECT_EQ(Form().AddSceneTbl(101), 1);
-    EXPECT_EQ(Form().AddSceneTbl(102), 2);
-    State().SceneTableIndex = 1;
-    Form().ReadScript(101);
-    State().Game.ScriptStep = -1;
+    EXPECT_EQ(Script().AddSceneTbl(101), 1);
+    EXPECT_EQ(Script().AddSceneTbl(102), 2);
+    Script().BeginReplay();
     Resume();
     EXPECT_EQ(S(1), 1);
     EXPECT_EQ(Scene(), 102);
@@ -311,7 +307,7 @@ TEST_F(ScriptTest, EndRestartsThePlayedSceneOrMovesThroughTheReplayQueue) {
     EXPECT_EQ(Scene(), 1);
     EXPECT_EQ(Step(), 0);
     EXPECT_EQ(State().Task, TaskCode::TASK_DISP_SC_ALBUM_MENU);
-    EXPECT_EQ(Form().GetSceneTbl(101), -1);
+    EXPECT_EQ(Script().GetSceneTbl(101), -1);
     EXPECT_FALSE(Form().MsgFloatChecked());
 }
 

@@ -2,7 +2,7 @@
 // scenes inside the engine's tables.
 #include "script_fixture.h"
 
-#include "engine/script_error.h"
+#include "engine/script/script_error.h"
 
 namespace hk::test {
 namespace {
@@ -13,21 +13,21 @@ TEST_F(ScriptTest, ReadScriptReplacesListsAndKeepsVoiceNamesBeyondTheNewScene) {
               "    message \"d\", \"v3\"\n    end\n"},
           {3, ".voice \"w0\"\n.voice \"--END--\"\n.voice \"w2\"\nlabel x\n    jump y\n    end\n"},
           {4, "    message \"x\", \"u0\"\n    message \"y\", \"u1\"\n    message \"z\", \"u2\"\n    end\n"}});
-    Form().ReadScript(2);
+    Script().ReadScript(2);
     EXPECT_EQ(Scene(), 2);
-    EXPECT_EQ(State().VoiceNames[3], "v3");
-    Form().ReadScript(4);
-    EXPECT_EQ(State().VoiceNames[0], "u0");
-    EXPECT_EQ(State().VoiceNames[2], "u2");
-    EXPECT_EQ(State().VoiceNames[3], "v3") << "entries past the new scene's voices stay";
-    EXPECT_EQ(State().VoiceList, (std::vector<std::string>{"u0", "u1", "u2", "--END--"}));
-    Form().ReadScript(3);
-    EXPECT_EQ(State().VoiceNames[0], "w0");
-    EXPECT_EQ(State().VoiceNames[1], "u1") << "a --END-- line ends the copy early";
-    EXPECT_EQ(State().VoiceNames[2], "u2");
-    EXPECT_EQ(State().LabelNames, (std::vector<std::string>{"x"}));
-    EXPECT_EQ(State().JumpNames, (std::vector<std::string>{"y"}));
-    EXPECT_TRUE(State().MessageTexts.empty());
+    EXPECT_EQ(Script().VoiceNames()[3], "v3");
+    Script().ReadScript(4);
+    EXPECT_EQ(Script().VoiceNames()[0], "u0");
+    EXPECT_EQ(Script().VoiceNames()[2], "u2");
+    EXPECT_EQ(Script().VoiceNames()[3], "v3") << "entries past the new scene's voices stay";
+    EXPECT_EQ(Script().VoiceList(), (std::vector<std::string>{"u0", "u1", "u2", "--END--"}));
+    Script().ReadScript(3);
+    EXPECT_EQ(Script().VoiceNames()[0], "w0");
+    EXPECT_EQ(Script().VoiceNames()[1], "u1") << "a --END-- line ends the copy early";
+    EXPECT_EQ(Script().VoiceNames()[2], "u2");
+    EXPECT_EQ(Script().LabelNames(), (std::vector<std::string>{"x"}));
+    EXPECT_EQ(Script().JumpNames(), (std::vector<std::string>{"y"}));
+    EXPECT_TRUE(Script().MessageTexts().empty());
 }
 
 TEST_F(ScriptTest, NumbersThatAreNoSceneLoadNothingButEmptyTheLists) {
@@ -37,20 +37,20 @@ TEST_F(ScriptTest, NumbersThatAreNoSceneLoadNothingButEmptyTheLists) {
     Start();
     Tick();
     Tick();
-    const std::vector<std::uint8_t> code_before = State().ScriptCode;
+    const std::vector<std::uint8_t> code_before = Script().ScriptCode();
     for (int scene : {0, 5, 22, -1, 2048, 30000}) {
-        Form().ReadScript(scene);
+        Script().ReadScript(scene);
         EXPECT_EQ(Scene(), 1) << scene;
-        EXPECT_TRUE(State().MessageTexts.empty()) << scene;
-        EXPECT_EQ(State().VoiceList, (std::vector<std::string>{"--END--"})) << scene;
-        EXPECT_EQ(State().VoiceNames[0], "v") << scene;
+        EXPECT_TRUE(Script().MessageTexts().empty()) << scene;
+        EXPECT_EQ(Script().VoiceList(), (std::vector<std::string>{"--END--"})) << scene;
+        EXPECT_EQ(Script().VoiceNames()[0], "v") << scene;
     }
-    EXPECT_EQ(State().ScriptCode, code_before);
+    EXPECT_EQ(Script().ScriptCode(), code_before);
     EXPECT_EQ(Error(), "");
 }
 
 TEST_F(ScriptTest, DamagedScenesAreRefusedWithoutChangingTheLoadedOne) {
-    ArchiveBuilder scr = ScenarioArchive({{1, "    message \"one\"\n    wait 0\n"}});
+    ArchiveBuilder scr = ScenarioArchive({{1, "    message \"one\"\n    wait 0\n    jump x, 2\n"}});
     std::vector<std::uint8_t> cut = AssembleScenePayload("    message \"two\"\n    end\n");
     cut.resize(cut.size() - 3);
     scr.Add(2, kSceneEntryType, cut);
@@ -59,29 +59,28 @@ TEST_F(ScriptTest, DamagedScenesAreRefusedWithoutChangingTheLoadedOne) {
     Tick();
     Tick();
     try {
-        Form().ReadScript(2);
+        Script().ReadScript(2);
         ADD_FAILURE() << "a cut scene loaded";
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find("SCR.IFP scene 2"), std::string::npos) << e.what();
     }
     EXPECT_EQ(Scene(), 1);
-    EXPECT_EQ(State().MessageTexts, (std::vector<std::string>{"one"}));
+    EXPECT_EQ(Script().MessageTexts(), (std::vector<std::string>{"one"}));
 
     // Through a jump, the tick ends with the error and the game stops advancing.
-    State().Game.ScriptStep = -1;
-    State().JumpNames = {"x"};
-    State().ScriptCode[0] = static_cast<std::uint8_t>(Opcode::OP_JUMP);
-    State().ScriptCode[4] = 2; // operand 2: scene 2
-    State().ScriptCode[5] = 0;
+    State().Game.ScriptStep = 1; // the jump to scene 2 comes next
     Resume();
     EXPECT_NE(Error().find("SCR.IFP scene 2"), std::string::npos);
     EXPECT_FALSE(Form().FrameTimerEnabled());
 
     // An index entry whose payload reaches past the end of the file.
-    State().ScrIndex[16 * 2 + 8] = 0xFF; // length A of scene 2
-    State().ScrIndex[16 * 2 + 9] = 0xFF;
+    std::vector<std::uint8_t> archive = ReadFileBytes(m_dir / "SCR.IFP");
+    archive[16 + 16 * 2 + 8] = 0xFF; // length A of scene 2
+    archive[16 + 16 * 2 + 9] = 0xFF;
+    WriteFileBytes(m_dir / "SCR.IFP", archive);
+    Script().ReadSceneIndex();
     try {
-        Form().ReadScript(2);
+        Script().ReadScript(2);
         ADD_FAILURE() << "a scene past the end of the file loaded";
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find("entry 2"), std::string::npos) << e.what();
@@ -91,18 +90,17 @@ TEST_F(ScriptTest, DamagedScenesAreRefusedWithoutChangingTheLoadedOne) {
 
 TEST_F(ScriptTest, ReadMarksAreKeptForScenesZeroToFourteenOnly) {
     Play({{1, "    wait 0\n"}, {3, "    message 9\n    end\n.message \"\"\n"}, {15, "    message 9\n    end\n"}});
-    State().MessageTexts.resize(10);
     State().Game.CurrentScene = 3;
-    EXPECT_FALSE(Form().CheckKidoku(9));
-    Form().SetKidoku(9);
+    EXPECT_FALSE(Script().CheckKidoku(9));
+    Script().SetKidoku(9);
     EXPECT_EQ(State().System.ReadMarks[3][1], 0x02) << "message 9: bit 1 of byte 1";
-    EXPECT_TRUE(Form().CheckKidoku(9));
+    EXPECT_TRUE(Script().CheckKidoku(9));
     State().Game.CurrentScene = 4;
-    EXPECT_FALSE(Form().CheckKidoku(9));
+    EXPECT_FALSE(Script().CheckKidoku(9));
     for (int scene : {15, 16, 2047, -1}) {
         State().Game.CurrentScene = static_cast<std::int16_t>(scene);
-        Form().SetKidoku(9);
-        EXPECT_FALSE(Form().CheckKidoku(9)) << scene;
+        Script().SetKidoku(9);
+        EXPECT_FALSE(Script().CheckKidoku(9)) << scene;
     }
     for (const auto& byte : State().System.ReadMarks[15]) {
         ASSERT_EQ(byte, 0);
@@ -111,8 +109,8 @@ TEST_F(ScriptTest, ReadMarksAreKeptForScenesZeroToFourteenOnly) {
 
 TEST_F(ScriptTest, ReadSkipStopsAtTheFirstUnreadMessage) {
     Play({{1, "    message \"read\"\n    message \"read again\"\n    message \"new\"\n    wait 0\n"}});
-    EXPECT_TRUE(Form().CheckKidoku(0)) << "showing a message marks it";
-    Form().SetKidoku(1);
+    EXPECT_TRUE(Script().CheckKidoku(0)) << "showing a message marks it";
+    Script().SetKidoku(1);
     State().ReadSkipMode = 1;
     Resume();
     EXPECT_EQ(State().MsgNumber, 1);
@@ -122,7 +120,7 @@ TEST_F(ScriptTest, ReadSkipStopsAtTheFirstUnreadMessage) {
     EXPECT_EQ(State().MsgNumber, 2);
     EXPECT_EQ(State().SkipNow, 0);
     EXPECT_EQ(State().ReadSkipMode, 0);
-    EXPECT_TRUE(Form().CheckKidoku(2));
+    EXPECT_TRUE(Script().CheckKidoku(2));
     EXPECT_EQ(State().Task, TaskCode::TASK_DISP_MESSAGE);
     EXPECT_EQ(State().MsgWindowVisible, 1);
 }
@@ -138,22 +136,22 @@ TEST_F(ScriptTest, ChoicesStopSkippingAndAutoAdvance) {
     EXPECT_EQ(State().MsgNumber, 1);
     EXPECT_EQ(State().Select2Visible, 1);
     EXPECT_EQ(State().SkipMode + State().AutoMode + State().SkipNow + State().ReadSkipMode, 0);
-    EXPECT_FALSE(Form().CheckKidoku(1)) << "choices leave no read-mark";
+    EXPECT_FALSE(Script().CheckKidoku(1)) << "choices leave no read-mark";
 }
 
 TEST_F(ScriptTest, ReplayQueueHoldsNinetyFiveDistinctScenes) {
     Play({{1, "    wait 0\n"}});
-    EXPECT_EQ(Form().AddSceneTbl(120), 1);
-    EXPECT_EQ(Form().AddSceneTbl(120), -1);
-    EXPECT_EQ(Form().GetSceneTbl(120), 1);
-    EXPECT_EQ(Form().GetSceneTbl(121), -1);
+    EXPECT_EQ(Script().AddSceneTbl(120), 1);
+    EXPECT_EQ(Script().AddSceneTbl(120), -1);
+    EXPECT_EQ(Script().GetSceneTbl(120), 1);
+    EXPECT_EQ(Script().GetSceneTbl(121), -1);
     for (int i = 2; i <= 95; ++i) {
-        ASSERT_EQ(Form().AddSceneTbl(200 + i), i);
+        ASSERT_EQ(Script().AddSceneTbl(200 + i), i);
     }
-    EXPECT_EQ(Form().AddSceneTbl(999), 0);
-    EXPECT_EQ(Form().GetSceneTbl(999), -1);
-    EXPECT_EQ(State().SceneTable[96], 0);
-    Form().ClearReturnTbl();
+    EXPECT_EQ(Script().AddSceneTbl(999), 0);
+    EXPECT_EQ(Script().GetSceneTbl(999), -1);
+    EXPECT_EQ(Script().SceneTable()[96], 0);
+    Script().ClearReturnTbl();
     EXPECT_EQ(State().Game.ReturnDepth, 0);
 }
 
@@ -230,7 +228,7 @@ TEST_F(ScriptTest, MissingArchiveIsAClearError) {
     Play({{1, "    wait 0\n"}});
     std::filesystem::remove(m_dir / "SCR.IFP");
     try {
-        Form().ReadScript(1);
+        Script().ReadScript(1);
         ADD_FAILURE() << "no error";
     } catch (const std::exception& e) {
         EXPECT_NE(std::string(e.what()).find("SCR.IFP"), std::string::npos);

@@ -19,21 +19,9 @@ protected:
         Tick();
     }
 
-    // One frame tick; nothing when the timer stopped after an error.
-    void Tick() {
-        if (!Form().FrameTimerEnabled()) {
-            return;
-        }
-        const auto before = Platform().TickCount();
-        while (!Form().PollFrameTimer()) {
-            Platform().AdvanceClock(1);
-            ASSERT_LT(Platform().TickCount() - before, 100u) << "the frame timer never fired";
-        }
-    }
-
     // Back to the interpreter after a task it handed over to, for one tick.
     void Resume() {
-        State().Task = TaskCode::TASK_SCRIPT;
+        Form().SetTask(TaskCode::TASK_SCRIPT);
         Tick();
     }
 

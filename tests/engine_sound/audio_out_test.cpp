@@ -2,7 +2,7 @@
 // sample for sample, and the state file shows the channels behind it.
 #include "sound/ogg_data.h"
 #include "sound/ogg_player.h"
-#include "sound/vorbis_file_dll.h"
+#include "sound/vorbis_library.h"
 #include "support/ogg_fixtures.h"
 #include "support/run_process.h"
 #include "support/scene_assembler.h"
@@ -12,24 +12,17 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace hk::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::uint8_t> ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 std::uint32_t U32(const std::uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t{p[3]} << 24; }
 
 // The samples of a 16-bit stereo 44,100 Hz PCM WAV file; fails the test on any other layout.
 std::vector<std::int16_t> WavSamples(const fs::path& path) {
-    const auto bytes = ReadAll(path);
+    const auto bytes = ReadFileBytes(path);
     EXPECT_GE(bytes.size(), 44u);
     if (bytes.size() < 44)
         return {};
@@ -80,20 +73,20 @@ top:
     ASSERT_EQ(r.status, 0) << r.out << r.err;
 
     // The state file while everything plays, and after the one-shot cues ended.
-    const auto early = ReadAll(dir / "early.json");
+    const auto early = ReadFileBytes(dir / "early.json");
     const std::string early_text(early.begin(), early.end());
     EXPECT_NE(early_text.find(R"({"status": 3, "level": 77, "file": "Sound/M02.ogg"})"), std::string::npos)
         << early_text;
     EXPECT_NE(early_text.find(R"({"status": 2, "level": 255, "file": "Sound/S05.ogg"})"), std::string::npos);
     EXPECT_NE(early_text.find(R"({"status": 2, "level": 255, "file": "VOICE/hana_01.ogg"})"), std::string::npos);
-    const auto late = ReadAll(dir / "late.json");
+    const auto late = ReadFileBytes(dir / "late.json");
     const std::string late_text(late.begin(), late.end());
     EXPECT_NE(late_text.find(R"({"status": 3, "level": 77, "file": "Sound/M02.ogg"})"), std::string::npos);
     EXPECT_NE(late_text.find(R"({"status": 1, "level": 255, "file": "VOICE/hana_01.ogg"})"), std::string::npos)
         << late_text;
 
     // The same files through the same decoders and mixer, started together as the scene does.
-    TVorbisFileDLL dll;
+    VorbisLibrary dll;
     TOggPlayer player(163840, 10);
     TOggData bgm(dll, 163840), se(dll, 163840), vo(dll, 163840);
     bgm.LoadFromFile(game / "Sound" / "M02.ogg");

@@ -34,7 +34,7 @@ protected:
         WriteBytes(path, OggTone(spec));
     }
 
-    TForm1::ChannelView Channel(int ch) { return Form().ChannelViews()[static_cast<std::size_t>(ch)]; }
+    Engine::ChannelView Channel(int ch) { return Form().ChannelViews()[static_cast<std::size_t>(ch)]; }
     // Moves the virtual clock (and with it the sound output) on by ms.
     void Advance(std::uint32_t ms) { Platform().AdvanceClock(ms); }
 };
@@ -120,7 +120,7 @@ TEST_F(SoundCueTest, MissingFilesLeaveTheMusicAndEffectsButNotTheVoice) {
     EXPECT_EQ(State().Game.BgmLoop, 1) << "the loop flag of the music that plays stays";
     EXPECT_EQ(Channel(1).status, 3);
     EXPECT_EQ(Channel(1).file, "Sound\\M01.ogg");
-    EXPECT_EQ(Form().DebugWindow.BgmLabel2, "") << "the debug line no longer names a file";
+    EXPECT_EQ(Form().DebugWindow.BgmFileLabel, "") << "the debug line no longer names a file";
 
     Form().PlaySE(1, 12, 0);
     EXPECT_EQ(Channel(3).status, 3);
@@ -148,7 +148,7 @@ TEST_F(SoundCueTest, MusicZeroSilencesEffectsAndVoiceToo) {
     EXPECT_EQ(State().Game.CurrentBgm, 0);
     for (int ch : {1, 3, 4, 5})
         EXPECT_LE(Channel(ch).status, 1) << "channel " << ch;
-    EXPECT_EQ(Form().DebugWindow.BgmLabel2, "");
+    EXPECT_EQ(Form().DebugWindow.BgmFileLabel, "");
 
     // Stopping one effect leaves the other; a stopped channel starts again on its next cue.
     Form().PlaySE(1, 1, 1);

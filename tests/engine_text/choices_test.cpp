@@ -263,7 +263,7 @@ TEST_F(ChoiceTest, SecondKindDrawsOverTheOverlayHidesWithSpaceAndDetachesTheMenu
     TickUntil(TaskCode::TASK_WAIT_SELECT2);
     EXPECT_FALSE(Platform().IsWindowVisible(WindowId::Float));
     Tick();
-    EXPECT_EQ(Platform().AttachedMenu(), &Form().PopupMenu1);
+    EXPECT_EQ(Platform().AttachedMenu(), &Form().ContextMenu);
     // Three choices at y 226, 286, 346 in grey over the veiled scene.
     const TABitmap& shown = MainWindow();
     EXPECT_GT(CountPixels(shown, 120, 226, 560, 28, [](Color c) { return c == 0x007F7F7F; }), 20);
@@ -292,7 +292,7 @@ TEST_F(ChoiceTest, SecondKindDrawsOverTheOverlayHidesWithSpaceAndDetachesTheMenu
     Tick();
     Click({400, 470});
     EXPECT_EQ(Var1(), 1);
-    EXPECT_EQ(Platform().AttachedMenu(), &Form().PopupMenu1);
+    EXPECT_EQ(Platform().AttachedMenu(), &Form().ContextMenu);
 }
 
 TEST_F(ChoiceTest, ChoosingStopsSkippingAndAutomaticAdvance) {

@@ -301,7 +301,7 @@ TEST_F(MessageWindowTest, ContextMenuIsAttachedWhileWaitingAndDetachedOnAdvance)
     Click({400, 300});
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
     Tick();
-    EXPECT_EQ(Platform().AttachedMenu(), &Form().PopupMenu1);
+    EXPECT_EQ(Platform().AttachedMenu(), &Form().ContextMenu);
     Click({400, 300});
     EXPECT_EQ(Platform().AttachedMenu(), nullptr);
     Tick();
@@ -418,7 +418,7 @@ TEST_F(VoicedMessageTest, BrowsingTheLogReplaysTheVoicesAndStopsForSilentEntries
         Click({400, 300});
     }
     TickUntil(TaskCode::TASK_WAIT_KEY);
-    State().Task = TaskCode::TASK_WAIT_MESSAGE; // browse from the last message's wait
+    Form().SetTask(TaskCode::TASK_WAIT_MESSAGE); // browse from the last message's wait
     Platform().QueueWheel(WindowId::Main, true);
     Tick();
     EXPECT_EQ(Form().VoiceChannelStatus() == 2 ? VoiceFile() : std::string("stopped"), "stopped")

@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     EngineState& state = game.session->State();
     std::copy(archive.begin() + 16, archive.begin() + 16 + state.GrpIndex.size(), state.GrpIndex.begin());
 
-    TForm1& form = game.session->Form();
+    Engine& form = game.session->Form();
     const int target = slot % 12;
     try {
         form.ReadGraphic(target, 100, placement % 5);

@@ -29,7 +29,7 @@ constexpr std::uint32_t kBuffer = 16384;
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static TVorbisFileDLL dll;
+    static VorbisLibrary dll;
     static TOggData first(dll, kBuffer), second(dll, kBuffer);
     static TOggPlayer player(kBuffer, 10);
 

@@ -31,7 +31,7 @@ constexpr int kSlot = 7;
 
 std::vector<std::uint8_t> DefaultSystemFile() {
     SystemData record{};
-    TForm1::SetDefaultSettings(record);
+    Engine::SetDefaultSettings(record);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(&record);
     return std::vector<std::uint8_t>(bytes, bytes + sizeof record);
 }
@@ -45,7 +45,7 @@ void AnswerQuery(HeadlessPlatform& platform, bool ok) {
 
 // The load menu, the load itself and the restore task, then the script from the saved step.
 void LoadSlot(HeadlessSession& session) {
-    TForm1& form = session.Form();
+    Engine& form = session.Form();
     HeadlessPlatform& platform = session.Platform();
     try {
         form.ItemLoadClick();
@@ -89,7 +89,7 @@ void FreshStart(std::uint8_t mode, const std::vector<std::uint8_t>& system, cons
         files.MarkUnreadable("Save00.dat");
     if (has_copy)
         files.Put("Save00.dat.bak", copy);
-    const std::string slot_name = TForm1::SlotFileName(kSlot);
+    const std::string slot_name = Engine::SlotFileName(kSlot);
     if (mode & 0x40)
         files.PutFolder(slot_name, slot);
     else
@@ -176,7 +176,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     HeadlessSession& session = *game.session;
     session.State() = *initial;
     game.files->Put("Save00.dat", system);
-    game.files->Put(TForm1::SlotFileName(kSlot), slot);
+    game.files->Put(Engine::SlotFileName(kSlot), slot);
     try {
         session.Form().ReadSystemFile();
         // The settings dialog shows whatever the file held.

@@ -8,8 +8,6 @@
 // position), then the code block (8 bytes per instruction).
 #include "fuzz_game.h"
 
-#include "engine/instruction_budget.h"
-
 #include <chrono>
 #include <cstdlib>
 
@@ -38,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     // The state right after start-up; every input starts from it, so a finding replays alone.
     static const EngineState* const initial = new EngineState(game.session->State());
-    SetInstructionBudget(kBudget);
+    static const auto* const initial_script = new ScriptMachine::Snapshot(game.session->Form().Script().TakeSnapshot());
 
     fuzz::ByteReader in({data, size});
     const auto player = in.Take(in.Byte());
@@ -47,24 +45,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
 
     HeadlessSession& session = *game.session;
-    TForm1& form = session.Form();
+    Engine& form = session.Form();
     HeadlessPlatform& platform = session.Platform();
     const std::vector<std::uint8_t> archive = fuzz::ScenarioArchiveBytes(fuzz::ScenePayloadWithCode(code));
     game.files->Put("SCR.IFP", archive);
 
     session.State() = *initial;
     EngineState& state = session.State();
-    std::copy(archive.begin() + 16, archive.begin() + 16 + state.ScrIndex.size(), state.ScrIndex.begin());
+    ScriptMachine& script = form.Script();
+    script.Restore(*initial_script);
+    script.SetInstructionBudget(kBudget);
     try {
-        form.ReadScript(1);
+        script.ReadSceneIndex();
+        script.ReadScript(1);
     } catch (const std::exception&) {
         return 0;
     }
     state.Game.ScriptStep = -1;
-    state.Task = TaskCode::TASK_SCRIPT;
+    form.SetTask(TaskCode::TASK_SCRIPT, TaskCode::TASK_SCRIPT);
     form.SetFrameTimerEnabled(true);
 
-    const long long spent_before = InstructionBudgetsSpent();
+    const long long spent_before = script.BudgetsSpent();
     for (int tick = 0; tick < kTicks && !session.Closed(); ++tick) {
         const std::uint8_t b = tick < static_cast<int>(player.size()) ? player[tick] : 0;
         const Point where{(b >> 5) * 100 + 20, (b >> 5) * 70 + 30};
@@ -90,8 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             session.Step();
         if (!form.FrameTimerEnabled())
             break; // the engine reported an error and stopped
-        if (std::chrono::steady_clock::now() - start > kLongTick ||
-            InstructionBudgetsSpent() - spent_before >= kSpentTicks)
+        if (std::chrono::steady_clock::now() - start > kLongTick || script.BudgetsSpent() - spent_before >= kSpentTicks)
             break;
     }
     // Events the last tick did not take are delivered now, so the next input starts clean.

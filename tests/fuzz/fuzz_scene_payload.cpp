@@ -77,20 +77,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     game.files->Put("SCR.IFP", archive);
     EngineState& state = game.session->State();
-    std::copy(archive.begin() + 16, archive.begin() + 16 + state.ScrIndex.size(), state.ScrIndex.begin());
+    ScriptMachine& script = game.session->Form().Script();
+    script.ReadSceneIndex();
 
     state.Game.CurrentScene = 2;
-    const auto labels_before = state.LabelNames;
-    const auto messages_before = state.MessageTexts;
+    const auto labels_before = script.LabelNames();
+    const auto messages_before = script.MessageTexts();
     try {
-        game.session->Form().ReadScript(scene);
+        script.ReadScript(scene);
     } catch (const std::exception&) {
         // A refused scene leaves the loaded one as it was.
-        if (state.Game.CurrentScene != 2 || state.LabelNames != labels_before || state.MessageTexts != messages_before)
+        if (state.Game.CurrentScene != 2 || script.LabelNames() != labels_before ||
+            script.MessageTexts() != messages_before)
             Finding("a refused scene changed the loaded one");
         return 0;
     }
-    if (state.VoiceList.empty() || state.VoiceList.back() != kVoiceListEnd)
+    if (script.VoiceList().empty() || script.VoiceList().back() != kVoiceListEnd)
         Finding("the voice list lost its end marker");
     return 0;
 }

@@ -3,12 +3,12 @@
 // end in an ImageDecodeError that names its format, quickly and without allocating what it claims.
 #include "gfx/image_decoder.h"
 
+#include "support/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -16,11 +16,7 @@ namespace hk {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::uint8_t> ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::ReadFileBytes;
 
 TEST(DecoderCorpus, EveryDamagedFileGivesAClearError) {
     const fs::path dir = fs::path(HARUKAZE_SOURCE_DIR) / "tests" / "corpus" / "images";
@@ -28,7 +24,7 @@ TEST(DecoderCorpus, EveryDamagedFileGivesAClearError) {
     for (const auto& entry : fs::directory_iterator(dir)) {
         if (entry.path().extension() == ".py")
             continue;
-        const std::vector<std::uint8_t> data = ReadAll(entry.path());
+        const std::vector<std::uint8_t> data = ReadFileBytes(entry.path());
         const ImageFormat sniffed = SniffImageFormat(data);
         const std::string expected_prefix =
             sniffed == ImageFormat::Unknown ? "unrecognised" : std::string(ImageFormatName(sniffed)) + " image: ";

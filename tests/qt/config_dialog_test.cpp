@@ -26,7 +26,7 @@ TConfigForm Defaults() {
     form.SetBgmVol(30);
     form.SetVoiceVol(100);
     form.SetSeVol(100);
-    form.Label8 = "設定時間：2秒";
+    form.DelayLabel = "設定時間：2秒";
     return form;
 }
 
@@ -50,7 +50,7 @@ const std::vector<DesignedGroup> kDesign = {
      {{"MsgL", {8, 16, 113, 17}}, {"MsgM", {8, 32, 113, 17}}, {"MsgH", {8, 48, 113, 17}}}},
     {"メッセージ自動進行",
      {184, 80, 169, 73},
-     {{"Label8", {72, 16, 0, 0}},
+     {{"DelayLabel", {72, 16, 0, 0}},
       {"MsgAuto", {8, 32, 145, 25}},
       {"Label4", {11, 56, 0, 0}},
       {"Label5", {136, 56, 0, 0}}}},
@@ -92,7 +92,7 @@ void ExpectGameLayoutUnclipped(const QString& style) {
     ConfigDialog dialog(nullptr);
     TConfigForm form = Defaults();
     form.SetMsgAuto(20); // the widest delay text
-    form.Label8 = AutoDelayLabel(20);
+    form.DelayLabel = AutoDelayLabel(20);
     dialog.Load(form);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("環境設定"));
     EXPECT_EQ(dialog.width(), 361);
@@ -191,7 +191,7 @@ TEST(ConfigDialog, FillsFromTheFormWithoutRunningItsHandlers) {
     EXPECT_EQ(dialog.BgmVol()->value(), 30);
     EXPECT_EQ(dialog.VoiceVol()->value(), 100);
     EXPECT_EQ(dialog.MsgAuto()->value(), 2);
-    EXPECT_EQ(dialog.Label8()->text(), QStringLiteral("設定時間：2秒"));
+    EXPECT_EQ(dialog.DelayLabel()->text(), QStringLiteral("設定時間：2秒"));
 }
 
 TEST(ConfigDialog, ControlsWriteTheFormAndRunItsHandlersAsTheyMove) {
@@ -201,7 +201,7 @@ TEST(ConfigDialog, ControlsWriteTheFormAndRunItsHandlersAsTheyMove) {
     form.OnVoiceVolChange = [&calls, &form]() { calls.emplace_back("OnVoiceVolChange", form.VoiceVol()); };
     form.OnMsgAutoChange = [&calls, &form]() {
         calls.emplace_back("OnMsgAutoChange", form.MsgAuto());
-        form.Label8 = "delay " + std::to_string(form.MsgAuto());
+        form.DelayLabel = "delay " + std::to_string(form.MsgAuto());
     };
     dialog.Load(form);
     dialog.VoiceVol()->setValue(40);
@@ -209,7 +209,7 @@ TEST(ConfigDialog, ControlsWriteTheFormAndRunItsHandlersAsTheyMove) {
     EXPECT_EQ(form.BgmVol(), 30);
     dialog.MsgAuto()->setValue(5);
     EXPECT_EQ(form.MsgAuto(), 5);
-    EXPECT_EQ(dialog.Label8()->text(), QStringLiteral("delay 5")) << "the label shows what the handler wrote";
+    EXPECT_EQ(dialog.DelayLabel()->text(), QStringLiteral("delay 5")) << "the label shows what the handler wrote";
     dialog.ScrFull()->click();
     EXPECT_TRUE(form.ScrFull);
     EXPECT_FALSE(form.ScrWin);
@@ -224,8 +224,8 @@ TEST(ConfigDialog, DelayLabelFollowsItsSliderWithoutAHandler) {
     TConfigForm form = Defaults();
     dialog.Load(form);
     dialog.MsgAuto()->setValue(20);
-    EXPECT_EQ(form.Label8, "設定時間：20秒");
-    EXPECT_EQ(dialog.Label8()->text(), QStringLiteral("設定時間：20秒"));
+    EXPECT_EQ(form.DelayLabel, "設定時間：20秒");
+    EXPECT_EQ(dialog.DelayLabel()->text(), QStringLiteral("設定時間：20秒"));
 }
 
 TEST(ConfigDialog, BackButtonStoresAfterClosingAndTheCloseBoxDoesNot) {
@@ -233,7 +233,7 @@ TEST(ConfigDialog, BackButtonStoresAfterClosingAndTheCloseBoxDoesNot) {
     TConfigForm form = Defaults();
     int stored = 0;
     bool open_while_storing = true;
-    form.OnButton1Click = [&]() {
+    form.OnOkButtonClick = [&]() {
         ++stored;
         open_while_storing = dialog.isVisible();
     };

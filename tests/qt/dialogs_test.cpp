@@ -62,17 +62,17 @@ TEST(QueryDialog, EachWayOutAnswersOnce) {
 TEST(CommentDialog, HasTheGameLayoutAndOffersTheOldComment) {
     std::uint8_t answer = 0;
     TCommentForm form(answer);
-    form.Edit1 = u"前のコメント";
+    form.CommentEdit = u"前のコメント";
     CommentDialog dialog(form, nullptr);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("セーブコメント"));
     EXPECT_EQ(dialog.size(), QSize(347, 73));
     EXPECT_TRUE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(dialog.Label1()->text(), QStringLiteral("コメント"));
     EXPECT_EQ(dialog.Label1()->geometry(), QRect(12, 13, 37, 12));
-    EXPECT_EQ(dialog.Edit1()->geometry(), QRect(56, 8, 281, 23));
-    EXPECT_EQ(dialog.Edit1()->font().pixelSize(), 15);
-    EXPECT_EQ(dialog.Edit1()->font().families().value(0), QStringLiteral("ＭＳ ゴシック"));
-    EXPECT_EQ(dialog.Edit1()->text(), QStringLiteral("前のコメント"));
+    EXPECT_EQ(dialog.CommentEdit()->geometry(), QRect(56, 8, 281, 23));
+    EXPECT_EQ(dialog.CommentEdit()->font().pixelSize(), 15);
+    EXPECT_EQ(dialog.CommentEdit()->font().families().value(0), QStringLiteral("ＭＳ ゴシック"));
+    EXPECT_EQ(dialog.CommentEdit()->text(), QStringLiteral("前のコメント"));
     EXPECT_EQ(dialog.Button1()->geometry(), QRect(176, 40, 75, 25));
     EXPECT_EQ(dialog.Button1()->text(), QStringLiteral("セーブ"));
     EXPECT_EQ(dialog.Button2()->geometry(), QRect(264, 40, 75, 25));
@@ -85,14 +85,14 @@ TEST(CommentDialog, SaveStoresTheTypedTextAndCancelKeepsTheOldComment) {
     form.Comment = u"old";
     {
         CommentDialog dialog(form, nullptr);
-        dialog.Edit1()->setText(QStringLiteral("テスト"));
+        dialog.CommentEdit()->setText(QStringLiteral("テスト"));
         dialog.Button2()->click();
         EXPECT_EQ(answer, 0);
         EXPECT_EQ(form.Comment, u"old");
     }
     {
         CommentDialog dialog(form, nullptr);
-        dialog.Edit1()->setText(QStringLiteral("テスト"));
+        dialog.CommentEdit()->setText(QStringLiteral("テスト"));
         dialog.Button1()->click();
         EXPECT_EQ(answer, 1);
         EXPECT_EQ(form.Comment, u"テスト");
@@ -103,7 +103,7 @@ TEST(CommentDialog, TakesNoMoreThanTheSlotHolds) {
     std::uint8_t answer = 0;
     TCommentForm form(answer);
     CommentDialog dialog(form, nullptr);
-    dialog.Edit1()->setText(QString(30, QChar(u'あ')));
+    dialog.CommentEdit()->setText(QString(30, QChar(u'あ')));
     dialog.Button1()->click();
     EXPECT_EQ(form.Comment, std::u16string(24, u'あ'));
 }
@@ -140,7 +140,7 @@ TEST(QtPlatformDialogs, ModalCommentReturnsTheComment) {
     QtPlatform platform;
     std::uint8_t answer = 0;
     TCommentForm form(answer);
-    form.Edit1 = u"セーブ前";
+    form.CommentEdit = u"セーブ前";
     ClickInModalDialog("Button1");
     platform.ShowCommentForm(form);
     EXPECT_EQ(answer, 1);

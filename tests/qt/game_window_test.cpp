@@ -1,6 +1,6 @@
 // The engine in the real window build (offscreen): frame ticks driven the way the program's loop
 // drives them, a click and a key reaching a key wait through Qt's events, and the close question.
-#include "engine/form1.h"
+#include "engine/engine.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/main_window_view.h"
 #include "platform/qt/qt_platform.h"
@@ -55,7 +55,7 @@ protected:
     TempDir m_dir;
     QtPlatform m_platform;
     GameFiles m_files{m_dir.Path()};
-    TForm1 m_form{m_platform, m_files};
+    Engine m_form{m_platform, m_files};
 };
 
 TEST_F(GameWindowTest, AClickOrReturnOnTheWindowEndsAKeyWait) {

@@ -30,7 +30,7 @@ MenuItem Separator() {
 
 Menu SampleMenu() {
     Menu menu;
-    menu.name = "PopupMenu1";
+    menu.name = "ContextMenu";
     MenuItem skip = Item("ItemSkip", "ﾒｯｾｰｼﾞｽｷｯﾌﾟ");
     skip.checked = true;
     MenuItem save = Item("ItemSave", "セーブ");
@@ -123,7 +123,7 @@ TEST(MenuView, RunAnnouncesTheMenuThenDeliversTheChoiceAfterClosing) {
     };
     ChooseInOpenMenu(QStringLiteral("ItemSkip"));
     EXPECT_EQ(RunPopupMenu(model, &sink, QPoint(100, 100), nullptr), "ItemSkip");
-    EXPECT_EQ(sink.calls, (std::vector<std::string>{"popup PopupMenu1", "command ItemSkip"}));
+    EXPECT_EQ(sink.calls, (std::vector<std::string>{"popup ContextMenu", "command ItemSkip"}));
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
@@ -132,7 +132,7 @@ TEST(MenuView, ClosingWithoutAChoiceSendsNoCommand) {
     RecordingSink sink;
     ChooseInOpenMenu(QString());
     EXPECT_EQ(RunPopupMenu(model, &sink, QPoint(100, 100), nullptr), "");
-    EXPECT_EQ(sink.calls, (std::vector<std::string>{"popup PopupMenu1"}));
+    EXPECT_EQ(sink.calls, (std::vector<std::string>{"popup ContextMenu"}));
 }
 
 } // namespace

@@ -7,7 +7,7 @@
 //
 // The clicks and keys are Qt events given to the windows, not input through the compositor: a
 // headless compositor has no seat to send it from, nor to give the game's window the focus with.
-#include "engine/form1.h"
+#include "engine/engine.h"
 #include "platform/qt/config_dialog.h"
 #include "platform/qt/float_window_view.h"
 #include "platform/qt/main_window_view.h"
@@ -79,7 +79,7 @@ protected:
         fs::copy(game.toStdString(), m_dir / "game", fs::copy_options::recursive);
         m_platform = std::make_unique<QtPlatform>();
         m_files = std::make_unique<GameFiles>(m_dir / "game");
-        m_form = std::make_unique<TForm1>(*m_platform, *m_files);
+        m_form = std::make_unique<Engine>(*m_platform, *m_files);
     }
     void TearDown() override {
         if (m_form)
@@ -173,7 +173,7 @@ protected:
     QString m_shots;
     std::unique_ptr<QtPlatform> m_platform;
     std::unique_ptr<GameFiles> m_files;
-    std::unique_ptr<TForm1> m_form;
+    std::unique_ptr<Engine> m_form;
 };
 
 TEST_F(WaylandGame, PlaysItsTitleMenuDialogFullScreenAndFloatingWindow) {

@@ -215,7 +215,7 @@ TEST(MainWindowView, RightClickDeliversThePressThenOpensTheAttachedMenu) {
     RecordingSink sink;
     view.SetSink(&sink);
     Menu menu;
-    menu.name = "PopupMenu1";
+    menu.name = "ContextMenu";
     MenuItem item;
     item.name = "ItemOption";
     item.caption = "ｵﾌﾟｼｮﾝ";
@@ -234,7 +234,7 @@ TEST(MainWindowView, RightClickDeliversThePressThenOpensTheAttachedMenu) {
     QTest::mousePress(&view, Qt::RightButton, Qt::NoModifier, QPoint(7, 8));
     QTest::mouseRelease(&view, Qt::RightButton, Qt::NoModifier, QPoint(7, 8));
     EXPECT_EQ(sink.calls,
-              (std::vector<std::string>{"down 1 1 5,6", "down 1 1 7,8", "popup PopupMenu1", "command ItemOption"}));
+              (std::vector<std::string>{"down 1 1 5,6", "down 1 1 7,8", "popup ContextMenu", "command ItemOption"}));
 }
 
 TEST(FloatWindowView, IsABorderlessToolShapedByTheRuns) {
@@ -322,8 +322,8 @@ TEST(DebugWindowView, ShowsTheFormAndRefusesToClose) {
     EXPECT_EQ(view.pos(), QPoint(0, 0));
     EXPECT_TRUE(view.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(view.Label("TASK_LABEL")->pos(), QPoint(8, 56));
-    EXPECT_EQ(view.Label("BgmLabel2")->pos(), QPoint(360, 40));
-    EXPECT_EQ(view.Memo1()->geometry(), QRect(8, 88, 609, 73));
+    EXPECT_EQ(view.Label("BgmFileLabel")->pos(), QPoint(360, 40));
+    EXPECT_EQ(view.Listing()->geometry(), QRect(8, 88, 609, 73));
     EXPECT_EQ(view.Button(4)->text(), QStringLiteral("変数表示"));
     EXPECT_EQ(view.Button(4)->pos(), QPoint(16, 168));
     EXPECT_EQ(view.Button(3)->pos(), QPoint(520, 8));
@@ -331,11 +331,11 @@ TEST(DebugWindowView, ShowsTheFormAndRefusesToClose) {
     TDebugWindow form;
     form.TASK_LABEL = "1 -1 FFFFFFFF";
     form.MOUSE_LABEL = "鼠:1,2 3,4 5,6";
-    form.Memo1 = {"--シナリオ変数--", "1:0 2:0 "};
+    form.Listing = {"--シナリオ変数--", "1:0 2:0 "};
     view.Show(form);
     EXPECT_EQ(view.Label("TASK_LABEL")->text(), QStringLiteral("1 -1 FFFFFFFF"));
     EXPECT_EQ(view.Label("MOUSE_LABEL")->text(), QStringLiteral("鼠:1,2 3,4 5,6"));
-    EXPECT_EQ(view.Memo1()->toPlainText(), QStringLiteral("--シナリオ変数--\n1:0 2:0 "));
+    EXPECT_EQ(view.Listing()->toPlainText(), QStringLiteral("--シナリオ変数--\n1:0 2:0 "));
 
     int pressed = 0;
     view.on_button = [&pressed](int number) { pressed = number; };
@@ -370,7 +370,7 @@ TEST(QtPlatform, FullScreenScalesThePictureAndMapsPointsBack) {
     platform.ShowWindow(WindowId::Main, true);
     platform.SetFullScreen(true);
     MainWindowView& view = platform.MainView();
-    EXPECT_TRUE(view.IsFullScreen());
+    EXPECT_TRUE(view.FullScreen());
     const PictureFit fit = view.Fit();
     const qreal ratio = view.devicePixelRatioF();
     const QSize physical(qRound(view.width() * ratio), qRound(view.height() * ratio));
@@ -382,7 +382,7 @@ TEST(QtPlatform, FullScreenScalesThePictureAndMapsPointsBack) {
         EXPECT_EQ(platform.ScreenToClient(WindowId::Main, screen), p);
     }
     platform.SetFullScreen(false);
-    EXPECT_FALSE(view.IsFullScreen());
+    EXPECT_FALSE(view.FullScreen());
     EXPECT_EQ(view.size(), QSize(800, 600));
 
     // Leaving full screen gives the framed window back its size and place.

@@ -1,12 +1,12 @@
 // Every input saved under tests/corpus/<harness>/ goes through its harness once more. A harness
 // aborts on a finding, so a fault that comes back fails (or crashes) this program; under the
 // sanitizer build it is caught at the faulty access itself.
+#include "support/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #define HARNESS(name) extern "C" int Replay_fuzz_##name(const std::uint8_t* data, std::size_t size);
@@ -29,8 +29,7 @@ int ReplayAll(const char* kind, Harness harness) {
     if (!fs::exists(dir))
         return 0;
     for (const auto& entry : fs::directory_iterator(dir)) {
-        std::ifstream in(entry.path(), std::ios::binary);
-        const std::vector<std::uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+        const std::vector<std::uint8_t> bytes = ReadFileBytes(entry.path());
         SCOPED_TRACE(entry.path().filename().string());
         EXPECT_EQ(harness(bytes.data(), bytes.size()), 0);
         ++replayed;

@@ -4,7 +4,6 @@
 #include "support/ogg_fixtures.h"
 #include "support/scene_assembler.h"
 
-#include "engine/instruction_budget.h"
 #include "fuzz_game.h"
 
 namespace hk::test {
@@ -14,13 +13,6 @@ namespace fs = std::filesystem;
 
 class ScriptBudget : public GameFixture {
 protected:
-    // The game's budget, whatever the corpus replay in this program set before.
-    void SetUp() override {
-        m_saved_budget = InstructionBudget();
-        SetInstructionBudget(1'000'000);
-    }
-    void TearDown() override { SetInstructionBudget(m_saved_budget); }
-
     void Play(const std::string& scene) {
         ArchiveBuilder grp;
         grp.Add(100, 12, fuzz::SolidPng(8, 8, 0x000000FF));
@@ -29,16 +21,7 @@ protected:
         Tick();
         Tick();
     }
-    void Tick() {
-        const auto before = Platform().TickCount();
-        while (Form().FrameTimerEnabled() && !Form().PollFrameTimer()) {
-            Platform().AdvanceClock(1);
-            ASSERT_LT(Platform().TickCount() - before, 100u) << "the frame timer never fired";
-        }
-    }
     std::int16_t S(int n) { return State().Game.ScenarioVars[n - 1]; }
-
-    int m_saved_budget = 0;
 };
 
 TEST_F(ScriptBudget, LoopsOverPictureLoadsGiveTheTickBackAfterAHundred) {

@@ -63,9 +63,9 @@ protected:
         ASSERT_EQ(m_session->Platform().TakeErrors(), std::vector<std::string>());
     }
 
-    TForm1& Form() { return m_session->Form(); }
+    Engine& Form() { return m_session->Form(); }
     HeadlessPlatform& Platform() { return m_session->Platform(); }
-    TForm1::ChannelView Channel(int ch) { return Form().ChannelViews()[static_cast<std::size_t>(ch)]; }
+    Engine::ChannelView Channel(int ch) { return Form().ChannelViews()[static_cast<std::size_t>(ch)]; }
 
     TempDir m_dir;
     std::unique_ptr<HeadlessSession> m_session;

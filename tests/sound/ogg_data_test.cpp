@@ -2,6 +2,7 @@
 // tones made with the encoder. A block is 81,920 bytes = 20,480 frames = 0.46440 s.
 #include "sound/ogg_data.h"
 #include "support/ogg_fixtures.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +40,7 @@ int LongestQuietRun(std::span<const std::int16_t> block, int channel) {
 
 class OggDataTest : public ::testing::Test {
 protected:
-    TVorbisFileDLL dll;
+    VorbisLibrary dll;
     TOggData data{dll, kBuffer};
 };
 
@@ -147,15 +148,14 @@ TEST_F(OggDataTest, CorruptedBytesGiveALoadErrorOrPlayableSoundNeverACrash) {
 }
 
 TEST_F(OggDataTest, LoadFromFileTellsMissingFilesFromBadOnes) {
-    const auto dir = std::filesystem::temp_directory_path() / "hk_ogg_data_test";
-    std::filesystem::create_directories(dir);
+    const test::TempDir dir;
     test::WriteBytes(dir / "bad.ogg", std::vector<std::uint8_t>(300, 0x41));
     test::WriteBytes(dir / "good.ogg", OggTone({}));
 
     ASSERT_TRUE(data.LoadFromFile(dir / "good.ogg"));
     EXPECT_EQ(data.FileName(), dir / "good.ogg");
     EXPECT_FALSE(data.LoadFromFile(dir / "missing.ogg"));
-    EXPECT_FALSE(data.LoadFromFile(dir)) << "a directory is not a sound file";
+    EXPECT_FALSE(data.LoadFromFile(dir.Path())) << "a directory is not a sound file";
     EXPECT_EQ(data.Status(), 1) << "a missing file changes nothing";
     EXPECT_EQ(data.FileName(), dir / "good.ogg");
 
@@ -167,7 +167,6 @@ TEST_F(OggDataTest, LoadFromFileTellsMissingFilesFromBadOnes) {
         EXPECT_NE(std::string(e.what()).find("bad.ogg"), std::string::npos);
     }
     EXPECT_EQ(data.Status(), 0);
-    std::filesystem::remove_all(dir);
 }
 
 TEST_F(OggDataTest, OneShotEndSetsStatusOneAndRewinds) {

@@ -23,7 +23,7 @@ std::span<const std::int16_t> Block(const TOggPlayer& player) {
 
 class OggPlayerTest : public ::testing::Test {
 protected:
-    TVorbisFileDLL dll;
+    VorbisLibrary dll;
     TOggPlayer player{kBuffer, 10};
     TOggData a{dll, kBuffer};
     TOggData b{dll, kBuffer};

@@ -1,9 +1,10 @@
 // The platform devices under the output unit: the headless one in virtual time (rate, refills
 // inside Advance, the WAV file) and, when built, the SDL one on SDL's dummy and disk drivers.
 #include "platform/headless/virtual_audio_device.h"
-#include "sound/ddsd.h"
+#include "sound/sound_output.h"
 #include "sound/ogg_player.h"
 #include "support/ogg_fixtures.h"
+#include "support/temp_dir.h"
 
 #ifdef HARUKAZE_TEST_SDL_AUDIO
 #include "platform/qt/sdl_audio_device.h"
@@ -15,7 +16,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 namespace hk {
@@ -23,36 +23,32 @@ namespace {
 
 constexpr std::uint32_t kLength = 163840;
 constexpr std::uint32_t kHalfFrames = 20480;
-
-std::vector<std::uint8_t> ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::ReadFileBytes;
 
 std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
 }
 
-// TDDSD with one engine-sized wave on channel 0 whose refills write the block number into every
+// SoundOutput with one engine-sized wave on channel 0 whose refills write the block number into every
 // sample.
 struct NumberedOutput {
-    explicit NumberedOutput(AudioDevice& device) : ddsd(&device) {
-        ddsd.Initialize();
-        wave = std::make_unique<TDDSDWaveData>(ddsd, 44100, 16, true, kLength, false);
+    explicit NumberedOutput(AudioDevice& device) : output(&device) {
+        output.Initialize();
+        wave = std::make_unique<StreamBuffer>(output, 44100, 16, true, kLength, false);
         wave->SetOnRefill([this, target = wave.get()](std::uint32_t offset, std::uint32_t length) {
             std::fill(block.begin(), block.end(), static_cast<std::int16_t>(++refills));
             target->WriteBlock(offset, block.data(), length);
         });
-        ddsd.Channels(0)->SetWaveData(wave.get());
-        ddsd.Channels(0)->Play();
+        output.Channels(0)->SetWaveData(wave.get());
+        output.Channels(0)->Play();
     }
     ~NumberedOutput() {
-        ddsd.Channels(0)->Stop();
-        ddsd.Channels(0)->SetWaveData(nullptr);
+        output.Channels(0)->Stop();
+        output.Channels(0)->SetWaveData(nullptr);
         wave.reset(); // ends the worker before the block it writes from goes away
     }
-    TDDSD ddsd;
-    std::unique_ptr<TDDSDWaveData> wave;
+    SoundOutput output;
+    std::unique_ptr<StreamBuffer> wave;
     std::vector<std::int16_t> block = std::vector<std::int16_t>(kLength / 4);
     std::atomic<int> refills{0};
 };
@@ -79,7 +75,8 @@ TEST(VirtualAudioDeviceTest, PlaysInVirtualTimeAndRefillsInsideAdvance) {
 }
 
 TEST(VirtualAudioDeviceTest, WavFileHoldsExactlyWhatWasPlayed) {
-    const auto path = std::filesystem::temp_directory_path() / "hk_virtual_audio_test.wav";
+    const test::TempDir dir;
+    const auto path = dir / "played.wav";
     {
         VirtualAudioDevice device;
         device.Open();
@@ -88,7 +85,7 @@ TEST(VirtualAudioDeviceTest, WavFileHoldsExactlyWhatWasPlayed) {
         device.Advance(1000);
         device.FinishWav();
     }
-    const auto wav = ReadAll(path);
+    const auto wav = ReadFileBytes(path);
     ASSERT_EQ(wav.size(), 44u + 176400u);
     EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
     EXPECT_EQ(U32(wav, 4), 36u + 176400u);
@@ -109,41 +106,41 @@ TEST(VirtualAudioDeviceTest, WavFileHoldsExactlyWhatWasPlayed) {
         ASSERT_EQ(samples[2 * frame], expected) << "frame " << frame;
         ASSERT_EQ(samples[2 * frame + 1], expected) << "frame " << frame;
     }
-    std::filesystem::remove(path);
 }
 
 TEST(VirtualAudioDeviceTest, MusicReachesTheWavThroughTheWholeChain) {
     // The engine's wiring: the refill mixes the player's next block and writes it to the ring.
-    const auto path = std::filesystem::temp_directory_path() / "hk_virtual_chain_test.wav";
+    const test::TempDir dir;
+    const auto path = dir / "played.wav";
     const auto& ogg = test::OggTone({.seconds = 1.0, .amplitude = 0.4});
     const auto raw = test::DecodeAll(ogg);
     {
         VirtualAudioDevice device;
         device.Open();
         device.SetWavOutput(path);
-        TVorbisFileDLL dll;
+        VorbisLibrary dll;
         TOggPlayer player(kLength, 10);
         TOggData music(dll, kLength);
-        TDDSD ddsd(&device);
-        ddsd.Initialize();
-        TDDSDWaveData wave(ddsd, 44100, 16, true, kLength, false);
+        SoundOutput output(&device);
+        output.Initialize();
+        StreamBuffer wave(output, 44100, 16, true, kLength, false);
         wave.SetOnRefill([&](std::uint32_t offset, std::uint32_t length) {
             player.NextBlock();
             wave.WriteBlock(offset, player.BlockPointer(), length);
         });
-        ddsd.Channels(0)->SetWaveData(&wave);
-        ddsd.Channels(0)->Play();
+        output.Channels(0)->SetWaveData(&wave);
+        output.Channels(0)->Play();
         ASSERT_TRUE(music.LoadFromStream(ogg));
         player.SetData(1, &music);
         player.SetVolume(1, 0.3f);
         player.Play(1, false);
         device.Advance(1500);
         EXPECT_EQ(player.Status(1), 1) << "the one-second tone has ended";
-        ddsd.Channels(0)->Stop();
-        ddsd.Channels(0)->SetWaveData(nullptr);
+        output.Channels(0)->Stop();
+        output.Channels(0)->SetWaveData(nullptr);
         device.FinishWav();
     }
-    const auto wav = ReadAll(path);
+    const auto wav = ReadFileBytes(path);
     ASSERT_EQ(wav.size(), 44u + 1500u * 176400u / 1000u);
     std::vector<std::int16_t> samples((wav.size() - 44) / 2);
     std::memcpy(samples.data(), wav.data() + 44, samples.size() * 2);
@@ -153,7 +150,6 @@ TEST(VirtualAudioDeviceTest, MusicReachesTheWavThroughTheWholeChain) {
         const int expected = i < start || i - start >= raw.size() ? 0 : raw[i - start] * 76 / 256;
         ASSERT_EQ(samples[i], expected) << "sample " << i;
     }
-    std::filesystem::remove(path);
 }
 
 #ifdef HARUKAZE_TEST_SDL_AUDIO
@@ -163,14 +159,16 @@ TEST(SdlAudioDeviceTest, NoUsableDriverMeansASilentGame) {
     SdlAudioDevice device;
     EXPECT_FALSE(device.Open());
     EXPECT_FALSE(device.LastError().empty());
-    TDDSD ddsd(&device);
-    ddsd.Initialize();
-    EXPECT_FALSE(ddsd.Initialized());
+    SoundOutput output(&device);
+    output.Initialize();
+    EXPECT_FALSE(output.Initialized());
     ::unsetenv("SDL_AUDIODRIVER");
 }
 
 TEST(SdlAudioDeviceTest, DiskDriverPlaysTheRefillsFromTheWorker) {
-    const auto path = std::filesystem::temp_directory_path() / "hk_sdl_disk_audio.raw";
+    // A file of this test's own: other test runs on the machine may play to theirs meanwhile.
+    const test::TempDir dir;
+    const auto path = dir / "disk_audio.raw";
     ::setenv("SDL_AUDIODRIVER", "disk", 1);
     ::setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
     ::setenv("SDL_DISKAUDIODELAY", "0", 1);
@@ -189,14 +187,13 @@ TEST(SdlAudioDeviceTest, DiskDriverPlaysTheRefillsFromTheWorker) {
         EXPECT_GE(out.refills.load(), 6);
     }
     ::unsetenv("SDL_AUDIODRIVER");
-    const auto raw = ReadAll(path);
+    const auto raw = ReadFileBytes(path);
     std::vector<std::int16_t> samples(raw.size() / 2);
     std::memcpy(samples.data(), raw.data(), samples.size() * 2);
     // The disk driver plays as fast as it can, so the worker may be late and a half may repeat;
     // but the first blocks must have reached the file.
     EXPECT_NE(std::find(samples.begin(), samples.end(), 1), samples.end());
     EXPECT_NE(std::find(samples.begin(), samples.end(), 2), samples.end());
-    std::filesystem::remove(path);
 }
 
 #endif

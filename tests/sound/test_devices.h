@@ -43,7 +43,7 @@ public:
         m_listener->OnAudioNotify(AudioNotify::Stopped);
         return kAudioOk;
     }
-    bool IsPlaying() const override { return playing; }
+    bool Playing() const override { return playing; }
 
     // Puts the write cursor at `at` and raises `what`.
     void Fire(AudioNotify what, std::uint32_t at) {
@@ -63,7 +63,7 @@ private:
 class ScriptedDevice final : public AudioDevice {
 public:
     bool Open() override { return open = open_result; }
-    bool IsOpen() const override { return open; }
+    bool Opened() const override { return open; }
     bool NotifiesOnOwnThread() const override { return false; }
     AudioResult CreateRing(const AudioFormat&, std::uint32_t length, AudioRingListener* listener,
                            std::unique_ptr<AudioRing>& ring) override {
@@ -112,7 +112,7 @@ public:
         });
         return true;
     }
-    bool IsOpen() const override { return m_thread.joinable(); }
+    bool Opened() const override { return m_thread.joinable(); }
     bool NotifiesOnOwnThread() const override { return true; }
     AudioResult CreateRing(const AudioFormat&, std::uint32_t length, AudioRingListener* listener,
                            std::unique_ptr<AudioRing>& ring) override {

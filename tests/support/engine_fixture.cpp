@@ -17,6 +17,23 @@ HeadlessSession& GameFixture::Session() {
     return *m_session;
 }
 
+void GameFixture::StartParked(const ArchiveBuilder& grp) {
+    WriteArchives(IdleScenario(), grp);
+    Start();
+    Session().Ticks(3);
+    Form().SetTask(kParkedTask);
+}
+
+void GameFixture::Tick() {
+    if (!Form().FrameTimerEnabled())
+        return;
+    const auto before = Platform().TickCount();
+    while (!Form().PollFrameTimer()) {
+        Platform().AdvanceClock(1);
+        ASSERT_LT(Platform().TickCount() - before, 100u) << "the frame timer never fired";
+    }
+}
+
 HeadlessSession& GameFixture::Start() {
     HeadlessSession& session = Session();
     const bool started = session.Start();

@@ -22,10 +22,20 @@ protected:
     HeadlessSession& Start();
     // Makes a session without starting it.
     HeadlessSession& Session();
+    // Starts on the idle scenario and the given pictures, runs TaskInit and the first ticks of the
+    // interpreter, then parks the engine in kParkedTask, so that only the shell, the menus and what
+    // the test calls act.
+    void StartParked(const ArchiveBuilder& grp = ArchiveBuilder());
+    // One frame tick on the virtual clock; nothing when the timer stopped after an error.
+    void Tick();
+
+    // A task no handler owns.
+    static constexpr TaskCode kParkedTask = static_cast<TaskCode>(0x12345678);
 
     HeadlessPlatform& Platform() { return Session().Platform(); }
     EngineState& State() { return Session().State(); }
-    TForm1& Form() { return Session().Form(); }
+    Engine& Form() { return Session().Form(); }
+    ScriptMachine& Script() { return Session().Form().Script(); }
 
     TempDir m_dir;
     std::unique_ptr<HeadlessSession> m_session;

@@ -6,9 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 namespace hk::test {
 namespace {
 
@@ -39,8 +36,7 @@ TEST_F(RunnerTest, ConfirmedCloseEndsTheRunAndWritesTheSystemFile) {
 TEST_F(RunnerTest, StateFileCarriesTheEngineState) {
     const auto r = Run("# comment\n\nticks 3\nstate s.json\n");
     ASSERT_EQ(r.status, 0) << r.err;
-    std::ifstream in(m_dir / "s.json");
-    const std::string json((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string json = ReadFileText(m_dir / "s.json");
     for (const char* key : {"\"TaskCode\": \"00800102\"", "\"CurrentScene\": 1", "\"TimerEnabled\": 1",
                             "\"Settings\": {\"TextSpeed\": 2, \"EffectsOn\": 1, \"FullScreen\": 0, \"VoiceVolume\": "
                             "100, \"BgmVolume\": 30, \"SeVolume\": 100, \"AutoDelay\": 2}",
@@ -111,8 +107,7 @@ TEST_F(RunnerTest, UntilSceneStopsWhereTheScriptEntersTheScene) {
         .WriteTo(m_dir / "game" / "SCR.IFP");
     auto r = Run("until-scene 2 max-ms 5000\nstate s.json\n");
     ASSERT_EQ(r.status, 0) << r.err;
-    std::ifstream in(m_dir / "s.json");
-    const std::string json((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string json = ReadFileText(m_dir / "s.json");
     EXPECT_NE(json.find("\"CurrentScene\": 2,"), std::string::npos) << json.substr(0, 200);
 
     r = Run("until-scene 3 max-ms 2000\n");

@@ -1,7 +1,6 @@
-// TVorbisFileDLL: the one binding of the Vorbis decoder. The game loaded a decoder library at run
-// time; we link libvorbisfile directly, so binding only records the entry points and the name of
-// the library that provides them. Decoders (TOggData) call the library through this object, with
-// in-memory files as their data source (the four callbacks of MemoryOggSource below).
+// VorbisLibrary: the one binding of the Vorbis decoder. The game loaded a decoder library at run
+// time; we link libvorbisfile directly, so binding only records the entry points. Decoders (TOggData) call the library
+// through this object, with in-memory files as their data source (the four callbacks of MemoryOggSource below).
 //
 // Threads: created and destroyed on the GUI thread; the entry points are called on whichever
 // thread owns the stream at the moment (see ogg_data.h).
@@ -27,14 +26,12 @@ struct MemoryOggSource {
     std::size_t StreamSize() const { return bytes.size() - stream_start; }
 };
 
-class TVorbisFileDLL {
+class VorbisLibrary {
 public:
-    TVorbisFileDLL();
-    TVorbisFileDLL(const TVorbisFileDLL&) = delete;
-    TVorbisFileDLL& operator=(const TVorbisFileDLL&) = delete;
+    VorbisLibrary();
+    VorbisLibrary(const VorbisLibrary&) = delete;
+    VorbisLibrary& operator=(const VorbisLibrary&) = delete;
 
-    // The file name of the library as the system reports it, or "vorbisfile.dll" when it cannot.
-    const std::string& LibraryName() const { return m_library_name; }
     // The four data-source callbacks over a MemoryOggSource.
     const ov_callbacks& Callbacks() const { return m_callbacks; }
 
@@ -52,7 +49,6 @@ public:
     decltype(&::ov_clear) ov_clear;
 
 private:
-    std::string m_library_name;
     ov_callbacks m_callbacks{};
 };
 

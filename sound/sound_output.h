@@ -1,14 +1,14 @@
-// The sound output unit: TDDSD (one per main window), its channels TDDSDChannel, and the streaming
-// output buffer TDDSDWaveData whose notify worker hands each free half of the looping ring to the
+// The sound output unit: SoundOutput (one per main window), its channels SoundOutputChannel, and the streaming
+// output buffer StreamBuffer whose notify worker hands each free half of the looping ring to the
 // engine's refill handler. The platform's AudioDevice plays the ring; all game sound reaches it as
 // this one stream. No device, or one that does not open, means a silent game and no error.
 //
 // Threads: everything here runs on the GUI thread except the refill protocol: with a device that
-// notifies from its own thread, a TDDSDNotifyThread waits for the notifications and runs
+// notifies from its own thread, a StreamNotifyThread waits for the notifications and runs
 // OnRefill and WriteBlock; with the headless device the notifications, and so the refills,
 // arrive synchronously on the thread that advances the device's clock, and there is no worker.
 //
-// Failures of the device go through CheckResult. The engine's option is dsoHaltOnError alone;
+// Failures of the device go through CheckResult. The engine's option is kHaltOnError alone;
 // rather than ending the process without a word, a halt hands the message to the error handler
 // the engine installs and leaves the unit silent.
 #pragma once
@@ -30,41 +30,32 @@
 
 namespace hk {
 
-enum TDDSDDebugOption : std::uint32_t {
-    dsoHaltOnError = 1,   // a failure stops the unit (reported to the error handler)
-    dsoDebugMessage = 2,  // every message is appended to "DDSD_DebugLog.txt"
-    dsoExceptOnError = 4, // every message raises EDDSD
+enum SoundOutputDebugFlag : std::uint32_t {
+    kHaltOnError = 1,   // a failure stops the unit (reported to the error handler)
+    kDebugMessage = 2,  // every message is appended to "DDSD_DebugLog.txt"
+    kExceptOnError = 4, // every message raises SoundOutputError
 };
-using TDDSDDebugOptions = std::uint32_t;
+using SoundOutputDebugFlags = std::uint32_t;
 
-class EDDSD : public std::runtime_error {
+class SoundOutputError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
-class TDDSD;
-class TDDSDChannel;
-
-// The unit's message channel, shared by every TDDSD in the process (any thread).
-TDDSDDebugOptions DDSDDebugOption();
-void SetDDSDDebugOption(TDDSDDebugOptions options);
-// Logs under dsoDebugMessage (one line "debug#%.5d ... %s"), then raises EDDSD under
-// dsoExceptOnError.
-void DebugLog(std::string_view message);
-// Where the log goes: "DDSD_DebugLog.txt" beside the program unless set otherwise.
-void SetDDSDDebugLogPath(const std::filesystem::path& path);
+class SoundOutput;
+class SoundOutputChannel;
 
 // The worker of a streaming buffer: waits (at most 100 ms at a time, so that an end request is
 // seen soon) for the three auto-reset events A (offset 0), B (half) and C (stop), and runs the
 // handler for each, the lowest event first when several are set.
-class TDDSDNotifyThread {
+class StreamNotifyThread {
 public:
     // GUI thread. Starts the thread at once.
-    explicit TDDSDNotifyThread(std::function<void(AudioNotify)> handler);
+    explicit StreamNotifyThread(std::function<void(AudioNotify)> handler);
     // GUI thread. Ends the thread as Stop does.
-    ~TDDSDNotifyThread();
-    TDDSDNotifyThread(const TDDSDNotifyThread&) = delete;
-    TDDSDNotifyThread& operator=(const TDDSDNotifyThread&) = delete;
+    ~StreamNotifyThread();
+    StreamNotifyThread(const StreamNotifyThread&) = delete;
+    StreamNotifyThread& operator=(const StreamNotifyThread&) = delete;
 
     // Any thread (the device's): sets the event. Harmless after Stop.
     void Signal(AudioNotify what);
@@ -83,11 +74,11 @@ private:
 };
 
 // The streaming output buffer with its looping ring, its notifications and its worker.
-class TDDSDGenWave {
+class StreamBufferBase {
 public:
-    virtual ~TDDSDGenWave();
-    TDDSDGenWave(const TDDSDGenWave&) = delete;
-    TDDSDGenWave& operator=(const TDDSDGenWave&) = delete;
+    virtual ~StreamBufferBase();
+    StreamBufferBase(const StreamBufferBase&) = delete;
+    StreamBufferBase& operator=(const StreamBufferBase&) = delete;
 
     // --- Called from the GUI thread ---
     const AudioFormat& Format() const { return m_format; }
@@ -100,30 +91,30 @@ public:
     void WriteBlock(std::uint32_t offset, const void* source, std::uint32_t length);
 
 protected:
-    TDDSDGenWave(TDDSD& owner, std::uint32_t rate, std::uint32_t bits, bool stereo, std::uint32_t length);
+    StreamBufferBase(SoundOutput& owner, std::uint32_t rate, std::uint32_t bits, bool stereo, std::uint32_t length);
 
-    friend class TDDSDChannel;
-    TDDSD& m_owner;
+    friend class SoundOutputChannel;
+    SoundOutput& m_owner;
     AudioFormat m_format;
     std::uint32_t m_length;
     std::unique_ptr<AudioRing> m_ring;
-    TDDSDChannel* m_channel = nullptr; // GUI thread
+    SoundOutputChannel* m_channel = nullptr; // GUI thread
 };
 
-class TDDSDWaveData final : public TDDSDGenWave, private AudioRingListener {
+class StreamBuffer final : public StreamBufferBase, private AudioRingListener {
 public:
     // offset and length in bytes of the half to fill
     using RefillHandler = std::function<void(std::uint32_t offset, std::uint32_t length)>;
 
     // --- Called from the GUI thread ---
 
-    // The engine passes its TDDSD, 44,100, 16, true, 163,840 and false. The effects flag asks for
+    // The engine passes its SoundOutput, 44,100, 16, true, 163,840 and false. The effects flag asks for
     // an effects-capable buffer, which plays the same here. Starts the worker at once when the
     // device notifies from its own thread.
-    TDDSDWaveData(TDDSD& owner, std::uint32_t rate, std::uint32_t bits, bool stereo, std::uint32_t length,
+    StreamBuffer(SoundOutput& owner, std::uint32_t rate, std::uint32_t bits, bool stereo, std::uint32_t length,
                   bool effects = false);
     // Stops the ring, ends the worker and waits for it, then releases the ring.
-    ~TDDSDWaveData() override;
+    ~StreamBuffer() override;
 
     // The handler runs on the worker (or the device-driving thread); assigning it while refills
     // run is safe.
@@ -150,76 +141,86 @@ private:
     Expected m_expected = Expected::First;
     std::mutex m_refill_mutex; // guards m_on_refill
     RefillHandler m_on_refill;
-    std::unique_ptr<TDDSDNotifyThread> m_worker;
+    std::unique_ptr<StreamNotifyThread> m_worker;
 };
 
-class TDDSDChannel {
+class SoundOutputChannel {
 public:
-    explicit TDDSDChannel(TDDSD& owner) : m_owner(owner) {}
-    ~TDDSDChannel();
-    TDDSDChannel(const TDDSDChannel&) = delete;
-    TDDSDChannel& operator=(const TDDSDChannel&) = delete;
+    explicit SoundOutputChannel(SoundOutput& owner) : m_owner(owner) {}
+    ~SoundOutputChannel();
+    SoundOutputChannel(const SoundOutputChannel&) = delete;
+    SoundOutputChannel& operator=(const SoundOutputChannel&) = delete;
 
     // --- Called from the GUI thread ---
     // Attaches a streaming buffer (nullptr detaches); a different buffer playing here is stopped.
-    void SetWaveData(TDDSDGenWave* wave);
-    TDDSDGenWave* WaveData() const { return m_wave; }
+    void SetWaveData(StreamBufferBase* wave);
+    StreamBufferBase* WaveData() const { return m_wave; }
     // Plays the attached buffer from offset 0, looping.
     void Play();
     void Stop();
-    bool IsPlaying() const;
+    bool Playing() const;
 
 private:
-    friend class TDDSDGenWave;
-    friend class TDDSDWaveData;
-    TDDSD& m_owner;
-    TDDSDGenWave* m_wave = nullptr;
+    friend class StreamBufferBase;
+    friend class StreamBuffer;
+    SoundOutput& m_owner;
+    StreamBufferBase* m_wave = nullptr;
 };
 
-class TDDSD {
+class SoundOutput {
 public:
     // `device` may be null (no sound); it must outlive this object and its waves.
-    explicit TDDSD(AudioDevice* device);
-    ~TDDSD();
-    TDDSD(const TDDSD&) = delete;
-    TDDSD& operator=(const TDDSD&) = delete;
+    static constexpr int kChannelCount = 8;
+
+    explicit SoundOutput(AudioDevice* device);
+    ~SoundOutput();
+    SoundOutput(const SoundOutput&) = delete;
+    SoundOutput& operator=(const SoundOutput&) = delete;
 
     // --- Called from the GUI thread ---
 
-    int ChannelCount() const { return m_channel_count; }
-    // Takes effect at the next Initialize.
-    void SetChannelCount(int count);
-    // Unit-wide, as SetDDSDDebugOption.
-    void SetDebugOption(TDDSDDebugOptions options) { SetDDSDDebugOption(options); }
-    TDDSDDebugOptions DebugOption() const { return DDSDDebugOption(); }
     // Receives the text of a failure that halts the unit. It may be called on the worker thread
     // or inside the headless device's clock advance, so it should only pass the text on (never
     // free sound objects from there).
     void SetErrorHandler(std::function<void(const std::string&)> handler);
 
-    // Builds the channels and opens the device; without a device the unit stays silent.
+    // Builds the kChannelCount channels and opens the device; without a device the unit stays
+    // silent.
     void Initialize();
     bool Initialized() const { return m_initialized.load(std::memory_order_acquire); }
-    // The channel, or nullptr (after the message) for an index outside 0..ChannelCount()-1.
-    TDDSDChannel* Channels(int index);
+    // The channel, or nullptr (after the message) for an index outside 0..kChannelCount-1.
+    SoundOutputChannel* Channels(int index);
     AudioDevice* Device() const { return m_device; }
 
     // --- Called from any thread ---
 
-    // 0 is success; otherwise logs text + "(Error Code(%X))" and, under dsoHaltOnError, reports it
+    // The unit's message channel: what a failure does, and the optional log.
+    SoundOutputDebugFlags DebugOption() const { return m_debug_option.load(std::memory_order_relaxed); }
+    void SetDebugOption(SoundOutputDebugFlags options) { m_debug_option.store(options, std::memory_order_relaxed); }
+    // Logs under kDebugMessage (one line "debug#%.5d ... %s"), then raises SoundOutputError under
+    // kExceptOnError.
+    void DebugLog(std::string_view message);
+    // Where the log goes: "DDSD_DebugLog.txt" beside the program unless set otherwise.
+    void SetDebugLogPath(const std::filesystem::path& path);
+
+    // 0 is success; otherwise logs text + "(Error Code(%X))" and, under kHaltOnError, reports it
     // and silences the unit. Answers whether the result was a success.
     bool CheckResult(AudioResult result, std::string_view text);
 
 private:
-    friend class TDDSDWaveData;
+    friend class StreamBuffer;
     void Halt(const std::string& message);
 
     AudioDevice* m_device;
-    int m_channel_count = 8;
-    std::vector<std::unique_ptr<TDDSDChannel>> m_channels;
+    std::vector<std::unique_ptr<SoundOutputChannel>> m_channels;
     std::atomic<bool> m_initialized{false};
     std::mutex m_error_mutex; // guards m_on_error
     std::function<void(const std::string&)> m_on_error;
+    std::atomic<SoundOutputDebugFlags> m_debug_option{kHaltOnError};
+    std::mutex m_log_mutex; // guards the three below
+    std::filesystem::path m_log_path;
+    bool m_log_started = false;
+    int m_log_number = 0;
 };
 
 } // namespace hk

@@ -1,4 +1,4 @@
-#include "sound/ddsd.h"
+#include "sound/sound_output.h"
 
 #include <unistd.h>
 
@@ -12,13 +12,6 @@ namespace hk {
 
 namespace {
 
-std::atomic<TDDSDDebugOptions> g_debug_option{dsoHaltOnError};
-
-std::mutex g_log_mutex; // guards the three below
-std::filesystem::path g_log_path;
-bool g_log_started = false;
-int g_log_number = 0;
-
 std::filesystem::path DefaultLogPath() {
     std::error_code ec;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
@@ -30,59 +23,45 @@ constexpr std::array<std::uint8_t, 4096> kSilence{};
 
 } // namespace
 
-TDDSDDebugOptions DDSDDebugOption() {
-    return g_debug_option.load(std::memory_order_relaxed);
+void SoundOutput::SetDebugLogPath(const std::filesystem::path& path) {
+    std::lock_guard lock(m_log_mutex);
+    m_log_path = path;
+    m_log_started = false;
+    m_log_number = 0;
 }
 
-void SetDDSDDebugOption(TDDSDDebugOptions options) {
-    g_debug_option.store(options, std::memory_order_relaxed);
-}
-
-void SetDDSDDebugLogPath(const std::filesystem::path& path) {
-    std::lock_guard lock(g_log_mutex);
-    g_log_path = path;
-    g_log_started = false;
-    g_log_number = 0;
-}
-
-void DebugLog(std::string_view message) {
-    const TDDSDDebugOptions options = DDSDDebugOption();
-    if (options & dsoDebugMessage) {
-        std::lock_guard lock(g_log_mutex);
-        if (g_log_path.empty()) {
-            g_log_path = DefaultLogPath();
+void SoundOutput::DebugLog(std::string_view message) {
+    const SoundOutputDebugFlags options = DebugOption();
+    if (options & kDebugMessage) {
+        std::lock_guard lock(m_log_mutex);
+        if (m_log_path.empty()) {
+            m_log_path = DefaultLogPath();
         }
         // The first message of a run starts the file afresh; later ones append.
-        std::ofstream log(g_log_path, g_log_started ? std::ios::app : std::ios::trunc);
-        g_log_started = true;
+        std::ofstream log(m_log_path, m_log_started ? std::ios::app : std::ios::trunc);
+        m_log_started = true;
         char number[32];
-        std::snprintf(number, sizeof number, "debug#%.5d ... ", ++g_log_number);
+        std::snprintf(number, sizeof number, "debug#%.5d ... ", ++m_log_number);
         log << number << message << '\n';
     }
-    if (options & dsoExceptOnError) {
-        throw EDDSD(std::string(message));
+    if (options & kExceptOnError) {
+        throw SoundOutputError(std::string(message));
     }
 }
 
-// ---------------------------------------------------------------------------------------------
+SoundOutput::SoundOutput(AudioDevice* device) : m_device(device) {}
 
-TDDSD::TDDSD(AudioDevice* device) : m_device(device) {}
+SoundOutput::~SoundOutput() = default;
 
-TDDSD::~TDDSD() = default;
-
-void TDDSD::SetChannelCount(int count) {
-    m_channel_count = count < 0 ? 0 : count;
-}
-
-void TDDSD::SetErrorHandler(std::function<void(const std::string&)> handler) {
+void SoundOutput::SetErrorHandler(std::function<void(const std::string&)> handler) {
     std::lock_guard lock(m_error_mutex);
     m_on_error = std::move(handler);
 }
 
-void TDDSD::Initialize() {
+void SoundOutput::Initialize() {
     m_channels.clear();
-    for (int i = 0; i < m_channel_count; ++i) {
-        m_channels.push_back(std::make_unique<TDDSDChannel>(*this));
+    for (int i = 0; i < kChannelCount; ++i) {
+        m_channels.push_back(std::make_unique<SoundOutputChannel>(*this));
     }
     m_initialized.store(false, std::memory_order_release);
     if (!m_device || !m_device->Open()) {
@@ -91,13 +70,13 @@ void TDDSD::Initialize() {
     m_initialized.store(true, std::memory_order_release);
 }
 
-TDDSDChannel* TDDSD::Channels(int index) {
+SoundOutputChannel* SoundOutput::Channels(int index) {
     if (index < 0 || index >= static_cast<int>(m_channels.size())) {
         char message[256];
         std::snprintf(message, sizeof message, "チャンネル番号%dは無効です、%d～%dの範囲で指定してください", index, 0,
-                      m_channel_count - 1);
+                      kChannelCount - 1);
         DebugLog(message);
-        if (DDSDDebugOption() & dsoHaltOnError) {
+        if (DebugOption() & kHaltOnError) {
             Halt(message);
         }
         return nullptr;
@@ -105,7 +84,7 @@ TDDSDChannel* TDDSD::Channels(int index) {
     return m_channels[static_cast<std::size_t>(index)].get();
 }
 
-bool TDDSD::CheckResult(AudioResult result, std::string_view text) {
+bool SoundOutput::CheckResult(AudioResult result, std::string_view text) {
     if (result == kAudioOk) {
         return true;
     }
@@ -113,13 +92,13 @@ bool TDDSD::CheckResult(AudioResult result, std::string_view text) {
     std::snprintf(code, sizeof code, "(Error Code(%X))", static_cast<unsigned>(result));
     const std::string message = std::string(text) + code;
     DebugLog(message);
-    if (DDSDDebugOption() & dsoHaltOnError) {
+    if (DebugOption() & kHaltOnError) {
         Halt(message);
     }
     return false;
 }
 
-void TDDSD::Halt(const std::string& message) {
+void SoundOutput::Halt(const std::string& message) {
     // The unit falls silent: no further buffer is created, and the refills write silence.
     m_initialized.store(false, std::memory_order_release);
     std::string text = message;
@@ -139,7 +118,7 @@ void TDDSD::Halt(const std::string& message) {
 
 // ---------------------------------------------------------------------------------------------
 
-TDDSDChannel::~TDDSDChannel() {
+SoundOutputChannel::~SoundOutputChannel() {
     if (m_wave) {
         if (m_wave->m_ring) {
             m_wave->m_ring->Stop();
@@ -148,7 +127,7 @@ TDDSDChannel::~TDDSDChannel() {
     }
 }
 
-void TDDSDChannel::SetWaveData(TDDSDGenWave* wave) {
+void SoundOutputChannel::SetWaveData(StreamBufferBase* wave) {
     if (!m_owner.Initialized()) {
         return;
     }
@@ -172,30 +151,30 @@ void TDDSDChannel::SetWaveData(TDDSDGenWave* wave) {
     wave->m_channel = this;
 }
 
-void TDDSDChannel::Play() {
+void SoundOutputChannel::Play() {
     if (m_owner.Initialized() && m_wave && m_wave->m_ring) {
         m_wave->m_ring->Play();
     }
 }
 
-void TDDSDChannel::Stop() {
+void SoundOutputChannel::Stop() {
     if (m_owner.Initialized() && m_wave && m_wave->m_ring) {
         m_wave->m_ring->Stop();
     }
 }
 
-bool TDDSDChannel::IsPlaying() const {
-    return m_wave && m_wave->m_ring && m_wave->m_ring->IsPlaying();
+bool SoundOutputChannel::Playing() const {
+    return m_wave && m_wave->m_ring && m_wave->m_ring->Playing();
 }
 
 // ---------------------------------------------------------------------------------------------
 
-TDDSDNotifyThread::TDDSDNotifyThread(std::function<void(AudioNotify)> handler)
-    : m_handler(std::move(handler)), m_thread(&TDDSDNotifyThread::Run, this) {}
+StreamNotifyThread::StreamNotifyThread(std::function<void(AudioNotify)> handler)
+    : m_handler(std::move(handler)), m_thread(&StreamNotifyThread::Run, this) {}
 
-TDDSDNotifyThread::~TDDSDNotifyThread() { Stop(); }
+StreamNotifyThread::~StreamNotifyThread() { Stop(); }
 
-void TDDSDNotifyThread::Stop() {
+void StreamNotifyThread::Stop() {
     {
         std::lock_guard lock(m_mutex);
         m_terminate = true;
@@ -206,7 +185,7 @@ void TDDSDNotifyThread::Stop() {
     }
 }
 
-void TDDSDNotifyThread::Signal(AudioNotify what) {
+void StreamNotifyThread::Signal(AudioNotify what) {
     {
         std::lock_guard lock(m_mutex);
         m_events |= 1u << static_cast<unsigned>(what);
@@ -214,7 +193,7 @@ void TDDSDNotifyThread::Signal(AudioNotify what) {
     m_cv.notify_one();
 }
 
-void TDDSDNotifyThread::Run() {
+void StreamNotifyThread::Run() {
     for (;;) {
         AudioNotify what;
         {
@@ -238,26 +217,26 @@ void TDDSDNotifyThread::Run() {
     }
 }
 
-TDDSDGenWave::TDDSDGenWave(TDDSD& owner, std::uint32_t rate, std::uint32_t bits, bool stereo, std::uint32_t length)
+StreamBufferBase::StreamBufferBase(SoundOutput& owner, std::uint32_t rate, std::uint32_t bits, bool stereo, std::uint32_t length)
     : m_owner(owner), m_format{rate, static_cast<std::uint16_t>(stereo ? 2 : 1), static_cast<std::uint16_t>(bits)},
       m_length(length) {}
 
-TDDSDGenWave::~TDDSDGenWave() {
+StreamBufferBase::~StreamBufferBase() {
     if (m_channel) {
         m_channel->m_wave = nullptr;
     }
 }
 
-void TDDSDGenWave::WriteBlock(std::uint32_t offset, const void* source, std::uint32_t length) {
+void StreamBufferBase::WriteBlock(std::uint32_t offset, const void* source, std::uint32_t length) {
     if (!m_owner.Initialized() || !m_ring) {
         return;
     }
     m_owner.CheckResult(m_ring->Write(offset, source, length), "DirectSoundBufferのロックに失敗しました");
 }
 
-TDDSDWaveData::TDDSDWaveData(TDDSD& owner, std::uint32_t rate, std::uint32_t bits, bool stereo, std::uint32_t length,
+StreamBuffer::StreamBuffer(SoundOutput& owner, std::uint32_t rate, std::uint32_t bits, bool stereo, std::uint32_t length,
                              bool /*effects*/)
-    : TDDSDGenWave(owner, rate, bits, stereo, length), m_half(length / 2) {
+    : StreamBufferBase(owner, rate, bits, stereo, length), m_half(length / 2) {
     if (!owner.Initialized()) {
         return;
     }
@@ -269,11 +248,11 @@ TDDSDWaveData::TDDSDWaveData(TDDSD& owner, std::uint32_t rate, std::uint32_t bit
     }
     m_ring = std::move(ring);
     if (m_threaded) {
-        m_worker = std::make_unique<TDDSDNotifyThread>([this](AudioNotify what) { RunProtected(what); });
+        m_worker = std::make_unique<StreamNotifyThread>([this](AudioNotify what) { RunProtected(what); });
     }
 }
 
-TDDSDWaveData::~TDDSDWaveData() {
+StreamBuffer::~StreamBuffer() {
     if (m_channel) {
         m_channel->m_wave = nullptr;
         m_channel = nullptr;
@@ -290,12 +269,12 @@ TDDSDWaveData::~TDDSDWaveData() {
     m_worker.reset();
 }
 
-void TDDSDWaveData::SetOnRefill(RefillHandler handler) {
+void StreamBuffer::SetOnRefill(RefillHandler handler) {
     std::lock_guard lock(m_refill_mutex);
     m_on_refill = std::move(handler);
 }
 
-void TDDSDWaveData::OnAudioNotify(AudioNotify what) {
+void StreamBuffer::OnAudioNotify(AudioNotify what) {
     if (m_threaded) {
         m_worker->Signal(what);
     } else {
@@ -303,7 +282,7 @@ void TDDSDWaveData::OnAudioNotify(AudioNotify what) {
     }
 }
 
-void TDDSDWaveData::RunProtected(AudioNotify what) {
+void StreamBuffer::RunProtected(AudioNotify what) {
     try {
         HandleNotify(what);
     } catch (const std::exception& e) {
@@ -311,7 +290,7 @@ void TDDSDWaveData::RunProtected(AudioNotify what) {
     }
 }
 
-void TDDSDWaveData::HandleNotify(AudioNotify what) {
+void StreamBuffer::HandleNotify(AudioNotify what) {
     switch (what) {
     case AudioNotify::ReachedStart:
         if (m_expected != Expected::First) {
@@ -320,7 +299,7 @@ void TDDSDWaveData::HandleNotify(AudioNotify what) {
         if (m_ring->WriteCursor() <= m_half) {
             // Playback is in the first half, so the second half is free.
             Refill(m_half, m_length - m_half);
-            DebugLog("バッファ更新イベント送信");
+            m_owner.DebugLog("バッファ更新イベント送信");
         }
         // Woken so late that playback is already in the second half: that half cannot be written
         // any more, but the first one is due at the half notification that follows, so it is
@@ -331,7 +310,7 @@ void TDDSDWaveData::HandleNotify(AudioNotify what) {
         if (m_ring->WriteCursor() >= m_half && m_expected == Expected::Second) {
             Refill(0, m_half);
             m_expected = Expected::First;
-            DebugLog("バッファ更新イベント送信");
+            m_owner.DebugLog("バッファ更新イベント送信");
         }
         break;
     case AudioNotify::Stopped:
@@ -340,7 +319,7 @@ void TDDSDWaveData::HandleNotify(AudioNotify what) {
     }
 }
 
-void TDDSDWaveData::Refill(std::uint32_t offset, std::uint32_t length) {
+void StreamBuffer::Refill(std::uint32_t offset, std::uint32_t length) {
     if (!m_owner.Initialized()) {
         // A halted unit plays silence rather than the last blocks over and over.
         for (std::uint32_t done = 0; done < length; done += kSilence.size()) {

@@ -1,7 +1,8 @@
 // The interpreter's fixed tables: the two variable banks, the call stack, the replay queue and
 // the read-marks, and the searches for labels and block markers in the loaded code. None of them
 // grows, and nothing here reads or writes outside them.
-#include "engine/script_error.h"
+#include "engine/script/script_error.h"
+#include "engine/script/script_machine.h"
 
 #include <algorithm>
 
@@ -19,19 +20,19 @@ constexpr int kReadMarkScenes = 15;   // scenes 0..14 have read-marks
 
 } // namespace
 
-ScriptInstruction TForm1::ScriptRecord(int step) const {
-    return DecodeInstruction(m_state.ScriptCode.data() + static_cast<std::size_t>(step) * kInstructionSize);
+ScriptInstruction ScriptMachine::ScriptRecord(int step) const {
+    return DecodeInstruction(m_scene.code.data() + static_cast<std::size_t>(step) * kInstructionSize);
 }
 
-void TForm1::ClearScenarioFlg() {
-    std::fill(std::begin(m_state.Game.ScenarioVars), std::end(m_state.Game.ScenarioVars), 0);
+void ScriptMachine::ClearScenarioFlg() {
+    std::fill(std::begin(m_game.ScenarioVars), std::end(m_game.ScenarioVars), 0);
 }
 
-void TForm1::ClearReturnTbl() {
-    for (ReturnEntry& entry : m_state.Game.ReturnTable) {
+void ScriptMachine::ClearReturnTbl() {
+    for (ReturnEntry& entry : m_game.ReturnTable) {
         entry = ReturnEntry{0, 0};
     }
-    m_state.Game.ReturnDepth = 0;
+    m_game.ReturnDepth = 0;
 }
 
 namespace {
@@ -42,36 +43,36 @@ namespace {
 
 } // namespace
 
-std::int16_t TForm1::ScenarioVar(int index) const {
+std::int16_t ScriptMachine::ScenarioVar(int index) const {
     if (index < 1 || index > kVariableCount) {
         BadVariable("ScenarioVars", index);
     }
-    return m_state.Game.ScenarioVars[index - 1];
+    return m_game.ScenarioVars[index - 1];
 }
 
-std::int16_t TForm1::SystemVar(int index) const {
+std::int16_t ScriptMachine::SystemVar(int index) const {
     if (index < 1 || index > kVariableCount) {
         BadVariable("SystemVars", index);
     }
-    return m_state.System.SystemVars[index - 1];
+    return m_system.SystemVars[index - 1];
 }
 
-void TForm1::SetScenarioVar(int index, std::int16_t value) {
+void ScriptMachine::SetScenarioVar(int index, std::int16_t value) {
     if (index < 1 || index > kVariableCount) {
         BadVariable("ScenarioVars", index);
     }
-    m_state.Game.ScenarioVars[index - 1] = value;
+    m_game.ScenarioVars[index - 1] = value;
 }
 
-void TForm1::SetSystemVar(int index, std::int16_t value) {
+void ScriptMachine::SetSystemVar(int index, std::int16_t value) {
     if (index < 1 || index > kVariableCount) {
         BadVariable("SystemVars", index);
     }
-    m_state.System.SystemVars[index - 1] = value;
+    m_system.SystemVars[index - 1] = value;
 }
 
-std::int16_t TForm1::GetLabelStep(std::string_view name) {
-    const auto& names = m_state.LabelNames;
+std::int16_t ScriptMachine::GetLabelStep(std::string_view name) const {
+    const auto& names = m_scene.label_names;
     const auto found = std::find(names.begin(), names.end(), name);
     const long long label = found == names.end() ? -1 : found - names.begin();
     for (int step = 0; step < static_cast<int>(kScriptCodeRecords); ++step) {
@@ -91,8 +92,8 @@ std::int16_t TForm1::GetLabelStep(std::string_view name) {
                       "\" ran past the last instruction: the scene has no end-of-scene instruction");
 }
 
-std::int16_t TForm1::GetElseStep(std::int16_t block) {
-    for (long long step = static_cast<long long>(m_state.Game.ScriptStep) + 1;
+std::int16_t ScriptMachine::GetElseStep(std::int16_t block) const {
+    for (long long step = static_cast<long long>(m_game.ScriptStep) + 1;
          step < static_cast<long long>(kScriptCodeRecords); ++step) {
         if (step < 0) {
             continue;
@@ -113,8 +114,8 @@ std::int16_t TForm1::GetElseStep(std::int16_t block) {
                       " ran past the last instruction: the scene has no end-of-scene instruction");
 }
 
-int TForm1::AddSceneTbl(int scene) {
-    auto& table = m_state.SceneTable;
+int ScriptMachine::AddSceneTbl(int scene) {
+    auto& table = m_replay.table;
     for (int i = 1; i <= kSceneTableUsable; ++i) {
         if (table[i] == scene) {
             return -1;
@@ -127,13 +128,25 @@ int TForm1::AddSceneTbl(int scene) {
     return 0;
 }
 
-int TForm1::GetSceneTbl(int scene) {
+int ScriptMachine::GetSceneTbl(int scene) const {
     for (int i = 1; i <= kSceneTableUsable; ++i) {
-        if (m_state.SceneTable[i] == scene) {
+        if (m_replay.table[i] == scene) {
             return i;
         }
     }
     return -1;
+}
+
+void ScriptMachine::ClearSceneTable() {
+    m_replay.table.fill(0);
+}
+
+void ScriptMachine::BeginReplay() {
+    ClearReturnTbl();
+    m_replay.index = 1;
+    ReadScript(m_replay.table[1]);
+    m_game.ScriptStep = -1;
+    m_replay.game_playing = 0;
 }
 
 namespace {
@@ -151,13 +164,13 @@ std::uint8_t* ReadMarkByte(SystemData& system, int scene, int msg) {
 
 } // namespace
 
-bool TForm1::CheckKidoku(int msg) {
-    const std::uint8_t* byte = ReadMarkByte(m_state.System, m_state.Game.CurrentScene, msg);
+bool ScriptMachine::CheckKidoku(int msg) const {
+    const std::uint8_t* byte = ReadMarkByte(m_system, m_game.CurrentScene, msg);
     return byte && ((*byte >> (msg % 8)) & 1) != 0;
 }
 
-void TForm1::SetKidoku(int msg) {
-    if (std::uint8_t* byte = ReadMarkByte(m_state.System, m_state.Game.CurrentScene, msg)) {
+void ScriptMachine::SetKidoku(int msg) {
+    if (std::uint8_t* byte = ReadMarkByte(m_system, m_game.CurrentScene, msg)) {
         *byte = static_cast<std::uint8_t>(*byte | (1u << (msg % 8)));
     }
 }

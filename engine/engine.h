@@ -1,5 +1,5 @@
-// TForm1: the game. It owns the engine state, the surfaces and the sound objects, and
-// implements every handler of the main form under its own name (FormCreate, DXTimer1Timer,
+// Engine: the game. It owns the engine state, the surfaces and the sound objects, and
+// implements every handler of the main form under its own name (FormCreate, FrameTick,
 // TaskScript, DispMessage, ItemSave1Click, ...). It talks to the outside world only through
 // Platform and reads and writes files only through GameFiles, so the same object runs in the
 // window build, in `harukaze-tool run` and in the tests.
@@ -9,43 +9,39 @@
 #pragma once
 
 #include "data/game_files.h"
-#include "engine/dx_timer.h"
+#include "engine/frame_timer.h"
+#include "engine/engine_error.h"
 #include "engine/engine_state.h"
 #include "engine/form_rgn.h"
 #include "engine/forms.h"
+#include "engine/screen_layout.h"
+#include "engine/script/script_machine.h"
 #include "gfx/abitmap.h"
 #include "platform/platform.h"
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 namespace hk {
 
-// An error in the game's data or files that ends the current tick (or start-up); the platform
-// shows its message to the player.
-class EngineError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
 struct MenuEntry;
 
-class TForm1 final : public PlatformEvents {
-    // First member: the forms below keep references into it.
+class Engine final : public PlatformEvents, private ScriptHost {
+    // First members: the forms and the script machine below keep references into it.
     EngineState m_state;
+    ScriptMachine m_script;
 
 public:
-    TForm1(Platform& platform, GameFiles& files);
-    ~TForm1() override;
-    TForm1(const TForm1&) = delete;
-    TForm1& operator=(const TForm1&) = delete;
+    Engine(Platform& platform, GameFiles& files);
+    ~Engine() override;
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
 
-    Platform& GetPlatform() { return m_platform; }
-    GameFiles& Files() { return m_files; }
     EngineState& State() { return m_state; }
     const EngineState& State() const { return m_state; }
 
@@ -67,14 +63,19 @@ public:
     // ---- Frame tick and tasks (engine/frame_tick.cpp) ----
     // Called from idle processing: runs one tick when the frame timer is due. True if it ran.
     bool PollFrameTimer();
-    bool FrameTimerEnabled() const { return DXTimer1.Enabled(); }
+    bool FrameTimerEnabled() const { return m_frame_timer.Enabled(); }
+    // Milliseconds until the frame timer is due (0 = now); meaningful only while it is enabled.
+    std::uint32_t MsUntilFrameTimer(std::uint32_t now) const { return m_frame_timer.MsUntilDue(now); }
     void SetFrameTimerEnabled(bool enabled);
-    void DXTimer1Timer();
+    void FrameTick();
     void TaskInit();
     void Wait();
     void WaitKey();
     void DelayTimerTimer();
-    TaskCode& Task() { return m_state.Task; }
+    TaskCode Task() const { return m_state.Task; }
+    // The one door for task changes: a handler hands over by calling this, and the new task runs
+    // from the next tick on. The return task, when given, is where the menus' fade goes on to.
+    void SetTask(TaskCode task, std::optional<TaskCode> return_task = std::nullopt);
 
     // ---- Input (engine/input.cpp) ----
     void CheckKey();
@@ -82,7 +83,7 @@ public:
     void FormMouseWheelDown();
     void FormMouseWheelUp();
     void SetCurPos(int x, int y);
-    void SetCurPosM(int x, int y);
+    void SetFloatCurPos(int x, int y);
 
     // ---- System file (engine/system_file.cpp) ----
     bool CheckSystemFile();
@@ -106,41 +107,17 @@ public:
     // Read a whole slot file into GameData or PeekData; anything else throws FileError and
     // leaves the record as it was.
     void ReadSaveFile(int n);
-    void ReadSaveFileW(int n);
+    void PeekSaveFile(int n);
     std::string GetSaveFileTime(int n);
     // TASK_RESTORE_GAME: rebuilds layers, music and scene from GameData, then fades in.
     void RestoreGame();
 
-    // ---- Scenario script (engine/scene_loading.cpp, interpreter.cpp, script_tables.cpp) ----
-    // Loads scene 0..2047 of "SCR.IFP" (code, the four lists, VoiceNames, CurrentScene); a
-    // number that is not a scene loads nothing but empties the lists. ScriptStep is the caller's.
-    void ReadScript(int scene);
-    void TaskScript();
-    void ClearReturnTbl();
-    void ClearScenarioFlg();
-    // Instruction `step` (0..65535) of ScriptCode.
-    ScriptInstruction ScriptRecord(int step) const;
-    // Step of the label `name` (Shift-JIS bytes) in the loaded scene, or -1.
-    std::int16_t GetLabelStep(std::string_view name);
-    // Step of the next OP_ELSE / OP_ENDIF of `block` after ScriptStep, or -1.
-    std::int16_t GetElseStep(std::int16_t block);
-    // Queues a scene for replay: its position 1..95, -1 if already queued, 0 if the queue is full.
-    int AddSceneTbl(int scene);
-    // Position 1..95 of a queued scene, or -1.
-    int GetSceneTbl(int scene);
-    // Whether message `msg` of CurrentScene has been read (scenes 0..14 only), and marking it.
-    bool CheckKidoku(int msg);
-    void SetKidoku(int msg);
-    // The variable banks, index 1..512; outside that range they throw ScriptError.
-    std::int16_t ScenarioVar(int index) const;
-    std::int16_t SystemVar(int index) const;
-    void SetScenarioVar(int index, std::int16_t value);
-    void SetSystemVar(int index, std::int16_t value);
-    // One fetched instruction (ScriptStep is its step); false when the tick ends with it.
-    bool ExecuteInstruction(const ScriptInstruction& ins);
-    bool ExecuteSystemCommand(std::int16_t command, std::int16_t argument);
-    // OP_END: the scene again while a game is played, otherwise the next scene of a replay.
-    void ExecuteEndOfScene();
+    // ---- Scenario script (engine/script/) ----
+    // The interpreter with the loaded scene, the replay queue and the read-marks; the form is its
+    // host (the overrides below).
+    ScriptMachine& Script() { return m_script; }
+    const ScriptMachine& Script() const { return m_script; }
+    void TaskScript() { m_script.Run(); }
 
     // ---- Graphics (engine/graphic_loading.cpp, layers.cpp, transitions.cpp, window_modes.cpp) ----
     void ReadGraphic(int slot, int number, int placement);
@@ -148,10 +125,9 @@ public:
     void ClearBitmap(int layer);
     // Composes the three layers into SceneImage.
     void CreateMakeBMP();
-    // Draws ScreenBuffer on the main window (the window's paint handler does the same).
-    void FormPaint();
+    // Draws ScreenBuffer on the main window.
     void PresentScreen();
-    // Draws a picture straight on the main window at (x, y), e.g. the message strip at y 424.
+    // Draws a picture straight on the main window at (x, y), e.g. the message strip at its foot.
     void PresentRect(const TABitmap& source, int x, int y);
     void FullModeWin();
     void ReturnFullModeWin();
@@ -187,13 +163,16 @@ public:
     // Space and its undo: the message window leaves the screen and comes back as it was.
     void HideMsgWindow();
     void ShowMsgWindow();
+    // The start of each tick of a waiting message or choice: the context menu is attached when
+    // the script allows it, and a window the player hid comes back only on Space, Return or a
+    // click. True while the window was hidden, which ends the tick.
+    bool WaitWithHiddenWindow();
     // The wait icon's current frame over the finished window, straight on the window.
     void DrawWaitIcon();
 
     // ---- Floating message window (engine/float_window.cpp) ----
     void ShapeFloatWindow(const TABitmap& artwork);
     void MsgFormMouseDown(MouseButton button, Point client);
-    TFormRgn FormRgn1;
     // Check state of the context-menu item ItemMsgFloat (the floating window is wanted).
     bool MsgFloatChecked() const { return m_msg_float_checked; }
 
@@ -216,17 +195,16 @@ public:
     // Scene number of a scene album cell on AlbumPage, or -1; available once its mark is set.
     int SceneAlbumScene(int cell) const;
     bool SceneAvailable(int scene) const;
-    int AlbumCell() const { return m_album_cell; }
     int AlbumPicture() const { return m_album_picture; }
 
     // ---- Context menu and game commands (engine/context_menu.cpp) ----
-    Menu PopupMenu1; // the main window's context menu during play
-    Menu PopupMenu2; // the title screen's load menu
+    Menu ContextMenu; // the main window's context menu during play
+    Menu TitleLoadMenu; // the title screen's load menu
     MenuItem& MenuItemNamed(std::string_view name);
     // Attached while messages and choices wait (when ContextMenuOn is 1).
     void AttachContextMenu();
     void DetachContextMenu();
-    void PopupMenu1Popup();
+    void ContextMenuPopup();
     void ItemMsgSkipClick();
     void ItemMsgKidokuClick();
     void ItemMsgAutoClick();
@@ -240,7 +218,7 @@ public:
     // ---- Save and load menus (engine/save_load_menus.cpp) ----
     void ItemSaveClick();
     void ItemLoadClick();
-    void PopupMenu2Popup();
+    void TitleLoadMenuPopup();
     // Asks for the save comment, pre-filled from PeekData; true when the player chose "セーブ".
     bool InputComment();
     void ItemSave1Click(int n);
@@ -248,15 +226,15 @@ public:
 
     // ---- Settings (engine/settings.cpp) ----
     void ItemOptionClick();
-    void ConfigButton1Click();
+    void ConfigOkButtonClick();
 
     // ---- Sound (engine/sound_cues.cpp) ----
     // Volume of a mixer channel in percent (0..100): 1 music, 3 and 4 effects, 5 voice.
     void SetChannelVolume(int channel, int percent);
     // Music `number` (0 stops all sound), looping when loop is non-zero.
-    void PlayBGM(int number, int loop);
+    void PlayBGM(int number, int loop) override;
     // Effect channel kind 1 or 2: effect `number` (0 stops that channel), loop = 1 loops.
-    void PlaySE(int kind, int number, int loop);
+    void PlaySE(int kind, int number, int loop) override;
     // Stops the voice channel, then plays the voice file (a game path, "VOICE\name.ogg").
     void PlayVoice(const std::string& path);
     // Stops the voice channel (5).
@@ -289,13 +267,11 @@ public:
     bool DebugWindowVisible() const { return m_debug_visible; }
     // The debug window's buttons (engine/debug_window.cpp): "CG/SC SET", "CG/SC CLR",
     // "CG/SC RND", "変数表示", "ﾒｯｾｰｼﾞﾛｸﾞ".
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
-    void Button4Click();
-    void Button5Click();
-
-    TDXTimer DXTimer1;
+    void UnlockAlbumsClick();
+    void LockAlbumsClick();
+    void ShuffleAlbumsClick();
+    void ListVariablesClick();
+    void ListMessageLogClick();
 
     // PlatformEvents
     void OnMouseDown(WindowId window, MouseButton button, Point p) override;
@@ -308,12 +284,35 @@ public:
     void OnDebugButton(int button) override;
 
 private:
+    // A mouse press on the main window or in the floating window's text area, for CheckKey.
+    void LatchMouseDown(MouseButton button);
+    // ScriptHost: what the script's instructions ask of the screen, the sound and the tasks.
+    // Layers (layers.cpp), transitions (transitions.cpp), text (message_display.cpp, choices.cpp),
+    // waits and hand-over (frame_tick.cpp), system sub-commands (script_commands.cpp).
+    void SetBackground(int graphic) override;
+    void SetCharacter(int layer, int graphic, int placement) override;
+    void ClearCharacters() override;
+    void ComposeScene() override;
+    void StartFade(int duration_ms) override;
+    void StartWipe(int rule_graphic, int duration_ms, int strength) override;
+    void ShowMessage(const ScriptMessage& message) override;
+    void ShowChoice(int number, int voice, std::string_view text) override;
+    void ShowFullScreenChoice(int number, int voice, std::string_view text) override;
+    void WaitFor(int ms) override;
+    void HandOver(TaskCode task) override;
+    void SetCursorShown(bool shown) override;
+    void SetAuxFlag(bool on) override;
+    void SetContextMenuOn(bool on) override;
+    void ShowFloatWindow(bool visible) override;
+    std::uint32_t DrawRandom(std::uint32_t below) override;
+    void LeaveReplay() override;
+
     void CreateSurfaces();
     void FillAlbumTables();
     void BuildMenus();
     void ConnectConfigForm();
     void BuildSlotCaptions(const std::string& prefix, bool load_menu);
-    // ReadSaveFileW; false (PeekData then empty) when the slot file cannot be read.
+    // PeekSaveFile; false (PeekData then empty) when the slot file cannot be read.
     bool PeekSlot(int n);
     void ApplyTransitionShortcut(std::uint32_t now);
     bool FrameWanted(bool first_step);
@@ -325,9 +324,15 @@ private:
     // the hovered entry (0-based) or -1. A menu that shows the same entry as on the tick before
     // is already on screen and is not composed or presented again.
     int ShowPictureMenu(std::span<const MenuEntry> entries);
-    void DrawAlbumFrame(int column, int row);
+    void DrawAlbumFrame(int cell);
     void DrawAlbumLock(int cell);
     void DrawQueueMark(TABitmap& surface, int x, int y, int position);
+    // A waiting first-kind choice: the window with the hovered row highlighted (answers the row,
+    // 1..4, or 0), and the cursor keys moving the pointer to the next or previous row.
+    int DrawHoveredChoice(bool floating);
+    void MoveChoiceCursor(int row, bool floating);
+    // Album button 1 (back to the album menu), 2 or 3 (previous or next page, drawn by page_task).
+    void PressAlbumButton(int button, TaskCode page_task);
     void StartReplay();
     // Loads a cue file into a decoder bound to a channel at a volume; false when there is no file.
     bool LoadCue(int decoder, int channel, const std::string& game_path, int volume);
@@ -347,6 +352,8 @@ private:
     bool m_closed = false;
     bool m_timer_usable = false;  // start-up finished and no tick has failed since
     bool m_system_loaded = false; // the system record holds what Save00.dat holds
+    FrameTimer m_frame_timer;
+    TFormRgn m_float_region; // the floating window's shape
     bool m_destroyed = false;
     bool m_debug_visible = false;
     bool m_msg_float_checked = false;
@@ -356,6 +363,7 @@ private:
         int entry = -1;
         std::uint64_t tick = 0;
     } m_menu_shown; // the picture menu last composed, and on which tick
+    TABitmap m_graphic_colour, m_graphic_mask; // ReadGraphic's frames, kept between loads
     int m_album_cell = 1;    // CG album cell being viewed, 1..12
     int m_album_picture = 1; // its picture, 1..5
     // The wait icon as last drawn (animation frame, window, pixels): an icon that is still on the

@@ -1,7 +1,8 @@
 // The output unit: the refill protocol driven notification by notification on a scripted device,
 // the silent game without a device, the failure reports, the unit's messages, and the worker
 // thread answering a device that plays on a thread of its own.
-#include "sound/ddsd.h"
+#include "sound/sound_output.h"
+#include "support/temp_dir.h"
 #include "test_devices.h"
 
 #include <gtest/gtest.h>
@@ -21,33 +22,33 @@ using Refills = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
 constexpr std::uint32_t kLength = 163840;
 constexpr std::uint32_t kHalf = 81920;
 
-// The engine's set-up: TDDSD with 8 channels, one wave on channel 0, playing.
+// The engine's set-up: SoundOutput with 8 channels, one wave on channel 0, playing.
 struct Output {
-    explicit Output(AudioDevice* device) : ddsd(device) {
-        ddsd.SetErrorHandler([this](const std::string& message) { errors.push_back(message); });
-        ddsd.Initialize();
-        wave = std::make_unique<TDDSDWaveData>(ddsd, 44100, 16, true, kLength, false);
+    explicit Output(AudioDevice* device) : output(device) {
+        output.SetErrorHandler([this](const std::string& message) { errors.push_back(message); });
+        output.Initialize();
+        wave = std::make_unique<StreamBuffer>(output, 44100, 16, true, kLength, false);
         wave->SetOnRefill([this](std::uint32_t offset, std::uint32_t length) { refills.emplace_back(offset, length); });
-        if (TDDSDChannel* channel = ddsd.Channels(0)) {
+        if (SoundOutputChannel* channel = output.Channels(0)) {
             channel->SetWaveData(wave.get());
             channel->Play();
         }
     }
     ~Output() {
-        if (TDDSDChannel* channel = ddsd.Channels(0)) {
+        if (SoundOutputChannel* channel = output.Channels(0)) {
             channel->Stop();
             channel->SetWaveData(nullptr);
         }
         wave.reset();
     }
 
-    TDDSD ddsd;
-    std::unique_ptr<TDDSDWaveData> wave;
+    SoundOutput output;
+    std::unique_ptr<StreamBuffer> wave;
     Refills refills;
     std::vector<std::string> errors;
 };
 
-TEST(DDSDTest, RefillProtocolHandsOutTheFreeHalf) {
+TEST(SoundOutputTest, RefillProtocolHandsOutTheFreeHalf) {
     ScriptedDevice device;
     Output out(&device);
     test::ScriptedRing& ring = *device.last_ring;
@@ -62,7 +63,7 @@ TEST(DDSDTest, RefillProtocolHandsOutTheFreeHalf) {
     EXPECT_TRUE(out.errors.empty());
 }
 
-TEST(DDSDTest, LateStartNotificationLeavesTheRefillToTheHalf) {
+TEST(SoundOutputTest, LateStartNotificationLeavesTheRefillToTheHalf) {
     // A wakes up after playback has passed the half: the second half is playing, so nothing is
     // written there; B, which follows at once, fills the first half.
     ScriptedDevice device;
@@ -76,7 +77,7 @@ TEST(DDSDTest, LateStartNotificationLeavesTheRefillToTheHalf) {
     EXPECT_EQ(out.refills, (Refills{{kHalf, kHalf}, {0, kHalf}, {0, kHalf}}));
 }
 
-TEST(DDSDTest, LostHalfNotificationSkipsTheSecondStart) {
+TEST(SoundOutputTest, LostHalfNotificationSkipsTheSecondStart) {
     ScriptedDevice device;
     Output out(&device);
     test::ScriptedRing& ring = *device.last_ring;
@@ -87,28 +88,28 @@ TEST(DDSDTest, LostHalfNotificationSkipsTheSecondStart) {
     EXPECT_EQ(out.refills, (Refills{{kHalf, kHalf}, {0, kHalf}}));
 }
 
-TEST(DDSDTest, StopNotificationMakesTheStartRefillDueAgain) {
+TEST(SoundOutputTest, StopNotificationMakesTheStartRefillDueAgain) {
     ScriptedDevice device;
     Output out(&device);
     test::ScriptedRing& ring = *device.last_ring;
     ring.Fire(AudioNotify::ReachedStart, 0);
-    out.ddsd.Channels(0)->Stop();
+    out.output.Channels(0)->Stop();
     EXPECT_FALSE(ring.playing);
     ring.Fire(AudioNotify::ReachedHalf, kHalf); // not due any more
-    out.ddsd.Channels(0)->Play();
+    out.output.Channels(0)->Play();
     ring.Fire(AudioNotify::ReachedStart, 0);
     EXPECT_EQ(out.refills, (Refills{{kHalf, kHalf}, {kHalf, kHalf}}));
 }
 
-TEST(DDSDTest, NoDeviceOrADeviceThatDoesNotOpenMeansSilenceWithoutErrors) {
+TEST(SoundOutputTest, NoDeviceOrADeviceThatDoesNotOpenMeansSilenceWithoutErrors) {
     ScriptedDevice closed;
     closed.open_result = false;
     for (AudioDevice* device : {static_cast<AudioDevice*>(nullptr), static_cast<AudioDevice*>(&closed)}) {
         Output out(device);
-        EXPECT_FALSE(out.ddsd.Initialized());
+        EXPECT_FALSE(out.output.Initialized());
         EXPECT_FALSE(out.wave->HasBuffer());
-        EXPECT_NE(out.ddsd.Channels(0), nullptr);
-        EXPECT_EQ(out.ddsd.Channels(0)->WaveData(), nullptr) << "nothing is attached in a silent game";
+        EXPECT_NE(out.output.Channels(0), nullptr);
+        EXPECT_EQ(out.output.Channels(0)->WaveData(), nullptr) << "nothing is attached in a silent game";
         const std::uint8_t block[16] = {};
         out.wave->WriteBlock(0, block, sizeof block);
         EXPECT_TRUE(out.errors.empty());
@@ -116,14 +117,14 @@ TEST(DDSDTest, NoDeviceOrADeviceThatDoesNotOpenMeansSilenceWithoutErrors) {
     EXPECT_EQ(closed.last_ring, nullptr);
 }
 
-TEST(DDSDTest, FailedDeviceCallsAreReportedAndTheUnitFallsSilent) {
+TEST(SoundOutputTest, FailedDeviceCallsAreReportedAndTheUnitFallsSilent) {
     ScriptedDevice device;
     device.create_result = 0x88780078;
     device.last_error = "no such format";
     Output out(&device);
     ASSERT_EQ(out.errors.size(), 1u);
     EXPECT_EQ(out.errors[0], "サウンドバッファの作成に失敗しました(Error Code(88780078))\nno such format");
-    EXPECT_FALSE(out.ddsd.Initialized());
+    EXPECT_FALSE(out.output.Initialized());
     EXPECT_FALSE(out.wave->HasBuffer());
 
     // A write outside the ring fails like a refused lock; the refills then write silence.
@@ -140,42 +141,42 @@ TEST(DDSDTest, FailedDeviceCallsAreReportedAndTheUnitFallsSilent) {
     EXPECT_TRUE(std::all_of(ring.data.begin() + kHalf, ring.data.end(), [](std::uint8_t b) { return b == 0; }));
 }
 
-TEST(DDSDTest, InvalidChannelNumberNamesTheRange) {
+TEST(SoundOutputTest, InvalidChannelNumberNamesTheRange) {
     ScriptedDevice device;
-    TDDSD ddsd(&device);
+    SoundOutput output(&device);
     std::vector<std::string> errors;
-    ddsd.SetErrorHandler([&](const std::string& message) { errors.push_back(message); });
-    ddsd.Initialize();
-    EXPECT_NE(ddsd.Channels(7), nullptr);
-    EXPECT_EQ(ddsd.Channels(8), nullptr);
-    EXPECT_EQ(ddsd.Channels(-1), nullptr);
+    output.SetErrorHandler([&](const std::string& message) { errors.push_back(message); });
+    output.Initialize();
+    EXPECT_NE(output.Channels(7), nullptr);
+    EXPECT_EQ(output.Channels(8), nullptr);
+    EXPECT_EQ(output.Channels(-1), nullptr);
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[0], "チャンネル番号8は無効です、0～7の範囲で指定してください");
     EXPECT_EQ(errors[1], "チャンネル番号-1は無効です、0～7の範囲で指定してください");
 }
 
-TEST(DDSDTest, DebugOptionsLogNumberedLinesAndRaiseErrors) {
-    const auto log = std::filesystem::temp_directory_path() / "hk_ddsd_test_log.txt";
-    SetDDSDDebugLogPath(log);
+TEST(SoundOutputTest, DebugOptionsLogNumberedLinesAndRaiseErrors) {
+    const test::TempDir dir;
+    const auto log = dir / "log.txt";
     ScriptedDevice device;
-    TDDSD ddsd(&device);
-    ddsd.SetErrorHandler([](const std::string&) {});
-    ddsd.Initialize();
+    SoundOutput output(&device);
+    output.SetDebugLogPath(log);
+    output.SetErrorHandler([](const std::string&) {});
+    output.Initialize();
 
-    ddsd.SetDebugOption(dsoDebugMessage);
-    DebugLog("バッファ更新イベント送信");
-    EXPECT_FALSE(ddsd.CheckResult(0x8000FFFF, "一次バッファの作成に失敗しました"));
-    EXPECT_TRUE(ddsd.Initialized()) << "without dsoHaltOnError a failure only logs";
+    output.SetDebugOption(kDebugMessage);
+    output.DebugLog("バッファ更新イベント送信");
+    EXPECT_FALSE(output.CheckResult(0x8000FFFF, "一次バッファの作成に失敗しました"));
+    EXPECT_TRUE(output.Initialized()) << "without kHaltOnError a failure only logs";
 
-    ddsd.SetDebugOption(dsoExceptOnError);
+    output.SetDebugOption(kExceptOnError);
     try {
-        ddsd.CheckResult(0x1, "DirectSoundの解放に失敗しました");
-        ADD_FAILURE() << "no EDDSD";
-    } catch (const EDDSD& e) {
+        output.CheckResult(0x1, "DirectSoundの解放に失敗しました");
+        ADD_FAILURE() << "no SoundOutputError";
+    } catch (const SoundOutputError& e) {
         EXPECT_STREQ(e.what(), "DirectSoundの解放に失敗しました(Error Code(1))");
     }
-    EXPECT_TRUE(ddsd.CheckResult(kAudioOk, "unused"));
-    ddsd.SetDebugOption(dsoHaltOnError);
+    EXPECT_TRUE(output.CheckResult(kAudioOk, "unused"));
 
     std::ifstream in(log);
     std::string first, second, third;
@@ -183,11 +184,10 @@ TEST(DDSDTest, DebugOptionsLogNumberedLinesAndRaiseErrors) {
     std::getline(in, second);
     EXPECT_EQ(first, "debug#00001 ... バッファ更新イベント送信");
     EXPECT_EQ(second, "debug#00002 ... 一次バッファの作成に失敗しました(Error Code(8000FFFF))");
-    EXPECT_FALSE(std::getline(in, third)) << "messages are logged only under dsoDebugMessage";
-    std::filesystem::remove(log);
+    EXPECT_FALSE(std::getline(in, third)) << "messages are logged only under kDebugMessage";
 }
 
-TEST(DDSDTest, WorkerAnswersADeviceThatPlaysOnItsOwnThread) {
+TEST(SoundOutputTest, WorkerAnswersADeviceThatPlaysOnItsOwnThread) {
     // Each refill writes the number of its block into every sample. The device plays 4,096-byte
     // chunks on its own thread; a half is two chunks and a notification follows every second
     // chunk. Before chunk k it waits until (k + 1) / 2 refills are done, so the worker is always
@@ -209,23 +209,23 @@ TEST(DDSDTest, WorkerAnswersADeviceThatPlaysOnItsOwnThread) {
         }
         return static_cast<std::uint64_t>(count.load()) >= (index - first + 1) / 2;
     };
-    TDDSD ddsd(&device);
-    ddsd.Initialize();
-    TDDSDWaveData wave(ddsd, 44100, 16, true, kSmall, false);
+    SoundOutput output(&device);
+    output.Initialize();
+    StreamBuffer wave(output, 44100, 16, true, kSmall, false);
     ASSERT_TRUE(wave.HasWorker());
     wave.SetOnRefill([&](std::uint32_t offset, std::uint32_t length) {
         std::fill(block.begin(), block.end(), static_cast<std::int16_t>(count.load() + 1));
         wave.WriteBlock(offset, block.data(), length);
         count.fetch_add(1);
     });
-    ddsd.Channels(0)->SetWaveData(&wave);
-    ddsd.Channels(0)->Play();
+    output.Channels(0)->SetWaveData(&wave);
+    output.Channels(0)->Play();
     started.store(true);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (device.Chunks() < 40 && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    ddsd.Channels(0)->Stop();
+    output.Channels(0)->Stop();
     ASSERT_GE(device.Chunks(), 40u);
 
     const auto played = device.Played();

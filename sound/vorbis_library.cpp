@@ -1,6 +1,4 @@
-#include "sound/vorbis_file_dll.h"
-
-#include <dlfcn.h>
+#include "sound/vorbis_library.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -72,16 +70,10 @@ double TimeTell(OggVorbis_File* vf) {
 
 } // namespace
 
-TVorbisFileDLL::TVorbisFileDLL()
+VorbisLibrary::VorbisLibrary()
     : ov_open_callbacks(&::ov_open_callbacks), ov_info(&::ov_info), ov_comment(&::ov_comment), ov_read(&::ov_read),
       ov_time_total(&::ov_time_total), ov_time_tell(&TimeTell), ov_time_seek(&::ov_time_seek),
       ov_pcm_total(&::ov_pcm_total), ov_pcm_tell(&::ov_pcm_tell), ov_seekable(&::ov_seekable), ov_clear(&::ov_clear) {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&::ov_open_callbacks), &info) != 0 && info.dli_fname && *info.dli_fname) {
-        m_library_name = info.dli_fname;
-    } else {
-        m_library_name = "vorbisfile.dll";
-    }
     m_callbacks.read_func = &SourceRead;
     m_callbacks.seek_func = &SourceSeek;
     m_callbacks.close_func = &SourceClose;

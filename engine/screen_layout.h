@@ -1,0 +1,46 @@
+// The numbers that describe the game's screen and the interface built on it, in one place: the
+// 800x600 picture and the 800x176 message window at its foot, the graphic slots pictures are
+// delivered to and the interface graphics start-up puts there, the music of the menus, and how
+// long a held key stays ignored after it acted.
+#pragma once
+
+namespace hk {
+
+// ---- The picture ----
+inline constexpr int kScreenWidth = 800;
+inline constexpr int kScreenHeight = 600;
+// The message window: the strip at the foot of the screen, and the floating window's size.
+inline constexpr int kMsgWindowWidth = kScreenWidth;
+inline constexpr int kMsgWindowHeight = 176;
+inline constexpr int kMsgWindowTop = kScreenHeight - kMsgWindowHeight; // 424
+
+// ---- Graphic slots: where ReadGraphic delivers a picture ----
+inline constexpr int kBackgroundSlot = 0;   // BgLayer
+inline constexpr int kCharacterSlot1 = 1;   // CharLayer1: the character layers' slots are their numbers
+inline constexpr int kCharacterSlot2 = 2;   // CharLayer2
+inline constexpr int kRuleSlot = 6;         // RuleImage, the wipe's rule as 8-bit grey
+inline constexpr int kMsgRuleSlot = 7;      // MsgRuleImage, the message reveal's rule
+inline constexpr int kMsgFrameSlot = 8;     // MsgFrameImage
+inline constexpr int kPartsSlot = 9;        // PartsImage, the sheet of interface parts
+inline constexpr int kChoiceSheetSlot = 10; // Select2Sheet, the full-screen choice's overlay
+// Placement codes of a character picture; any other code centres it.
+inline constexpr int kPlaceLeft = 1;
+inline constexpr int kPlaceRight = 3;
+inline constexpr int kPlaceCentre = 0;
+
+// ---- The interface graphics of "GRP.IFP" (the parts sheet and the choice sheet cross slots) ----
+inline constexpr int kMsgRuleGraphic = 7;
+inline constexpr int kMsgFrameGraphic = 8;
+inline constexpr int kChoiceSheetGraphic = 9;
+inline constexpr int kPartsGraphic = 10;
+
+// ---- Music of the menus ----
+inline constexpr int kTitleMusic = 1;
+inline constexpr int kAlbumMusic = 9;
+
+// ---- Input lock: ticks of the 10 ms delay timer during which the advance keys are ignored ----
+inline constexpr int kLockAfterReveal = 10;    // a message completed with Return
+inline constexpr int kLockAfterCursorKey = 15; // a choice row or a log page moved by a key
+inline constexpr int kLockAfterAnswer = 25;    // an advance, an answer, the window shown or hidden
+
+} // namespace hk
