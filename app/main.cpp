@@ -1,20 +1,19 @@
 // harukaze: the game in a window. One copy at a time; the game runs from the current directory,
-// which holds its archives and receives its save files. The loop below is the frame timer's idle
-// polling: while the timer is enabled it never blocks in the event queue (the tick itself pumps
-// the events); while it is disabled it sleeps in the queue until something happens.
+// which holds its archives and receives its save files. The loop below runs the frame ticks (see
+// GameLoop: while nothing can change without input the game sleeps in the tick's event
+// processing) until the game closes or a stop signal ends it.
 #include "data/game_files.h"
 #include "engine/form1.h"
 #include "gfx/text_canvas.h"
 #include "platform/qt/frame_log.h"
+#include "platform/qt/game_loop.h"
 #include "platform/qt/main_window_view.h"
 #include "platform/qt/qt_platform.h"
+#include "platform/qt/signal_watch.h"
 #include "platform/qt/single_instance.h"
 
 #include <QApplication>
-#include <QThread>
-#include <QTimer>
 
-#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -29,26 +28,6 @@ constexpr const char* kUsage = "usage: harukaze [--help | --version]\n"
                                "\n"
                                "Plays the game whose files (SCR.IFP, GRP.IFP, Sound/, VOICE/) are in the current\n"
                                "directory. Save files are written there too. Only one copy runs at a time.\n";
-
-// Longest nap between polls of a frame timer that is not yet due; the timer's interval is 1 ms,
-// so this never delays a tick.
-constexpr unsigned long kMaxNapUs = 1000;
-
-// Set by SIGTERM, SIGHUP or SIGINT (logout, a closed terminal, Ctrl+C): the game then ends as after
-// a confirmed close, without asking, so the settings, flags and read-marks are written.
-volatile std::sig_atomic_t g_stop_signal = 0;
-
-void OnStopSignal(int signal_number) {
-    g_stop_signal = signal_number;
-}
-
-void CatchStopSignals() {
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    for (int signal_number : {SIGTERM, SIGHUP, SIGINT})
-        sigaction(signal_number, &action, nullptr);
-}
 
 int RunGame(int argc, char** argv) {
     // The game's face names must be known to fontconfig before Qt reads its font list, so the
@@ -71,30 +50,28 @@ int RunGame(int argc, char** argv) {
     hk::GameFiles files(".");
     hk::TForm1 form(platform, files);
 
-    CatchStopSignals();
-    // A stop signal that arrives while a dialog or menu is open closes it (as a "no"/cancel), so
-    // the engine returns to the loop below, which then ends the game.
-    QTimer stop_watch;
-    QObject::connect(&stop_watch, &QTimer::timeout, [] {
-        if (!g_stop_signal)
-            return;
+    // SIGTERM, SIGHUP or SIGINT (logout, a closed terminal, Ctrl+C) end the game as after a
+    // confirmed close, without asking, so the settings, flags and read-marks are written. One that
+    // arrives while a dialog or menu is open closes it (as a "no"/cancel), so the engine returns
+    // to the loop below, which then ends the game.
+    const hk::SignalWatch stop_signals({SIGTERM, SIGHUP, SIGINT}, [](int) {
         if (QWidget* popup = QApplication::activePopupWidget())
             popup->close();
         if (QWidget* modal = QApplication::activeModalWidget())
             modal->close();
     });
-    stop_watch.start(100);
 
     platform.MainView().show();
     platform.MainView().activateWindow();
     // Only the performance benchmark and the window checks ask for this record of presented frames.
     const auto frame_log = hk::FrameLog::FromEnvironment(
-        platform.MainView(), [&form] { return static_cast<std::uint32_t>(form.State().Task); },
+        platform, [&form] { return static_cast<std::uint32_t>(form.State().Task); },
         [&form] { return form.State().MsgNumber; });
     form.FormCreate(); // a failure has been reported; the window stays, inert, until closed
 
+    hk::GameLoop loop(form, platform, frame_log.get());
     while (!form.Closed()) {
-        if (g_stop_signal) {
+        if (stop_signals.Received()) {
             try {
                 form.FormClose();
             } catch (const std::exception& error) {
@@ -102,19 +79,7 @@ int RunGame(int argc, char** argv) {
             }
             break;
         }
-        if (form.FrameTimerEnabled()) {
-            const bool ticked = form.PollFrameTimer();
-            if (ticked && frame_log)
-                frame_log->CountTick();
-            if (!ticked && form.FrameTimerEnabled()) {
-                const std::uint32_t wait_ms = form.DXTimer1.MsUntilDue(platform.TickCount());
-                if (wait_ms > 0)
-                    QThread::usleep(std::min<unsigned long>(kMaxNapUs, wait_ms * 1000ul));
-            }
-        } else {
-            // No tick running (the start-up failed, or a tick failed): block until an event.
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        }
+        loop.RunOnce();
     }
     form.FormDestroy();
     return 0;

@@ -12,6 +12,7 @@
 #include "engine/dx_timer.h"
 #include "engine/engine_state.h"
 #include "engine/form_rgn.h"
+#include "engine/idle_deadline.h"
 #include "engine/forms.h"
 #include "gfx/abitmap.h"
 #include "platform/platform.h"
@@ -75,6 +76,8 @@ public:
     void WaitKey();
     void DelayTimerTimer();
     TaskCode& Task() { return m_state.Task; }
+    // After a tick: until when nothing changes without input (engine/idle_deadline.cpp).
+    IdleDeadline NextDeadline();
 
     // ---- Input (engine/input.cpp) ----
     void CheckKey();
@@ -290,6 +293,7 @@ public:
     void OnMouseDown(WindowId window, MouseButton button, Point p) override;
     void OnMouseWheel(WindowId window, bool up) override;
     void OnDelayTimer() override;
+    void OnDelayTimerCatchUp(std::uint32_t firings) override;
     bool OnCloseQuery() override;
     void OnMenuPopup(std::string_view name) override;
     void OnMenuCommand(std::string_view name) override;
@@ -303,6 +307,8 @@ private:
     void ConnectConfigForm();
     void BuildSlotCaptions(const std::string& prefix, bool load_menu);
     void ApplyTransitionShortcut(std::uint32_t now);
+    // A transition's first step: EffectOld becomes the screen as it is.
+    void KeepOldScreen();
     bool FrameWanted(bool first_step);
     // Picture menus (engine/menu_screens.cpp).
     void StartMenuFade(TaskCode wait_task);
@@ -327,6 +333,11 @@ private:
     void ReadArchiveIndexes();
     void RunTask();
     void RefreshDebugLabels();
+    // Sleeping between ticks (engine/idle_deadline.cpp).
+    void NoteTickForIdle(TaskCode task_at_start, TaskCode task_run, bool latched);
+    void NoteWaitIconShown(std::optional<std::uint32_t> frame_ends);
+    bool AnyGameKeyDown();
+    bool MessageWaitDeadline(IdleDeadline& deadline);
     void ReportError(const std::exception& error);
 
     Platform& m_platform;
@@ -350,6 +361,15 @@ private:
     int m_wait_icon_frame = -1;
     WindowId m_wait_icon_window = WindowId::None;
     std::array<std::uint8_t, 32 * 32 * 4> m_wait_icon_pixels{};
+    IdleWatch m_idle;
+    // Counts the changes of SceneImage and MsgFrameImage: every composition of the scene, a
+    // queue mark drawn on it, a frame loaded. The message window's backdrop (the frame drawn over
+    // the scene's strip) is kept for one value.
+    std::uint64_t m_scene_serial = 0;
+    struct {
+        TABitmap picture;
+        std::uint64_t scene_serial = 0;
+    } m_msg_backdrop;
 };
 
 } // namespace hk

@@ -26,9 +26,12 @@ void TForm1::DXTimer1Timer() {
         // 3. One draw per tick, so the script's random numbers depend on the time played.
         m_state.Random.Random(m_platform.TickCount());
         // 4. Window events: mouse, menus and dialogs run here.
+        const TaskCode task_at_start = m_state.Task;
         m_platform.ProcessMessages();
         if (m_closed)
             return;
+        const bool latched = m_state.LeftDownLatch || m_state.RightDownLatch || m_state.WheelUpLatch ||
+                             m_state.WheelDownLatch;
         // 5.
         CheckKey();
         // 6. Cursor in screen, main-window and floating-window coordinates.
@@ -37,7 +40,9 @@ void TForm1::DXTimer1Timer() {
         m_state.CursorFloat = m_platform.ScreenToClient(WindowId::Float, m_state.CursorScreen);
         // 7.
         ++m_tick_serial;
+        const TaskCode task_run = m_state.Task;
         RunTask();
+        NoteTickForIdle(task_at_start, task_run, latched);
         // 8.
         if (m_debug_visible)
             RefreshDebugLabels();

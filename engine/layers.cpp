@@ -4,6 +4,7 @@
 namespace hk {
 
 void TForm1::CreateMakeBMP() {
+    ++m_scene_serial;
     SceneImage.CopyRect(0, 0, BgLayer, 0, 0, 800, 600);
     // Layer 1 is drawn last, so it stands in front of layer 2.
     if (m_state.Game.LayerGraphic[2] != 0)

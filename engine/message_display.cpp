@@ -177,17 +177,23 @@ void TForm1::DrawWaitIcon() {
     constexpr int kIconSize = 32;
     constexpr int kIconX = 752;
     constexpr int kIconY = 128;
-    const int frame = static_cast<int>((m_platform.TickCount() / 55) & 7);
+    const std::uint32_t now = m_platform.TickCount();
+    const int frame = static_cast<int>((now / 55) & 7);
     const int cell_x = kIconSize * frame;
     const int cell_y = kIconSize;
-    if (!PartsImage.HasImage() || PartsImage.Width() < cell_x + kIconSize || PartsImage.Height() < cell_y + kIconSize)
+    if (!PartsImage.HasImage() || PartsImage.Width() < cell_x + kIconSize || PartsImage.Height() < cell_y + kIconSize) {
+        NoteWaitIconShown(std::nullopt);
         return;
+    }
 
     const WindowId window = MsgFloatChecked() ? WindowId::Float : WindowId::Main;
     const int y_on_window = window == WindowId::Float ? kIconY : 424 + kIconY;
     TABitmap& surface = m_platform.ClientSurface(window);
-    if (surface.Width() < kIconX + kIconSize || surface.Height() < y_on_window + kIconSize)
+    if (surface.Width() < kIconX + kIconSize || surface.Height() < y_on_window + kIconSize) {
+        NoteWaitIconShown(std::nullopt);
         return;
+    }
+    NoteWaitIconShown(WaitIconFrameEnd(now));
     // The icon changes every 55 ms but this runs every tick: leave the window alone while it still
     // shows this frame of the icon (anything drawn over it since makes the rows differ).
     constexpr std::size_t kIconRowBytes = kIconSize * 4;
@@ -198,7 +204,8 @@ void TForm1::DrawWaitIcon() {
                 return false;
         return true;
     };
-    if (frame == m_wait_icon_frame && window == m_wait_icon_window && icon_intact())
+    const bool intact = window == m_wait_icon_window && icon_intact();
+    if (frame == m_wait_icon_frame && intact)
         return;
     // The window's own pixels under the icon, then the icon with its key colour left out.
     surface.CopyRect(kIconX, y_on_window, MsgTextImage, kIconX, kIconY, kIconSize, kIconSize);
@@ -214,11 +221,14 @@ void TForm1::DrawWaitIcon() {
             to[2] = from[2];
         }
     }
+    // A frame that looks like the last one (an icon cell left blank) leaves the display alone.
+    const bool same_pixels = intact && icon_intact();
     for (int y = 0; y < kIconSize; ++y)
         std::memcpy(&m_wait_icon_pixels[y * kIconRowBytes], surface.Pixel(kIconX, y_on_window + y), kIconRowBytes);
     m_wait_icon_frame = frame;
     m_wait_icon_window = window;
-    m_platform.InvalidateRect(window, kIconX, y_on_window, kIconSize, kIconSize);
+    if (!same_pixels)
+        m_platform.InvalidateRect(window, kIconX, y_on_window, kIconSize, kIconSize);
 }
 
 } // namespace hk

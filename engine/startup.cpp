@@ -41,9 +41,9 @@ bool TForm1::FormCreate() {
         m_state.MessageTexts.clear();
         m_state.VoiceList.clear();
         // 6. The archives' read-only attribute has no equivalent here, and players' files keep
-        //    their permissions; the two pauses stay.
-        m_platform.Sleep(500);
-        m_platform.Sleep(500);
+        //    their permissions: the pauses around that step are the platform's to keep or skip.
+        m_platform.PauseForSystemStep(500);
+        m_platform.PauseForSystemStep(500);
         // 7. Both archive indexes.
         ReadArchiveIndexes();
         // 8. Surfaces.
@@ -122,10 +122,13 @@ void TForm1::CreateSurfaces() {
         surface.SetSize(w, h);
         surface.Fill(fill);
     };
+    ++m_scene_serial;
     make(SceneImage, 800, 600, kWhite);
     make(ScreenBuffer, 800, 600, kWhite);
-    make(EffectOld, 800, 600, kWhite);
-    make(RuleImage, 800, 600, kWhite);
+    // The transitions' two surfaces take their pixels only when a transition starts (the screen
+    // as it was, the rule image loaded into slot 6): until then they need no memory.
+    EffectOld = TABitmap();
+    RuleImage = TABitmap();
     make(BgLayer, 800, 600, kWhite);
     make(PartsImage, 800, 600, kWhite);
     CharLayer1 = TABitmap();
@@ -137,8 +140,9 @@ void TForm1::CreateSurfaces() {
     make(MsgWindowImage, 800, 176, kBlack);
     make(MsgRuleImage, 800, 176, kBlack);
     make(Select2Sheet, 800, 600, kBlack);
-    make(Select2Image, 800, 600, kBlack);
-    make(Select2WorkImage, 800, 600, kBlack);
+    // Made afresh for every choice of the second kind (MakeSelect2).
+    Select2Image = TABitmap();
+    Select2WorkImage = TABitmap();
 }
 
 bool TForm1::FormCloseQuery() {
@@ -163,10 +167,11 @@ void TForm1::FormClose() {
     // the file (or was just created) goes back.
     if (m_system_loaded)
         CreateSystemFile();
-    m_platform.Sleep(100);
+    // Leaving full screen changes no display mode here; the pauses around it are the platform's.
+    m_platform.PauseForSystemStep(100);
     if (m_state.System.FullScreen != 0)
         ReturnFullModeWin();
-    m_platform.Sleep(100);
+    m_platform.PauseForSystemStep(100);
 }
 
 bool TForm1::RequestClose() {

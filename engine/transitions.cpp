@@ -19,6 +19,13 @@ bool TForm1::FrameWanted(bool first_step) {
     return first_step || m_platform.ReadyForFrame(WindowId::Main);
 }
 
+void TForm1::KeepOldScreen() {
+    // Sized on the first transition of the run; every transition copies the whole screen.
+    if (EffectOld.Width() != 800 || EffectOld.Height() != 600 || EffectOld.Format() != PixelFormat::Bgra32)
+        EffectOld.SetSize(800, 600);
+    EffectOld.CopyRect(0, 0, ScreenBuffer, 0, 0, 800, 600);
+}
+
 void TForm1::ApplyTransitionShortcut(std::uint32_t now) {
     const EngineState& s = m_state;
     // While the script keeps the cursor hidden nothing cuts a transition short.
@@ -33,7 +40,7 @@ void TForm1::RunFade(bool shortcut, TaskCode next) {
     const std::uint32_t now = m_platform.TickCount();
     const bool first_step = e.FirstTick == 0;
     if (first_step) {
-        EffectOld.CopyRect(0, 0, ScreenBuffer, 0, 0, 800, 600);
+        KeepOldScreen();
         e.FirstTick = 1;
     }
     if (shortcut)
@@ -63,7 +70,7 @@ void TForm1::DispEffect_11() {
     const bool first_step = e.FirstTick == 0;
     if (first_step) {
         ReadGraphic(6, e.Graphic, 0);
-        EffectOld.CopyRect(0, 0, ScreenBuffer, 0, 0, 800, 600);
+        KeepOldScreen();
     }
     ApplyTransitionShortcut(now);
     if (!Reached(now, e.EndTime)) {

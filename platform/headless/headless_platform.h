@@ -89,6 +89,7 @@ public:
     void SetEventSink(PlatformEvents* sink) override { m_sink = sink; }
     std::uint32_t TickCount() override { return m_clock; }
     void Sleep(std::uint32_t ms) override { AdvanceClock(ms); }
+    void PauseForSystemStep(std::uint32_t ms) override { AdvanceClock(ms); }
     void ProcessMessages() override;
     void SetDelayTimerEnabled(bool enabled) override;
     TABitmap& ClientSurface(WindowId window) override;

@@ -2,6 +2,7 @@
 
 #include "platform/qt/config_dialog.h"
 #include "platform/qt/cursor_tracker.h"
+#include "platform/qt/delay_timer.h"
 #include "platform/qt/debug_window_view.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/float_window_view.h"
@@ -23,13 +24,36 @@
 
 namespace hk {
 
+// Marks a stretch of work done by Qt for the benchmark's allocation count (nothing without one).
+class QtPlatform::InsideQt {
+public:
+    explicit InsideQt(QtPlatform& platform) : m_platform(platform) {
+        if (m_platform.m_alloc_count && m_platform.m_qt_call_depth++ == 0)
+            m_platform.m_qt_calls_since = m_platform.m_alloc_count();
+    }
+    ~InsideQt() {
+        if (m_platform.m_alloc_count && --m_platform.m_qt_call_depth == 0)
+            m_platform.m_allocs_in_events += m_platform.m_alloc_count() - m_platform.m_qt_calls_since;
+    }
+    InsideQt(const InsideQt&) = delete;
+    InsideQt& operator=(const InsideQt&) = delete;
+
+private:
+    QtPlatform& m_platform;
+};
+
+std::uint64_t QtPlatform::AllocationsInEvents() const {
+    // A sample taken while Qt handles an event counts that stretch so far.
+    if (m_alloc_count && m_qt_call_depth > 0)
+        return m_allocs_in_events + (m_alloc_count() - m_qt_calls_since);
+    return m_allocs_in_events;
+}
+
 QtPlatform::QtPlatform() {
     m_main_surface.SetSize(MainWindowView::kClientWidth, MainWindowView::kClientHeight);
     m_main_surface.Fill(kBlack);
     m_float_surface.SetSize(FloatWindowView::kClientWidth, FloatWindowView::kClientHeight);
     m_float_surface.Fill(kBlack);
-    m_debug_surface.SetSize(DebugWindowView::kClientWidth, DebugWindowView::kClientHeight);
-    m_debug_surface.Fill(kBlack);
 
     m_main = std::make_unique<MainWindowView>(m_main_surface);
     m_float = std::make_unique<FloatWindowView>(m_float_surface);
@@ -66,22 +90,31 @@ QtPlatform::QtPlatform() {
     m_cursor->Watch({m_main.get(), m_float.get()});
     qApp->installEventFilter(m_cursor.get());
 
-    m_delay_timer = std::make_unique<QTimer>();
-    m_delay_timer->setInterval(10);
-    m_delay_timer->setTimerType(Qt::PreciseTimer);
-    QObject::connect(m_delay_timer.get(), &QTimer::timeout, [this]() {
-        if (m_sink)
+    m_delay_timer = std::make_unique<DelayTimer>([this](std::uint32_t firings) {
+        if (!m_sink)
+            return;
+        if (firings == 1)
             m_sink->OnDelayTimer();
+        else
+            m_sink->OnDelayTimerCatchUp(firings);
     });
+    // It sees every event first, so that a sleep's firings come before whatever woke it.
+    qApp->installEventFilter(m_delay_timer.get());
+    m_wake_timer = std::make_unique<QTimer>();
+    m_wake_timer->setSingleShot(true);
+    m_wake_timer->setTimerType(Qt::PreciseTimer);
 }
 
 QtPlatform::~QtPlatform() {
     if (qApp) {
         qApp->removeEventFilter(m_keys.get());
         qApp->removeEventFilter(m_cursor.get());
+        qApp->removeEventFilter(m_delay_timer.get());
     }
-    m_delay_timer->stop();
+    m_delay_timer->SetEnabled(false);
 }
+
+std::uint64_t QtPlatform::DelayFirings() const { return m_delay_timer->Fired(); }
 
 QWidget* QtPlatform::Window(WindowId window) {
     switch (window) {
@@ -112,14 +145,40 @@ void QtPlatform::Sleep(std::uint32_t ms) {
 }
 
 void QtPlatform::ProcessMessages() {
+    const InsideQt inside(*this);
+    if (m_sleep) {
+        const IdleDeadline deadline = *m_sleep;
+        m_sleep.reset();
+        SleepUntilEvent(deadline);
+    }
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+void QtPlatform::SleepUntilEvent(const IdleDeadline& deadline) {
+    if (!deadline.may_sleep)
+        return;
+    std::optional<qint64> wait_ms;
+    if (deadline.until)
+        wait_ms = std::max<std::int32_t>(0, static_cast<std::int32_t>(*deadline.until - TickCount()));
+    if (deadline.delay_firings && m_delay_timer->Enabled()) {
+        const qint64 ms = m_delay_timer->MsUntilFiring(*deadline.delay_firings);
+        wait_ms = wait_ms ? std::min(*wait_ms, ms) : ms;
+    }
+    if (wait_ms && *wait_ms <= 0)
+        return;
+    ++m_sleeps;
+    m_delay_timer->Hold();
+    if (wait_ms)
+        m_wake_timer->start(static_cast<int>(std::min<qint64>(*wait_ms, 24 * 60 * 60 * 1000)));
+    // Returns once something has been handled: an event of the player or the window system, a
+    // timer of Qt's or ours, the wake-up timer.
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    m_wake_timer->stop();
+    m_delay_timer->Release();
+}
+
 void QtPlatform::SetDelayTimerEnabled(bool enabled) {
-    if (enabled && !m_delay_timer->isActive())
-        m_delay_timer->start();
-    else if (!enabled)
-        m_delay_timer->stop();
+    m_delay_timer->SetEnabled(enabled);
 }
 
 TABitmap& QtPlatform::ClientSurface(WindowId window) {
@@ -127,6 +186,11 @@ TABitmap& QtPlatform::ClientSurface(WindowId window) {
     case WindowId::Float:
         return m_float_surface;
     case WindowId::Debug:
+        // The debug window is rarely shown; its surface is made when first asked for.
+        if (!m_debug_surface.HasImage()) {
+            m_debug_surface.SetSize(DebugWindowView::kClientWidth, DebugWindowView::kClientHeight);
+            m_debug_surface.Fill(kBlack);
+        }
         return m_debug_surface;
     default:
         return m_main_surface;
@@ -134,6 +198,7 @@ TABitmap& QtPlatform::ClientSurface(WindowId window) {
 }
 
 void QtPlatform::Invalidate(WindowId window) {
+    const InsideQt inside(*this);
     // At most one repaint per display refresh, however many presents come in between.
     if (window == WindowId::Main)
         m_main_pacer->Request();
@@ -146,6 +211,7 @@ void QtPlatform::Invalidate(WindowId window) {
 void QtPlatform::InvalidateRect(WindowId window, int x, int y, int width, int height) {
     // A small change (the blinking wait icon) repaints only its own pixels. In full screen the
     // picture is scaled, and the whole window is repainted.
+    const InsideQt inside(*this);
     const QRect area(x, y, width, height);
     if (window == WindowId::Main && !m_main->IsFullScreen())
         m_main_pacer->Request(area);
