@@ -57,20 +57,10 @@ QtPlatform::QtPlatform() {
 
     m_main = std::make_unique<MainWindowView>(m_main_surface);
     m_float = std::make_unique<FloatWindowView>(m_float_surface);
-    m_debug = std::make_unique<DebugWindowView>();
     const QScreen* screen = m_main->screen() ? m_main->screen() : QGuiApplication::primaryScreen();
     const double refresh_hz = screen ? screen->refreshRate() : 60.0;
     m_main_pacer = std::make_unique<PaintPacer>(*m_main, refresh_hz);
     m_float_pacer = std::make_unique<PaintPacer>(*m_float, refresh_hz);
-    m_debug->on_button = [this](int number) {
-        if (DebugButtonHook)
-            DebugButtonHook(number);
-        if (m_sink)
-            m_sink->OnDebugButton(number);
-        if (m_debug_form)
-            m_debug->Show(*m_debug_form);
-    };
-
     m_keys = std::make_unique<KeyState>();
     m_keys->accepts_shortcut = [this]() {
         const WindowId front = ForegroundWindow();
@@ -116,6 +106,23 @@ QtPlatform::~QtPlatform() {
 
 std::uint64_t QtPlatform::DelayFirings() const { return m_delay_timer->Fired(); }
 
+DebugWindowView& QtPlatform::DebugView() {
+    // Made when first needed: its labels make Qt read its font list, which start-up can do
+    // without, and the window stays hidden unless the debug marker file is there.
+    if (!m_debug) {
+        m_debug = std::make_unique<DebugWindowView>();
+        m_debug->on_button = [this](int number) {
+            if (DebugButtonHook)
+                DebugButtonHook(number);
+            if (m_sink)
+                m_sink->OnDebugButton(number);
+            if (m_debug_form)
+                m_debug->Show(*m_debug_form);
+        };
+    }
+    return *m_debug;
+}
+
 QWidget* QtPlatform::Window(WindowId window) {
     switch (window) {
     case WindowId::Main:
@@ -123,7 +130,7 @@ QWidget* QtPlatform::Window(WindowId window) {
     case WindowId::Float:
         return m_float.get();
     case WindowId::Debug:
-        return m_debug.get();
+        return &DebugView();
     default:
         return nullptr;
     }
@@ -230,11 +237,15 @@ bool QtPlatform::ReadyForFrame(WindowId window) {
 }
 
 void QtPlatform::ShowWindow(WindowId window, bool visible) {
+    if (window == WindowId::Debug && !visible && !m_debug)
+        return; // never made, so never shown
     if (QWidget* widget = Window(window))
         widget->setVisible(visible);
 }
 
 bool QtPlatform::IsWindowVisible(WindowId window) {
+    if (window == WindowId::Debug && !m_debug)
+        return false;
     const QWidget* widget = Window(window);
     return widget && widget->isVisible();
 }
@@ -274,7 +285,7 @@ WindowId QtPlatform::ForegroundWindow() {
         return WindowId::Main;
     if (active == m_float.get())
         return WindowId::Float;
-    if (active == m_debug.get())
+    if (m_debug && active == m_debug.get())
         return WindowId::Debug;
     return WindowId::None;
 }
@@ -377,7 +388,7 @@ void QtPlatform::ShowConfigForm(TConfigForm& form) {
 
 void QtPlatform::UpdateDebugWindow(TDebugWindow& window) {
     m_debug_form = &window;
-    m_debug->Show(window);
+    DebugView().Show(window);
 }
 
 void QtPlatform::ReportError(const std::string& message) {

@@ -42,7 +42,7 @@ public:
 
     MainWindowView& MainView() { return *m_main; }
     FloatWindowView& FloatView() { return *m_float; }
-    DebugWindowView& DebugView() { return *m_debug; }
+    DebugWindowView& DebugView();
     QWidget* Window(WindowId window);
 
     // The game loop calls this after a tick with what the engine answered: the next
