@@ -336,6 +336,8 @@ private:
     // Sleeping between ticks (engine/idle_deadline.cpp).
     void NoteTickForIdle(TaskCode task_at_start, TaskCode task_run, bool latched);
     void NoteWaitIconShown(std::optional<std::uint32_t> frame_ends);
+    // Frames after frame `frame` (0..7) until the wait icon looks different, 0 for never.
+    int WaitIconFramesUntilChange(int frame);
     bool AnyGameKeyDown();
     bool MessageWaitDeadline(IdleDeadline& deadline);
     void ReportError(const std::exception& error);
@@ -366,6 +368,7 @@ private:
     // queue mark drawn on it, a frame loaded. The message window's backdrop (the frame drawn over
     // the scene's strip) is kept for one value.
     std::uint64_t m_scene_serial = 0;
+    std::uint64_t m_parts_serial = 0; // counts the loads of PartsImage
     struct {
         TABitmap picture;
         std::uint64_t scene_serial = 0;

@@ -79,7 +79,10 @@ void TForm1::ReadGraphic(int slot, int number, int placement) {
         colour.CombineMask(mask, MsgFrameImage);
         ++m_scene_serial; // the message window's backdrop is drawn afresh with the new frame
         break;
-    case 9: PartsImage.CopyRect(0, 0, colour, 0, 0, 800, 600); break;
+    case 9:
+        PartsImage.CopyRect(0, 0, colour, 0, 0, 800, 600);
+        ++m_parts_serial;
+        break;
     case 10: colour.CombineMask(mask, Select2Sheet); break;
     default: break; // slots 3..5 and others deliver nothing
     }

@@ -29,6 +29,11 @@ std::uint32_t WaitIconFrameEnd(std::uint32_t now) {
     return next > 0xFFFFFFFFu ? 0u : static_cast<std::uint32_t>(next);
 }
 
+std::uint32_t WaitIconFrameStart(std::uint32_t now, int frames) {
+    const std::uint64_t start = (std::uint64_t{now} / kWaitIconFrameMs + static_cast<std::uint64_t>(frames)) * kWaitIconFrameMs;
+    return start > 0xFFFFFFFFu ? WaitIconFrameEnd(now) : static_cast<std::uint32_t>(start);
+}
+
 void TForm1::NoteTickForIdle(TaskCode task_at_start, TaskCode task_run, bool latched) {
     const EngineState& s = m_state;
     const bool input = latched || s.LeftClick || s.WheelUpOnce || s.WheelDownOnce || s.KeyReturn || s.KeyControl ||

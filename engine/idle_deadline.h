@@ -9,6 +9,7 @@
 #include "engine/task_codes.h"
 #include "platform/platform.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -33,10 +34,17 @@ struct IdleWatch {
     Point cursor_screen, cursor_main, cursor_float;
     // The tick on which the wait icon was last brought up to date, and when its frame runs out.
     std::uint64_t icon_tick = 0;
-    std::optional<std::uint32_t> icon_frame_ends; // none: there is no icon to animate
+    std::optional<std::uint32_t> icon_frame_ends; // none: the icon will look the same for ever
+    // For each of the icon's eight frames, how many frames later it first looks different (0:
+    // never), worked out for the parts sheet of m_parts_serial.
+    std::array<std::uint8_t, 8> icon_changes_after{};
+    std::uint64_t icon_changes_serial = ~std::uint64_t{0};
 };
 
-// The tick count at which the wait icon's frame shown at `now` runs out.
+// The tick count at which the wait icon's frame shown at `now` runs out, and at which the frame
+// `frames` (1..7) later than that one begins (the next frame's start when that would pass the
+// wrap of the clock).
 std::uint32_t WaitIconFrameEnd(std::uint32_t now);
+std::uint32_t WaitIconFrameStart(std::uint32_t now, int frames);
 
 } // namespace hk

@@ -173,6 +173,38 @@ void TForm1::WaitMessage() {
         DrawWaitIcon();
 }
 
+int TForm1::WaitIconFramesUntilChange(int frame) {
+    constexpr int kIconSize = 32;
+    if (m_idle.icon_changes_serial != m_parts_serial) {
+        // Two cells look the same on the window when the same pixels are left out (their own
+        // top-left colour) and the others have the same colours.
+        auto same_cells = [this](int a, int b) {
+            if (PartsImage.Width() < kIconSize * 8 || PartsImage.Height() < 2 * kIconSize)
+                return false;
+            const Color key_a = PartsImage.GetColor(kIconSize * a, kIconSize);
+            const Color key_b = PartsImage.GetColor(kIconSize * b, kIconSize);
+            for (int y = kIconSize; y < 2 * kIconSize; ++y)
+                for (int x = 0; x < kIconSize; ++x) {
+                    const Color pa = PartsImage.GetColor(kIconSize * a + x, y);
+                    const Color pb = PartsImage.GetColor(kIconSize * b + x, y);
+                    if ((pa == key_a) != (pb == key_b) || (pa != key_a && pa != pb))
+                        return false;
+                }
+            return true;
+        };
+        for (int f = 0; f < 8; ++f) {
+            m_idle.icon_changes_after[static_cast<std::size_t>(f)] = 0;
+            for (int k = 1; k < 8; ++k)
+                if (!same_cells(f, (f + k) & 7)) {
+                    m_idle.icon_changes_after[static_cast<std::size_t>(f)] = static_cast<std::uint8_t>(k);
+                    break;
+                }
+        }
+        m_idle.icon_changes_serial = m_parts_serial;
+    }
+    return m_idle.icon_changes_after[static_cast<std::size_t>(frame & 7)];
+}
+
 void TForm1::DrawWaitIcon() {
     constexpr int kIconSize = 32;
     constexpr int kIconX = 752;
@@ -193,7 +225,10 @@ void TForm1::DrawWaitIcon() {
         NoteWaitIconShown(std::nullopt);
         return;
     }
-    NoteWaitIconShown(WaitIconFrameEnd(now));
+    // The loop need not wake for a frame that looks like the one shown now.
+    const int frames_until_change = WaitIconFramesUntilChange(frame);
+    NoteWaitIconShown(frames_until_change == 0 ? std::nullopt
+                                               : std::optional(WaitIconFrameStart(now, frames_until_change)));
     // The icon changes every 55 ms but this runs every tick: leave the window alone while it still
     // shows this frame of the icon (anything drawn over it since makes the rows differ).
     constexpr std::size_t kIconRowBytes = kIconSize * 4;

@@ -131,6 +131,7 @@ void TForm1::CreateSurfaces() {
     RuleImage = TABitmap();
     make(BgLayer, 800, 600, kWhite);
     make(PartsImage, 800, 600, kWhite);
+    ++m_parts_serial;
     CharLayer1 = TABitmap();
     CharLayer2 = TABitmap();
     make(MsgFrameImage, 800, 176, kBlack);

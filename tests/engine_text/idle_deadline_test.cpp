@@ -247,6 +247,38 @@ TEST_F(IdleDeadlineTest, OnlyAQuietTickOfAWaitingTaskLetsTheLoopSleep) {
     EXPECT_FALSE(Form().NextDeadline().may_sleep);
 }
 
+TEST_F(IdleDeadlineTest, TheLoopWakesOnlyForIconFramesThatLookDifferent) {
+    // Frames 0..3 show a dot on the left, frames 4..7 one on the right.
+    auto sheet = [](bool blank) {
+        return MakePicture(800, 600, [blank](int x, int y) -> Color {
+            if (blank || y < 32 || y >= 64 || x >= 256)
+                return kIconKey;
+            const int dot_x = x / 32 < 4 ? 4 : 20;
+            return x % 32 >= dot_x && x % 32 < dot_x + 4 && y >= 40 && y < 44 ? kIconInk : kIconKey;
+        });
+    };
+    for (bool blank : {false, true}) {
+        m_session.reset();
+        ArchiveBuilder grp;
+        grp.Add(10, 12, EncodePng(sheet(blank)));
+        WriteArchives(ScenarioArchive({{1, "    message \"待つ\"\nidle:\n    wait 0\n    jump idle\n"}}), grp);
+        Start();
+        TickUntil(TaskCode::TASK_WAIT_MESSAGE);
+        Tick();
+        const IdleDeadline deadline = Form().NextDeadline();
+        ASSERT_TRUE(deadline.may_sleep);
+        if (blank) {
+            EXPECT_FALSE(deadline.until.has_value()) << "an icon that never changes wakes nobody";
+            continue;
+        }
+        const std::uint32_t now = Platform().TickCount();
+        const int frame = static_cast<int>((now / 55) & 7);
+        const int frames_to_change = frame < 4 ? 4 - frame : 8 - frame;
+        EXPECT_EQ(deadline.until, std::optional<std::uint32_t>((now / 55 + static_cast<std::uint32_t>(frames_to_change)) * 55))
+            << "frame " << frame;
+    }
+}
+
 TEST_F(IdleDeadlineTest, ChoicesAndMenusSleepUntilInputAndMovingScreensNever) {
     m_session.reset();
     Play("    select \"はい/いいえ\"\n    effect 1, 1000\n", 3);
