@@ -9,6 +9,7 @@
 #include "platform/qt/game_loop.h"
 #include "platform/qt/main_window_view.h"
 #include "platform/qt/qt_platform.h"
+#include "platform/qt/sdl_audio_device.h"
 #include "platform/qt/signal_watch.h"
 #include "platform/qt/single_instance.h"
 
@@ -17,6 +18,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <string>
+#include <thread>
 
 #ifndef HARUKAZE_VERSION
 #define HARUKAZE_VERSION "unknown"
@@ -30,13 +34,29 @@ constexpr const char* kUsage = "usage: harukaze [--help | --version]\n"
                                "directory. Save files are written there too. Only one copy runs at a time.\n";
 
 int RunGame(int argc, char** argv) {
-    // The game's face names must be known to fontconfig before Qt reads its font list, so the
-    // dialogs find the same faces the engine draws with.
-    try {
-        hk::InstallFontAliases();
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "harukaze: warning: %s\n", error.what());
-    }
+    // While Qt starts, a second thread gets fontconfig and SDL's audio going: the game's face
+    // names must be known to fontconfig before Qt reads its font list (so the dialogs find the
+    // faces the engine draws with), and Qt reads none of it while it starts; the message face is
+    // opened on the way, and SDL's audio may wait for a sound server. The start-up proper waits
+    // for the thread.
+    std::optional<hk::SdlAudioWarmUp> audio_warm_up;
+    std::string font_warning;
+    std::jthread warm_up([&font_warning, &audio_warm_up] {
+        audio_warm_up.emplace();
+        try {
+            hk::InstallFontAliases();
+        } catch (const std::exception& error) {
+            font_warning = error.what();
+            return;
+        }
+        try {
+            hk::Font message_font;
+            message_font.height = 24;
+            (void)hk::GetFontMetrics(message_font);
+        } catch (const hk::FontError&) {
+            // The engine reports a missing face itself when it first draws text.
+        }
+    });
     QApplication app(argc, argv);
     // The game's title is "ＨＡＲＵＫＡＺＥ". It is not made Qt's application display name: Qt would
     // append that to every window caption ("ＨＡＲＵＫＡＺＥ　radadu — ＨＡＲＵＫＡＺＥ", "確認 — ..."),
@@ -67,6 +87,9 @@ int RunGame(int argc, char** argv) {
     const auto frame_log = hk::FrameLog::FromEnvironment(
         platform, [&form] { return static_cast<std::uint32_t>(form.State().Task); },
         [&form] { return form.State().MsgNumber; });
+    warm_up.join();
+    if (!font_warning.empty())
+        std::fprintf(stderr, "harukaze: warning: %s\n", font_warning.c_str());
     form.FormCreate(); // a failure has been reported; the window stays, inert, until closed
 
     hk::GameLoop loop(form, platform, frame_log.get());

@@ -20,7 +20,8 @@ void PresentIfChanged(Platform& platform, const TABitmap& screen) {
         screen.HasImage()) {
         bool same = true;
         for (int y = 0; y < screen.Height() && same; ++y)
-            same = std::memcmp(shown.Pixel(0, y), screen.Pixel(0, y), static_cast<std::size_t>(screen.Width()) * 4) == 0;
+            same =
+                std::memcmp(shown.Pixel(0, y), screen.Pixel(0, y), static_cast<std::size_t>(screen.Width()) * 4) == 0;
         if (same)
             return;
     }

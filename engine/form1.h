@@ -12,8 +12,8 @@
 #include "engine/dx_timer.h"
 #include "engine/engine_state.h"
 #include "engine/form_rgn.h"
-#include "engine/idle_deadline.h"
 #include "engine/forms.h"
+#include "engine/idle_deadline.h"
 #include "gfx/abitmap.h"
 #include "platform/platform.h"
 
@@ -23,6 +23,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace hk {
 
@@ -368,7 +369,8 @@ private:
     // queue mark drawn on it, a frame loaded. The message window's backdrop (the frame drawn over
     // the scene's strip) is kept for one value.
     std::uint64_t m_scene_serial = 0;
-    std::uint64_t m_parts_serial = 0; // counts the loads of PartsImage
+    std::uint64_t m_parts_serial = 0;           // counts the loads of PartsImage
+    std::pair<int, int> m_parts_source{-1, -1}; // graphic and placement last loaded into it
     struct {
         TABitmap picture;
         std::uint64_t scene_serial = 0;

@@ -30,8 +30,8 @@ void TForm1::DXTimer1Timer() {
         m_platform.ProcessMessages();
         if (m_closed)
             return;
-        const bool latched = m_state.LeftDownLatch || m_state.RightDownLatch || m_state.WheelUpLatch ||
-                             m_state.WheelDownLatch;
+        const bool latched =
+            m_state.LeftDownLatch || m_state.RightDownLatch || m_state.WheelUpLatch || m_state.WheelDownLatch;
         // 5.
         CheckKey();
         // 6. Cursor in screen, main-window and floating-window coordinates.
@@ -110,8 +110,11 @@ void TForm1::RefreshDebugLabels() {
 
 void TForm1::TaskInit() {
     // The secondary forms exist only now, after start-up: shape the floating window from the
-    // message-window strip of the parts sheet.
-    ReadGraphic(9, 10, 0);
+    // message-window strip of the parts sheet. Graphic 10 is in slot 9 already when nothing was
+    // loaded there since start-up loaded it (the first tick comes straight after), and decoding
+    // it again would only delay the first picture.
+    if (m_parts_source != std::pair{10, 0})
+        ReadGraphic(9, 10, 0);
     TABitmap strip;
     strip.SetSize(800, 176);
     strip.CopyRect(0, 0, PartsImage, 0, 424, 800, 176);

@@ -5,6 +5,8 @@
 #include "data/ifp_archive.h"
 #include "gfx/image_decoder.h"
 
+#include <algorithm>
+
 namespace hk {
 
 namespace {
@@ -14,33 +16,48 @@ constexpr const char* kGraphicArchive = "GRP.IFP";
 constexpr int kFrameWidth = 800;
 constexpr int kFrameHeight = 600;
 
-// Makes `frame` the white 800x600 frame with one stored picture drawn on it at (x, 0). Unknown
-// type codes draw nothing.
-void FrameStoredPicture(std::uint16_t type, const std::vector<std::uint8_t>& bytes, int x, TABitmap& frame,
-                        int number, const char* part) {
+// One stored picture, decoded; an empty bitmap for a type code that is not a picture format.
+TABitmap DecodeStoredPicture(std::uint16_t type, const std::vector<std::uint8_t>& bytes, int number, const char* part) {
     ImageFormat format;
     switch (type) {
     case 11: format = ImageFormat::Bmp; break;
     case 12: format = ImageFormat::Png; break;
     case 13: format = ImageFormat::Jpeg; break;
-    default: frame.SetSize(kFrameWidth, kFrameHeight); return;
+    default:
+        return TABitmap();
     }
-    TABitmap picture;
     try {
-        picture = DecodeImage(bytes, format);
+        return DecodeImage(bytes, format);
     } catch (const std::exception& e) {
         throw EngineError(std::string("GRP.IFP graphic ") + std::to_string(number) + " (" + part + "): " + e.what());
     }
-    // Drawn opaquely: all four bytes of the decoded picture (its fourth byte is 0), cut at the
-    // frame's edges. A picture that fills the frame exactly is the frame: nothing to copy, and
-    // no second 800x600 surface alive while the game loads.
+}
+
+// The picture drawn opaquely (all four bytes; its fourth byte is 0) at (x, 0) on a white 800x600
+// frame, cut at the frame's edges. A picture that fills the frame exactly is the frame.
+TABitmap Framed(TABitmap picture, int x) {
     if (x == 0 && picture.Width() == kFrameWidth && picture.Height() == kFrameHeight &&
-        picture.Format() == PixelFormat::Bgra32) {
-        frame = std::move(picture);
-        return;
-    }
+        picture.Format() == PixelFormat::Bgra32)
+        return picture;
+    TABitmap frame;
     frame.SetSize(kFrameWidth, kFrameHeight);
     frame.CopyRect(x, 0, picture, 0, 0, picture.Width(), picture.Height());
+    return frame;
+}
+
+// Makes `dest` (a surface no larger than the frame) what its part of Framed(picture, x) would be,
+// without making the frame: white, and the picture where it lies.
+void DrawFramed(const TABitmap& picture, int x, TABitmap& dest) {
+    const int w = dest.Width(), h = dest.Height();
+    const bool drawn = picture.HasImage() && picture.Format() == PixelFormat::Bgra32;
+    const int x0 = drawn ? std::clamp(x, 0, w) : 0;
+    const int x1 = drawn ? static_cast<int>(std::clamp<std::int64_t>(std::int64_t{x} + picture.Width(), x0, w)) : 0;
+    const int y1 = drawn ? std::min(picture.Height(), h) : 0;
+    dest.FillRect(0, 0, x0, h, kWhite);
+    dest.FillRect(x1, 0, w - x1, h, kWhite);
+    dest.FillRect(x0, y1, x1 - x0, h - y1, kWhite);
+    if (drawn)
+        dest.CopyRect(x, 0, picture, 0, 0, picture.Width(), picture.Height());
 }
 
 } // namespace
@@ -50,24 +67,42 @@ void TForm1::ReadGraphic(int slot, int number, int placement) {
     if (number >= kCgFirst && number <= kCgLast)
         m_state.System.CgSeen[number - kCgFirst] = 1;
 
-    // The colour frame, and the mask frame where the slot uses one or the graphic has one. They
-    // live only while loading: the game's memory is its surfaces, not copies of its last picture.
-    const bool masked_slot = slot == 1 || slot == 2 || slot == 8 || slot == 10;
-    TABitmap colour, mask;
+    // Both pictures are decoded before any slot changes: a damaged one leaves the slot as it was.
+    TABitmap colour_picture, mask_picture;
     const IfpEntry entry = ParseIfpEntry(m_state.GrpIndex, number);
     if (entry.type_a != 0 || entry.type_b != 0) {
         const IfpParts parts = ReadIfpParts(m_files, kGraphicArchive, entry, number);
         if (entry.type_a != 0)
-            FrameStoredPicture(entry.type_a, parts.a, x, colour, number, "colour");
-        if (entry.type_b != 0) {
-            FrameStoredPicture(entry.type_b, parts.b, x, mask, number, "mask");
-            InvertRect(0, 0, kFrameWidth, kFrameHeight, mask);
-        }
+            colour_picture = DecodeStoredPicture(entry.type_a, parts.a, number, "colour");
+        if (entry.type_b != 0)
+            mask_picture = DecodeStoredPicture(entry.type_b, parts.b, number, "mask");
     }
-    if (!colour.HasImage())
-        colour.SetSize(kFrameWidth, kFrameHeight);
-    if (masked_slot && !mask.HasImage())
-        mask.SetSize(kFrameWidth, kFrameHeight);
+
+    // The background, the message rule and the parts sheet take the colour frame as it is: it is
+    // drawn straight into them, with no 800x600 frame made on the way (the game loads these
+    // often, and making a frame costs more than drawing it).
+    TABitmap* plain = slot == 0 ? &BgLayer : slot == 7 ? &MsgRuleImage : slot == 9 ? &PartsImage : nullptr;
+    const int plain_height = slot == 7 ? 176 : kFrameHeight;
+    if (plain && plain->Format() == PixelFormat::Bgra32 && plain->Width() == kFrameWidth &&
+        plain->Height() == plain_height) {
+        DrawFramed(colour_picture, x, *plain);
+        if (slot == 9) {
+            ++m_parts_serial;
+            m_parts_source = {number, placement};
+        }
+        return;
+    }
+
+    // The frames live only while loading: the game's memory is its surfaces, not copies of its
+    // last picture. The mask frame is made where the slot uses one or the graphic has one.
+    const bool masked_slot = slot == 1 || slot == 2 || slot == 8 || slot == 10;
+    const TABitmap colour = Framed(std::move(colour_picture), x);
+    TABitmap mask;
+    if (entry.type_b != 0 || masked_slot) {
+        mask = Framed(std::move(mask_picture), x);
+        if (entry.type_b != 0)
+            InvertRect(0, 0, kFrameWidth, kFrameHeight, mask);
+    }
 
     switch (slot) {
     case 0: BgLayer.CopyRect(0, 0, colour, 0, 0, 800, 600); break;
@@ -82,6 +117,7 @@ void TForm1::ReadGraphic(int slot, int number, int placement) {
     case 9:
         PartsImage.CopyRect(0, 0, colour, 0, 0, 800, 600);
         ++m_parts_serial;
+        m_parts_source = {number, placement};
         break;
     case 10: colour.CombineMask(mask, Select2Sheet); break;
     default: break; // slots 3..5 and others deliver nothing

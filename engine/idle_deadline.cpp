@@ -14,8 +14,8 @@ constexpr int kDelayTimerMs = 10;
 constexpr std::uint32_t kWaitIconFrameMs = 55;
 constexpr int kVoicePlaying = 2; // statuses 2 and 3: playing once or looping
 
-constexpr Key kGameKeys[] = {Key::Return, Key::Space, Key::Control, Key::Shift, Key::Up,
-                             Key::Down,   Key::PageUp, Key::PageDown, Key::F1,  Key::F2};
+constexpr Key kGameKeys[] = {Key::Return, Key::Space,  Key::Control,  Key::Shift, Key::Up,
+                             Key::Down,   Key::PageUp, Key::PageDown, Key::F1,    Key::F2};
 
 void KeepSooner(std::optional<std::uint32_t>& firings, std::uint32_t candidate) {
     firings = firings ? std::min(*firings, candidate) : candidate;
@@ -30,7 +30,8 @@ std::uint32_t WaitIconFrameEnd(std::uint32_t now) {
 }
 
 std::uint32_t WaitIconFrameStart(std::uint32_t now, int frames) {
-    const std::uint64_t start = (std::uint64_t{now} / kWaitIconFrameMs + static_cast<std::uint64_t>(frames)) * kWaitIconFrameMs;
+    const std::uint64_t start =
+        (std::uint64_t{now} / kWaitIconFrameMs + static_cast<std::uint64_t>(frames)) * kWaitIconFrameMs;
     return start > 0xFFFFFFFFu ? WaitIconFrameEnd(now) : static_cast<std::uint32_t>(start);
 }
 
@@ -52,7 +53,8 @@ void TForm1::NoteWaitIconShown(std::optional<std::uint32_t> frame_ends) {
 }
 
 bool TForm1::AnyGameKeyDown() {
-    return std::any_of(std::begin(kGameKeys), std::end(kGameKeys), [this](Key key) { return m_platform.IsKeyDown(key); });
+    return std::any_of(std::begin(kGameKeys), std::end(kGameKeys),
+                       [this](Key key) { return m_platform.IsKeyDown(key); });
 }
 
 bool TForm1::MessageWaitDeadline(IdleDeadline& deadline) {

@@ -53,11 +53,15 @@ void TForm1::CreateSoundObjects() {
     sound->ddsd->SetDebugOption(dsoHaltOnError);
     SoundObjects* raw = sound.get();
     // The output stops itself on a failure; the player hears silence from then on, and the
-    // message reaches the error report on the next tick instead of being lost.
-    sound->ddsd->SetErrorHandler([raw](const std::string& message) {
-        std::lock_guard lock(raw->error_mutex);
-        if (raw->pending_error.empty())
-            raw->pending_error = message;
+    // message reaches the error report on the next tick instead of being lost (a game that
+    // sleeps between ticks is woken for it).
+    sound->ddsd->SetErrorHandler([raw, &platform = m_platform](const std::string& message) {
+        {
+            std::lock_guard lock(raw->error_mutex);
+            if (raw->pending_error.empty())
+                raw->pending_error = message;
+        }
+        platform.Wake();
     });
     sound->ddsd->Initialize();
     sound->dll = std::make_unique<TVorbisFileDLL>();

@@ -119,8 +119,9 @@ void TForm1::ReadArchiveIndexes() {
 
 void TForm1::CreateSurfaces() {
     auto make = [](TABitmap& surface, int w, int h, Color fill) {
-        surface.SetSize(w, h);
-        surface.Fill(fill);
+        surface.SetSize(w, h); // white
+        if (fill != kWhite)
+            surface.Fill(fill);
     };
     ++m_scene_serial;
     make(SceneImage, 800, 600, kWhite);
@@ -132,15 +133,18 @@ void TForm1::CreateSurfaces() {
     make(BgLayer, 800, 600, kWhite);
     make(PartsImage, 800, 600, kWhite);
     ++m_parts_serial;
+    m_parts_source = {-1, -1};
     CharLayer1 = TABitmap();
     CharLayer2 = TABitmap();
-    make(MsgFrameImage, 800, 176, kBlack);
+    // The frame and the choice overlay are loaded whole into their slots a moment later, which
+    // gives them the loaded pictures' size: nothing needs them before.
+    MsgFrameImage = TABitmap();
     make(MsgTextImage, 800, 176, kBlack);
     make(SelectWorkImage, 800, 176, kBlack);
     make(SelectImage, 800, 176, kBlack);
     make(MsgWindowImage, 800, 176, kBlack);
     make(MsgRuleImage, 800, 176, kBlack);
-    make(Select2Sheet, 800, 600, kBlack);
+    Select2Sheet = TABitmap();
     // Made afresh for every choice of the second kind (MakeSelect2).
     Select2Image = TABitmap();
     Select2WorkImage = TABitmap();

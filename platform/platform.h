@@ -108,6 +108,9 @@ public:
     virtual void ProcessMessages() = 0;
     // Starts or stops the main form's 10 ms timer (OnDelayTimer).
     virtual void SetDelayTimerEnabled(bool enabled) = 0;
+    // May be called from any thread: a loop that sleeps until the next window event (the window
+    // build between ticks) runs its next tick soon. The headless platform never sleeps.
+    virtual void Wake() {}
 
     // The client surface of a window (main 800x600, float 800x176): what the player sees.
     // The engine draws into it and then calls Invalidate; the platform paints it at the

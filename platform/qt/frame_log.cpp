@@ -27,7 +27,9 @@ constexpr const char* kThreadAllocCountSymbol = "hk_bench_alloc_count_thread";
 
 using Counter = std::uint64_t (*)();
 
-long long CountOrNone(Counter counter) { return counter ? static_cast<long long>(counter()) : -1; }
+long long CountOrNone(Counter counter) {
+    return counter ? static_cast<long long>(counter()) : -1;
+}
 
 long long WallMs() {
     const auto now = std::chrono::system_clock::now().time_since_epoch();
@@ -65,7 +67,8 @@ FrameLog::FrameLog(QtPlatform& platform, std::FILE* file, std::function<std::uin
     std::fprintf(m_file, "# refresh %.2f\n", screen ? screen->refreshRate() : 0.0);
     std::fflush(m_file);
     m_platform.MainView().installEventFilter(this);
-    m_sample_signal = std::make_unique<SignalWatch>(std::initializer_list<int>{SIGUSR1}, [this](int) { WriteSample(); });
+    m_sample_signal =
+        std::make_unique<SignalWatch>(std::initializer_list<int>{SIGUSR1}, [this](int) { WriteSample(); });
 }
 
 FrameLog::~FrameLog() {

@@ -2,8 +2,8 @@
 
 #include "platform/qt/config_dialog.h"
 #include "platform/qt/cursor_tracker.h"
-#include "platform/qt/delay_timer.h"
 #include "platform/qt/debug_window_view.h"
+#include "platform/qt/delay_timer.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/float_window_view.h"
 #include "platform/qt/key_state.h"
@@ -104,7 +104,9 @@ QtPlatform::~QtPlatform() {
     m_delay_timer->SetEnabled(false);
 }
 
-std::uint64_t QtPlatform::DelayFirings() const { return m_delay_timer->Fired(); }
+std::uint64_t QtPlatform::DelayFirings() const {
+    return m_delay_timer->Fired();
+}
 
 DebugWindowView& QtPlatform::DebugView() {
     // Made when first needed: its labels make Qt read its font list, which start-up can do
@@ -182,6 +184,12 @@ void QtPlatform::SleepUntilEvent(const IdleDeadline& deadline) {
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     m_wake_timer->stop();
     m_delay_timer->Release();
+}
+
+void QtPlatform::Wake() {
+    // An empty call queued to the GUI thread: the event ends a sleep in ProcessMessages.
+    QMetaObject::invokeMethod(
+        qApp, [] {}, Qt::QueuedConnection);
 }
 
 void QtPlatform::SetDelayTimerEnabled(bool enabled) {

@@ -65,6 +65,7 @@ public:
     void Sleep(std::uint32_t ms) override;
     void ProcessMessages() override;
     void SetDelayTimerEnabled(bool enabled) override;
+    void Wake() override;
     TABitmap& ClientSurface(WindowId window) override;
     void Invalidate(WindowId window) override;
     void InvalidateRect(WindowId window, int x, int y, int width, int height) override;

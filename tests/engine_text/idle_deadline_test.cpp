@@ -13,7 +13,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool Before(std::uint32_t a, std::uint32_t b) { return static_cast<std::int32_t>(a - b) < 0; }
+bool Before(std::uint32_t a, std::uint32_t b) {
+    return static_cast<std::int32_t>(a - b) < 0;
+}
 
 class IdleDeadlineTest : public TextGame {
 protected:
@@ -274,7 +276,8 @@ TEST_F(IdleDeadlineTest, TheLoopWakesOnlyForIconFramesThatLookDifferent) {
         const std::uint32_t now = Platform().TickCount();
         const int frame = static_cast<int>((now / 55) & 7);
         const int frames_to_change = frame < 4 ? 4 - frame : 8 - frame;
-        EXPECT_EQ(deadline.until, std::optional<std::uint32_t>((now / 55 + static_cast<std::uint32_t>(frames_to_change)) * 55))
+        EXPECT_EQ(deadline.until,
+                  std::optional<std::uint32_t>((now / 55 + static_cast<std::uint32_t>(frames_to_change)) * 55))
             << "frame " << frame;
     }
 }

@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 namespace hk::test {
 namespace {
 
@@ -112,6 +115,21 @@ TEST_F(PlatformSleepTest, AWindowEventEndsTheSleepAtOnce) {
     EXPECT_EQ(m_sink.calls.front(), "down 1 0 40,50");
     EXPECT_LT(m_platform.TickCount() - start, 10000u);
     m_platform.MainView().hide();
+}
+
+TEST_F(PlatformSleepTest, AWakeFromAnotherThreadEndsTheSleep) {
+    // As the sound output does when it fails: the error is reported on the next tick.
+    const std::uint32_t start = m_platform.TickCount();
+    const std::uint64_t sleeps = m_platform.Sleeps();
+    std::thread waker([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        m_platform.Wake();
+    });
+    m_platform.SleepInNextPump(Sleep(start + 60000));
+    m_platform.ProcessMessages();
+    waker.join();
+    EXPECT_EQ(m_platform.Sleeps(), sleeps + 1);
+    EXPECT_LT(m_platform.TickCount() - start, 30000u);
 }
 
 TEST_F(PlatformSleepTest, ASleepForTheDelayTimerEndsAtItsNthFiring) {
