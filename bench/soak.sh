@@ -89,7 +89,8 @@ if [[ "$window_minutes" != 0 ]]; then
     log=$work/frames.log
     (cd "$wgame" && exec env HARUKAZE_FRAME_LOG="$log" "$app" >"$work/game.out" 2>&1) &
     GAME_PID=$!
-    last_frame() { awk '!/^#/ && NF >= 6 { l = $0 } END { print l }' "$log" 2>/dev/null; }
+    # The last whole paint line (read from the end: the log grows all the time).
+    last_frame() { tail -n 40 "$log" 2>/dev/null | awk '!/^#/ && NF >= 6 { l = $0 } END { print l }'; }
     menu_open() {
         local id
         for id in $(xdotool search --onlyvisible --name '.*' 2>/dev/null); do
