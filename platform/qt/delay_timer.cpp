@@ -74,10 +74,15 @@ void DelayTimer::ArmForNext() {
 }
 
 bool DelayTimer::eventFilter(QObject* watched, QEvent* event) {
-    // The first event after a sleep: the firings of the sleep come before it is handled.
-    if (m_held)
+    // The first event after a sleep: the firings of the sleep come before it is handled. Painting
+    // what is already decided changes nothing the game reads, so it does not count.
+    if (m_held && !IsRepaint(event->type()))
         Release();
     return QObject::eventFilter(watched, event);
+}
+
+bool DelayTimer::IsRepaint(QEvent::Type type) {
+    return type == QEvent::Paint || type == QEvent::UpdateRequest || type == QEvent::UpdateLater;
 }
 
 } // namespace hk

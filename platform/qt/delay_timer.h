@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QObject>
 #include <QTimer>
 
@@ -26,8 +27,8 @@ public:
     void SetEnabled(bool enabled);
     bool Enabled() const { return m_enabled; }
 
-    // Holds the timer until Release, or until the first event the application delivers (install
-    // this object as an event filter of the application for that).
+    // Holds the timer until Release, or until the first event the application delivers other than
+    // a repaint (install this object as an event filter of the application for that).
     void Hold();
     // Delivers the firings due by now and runs on. Nothing happens when it was not held.
     void Release();
@@ -37,6 +38,8 @@ public:
     qint64 MsUntilFiring(std::uint32_t n) const;
     // Firings delivered so far.
     std::uint64_t Fired() const { return m_fired; }
+    // Events that only repaint a window.
+    static bool IsRepaint(QEvent::Type type);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -175,15 +175,19 @@ void QtPlatform::SleepUntilEvent(const IdleDeadline& deadline) {
     }
     if (wait_ms && *wait_ms <= 0)
         return;
+    // A repaint the last tick asked for is done first: it would only end the sleep at once.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
     ++m_sleeps;
     m_delay_timer->Hold();
     if (wait_ms)
         m_wake_timer->start(static_cast<int>(std::min<qint64>(*wait_ms, 24 * 60 * 60 * 1000)));
-    // Returns once something has been handled: an event of the player or the window system, a
-    // timer of Qt's or ours, the wake-up timer.
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    // Until something other than a repaint has been handled (the first such event releases the
+    // delay timer): an event of the player or the window system, a timer of Qt's or ours (the
+    // wake-up timer among them), a wake from another thread. The window system also wakes the
+    // loop for work of its own that reaches no window (the server finished showing a picture).
+    while (m_delay_timer->Held())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     m_wake_timer->stop();
-    m_delay_timer->Release();
 }
 
 void QtPlatform::Wake() {
