@@ -12,7 +12,7 @@ namespace hk {
 
 namespace fs = std::filesystem;
 
-bool EnterGameFolder(const LaunchOptions& options, UserSettings& settings) {
+bool EnterGameFolder(const LaunchOptions& options, UserSettings& settings, const std::function<void()>& before_chooser) {
     std::error_code error;
     fs::path folder;
     if (options.game_folder) {
@@ -25,6 +25,8 @@ bool EnterGameFolder(const LaunchOptions& options, UserSettings& settings) {
             folder = *found;
         } else {
             const bool remembered_exists = remembered && fs::is_directory(*remembered, error);
+            if (before_chooser)
+                before_chooser();
             const auto chosen = ChooseGameFolder(nullptr, remembered_exists ? *remembered : home);
             if (!chosen) {
                 std::fputs("harukaze: no game folder was chosen\n", stderr);

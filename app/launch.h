@@ -6,6 +6,8 @@
 #include "platform/qt/launch_options.h"
 #include "platform/qt/user_settings.h"
 
+#include <functional>
+
 namespace hk {
 
 class MainWindowView;
@@ -14,8 +16,10 @@ class MainWindowView;
 // that holds the game of the current directory, the one played last and ~/harukaze, else the one
 // the player chooses. A folder that holds the game is remembered for the next start. False (with
 // a message on standard error) when there is none to play: the player gave up on the chooser, or
-// the folder cannot be entered.
-bool EnterGameFolder(const LaunchOptions& options, UserSettings& settings);
+// the folder cannot be entered. `before_chooser` runs just before the chooser opens (the chooser
+// reads the font list, which the caller may still be preparing).
+bool EnterGameFolder(const LaunchOptions& options, UserSettings& settings,
+                     const std::function<void()>& before_chooser = {});
 
 // Gives the main window, not yet shown, its remembered size, place and filter, or those of the
 // command line. True when it is to be shown maximised.

@@ -1,26 +1,27 @@
 // harukaze: the game in a window. One copy at a time; the game runs from its folder (launch.h),
 // made the current directory, which holds its archives and receives its save files. The loop
-// below is the frame timer's idle polling: while the timer is enabled it never blocks in the event
-// queue (the tick itself pumps the events); while it is disabled it sleeps in the queue until
-// something happens.
+// below runs the frame ticks (see GameLoop: while nothing can change without input the game
+// sleeps in the tick's event processing) until the game closes or a stop signal ends it.
 #include "app/launch.h"
 #include "data/game_files.h"
 #include "engine/engine.h"
 #include "gfx/text_canvas.h"
 #include "platform/qt/frame_log.h"
+#include "platform/qt/game_loop.h"
 #include "platform/qt/main_window_view.h"
 #include "platform/qt/qt_platform.h"
+#include "platform/qt/sdl_audio_device.h"
+#include "platform/qt/signal_watch.h"
 #include "platform/qt/single_instance.h"
 
 #include <QApplication>
-#include <QThread>
-#include <QTimer>
 
-#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <thread>
 #include <variant>
 #include <vector>
 
@@ -30,34 +31,30 @@
 
 namespace {
 
-// Longest nap between polls of a frame timer that is not yet due; the timer's interval is 1 ms,
-// so this never delays a tick.
-constexpr unsigned long kMaxNapUs = 1000;
-
-// Set by SIGTERM, SIGHUP or SIGINT (logout, a closed terminal, Ctrl+C): the game then ends as after
-// a confirmed close, without asking, so the settings, flags and read-marks are written.
-volatile std::sig_atomic_t g_stop_signal = 0;
-
-void OnStopSignal(int signal_number) {
-    g_stop_signal = signal_number;
-}
-
-void CatchStopSignals() {
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    for (int signal_number : {SIGTERM, SIGHUP, SIGINT})
-        sigaction(signal_number, &action, nullptr);
-}
-
 int RunGame(int argc, char** argv, const hk::LaunchOptions& options) {
-    // The game's face names must be known to fontconfig before Qt reads its font list, so the
-    // dialogs find the same faces the engine draws with.
-    try {
-        hk::InstallFontAliases();
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "harukaze: warning: %s\n", error.what());
-    }
+    // While Qt starts, a second thread gets fontconfig and SDL's audio going: the game's face
+    // names must be known to fontconfig before Qt reads its font list (so the dialogs find the
+    // faces the engine draws with), and Qt reads none of it while it starts; the message face is
+    // opened on the way, and SDL's audio may wait for a sound server. The start-up proper waits
+    // for the thread.
+    std::optional<hk::SdlAudioWarmUp> audio_warm_up;
+    std::string font_warning;
+    std::jthread warm_up([&font_warning, &audio_warm_up] {
+        audio_warm_up.emplace();
+        try {
+            hk::InstallFontAliases();
+        } catch (const std::exception& error) {
+            font_warning = error.what();
+            return;
+        }
+        try {
+            hk::Font message_font;
+            message_font.height = 24;
+            (void)hk::GetFontMetrics(message_font);
+        } catch (const hk::FontError&) {
+            // The engine reports a missing face itself when it first draws text.
+        }
+    });
     QApplication app(argc, argv);
     // The game's title is "ＨＡＲＵＫＡＺＥ". It is not made Qt's application display name: Qt would
     // append that to every window caption ("ＨＡＲＵＫＡＺＥ　radadu — ＨＡＲＵＫＡＺＥ", "確認 — ..."),
@@ -70,25 +67,27 @@ int RunGame(int argc, char** argv, const hk::LaunchOptions& options) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     hk::UserSettings settings;
-    if (!hk::EnterGameFolder(options, settings))
+    // The chooser's widgets read the font list: the game's face names must be known by then.
+    const auto finish_warm_up = [&warm_up] {
+        if (warm_up.joinable())
+            warm_up.join();
+    };
+    if (!hk::EnterGameFolder(options, settings, finish_warm_up))
         return 1;
     hk::QtPlatform platform;
     hk::GameFiles files(".");
     hk::Engine form(platform, files);
 
-    CatchStopSignals();
-    // A stop signal that arrives while a dialog or menu is open closes it (as a "no"/cancel), so
-    // the engine returns to the loop below, which then ends the game.
-    QTimer stop_watch;
-    QObject::connect(&stop_watch, &QTimer::timeout, [] {
-        if (!g_stop_signal)
-            return;
+    // SIGTERM, SIGHUP or SIGINT (logout, a closed terminal, Ctrl+C) end the game as after a
+    // confirmed close, without asking, so the settings, flags and read-marks are written. One that
+    // arrives while a dialog or menu is open closes it (as a "no"/cancel), so the engine returns
+    // to the loop below, which then ends the game.
+    const hk::SignalWatch stop_signals({SIGTERM, SIGHUP, SIGINT}, [](int) {
         if (QWidget* popup = QApplication::activePopupWidget())
             popup->close();
         if (QWidget* modal = QApplication::activeModalWidget())
             modal->close();
     });
-    stop_watch.start(100);
 
     if (hk::PrepareMainWindow(platform.MainView(), options, settings))
         platform.MainView().showMaximized();
@@ -97,12 +96,16 @@ int RunGame(int argc, char** argv, const hk::LaunchOptions& options) {
     platform.MainView().activateWindow();
     // Only the performance benchmark and the window checks ask for this record of presented frames.
     const auto frame_log = hk::FrameLog::FromEnvironment(
-        platform.MainView(), [&form] { return static_cast<std::uint32_t>(form.State().Task.Code()); },
+        platform, [&form] { return static_cast<std::uint32_t>(form.State().Task.Code()); },
         [&form] { return form.State().MsgNumber; });
+    finish_warm_up();
+    if (!font_warning.empty())
+        std::fprintf(stderr, "harukaze: warning: %s\n", font_warning.c_str());
     form.FormCreate(); // a failure has been reported; the window stays, inert, until closed
 
+    hk::GameLoop loop(form, platform, frame_log.get());
     while (!form.Closed()) {
-        if (g_stop_signal) {
+        if (stop_signals.Received()) {
             try {
                 form.FormClose();
             } catch (const std::exception& error) {
@@ -110,19 +113,7 @@ int RunGame(int argc, char** argv, const hk::LaunchOptions& options) {
             }
             break;
         }
-        if (form.FrameTimerEnabled()) {
-            const bool ticked = form.PollFrameTimer();
-            if (ticked && frame_log)
-                frame_log->CountTick();
-            if (!ticked && form.FrameTimerEnabled()) {
-                const std::uint32_t wait_ms = form.MsUntilFrameTimer(platform.TickCount());
-                if (wait_ms > 0)
-                    QThread::usleep(std::min<unsigned long>(kMaxNapUs, wait_ms * 1000ul));
-            }
-        } else {
-            // No tick running (the start-up failed, or a tick failed): block until an event.
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        }
+        loop.RunOnce();
     }
     hk::RememberMainWindow(platform.MainView(), settings);
     form.FormDestroy();

@@ -4,11 +4,30 @@
 
 #include "gfx/abitmap_text.h"
 
+#include <cstring>
+
 namespace hk {
 
 namespace {
 
 int WrapPage(int page) { return page < 1 ? 8 : page > 8 ? 1 : page; }
+
+// The album pages are composed on every tick; the display is only asked to repaint when the
+// picture differs from what the window shows (the pointer went to another cell or button).
+void PresentIfChanged(Platform& platform, const TABitmap& screen) {
+    TABitmap& shown = platform.ClientSurface(WindowId::Main);
+    if (shown.Format() == screen.Format() && shown.Width() == screen.Width() && shown.Height() == screen.Height() &&
+        screen.HasImage()) {
+        bool same = true;
+        for (int y = 0; y < screen.Height() && same; ++y)
+            same =
+                std::memcmp(shown.Pixel(0, y), screen.Pixel(0, y), static_cast<std::size_t>(screen.Width()) * 4) == 0;
+        if (same)
+            return;
+    }
+    shown.CopyRect(0, 0, screen, 0, 0, screen.Width(), screen.Height());
+    platform.Invalidate(WindowId::Main);
+}
 
 } // namespace
 
@@ -89,7 +108,7 @@ void Engine::WaitCgAlbumMenu() {
         DrawAlbumFrame(hit.cell);
     if (hit.button != 0)
         CopyHighlight(AlbumButton(hit.button));
-    PresentScreen();
+    PresentIfChanged(m_platform, ScreenBuffer);
     if (!s.LeftClick)
         return;
     if (counted) {
@@ -144,6 +163,8 @@ bool Engine::SceneAvailable(int scene) const {
 }
 
 void Engine::DrawQueueMark(TABitmap& surface, int x, int y, int position) {
+    if (&surface == &SceneImage)
+        ++m_scene_serial;
     Font font;
     font.face = "ＭＳ ゴシック";
     font.height = 24;
@@ -181,7 +202,7 @@ void Engine::WaitScAlbumMenu() {
         DrawAlbumFrame(hit.cell);
     if (hit.button != 0)
         CopyHighlight(AlbumButton(hit.button));
-    PresentScreen();
+    PresentIfChanged(m_platform, ScreenBuffer);
     if (!s.LeftClick)
         return;
     if (counted) {

@@ -16,6 +16,7 @@
 #include "engine/forms.h"
 #include "engine/screen_layout.h"
 #include "engine/script/script_machine.h"
+#include "engine/idle_deadline.h"
 #include "gfx/abitmap.h"
 #include "platform/platform.h"
 
@@ -26,6 +27,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace hk {
 
@@ -76,6 +78,8 @@ public:
     // The one door for task changes: a handler hands over by calling this, and the new task runs
     // from the next tick on. The return task, when given, is where the menus' fade goes on to.
     void SetTask(TaskCode task, std::optional<TaskCode> return_task = std::nullopt);
+    // After a tick: until when nothing changes without input (engine/idle_deadline.cpp).
+    IdleDeadline NextDeadline();
 
     // ---- Input (engine/input.cpp) ----
     void CheckKey();
@@ -277,6 +281,7 @@ public:
     void OnMouseDown(WindowId window, MouseButton button, Point p) override;
     void OnMouseWheel(WindowId window, bool up) override;
     void OnDelayTimer() override;
+    void OnDelayTimerCatchUp(std::uint32_t firings) override;
     bool OnCloseQuery() override;
     void OnMenuPopup(std::string_view name) override;
     void OnMenuCommand(std::string_view name) override;
@@ -315,6 +320,8 @@ private:
     // PeekSaveFile; false (PeekData then empty) when the slot file cannot be read.
     bool PeekSlot(int n);
     void ApplyTransitionShortcut(std::uint32_t now);
+    // A transition's first step: EffectOld becomes the screen as it is.
+    void KeepOldScreen();
     bool FrameWanted(bool first_step);
     // Picture menus (engine/menu_screens.cpp).
     void StartMenuFade(TaskCode wait_task);
@@ -345,6 +352,13 @@ private:
     void ReadArchiveIndexes();
     void RunTask();
     void RefreshDebugLabels();
+    // Sleeping between ticks (engine/idle_deadline.cpp).
+    void NoteTickForIdle(TaskCode task_at_start, TaskCode task_run, bool latched);
+    void NoteWaitIconShown(std::optional<std::uint32_t> frame_ends);
+    // Frames after frame `frame` (0..7) until the wait icon looks different, 0 for never.
+    int WaitIconFramesUntilChange(int frame);
+    bool AnyGameKeyDown();
+    bool MessageWaitDeadline(IdleDeadline& deadline);
     void ReportError(const std::exception& error);
 
     Platform& m_platform;
@@ -363,7 +377,6 @@ private:
         int entry = -1;
         std::uint64_t tick = 0;
     } m_menu_shown; // the picture menu last composed, and on which tick
-    TABitmap m_graphic_colour, m_graphic_mask; // ReadGraphic's frames, kept between loads
     int m_album_cell = 1;    // CG album cell being viewed, 1..12
     int m_album_picture = 1; // its picture, 1..5
     // The wait icon as last drawn (animation frame, window, pixels): an icon that is still on the
@@ -371,6 +384,17 @@ private:
     int m_wait_icon_frame = -1;
     WindowId m_wait_icon_window = WindowId::None;
     std::array<std::uint8_t, 32 * 32 * 4> m_wait_icon_pixels{};
+    IdleWatch m_idle;
+    // Counts the changes of SceneImage and MsgFrameImage: every composition of the scene, a
+    // queue mark drawn on it, a frame loaded. The message window's backdrop (the frame drawn over
+    // the scene's strip) is kept for one value.
+    std::uint64_t m_scene_serial = 0;
+    std::uint64_t m_parts_serial = 0;           // counts the loads of PartsImage
+    std::pair<int, int> m_parts_source{-1, -1}; // graphic and placement last loaded into it
+    struct {
+        TABitmap picture;
+        std::uint64_t scene_serial = 0;
+    } m_msg_backdrop;
 };
 
 } // namespace hk

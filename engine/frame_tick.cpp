@@ -26,9 +26,12 @@ void Engine::FrameTick() {
         // 3. One draw per tick, so the script's random numbers depend on the time played.
         m_state.Random.Random(m_platform.TickCount());
         // 4. Window events: mouse, menus and dialogs run here.
+        const TaskCode task_at_start = m_state.Task;
         m_platform.ProcessMessages();
         if (m_closed)
             return;
+        const bool latched =
+            m_state.LeftDownLatch || m_state.RightDownLatch || m_state.WheelUpLatch || m_state.WheelDownLatch;
         // 5.
         CheckKey();
         // 6. Cursor in screen, main-window and floating-window coordinates.
@@ -37,7 +40,9 @@ void Engine::FrameTick() {
         m_state.CursorFloat = m_platform.ScreenToClient(WindowId::Float, m_state.CursorScreen);
         // 7.
         ++m_tick_serial;
+        const TaskCode task_run = m_state.Task;
         RunTask();
+        NoteTickForIdle(task_at_start, task_run, latched);
         // 8.
         if (m_debug_visible)
             RefreshDebugLabels();
@@ -120,8 +125,11 @@ void Engine::RefreshDebugLabels() {
 
 void Engine::TaskInit() {
     // The secondary forms exist only now, after start-up: shape the floating window from the
-    // message-window strip of the parts sheet.
-    ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
+    // message-window strip of the parts sheet. The sheet is in its slot already when nothing was
+    // loaded there since start-up loaded it (the first tick comes straight after), and decoding
+    // it again would only delay the first picture.
+    if (m_parts_source != std::pair{kPartsGraphic, kPlaceCentre})
+        ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     TABitmap strip;
     strip.SetSize(kMsgWindowWidth, kMsgWindowHeight);
     strip.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);

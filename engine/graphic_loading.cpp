@@ -5,6 +5,8 @@
 #include "data/ifp_archive.h"
 #include "gfx/image_decoder.h"
 
+#include <algorithm>
+
 namespace hk {
 
 namespace {
@@ -12,26 +14,52 @@ namespace {
 constexpr const char* kGraphicArchive = "GRP.IFP";
 // How far a character placed left or right sits from the middle.
 constexpr int kPlacementShift = 200;
+// Every picture is placed in a frame the size of the screen.
+constexpr int kFrameWidth = kScreenWidth;
+constexpr int kFrameHeight = kScreenHeight;
 
-// Decodes one stored picture onto the frame at (x, 0). Unknown type codes draw nothing.
-void DrawStoredPicture(std::uint16_t type, const std::vector<std::uint8_t>& bytes, int x, TABitmap& frame,
-                       int number, const char* part) {
+// One stored picture, decoded; an empty bitmap for a type code that is not a picture format.
+TABitmap DecodeStoredPicture(std::uint16_t type, const std::vector<std::uint8_t>& bytes, int number, const char* part) {
     ImageFormat format;
     switch (type) {
     case 11: format = ImageFormat::Bmp; break;
     case 12: format = ImageFormat::Png; break;
     case 13: format = ImageFormat::Jpeg; break;
-    default: return;
+    default:
+        return TABitmap();
     }
-    TABitmap picture;
     try {
-        picture = DecodeImage(bytes, format);
+        return DecodeImage(bytes, format);
     } catch (const std::exception& e) {
         throw EngineError(std::string("GRP.IFP graphic ") + std::to_string(number) + " (" + part + "): " + e.what());
     }
-    // Drawn opaquely: all four bytes of the decoded picture (its fourth byte is 0), cut at the
-    // frame's edges.
+}
+
+// The picture drawn opaquely (all four bytes; its fourth byte is 0) at (x, 0) on a white 800x600
+// frame, cut at the frame's edges. A picture that fills the frame exactly is the frame.
+TABitmap Framed(TABitmap picture, int x) {
+    if (x == 0 && picture.Width() == kFrameWidth && picture.Height() == kFrameHeight &&
+        picture.Format() == PixelFormat::Bgra32)
+        return picture;
+    TABitmap frame;
+    frame.SetSize(kFrameWidth, kFrameHeight);
     frame.CopyRect(x, 0, picture, 0, 0, picture.Width(), picture.Height());
+    return frame;
+}
+
+// Makes `dest` (a surface no larger than the frame) what its part of Framed(picture, x) would be,
+// without making the frame: white, and the picture where it lies.
+void DrawFramed(const TABitmap& picture, int x, TABitmap& dest) {
+    const int w = dest.Width(), h = dest.Height();
+    const bool drawn = picture.HasImage() && picture.Format() == PixelFormat::Bgra32;
+    const int x0 = drawn ? std::clamp(x, 0, w) : 0;
+    const int x1 = drawn ? static_cast<int>(std::clamp<std::int64_t>(std::int64_t{x} + picture.Width(), x0, w)) : 0;
+    const int y1 = drawn ? std::min(picture.Height(), h) : 0;
+    dest.FillRect(0, 0, x0, h, kWhite);
+    dest.FillRect(x1, 0, w - x1, h, kWhite);
+    dest.FillRect(x0, y1, x1 - x0, h - y1, kWhite);
+    if (drawn)
+        dest.CopyRect(x, 0, picture, 0, 0, picture.Width(), picture.Height());
 }
 
 } // namespace
@@ -41,22 +69,45 @@ void Engine::ReadGraphic(int slot, int number, int placement) {
     if (number >= kCgFirst && number <= kCgLast)
         m_state.System.CgSeen[number - kCgFirst] = 1;
 
-    // The two frames are kept between loads: SetSize clears them, and the game loads pictures
-    // often enough that allocating 3.8 MB afresh each time shows (ReadGraphic never nests).
-    TABitmap& colour = m_graphic_colour;
-    TABitmap& mask = m_graphic_mask;
-    colour.SetSize(kScreenWidth, kScreenHeight);
-    mask.SetSize(kScreenWidth, kScreenHeight);
-
+    // Both pictures are decoded before any slot changes: a damaged one leaves the slot as it was.
+    TABitmap colour_picture, mask_picture;
     const IfpEntry entry = ParseIfpEntry(m_state.GrpIndex, number);
     if (entry.type_a != 0 || entry.type_b != 0) {
         const IfpParts parts = ReadIfpParts(m_files, kGraphicArchive, entry, number);
         if (entry.type_a != 0)
-            DrawStoredPicture(entry.type_a, parts.a, x, colour, number, "colour");
-        if (entry.type_b != 0) {
-            DrawStoredPicture(entry.type_b, parts.b, x, mask, number, "mask");
-            InvertRect(0, 0, kScreenWidth, kScreenHeight, mask);
+            colour_picture = DecodeStoredPicture(entry.type_a, parts.a, number, "colour");
+        if (entry.type_b != 0)
+            mask_picture = DecodeStoredPicture(entry.type_b, parts.b, number, "mask");
+    }
+
+    // The background, the message rule and the parts sheet take the colour frame as it is: it is
+    // drawn straight into them, with no 800x600 frame made on the way (the game loads these
+    // often, and making a frame costs more than drawing it).
+    TABitmap* plain = slot == kBackgroundSlot ? &BgLayer
+                      : slot == kMsgRuleSlot  ? &MsgRuleImage
+                      : slot == kPartsSlot    ? &PartsImage
+                                              : nullptr;
+    const int plain_height = slot == kMsgRuleSlot ? kMsgWindowHeight : kFrameHeight;
+    if (plain && plain->Format() == PixelFormat::Bgra32 && plain->Width() == kFrameWidth &&
+        plain->Height() == plain_height) {
+        DrawFramed(colour_picture, x, *plain);
+        if (slot == kPartsSlot) {
+            ++m_parts_serial;
+            m_parts_source = {number, placement};
         }
+        return;
+    }
+
+    // The frames live only while loading: the game's memory is its surfaces, not copies of its
+    // last picture. The mask frame is made where the slot uses one or the graphic has one.
+    const bool masked_slot =
+        slot == kCharacterSlot1 || slot == kCharacterSlot2 || slot == kMsgFrameSlot || slot == kChoiceSheetSlot;
+    const TABitmap colour = Framed(std::move(colour_picture), x);
+    TABitmap mask;
+    if (entry.type_b != 0 || masked_slot) {
+        mask = Framed(std::move(mask_picture), x);
+        if (entry.type_b != 0)
+            InvertRect(0, 0, kFrameWidth, kFrameHeight, mask);
     }
 
     switch (slot) {
@@ -77,9 +128,12 @@ void Engine::ReadGraphic(int slot, int number, int placement) {
         break;
     case kMsgFrameSlot:
         colour.CombineMask(mask, MsgFrameImage);
+        ++m_scene_serial; // the message window's backdrop is drawn afresh with the new frame
         break;
     case kPartsSlot:
         PartsImage.CopyRect(0, 0, colour, 0, 0, kScreenWidth, kScreenHeight);
+        ++m_parts_serial;
+        m_parts_source = {number, placement};
         break;
     case kChoiceSheetSlot:
         colour.CombineMask(mask, Select2Sheet);

@@ -4,6 +4,7 @@
 namespace hk {
 
 void Engine::CreateMakeBMP() {
+    ++m_scene_serial;
     SceneImage.CopyRect(0, 0, BgLayer, 0, 0, kScreenWidth, kScreenHeight);
     // Layer 1 is drawn last, so it stands in front of layer 2.
     if (m_state.Game.LayerGraphic[2] != 0)

@@ -205,21 +205,62 @@ void Engine::WaitMessage() {
         DrawWaitIcon();
 }
 
+int Engine::WaitIconFramesUntilChange(int frame) {
+    constexpr int kIconSize = 32;
+    if (m_idle.icon_changes_serial != m_parts_serial) {
+        // Two cells look the same on the window when the same pixels are left out (their own
+        // top-left colour) and the others have the same colours.
+        auto same_cells = [this](int a, int b) {
+            if (PartsImage.Width() < kIconSize * 8 || PartsImage.Height() < 2 * kIconSize)
+                return false;
+            const Color key_a = PartsImage.GetColor(kIconSize * a, kIconSize);
+            const Color key_b = PartsImage.GetColor(kIconSize * b, kIconSize);
+            for (int y = kIconSize; y < 2 * kIconSize; ++y)
+                for (int x = 0; x < kIconSize; ++x) {
+                    const Color pa = PartsImage.GetColor(kIconSize * a + x, y);
+                    const Color pb = PartsImage.GetColor(kIconSize * b + x, y);
+                    if ((pa == key_a) != (pb == key_b) || (pa != key_a && pa != pb))
+                        return false;
+                }
+            return true;
+        };
+        for (int f = 0; f < 8; ++f) {
+            m_idle.icon_changes_after[static_cast<std::size_t>(f)] = 0;
+            for (int k = 1; k < 8; ++k)
+                if (!same_cells(f, (f + k) & 7)) {
+                    m_idle.icon_changes_after[static_cast<std::size_t>(f)] = static_cast<std::uint8_t>(k);
+                    break;
+                }
+        }
+        m_idle.icon_changes_serial = m_parts_serial;
+    }
+    return m_idle.icon_changes_after[static_cast<std::size_t>(frame & 7)];
+}
+
 void Engine::DrawWaitIcon() {
     constexpr int kIconSize = 32;
     constexpr int kIconX = 752;
     constexpr int kIconY = 128;
-    const int frame = static_cast<int>((m_platform.TickCount() / 55) & 7);
+    const std::uint32_t now = m_platform.TickCount();
+    const int frame = static_cast<int>((now / 55) & 7);
     const int cell_x = kIconSize * frame;
     const int cell_y = kIconSize;
-    if (!PartsImage.HasImage() || PartsImage.Width() < cell_x + kIconSize || PartsImage.Height() < cell_y + kIconSize)
+    if (!PartsImage.HasImage() || PartsImage.Width() < cell_x + kIconSize || PartsImage.Height() < cell_y + kIconSize) {
+        NoteWaitIconShown(std::nullopt);
         return;
+    }
 
     const WindowId window = MsgFloatChecked() ? WindowId::Float : WindowId::Main;
     const int y_on_window = window == WindowId::Float ? kIconY : kMsgWindowTop + kIconY;
     TABitmap& surface = m_platform.ClientSurface(window);
-    if (surface.Width() < kIconX + kIconSize || surface.Height() < y_on_window + kIconSize)
+    if (surface.Width() < kIconX + kIconSize || surface.Height() < y_on_window + kIconSize) {
+        NoteWaitIconShown(std::nullopt);
         return;
+    }
+    // The loop need not wake for a frame that looks like the one shown now.
+    const int frames_until_change = WaitIconFramesUntilChange(frame);
+    NoteWaitIconShown(frames_until_change == 0 ? std::nullopt
+                                               : std::optional(WaitIconFrameStart(now, frames_until_change)));
     // The icon changes every 55 ms but this runs every tick: leave the window alone while it still
     // shows this frame of the icon (anything drawn over it since makes the rows differ).
     constexpr std::size_t kIconRowBytes = kIconSize * 4;
@@ -230,7 +271,8 @@ void Engine::DrawWaitIcon() {
                 return false;
         return true;
     };
-    if (frame == m_wait_icon_frame && window == m_wait_icon_window && icon_intact())
+    const bool intact = window == m_wait_icon_window && icon_intact();
+    if (frame == m_wait_icon_frame && intact)
         return;
     // The window's own pixels under the icon, then the icon with its key colour left out.
     surface.CopyRect(kIconX, y_on_window, MsgTextImage, kIconX, kIconY, kIconSize, kIconSize);
@@ -246,11 +288,14 @@ void Engine::DrawWaitIcon() {
             to[2] = from[2];
         }
     }
+    // A frame that looks like the last one (an icon cell left blank) leaves the display alone.
+    const bool same_pixels = intact && icon_intact();
     for (int y = 0; y < kIconSize; ++y)
         std::memcpy(&m_wait_icon_pixels[y * kIconRowBytes], surface.Pixel(kIconX, y_on_window + y), kIconRowBytes);
     m_wait_icon_frame = frame;
     m_wait_icon_window = window;
-    m_platform.InvalidateRect(window, kIconX, y_on_window, kIconSize, kIconSize);
+    if (!same_pixels)
+        m_platform.InvalidateRect(window, kIconX, y_on_window, kIconSize, kIconSize);
 }
 
 } // namespace hk

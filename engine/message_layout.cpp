@@ -103,8 +103,15 @@ void Engine::MakeMessageBackground(TABitmap& out) {
         out.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
         return;
     }
-    out.CopyRect(0, 0, SceneImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
-    MsgFrameImage.DrawAlphaOnto(0, 0, kMsgWindowWidth, kMsgWindowHeight, 0, 0, out, 255);
+    // The frame over the scene's strip is the same for every message shown over one scene
+    // picture: it is drawn once after the scene was composed (or the frame loaded), then copied.
+    if (m_msg_backdrop.scene_serial != m_scene_serial || !m_msg_backdrop.picture.HasImage()) {
+        m_msg_backdrop.picture.SetSize(kMsgWindowWidth, kMsgWindowHeight);
+        m_msg_backdrop.picture.CopyRect(0, 0, SceneImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
+        MsgFrameImage.DrawAlphaOnto(0, 0, kMsgWindowWidth, kMsgWindowHeight, 0, 0, m_msg_backdrop.picture, 255);
+        m_msg_backdrop.scene_serial = m_scene_serial;
+    }
+    out.CopyRect(0, 0, m_msg_backdrop.picture, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
 }
 
 void Engine::DrawOutlinedText(TABitmap& surface, int x, int y, int font_height, std::u32string_view text, Color color) {

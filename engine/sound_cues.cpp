@@ -53,11 +53,15 @@ void Engine::CreateSoundObjects() {
     sound->output->SetDebugOption(kHaltOnError);
     SoundObjects* raw = sound.get();
     // The output stops itself on a failure; the player hears silence from then on, and the
-    // message reaches the error report on the next tick instead of being lost.
-    sound->output->SetErrorHandler([raw](const std::string& message) {
-        std::lock_guard lock(raw->error_mutex);
-        if (raw->pending_error.empty())
-            raw->pending_error = message;
+    // message reaches the error report on the next tick instead of being lost (a game that
+    // sleeps between ticks is woken for it).
+    sound->output->SetErrorHandler([raw, &platform = m_platform](const std::string& message) {
+        {
+            std::lock_guard lock(raw->error_mutex);
+            if (raw->pending_error.empty())
+                raw->pending_error = message;
+        }
+        platform.Wake();
     });
     sound->output->Initialize();
     sound->vorbis = std::make_unique<VorbisLibrary>();

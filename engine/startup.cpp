@@ -38,9 +38,9 @@ bool Engine::FormCreate() {
         // 5. The scene string lists start empty.
         m_script.ClearSceneLists();
         // 6. The archives' read-only attribute has no equivalent here, and players' files keep
-        //    their permissions; the two pauses stay.
-        m_platform.Sleep(500);
-        m_platform.Sleep(500);
+        //    their permissions: the pauses around that step are the platform's to keep or skip.
+        m_platform.PauseForSystemStep(500);
+        m_platform.PauseForSystemStep(500);
         // 7. Both archive indexes.
         ReadArchiveIndexes();
         // 8. Surfaces.
@@ -110,26 +110,35 @@ void Engine::ReadArchiveIndexes() {
 
 void Engine::CreateSurfaces() {
     auto make = [](TABitmap& surface, int w, int h, Color fill) {
-        surface.SetSize(w, h);
-        surface.Fill(fill);
+        surface.SetSize(w, h); // white
+        if (fill != kWhite)
+            surface.Fill(fill);
     };
+    ++m_scene_serial;
     make(SceneImage, kScreenWidth, kScreenHeight, kWhite);
     make(ScreenBuffer, kScreenWidth, kScreenHeight, kWhite);
-    make(EffectOld, kScreenWidth, kScreenHeight, kWhite);
-    make(RuleImage, kScreenWidth, kScreenHeight, kWhite);
+    // The transitions' two surfaces take their pixels only when a transition starts (the screen
+    // as it was, the rule image loaded into slot 6): until then they need no memory.
+    EffectOld = TABitmap();
+    RuleImage = TABitmap();
     make(BgLayer, kScreenWidth, kScreenHeight, kWhite);
     make(PartsImage, kScreenWidth, kScreenHeight, kWhite);
+    ++m_parts_serial;
+    m_parts_source = {-1, -1};
     CharLayer1 = TABitmap();
     CharLayer2 = TABitmap();
-    make(MsgFrameImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
+    // The frame and the choice overlay are loaded whole into their slots a moment later, which
+    // gives them the loaded pictures' size: nothing needs them before.
+    MsgFrameImage = TABitmap();
     make(MsgTextImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
     make(SelectWorkImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
     make(SelectImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
     make(MsgWindowImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
     make(MsgRuleImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
-    make(Select2Sheet, kScreenWidth, kScreenHeight, kBlack);
-    make(Select2Image, kScreenWidth, kScreenHeight, kBlack);
-    make(Select2WorkImage, kScreenWidth, kScreenHeight, kBlack);
+    Select2Sheet = TABitmap();
+    // Made afresh for every choice of the second kind (MakeSelect2).
+    Select2Image = TABitmap();
+    Select2WorkImage = TABitmap();
 }
 
 bool Engine::FormCloseQuery() {
@@ -154,10 +163,11 @@ void Engine::FormClose() {
     // the file (or was just created) goes back.
     if (m_system_loaded)
         CreateSystemFile();
-    m_platform.Sleep(100);
+    // Leaving full screen changes no display mode here; the pauses around it are the platform's.
+    m_platform.PauseForSystemStep(100);
     if (m_state.System.FullScreen != 0)
         ReturnFullModeWin();
-    m_platform.Sleep(100);
+    m_platform.PauseForSystemStep(100);
 }
 
 bool Engine::RequestClose() {

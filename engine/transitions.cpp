@@ -19,6 +19,14 @@ bool Engine::FrameWanted(bool first_step) {
     return first_step || m_platform.ReadyForFrame(WindowId::Main);
 }
 
+void Engine::KeepOldScreen() {
+    // Sized on the first transition of the run; every transition copies the whole screen.
+    if (EffectOld.Width() != kScreenWidth || EffectOld.Height() != kScreenHeight ||
+        EffectOld.Format() != PixelFormat::Bgra32)
+        EffectOld.SetSize(kScreenWidth, kScreenHeight);
+    EffectOld.CopyRect(0, 0, ScreenBuffer, 0, 0, kScreenWidth, kScreenHeight);
+}
+
 void Engine::ApplyTransitionShortcut(std::uint32_t now) {
     const EngineState& s = m_state;
     // While the script keeps the cursor hidden nothing cuts a transition short.
@@ -33,7 +41,7 @@ void Engine::RunFade(bool shortcut, TaskCode next) {
     const std::uint32_t now = m_platform.TickCount();
     const bool first_step = e.FirstTick == 0;
     if (first_step) {
-        EffectOld.CopyRect(0, 0, ScreenBuffer, 0, 0, kScreenWidth, kScreenHeight);
+        KeepOldScreen();
         e.FirstTick = 1;
     }
     if (shortcut)
@@ -84,7 +92,7 @@ void Engine::DispEffect_11() {
     const bool first_step = e.FirstTick == 0;
     if (first_step) {
         ReadGraphic(kRuleSlot, e.Graphic, kPlaceCentre);
-        EffectOld.CopyRect(0, 0, ScreenBuffer, 0, 0, kScreenWidth, kScreenHeight);
+        KeepOldScreen();
     }
     ApplyTransitionShortcut(now);
     if (!Reached(now, e.EndTime)) {

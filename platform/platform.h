@@ -70,6 +70,12 @@ public:
     virtual void OnMouseWheel(WindowId window, bool up) = 0;
     // The main form's 10 ms timer.
     virtual void OnDelayTimer() = 0;
+    // That many firings of the 10 ms timer at once, as that many OnDelayTimer calls in a row: the
+    // ones that fell in a sleep of the window build's loop, made up when it wakes.
+    virtual void OnDelayTimerCatchUp(std::uint32_t firings) {
+        for (std::uint32_t i = 0; i < firings; ++i)
+            OnDelayTimer();
+    }
     // The player or the system asks the main window to close; true lets it close.
     virtual bool OnCloseQuery() = 0;
     // A menu or submenu named `name` is about to open (captions may be rebuilt here).
@@ -93,10 +99,18 @@ public:
     virtual std::uint32_t TickCount() = 0;
     // Blocks for ms milliseconds (the headless clock just advances).
     virtual void Sleep(std::uint32_t ms) = 0;
+    // A pause the game makes around a step of its original system that no platform here performs
+    // (clearing the archives' read-only attribute at start-up, restoring the display mode at
+    // shutdown). The window build goes straight on; the headless platform keeps the pause on its
+    // virtual clock, so that recorded runs keep their timeline.
+    virtual void PauseForSystemStep(std::uint32_t ms) { (void)ms; }
     // Handles every pending window event, and fires the 10 ms timer while it is enabled.
     virtual void ProcessMessages() = 0;
     // Starts or stops the main form's 10 ms timer (OnDelayTimer).
     virtual void SetDelayTimerEnabled(bool enabled) = 0;
+    // May be called from any thread: a loop that sleeps until the next window event (the window
+    // build between ticks) runs its next tick soon. The headless platform never sleeps.
+    virtual void Wake() {}
 
     // The client surface of a window (main 800x600, float 800x176): what the player sees.
     // The engine draws into it and then calls Invalidate; the platform paints it at the

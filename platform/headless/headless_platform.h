@@ -92,8 +92,13 @@ public:
     void SetEventSink(PlatformEvents* sink) override { m_sink = sink; }
     std::uint32_t TickCount() override { return m_clock; }
     void Sleep(std::uint32_t ms) override { AdvanceClock(ms); }
+    void PauseForSystemStep(std::uint32_t ms) override { AdvanceClock(ms); }
     void ProcessMessages() override;
     void SetDelayTimerEnabled(bool enabled) override;
+    // The clock value at which the 10 ms timer fires next; none while it is off.
+    std::optional<std::uint32_t> NextDelayFiring() const {
+        return m_delay_enabled ? std::optional<std::uint32_t>(m_delay_next) : std::nullopt;
+    }
     TABitmap& ClientSurface(WindowId window) override;
     void Invalidate(WindowId window) override { ++m_invalidations[window]; }
     bool ReadyForFrame(WindowId) override { return m_ready_for_frame; }

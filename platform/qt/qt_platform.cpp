@@ -3,6 +3,7 @@
 #include "platform/qt/config_dialog.h"
 #include "platform/qt/cursor_tracker.h"
 #include "platform/qt/debug_window_view.h"
+#include "platform/qt/delay_timer.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/float_window_view.h"
 #include "platform/qt/key_state.h"
@@ -24,30 +25,43 @@
 
 namespace hk {
 
+// Marks a stretch of work done by Qt for the benchmark's allocation count (nothing without one).
+class QtPlatform::InsideQt {
+public:
+    explicit InsideQt(QtPlatform& platform) : m_platform(platform) {
+        if (m_platform.m_alloc_count && m_platform.m_qt_call_depth++ == 0)
+            m_platform.m_qt_calls_since = m_platform.m_alloc_count();
+    }
+    ~InsideQt() {
+        if (m_platform.m_alloc_count && --m_platform.m_qt_call_depth == 0)
+            m_platform.m_allocs_in_events += m_platform.m_alloc_count() - m_platform.m_qt_calls_since;
+    }
+    InsideQt(const InsideQt&) = delete;
+    InsideQt& operator=(const InsideQt&) = delete;
+
+private:
+    QtPlatform& m_platform;
+};
+
+std::uint64_t QtPlatform::AllocationsInEvents() const {
+    // A sample taken while Qt handles an event counts that stretch so far.
+    if (m_alloc_count && m_qt_call_depth > 0)
+        return m_allocs_in_events + (m_alloc_count() - m_qt_calls_since);
+    return m_allocs_in_events;
+}
+
 QtPlatform::QtPlatform() {
     m_main_surface.SetSize(MainWindowView::kClientWidth, MainWindowView::kClientHeight);
     m_main_surface.Fill(kBlack);
     m_float_surface.SetSize(FloatWindowView::kClientWidth, FloatWindowView::kClientHeight);
     m_float_surface.Fill(kBlack);
-    m_debug_surface.SetSize(DebugWindowView::kClientWidth, DebugWindowView::kClientHeight);
-    m_debug_surface.Fill(kBlack);
 
     m_main = std::make_unique<MainWindowView>(m_main_surface);
     m_float = std::make_unique<FloatWindowView>(m_float_surface);
-    m_debug = std::make_unique<DebugWindowView>();
     const QScreen* screen = m_main->screen() ? m_main->screen() : QGuiApplication::primaryScreen();
     const double refresh_hz = screen ? screen->refreshRate() : 60.0;
     m_main_pacer = std::make_unique<PaintPacer>(*m_main, refresh_hz);
     m_float_pacer = std::make_unique<PaintPacer>(*m_float, refresh_hz);
-    m_debug->on_button = [this](int number) {
-        if (DebugButtonHook)
-            DebugButtonHook(number);
-        if (m_sink)
-            m_sink->OnDebugButton(number);
-        if (m_debug_form)
-            m_debug->Show(*m_debug_form);
-    };
-
     m_keys = std::make_unique<KeyState>();
     m_keys->accepts_shortcut = [this]() {
         const WindowId front = ForegroundWindow();
@@ -76,13 +90,19 @@ QtPlatform::QtPlatform() {
     m_cursor->Watch({m_main.get(), m_float.get()});
     qApp->installEventFilter(m_cursor.get());
 
-    m_delay_timer = std::make_unique<QTimer>();
-    m_delay_timer->setInterval(10);
-    m_delay_timer->setTimerType(Qt::PreciseTimer);
-    QObject::connect(m_delay_timer.get(), &QTimer::timeout, [this]() {
-        if (m_sink)
+    m_delay_timer = std::make_unique<DelayTimer>([this](std::uint32_t firings) {
+        if (!m_sink)
+            return;
+        if (firings == 1)
             m_sink->OnDelayTimer();
+        else
+            m_sink->OnDelayTimerCatchUp(firings);
     });
+    // It sees every event first, so that a sleep's firings come before whatever woke it.
+    qApp->installEventFilter(m_delay_timer.get());
+    m_wake_timer = std::make_unique<QTimer>();
+    m_wake_timer->setSingleShot(true);
+    m_wake_timer->setTimerType(Qt::PreciseTimer);
 }
 
 QtPlatform::~QtPlatform() {
@@ -90,8 +110,30 @@ QtPlatform::~QtPlatform() {
         qApp->removeEventFilter(m_keys.get());
         qApp->removeEventFilter(m_zoom_keys.get());
         qApp->removeEventFilter(m_cursor.get());
+        qApp->removeEventFilter(m_delay_timer.get());
     }
-    m_delay_timer->stop();
+    m_delay_timer->SetEnabled(false);
+}
+
+std::uint64_t QtPlatform::DelayFirings() const {
+    return m_delay_timer->Fired();
+}
+
+DebugWindowView& QtPlatform::DebugView() {
+    // Made when first needed: its labels make Qt read its font list, which start-up can do
+    // without, and the window stays hidden unless the debug marker file is there.
+    if (!m_debug) {
+        m_debug = std::make_unique<DebugWindowView>();
+        m_debug->on_button = [this](int number) {
+            if (DebugButtonHook)
+                DebugButtonHook(number);
+            if (m_sink)
+                m_sink->OnDebugButton(number);
+            if (m_debug_form)
+                m_debug->Show(*m_debug_form);
+        };
+    }
+    return *m_debug;
 }
 
 QWidget* QtPlatform::Window(WindowId window) {
@@ -101,7 +143,7 @@ QWidget* QtPlatform::Window(WindowId window) {
     case WindowId::Float:
         return m_float.get();
     case WindowId::Debug:
-        return m_debug.get();
+        return &DebugView();
     default:
         return nullptr;
     }
@@ -123,14 +165,50 @@ void QtPlatform::Sleep(std::uint32_t ms) {
 }
 
 void QtPlatform::ProcessMessages() {
+    const InsideQt inside(*this);
+    if (m_sleep) {
+        const IdleDeadline deadline = *m_sleep;
+        m_sleep.reset();
+        SleepUntilEvent(deadline);
+    }
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+void QtPlatform::SleepUntilEvent(const IdleDeadline& deadline) {
+    if (!deadline.may_sleep)
+        return;
+    std::optional<qint64> wait_ms;
+    if (deadline.until)
+        wait_ms = std::max<std::int32_t>(0, static_cast<std::int32_t>(*deadline.until - TickCount()));
+    if (deadline.delay_firings && m_delay_timer->Enabled()) {
+        const qint64 ms = m_delay_timer->MsUntilFiring(*deadline.delay_firings);
+        wait_ms = wait_ms ? std::min(*wait_ms, ms) : ms;
+    }
+    if (wait_ms && *wait_ms <= 0)
+        return;
+    // A repaint the last tick asked for is done first: it would only end the sleep at once.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    ++m_sleeps;
+    m_delay_timer->Hold();
+    if (wait_ms)
+        m_wake_timer->start(static_cast<int>(std::min<qint64>(*wait_ms, 24 * 60 * 60 * 1000)));
+    // Until something other than a repaint has been handled (the first such event releases the
+    // delay timer): an event of the player or the window system, a timer of Qt's or ours (the
+    // wake-up timer among them), a wake from another thread. The window system also wakes the
+    // loop for work of its own that reaches no window (the server finished showing a picture).
+    while (m_delay_timer->Held())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    m_wake_timer->stop();
+}
+
+void QtPlatform::Wake() {
+    // An empty call queued to the GUI thread: the event ends a sleep in ProcessMessages.
+    QMetaObject::invokeMethod(
+        qApp, [] {}, Qt::QueuedConnection);
+}
+
 void QtPlatform::SetDelayTimerEnabled(bool enabled) {
-    if (enabled && !m_delay_timer->isActive())
-        m_delay_timer->start();
-    else if (!enabled)
-        m_delay_timer->stop();
+    m_delay_timer->SetEnabled(enabled);
 }
 
 TABitmap& QtPlatform::ClientSurface(WindowId window) {
@@ -138,6 +216,11 @@ TABitmap& QtPlatform::ClientSurface(WindowId window) {
     case WindowId::Float:
         return m_float_surface;
     case WindowId::Debug:
+        // The debug window is rarely shown; its surface is made when first asked for.
+        if (!m_debug_surface.HasImage()) {
+            m_debug_surface.SetSize(DebugWindowView::kClientWidth, DebugWindowView::kClientHeight);
+            m_debug_surface.Fill(kBlack);
+        }
         return m_debug_surface;
     default:
         return m_main_surface;
@@ -145,6 +228,7 @@ TABitmap& QtPlatform::ClientSurface(WindowId window) {
 }
 
 void QtPlatform::Invalidate(WindowId window) {
+    const InsideQt inside(*this);
     // At most one repaint per display refresh, however many presents come in between.
     if (window == WindowId::Main)
         m_main_pacer->Request();
@@ -156,6 +240,7 @@ void QtPlatform::Invalidate(WindowId window) {
 
 void QtPlatform::InvalidateRect(WindowId window, int x, int y, int width, int height) {
     // A small change (the blinking wait icon) repaints only the window pixels that show it.
+    const InsideQt inside(*this);
     const QRect area(x, y, width, height);
     if (window == WindowId::Main)
         m_main_pacer->Request(m_main->ClientRectToLocal(area));
@@ -174,11 +259,15 @@ bool QtPlatform::ReadyForFrame(WindowId window) {
 }
 
 void QtPlatform::ShowWindow(WindowId window, bool visible) {
+    if (window == WindowId::Debug && !visible && !m_debug)
+        return; // never made, so never shown
     if (QWidget* widget = Window(window))
         widget->setVisible(visible);
 }
 
 bool QtPlatform::IsWindowVisible(WindowId window) {
+    if (window == WindowId::Debug && !m_debug)
+        return false;
     const QWidget* widget = Window(window);
     return widget && widget->isVisible();
 }
@@ -218,7 +307,7 @@ WindowId QtPlatform::ForegroundWindow() {
         return WindowId::Main;
     if (active == m_float.get())
         return WindowId::Float;
-    if (active == m_debug.get())
+    if (m_debug && active == m_debug.get())
         return WindowId::Debug;
     return WindowId::None;
 }
@@ -318,7 +407,7 @@ void QtPlatform::ShowConfigForm(TConfigForm& form) {
 
 void QtPlatform::UpdateDebugWindow(TDebugWindow& window) {
     m_debug_form = &window;
-    m_debug->Show(window);
+    DebugView().Show(window);
 }
 
 void QtPlatform::ReportError(const std::string& message) {

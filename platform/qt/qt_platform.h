@@ -5,6 +5,7 @@
 #pragma once
 
 #include "engine/forms.h"
+#include "engine/idle_deadline.h"
 #include "gfx/abitmap.h"
 #include "platform/platform.h"
 
@@ -12,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QTimer;
@@ -24,6 +26,7 @@ class FloatWindowView;
 class DebugWindowView;
 class ConfigDialog;
 class CursorTracker;
+class DelayTimer;
 class KeyState;
 class PaintPacer;
 class ZoomKeys;
@@ -40,8 +43,22 @@ public:
 
     MainWindowView& MainView() { return *m_main; }
     FloatWindowView& FloatView() { return *m_float; }
-    DebugWindowView& DebugView() { return *m_debug; }
+    DebugWindowView& DebugView();
     QWidget* Window(WindowId window);
+
+    // The game loop calls this after a tick with what the engine answered: the next
+    // ProcessMessages (step 4 of the next tick) then first sleeps until a window event arrives or
+    // the deadline passes. Events still reach the engine only from inside a tick, and the 10 ms
+    // timer is held while it sleeps and made up when it wakes.
+    void SleepInNextPump(const IdleDeadline& deadline) { m_sleep = deadline; }
+    // How often the loop really slept, and the delay timer's firings so far (for tests).
+    std::uint64_t Sleeps() const { return m_sleeps; }
+    std::uint64_t DelayFirings() const;
+    // For the benchmark: a function that counts the process's allocations so far (null: none).
+    // ProcessMessages then adds up those made while Qt handles events, so that the game's own
+    // can be told apart.
+    void SetAllocationCounter(std::uint64_t (*count)()) { m_alloc_count = count; }
+    std::uint64_t AllocationsInEvents() const;
 
     // ---- Platform ----
     void SetEventSink(PlatformEvents* sink) override;
@@ -49,6 +66,7 @@ public:
     void Sleep(std::uint32_t ms) override;
     void ProcessMessages() override;
     void SetDelayTimerEnabled(bool enabled) override;
+    void Wake() override;
     TABitmap& ClientSurface(WindowId window) override;
     void Invalidate(WindowId window) override;
     void InvalidateRect(WindowId window, int x, int y, int width, int height) override;
@@ -89,7 +107,18 @@ private:
     std::unique_ptr<ZoomKeys> m_zoom_keys;
     std::unique_ptr<CursorTracker> m_cursor;
     std::unique_ptr<PaintPacer> m_main_pacer, m_float_pacer;
-    std::unique_ptr<QTimer> m_delay_timer;
+    std::unique_ptr<DelayTimer> m_delay_timer;
+    std::unique_ptr<QTimer> m_wake_timer;
+    std::optional<IdleDeadline> m_sleep;
+    std::uint64_t m_sleeps = 0;
+    // Allocations made inside Qt: while it handles events, and in the calls that hand it a
+    // repaint. While such a call runs, m_qt_calls_since holds the count at its start.
+    std::uint64_t (*m_alloc_count)() = nullptr;
+    std::uint64_t m_allocs_in_events = 0;
+    int m_qt_call_depth = 0;
+    std::uint64_t m_qt_calls_since = 0;
+    class InsideQt;
+    void SleepUntilEvent(const IdleDeadline& deadline);
     // The last screen-to-window conversion of the main and floating windows, reused while the
     // cursor and the window stay where they are (the tick converts the cursor on every tick).
     struct Conversion {

@@ -61,6 +61,16 @@ AudioResult SdlAudioDevice::CreateRing(const AudioFormat& format, std::uint32_t 
     return kAudioOk;
 }
 
+SdlAudioWarmUp::SdlAudioWarmUp() {
+    SDL_SetMainReady();
+    m_started = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+}
+
+SdlAudioWarmUp::~SdlAudioWarmUp() {
+    if (m_started)
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
 void SdlAudioDevice::Callback(void* userdata, std::uint8_t* stream, int length) {
     static_cast<SdlAudioDevice*>(userdata)->m_mixer->Render(stream, static_cast<std::size_t>(length));
 }

@@ -40,4 +40,19 @@ private:
     std::string m_error;
 };
 
+// Starts SDL's audio subsystem ahead of the device, on any thread before the device is opened
+// (choosing a driver, and asking the sound server and the session bus, can take a while), and
+// shuts it down when it goes; a device opened meanwhile shares it. Making one that fails changes
+// nothing: the device then reports the failure when it opens.
+class SdlAudioWarmUp {
+public:
+    SdlAudioWarmUp();
+    ~SdlAudioWarmUp();
+    SdlAudioWarmUp(const SdlAudioWarmUp&) = delete;
+    SdlAudioWarmUp& operator=(const SdlAudioWarmUp&) = delete;
+
+private:
+    bool m_started = false;
+};
+
 } // namespace hk

@@ -77,7 +77,7 @@ wait_for() {
 
 # ---- The frame log: one line per presented frame, "<ms> <task> <ticks> <allocs> <cpu ms> <message>".
 # While a message waits, the turning wait icon keeps presenting frames.
-last_frame() { tail -n 1 "$LOG" 2>/dev/null | grep -v '^#' || true; }
+last_frame() { grep -v '^#' "$LOG" 2>/dev/null | tail -n 1 || true; }
 task_now() { last_frame | awk '{print $2}'; }
 message_now() { last_frame | awk '{print $6}'; }
 frame_after() { [ "$(last_frame | awk '{print $1}')" -ge "$1" ] 2>/dev/null; }

@@ -1,0 +1,131 @@
+// Whether the game may be left alone after a frame tick, and until when. Only a tick that changed
+// nothing by itself counts: the waiting task ran and still waits, no input counted in it, the
+// pointer stood still. Anything else (a transition, a reveal, the interpreter, a held key, the
+// debug window's live labels, a task not known to wait) asks for the next tick at once, as always.
+#include "engine/engine.h"
+
+#include <algorithm>
+
+namespace hk {
+
+namespace {
+
+constexpr int kDelayTimerMs = 10;
+constexpr std::uint32_t kWaitIconFrameMs = 55;
+constexpr int kVoicePlaying = 2; // statuses 2 and 3: playing once or looping
+
+constexpr Key kGameKeys[] = {Key::Return, Key::Space,  Key::Control,  Key::Shift, Key::Up,
+                             Key::Down,   Key::PageUp, Key::PageDown, Key::F1,    Key::F2};
+
+void KeepSooner(std::optional<std::uint32_t>& firings, std::uint32_t candidate) {
+    firings = firings ? std::min(*firings, candidate) : candidate;
+}
+
+} // namespace
+
+std::uint32_t WaitIconFrameEnd(std::uint32_t now) {
+    // The frame is (now / 55) & 7, so it also changes when the clock wraps round to 0.
+    const std::uint64_t next = (std::uint64_t{now} / kWaitIconFrameMs + 1) * kWaitIconFrameMs;
+    return next > 0xFFFFFFFFu ? 0u : static_cast<std::uint32_t>(next);
+}
+
+std::uint32_t WaitIconFrameStart(std::uint32_t now, int frames) {
+    const std::uint64_t start =
+        (std::uint64_t{now} / kWaitIconFrameMs + static_cast<std::uint64_t>(frames)) * kWaitIconFrameMs;
+    return start > 0xFFFFFFFFu ? WaitIconFrameEnd(now) : static_cast<std::uint32_t>(start);
+}
+
+void Engine::NoteTickForIdle(TaskCode task_at_start, TaskCode task_run, bool latched) {
+    const EngineState& s = m_state;
+    const bool input = latched || s.LeftClick || s.WheelUpOnce || s.WheelDownOnce || s.KeyReturn || s.KeyControl ||
+                       s.KeySpace || s.KeyShift || s.KeyUp || s.KeyDown || s.KeyPageUp || s.KeyPageDown;
+    const bool pointer_still = s.CursorScreen == m_idle.cursor_screen && s.CursorMain == m_idle.cursor_main &&
+                               s.CursorFloat == m_idle.cursor_float;
+    m_idle.quiet = !input && pointer_still && task_at_start == task_run && s.Task == task_run;
+    m_idle.cursor_screen = s.CursorScreen;
+    m_idle.cursor_main = s.CursorMain;
+    m_idle.cursor_float = s.CursorFloat;
+}
+
+void Engine::NoteWaitIconShown(std::optional<std::uint32_t> frame_ends) {
+    m_idle.icon_tick = m_tick_serial;
+    m_idle.icon_frame_ends = frame_ends;
+}
+
+bool Engine::AnyGameKeyDown() {
+    return std::any_of(std::begin(kGameKeys), std::end(kGameKeys),
+                       [this](Key key) { return m_platform.IsKeyDown(key); });
+}
+
+bool Engine::MessageWaitDeadline(IdleDeadline& deadline) {
+    const EngineState& s = m_state;
+    // Hidden by the player, or showing the log: only a key, a click or the wheel does anything.
+    if (s.MsgWindowVisible == 0 || s.LogViewing == 1)
+        return true;
+    // Skipping advances on the next tick.
+    if (s.SkipNow || s.SkipMode)
+        return false;
+    // The wait icon is up to date as of this tick; its next frame is due when this one runs out.
+    if (m_idle.icon_tick != m_tick_serial)
+        return false;
+    deadline.until = m_idle.icon_frame_ends;
+    if (s.AutoMode) {
+        const std::int64_t left = std::int64_t{s.System.AutoDelay} * 1000 - s.AutoElapsed;
+        if (left <= 0)
+            return false;
+        KeepSooner(deadline.delay_firings, static_cast<std::uint32_t>((left + kDelayTimerMs - 1) / kDelayTimerMs));
+    }
+    return true;
+}
+
+IdleDeadline Engine::NextDeadline() {
+    const EngineState& s = m_state;
+    if (m_closed || !m_frame_timer.Enabled() || m_debug_visible || !m_idle.quiet || AnyGameKeyDown())
+        return {};
+    IdleDeadline deadline;
+    deadline.may_sleep = true;
+    switch (s.Task) {
+    case TaskCode::TASK_WAIT:
+        deadline.until = s.WaitUntil;
+        break;
+    case TaskCode::TASK_WAIT_MESSAGE:
+        if (!MessageWaitDeadline(deadline))
+            return {};
+        break;
+    case TaskCode::TASK_WAIT_KEY:
+    case TaskCode::TASK_WAIT_SELECT:
+    case TaskCode::TASK_WAIT_SELECT2:
+    case TaskCode::TASK_WAIT_TITLE_MENU:
+    case TaskCode::TASK_WAIT_ALBUM_MENU:
+    case TaskCode::TASK_WAIT_CG_ALBUM_MENU:
+    case TaskCode::TASK_WAIT_CG_ALBUM:
+    case TaskCode::TASK_WAIT_SC_ALBUM_MENU:
+    case TaskCode::TASK_WAIT_BGM_MENU:
+        break; // only input moves these on
+    default:
+        return {};
+    }
+    // The lock's end lets a key that is held count again.
+    if (s.InputLock > 0)
+        KeepSooner(deadline.delay_firings, static_cast<std::uint32_t>(s.InputLock));
+    // While the voice plays the delay timer does not count towards the automatic advance; the
+    // firing after the voice ends must see that it ended, so each one is waited for.
+    if (VoiceChannelStatus() >= kVoicePlaying)
+        deadline.delay_firings = 1;
+    return deadline;
+}
+
+void Engine::OnDelayTimerCatchUp(std::uint32_t firings) {
+    // As that many firings in a row now. The window build's loop sleeps through firings only
+    // while the voice is silent (see NextDeadline), and only the engine starts a voice, so each of
+    // them would have seen the status seen here.
+    if (firings == 0)
+        return;
+    const int voice_status = VoiceChannelStatus();
+    if (voice_status == 0 || voice_status == 1)
+        m_state.AutoElapsed = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_state.AutoElapsed) +
+                                                        static_cast<std::uint32_t>(kDelayTimerMs) * firings);
+    m_state.InputLock = static_cast<std::int32_t>(std::max<std::int64_t>(0, std::int64_t{m_state.InputLock} - firings));
+}
+
+} // namespace hk

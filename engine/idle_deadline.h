@@ -1,0 +1,50 @@
+// When the game next needs a frame tick if the player does nothing. A reading player spends most of
+// the game at a finished message, a choice or a menu, where the next tick can only change something
+// because of input or at a time the game already knows (the wait icon's next frame, the end of a
+// timed wait, the automatic advance, the input lock running out). The window build sleeps in its
+// event loop until then or until the next window event; the headless runner ignores this and
+// ticks as always.
+#pragma once
+
+#include "engine/task_codes.h"
+#include "platform/platform.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace hk {
+
+struct IdleDeadline {
+    // False: tick again as soon as the frame timer fires, as the game always did.
+    bool may_sleep = false;
+    // The tick count (Platform::TickCount) at which the next tick is due without input; none means
+    // no time limit.
+    std::optional<std::uint32_t> until;
+    // Or after this many more firings of the 10 ms delay timer (at least 1), whichever is sooner.
+    std::optional<std::uint32_t> delay_firings;
+};
+
+// What the engine remembers of the ticks to tell whether the last one was quiet: no window event
+// acted in it, no key or button counted, the pointer stayed where it was, and the task that ran is
+// still the task.
+struct IdleWatch {
+    bool quiet = false;
+    TaskCode task_at_start = TaskCode::TASK_INIT;
+    Point cursor_screen, cursor_main, cursor_float;
+    // The tick on which the wait icon was last brought up to date, and when its frame runs out.
+    std::uint64_t icon_tick = 0;
+    std::optional<std::uint32_t> icon_frame_ends; // none: the icon will look the same for ever
+    // For each of the icon's eight frames, how many frames later it first looks different (0:
+    // never), worked out for the parts sheet of m_parts_serial.
+    std::array<std::uint8_t, 8> icon_changes_after{};
+    std::uint64_t icon_changes_serial = ~std::uint64_t{0};
+};
+
+// The tick count at which the wait icon's frame shown at `now` runs out, and at which the frame
+// `frames` (1..7) later than that one begins (the next frame's start when that would pass the
+// wrap of the clock).
+std::uint32_t WaitIconFrameEnd(std::uint32_t now);
+std::uint32_t WaitIconFrameStart(std::uint32_t now, int frames);
+
+} // namespace hk
