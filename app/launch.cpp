@@ -12,7 +12,8 @@ namespace hk {
 
 namespace fs = std::filesystem;
 
-bool EnterGameFolder(const LaunchOptions& options, UserSettings& settings, const std::function<void()>& before_chooser) {
+bool EnterGameFolder(const LaunchOptions& options, UserSettings& settings,
+                     const std::function<void()>& before_chooser) {
     std::error_code error;
     fs::path folder;
     if (options.game_folder) {

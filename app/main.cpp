@@ -144,10 +144,8 @@ int main(int argc, char** argv) {
 
     hk::SingleInstanceLock lock;
     switch (lock.Acquire(hk::SingleInstanceLock::DefaultPath())) {
-    case hk::SingleInstanceLock::Result::Acquired:
-        break;
-    case hk::SingleInstanceLock::Result::HeldByAnother:
-        return 0; // another copy runs: leave silently
+    case hk::SingleInstanceLock::Result::Acquired: break;
+    case hk::SingleInstanceLock::Result::HeldByAnother: return 0; // another copy runs: leave silently
     case hk::SingleInstanceLock::Result::Error:
         // Without a lock file we cannot tell; running is better than refusing to start.
         std::fprintf(stderr, "harukaze: warning: %s\n", lock.ErrorText().c_str());

@@ -8,9 +8,9 @@
 //   RuleBlendOnto  ~ OVER through a per-pixel 8-bit mask
 // Before it is timed, each path's result is checked against the scalar path's; a path that differs
 // is reported as an error instead of a time.
+#include "gfx/pixel_ops.h"
 #include "bench/ratio_reporter.h"
 #include "gfx/abitmap.h"
-#include "gfx/pixel_ops.h"
 
 #include <benchmark/benchmark.h>
 
@@ -58,13 +58,9 @@ enum class Op { Blend, DrawAlpha, DrawAlphaLayer, Rule };
 
 void Apply(Op op, const hk::TABitmap& src, const hk::TABitmap& rule, hk::TABitmap& dst) {
     switch (op) {
-    case Op::Blend:
-        src.BlendOnto(0, 0, kWidth, kHeight, 0, 0, dst, 127);
-        break;
+    case Op::Blend: src.BlendOnto(0, 0, kWidth, kHeight, 0, 0, dst, 127); break;
     case Op::DrawAlpha:
-    case Op::DrawAlphaLayer:
-        src.DrawAlphaOnto(0, 0, kWidth, kHeight, 0, 0, dst, 255);
-        break;
+    case Op::DrawAlphaLayer: src.DrawAlphaOnto(0, 0, kWidth, kHeight, 0, 0, dst, 255); break;
     case Op::Rule:
         // Mid-wipe at softness 4: some pixels untouched, some blended, some copied.
         src.RuleBlendOnto(0, 0, kWidth, kHeight, 0, 0, rule, dst, 140, 4);
@@ -177,7 +173,8 @@ int main(int argc, char** argv) {
                                               {Op::DrawAlphaLayer, "DrawAlphaOntoLayer"},
                                               {Op::Rule, "RuleBlendOnto"}};
     for (const auto& [op, name] : ops) {
-        for (hk::PixelPath path : {hk::PixelPath::Scalar, hk::PixelPath::Sse2, hk::PixelPath::Avx2, hk::PixelPath::Neon}) {
+        for (hk::PixelPath path :
+             {hk::PixelPath::Scalar, hk::PixelPath::Sse2, hk::PixelPath::Avx2, hk::PixelPath::Neon}) {
             if (!hk::PixelPathAvailable(path))
                 continue;
             const std::string label = std::string(name) + "/" + hk::PixelPathName(path);

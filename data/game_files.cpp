@@ -21,7 +21,9 @@ std::string Describe(const fs::path& path) {
     return quoted;
 }
 
-std::string ErrnoText() { return std::strerror(errno); }
+std::string ErrnoText() {
+    return std::strerror(errno);
+}
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
@@ -126,8 +128,8 @@ void GameFiles::ReadAt(std::string_view game_path, std::uint64_t offset, void* d
         throw FileError("cannot read the size of " + Describe(path) + ": " + ErrnoText());
     const std::uint64_t file_size = static_cast<std::uint64_t>(st.st_size);
     if (offset > file_size || size > file_size - offset)
-        throw FileError("cannot read " + std::to_string(size) + " bytes at offset " + std::to_string(offset) +
-                        " of " + Describe(path) + ": the file has only " + std::to_string(file_size) + " bytes");
+        throw FileError("cannot read " + std::to_string(size) + " bytes at offset " + std::to_string(offset) + " of " +
+                        Describe(path) + ": the file has only " + std::to_string(file_size) + " bytes");
     auto* out = static_cast<std::uint8_t*>(dest);
     std::size_t done = 0;
     while (done < size) {

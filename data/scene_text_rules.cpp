@@ -7,16 +7,11 @@ namespace hk::scene_text {
 
 int ListOf(OperandKind kind) {
     switch (kind) {
-    case OperandKind::Label:
-        return 0;
-    case OperandKind::JumpName:
-        return 1;
-    case OperandKind::Voice:
-        return 2;
-    case OperandKind::Message:
-        return 3;
-    default:
-        return -1;
+    case OperandKind::Label: return 0;
+    case OperandKind::JumpName: return 1;
+    case OperandKind::Voice: return 2;
+    case OperandKind::Message: return 3;
+    default: return -1;
     }
 }
 
@@ -30,14 +25,10 @@ std::int16_t DefaultOperand(OperandKind kind) {
 
 const char* LineEndName(LineEnd end) {
     switch (end) {
-    case LineEnd::None:
-        return "none";
-    case LineEnd::CR:
-        return "cr";
-    case LineEnd::LF:
-        return "lf";
-    case LineEnd::CRLF:
-        return "crlf";
+    case LineEnd::None: return "none";
+    case LineEnd::CR: return "cr";
+    case LineEnd::LF: return "lf";
+    case LineEnd::CRLF: return "crlf";
     }
     return "crlf";
 }

@@ -94,14 +94,10 @@ private:
 
 const char* LineEndBytes(LineEnd end) {
     switch (end) {
-    case LineEnd::None:
-        return "";
-    case LineEnd::CR:
-        return "\r";
-    case LineEnd::LF:
-        return "\n";
-    case LineEnd::CRLF:
-        return "\r\n";
+    case LineEnd::None: return "";
+    case LineEnd::CR: return "\r";
+    case LineEnd::LF: return "\n";
+    case LineEnd::CRLF: return "\r\n";
     }
     return "";
 }

@@ -8,6 +8,7 @@ namespace {
 
 // Cells of the CG album, page by page; variants of one cell are listed in the order the viewer
 // steps through them. An empty list is an empty cell.
+// clang-format off
 const std::vector<std::vector<std::vector<int>>> kCgAlbum = {
     {{401}, {557, 558}, {403}, {405}, {422, 423}, {620, 621}, {407}, {409, 410}, {605, 606}, {416, 417},
      {437, 438}, {602, 603}},
@@ -26,7 +27,9 @@ const std::vector<std::vector<std::vector<int>>> kCgAlbum = {
     {{595}, {597}, {599, 600}, {617, 618}, {614, 615}, {664, 665}, {661, 662}, {667, 668}, {670, 671}, {673, 674},
      {676, 677}, {}},
 };
+// clang-format on
 
+// clang-format off
 const int kSceneAlbum[8][12] = {
     {101, 155, 102, 103, 110, 177, 104, 105, 172, 108, 115, 171},
     {109, 116, 114, 117, 118, 111, 119, 183, 107, 122, 123, 106},
@@ -37,6 +40,7 @@ const int kSceneAlbum[8][12] = {
     {179, 182, 185, 186, 180, 187, 189, 188, 164, 165, 166, 167},
     {168, 169, 170, 176, 175, 191, 190, 192, 193, 194, 195, -1},
 };
+// clang-format on
 
 } // namespace
 

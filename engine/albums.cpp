@@ -10,7 +10,9 @@ namespace hk {
 
 namespace {
 
-int WrapPage(int page) { return page < 1 ? 8 : page > 8 ? 1 : page; }
+int WrapPage(int page) {
+    return page < 1 ? 8 : page > 8 ? 1 : page;
+}
 
 // The album pages are composed on every tick; the display is only asked to repaint when the
 // picture differs from what the window shows (the pointer went to another cell or button).
@@ -54,12 +56,8 @@ void Engine::WaitAlbumMenu() {
         s.AlbumPage = 1;
         SetTask(TaskCode::TASK_DISP_SC_ALBUM_MENU);
         break;
-    case 2:
-        SetTask(TaskCode::TASK_DISP_BGM_MENU);
-        break;
-    case 3:
-        SetTask(TaskCode::TASK_DISP_TITLE_MENU);
-        break;
+    case 2: SetTask(TaskCode::TASK_DISP_BGM_MENU); break;
+    case 3: SetTask(TaskCode::TASK_DISP_TITLE_MENU); break;
     default: break;
     }
 }

@@ -88,8 +88,12 @@ MenuItem& Engine::MenuItemNamed(std::string_view name) {
     return *item;
 }
 
-void Engine::AttachContextMenu() { m_platform.AttachContextMenu(&ContextMenu); }
-void Engine::DetachContextMenu() { m_platform.AttachContextMenu(nullptr); }
+void Engine::AttachContextMenu() {
+    m_platform.AttachContextMenu(&ContextMenu);
+}
+void Engine::DetachContextMenu() {
+    m_platform.AttachContextMenu(nullptr);
+}
 
 void Engine::OnMenuPopup(std::string_view name) {
     try {
@@ -231,7 +235,9 @@ void Engine::ItemTitleClick() {
         SetFrameTimerEnabled(true);
 }
 
-void Engine::ItemCloseClick() { RequestClose(); }
+void Engine::ItemCloseClick() {
+    RequestClose();
+}
 
 void Engine::ShowOnFloatWindow(const TABitmap& strip) {
     m_platform.ClientSurface(WindowId::Float).CopyRect(0, 0, strip, 0, 0, kMsgWindowWidth, kMsgWindowHeight);

@@ -12,8 +12,7 @@ constexpr int kSceneFlagLast = 199;
 constexpr int kListedLogEntries = 16;
 
 // 64 lines of eight "n:value " entries for variables 1..512.
-template <typename Read>
-void ListBank(std::vector<std::string>& memo, Read read) {
+template <typename Read> void ListBank(std::vector<std::string>& memo, Read read) {
     for (int line = 0; line < kVariableCount / 8; ++line) {
         std::string text;
         for (int n = line * 8 + 1; n <= line * 8 + 8; ++n)

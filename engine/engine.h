@@ -9,14 +9,14 @@
 #pragma once
 
 #include "data/game_files.h"
-#include "engine/frame_timer.h"
 #include "engine/engine_error.h"
 #include "engine/engine_state.h"
 #include "engine/form_rgn.h"
 #include "engine/forms.h"
+#include "engine/frame_timer.h"
+#include "engine/idle_deadline.h"
 #include "engine/screen_layout.h"
 #include "engine/script/script_machine.h"
-#include "engine/idle_deadline.h"
 #include "gfx/abitmap.h"
 #include "platform/platform.h"
 
@@ -202,7 +202,7 @@ public:
     int AlbumPicture() const { return m_album_picture; }
 
     // ---- Context menu and game commands (engine/context_menu.cpp) ----
-    Menu ContextMenu; // the main window's context menu during play
+    Menu ContextMenu;   // the main window's context menu during play
     Menu TitleLoadMenu; // the title screen's load menu
     MenuItem& MenuItemNamed(std::string_view name);
     // Attached while messages and choices wait (when ContextMenuOn is 1).
@@ -376,7 +376,7 @@ private:
         const MenuEntry* table = nullptr;
         int entry = -1;
         std::uint64_t tick = 0;
-    } m_menu_shown; // the picture menu last composed, and on which tick
+    } m_menu_shown;          // the picture menu last composed, and on which tick
     int m_album_cell = 1;    // CG album cell being viewed, 1..12
     int m_album_picture = 1; // its picture, 1..5
     // The wait icon as last drawn (animation frame, window, pixels): an icon that is still on the

@@ -20,19 +20,19 @@ namespace hk {
 inline constexpr int kMsgLogSize = 20;
 
 struct EffectStateData {
-    std::int32_t FirstTick = 0;  // first-tick counter
+    std::int32_t FirstTick = 0; // first-tick counter
     std::int32_t StartTime = 0;
     std::int32_t EndTime = 0;
     std::int32_t Duration = 0;
-    std::int32_t Graphic = 0;    // effect (rule) graphic number
+    std::int32_t Graphic = 0; // effect (rule) graphic number
     std::int32_t Strength = 0;
 };
 
 struct MsgLogEntry {
-    std::string Text;   // UTF-8
-    std::string Voice;  // voice base name, UTF-8
+    std::string Text;             // UTF-8
+    std::string Voice;            // voice base name, UTF-8
     std::int32_t VoiceIndex = -1; // index into VoiceNames, -1 = no voice
-    std::string File;   // voice file path as the game writes it
+    std::string File;             // voice file path as the game writes it
 };
 
 struct EngineState {

@@ -22,8 +22,8 @@ public:
 
     explicit TQueryForm(std::uint8_t& query_answer) : m_answer(query_answer) {}
 
-    std::string Label1;  // the question, UTF-8
-    int Left = 0;        // screen position of the dialog's top-left corner
+    std::string Label1; // the question, UTF-8
+    int Left = 0;       // screen position of the dialog's top-left corner
     int Top = 0;
 
     void OkButtonClick() { m_answer = 1; }
@@ -42,8 +42,8 @@ public:
 
     explicit TCommentForm(std::uint8_t& query_answer) : m_answer(query_answer) {}
 
-    std::u16string CommentEdit;    // the comment being edited
-    std::u16string Comment;  // what OkButtonClick stored
+    std::u16string CommentEdit; // the comment being edited
+    std::u16string Comment;     // what OkButtonClick stored
     int Left = 0;
     int Top = 0;
 
@@ -81,8 +81,14 @@ public:
     void SetVoiceVol(int value) { Set(m_voice_vol, value, 0, 100, OnVoiceVolChange); }
     void SetSeVol(int value) { Set(m_se_vol, value, 0, 100, OnSeVolChange); }
 
-    void SetEffects(bool on) { EffOn = on; EffOff = !on; }
-    void SetFullScreen(bool full) { ScrFull = full; ScrWin = !full; }
+    void SetEffects(bool on) {
+        EffOn = on;
+        EffOff = !on;
+    }
+    void SetFullScreen(bool full) {
+        ScrFull = full;
+        ScrWin = !full;
+    }
     // 1 slow, 2 standard, 3 fast; other values leave the buttons as they are.
     void SetTextSpeed(int speed) {
         if (speed >= 1 && speed <= 3) {
@@ -94,14 +100,22 @@ public:
     // Sets a control by the name of the setting it shows ("BgmVolume", "TextSpeed", ...), as the
     // player would; false for an unknown name.
     bool SetControl(const std::string& setting, int value) {
-        if (setting == "EffectsOn") SetEffects(value != 0);
-        else if (setting == "FullScreen") SetFullScreen(value != 0);
-        else if (setting == "TextSpeed") SetTextSpeed(value);
-        else if (setting == "AutoDelay") SetMsgAuto(value);
-        else if (setting == "BgmVolume") SetBgmVol(value);
-        else if (setting == "VoiceVolume") SetVoiceVol(value);
-        else if (setting == "SeVolume") SetSeVol(value);
-        else return false;
+        if (setting == "EffectsOn")
+            SetEffects(value != 0);
+        else if (setting == "FullScreen")
+            SetFullScreen(value != 0);
+        else if (setting == "TextSpeed")
+            SetTextSpeed(value);
+        else if (setting == "AutoDelay")
+            SetMsgAuto(value);
+        else if (setting == "BgmVolume")
+            SetBgmVol(value);
+        else if (setting == "VoiceVolume")
+            SetVoiceVol(value);
+        else if (setting == "SeVolume")
+            SetSeVol(value);
+        else
+            return false;
         return true;
     }
 

@@ -8,7 +8,9 @@ namespace {
 constexpr const char* kDebugMarkerFile = "デバッグ窓を開く合図.txt";
 }
 
-void Engine::SetFrameTimerEnabled(bool enabled) { m_frame_timer.SetEnabled(enabled, m_platform.TickCount()); }
+void Engine::SetFrameTimerEnabled(bool enabled) {
+    m_frame_timer.SetEnabled(enabled, m_platform.TickCount());
+}
 
 bool Engine::PollFrameTimer() {
     if (m_closed || !m_frame_timer.Poll(m_platform.TickCount()))
@@ -110,15 +112,21 @@ void Engine::RefreshDebugLabels() {
     auto point = [](Point p) { return std::to_string(p.x) + "," + std::to_string(p.y); };
     DebugWindow.MOUSE_LABEL = "鼠:" + point(s.CursorScreen) + " " + point(s.CursorMain) + " " + point(s.CursorFloat);
     std::string keys;
-    if (s.KeyReturn) keys += "RTRN ";
-    if (s.KeyControl) keys += "CTRL ";
-    if (s.KeyShift) keys += "SHFT ";
-    if (s.KeySpace) keys += "SPCE ";
-    if (s.KeyDown) keys += "DOWN ";
-    if (s.KeyUp) keys += "UP   ";
+    if (s.KeyReturn)
+        keys += "RTRN ";
+    if (s.KeyControl)
+        keys += "CTRL ";
+    if (s.KeyShift)
+        keys += "SHFT ";
+    if (s.KeySpace)
+        keys += "SPCE ";
+    if (s.KeyDown)
+        keys += "DOWN ";
+    if (s.KeyUp)
+        keys += "UP   ";
     DebugWindow.KEY_LABEL = keys;
-    DebugWindow.TASK_LABEL = std::to_string(s.Game.CurrentScene) + " " + std::to_string(s.Game.ScriptStep) + " " +
-                             TaskHex(s.Task);
+    DebugWindow.TASK_LABEL =
+        std::to_string(s.Game.CurrentScene) + " " + std::to_string(s.Game.ScriptStep) + " " + TaskHex(s.Task);
     DebugWindow.MSGLOG_LABEL = std::to_string(s.LogCursor);
     m_platform.UpdateDebugWindow(DebugWindow);
 }
@@ -163,6 +171,8 @@ void Engine::DelayTimerTimer() {
         m_state.InputLock = 0;
 }
 
-void Engine::OnDelayTimer() { DelayTimerTimer(); }
+void Engine::OnDelayTimer() {
+    DelayTimerTimer();
+}
 
 } // namespace hk

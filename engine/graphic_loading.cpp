@@ -25,8 +25,7 @@ TABitmap DecodeStoredPicture(std::uint16_t type, const std::vector<std::uint8_t>
     case 11: format = ImageFormat::Bmp; break;
     case 12: format = ImageFormat::Png; break;
     case 13: format = ImageFormat::Jpeg; break;
-    default:
-        return TABitmap();
+    default: return TABitmap();
     }
     try {
         return DecodeImage(bytes, format);
@@ -111,21 +110,11 @@ void Engine::ReadGraphic(int slot, int number, int placement) {
     }
 
     switch (slot) {
-    case kBackgroundSlot:
-        BgLayer.CopyRect(0, 0, colour, 0, 0, kScreenWidth, kScreenHeight);
-        break;
-    case kCharacterSlot1:
-        colour.CombineMask(mask, CharLayer1);
-        break;
-    case kCharacterSlot2:
-        colour.CombineMask(mask, CharLayer2);
-        break;
-    case kRuleSlot:
-        colour.BlueToGray8(RuleImage);
-        break;
-    case kMsgRuleSlot:
-        MsgRuleImage.CopyRect(0, 0, colour, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
-        break;
+    case kBackgroundSlot: BgLayer.CopyRect(0, 0, colour, 0, 0, kScreenWidth, kScreenHeight); break;
+    case kCharacterSlot1: colour.CombineMask(mask, CharLayer1); break;
+    case kCharacterSlot2: colour.CombineMask(mask, CharLayer2); break;
+    case kRuleSlot: colour.BlueToGray8(RuleImage); break;
+    case kMsgRuleSlot: MsgRuleImage.CopyRect(0, 0, colour, 0, 0, kMsgWindowWidth, kMsgWindowHeight); break;
     case kMsgFrameSlot:
         colour.CombineMask(mask, MsgFrameImage);
         ++m_scene_serial; // the message window's backdrop is drawn afresh with the new frame
@@ -135,9 +124,7 @@ void Engine::ReadGraphic(int slot, int number, int placement) {
         ++m_parts_serial;
         m_parts_source = {number, placement};
         break;
-    case kChoiceSheetSlot:
-        colour.CombineMask(mask, Select2Sheet);
-        break;
+    case kChoiceSheetSlot: colour.CombineMask(mask, Select2Sheet); break;
     default: break; // slots 3..5 and others deliver nothing
     }
 }

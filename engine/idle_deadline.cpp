@@ -85,9 +85,7 @@ IdleDeadline Engine::NextDeadline() {
     IdleDeadline deadline;
     deadline.may_sleep = true;
     switch (s.Task) {
-    case TaskCode::TASK_WAIT:
-        deadline.until = s.WaitUntil;
-        break;
+    case TaskCode::TASK_WAIT: deadline.until = s.WaitUntil; break;
     case TaskCode::TASK_WAIT_MESSAGE:
         if (!MessageWaitDeadline(deadline))
             return {};
@@ -100,10 +98,8 @@ IdleDeadline Engine::NextDeadline() {
     case TaskCode::TASK_WAIT_CG_ALBUM_MENU:
     case TaskCode::TASK_WAIT_CG_ALBUM:
     case TaskCode::TASK_WAIT_SC_ALBUM_MENU:
-    case TaskCode::TASK_WAIT_BGM_MENU:
-        break; // only input moves these on
-    default:
-        return {};
+    case TaskCode::TASK_WAIT_BGM_MENU: break; // only input moves these on
+    default: return {};
     }
     // The lock's end lets a key that is held count again.
     if (s.InputLock > 0)

@@ -14,8 +14,12 @@ void Engine::FormMouseDown(MouseButton button, Point) {
     LatchMouseDown(button);
 }
 
-void Engine::FormMouseWheelDown() { m_state.WheelDownLatch = 1; }
-void Engine::FormMouseWheelUp() { m_state.WheelUpLatch = 1; }
+void Engine::FormMouseWheelDown() {
+    m_state.WheelDownLatch = 1;
+}
+void Engine::FormMouseWheelUp() {
+    m_state.WheelUpLatch = 1;
+}
 
 void Engine::OnMouseDown(WindowId window, MouseButton button, Point p) {
     if (window == WindowId::Main)

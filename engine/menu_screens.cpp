@@ -14,7 +14,9 @@ constexpr MenuEntry kAlbumButtons[] = {
 
 } // namespace
 
-const MenuEntry& AlbumButton(int button) { return kAlbumButtons[std::clamp(button, 1, 3) - 1]; }
+const MenuEntry& AlbumButton(int button) {
+    return kAlbumButtons[std::clamp(button, 1, 3) - 1];
+}
 
 AlbumHit HitAlbumPage(Point p) {
     AlbumHit hit;
@@ -57,8 +59,8 @@ int Engine::ShowPictureMenu(std::span<const MenuEntry> entries) {
     // Nothing else draws while a menu waits, so on the tick after the same menu showed the same
     // entry the screen already holds this picture. Any other task in between (a fade, a load,
     // another menu) breaks the run of ticks and the picture is composed again.
-    const bool unchanged = m_menu_shown.table == entries.data() && m_menu_shown.entry == entry &&
-                           m_menu_shown.tick + 1 == m_tick_serial;
+    const bool unchanged =
+        m_menu_shown.table == entries.data() && m_menu_shown.entry == entry && m_menu_shown.tick + 1 == m_tick_serial;
     m_menu_shown.table = entries.data();
     m_menu_shown.entry = entry;
     m_menu_shown.tick = m_tick_serial;

@@ -51,10 +51,10 @@ inline constexpr Point AlbumCellCorner(int cell) {
 }
 
 struct AlbumHit {
-    int cell = 0;    // 1..12, 0 = none
-    int column = 0;  // 1..3
-    int row = 0;     // 1..4
-    int button = 0;  // 1 back, 2 previous, 3 next, 0 none
+    int cell = 0;   // 1..12, 0 = none
+    int column = 0; // 1..3
+    int row = 0;    // 1..4
+    int button = 0; // 1 back, 2 previous, 3 next, 0 none
 };
 AlbumHit HitAlbumPage(Point p);
 // The highlight rectangle of album button 1 (back), 2 (previous) or 3 (next).

@@ -116,17 +116,10 @@ void Engine::DispMessage() {
     if (s.KeyReturn || s.KeyControl || s.LeftClick || s.LogViewing || s.SkipNow)
         s.RevealLevel = 255;
     switch (s.System.TextSpeed) {
-    case 1:
-        s.RevealLevel += 1;
-        break;
-    case 2:
-        s.RevealLevel += 4;
-        break;
-    case 3:
-        s.RevealLevel = 255;
-        break;
-    default:
-        break;
+    case 1: s.RevealLevel += 1; break;
+    case 2: s.RevealLevel += 4; break;
+    case 3: s.RevealLevel = 255; break;
+    default: break;
     }
     if (s.RevealLevel < s.MsgLineCount * kLevelsPerLine)
         return;

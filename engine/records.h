@@ -10,14 +10,14 @@
 
 namespace hk {
 
-inline constexpr int kVariableCount = 512;    // variables 1..512 in each bank
-inline constexpr int kCgFirst = 401;          // CG flags cover graphics 401..699
+inline constexpr int kVariableCount = 512; // variables 1..512 in each bank
+inline constexpr int kCgFirst = 401;       // CG flags cover graphics 401..699
 inline constexpr int kCgLast = 699;
 inline constexpr int kCgCount = kCgLast - kCgFirst + 1;
-inline constexpr int kReadMarkBlocks = 16;    // scenes 0..15; only 0..14 are ever marked
+inline constexpr int kReadMarkBlocks = 16; // scenes 0..15; only 0..14 are ever marked
 inline constexpr int kReadMarkBlockBytes = 16384;
-inline constexpr int kReturnTableSize = 16;   // call stack entries 1..16
-inline constexpr int kSaveCommentUnits = 24;  // UTF-16 code units
+inline constexpr int kReturnTableSize = 16;  // call stack entries 1..16
+inline constexpr int kSaveCommentUnits = 24; // UTF-16 code units
 inline constexpr int kSlotCount = 30;
 
 #pragma pack(push, 1)

@@ -65,9 +65,15 @@ bool Engine::PeekSlot(int n) {
     }
 }
 
-void Engine::ItemSaveClick() { BuildSlotCaptions("ItemSave", false); }
-void Engine::ItemLoadClick() { BuildSlotCaptions("ItemLoad", true); }
-void Engine::TitleLoadMenuPopup() { BuildSlotCaptions("ItemLoadT", true); }
+void Engine::ItemSaveClick() {
+    BuildSlotCaptions("ItemSave", false);
+}
+void Engine::ItemLoadClick() {
+    BuildSlotCaptions("ItemLoad", true);
+}
+void Engine::TitleLoadMenuPopup() {
+    BuildSlotCaptions("ItemLoadT", true);
+}
 
 bool Engine::InputComment() {
     CommentForm.CommentEdit = CommentOf(m_state.PeekData);

@@ -16,11 +16,10 @@ void CheckSlot(int n) {
 // The packed local date-time of a file (the DOS layout: year-1980, month, day, hour, minute,
 // second/2 from the high bits down), so that a later time compares greater.
 std::int32_t PackedLocalTime(const std::tm& t) {
-    const std::uint32_t packed = (static_cast<std::uint32_t>(t.tm_year + 1900 - 1980) << 25) |
-                                 (static_cast<std::uint32_t>(t.tm_mon + 1) << 21) |
-                                 (static_cast<std::uint32_t>(t.tm_mday) << 16) |
-                                 (static_cast<std::uint32_t>(t.tm_hour) << 11) |
-                                 (static_cast<std::uint32_t>(t.tm_min) << 5) | static_cast<std::uint32_t>(t.tm_sec / 2);
+    const std::uint32_t packed =
+        (static_cast<std::uint32_t>(t.tm_year + 1900 - 1980) << 25) | (static_cast<std::uint32_t>(t.tm_mon + 1) << 21) |
+        (static_cast<std::uint32_t>(t.tm_mday) << 16) | (static_cast<std::uint32_t>(t.tm_hour) << 11) |
+        (static_cast<std::uint32_t>(t.tm_min) << 5) | static_cast<std::uint32_t>(t.tm_sec / 2);
     return static_cast<std::int32_t>(packed);
 }
 

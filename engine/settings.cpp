@@ -5,7 +5,9 @@ namespace hk {
 
 namespace {
 
-std::string AutoDelayLabel(int seconds) { return "設定時間：" + std::to_string(seconds) + "秒"; }
+std::string AutoDelayLabel(int seconds) {
+    return "設定時間：" + std::to_string(seconds) + "秒";
+}
 
 } // namespace
 

@@ -3,9 +3,9 @@
 // streaming output whose refills mix the next block.
 #include "engine/engine.h"
 
-#include "sound/sound_output.h"
 #include "sound/ogg_data.h"
 #include "sound/ogg_player.h"
+#include "sound/sound_output.h"
 #include "sound/vorbis_library.h"
 
 #include <mutex>
@@ -44,7 +44,9 @@ struct Engine::SoundObjects {
     std::string pending_error;
 };
 
-void Engine::SoundObjectsDeleter::operator()(SoundObjects* sound) const { delete sound; }
+void Engine::SoundObjectsDeleter::operator()(SoundObjects* sound) const {
+    delete sound;
+}
 
 void Engine::CreateSoundObjects() {
     std::unique_ptr<SoundObjects, SoundObjectsDeleter> sound(new SoundObjects);
@@ -182,7 +184,9 @@ void Engine::StopVoice() {
         m_sound->player->Stop(kVoiceChannel);
 }
 
-int Engine::VoiceChannelStatus() { return m_sound ? m_sound->player->Status(kVoiceChannel) : 0; }
+int Engine::VoiceChannelStatus() {
+    return m_sound ? m_sound->player->Status(kVoiceChannel) : 0;
+}
 
 void Engine::SetChannelVolume(int channel, int percent) {
     if (m_sound)

@@ -19,9 +19,13 @@ Engine::Engine(Platform& platform, GameFiles& files)
     ConnectConfigForm();
 }
 
-Engine::~Engine() { FormDestroy(); }
+Engine::~Engine() {
+    FormDestroy();
+}
 
-void Engine::ReportError(const std::exception& error) { m_platform.ReportError(error.what()); }
+void Engine::ReportError(const std::exception& error) {
+    m_platform.ReportError(error.what());
+}
 
 bool Engine::FormCreate() {
     m_platform.SetEventSink(this);
@@ -51,8 +55,7 @@ bool Engine::FormCreate() {
         ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
         ReadGraphic(kChoiceSheetSlot, kChoiceSheetGraphic, kPlaceCentre);
         // 10. Line-breaking rules of the message layout.
-        m_state.NoLineStartChars =
-            U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】";
+        m_state.NoLineStartChars = U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】";
         m_state.NoLineEndChars = U"（「『【";
         m_state.MsgLineChars = 30;
         m_state.MsgMaxLines = 3;
@@ -192,6 +195,8 @@ void Engine::FormDestroy() {
     ReleaseSoundObjects();
 }
 
-bool Engine::OnCloseQuery() { return RequestClose(); }
+bool Engine::OnCloseQuery() {
+    return RequestClose();
+}
 
 } // namespace hk

@@ -33,12 +33,10 @@ std::string ByteCount(std::uint64_t n) {
 RecordCheck ReadRecord(const GameFiles& files, const char* name, SystemData& dest) {
     const StoredEntry entry = files.Inspect(name);
     switch (entry.kind) {
-    case StoredEntry::Kind::Missing:
-        return {};
+    case StoredEntry::Kind::Missing: return {};
     case StoredEntry::Kind::Other:
         return {RecordCheck::Found::Damaged, "ファイルではなく、フォルダなどになっていました"};
-    case StoredEntry::Kind::File:
-        break;
+    case StoredEntry::Kind::File: break;
     }
     if (entry.size != sizeof(SystemData))
         return {RecordCheck::Found::Damaged, "大きさが " + ByteCount(entry.size) + "で、正しい " +
@@ -67,7 +65,9 @@ void Engine::SetDefaultSettings(SystemData& data) {
     data.AutoDelay = 2;
 }
 
-bool Engine::CheckSystemFile() { return m_files.Exists(kSystemFileName); }
+bool Engine::CheckSystemFile() {
+    return m_files.Exists(kSystemFileName);
+}
 
 void Engine::CreateSystemFile() {
     m_files.WriteKeepingCopy(kSystemFileName, &m_state.System, sizeof(SystemData));

@@ -12,6 +12,7 @@ struct NamedTask {
     std::string_view name;
 };
 
+// clang-format off
 #define HK_TASK(name) NamedTask{TaskCode::name, #name}
 constexpr std::array kTasks = {
     HK_TASK(TASK_SCRIPT),           HK_TASK(TASK_EFFECT_01),          HK_TASK(TASK_EFFECT_11),
@@ -23,6 +24,7 @@ constexpr std::array kTasks = {
     HK_TASK(TASK_DISP_SC_ALBUM_MENU), HK_TASK(TASK_WAIT_SC_ALBUM_MENU), HK_TASK(TASK_RESTORE_GAME),
     HK_TASK(TASK_WAIT),             HK_TASK(TASK_WAIT_KEY),           HK_TASK(TASK_INIT),
 };
+// clang-format on
 #undef HK_TASK
 
 } // namespace

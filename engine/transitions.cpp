@@ -8,7 +8,9 @@ namespace hk {
 
 namespace {
 
-bool Reached(std::uint32_t now, std::int32_t end) { return static_cast<std::int32_t>(now - static_cast<std::uint32_t>(end)) >= 0; }
+bool Reached(std::uint32_t now, std::int32_t end) {
+    return static_cast<std::int32_t>(now - static_cast<std::uint32_t>(end)) >= 0;
+}
 
 } // namespace
 
@@ -82,9 +84,13 @@ void Engine::StartWipe(int rule_graphic, int duration_ms, int strength) {
     SetTask(TaskCode::TASK_EFFECT_11);
 }
 
-void Engine::DispEffect_01() { RunFade(true, TaskCode::TASK_SCRIPT); }
+void Engine::DispEffect_01() {
+    RunFade(true, TaskCode::TASK_SCRIPT);
+}
 
-void Engine::DispEffect_91() { RunFade(false, m_state.ReturnTask); }
+void Engine::DispEffect_91() {
+    RunFade(false, m_state.ReturnTask);
+}
 
 void Engine::DispEffect_11() {
     EffectStateData& e = m_state.EffectState;

@@ -5,9 +5,13 @@
 
 namespace hk {
 
-void Engine::FullModeWin() { m_platform.SetFullScreen(true); }
+void Engine::FullModeWin() {
+    m_platform.SetFullScreen(true);
+}
 
-void Engine::ReturnFullModeWin() { m_platform.SetFullScreen(false); }
+void Engine::ReturnFullModeWin() {
+    m_platform.SetFullScreen(false);
+}
 
 void Engine::OnToggleFullScreen() {
     // The desktop's usual shortcut takes the same path as the settings dialog and keeps the

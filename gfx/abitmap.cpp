@@ -88,10 +88,26 @@ void TABitmap::CopyRect(int dx, int dy, const TABitmap& src, int sx, int sy, int
     if (src.m_format != m_format)
         return;
     // Clip against the source first, then the destination, moving both origins together.
-    if (sx < 0) { w += sx; dx -= sx; sx = 0; }
-    if (sy < 0) { h += sy; dy -= sy; sy = 0; }
-    if (dx < 0) { w += dx; sx -= dx; dx = 0; }
-    if (dy < 0) { h += dy; sy -= dy; dy = 0; }
+    if (sx < 0) {
+        w += sx;
+        dx -= sx;
+        sx = 0;
+    }
+    if (sy < 0) {
+        h += sy;
+        dy -= sy;
+        sy = 0;
+    }
+    if (dx < 0) {
+        w += dx;
+        sx -= dx;
+        dx = 0;
+    }
+    if (dy < 0) {
+        h += dy;
+        sy -= dy;
+        dy = 0;
+    }
     w = std::min({w, src.m_width - sx, m_width - dx});
     h = std::min({h, src.m_height - sy, m_height - dy});
     if (w <= 0 || h <= 0)

@@ -230,9 +230,7 @@ void DrawTextEffect(int mode, int x, int y, std::u32string_view text, const Font
     };
     const std::uint32_t jitter = static_cast<std::uint32_t>(font.Points() / 3);
     switch (mode) {
-    case 0:
-        draw(x, y, font.color);
-        break;
+    case 0: draw(x, y, font.color); break;
     case 1: {
         static constexpr int kOutline[8][2] = {{1, 1}, {1, 0}, {1, -1}, {0, 1}, {0, -1}, {-1, 1}, {-1, 0}, {-1, -1}};
         for (const auto& o : kOutline)
@@ -264,8 +262,7 @@ void DrawTextEffect(int mode, int x, int y, std::u32string_view text, const Font
         draw(x - 1, y - 1, effect_color);
         draw(x, y, body);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

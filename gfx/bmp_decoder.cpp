@@ -137,10 +137,8 @@ void CheckCompression(const Header& h) {
             Fail("bit-field masks with " + std::to_string(h.bpp) + " bits per pixel");
         break;
     case kBiJpeg:
-    case kBiPng:
-        Fail("embedded JPEG or PNG data is not supported");
-    default:
-        Fail("unknown compression " + std::to_string(h.compression));
+    case kBiPng: Fail("embedded JPEG or PNG data is not supported");
+    default: Fail("unknown compression " + std::to_string(h.compression));
     }
 }
 

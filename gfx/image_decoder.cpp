@@ -43,14 +43,10 @@ ImageFormat SniffImageFormat(std::span<const std::uint8_t> data) {
 
 const char* ImageFormatName(ImageFormat format) {
     switch (format) {
-    case ImageFormat::Bmp:
-        return "BMP";
-    case ImageFormat::Png:
-        return "PNG";
-    case ImageFormat::Jpeg:
-        return "JPEG";
-    case ImageFormat::Unknown:
-        break;
+    case ImageFormat::Bmp: return "BMP";
+    case ImageFormat::Png: return "PNG";
+    case ImageFormat::Jpeg: return "JPEG";
+    case ImageFormat::Unknown: break;
     }
     return "unknown";
 }
@@ -292,14 +288,10 @@ TABitmap DecodeImage(std::span<const std::uint8_t> data, ImageFormat format) {
     if (format == ImageFormat::Unknown)
         format = SniffImageFormat(data);
     switch (format) {
-    case ImageFormat::Bmp:
-        return DecodeBmp(data);
-    case ImageFormat::Png:
-        return DecodePng(data);
-    case ImageFormat::Jpeg:
-        return DecodeJpeg(data);
-    case ImageFormat::Unknown:
-        break;
+    case ImageFormat::Bmp: return DecodeBmp(data);
+    case ImageFormat::Png: return DecodePng(data);
+    case ImageFormat::Jpeg: return DecodeJpeg(data);
+    case ImageFormat::Unknown: break;
     }
     std::string head;
     for (std::size_t i = 0; i < data.size() && i < 4; ++i) {

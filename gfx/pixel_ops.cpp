@@ -18,18 +18,15 @@ using pixel_ops::RowKernels;
 
 const RowKernels* KernelsFor(PixelPath path) {
     switch (path) {
-    case PixelPath::Scalar:
-        return &pixel_ops::kScalarKernels;
-    case PixelPath::Sse2:
-        return pixel_ops::kSse2Kernels;
+    case PixelPath::Scalar: return &pixel_ops::kScalarKernels;
+    case PixelPath::Sse2: return pixel_ops::kSse2Kernels;
     case PixelPath::Avx2:
 #if defined(__x86_64__) || defined(__i386__)
         if (pixel_ops::kAvx2Kernels && __builtin_cpu_supports("avx2"))
             return pixel_ops::kAvx2Kernels;
 #endif
         return nullptr;
-    case PixelPath::Neon:
-        return pixel_ops::kNeonKernels;
+    case PixelPath::Neon: return pixel_ops::kNeonKernels;
     }
     return nullptr;
 }
@@ -88,14 +85,10 @@ bool BothBgra32(const TABitmap& a, const TABitmap& b) {
 
 const char* PixelPathName(PixelPath path) {
     switch (path) {
-    case PixelPath::Scalar:
-        return "scalar";
-    case PixelPath::Sse2:
-        return "sse2";
-    case PixelPath::Avx2:
-        return "avx2";
-    case PixelPath::Neon:
-        return "neon";
+    case PixelPath::Scalar: return "scalar";
+    case PixelPath::Sse2: return "sse2";
+    case PixelPath::Avx2: return "avx2";
+    case PixelPath::Neon: return "neon";
     }
     return "unknown";
 }

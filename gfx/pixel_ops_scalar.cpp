@@ -41,11 +41,8 @@ void RuleBlendRowScalar(const std::uint8_t* src, const std::uint8_t* rule, std::
     }
 }
 
-const RowKernels kScalarKernels = {BlendRowScalar,
-                                   DrawAlphaRowScalar,
-                                   RuleBlendRowScalar,
-                                   text_reduce::CoverageRowScalar,
-                                   nullptr,
-                                   text_reduce::ReduceRowScalar};
+const RowKernels kScalarKernels = {
+    BlendRowScalar, DrawAlphaRowScalar,          RuleBlendRowScalar, text_reduce::CoverageRowScalar,
+    nullptr,        text_reduce::ReduceRowScalar};
 
 } // namespace hk::pixel_ops

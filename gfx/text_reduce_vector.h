@@ -67,7 +67,8 @@ template <class V> void LevelWeights(const std::uint8_t* level, std::uint16_t* w
 // The weights of the kPixels cells from grid cell `cell` on, in the two registers the pixels
 // widen to. Always inlined: as a call it would pass its registers through memory.
 template <class V>
-[[gnu::always_inline]] inline void CellWeights(const PassRow& row, std::ptrdiff_t cell, typename V::Bits& low, typename V::Bits& high) {
+[[gnu::always_inline]] inline void CellWeights(const PassRow& row, std::ptrdiff_t cell, typename V::Bits& low,
+                                               typename V::Bits& high) {
     if (row.weights) {
         low = V::Load(row.weights + 4 * cell);
         high = V::Load(row.weights + 4 * (cell + V::kWidePixels));
@@ -82,7 +83,8 @@ template <class V>
 // One pass on one widened register: (old * c + colour * (256 - c)) >> 8, without the colour term
 // for black.
 template <class V>
-[[gnu::always_inline]] inline typename V::Bits BlendWide(typename V::Bits v, typename V::Bits c, typename V::Bits colour, bool black) {
+[[gnu::always_inline]] inline typename V::Bits BlendWide(typename V::Bits v, typename V::Bits c,
+                                                         typename V::Bits colour, bool black) {
     auto sum = V::MulLow16(v, c);
     if (!black)
         sum = V::Add16(sum, V::MulLow16(colour, V::Sub16(V::Splat16(256), c)));

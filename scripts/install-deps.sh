@@ -10,7 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
     xvfb xauth xdotool x11-utils imagemagick python3 openbox
     qt6-wayland weston appstream
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
 )
 
 missing=()

@@ -172,7 +172,9 @@ bool SoundOutputChannel::Playing() const {
 StreamNotifyThread::StreamNotifyThread(std::function<void(AudioNotify)> handler)
     : m_handler(std::move(handler)), m_thread(&StreamNotifyThread::Run, this) {}
 
-StreamNotifyThread::~StreamNotifyThread() { Stop(); }
+StreamNotifyThread::~StreamNotifyThread() {
+    Stop();
+}
 
 void StreamNotifyThread::Stop() {
     {
@@ -217,7 +219,8 @@ void StreamNotifyThread::Run() {
     }
 }
 
-StreamBufferBase::StreamBufferBase(SoundOutput& owner, std::uint32_t rate, std::uint32_t bits, bool stereo, std::uint32_t length)
+StreamBufferBase::StreamBufferBase(SoundOutput& owner, std::uint32_t rate, std::uint32_t bits, bool stereo,
+                                   std::uint32_t length)
     : m_owner(owner), m_format{rate, static_cast<std::uint16_t>(stereo ? 2 : 1), static_cast<std::uint16_t>(bits)},
       m_length(length) {}
 
@@ -234,8 +237,8 @@ void StreamBufferBase::WriteBlock(std::uint32_t offset, const void* source, std:
     m_owner.CheckResult(m_ring->Write(offset, source, length), "DirectSoundBufferのロックに失敗しました");
 }
 
-StreamBuffer::StreamBuffer(SoundOutput& owner, std::uint32_t rate, std::uint32_t bits, bool stereo, std::uint32_t length,
-                             bool /*effects*/)
+StreamBuffer::StreamBuffer(SoundOutput& owner, std::uint32_t rate, std::uint32_t bits, bool stereo,
+                           std::uint32_t length, bool /*effects*/)
     : StreamBufferBase(owner, rate, bits, stereo, length), m_half(length / 2) {
     if (!owner.Initialized()) {
         return;
@@ -313,9 +316,7 @@ void StreamBuffer::HandleNotify(AudioNotify what) {
             m_owner.DebugLog("バッファ更新イベント送信");
         }
         break;
-    case AudioNotify::Stopped:
-        m_expected = Expected::First;
-        break;
+    case AudioNotify::Stopped: m_expected = Expected::First; break;
     }
 }
 

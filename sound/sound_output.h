@@ -112,7 +112,7 @@ public:
     // an effects-capable buffer, which plays the same here. Starts the worker at once when the
     // device notifies from its own thread.
     StreamBuffer(SoundOutput& owner, std::uint32_t rate, std::uint32_t bits, bool stereo, std::uint32_t length,
-                  bool effects = false);
+                 bool effects = false);
     // Stops the ring, ends the worker and waits for it, then releases the ring.
     ~StreamBuffer() override;
 

@@ -28,17 +28,10 @@ int SourceSeek(void* datasource, ogg_int64_t offset, int origin) {
     auto* source = static_cast<MemoryOggSource*>(datasource);
     ogg_int64_t base = 0;
     switch (origin) {
-    case SEEK_SET:
-        base = 0;
-        break;
-    case SEEK_CUR:
-        base = static_cast<ogg_int64_t>(source->position);
-        break;
-    case SEEK_END:
-        base = static_cast<ogg_int64_t>(source->StreamSize());
-        break;
-    default:
-        return -1;
+    case SEEK_SET: base = 0; break;
+    case SEEK_CUR: base = static_cast<ogg_int64_t>(source->position); break;
+    case SEEK_END: base = static_cast<ogg_int64_t>(source->StreamSize()); break;
+    default: return -1;
     }
     const ogg_int64_t size = static_cast<ogg_int64_t>(source->StreamSize());
     if (offset < -base || offset > size - base) {

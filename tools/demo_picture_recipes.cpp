@@ -223,12 +223,9 @@ std::vector<CgPlace> CgPlaces(const AlbumLayout& album) {
 GraphicFile Encode(int number, FileFormat format, const Canvas& colour, const Canvas* mask_source) {
     auto encode = [format](const TABitmap& bitmap) {
         switch (format) {
-        case FileFormat::Bmp:
-            return EncodeBmp(bitmap);
-        case FileFormat::Jpeg:
-            return EncodeJpeg(bitmap, 88);
-        case FileFormat::Png:
-            break;
+        case FileFormat::Bmp: return EncodeBmp(bitmap);
+        case FileFormat::Jpeg: return EncodeJpeg(bitmap, 88);
+        case FileFormat::Png: break;
         }
         return EncodePng(bitmap);
     };

@@ -546,15 +546,9 @@ void Outdoor(Canvas& c, int place, const Palette& p, std::uint32_t seed) {
         Houses(c, 0, 800, 380, 1.4f, p, seed);
         c.Polygon({{300, 600}, {380, 380}, {440, 380}, {620, 600}}, Mix(Hex(0x9A9A9A), p.shade, 0.3f));
         break;
-    case 2:
-        Street(c, p, seed);
-        break;
-    case 3:
-        Cape(c, p, seed, true, p.night);
-        break;
-    case 4:
-        Library(c, p, seed);
-        break;
+    case 2: Street(c, p, seed); break;
+    case 3: Cape(c, p, seed, true, p.night); break;
+    case 4: Library(c, p, seed); break;
     case 5: // school ground
         Sky(c, p, 320, seed);
         c.RoundRect(120, 180, 680, 330, 2, Mix(Hex(0xEFEAE0), p.shade, p.night ? 0.6f : 0.1f));
@@ -567,9 +561,7 @@ void Outdoor(Canvas& c, int place, const Palette& p, std::uint32_t seed) {
         Tree(c, 80, 360, 200, Hex(0x5E9A48), Hex(0xF9C6D6), true, seed);
         Tree(c, 730, 350, 170, Hex(0x5E9A48), Hex(0xF9C6D6), true, seed + 1);
         break;
-    case 6:
-        Station(c, p, seed);
-        break;
+    case 6: Station(c, p, seed); break;
     case 7:  // harbour
     case 13: // fishing port
         Sky(c, p, 330, seed);

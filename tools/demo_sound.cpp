@@ -710,8 +710,7 @@ std::vector<std::uint8_t> RenderEffect(int number) {
                            seed + k);
         }
         break;
-    default:
-        throw std::runtime_error("no sound effect " + std::to_string(number));
+    default: throw std::runtime_error("no sound effect " + std::to_string(number));
     }
     if (number != 3 && number != 4) {
         Reverb(mix, 0.5f);

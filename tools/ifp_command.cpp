@@ -98,31 +98,21 @@ int CheckArguments(int argc, char** argv, int wanted, const char* usage) {
 
 const char* TypeName(std::uint16_t type) {
     switch (type) {
-    case 11:
-        return "BMP";
-    case 12:
-        return "PNG";
-    case 13:
-        return "JPEG";
-    case 21:
-        return "scene";
-    default:
-        return nullptr;
+    case 11: return "BMP";
+    case 12: return "PNG";
+    case 13: return "JPEG";
+    case 21: return "scene";
+    default: return nullptr;
     }
 }
 
 const char* Extension(std::uint16_t type) {
     switch (type) {
-    case 11:
-        return "bmp";
-    case 12:
-        return "png";
-    case 13:
-        return "jpg";
-    case 21:
-        return "scene";
-    default:
-        return "bin";
+    case 11: return "bmp";
+    case 12: return "png";
+    case 13: return "jpg";
+    case 21: return "scene";
+    default: return "bin";
     }
 }
 

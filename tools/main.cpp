@@ -7,16 +7,15 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: harukaze-tool COMMAND [ARGS...]\n"
-    "\n"
-    "commands:\n"
-    "  ifp list|extract|pack   read and write archive files (SCR.IFP, GRP.IFP)\n"
-    "  scr disasm|asm          turn scenes into text and back\n"
-    "  run                     play a game directory headless from an input script\n"
-    "  demo OUTDIR             generate the sample game\n"
-    "\n"
-    "Run 'harukaze-tool COMMAND --help' for the arguments of a command.\n";
+constexpr const char* kUsage = "usage: harukaze-tool COMMAND [ARGS...]\n"
+                               "\n"
+                               "commands:\n"
+                               "  ifp list|extract|pack   read and write archive files (SCR.IFP, GRP.IFP)\n"
+                               "  scr disasm|asm          turn scenes into text and back\n"
+                               "  run                     play a game directory headless from an input script\n"
+                               "  demo OUTDIR             generate the sample game\n"
+                               "\n"
+                               "Run 'harukaze-tool COMMAND --help' for the arguments of a command.\n";
 
 } // namespace
 

@@ -56,8 +56,8 @@ std::vector<std::string> SplitWords(const std::string& text) {
 
 std::optional<Key> ParseKey(const std::string& name) {
     static const std::map<std::string, Key> kKeys = {
-        {"Return", Key::Return}, {"Space", Key::Space}, {"Control", Key::Control},   {"Shift", Key::Shift},
-        {"Up", Key::Up},         {"Down", Key::Down},   {"PageUp", Key::PageUp},     {"PageDown", Key::PageDown},
+        {"Return", Key::Return}, {"Space", Key::Space}, {"Control", Key::Control}, {"Shift", Key::Shift},
+        {"Up", Key::Up},         {"Down", Key::Down},   {"PageUp", Key::PageUp},   {"PageDown", Key::PageDown},
         {"F1", Key::F1},         {"F2", Key::F2},
     };
     const auto it = kKeys.find(name);
@@ -104,8 +104,7 @@ void Validate(const Command& cmd) {
             throw ScriptError{cmd.line, "negative scene number"};
         if (cmd.words.size() == 4 && ParseInt(cmd, 3) < 0)
             throw ScriptError{cmd.line, "negative limit"};
-    } else if (verb == "move" || verb == "move-float" || verb == "click" || verb == "click-float" ||
-               verb == "rclick") {
+    } else if (verb == "move" || verb == "move-float" || verb == "click" || verb == "click-float" || verb == "rclick") {
         ExpectCount(cmd, 3, 3);
         ParseInt(cmd, 1);
         ParseInt(cmd, 2);
@@ -132,7 +131,7 @@ void Validate(const Command& cmd) {
     } else if (verb == "config") {
         if (cmd.words.size() < 2 || (cmd.words.back() != "back" && cmd.words.back() != "close"))
             throw ScriptError{cmd.line, "usage: config FIELD=VALUE ... back|close"};
-        static const char* kFields[] = {"EffectsOn", "FullScreen", "TextSpeed", "AutoDelay",
+        static const char* kFields[] = {"EffectsOn", "FullScreen",  "TextSpeed", "AutoDelay",
                                         "BgmVolume", "VoiceVolume", "SeVolume"};
         for (std::size_t i = 1; i + 1 < cmd.words.size(); ++i) {
             const std::string& w = cmd.words[i];

@@ -17,10 +17,8 @@ int BudgetCost(Opcode op) {
     case Opcode::OP_CHAR:
     case Opcode::OP_EFFECT:
     case Opcode::OP_BGM:
-    case Opcode::OP_SE:
-        return ScriptMachine::kHeavyInstructionCost;
-    default:
-        return 1;
+    case Opcode::OP_SE: return ScriptMachine::kHeavyInstructionCost;
+    default: return 1;
     }
 }
 
@@ -93,42 +91,32 @@ bool ScriptMachine::Execute(const ScriptInstruction& ins) {
     const Operands o = ResolveOperands(ins);
     switch (op) {
     case Opcode::OP_BG:
-    case Opcode::OP_CHAR:
-        return ExecuteLayers(op, o);
-    case Opcode::OP_EFFECT:
-        return ExecuteEffect(o);
+    case Opcode::OP_CHAR: return ExecuteLayers(op, o);
+    case Opcode::OP_EFFECT: return ExecuteEffect(o);
     case Opcode::OP_BGM:
-    case Opcode::OP_SE:
-        return ExecuteSound(op, o);
+    case Opcode::OP_SE: return ExecuteSound(op, o);
     case Opcode::OP_JUMP:
     case Opcode::OP_CALL:
     case Opcode::OP_LABEL:
-    case Opcode::OP_RETURN:
-        return ExecuteFlow(op, o);
+    case Opcode::OP_RETURN: return ExecuteFlow(op, o);
     case Opcode::OP_LET:
     case Opcode::OP_ADD:
     case Opcode::OP_SUB:
     case Opcode::OP_MUL:
     case Opcode::OP_DIV:
-    case Opcode::OP_MOD:
-        return ExecuteArithmetic(op, ins, o);
+    case Opcode::OP_MOD: return ExecuteArithmetic(op, ins, o);
     case Opcode::OP_MESSAGE:
     case Opcode::OP_SELECT:
-    case Opcode::OP_SELECT2:
-        return ExecuteText(op, o);
+    case Opcode::OP_SELECT2: return ExecuteText(op, o);
     case Opcode::OP_IF_EQ:
     case Opcode::OP_IF_NE:
     case Opcode::OP_IF_LT:
     case Opcode::OP_IF_GT:
     case Opcode::OP_ELSE:
-    case Opcode::OP_ENDIF:
-        return ExecuteCondition(op, o);
-    case Opcode::OP_WAIT:
-        return ExecuteWait(o);
-    case Opcode::OP_SYSTEM:
-        return ExecuteSystem(o.op1, o.op2);
-    case Opcode::OP_END:
-        return ExecuteEndOfScene();
+    case Opcode::OP_ENDIF: return ExecuteCondition(op, o);
+    case Opcode::OP_WAIT: return ExecuteWait(o);
+    case Opcode::OP_SYSTEM: return ExecuteSystem(o.op1, o.op2);
+    case Opcode::OP_END: return ExecuteEndOfScene();
     }
     return true;
 }

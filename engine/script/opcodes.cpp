@@ -76,8 +76,7 @@ bool ScriptMachine::Jump(std::string name, std::int16_t scene) {
 
 bool ScriptMachine::ExecuteFlow(Opcode op, const Operands& o) {
     switch (op) {
-    case Opcode::OP_JUMP:
-        return Jump(ListLine(m_scene.jump_names, o.op1, "JumpNames"), o.op2);
+    case Opcode::OP_JUMP: return Jump(ListLine(m_scene.jump_names, o.op1, "JumpNames"), o.op2);
     case Opcode::OP_CALL: {
         // Everything is checked before the call is recorded, so a refused call changes nothing.
         std::string name = ListLine(m_scene.jump_names, o.op1, "JumpNames");
@@ -109,32 +108,19 @@ bool ScriptMachine::ExecuteFlow(Opcode op, const Operands& o) {
         ReadScript(m_game.CurrentScene);
         return false;
     }
-    default:
-        return true; // OP_LABEL marks a place and does nothing
+    default: return true; // OP_LABEL marks a place and does nothing
     }
 }
 
 bool ScriptMachine::ExecuteArithmetic(Opcode op, const ScriptInstruction& ins, const Operands& o) {
     std::int32_t result = 0;
     switch (op) {
-    case Opcode::OP_LET:
-        result = o.op2;
-        break;
-    case Opcode::OP_ADD:
-        result = o.op2 + o.op3;
-        break;
-    case Opcode::OP_SUB:
-        result = o.op2 - o.op3;
-        break;
-    case Opcode::OP_MUL:
-        result = o.op2 * o.op3;
-        break;
-    case Opcode::OP_DIV:
-        result = o.op3 == 0 ? 0 : o.op2 / o.op3;
-        break;
-    default:
-        result = o.op3 == 0 ? 0 : o.op2 % o.op3;
-        break;
+    case Opcode::OP_LET: result = o.op2; break;
+    case Opcode::OP_ADD: result = o.op2 + o.op3; break;
+    case Opcode::OP_SUB: result = o.op2 - o.op3; break;
+    case Opcode::OP_MUL: result = o.op2 * o.op3; break;
+    case Opcode::OP_DIV: result = o.op3 == 0 ? 0 : o.op2 / o.op3; break;
+    default: result = o.op3 == 0 ? 0 : o.op2 % o.op3; break;
     }
     // Operand 1 as stored names the destination; its two flag bits pick the bank(s). Both banks
     // are checked before either is written.
@@ -189,23 +175,12 @@ bool ScriptMachine::ExecuteText(Opcode op, const Operands& o) {
 bool ScriptMachine::ExecuteCondition(Opcode op, const Operands& o) {
     bool enter = true;
     switch (op) {
-    case Opcode::OP_IF_EQ:
-        enter = o.op2 == o.op3;
-        break;
-    case Opcode::OP_IF_NE:
-        enter = o.op2 != o.op3;
-        break;
-    case Opcode::OP_IF_LT:
-        enter = o.op2 < o.op3;
-        break;
-    case Opcode::OP_IF_GT:
-        enter = o.op2 > o.op3;
-        break;
-    case Opcode::OP_ELSE:
-        enter = false;
-        break; // the end of a then-part skips the else-part
-    default:
-        break; // OP_ENDIF marks the end of a block
+    case Opcode::OP_IF_EQ: enter = o.op2 == o.op3; break;
+    case Opcode::OP_IF_NE: enter = o.op2 != o.op3; break;
+    case Opcode::OP_IF_LT: enter = o.op2 < o.op3; break;
+    case Opcode::OP_IF_GT: enter = o.op2 > o.op3; break;
+    case Opcode::OP_ELSE: enter = false; break; // the end of a then-part skips the else-part
+    default: break;                             // OP_ENDIF marks the end of a block
     }
     if (!enter) {
         m_game.ScriptStep = GetElseStep(o.op1);
@@ -235,18 +210,10 @@ bool ScriptMachine::ExecuteSystem(std::int16_t command, std::int16_t argument) {
         m_replay.menu_return_step = m_game.ScriptStep;
         m_host.HandOver(TaskCode::TASK_DISP_TITLE_MENU);
         return false;
-    case SystemCommand::SYS_CURSOR:
-        m_host.SetCursorShown(argument != 0);
-        return true;
-    case SystemCommand::SYS_AUXFLAG:
-        m_host.SetAuxFlag(argument != 0);
-        return true;
-    case SystemCommand::SYS_CONTEXTMENU:
-        m_host.SetContextMenuOn(argument != 0);
-        return true;
-    case SystemCommand::SYS_FLOATWINDOW:
-        m_host.ShowFloatWindow(argument != 0);
-        return true;
+    case SystemCommand::SYS_CURSOR: m_host.SetCursorShown(argument != 0); return true;
+    case SystemCommand::SYS_AUXFLAG: m_host.SetAuxFlag(argument != 0); return true;
+    case SystemCommand::SYS_CONTEXTMENU: m_host.SetContextMenuOn(argument != 0); return true;
+    case SystemCommand::SYS_FLOATWINDOW: m_host.ShowFloatWindow(argument != 0); return true;
     case SystemCommand::SYS_RANDOM:
         if (argument >= 0) {
             // op2 = 0 gives 0 but still steps the generator, like any other draw.

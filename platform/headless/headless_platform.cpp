@@ -7,7 +7,8 @@ namespace hk {
 namespace {
 
 // Where the headless windows sit on the virtual screen: the main window's client area centred.
-constexpr Point kMainClientOrigin{(HeadlessPlatform::kScreen.width - 800) / 2, (HeadlessPlatform::kScreen.height - 600) / 2};
+constexpr Point kMainClientOrigin{(HeadlessPlatform::kScreen.width - 800) / 2,
+                                  (HeadlessPlatform::kScreen.height - 600) / 2};
 
 } // namespace
 
@@ -83,7 +84,9 @@ void HeadlessPlatform::SetKeyDown(Key key, bool down) {
         m_keys.erase(key);
 }
 
-void HeadlessPlatform::MoveCursorToClient(WindowId window, Point client) { m_cursor = ClientToScreen(window, client); }
+void HeadlessPlatform::MoveCursorToClient(WindowId window, Point client) {
+    m_cursor = ClientToScreen(window, client);
+}
 
 Point HeadlessPlatform::ClientToScreen(WindowId window, Point client) {
     const Point origin = m_positions[window];
@@ -202,7 +205,7 @@ void HeadlessPlatform::PopupMenu(Menu& menu, Point screen) {
 }
 
 std::optional<HeadlessPlatform::DialogAnswer> HeadlessPlatform::TakeAnswer(DialogAnswer::Kind kind,
-                                                                            const char* dialog_name) {
+                                                                           const char* dialog_name) {
     if (m_dialog_answers.empty() || (m_dialog_answers.front().kind != kind && !m_dialog_answers.front().any_kind)) {
         Fault(std::string("the ") + dialog_name + " dialog opened with no queued answer");
         return std::nullopt;
@@ -244,6 +247,5 @@ void HeadlessPlatform::ShowConfigForm(TConfigForm& form) {
     if (answer->config_back)
         form.OkButtonClick();
 }
-
 
 } // namespace hk

@@ -34,11 +34,11 @@ public:
     // A scripted answer for the next modal dialog.
     struct DialogAnswer {
         enum class Kind { Query, Comment, Config } kind = Kind::Query;
-        bool ok = false;                        // Query: OK; Comment: save
-        std::u16string comment = {};            // Comment: the text typed
+        bool ok = false;                                             // Query: OK; Comment: save
+        std::u16string comment = {};                                 // Comment: the text typed
         std::vector<std::pair<std::string, int>> config_fields = {}; // Config: control=value
-        bool config_back = true;                // Config: "戻る" (else the close box)
-        bool any_kind = false;                  // a cancel that answers whichever dialog opens
+        bool config_back = true;                                     // Config: "戻る" (else the close box)
+        bool any_kind = false;                                       // a cancel that answers whichever dialog opens
     };
     void QueueDialogAnswer(DialogAnswer answer) { m_dialog_answers.push_back(std::move(answer)); }
     std::size_t PendingDialogAnswers() const { return m_dialog_answers.size(); }

@@ -13,7 +13,9 @@ HeadlessSession::~HeadlessSession() {
         m_form->FormDestroy();
 }
 
-bool HeadlessSession::Start() { return m_form->FormCreate(); }
+bool HeadlessSession::Start() {
+    return m_form->FormCreate();
+}
 
 void HeadlessSession::Step() {
     if (m_form->Closed())

@@ -33,8 +33,7 @@ std::string Quote(std::string_view text) {
     return out + "\"";
 }
 
-template <typename T>
-std::string Array(const T* values, int count) {
+template <typename T> std::string Array(const T* values, int count) {
     std::string out = "[";
     for (int i = 0; i < count; ++i) {
         if (i)

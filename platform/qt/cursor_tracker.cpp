@@ -80,16 +80,13 @@ bool CursorTracker::eventFilter(QObject* watched, QEvent* event) {
             ++m_placement_generation;
         // A menu or dialog takes the pointer's events while it is open, and when it closes the
         // pointer may be anywhere.
-        if (const auto* widget = qobject_cast<const QWidget*>(watched); widget && widget->isWindow() &&
-                                                                         !IsWatched(widget))
+        if (const auto* widget = qobject_cast<const QWidget*>(watched);
+            widget && widget->isWindow() && !IsWatched(widget))
             Lose();
         break;
     case QEvent::ApplicationStateChange:
-    case QEvent::WindowDeactivate:
-        Lose();
-        break;
-    default:
-        break;
+    case QEvent::WindowDeactivate: Lose(); break;
+    default: break;
     }
     return false;
 }

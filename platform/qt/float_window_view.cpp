@@ -152,17 +152,10 @@ void FloatWindowView::mousePressEvent(QMouseEvent* event) {
     m_press_button = event->button();
     MouseButton button;
     switch (event->button()) {
-    case Qt::LeftButton:
-        button = MouseButton::Left;
-        break;
-    case Qt::RightButton:
-        button = MouseButton::Right;
-        break;
-    case Qt::MiddleButton:
-        button = MouseButton::Middle;
-        break;
-    default:
-        return;
+    case Qt::LeftButton: button = MouseButton::Left; break;
+    case Qt::RightButton: button = MouseButton::Right; break;
+    case Qt::MiddleButton: button = MouseButton::Middle; break;
+    default: return;
     }
     if (m_sink)
         m_sink->OnMouseDown(WindowId::Float, button, Picture().LocalToPicture(event->position(), true));

@@ -10,28 +10,17 @@ namespace hk {
 std::optional<Key> KeyFromQt(int qt_key) {
     switch (qt_key) {
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return Key::Return;
-    case Qt::Key_Space:
-        return Key::Space;
-    case Qt::Key_Control:
-        return Key::Control;
-    case Qt::Key_Shift:
-        return Key::Shift;
-    case Qt::Key_Up:
-        return Key::Up;
-    case Qt::Key_Down:
-        return Key::Down;
-    case Qt::Key_PageUp:
-        return Key::PageUp;
-    case Qt::Key_PageDown:
-        return Key::PageDown;
-    case Qt::Key_F1:
-        return Key::F1;
-    case Qt::Key_F2:
-        return Key::F2;
-    default:
-        return std::nullopt;
+    case Qt::Key_Enter: return Key::Return;
+    case Qt::Key_Space: return Key::Space;
+    case Qt::Key_Control: return Key::Control;
+    case Qt::Key_Shift: return Key::Shift;
+    case Qt::Key_Up: return Key::Up;
+    case Qt::Key_Down: return Key::Down;
+    case Qt::Key_PageUp: return Key::PageUp;
+    case Qt::Key_PageDown: return Key::PageDown;
+    case Qt::Key_F1: return Key::F1;
+    case Qt::Key_F2: return Key::F2;
+    default: return std::nullopt;
     }
 }
 
@@ -79,8 +68,7 @@ bool KeyState::eventFilter(QObject* watched, QEvent* event) {
         if (const auto* widget = qobject_cast<QWidget*>(watched); widget && widget->windowType() == Qt::Popup)
             ReleaseAll();
         break;
-    default:
-        break;
+    default: break;
     }
     return QObject::eventFilter(watched, event);
 }

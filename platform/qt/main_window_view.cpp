@@ -18,14 +18,10 @@ namespace {
 
 std::optional<MouseButton> ButtonFromQt(Qt::MouseButton button) {
     switch (button) {
-    case Qt::LeftButton:
-        return MouseButton::Left;
-    case Qt::RightButton:
-        return MouseButton::Right;
-    case Qt::MiddleButton:
-        return MouseButton::Middle;
-    default:
-        return std::nullopt;
+    case Qt::LeftButton: return MouseButton::Left;
+    case Qt::RightButton: return MouseButton::Right;
+    case Qt::MiddleButton: return MouseButton::Middle;
+    default: return std::nullopt;
     }
 }
 
@@ -167,15 +163,9 @@ void MainWindowView::Zoom(ZoomStep step) {
     const int picture_width = static_cast<int>(std::lround(PictureScale() * kClientWidth));
     std::optional<WindowScale> next;
     switch (step) {
-    case ZoomStep::In:
-        next = LargerScale(picture_width, picture, AvailableClientSize());
-        break;
-    case ZoomStep::Out:
-        next = SmallerScale(picture_width, picture, AvailableClientSize());
-        break;
-    case ZoomStep::Reset:
-        next = WindowScale::Times(1.0);
-        break;
+    case ZoomStep::In: next = LargerScale(picture_width, picture, AvailableClientSize()); break;
+    case ZoomStep::Out: next = SmallerScale(picture_width, picture, AvailableClientSize()); break;
+    case ZoomStep::Reset: next = WindowScale::Times(1.0); break;
     }
     if (next)
         ApplyScale(*next);

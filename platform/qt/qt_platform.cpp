@@ -138,14 +138,10 @@ DebugWindowView& QtPlatform::DebugView() {
 
 QWidget* QtPlatform::Window(WindowId window) {
     switch (window) {
-    case WindowId::Main:
-        return m_main.get();
-    case WindowId::Float:
-        return m_float.get();
-    case WindowId::Debug:
-        return &DebugView();
-    default:
-        return nullptr;
+    case WindowId::Main: return m_main.get();
+    case WindowId::Float: return m_float.get();
+    case WindowId::Debug: return &DebugView();
+    default: return nullptr;
     }
 }
 
@@ -213,8 +209,7 @@ void QtPlatform::SetDelayTimerEnabled(bool enabled) {
 
 TABitmap& QtPlatform::ClientSurface(WindowId window) {
     switch (window) {
-    case WindowId::Float:
-        return m_float_surface;
+    case WindowId::Float: return m_float_surface;
     case WindowId::Debug:
         // The debug window is rarely shown; its surface is made when first asked for.
         if (!m_debug_surface.HasImage()) {
@@ -222,8 +217,7 @@ TABitmap& QtPlatform::ClientSurface(WindowId window) {
             m_debug_surface.Fill(kBlack);
         }
         return m_debug_surface;
-    default:
-        return m_main_surface;
+    default: return m_main_surface;
     }
 }
 

@@ -15,12 +15,9 @@ std::optional<ZoomStep> ZoomStepFromKey(int qt_key, Qt::KeyboardModifiers modifi
     case Qt::Key_Plus:
     case Qt::Key_Equal: // the unshifted plus key of US keyboards, as in web browsers
         return ZoomStep::In;
-    case Qt::Key_Minus:
-        return ZoomStep::Out;
-    case Qt::Key_0:
-        return ZoomStep::Reset;
-    default:
-        return std::nullopt;
+    case Qt::Key_Minus: return ZoomStep::Out;
+    case Qt::Key_0: return ZoomStep::Reset;
+    default: return std::nullopt;
     }
 }
 
@@ -92,11 +89,8 @@ bool ZoomKeys::eventFilter(QObject* watched, QEvent* event) {
         if (static_cast<QApplicationStateChangeEvent*>(event)->applicationState() != Qt::ApplicationActive)
             Forget();
         break;
-    case QEvent::WindowBlocked:
-        Forget();
-        break;
-    default:
-        break;
+    case QEvent::WindowBlocked: Forget(); break;
+    default: break;
     }
     return QObject::eventFilter(watched, event);
 }

@@ -19,18 +19,12 @@ enum class Damage { CutTo0, CutTo1000, OneByteShort, OneByteLong, Unreadable, Fo
 
 const char* NameOf(Damage damage) {
     switch (damage) {
-    case Damage::CutTo0:
-        return "CutTo0";
-    case Damage::CutTo1000:
-        return "CutTo1000";
-    case Damage::OneByteShort:
-        return "OneByteShort";
-    case Damage::OneByteLong:
-        return "OneByteLong";
-    case Damage::Unreadable:
-        return "Unreadable";
-    case Damage::Folder:
-        return "Folder";
+    case Damage::CutTo0: return "CutTo0";
+    case Damage::CutTo1000: return "CutTo1000";
+    case Damage::OneByteShort: return "OneByteShort";
+    case Damage::OneByteLong: return "OneByteLong";
+    case Damage::Unreadable: return "Unreadable";
+    case Damage::Folder: return "Folder";
     }
     return "";
 }
@@ -70,15 +64,9 @@ bool RunningAsRoot() {
 // holding a file of those bytes.
 void WriteDamaged(const fs::path& path, Damage damage, const Bytes& whole) {
     switch (damage) {
-    case Damage::CutTo0:
-        WriteFileBytes(path, {});
-        break;
-    case Damage::CutTo1000:
-        WriteFileBytes(path, Bytes(whole.begin(), whole.begin() + 1000));
-        break;
-    case Damage::OneByteShort:
-        WriteFileBytes(path, Bytes(whole.begin(), whole.end() - 1));
-        break;
+    case Damage::CutTo0: WriteFileBytes(path, {}); break;
+    case Damage::CutTo1000: WriteFileBytes(path, Bytes(whole.begin(), whole.begin() + 1000)); break;
+    case Damage::OneByteShort: WriteFileBytes(path, Bytes(whole.begin(), whole.end() - 1)); break;
     case Damage::OneByteLong: {
         Bytes longer = whole;
         longer.push_back(0x5A);
@@ -100,15 +88,9 @@ void WriteDamaged(const fs::path& path, Damage damage, const Bytes& whole) {
 void ExpectKeptAside(const fs::path& path, Damage damage, const Bytes& whole) {
     ASSERT_TRUE(fs::exists(fs::symlink_status(path))) << path;
     switch (damage) {
-    case Damage::CutTo0:
-        EXPECT_EQ(ReadFileBytes(path), Bytes{});
-        break;
-    case Damage::CutTo1000:
-        EXPECT_EQ(ReadFileBytes(path), Bytes(whole.begin(), whole.begin() + 1000));
-        break;
-    case Damage::OneByteShort:
-        EXPECT_EQ(ReadFileBytes(path), Bytes(whole.begin(), whole.end() - 1));
-        break;
+    case Damage::CutTo0: EXPECT_EQ(ReadFileBytes(path), Bytes{}); break;
+    case Damage::CutTo1000: EXPECT_EQ(ReadFileBytes(path), Bytes(whole.begin(), whole.begin() + 1000)); break;
+    case Damage::OneByteShort: EXPECT_EQ(ReadFileBytes(path), Bytes(whole.begin(), whole.end() - 1)); break;
     case Damage::OneByteLong: {
         const Bytes kept = ReadFileBytes(path);
         ASSERT_EQ(kept.size(), whole.size() + 1);

@@ -18,10 +18,14 @@ TABitmap Solid(int w, int h, Color c) {
     return b;
 }
 
-std::vector<std::uint8_t> Png(const TABitmap& b) { return EncodePng(b); }
+std::vector<std::uint8_t> Png(const TABitmap& b) {
+    return EncodePng(b);
+}
 
 // Fourth byte (transparency) of a pixel.
-int Clear(const TABitmap& b, int x, int y) { return b.Pixel(x, y)[3]; }
+int Clear(const TABitmap& b, int x, int y) {
+    return b.Pixel(x, y)[3];
+}
 
 using GraphicsTest = GameFixture;
 

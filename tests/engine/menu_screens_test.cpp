@@ -182,8 +182,8 @@ TEST_F(MenuScreensTest, CgAlbumLocksUnseenCellsAndShowsSeenPictures) {
 }
 
 TEST_F(MenuScreensTest, SceneAlbumQueuesScenesAndReplaysThemInOrder) {
-    State().System.SystemVars[101 - 1] = 1; // page 1 cell 1
-    State().System.SystemVars[155 - 1] = 1; // page 1 cell 2
+    State().System.SystemVars[101 - 1] = 1;     // page 1 cell 1
+    State().System.SystemVars[155 - 1] = 1;     // page 1 cell 2
     for (int scene : {121, 122, 123, 124, 125}) // the album menu empties the queue
         Script().AddSceneTbl(scene);
     Click(700, 500);

@@ -9,8 +9,7 @@
 namespace hk::test {
 namespace {
 
-template <typename T>
-std::vector<std::uint8_t> BytesOf(const T& record) {
+template <typename T> std::vector<std::uint8_t> BytesOf(const T& record) {
     std::vector<std::uint8_t> bytes(sizeof record);
     std::memcpy(bytes.data(), &record, sizeof record);
     return bytes;
@@ -19,8 +18,8 @@ std::vector<std::uint8_t> BytesOf(const T& record) {
 TEST(RecordsTest, GameDataFieldsLandAtTheirFileOffsets) {
     GameData g{};
     g.SlotInUse = 1;
-    g.ScenarioVars[0] = 0x1234;   // variable 1
-    g.ScenarioVars[511] = -2;     // variable 512
+    g.ScenarioVars[0] = 0x1234; // variable 1
+    g.ScenarioVars[511] = -2;   // variable 512
     g.CurrentScene = 0x0102;
     g.ScriptStep = -1;
     g.ReturnTable[0] = {7, 0x0403};  // entry 1
@@ -37,6 +36,7 @@ TEST(RecordsTest, GameDataFieldsLandAtTheirFileOffsets) {
     g.SaveComment[23] = 0x0041;
     const auto b = BytesOf(g);
 
+    // clang-format off
     EXPECT_EQ(b[0], 0x01);                               // SlotInUse
     EXPECT_EQ(b[2], 0x34); EXPECT_EQ(b[3], 0x12);        // variable 1 at 2*1
     EXPECT_EQ(b[1024], 0xFE); EXPECT_EQ(b[1025], 0xFF);  // variable 512 at 2*512
@@ -53,6 +53,7 @@ TEST(RecordsTest, GameDataFieldsLandAtTheirFileOffsets) {
     EXPECT_EQ(b[1158], 0xC6); EXPECT_EQ(b[1159], 0x30);  // U+30C6 テ
     EXPECT_EQ(b[1204], 0x41); EXPECT_EQ(b[1205], 0x00);  // 24th unit
     EXPECT_EQ(b[1206], 0x00); EXPECT_EQ(b[1207], 0x00);  // reserved tail
+    // clang-format on
 }
 
 } // namespace

@@ -38,7 +38,9 @@ protected:
     }
 };
 
-std::uint8_t Mix(std::uint8_t fresh, std::uint8_t old, int a) { return static_cast<std::uint8_t>((fresh * a + old * (256 - a)) >> 8); }
+std::uint8_t Mix(std::uint8_t fresh, std::uint8_t old, int a) {
+    return static_cast<std::uint8_t>((fresh * a + old * (256 - a)) >> 8);
+}
 
 TEST_F(TransitionTest, FadeShowsTheTimedMixAndEndsOnTheNewScene) {
     Begin(TaskCode::TASK_EFFECT_01, 1000);

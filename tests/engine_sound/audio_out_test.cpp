@@ -18,7 +18,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::uint32_t U32(const std::uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t{p[3]} << 24; }
+std::uint32_t U32(const std::uint8_t* p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t{p[3]} << 24;
+}
 
 // The samples of a 16-bit stereo 44,100 Hz PCM WAV file; fails the test on any other layout.
 std::vector<std::int16_t> WavSamples(const fs::path& path) {
@@ -52,8 +54,8 @@ TEST(AudioOut, WavMatchesTheMixedCuesSampleForSample) {
     fs::create_directories(game / "VOICE");
     ToneSpec music{.channels = 2, .rate = 44100, .seconds = 1.5, .frequency = 441.0, .amplitude = 0.5};
     ToneSpec effect{.channels = 1, .rate = 44100, .seconds = 0.4, .frequency = 882.0, .amplitude = 0.4};
-    ToneSpec voice{.channels = 2, .rate = 44100, .seconds = 0.7, .frequency = 220.5, .amplitude = 0.4,
-                   .left_only = true};
+    ToneSpec voice{
+        .channels = 2, .rate = 44100, .seconds = 0.7, .frequency = 220.5, .amplitude = 0.4, .left_only = true};
     WriteBytes(game / "Sound" / "M02.ogg", OggTone(music));
     WriteBytes(game / "Sound" / "S05.ogg", OggTone(effect));
     WriteBytes(game / "VOICE" / "hana_01.ogg", OggTone(voice));
@@ -67,8 +69,8 @@ top:
 )"}}).WriteTo(game / "SCR.IFP");
     ArchiveBuilder().WriteTo(game / "GRP.IFP");
 
-    const auto r = RunTool({"run", "--game", game.string(), "--input", "-", "--out", dir.Path().string(),
-                            "--audio-out", (dir / "out.wav").string(), "--quiet"},
+    const auto r = RunTool({"run", "--game", game.string(), "--input", "-", "--out", dir.Path().string(), "--audio-out",
+                            (dir / "out.wav").string(), "--quiet"},
                            "ticks 3\nstate early.json\nms 4000\nstate late.json\n");
     ASSERT_EQ(r.status, 0) << r.out << r.err;
 

@@ -109,8 +109,9 @@ void PictureSeeds(SeedWriter& seeds, const fs::path& corpus) {
     Bytes with_mask = png;
     with_mask.insert(with_mask.end(), mask_png.begin(), mask_png.end());
     const auto split = static_cast<std::uint16_t>(png.size());
-    seeds.Write("graphic_png_mask_slot1",
-                Cat({6, 2, 2, 1, 1, static_cast<std::uint8_t>(split), static_cast<std::uint8_t>(split >> 8)}, with_mask));
+    seeds.Write(
+        "graphic_png_mask_slot1",
+        Cat({6, 2, 2, 1, 1, static_cast<std::uint8_t>(split), static_cast<std::uint8_t>(split >> 8)}, with_mask));
     seeds.Write("graphic_bmp_slot6", Cat({5, 1, 0, 6, 0, 0xFF, 0xFF}, bmp));
     seeds.Write("graphic_jpeg_slot10", Cat({7, 3, 0, 10, 3, 0xFF, 0xFF}, jpeg));
     int n = 0;
@@ -160,8 +161,8 @@ void SaveSeeds(SeedWriter& seeds) {
     seeds.Write("slot_startup", Cat({2, 0}, slot));
     seeds.Write("empty_slot", Cat({0, 0}, Bytes(sizeof game, 0)));
     // Settings patched at the end of the system file: TextSpeed 9, volumes out of range.
-    seeds.Write("settings", Cat({2, 1, 0x2C, 0x05, 0x04, 0, 28, 9, 0, 0, 0, 7, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 200,
-                                 0, 0, 0, 0x80, 0, 0, 0, 0, 0, 0, 0x80, 0, 9, 0, 0},
+    seeds.Write("settings", Cat({2,    1,   0x2C, 0x05, 0x04, 0,    28, 9, 0, 0, 0, 7, 0,    0, 0, 0xFF, 0xFF, 0xFF,
+                                 0xFF, 200, 0,    0,    0,    0x80, 0,  0, 0, 0, 0, 0, 0x80, 0, 9, 0,    0},
                                 slot));
     seeds.Write("short_system_file", Cat({3, 0, 0x10, 0x27, 0, 0}, slot));
     seeds.Write("short_slot", Cat({0, 0}, Bytes(slot.begin(), slot.begin() + 600)));
@@ -211,8 +212,8 @@ void DemoSeeds(const fs::path& game, SeedWriter& payload_seeds, SeedWriter& exec
             const auto type = static_cast<std::uint8_t>(entry.type_a - 10);
             const auto mask = static_cast<std::uint8_t>(entry.type_b ? entry.type_b - 10 : 0);
             image_seeds.Write("demo_graphic" + std::to_string(n),
-                              Cat({4, type, mask, static_cast<std::uint8_t>(n % 11), 0, static_cast<std::uint8_t>(split),
-                                   static_cast<std::uint8_t>(split >> 8)},
+                              Cat({4, type, mask, static_cast<std::uint8_t>(n % 11), 0,
+                                   static_cast<std::uint8_t>(split), static_cast<std::uint8_t>(split >> 8)},
                                   both));
             ++kept;
         }
@@ -225,7 +226,8 @@ void DemoSeeds(const fs::path& game, SeedWriter& payload_seeds, SeedWriter& exec
             if (sounds >= 12)
                 break;
             // The start of a file is enough for the decoder to find its way in; the seeds stay small.
-            ogg_seeds.Write("demo_" + entry.path().filename().string(), Cat({0x04, 255}, ReadFile(entry.path(), 48 << 10)));
+            ogg_seeds.Write("demo_" + entry.path().filename().string(),
+                            Cat({0x04, 255}, ReadFile(entry.path(), 48 << 10)));
             ++sounds;
         }
     }

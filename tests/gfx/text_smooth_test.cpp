@@ -306,8 +306,14 @@ TEST_P(SmoothTextPathTest, OutlinedTextEqualsTheTenDrawsItStandsFor) {
         Color outline;
     };
     const Case cases[] = {
-        {6, 5, 2, kBlack},  {-9, -7, 2, kBlack},   {150, 20, 2, kBlack},        {3, 3, 1, MakeColor(40, 200, 90)},
-        {4, 4, 0, kBlack},  {10, 6, -3, kWhite},   {20, 8, 70, MakeColor(9, 8, 7)}, {500, 4, 2, kBlack},
+        {6, 5, 2, kBlack},
+        {-9, -7, 2, kBlack},
+        {150, 20, 2, kBlack},
+        {3, 3, 1, MakeColor(40, 200, 90)},
+        {4, 4, 0, kBlack},
+        {10, 6, -3, kWhite},
+        {20, 8, 70, MakeColor(9, 8, 7)},
+        {500, 4, 2, kBlack},
     };
     for (const Case& c : cases) {
         const Font body = Gothic(24, MakeColor(250, 230, 120));

@@ -368,12 +368,9 @@ INSTANTIATE_TEST_SUITE_P(EveryFolder, SystemFileCrash,
                          ::testing::Values(Before::FileOnly, Before::FileAndCopy, Before::FileDamagedLate),
                          [](const auto& info) {
                              switch (info.param) {
-                             case Before::FileOnly:
-                                 return std::string("FileOnly");
-                             case Before::FileAndCopy:
-                                 return std::string("FileAndCopy");
-                             case Before::FileDamagedLate:
-                                 return std::string("FileDamagedLate");
+                             case Before::FileOnly: return std::string("FileOnly");
+                             case Before::FileAndCopy: return std::string("FileAndCopy");
+                             case Before::FileDamagedLate: return std::string("FileDamagedLate");
                              }
                              return std::string();
                          });

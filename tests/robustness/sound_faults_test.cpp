@@ -51,8 +51,7 @@ protected:
     void CutShort(const std::string& relative, std::uintmax_t bytes) { fs::resize_file(m_dir / relative, bytes); }
 
     // Starts the game on scene 1 = `scene` (an idle scene when empty).
-    void Start(const std::string& scene = "top:\n    wait 0\n    jump top\n",
-               const fs::path& wav = {}) {
+    void Start(const std::string& scene = "top:\n    wait 0\n    jump top\n", const fs::path& wav = {}) {
         ScenarioArchive({{1, scene}}).WriteTo(m_dir / "SCR.IFP");
         auto files = std::make_unique<FaultyFiles>(m_dir.Path());
         m_files = files.get();

@@ -49,21 +49,11 @@ public:
     void WaitFor(int ms) override { Log("wait", ms); }
     void HandOver(TaskCode task) override {
         switch (task) {
-        case TaskCode::TASK_SCRIPT:
-            Log("TASK_SCRIPT");
-            break;
-        case TaskCode::TASK_WAIT_KEY:
-            Log("TASK_WAIT_KEY");
-            break;
-        case TaskCode::TASK_DISP_TITLE_MENU:
-            Log("TASK_DISP_TITLE_MENU");
-            break;
-        case TaskCode::TASK_DISP_SC_ALBUM_MENU:
-            Log("TASK_DISP_SC_ALBUM_MENU");
-            break;
-        default:
-            Log("task", static_cast<long long>(task));
-            break;
+        case TaskCode::TASK_SCRIPT: Log("TASK_SCRIPT"); break;
+        case TaskCode::TASK_WAIT_KEY: Log("TASK_WAIT_KEY"); break;
+        case TaskCode::TASK_DISP_TITLE_MENU: Log("TASK_DISP_TITLE_MENU"); break;
+        case TaskCode::TASK_DISP_SC_ALBUM_MENU: Log("TASK_DISP_SC_ALBUM_MENU"); break;
+        default: Log("task", static_cast<long long>(task)); break;
         }
     }
     void SetCursorShown(bool shown) override { Log("cursor", shown); }

@@ -1,8 +1,8 @@
 // The platform devices under the output unit: the headless one in virtual time (rate, refills
 // inside Advance, the WAV file) and, when built, the SDL one on SDL's dummy and disk drivers.
 #include "platform/headless/virtual_audio_device.h"
-#include "sound/sound_output.h"
 #include "sound/ogg_player.h"
+#include "sound/sound_output.h"
 #include "support/ogg_fixtures.h"
 #include "support/temp_dir.h"
 

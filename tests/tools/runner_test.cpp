@@ -1,7 +1,7 @@
 // harukaze-tool run as outside tests use it: exit statuses, messages, files written.
 #include "support/archive_builder.h"
-#include "support/scene_assembler.h"
 #include "support/run_process.h"
+#include "support/scene_assembler.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
