@@ -13,6 +13,7 @@ BUILD_DIR=${BUILD_DIR:?BUILD_DIR must name the build directory}
 fail() {
     echo "FAIL: $*"
     [ -n "${WORK:-}" ] && [ -s "$WORK/game.err" ] && echo "game stderr: $(cat "$WORK/game.err")"
+    [ -n "${XVFB_PID:-}" ] && { kill -0 "$XVFB_PID" 2>/dev/null && echo "Xvfb still runs" || echo "Xvfb has ended"; }
     [ -n "${WORK:-}" ] && [ -s "$WORK/xvfb.log" ] && echo "Xvfb: $(tail -n 5 "$WORK/xvfb.log")"
     exit 1
 }
@@ -58,8 +59,9 @@ export HOME="$WORK/home"
 CAPTION="ＨＡＲＵＫＡＺＥ　radadu"
 named() {
     local id
+    # A window listed by the search may be gone by the time its name is asked (BadWindow).
     for id in $(xdotool search --onlyvisible --name '.*' 2>/dev/null); do
-        [ "$(xdotool getwindowname "$id")" = "$1" ] && { echo "$id"; return 0; }
+        [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ] && { echo "$id"; return 0; }
     done
     return 1
 }

@@ -118,6 +118,8 @@ fi
 
 # ---- The unpacked game under xvfb-run: a window with the game's caption, no error box, and a
 # ---- clean end on SIGTERM that writes the system file into the game folder.
+# ---- The second start follows the end of the first on the same server, so the server must not
+# ---- reset when the first game leaves (-noreset; xvfb.bash tells why).
 mkdir -m 700 "$WORK/runtime"
 cat >"$WORK/play.sh" <<'PLAY'
 set -euo pipefail
@@ -185,5 +187,5 @@ PLAY
 env -u WAYLAND_DISPLAY GAME="$GAME" GAME_DIR="$GAME_DIR" WORK="$WORK" XDG_RUNTIME_DIR="$WORK/runtime" \
     XDG_CONFIG_HOME="$WORK/config" \
     QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy \
-    xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash "$WORK/play.sh"
+    xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" bash "$WORK/play.sh"
 echo "PASS"

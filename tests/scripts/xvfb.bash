@@ -1,6 +1,7 @@
 # Sourced by the window-build checks: a virtual X server of their own for the game's windows.
 #   start_xvfb WORK SCREEN [Xvfb options...]
-# starts Xvfb on a free display number with one screen of SCREEN (e.g. 1280x1024x24), sets
+# starts Xvfb on a free display number with one screen of SCREEN (e.g. 1280x1024x24), kept
+# as it is for the whole check (no reset when its last client leaves, see below), sets
 # XVFB_PID (the caller's clean-up ends it) and DISPLAY, and the environment the window build
 # needs there: the xcb platform, SDL's dummy audio, a private runtime folder under WORK, and a
 # private settings folder (XDG_CONFIG_HOME) so the player's own ~/.config is never touched.
@@ -10,7 +11,11 @@
 start_xvfb() {
     local work=$1 screen=$2
     shift 2
-    Xvfb -displayfd 5 -screen 0 "$screen" "$@" -nolisten tcp 5>"$work/display" 2>"$work/xvfb.log" &
+    # By default an X server resets itself whenever its last client leaves, and a client that
+    # connects during that reset is dropped: a game started right after the previous one ended
+    # (or after the widget tests) then cannot open its display, the more often the busier the
+    # machine. -noreset keeps the one server the checks share ready for the next client.
+    Xvfb -displayfd 5 -screen 0 "$screen" "$@" -nolisten tcp -noreset 5>"$work/display" 2>"$work/xvfb.log" &
     XVFB_PID=$!
     for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
     if [ ! -s "$work/display" ]; then
