@@ -108,13 +108,17 @@ void Engine::MakeSelect(const std::u32string& text) {
     }
 }
 
-void Engine::ShowChoice(int number, int voice, std::string_view text) {
+void Engine::NoteChoiceShown(int number, int voice) {
     EngineState& s = m_state;
     s.MsgNumber = number;
     s.VoiceNumber = voice;
     s.MsgIsChoice = 1;
     // A choice always stops skipping and automatic advance.
     s.SkipNow = s.SkipMode = s.ReadSkipMode = s.AutoMode = 0;
+}
+
+void Engine::ShowChoice(int number, int voice, std::string_view text) {
+    NoteChoiceShown(number, voice);
     MakeSelect(SjisToUtf32(text));
     if (MsgTextImage.HasImage()) {
         if (MsgFloatChecked()) {
@@ -250,14 +254,10 @@ void Engine::MakeSelect2(const std::u32string& text) {
 }
 
 void Engine::ShowFullScreenChoice(int number, int voice, std::string_view text) {
-    EngineState& s = m_state;
-    s.MsgNumber = number;
-    s.VoiceNumber = voice;
-    s.MsgIsChoice = 1;
-    s.SkipNow = s.SkipMode = s.ReadSkipMode = s.AutoMode = 0;
+    NoteChoiceShown(number, voice);
     MakeSelect2(SjisToUtf32(text));
     ScreenBuffer.Assign(SceneImage);
-    s.Select2Visible = 1;
+    m_state.Select2Visible = 1;
     SetTask(TaskCode::TASK_WAIT_SELECT2);
     m_platform.ShowWindow(WindowId::Float, false);
 }

@@ -147,6 +147,9 @@ public:
     // Lays a choice ("/"-separated) out: in the message window, or full screen.
     void MakeSelect(const std::u32string& text);
     void MakeSelect2(const std::u32string& text);
+    // What both kinds of choice note when shown: its number and voice, and that skipping and
+    // automatic advance stop.
+    void NoteChoiceShown(int number, int voice);
     void ClearMsgLog();
     // Entry 0 of the log becomes this text and voice (index into VoiceNames, -1 = none).
     void AddMsgLog(const std::u32string& text, int voice_index);

@@ -3,6 +3,7 @@
 // platform.
 #include "gfx/png_writer.h"
 #include "support/engine_fixture.h"
+#include "support/interface_graphics.h"
 
 #include <array>
 #include <fstream>
@@ -11,18 +12,7 @@
 namespace hk::test {
 namespace {
 
-constexpr Color kKey = 0x0000FF00;   // lime: the floating artwork's see-through colour
-constexpr Color kPanel = 0x00203020; // the floating window's panel
 constexpr Color kOpaque = 0x00808080;
-
-TABitmap MakePicture(int width, int height, const std::function<Color(int, int)>& fn) {
-    TABitmap picture;
-    picture.SetSize(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            picture.FillRect(x, y, 1, 1, fn(x, y));
-    return picture;
-}
 
 bool SameRect(const TABitmap& a, int ax, int ay, const TABitmap& b, int bx, int by, int w, int h) {
     for (int y = 0; y < h; ++y)
@@ -61,7 +51,8 @@ std::vector<int> RowsOf(const Runs& runs, int y) {
 }
 
 TEST(FormRgnTest, OnlyTheCornerKeyedGivesOneRunPerRowBelowRowZero) {
-    const Runs runs = BuildFrom(MakePicture(800, 176, [](int x, int y) { return x == 0 && y == 0 ? kKey : kOpaque; }));
+    const Runs runs =
+        BuildFrom(MakePicture(800, 176, [](int x, int y) { return x == 0 && y == 0 ? kFloatKey : kOpaque; }));
     ASSERT_EQ(runs.size(), 175u);
     for (int y = 1; y < 176; ++y)
         EXPECT_EQ(RowsOf(runs, y), (std::vector<int>{1, 799})) << "row " << y;
@@ -69,15 +60,16 @@ TEST(FormRgnTest, OnlyTheCornerKeyedGivesOneRunPerRowBelowRowZero) {
 
 TEST(FormRgnTest, ColumnZeroIsNeverIncludedAndKeyedPixelsSplitRuns) {
     // A lone opaque pixel at column 0 gives nothing.
-    EXPECT_TRUE(BuildFrom(MakePicture(40, 10, [](int x, int y) { return x == 0 && y == 5 ? kOpaque : kKey; })).empty());
+    EXPECT_TRUE(
+        BuildFrom(MakePicture(40, 10, [](int x, int y) { return x == 0 && y == 5 ? kOpaque : kFloatKey; })).empty());
     // Row 3 is cut by a keyed gap at 10..14; row 6 has a one-pixel island at 30; row 8 is keyed.
     const Runs runs = BuildFrom(MakePicture(40, 10, [](int x, int y) -> Color {
         if (y == 0 || y == 8)
-            return kKey;
+            return kFloatKey;
         if (y == 3)
-            return x >= 10 && x < 15 ? kKey : kOpaque;
+            return x >= 10 && x < 15 ? kFloatKey : kOpaque;
         if (y == 6)
-            return x == 30 ? kOpaque : kKey;
+            return x == 30 ? kOpaque : kFloatKey;
         return kOpaque;
     }));
     EXPECT_EQ(RowsOf(runs, 3), (std::vector<int>{1, 9, 15, 25}));
@@ -91,7 +83,7 @@ TABitmap PartsSheet() {
     return MakePicture(800, 600, [](int x, int y) -> Color {
         if (y < 424)
             return kOpaque;
-        return x >= 12 && x < 788 && y >= 436 && y < 592 ? kPanel : kKey;
+        return x >= 12 && x < 788 && y >= 436 && y < 592 ? kFloatPanel : kFloatKey;
     });
 }
 
@@ -141,8 +133,8 @@ TEST_F(FloatGame, TaskInitShapesTheFloatingWindowFromThePartsSheet) {
     EXPECT_EQ(RowsOf(shape, 12), (std::vector<int>{12, 776}));
     EXPECT_TRUE(RowsOf(shape, 11).empty());
     EXPECT_TRUE(RowsOf(shape, 168).empty());
-    EXPECT_EQ(Surface(WindowId::Float).GetColor(2, 2), kKey);
-    EXPECT_EQ(Surface(WindowId::Float).GetColor(400, 100), kPanel);
+    EXPECT_EQ(Surface(WindowId::Float).GetColor(2, 2), kFloatKey);
+    EXPECT_EQ(Surface(WindowId::Float).GetColor(400, 100), kFloatPanel);
     EXPECT_FALSE(Platform().IsWindowVisible(WindowId::Float));
 }
 
@@ -323,14 +315,14 @@ TEST_F(FloatGame, MessageMovesBetweenTheFloatingAndTheMainWindow) {
     Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_MESSAGE) << "the whole message at once";
     EXPECT_TRUE(SameRect(Surface(WindowId::Float), 0, 0, Form().MsgTextImage, 0, 0, 752, 176));
-    EXPECT_EQ(Form().MsgTextImage.GetColor(2, 2), kKey) << "laid out on the floating artwork";
+    EXPECT_EQ(Form().MsgTextImage.GetColor(2, 2), kFloatKey) << "laid out on the floating artwork";
     EXPECT_TRUE(SameRect(Surface(WindowId::Main), 0, 0, Form().SceneImage, 0, 0, 800, 600));
 
     Form().ItemMsgFloatClick();
     EXPECT_FALSE(Platform().IsWindowVisible(WindowId::Float));
     Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_MESSAGE);
-    EXPECT_NE(Form().MsgTextImage.GetColor(2, 2), kKey) << "laid out on the scene strip again";
+    EXPECT_NE(Form().MsgTextImage.GetColor(2, 2), kFloatKey) << "laid out on the scene strip again";
     EXPECT_TRUE(SameRect(Surface(WindowId::Main), 0, 424, Form().MsgTextImage, 0, 0, 752, 176));
     EXPECT_TRUE(SameRect(Surface(WindowId::Main), 0, 0, Form().SceneImage, 0, 0, 800, 424));
 }
