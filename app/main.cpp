@@ -66,6 +66,18 @@ int RunGame(int argc, char** argv, const hk::LaunchOptions& options) {
     // The loop below decides when the game ends, not the last window closing.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // SIGTERM, SIGHUP or SIGINT (logout, a closed terminal, Ctrl+C) end the game as after a
+    // confirmed close, without asking, so the settings, flags and read-marks are written. One that
+    // arrives while a dialog or menu is open closes it (as a "no"/cancel), so the engine returns
+    // to the loop below, which then ends the game; one that closes the folder chooser ends the
+    // program before any game has started.
+    const hk::SignalWatch stop_signals({SIGTERM, SIGHUP, SIGINT}, [](int) {
+        if (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+
     hk::UserSettings settings;
     // The chooser's widgets read the font list: the game's face names must be known by then.
     const auto finish_warm_up = [&warm_up] {
@@ -73,21 +85,10 @@ int RunGame(int argc, char** argv, const hk::LaunchOptions& options) {
             warm_up.join();
     };
     if (!hk::EnterGameFolder(options, settings, finish_warm_up))
-        return 1;
+        return stop_signals.Received() ? 0 : 1;
     hk::QtPlatform platform;
     hk::GameFiles files(".");
     hk::Engine form(platform, files);
-
-    // SIGTERM, SIGHUP or SIGINT (logout, a closed terminal, Ctrl+C) end the game as after a
-    // confirmed close, without asking, so the settings, flags and read-marks are written. One that
-    // arrives while a dialog or menu is open closes it (as a "no"/cancel), so the engine returns
-    // to the loop below, which then ends the game.
-    const hk::SignalWatch stop_signals({SIGTERM, SIGHUP, SIGINT}, [](int) {
-        if (QWidget* popup = QApplication::activePopupWidget())
-            popup->close();
-        if (QWidget* modal = QApplication::activeModalWidget())
-            modal->close();
-    });
 
     if (hk::PrepareMainWindow(platform.MainView(), options, settings))
         platform.MainView().showMaximized();

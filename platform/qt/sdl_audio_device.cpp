@@ -5,6 +5,18 @@
 
 namespace hk {
 
+namespace {
+
+// SDL's audio, without SDL's own SIGINT/SIGTERM handlers: they would turn a stop signal into an
+// SDL event nobody reads (and, installed from the start-up thread, could replace the game's own).
+bool StartSdlAudio() {
+    SDL_SetMainReady();
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+}
+
+} // namespace
+
 SdlAudioDevice::SdlAudioDevice() = default;
 
 SdlAudioDevice::~SdlAudioDevice() {
@@ -20,9 +32,8 @@ bool SdlAudioDevice::Open() {
     if (m_device != 0) {
         return true;
     }
-    SDL_SetMainReady();
     if (!m_subsystem) {
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        if (!StartSdlAudio()) {
             m_error = std::string("SDL audio: ") + SDL_GetError();
             return false;
         }
@@ -62,8 +73,7 @@ AudioResult SdlAudioDevice::CreateRing(const AudioFormat& format, std::uint32_t 
 }
 
 SdlAudioWarmUp::SdlAudioWarmUp() {
-    SDL_SetMainReady();
-    m_started = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    m_started = StartSdlAudio();
 }
 
 SdlAudioWarmUp::~SdlAudioWarmUp() {

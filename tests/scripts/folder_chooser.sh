@@ -3,7 +3,8 @@
 # - the widget tests of the start from a folder without the game (the chooser answered by the
 #   test, a folder without the archives refused, the choice remembered and used by the next start)
 #   run on the X server instead of the offscreen platform;
-# - the real program started from an empty folder shows the chooser; the folder typed into it is
+# - the real program started from an empty folder shows the chooser, and a stop signal then ends it
+#   cleanly; the folder typed into it is
 #   played and remembered, and the next start from the empty folder plays it without asking;
 #   started with a folder on its command line it plays that one.
 # Needs BUILD_DIR (the build tree); uses Xvfb and xdotool.
@@ -69,13 +70,29 @@ start_game() {
     (cd "$WORK/empty" && exec "$GAME" "$@" >"$WORK/game.out" 2>"$WORK/game.err") &
     GAME_PID=$!
 }
+# Whether a child of this script has ended (it stays a zombie until it is waited for).
+ended() {
+    [ ! -e "/proc/$1/stat" ] || [ "$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null)" = Z ]
+}
 end_game() {
-    kill -TERM "$GAME_PID"
+    kill -TERM "$GAME_PID" 2>/dev/null || true # it may have ended already
     local status=0
     wait "$GAME_PID" || status=$?
     GAME_PID=""
     [ "$status" -eq 0 ] || fail "the game ended with status $status"
 }
+
+# A stop signal (logout, Ctrl+C) while the chooser is open ends the program at once and cleanly,
+# with nothing chosen, remembered or written.
+start_game
+wait_for 20 named "Choose the folder of the game (SCR.IFP, GRP.IFP)" >/dev/null ||
+    fail "no folder chooser appeared"
+kill -TERM "$GAME_PID"
+wait_for 20 ended "$GAME_PID" || fail "the program did not end on SIGTERM while the chooser was open"
+end_game
+! grep -qs "folder=" "$XDG_CONFIG_HOME/harukaze/harukaze.conf" || fail "a folder was remembered though none was chosen"
+[ -z "$(ls -A "$WORK/empty")" ] || fail "the program wrote into the folder it was started from"
+echo "ok: a stop signal while the chooser is open ends the program cleanly"
 
 start_game
 wait_for 20 named "Choose the folder of the game (SCR.IFP, GRP.IFP)" >/dev/null ||
