@@ -30,6 +30,7 @@ void GameLoop::RunOnce() {
         ++m_ticks;
         if (m_frame_log)
             m_frame_log->CountTick();
+        m_platform.PaintPresented();
         m_platform.SleepInNextPump(m_form.NextDeadline());
         return;
     }

@@ -170,6 +170,11 @@ void QtPlatform::ProcessMessages() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+void QtPlatform::PaintPresented() {
+    const InsideQt inside(*this);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+}
+
 void QtPlatform::SleepUntilEvent(const IdleDeadline& deadline) {
     if (!deadline.may_sleep)
         return;

@@ -51,6 +51,9 @@ public:
     // the deadline passes. Events still reach the engine only from inside a tick, and the 10 ms
     // timer is held while it sleeps and made up when it wakes.
     void SleepInNextPump(const IdleDeadline& deadline) { m_sleep = deadline; }
+    // Paints what the last tick presented now, rather than in the next tick's ProcessMessages a
+    // frame-timer interval and a 2 ms sleep later. Only repaints run: no input reaches the engine.
+    void PaintPresented();
     // How often the loop really slept, and the delay timer's firings so far (for tests).
     std::uint64_t Sleeps() const { return m_sleeps; }
     std::uint64_t DelayFirings() const;

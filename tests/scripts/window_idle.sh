@@ -6,6 +6,7 @@
 # per click or key as it reaches the window, and a sample of its counters on SIGUSR1), so the
 # times are the game's and not the test's; every step is waited for with a time limit, and the
 # timings that a busy machine can spoil are taken as the best of several tries.
+# Runs alone: its timings are the game's, and another test's load would spoil them.
 # Needs BUILD_DIR and SOURCE_DIR; uses Xvfb and xdotool.
 set -euo pipefail
 
@@ -77,10 +78,11 @@ wait_for() { # SECONDS COMMAND...: runs COMMAND every 0.05 s until it succeeds
 # Whole paint lines (the game may be writing the last one).
 frames() { awk '!/^#/ && NF >= 6' "$LOG" 2>/dev/null || true; }
 last_frame() { frames | tail -n 1; }
-task_now() { last_frame | awk '{print $2}'; }
 message_now() { last_frame | awk '{print $6}'; }
-waiting_at() { [ "$(task_now)" = 00006002 ] && [ "$(message_now)" = "$1" ]; }
-waiting_past() { [ "$(task_now)" = 00006002 ] && [ "$(message_now)" != "$1" ]; }
+# Task and message from one and the same frame: read apart, a frame painted in between would pair
+# the old message's waiting task with the next message's number.
+waiting_at() { last_frame | awk -v m="$1" '{ ok = $2 == "00006002" && $6 == m } END { exit !ok }'; }
+waiting_past() { last_frame | awk -v m="$1" '{ ok = $2 == "00006002" && $6 != m } END { exit !ok }'; }
 # The fields after "# sample": wall ms, ticks, allocations, CPU ms, GUI allocations, of those in
 # Qt, sleeps of the loop.
 sample() {
