@@ -1,7 +1,8 @@
 // The window build's main loop, one pass at a time: a frame tick whenever the frame timer is due,
-// the repaint of what it presented at once, and after each tick the engine's word on how long nothing can change without input, which the
-// platform then sleeps through in the next tick's event processing. While the frame timer is off
-// (a failed start-up or tick) the loop only waits for and handles window events.
+// the repaint of what that tick presented at once, and then the engine's word on how long nothing
+// can change without input, which the platform sleeps through in the next tick's event
+// processing. While the frame timer is off (a failed start-up or tick) the loop only waits for and
+// handles window events.
 #pragma once
 
 #include <cstdint>
