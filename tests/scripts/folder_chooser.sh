@@ -10,38 +10,15 @@
 # Needs BUILD_DIR (the build tree); uses Xvfb and xdotool.
 set -euo pipefail
 
-BUILD_DIR=${BUILD_DIR:?BUILD_DIR must name the build directory}
-fail() {
-    echo "FAIL: $*"
-    [ -n "${WORK:-}" ] && [ -s "$WORK/game.err" ] && echo "game stderr: $(cat "$WORK/game.err")"
-    [ -n "${XVFB_PID:-}" ] && { kill -0 "$XVFB_PID" 2>/dev/null && echo "Xvfb still runs" || echo "Xvfb has ended"; }
-    [ -n "${WORK:-}" ] && [ -s "$WORK/xvfb.log" ] && echo "Xvfb: $(tail -n 5 "$WORK/xvfb.log")"
-    exit 1
-}
-GAME="$BUILD_DIR/app/harukaze"
-TESTS="$BUILD_DIR/tests/qt/test_qt"
-TOOL="$BUILD_DIR/tools/harukaze-tool"
-if [ ! -x "$GAME" ] || [ ! -x "$TESTS" ]; then
-    echo "SKIP: the window build or its tests were not built"
-    exit 0
-fi
-for tool in Xvfb xdotool xwininfo; do
-    command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
-done
-
-WORK=$(mktemp -d)
-XVFB_PID=""
-GAME_PID=""
-cleanup() {
-    [ -n "$GAME_PID" ] && kill "$GAME_PID" 2>/dev/null || true
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
 # shellcheck source=tests/scripts/xvfb.bash
 source "$(dirname "$0")/xvfb.bash"
+window_check Xvfb xdotool xwininfo
+TESTS="$BUILD_DIR/tests/qt/test_qt"
+if [ ! -x "$TESTS" ]; then
+    echo "SKIP: the window build's tests were not built"
+    exit 0
+fi
+
 start_xvfb "$WORK" 1280x1024x24
 
 "$TESTS" --gtest_filter='GameFolderStart.*' >"$WORK/tests.out" 2>&1 || fail "the widget tests failed on X: $(tail -n 30 "$WORK/tests.out")"

@@ -23,3 +23,23 @@ sample_game() {
         cp -r "$cache/game" "$dest"
     ) 9>"$cache/lock"
 }
+
+# `interface_game DEST < SCENE` makes a small game in DEST from the sample game's interface
+# pictures, black and the morning sky, with no music, and one scene: the script text read from
+# standard input. Its sources are left in WORK/source.
+interface_game() {
+    local dest=$1 src="${WORK:?}/source" demo="${SOURCE_DIR:?}/demo"
+    mkdir -p "$src/scenes"
+    cp "$demo/interface.txt" "$src/"
+    : >"$src/music.txt"
+    {
+        # the message rule and frame, the parts sheet (floating window), black and the morning sky
+        grep -E '^(7|8|10|100|101) ' "$demo/pictures.txt"
+        for page in 1 2 3 4 5 6 7 8; do
+            echo "cg-album $page - - - - - - - - - - - -"
+            echo "scene-album $page - - - - - - - - - - - -"
+        done
+    } >"$src/pictures.txt"
+    cat >"$src/scenes/scene0001.txt"
+    "${SAMPLE_GAME_TOOL:-${BUILD_DIR:?}/tools/harukaze-tool}" demo "$dest" --source "$src" --quiet
+}

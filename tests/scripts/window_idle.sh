@@ -10,35 +10,11 @@
 # Needs BUILD_DIR and SOURCE_DIR; uses Xvfb and xdotool.
 set -euo pipefail
 
-BUILD_DIR=${BUILD_DIR:?BUILD_DIR must name the build directory}
 SOURCE_DIR=${SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}
 SCRIPTS="$SOURCE_DIR/tests/scripts"
-GAME="$BUILD_DIR/app/harukaze"
-TOOL="$BUILD_DIR/tools/harukaze-tool"
-fail() {
-    echo "FAIL: $*"
-    [ -n "${WORK:-}" ] && [ -s "$WORK/game.err" ] && echo "game stderr: $(cat "$WORK/game.err")"
-    [ -n "${LOG:-}" ] && [ -s "$LOG" ] && echo "last log lines: $(tail -n 5 "$LOG" | tr '\n' '|')"
-    exit 1
-}
-if [ ! -x "$GAME" ]; then
-    echo "SKIP: $GAME was not built (window build disabled)"
-    exit 0
-fi
-for tool in Xvfb xdotool; do
-    command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
-done
-
-WORK=$(mktemp -d)
-XVFB_PID="" GAME_PID=""
-cleanup() {
-    for pid in "$GAME_PID" "$XVFB_PID"; do
-        [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
+# shellcheck source=tests/scripts/xvfb.bash
+source "$SCRIPTS/xvfb.bash"
+window_check Xvfb xdotool
 
 # The sample game's pictures with a scene of messages in a loop.
 # shellcheck source=tests/scripts/sample_game.bash
@@ -58,8 +34,6 @@ mkdir "$WORK/scr"
 rm -f "$WORK/game/SCR.IFP"
 "$TOOL" scr asm "$WORK/scr" "$WORK/game/SCR.IFP" >/dev/null
 
-# shellcheck source=tests/scripts/xvfb.bash
-source "$SCRIPTS/xvfb.bash"
 start_xvfb "$WORK" 1024x768x24
 LOG="$WORK/frames.log"
 (cd "$WORK/game" && exec env HARUKAZE_FRAME_LOG="$LOG" "$GAME" >"$WORK/game.out" 2>"$WORK/game.err") &

@@ -17,35 +17,12 @@
 # and, for WM=openbox, openbox. Screenshots are kept in BUILD_DIR/tests/screenshots.
 set -euo pipefail
 
-BUILD_DIR=${BUILD_DIR:?BUILD_DIR must name the build directory}
 SOURCE_DIR=${SOURCE_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
 WM=${WM:?WM must be none or openbox}
 SCRIPTS="$SOURCE_DIR/tests/scripts"
-GAME="$BUILD_DIR/app/harukaze"
-fail() {
-    echo "FAIL: $*"
-    [ -n "${WORK:-}" ] && [ -s "$WORK/game.err" ] && echo "game stderr: $(cat "$WORK/game.err")"
-    [ -n "${LOG:-}" ] && [ -s "$LOG" ] && echo "last frames: $(tail -n 3 "$LOG" | tr '\n' '|')"
-    exit 1
-}
-if [ ! -x "$GAME" ]; then
-    echo "SKIP: $GAME was not built (window build disabled)"
-    exit 0
-fi
-for tool in Xvfb xdotool xwininfo xprop xmessage import convert python3; do
-    command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
-done
-
-WORK=$(mktemp -d)
-XVFB_PID="" WM_PID="" GAME_PID="" OTHER_PID=""
-cleanup() {
-    for pid in "$GAME_PID" "$OTHER_PID" "$WM_PID" "$XVFB_PID"; do
-        [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
+# shellcheck source=tests/scripts/xvfb.bash
+source "$SCRIPTS/xvfb.bash"
+window_check Xvfb xdotool xwininfo xprop xmessage import convert python3
 SHOTS="$BUILD_DIR/tests/screenshots"
 mkdir -p "$SHOTS"
 STARTED=$SECONDS
@@ -53,8 +30,6 @@ STARTED=$SECONDS
 # shellcheck source=tests/scripts/sample_game.bash
 source "$SCRIPTS/sample_game.bash"
 sample_game "$WORK/game"
-# shellcheck source=tests/scripts/xvfb.bash
-source "$SCRIPTS/xvfb.bash"
 start_xvfb "$WORK" 1280x1024x24
 [ "$WM" = openbox ] && start_openbox "$WORK"
 
@@ -265,7 +240,7 @@ echo "ok: Return on the pop-up menu did not reach the game"
 
 # ---- Another program takes the focus while Return is held.
 xmessage -geometry +1000+40 "another program" &
-OTHER_PID=$!
+OTHER_PIDS+=($!)
 wait_for 10 window_named xmessage >/dev/null || fail "xmessage did not open"
 OTHER=$(window_named xmessage)
 focus "$MAIN"

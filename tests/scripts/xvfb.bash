@@ -8,6 +8,16 @@
 #   start_openbox WORK
 # then starts the openbox window manager on that display and waits until it manages it; sets
 # WM_PID (the caller's clean-up ends it).
+#   window_check [TOOL...]
+# the start every window check shares, called before anything else: BUILD_DIR must be set; GAME
+# and TOOL name the built game and harukaze-tool; a build without the game skips the check; every
+# TOOL named must be installed. WORK is a fresh folder; when the check ends, whatever of GAME_PID,
+# OTHER_PIDS (a list), WM_PID and XVFB_PID still runs is ended and WORK removed.
+#   colour_absent PICTURE RRGGBB
+# fails, saying where, when a pixel of PICTURE (any file ImageMagick reads) has that colour.
+#   fail MESSAGE
+# ends the check with MESSAGE and what may tell why: the game's standard error (WORK/game.err),
+# the last lines of its frame log (LOG), whether the game and the X server still run.
 start_xvfb() {
     local work=$1 screen=$2
     shift 2
@@ -47,6 +57,21 @@ place_of() {
                              /Width:/ {w=$2} /Height:/ {h=$2} END {print x "," y " " w "x" h}'
 }
 
+colour_absent() {
+    local width
+    width=$(identify -format %w "$1") || return 1
+    convert "$1" -depth 8 rgb:- | python3 -c '
+import sys
+width, colour = int(sys.argv[1]), bytes.fromhex(sys.argv[2])
+data = sys.stdin.buffer.read()
+i = data.find(colour)
+while i >= 0:
+    if i % 3 == 0:
+        sys.exit("#%s at %d,%d" % (sys.argv[2], i // 3 % width, i // 3 // width))
+    i = data.find(colour, i + 1)
+' "$width" "$2"
+}
+
 start_openbox() {
     local work=$1
     command -v openbox >/dev/null || { echo "FAIL: openbox is missing (scripts/install-deps.sh installs it)"; exit 1; }
@@ -60,4 +85,45 @@ start_openbox() {
     done
     echo "FAIL: openbox did not start: $(cat "$work/openbox.log")"
     exit 1
+}
+
+window_check() {
+    BUILD_DIR=${BUILD_DIR:?BUILD_DIR must name the build directory}
+    GAME="$BUILD_DIR/app/harukaze"
+    TOOL="$BUILD_DIR/tools/harukaze-tool"
+    if [ ! -x "$GAME" ]; then
+        echo "SKIP: $GAME was not built (window build disabled)"
+        exit 0
+    fi
+    [ -x "$TOOL" ] || fail "$TOOL was not built"
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
+    done
+    WORK=$(mktemp -d)
+    GAME_PID="" WM_PID="" XVFB_PID="" OTHER_PIDS=()
+    trap end_window_check EXIT
+}
+
+fail() {
+    echo "FAIL: $*"
+    if [ -n "${WORK:-}" ] && [ -s "$WORK/game.err" ]; then echo "game stderr: $(cat "$WORK/game.err")"; fi
+    if [ -n "${LOG:-}" ] && [ -s "$LOG" ]; then echo "last log lines: $(tail -n 5 "$LOG" | tr '\n' '|')"; fi
+    if [ -n "${GAME_PID:-}" ] && ! kill -0 "$GAME_PID" 2>/dev/null; then echo "the game is no longer running"; fi
+    if [ -n "${XVFB_PID:-}" ] && ! kill -0 "$XVFB_PID" 2>/dev/null; then
+        echo "Xvfb is no longer running: $(tail -n 5 "$WORK/xvfb.log" 2>/dev/null)"
+    fi
+    exit 1
+}
+
+end_window_check() {
+    # Only processes of this check that still run: the number of one that has ended may belong to
+    # another process by now.
+    local running pid
+    running=$(jobs -p)
+    for pid in "${GAME_PID:-}" "${OTHER_PIDS[@]}" "${WM_PID:-}" "${XVFB_PID:-}"; do
+        if [ -n "$pid" ] && grep -qx "$pid" <<<"$running"; then kill "$pid" 2>/dev/null || true; fi
+    done
+    wait 2>/dev/null || true
+    rm -rf "$WORK"
 }
