@@ -40,15 +40,6 @@ LOG="$WORK/frames.log"
 GAME_PID=$!
 
 now_ms() { date +%s%3N; }
-wait_for() { # SECONDS COMMAND...: runs COMMAND every 0.05 s until it succeeds
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended"
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.05
-    done
-}
 # Whole paint lines (the game may be writing the last one).
 frames() { awk '!/^#/ && NF >= 6' "$LOG" 2>/dev/null || true; }
 last_frame() { frames | tail -n 1; }
@@ -63,14 +54,14 @@ sample() {
     local before
     before=$(grep -c '^# sample ' "$LOG" || true)
     kill -USR1 "$GAME_PID"
-    wait_for 10 eval '[ "$(grep -c "^# sample " "$LOG")" -gt "$before" ]' || fail "no answer to a sample request"
+    wait_in_game 10 eval '[ "$(grep -c "^# sample " "$LOG")" -gt "$before" ]' || fail "no answer to a sample request"
     grep '^# sample ' "$LOG" | tail -n 1 | cut -d' ' -f3-
 }
 field() { cut -d' ' -f"$2" <<<"$1"; }
 # The paint lines from wall ms $1 (inclusive) to $2 (exclusive).
 frames_between() { frames | awk -v a="$1" -v b="$2" '$1 >= a && $1 < b'; }
 
-wait_for 30 waiting_at 0 || fail "the first message did not come; last frame: $(last_frame)"
+wait_in_game 30 waiting_at 0 || fail "the first message did not come; last frame: $(last_frame)"
 MAIN=$(xdotool search --onlyvisible --pid "$GAME_PID" --name "radadu" | head -n 1)
 refresh=$(awk '/^# refresh / { print $3; exit }' "$LOG")
 frame_ms=$(awk -v r="$refresh" 'BEGIN { printf "%.1f", (r > 0 ? 1000 / r : 16.7) }')
@@ -105,14 +96,14 @@ for try in 1 2 3 4 5; do
     sleep 0.3
     before=$(wc -l <"$LOG")
     xdotool click 1
-    wait_for 10 eval '[ "$(message_now)" != "$message" ]' || fail "click $try was not answered"
+    wait_in_game 10 eval '[ "$(message_now)" != "$message" ]' || fail "click $try was not answered"
     latency=$(tail -n +"$((before + 1))" "$LOG" | awk -v m="$message" '
         /^# input / && t == "" { t = $3 }
         !/^#/ && t != "" && $6 != m { print $1 - t; exit }')
     [ -n "$latency" ] || fail "click $try: no input line before the next frame"
     echo "click $try: next message on screen $latency ms after the click reached the window"
     if [ -z "$best" ] || [ "$latency" -lt "$best" ]; then best=$latency; fi
-    wait_for 10 waiting_at "$(message_now)" || fail "the message after click $try did not come to rest"
+    wait_in_game 10 waiting_at "$(message_now)" || fail "the message after click $try did not come to rest"
 done
 awk -v b="$best" -v f="$frame_ms" 'BEGIN { exit !(b <= f) }' ||
     fail "the best of five clicks was answered after $best ms, more than one frame ($frame_ms ms)"
@@ -120,25 +111,17 @@ echo "ok: a click was answered within one display frame ($best ms; a frame is $f
 
 # ---- Automatic advance: switched on from the context menu, it advances two seconds after each
 # ---- message is complete, never earlier.
-# The pop-up menu has no caption of its own: its window carries the program's name.
-menu_open() {
-    local id
-    for id in $(xdotool search --onlyvisible --name '.*' 2>/dev/null); do
-        [ "$(xdotool getwindowname "$id")" = harukaze ] && return 0
-    done
-    return 1
-}
 message=$(message_now)
 xdotool mousemove --window "$MAIN" 400 300 click 3
-wait_for 10 menu_open || fail "no pop-up menu opened on a right click"
+wait_in_game 10 menu_open || fail "no pop-up menu opened on a right click"
 xdotool key Down Down Down Return # ﾒｯｾｰｼﾞの自動進行
-wait_for 10 waiting_past "$message" || fail "automatic advance did not start"
+wait_in_game 10 waiting_past "$message" || fail "automatic advance did not start"
 best=""
 for try in 1 2 3; do
     message=$(message_now)
     # The first waiting frame of the latest run of frames of this message (the scene loops).
     shown=$(frames | awk -v m="$message" '$6 != m { s = "" } $6 == m && $2 == "00006002" && s == "" { s = $1 } END { print s }')
-    wait_for 10 waiting_past "$message" || fail "automatic advance stopped at message $message"
+    wait_in_game 10 waiting_past "$message" || fail "automatic advance stopped at message $message"
     [ -n "$shown" ] || fail "no waiting frame of message $message in the log"
     next=$(frames | awk -v m="$message" -v s="$shown" '$1 > s && $6 != m { print $1; exit }')
     took=$((next - shown))
@@ -149,10 +132,5 @@ done
 [ "$best" -le 2150 ] || fail "automatic advance came $best ms after the message at best (delay 2000 ms)"
 echo "ok: automatic advance came on time ($best ms at best for a delay of 2000 ms)"
 
-grep -q "error:" "$WORK/game.err" && fail "the game reported an error: $(cat "$WORK/game.err")"
-kill -TERM "$GAME_PID"
-status=0
-wait "$GAME_PID" || status=$?
-GAME_PID=""
-[ "$status" -eq 0 ] || fail "the game ended with status $status"
+end_game
 echo "PASS"

@@ -39,16 +39,6 @@ GAME_PID=$!
 
 # ---- Waiting with a time limit.
 now_ms() { date +%s%3N; }
-# Runs "$@" every 0.1 s until it succeeds, for at most $1 seconds.
-wait_for() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended"
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.1
-    done
-}
 
 # ---- The frame log: one line per presented frame, "<ms> <task> <ticks> <allocs> <cpu ms> <message>".
 # While a message waits, the turning wait icon keeps presenting frames.
@@ -60,7 +50,7 @@ waiting_message() { [ "$(task_now)" = 00006002 ]; }
 # Waits until the game has presented frames for $1 ms from now: it has run its ticks for that long.
 run_for() {
     local until=$(($(now_ms) + $1))
-    wait_for 30 frame_after "$until" || fail "the game presented no frame for 30 s"
+    wait_in_game 30 frame_after "$until" || fail "the game presented no frame for 30 s"
 }
 
 # ---- Windows.
@@ -83,21 +73,12 @@ focus() {
         xdotool windowfocus --sync "$1" 2>/dev/null || true
     fi
 }
-# The pop-up menu: a window without a caption of its own, so it carries the program's name (which
-# only getwindowname sees, not search --name).
-menu_open() {
-    local id
-    for id in $(xdotool search --onlyvisible --name '.*' 2>/dev/null); do
-        [ "$(xdotool getwindowname "$id")" = harukaze ] && return 0
-    done
-    return 1
-}
 menu_closed() { ! menu_open; }
 open_menu() {
     local _
     for _ in 1 2 3 4 5; do
         xdotool mousemove --window "$MAIN" 400 300 click 3
-        wait_for 5 menu_open && return 0
+        wait_in_game 5 menu_open && return 0
     done
     fail "no pop-up menu opened on a right click"
 }
@@ -119,7 +100,7 @@ differing() { python3 "$SCRIPTS/shot_compare.py" diff "$WORK/$1.png" "$WORK/$2.p
 differing_but_icon() { echo $(($(differing "$1" "$2") - $(differing "$1" "$2" 752 552 32 32))); }
 
 CAPTION="ＨＡＲＵＫＡＺＥ　radadu"
-wait_for 30 window_named "$CAPTION" >/dev/null || fail "no game window appeared"
+wait_in_game 30 window_named "$CAPTION" >/dev/null || fail "no game window appeared"
 MAIN=$(window_named "$CAPTION")
 
 # ---- The opening: a click on each message until the title menu waits, then a new game.
@@ -135,9 +116,9 @@ done
 # The title presents a frame when the entry under the pointer lights up.
 lines=$(wc -l <"$LOG")
 xdotool mousemove --window "$MAIN" 700 390
-wait_for 10 eval '[ "$(wc -l <"$LOG")" -gt "$lines" ]' || fail "the start entry did not light up"
+wait_in_game 10 eval '[ "$(wc -l <"$LOG")" -gt "$lines" ]' || fail "the start entry did not light up"
 xdotool click 1
-wait_for 30 waiting_message || fail "the story's first message did not come; task $(task_now)"
+wait_in_game 30 waiting_message || fail "the story's first message did not come; task $(task_now)"
 focus "$MAIN"
 xdotool mousemove --window "$MAIN" 400 300
 run_for 500
@@ -158,10 +139,10 @@ shot before
 message=$(message_now)
 open_menu
 xdotool key Down Down Down Down Down Down Right Return # セーブ, its first slot
-wait_for 10 window_named "セーブコメント" >/dev/null || fail "the save comment did not open"
+wait_in_game 10 window_named "セーブコメント" >/dev/null || fail "the save comment did not open"
 xdotool type --delay 30 "keys"
 hold_key Return
-wait_for 10 gone "セーブコメント" || fail "Return did not close the save comment"
+wait_in_game 10 gone "セーブコメント" || fail "Return did not close the save comment"
 focus "$MAIN"
 run_for 1000
 expect_unchanged "$message" before "Return on the save comment"
@@ -173,7 +154,7 @@ echo "ok: Return confirmed the save comment and neither advanced the story nor s
 open_menu
 xdotool key Down Down Down Down Down Down Down Down # ｵﾌﾟｼｮﾝ
 xdotool keydown Return
-wait_for 10 window_named "環境設定" >/dev/null || { xdotool keyup Return; fail "the settings did not open"; }
+wait_in_game 10 window_named "環境設定" >/dev/null || { xdotool keyup Return; fail "the settings did not open"; }
 SETTINGS=$(window_named "環境設定")
 sleep 0.15
 xdotool keyup Return
@@ -191,7 +172,7 @@ sleep 0.3
 import -window root "$SHOTS/window_keys_${WM}_settings.png"
 echo "ok: the settings opened at the picture's point 12,123 (screenshot $SHOTS/window_keys_${WM}_settings.png)"
 hold_key Return
-wait_for 10 gone "環境設定" || fail "Return did not leave the settings"
+wait_in_game 10 gone "環境設定" || fail "Return did not leave the settings"
 focus "$MAIN"
 run_for 1000
 expect_unchanged "$message" before "Return on the menu item and in the settings"
@@ -200,10 +181,10 @@ echo "ok: Return released in the settings and Return that left them were not hel
 # ---- The close question, cancelled with Return.
 open_menu
 xdotool key Down Down Down Down Down Down Down Down Down Down Return # ゲーム終了
-wait_for 10 window_named "確認" >/dev/null || fail "the close question did not open"
+wait_in_game 10 window_named "確認" >/dev/null || fail "the close question did not open"
 xdotool key Tab # to キャンセル
 hold_key Return
-wait_for 10 gone "確認" || fail "Return did not answer the close question"
+wait_in_game 10 gone "確認" || fail "Return did not answer the close question"
 focus "$MAIN"
 run_for 1000
 kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended although the question was cancelled"
@@ -213,19 +194,19 @@ echo "ok: Return cancelled the close question and was not held by the game"
 # ---- The pop-up menu, an item chosen with Return while the log shows the message before:
 # ---- "ﾒｯｾｰｼﾞｽｷｯﾌﾟ" does nothing there, and a Return the game saw would leave the log.
 xdotool click 1
-wait_for 10 eval '[ "$(message_now)" != "$message" ] && waiting_message' || fail "a click did not advance the story"
+wait_in_game 10 eval '[ "$(message_now)" != "$message" ] && waiting_message' || fail "a click did not advance the story"
 message=$(message_now)
 run_for 500
 lines=$(wc -l <"$LOG")
 xdotool key Prior
 # The log entry shows at once; the wait icon is not drawn then, so the frames stop.
 log_shown() { [ "$(wc -l <"$LOG")" -gt "$lines" ] && waiting_message && ! frame_after $(($(now_ms) - 400)); }
-wait_for 10 log_shown || fail "Page Up did not show the log"
+wait_in_game 10 log_shown || fail "Page Up did not show the log"
 shot log
 open_menu
 xdotool key Down # ﾒｯｾｰｼﾞｽｷｯﾌﾟ
 hold_key Return
-wait_for 10 menu_closed || fail "Return did not close the pop-up menu"
+wait_in_game 10 menu_closed || fail "Return did not close the pop-up menu"
 focus "$MAIN"
 sleep 0.5
 shot after
@@ -241,13 +222,13 @@ echo "ok: Return on the pop-up menu did not reach the game"
 # ---- Another program takes the focus while Return is held.
 xmessage -geometry +1000+40 "another program" &
 OTHER_PIDS+=($!)
-wait_for 10 window_named xmessage >/dev/null || fail "xmessage did not open"
+wait_in_game 10 window_named xmessage >/dev/null || fail "xmessage did not open"
 OTHER=$(window_named xmessage)
 focus "$MAIN"
 xdotool mousemove --window "$MAIN" 400 300
 start=$(message_now)
 xdotool keydown Return
-wait_for 10 eval '[ "$(message_now)" != "$start" ]' || { xdotool keyup Return; fail "held Return did not advance the story"; }
+wait_in_game 10 eval '[ "$(message_now)" != "$start" ]' || { xdotool keyup Return; fail "held Return did not advance the story"; }
 focus "$OTHER"
 sleep 0.15
 xdotool keyup Return
@@ -262,7 +243,7 @@ settled() {
     waiting_message && [ $(($(now_ms) - held_since)) -ge 1500 ] && frame_after $(($(now_ms) - 300))
 }
 held_message="" held_since=0
-wait_for 20 settled || fail "the story ran on behind the other program (message $(message_now))"
+wait_in_game 20 settled || fail "the story ran on behind the other program (message $(message_now))"
 message=$(message_now)
 focus "$MAIN"
 run_for 1000
@@ -270,10 +251,5 @@ run_for 1000
     fail "back in the game, Return still counted as held: the story moved from message $message to $(message_now)"
 echo "ok: Return held while another program took the focus was let go (the story stopped at message $message)"
 
-kill -TERM "$GAME_PID"
-status=0
-wait "$GAME_PID" || status=$?
-GAME_PID=""
-[ "$status" -eq 0 ] || fail "the game ended with status $status"
-! grep -q "error:" "$WORK/game.err" || fail "the game reported an error: $(cat "$WORK/game.err")"
+end_game
 echo "PASS ($WM, $((SECONDS - STARTED)) s)"

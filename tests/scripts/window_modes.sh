@@ -300,16 +300,6 @@ done
 # ---- Ended in full screen (entered with Alt+Return), the game starts in full screen next time.
 # ---- The second start has a fractional scale factor (1.25): the picture is still placed and
 # ---- scaled on the screen's own pixels.
-end_game() {
-    kill -TERM "$GAME_PID"
-    set +e
-    wait "$GAME_PID"
-    local status=$?
-    set -e
-    GAME_PID=""
-    [ "$status" -eq 0 ] || fail "the game ended with status $status on SIGTERM"
-    ! grep -q "error:" "$WORK/game.err" || fail "the game reported an error"
-}
 xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
 xdotool key --clearmodifiers alt+Return
 wait_for 5 at_place "$MAIN" "0,0 1600x1024" || fail "Alt+Return gave $(place_of "$MAIN")"

@@ -137,14 +137,6 @@ start_game() {
     wait_for 20 main_window >/dev/null || fail "no game window appeared"
     MAIN=$(main_window)
 }
-end_game() {
-    kill -TERM "$GAME_PID"
-    local status=0
-    wait "$GAME_PID" || status=$?
-    GAME_PID=""
-    [ "$status" -eq 0 ] || fail "the game ended with status $status"
-    ! grep -q "error:" "$WORK/game.err" || fail "the game reported an error"
-}
 # picture_is W H EXPECTED: the window, W x H screen pixels, shows the expected picture.
 picture_is() {
     import -window "$MAIN" "png24:$WORK/window.png"
@@ -189,14 +181,6 @@ wait_for 20 picture_is 1600 1200 "$WORK/mountain_2x.png" || fail "the click on s
 echo "ok: at 2x the pointer highlights exactly the choice under it and a click picks it"
 
 # ---- The floating window at 2x, dragged off the main window by its frame.
-# The pop-up menu: a window of the program's name.
-menu_open() {
-    local id
-    for id in $(xdotool search --onlyvisible --name '.*' 2>/dev/null); do
-        [ "$(xdotool getwindowname "$id")" = harukaze ] && return 0
-    done
-    return 1
-}
 float_window() {
     local id
     for id in $(xdotool search --onlyvisible --name '.*' 2>/dev/null); do

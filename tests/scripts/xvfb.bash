@@ -15,6 +15,13 @@
 # OTHER_PIDS (a list), WM_PID and XVFB_PID still runs is ended and WORK removed.
 #   colour_absent PICTURE RRGGBB
 # fails, saying where, when a pixel of PICTURE (any file ImageMagick reads) has that colour.
+#   wait_in_game SECONDS COMMAND...
+# wait_for while the game (GAME_PID) plays: its end fails the check at once.
+#   menu_open
+# succeeds while the game's pop-up menu is open.
+#   end_game
+# ends the game (GAME_PID) with SIGTERM; it must end with status 0 and no error on its standard
+# error (WORK/game.err).
 #   fail MESSAGE
 # ends the check with MESSAGE and what may tell why: the game's standard error (WORK/game.err),
 # the last lines of its frame log (LOG), whether the game and the X server still run.
@@ -49,6 +56,35 @@ wait_for() {
         [ $SECONDS -lt $deadline ] || return 1
         sleep 0.1
     done
+}
+
+wait_in_game() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended"
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.1
+    done
+}
+
+# The pop-up menu has no caption of its own, so its window carries the program's name (which only
+# getwindowname sees, not search --name).
+menu_open() {
+    local id
+    for id in $(xdotool search --onlyvisible --name '.*' 2>/dev/null); do
+        [ "$(xdotool getwindowname "$id")" = harukaze ] && return 0
+    done
+    return 1
+}
+
+end_game() {
+    kill -TERM "$GAME_PID"
+    local status=0
+    wait "$GAME_PID" || status=$?
+    GAME_PID=""
+    [ "$status" -eq 0 ] || fail "the game ended with status $status on SIGTERM"
+    ! grep -q "error:" "$WORK/game.err" || fail "the game reported an error"
 }
 
 # "x,y WxH" of an X window.
