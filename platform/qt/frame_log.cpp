@@ -89,13 +89,15 @@ bool FrameLog::eventFilter(QObject* watched, QEvent* event) {
     if (watched != &m_platform.MainView())
         return false;
     if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress) {
-        std::fprintf(m_file, "# input %lld %s\n", WallMs(), event->type() == QEvent::KeyPress ? "key" : "button");
+        std::fprintf(m_file, "# input %lld %s %" PRIu64 " %lld\n", WallMs(),
+                     event->type() == QEvent::KeyPress ? "key" : "button", m_platform.Sleeps(), CpuMs());
         std::fflush(m_file);
         return false;
     }
     if (event->type() == QEvent::Paint) {
-        std::fprintf(m_file, "%lld %08" PRIX32 " %" PRIu64 " %lld %lld %" PRId32 "\n", WallMs(), m_tag ? m_tag() : 0u,
-                     m_ticks, CountOrNone(m_alloc_count), CpuMs(), m_message ? m_message() : 0);
+        std::fprintf(m_file, "%lld %08" PRIX32 " %" PRIu64 " %lld %lld %" PRId32 " %" PRIu64 "\n", WallMs(),
+                     m_tag ? m_tag() : 0u, m_ticks, CountOrNone(m_alloc_count), CpuMs(), m_message ? m_message() : 0,
+                     m_platform.Sleeps());
         // Line by line, so the benchmark can follow the game while it runs.
         std::fflush(m_file);
     }

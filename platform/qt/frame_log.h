@@ -2,9 +2,9 @@
 // (bench/game_perf.sh) and the window checks. It is off unless the environment variable
 // HARUKAZE_FRAME_LOG names a file; then every paint of the main window appends one line
 //     <wall-clock ms since the epoch> <tag> <frame ticks so far> <allocations so far or -1>
-//     <CPU ms the process has used so far> <message number>
+//     <CPU ms the process has used so far> <message number> <sleeps of the game loop so far>
 // a line for each mouse button or key pressed on the main window, when it reaches the window
-//     # input <wall-clock ms> button|key
+//     # input <wall-clock ms> button|key <sleeps of the game loop so far> <CPU ms so far>
 // and every SIGUSR1 the process receives appends a sample of the counters without a paint
 //     # sample <wall-clock ms> <frame ticks> <allocations or -1> <CPU ms> <allocations of the GUI
 //       thread or -1> <of those, made while Qt handled events, or -1> <sleeps of the game loop>

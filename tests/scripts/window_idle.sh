@@ -41,7 +41,7 @@ GAME_PID=$!
 
 now_ms() { date +%s%3N; }
 # Whole paint lines (the game may be writing the last one).
-frames() { awk '!/^#/ && NF >= 6' "$LOG" 2>/dev/null || true; }
+frames() { awk '!/^#/ && NF >= 7' "$LOG" 2>/dev/null || true; }
 last_frame() { frames | tail -n 1; }
 message_now() { last_frame | awk '{print $6}'; }
 # Task and message from one and the same frame: read apart, a frame painted in between would pair
@@ -88,26 +88,36 @@ echo "at rest: $ticks ticks, $sleeps sleeps, $icon_frames icon frames in $wall m
 [ "$ticks" -le $((3 * icon_frames + 10)) ] || fail "$ticks ticks for $icon_frames icon frames: the game does not sleep"
 echo "ok: the wait icon turned while the game slept between its frames"
 
-# ---- A click while the game sleeps: the first frame of the next message follows within one
-# ---- display frame of the click reaching the window. The best of five clicks counts.
-best=""
+# ---- A click while the game sleeps wakes it at once: the next frame it paints shows the next
+# ---- message, it does not sleep again before that frame, and the time it spends waiting in
+# ---- between (the two tick pauses the answer takes) is less than one display frame in the median
+# ---- of five clicks. The whole time is reported; it also holds the game's own work, which on a
+# ---- virtual machine varies with how much of its memory the host has let go cold while the game
+# ---- slept.
+waits=""
 for try in 1 2 3 4 5; do
     message=$(message_now)
     sleep 0.3
     before=$(wc -l <"$LOG")
     xdotool click 1
     wait_in_game 10 eval '[ "$(message_now)" != "$message" ]' || fail "click $try was not answered"
-    latency=$(tail -n +"$((before + 1))" "$LOG" | awk -v m="$message" '
-        /^# input / && t == "" { t = $3 }
-        !/^#/ && t != "" && $6 != m { print $1 - t; exit }')
-    [ -n "$latency" ] || fail "click $try: no input line before the next frame"
-    echo "click $try: next message on screen $latency ms after the click reached the window"
-    if [ -z "$best" ] || [ "$latency" -lt "$best" ]; then best=$latency; fi
+    # The input line's time, sleeps and CPU ms; those of the first frame after it, and its message.
+    read -r t_in sleeps_in cpu_in t_out cpu_out message_out sleeps_out < <(tail -n +"$((before + 1))" "$LOG" | awk '
+        /^# input / && t == "" && NF >= 6 { t = $3; s = $5; c = $6; next }
+        !/^#/ && t != "" && NF >= 7 { print t, s, c, $1, $5, $6, $7; exit }')
+    [ -n "${t_out:-}" ] || fail "click $try: no input line before the next frame"
+    [ "$message_out" != "$message" ] || fail "click $try: the frame after the click still shows message $message"
+    [ "$sleeps_out" = "$sleeps_in" ] || fail "click $try: the game slept $((sleeps_out - sleeps_in)) times before answering"
+    took=$((t_out - t_in))
+    waited=$((took - (cpu_out - cpu_in)))
+    echo "click $try: next message on screen $took ms after the click reached the window, $waited ms of it waiting"
+    waits="$waits $waited"
     wait_in_game 10 waiting_at "$(message_now)" || fail "the message after click $try did not come to rest"
 done
-awk -v b="$best" -v f="$frame_ms" 'BEGIN { exit !(b <= f) }' ||
-    fail "the best of five clicks was answered after $best ms, more than one frame ($frame_ms ms)"
-echo "ok: a click was answered within one display frame ($best ms; a frame is $frame_ms ms)"
+median_wait=$(tr ' ' '\n' <<<"$waits" | sed '/^$/d' | sort -n | sed -n 3p)
+awk -v m="$median_wait" -v f="$frame_ms" 'BEGIN { exit !(m <= f) }' ||
+    fail "the game waited $median_wait ms (median) between a click and its answer, more than one frame ($frame_ms ms)"
+echo "ok: a click was answered by the next frame, waiting $median_wait ms in the median (a frame is $frame_ms ms)"
 
 # ---- Automatic advance: switched on from the context menu, it advances two seconds after each
 # ---- message is complete, never earlier.

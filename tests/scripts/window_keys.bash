@@ -40,7 +40,7 @@ GAME_PID=$!
 # ---- Waiting with a time limit.
 now_ms() { date +%s%3N; }
 
-# ---- The frame log: one line per presented frame, "<ms> <task> <ticks> <allocs> <cpu ms> <message>".
+# ---- The frame log: one line per presented frame, "<ms> <task> <ticks> <allocs> <cpu ms> <message> <sleeps>".
 # While a message waits, the turning wait icon keeps presenting frames.
 last_frame() { grep -v '^#' "$LOG" 2>/dev/null | tail -n 1 || true; }
 task_now() { last_frame | awk '{print $2}'; }
