@@ -206,14 +206,15 @@ void GameFiles::WriteNewFile(const fs::path& path, const void* data, std::size_t
 }
 
 void GameFiles::WriteAtomic(std::string_view game_path, const void* data, std::size_t size) {
-    Replace(game_path, data, size, false);
+    Replace(game_path, data, size, false, nullptr);
 }
 
-void GameFiles::WriteKeepingCopy(std::string_view game_path, const void* data, std::size_t size) {
-    Replace(game_path, data, size, true);
+void GameFiles::WriteKeepingCopy(std::string_view game_path, const void* data, std::size_t size, RecordTest usable) {
+    Replace(game_path, data, size, true, usable);
 }
 
-void GameFiles::Replace(std::string_view game_path, const void* data, std::size_t size, bool keep_copy) {
+void GameFiles::Replace(std::string_view game_path, const void* data, std::size_t size, bool keep_copy,
+                        RecordTest usable) {
     const fs::path path = Resolve(game_path);
     fs::path temp = path;
     temp += ".tmp";
@@ -222,7 +223,7 @@ void GameFiles::Replace(std::string_view game_path, const void* data, std::size_
     Reached(WriteStep::TempWritten);
     if (keep_copy) {
         try {
-            KeepReplacedFile(game_path, size);
+            KeepReplacedFile(game_path, size, usable);
         } catch (...) {
             ::unlink(temp.c_str());
             throw;
@@ -236,7 +237,7 @@ void GameFiles::Replace(std::string_view game_path, const void* data, std::size_
     Reached(WriteStep::Replaced);
 }
 
-void GameFiles::KeepReplacedFile(std::string_view game_path, std::size_t size) {
+void GameFiles::KeepReplacedFile(std::string_view game_path, std::size_t size, RecordTest usable) {
     const StoredEntry old = Inspect(game_path);
     if (old.kind == StoredEntry::Kind::Missing)
         return;
@@ -249,6 +250,7 @@ void GameFiles::KeepReplacedFile(std::string_view game_path, std::size_t size) {
         } catch (const FileError&) {
             whole = false;
         }
+        whole = whole && (usable == nullptr || usable(bytes.data(), bytes.size()));
     }
     if (!whole) {
         // Not a copy worth keeping in place of the last good one, and not to be lost either.

@@ -39,7 +39,7 @@ public:
     // old or the new file whole under the name (and the other, if kept, as the copy).
     enum class WriteStep : std::uint8_t {
         TempWritten,       // the new bytes are in "<name>.tmp", flushed and closed
-        DamagedMovedAside, // what carried the name was not a whole file and has been moved aside
+        DamagedMovedAside, // what carried the name was no whole, usable file and has been moved aside
         CopyStaged,        // the replaced file is also "<name>.bak.tmp" (a hard link, or a copy)
         CopyKept,          // ... and now "<name>.bak"
         Replaced,          // "<name>.tmp" has been renamed over the name
@@ -77,11 +77,15 @@ public:
     // Replaces the file with exactly these bytes, atomically. On failure the old file is intact
     // and FileError is thrown.
     virtual void WriteAtomic(std::string_view game_path, const void* data, std::size_t size);
+    // Whether the bytes of a file are a record the game can use (`size` is the file's).
+    using RecordTest = bool (*)(const void* bytes, std::size_t size);
     // WriteAtomic that keeps what it replaces. A whole old file (a readable file of exactly
-    // `size` bytes) becomes "<name>.bak", linked (or copied) there before the rename, so a whole
-    // file carries the name at every moment; anything else at the name is moved aside with
-    // MoveAside(".damaged") first. A copy that cannot be kept does not stop the write.
-    virtual void WriteKeepingCopy(std::string_view game_path, const void* data, std::size_t size);
+    // `size` bytes that passes `usable`, when given) becomes "<name>.bak", linked (or copied)
+    // there before the rename, so a whole file carries the name at every moment; anything else at
+    // the name is moved aside with MoveAside(".damaged") first, so the last good copy is never
+    // replaced by it. A copy that cannot be kept does not stop the write.
+    virtual void WriteKeepingCopy(std::string_view game_path, const void* data, std::size_t size,
+                                  RecordTest usable = nullptr);
     // Renames whatever carries the name (a file or a folder) to "<name><suffix>", or to
     // "<name><suffix>-2", "-3", ... when that is taken; never replaces anything. Returns the name
     // it now has (its last component). Throws FileError when it cannot be moved.
@@ -97,8 +101,8 @@ protected:
     virtual void Reached(WriteStep step) { (void)step; }
 
 private:
-    void Replace(std::string_view game_path, const void* data, std::size_t size, bool keep_copy);
-    void KeepReplacedFile(std::string_view game_path, std::size_t size);
+    void Replace(std::string_view game_path, const void* data, std::size_t size, bool keep_copy, RecordTest usable);
+    void KeepReplacedFile(std::string_view game_path, std::size_t size, RecordTest usable);
     // Writes a new file with these bytes, flushed and closed; removes it again on failure.
     // `named` is the file the message names.
     void WriteNewFile(const std::filesystem::path& path, const void* data, std::size_t size,

@@ -96,8 +96,9 @@ public:
     // Reads the record from a whole "Save00.dat"; anything else throws FileError.
     void ReadSystemFile();
     // Start-up steps 11-12: reads the system file, or creates it with the default settings on a
-    // first start. A damaged file is moved aside (never deleted) and the last good copy taken
-    // when it is whole, as is the copy when the file is missing; the player is told once.
+    // first start. A damaged file (of the wrong length, or holding what the game never writes) is
+    // moved aside (never deleted) and the last good copy taken when it is sound, as is the copy
+    // when the file is missing; the player is told once.
     void LoadSystemFile();
     static void SetDefaultSettings(SystemData& data);
 
@@ -106,10 +107,10 @@ public:
     // True when anything carries the slot's name, a damaged file or a folder included.
     bool CheckSaveFile(int n);
     // Writes the live record; the file it replaces stays as "SaveNN.dat.bak", or, when it was not
-    // a whole slot file, as "SaveNN.dat.damaged".
+    // a whole slot file the game could load, as "SaveNN.dat.damaged".
     void CreateSaveFile(int n);
-    // Read a whole slot file into GameData or PeekData; anything else throws FileError and
-    // leaves the record as it was.
+    // Read a whole slot file into GameData or PeekData; anything else, a file of the right length
+    // holding what the game never writes included, throws FileError and leaves the record as it was.
     void ReadSaveFile(int n);
     void PeekSaveFile(int n);
     std::string GetSaveFileTime(int n);

@@ -1,6 +1,8 @@
 // The thirty slot files Save01.dat .. Save30.dat: the GameData record stored whole. A save keeps
-// the file it replaces as "SaveNN.dat.bak"; a damaged slot file is never deleted.
+// the file it replaces as "SaveNN.dat.bak" when the game could load it; a damaged slot file (cut,
+// unreadable, or holding what the game never writes) is never deleted.
 #include "engine/engine.h"
+#include "engine/record_checks.h"
 
 #include <ctime>
 
@@ -23,6 +25,14 @@ std::int32_t PackedLocalTime(const std::tm& t) {
     return static_cast<std::int32_t>(packed);
 }
 
+// Reads slot file `name` into `dest`: a file that is not whole, or not a record the game could
+// have written, throws FileError naming it.
+void ReadSlotRecord(const GameFiles& files, const std::string& name, GameData& dest) {
+    files.ReadWhole(name, &dest, sizeof(GameData));
+    if (std::string problem = GameDataProblem(dest); !problem.empty())
+        throw FileError("セーブデータ「" + name + "」は壊れています（" + problem + "）");
+}
+
 } // namespace
 
 std::string Engine::SlotFileName(int n) {
@@ -38,21 +48,21 @@ bool Engine::CheckSaveFile(int n) {
 
 void Engine::CreateSaveFile(int n) {
     CheckSlot(n);
-    m_files.WriteKeepingCopy(SlotFileName(n), &m_state.Game, sizeof(GameData));
+    m_files.WriteKeepingCopy(SlotFileName(n), &m_state.Game, sizeof(GameData), IsSoundSlotFile);
 }
 
 void Engine::ReadSaveFile(int n) {
     CheckSlot(n);
     // Read into a scratch record first so a damaged or missing file leaves the game untouched.
     GameData loaded;
-    m_files.ReadWhole(SlotFileName(n), &loaded, sizeof(GameData));
+    ReadSlotRecord(m_files, SlotFileName(n), loaded);
     m_state.Game = loaded;
 }
 
 void Engine::PeekSaveFile(int n) {
     CheckSlot(n);
     GameData loaded;
-    m_files.ReadWhole(SlotFileName(n), &loaded, sizeof(GameData));
+    ReadSlotRecord(m_files, SlotFileName(n), loaded);
     m_state.PeekData = loaded;
 }
 

@@ -1,8 +1,10 @@
 // The system file "Save00.dat": the SystemData record stored whole. Every write keeps the file it
-// replaces as "Save00.dat.bak". A start-up that finds the file damaged or gone never deletes
-// anything: a damaged file is moved aside, the last good copy is taken when it is whole, the
-// defaults of a first start otherwise, and the player is told once what happened.
+// replaces as "Save00.dat.bak" when that file is one the game could use. A start-up that finds
+// the file damaged (cut, unreadable, or holding what the game never writes) or gone never
+// deletes anything: a damaged file is moved aside, the last good copy is taken when it is sound,
+// the defaults of a first start otherwise, and the player is told once what happened.
 #include "engine/engine.h"
+#include "engine/record_checks.h"
 
 #include <cstring>
 #include <memory>
@@ -29,7 +31,8 @@ std::string ByteCount(std::uint64_t n) {
     return digits + " バイト";
 }
 
-// Reads the record stored under `name` into `dest` when it is whole.
+// Reads the record stored under `name` into `dest` when it is whole and could have been written
+// by the game: a file of the right length filled with anything else is damaged all the same.
 RecordCheck ReadRecord(const GameFiles& files, const char* name, SystemData& dest) {
     const StoredEntry entry = files.Inspect(name);
     switch (entry.kind) {
@@ -46,6 +49,8 @@ RecordCheck ReadRecord(const GameFiles& files, const char* name, SystemData& des
     } catch (const FileError& error) {
         return {RecordCheck::Found::Damaged, std::string("読み込めませんでした（") + error.what() + "）"};
     }
+    if (std::string problem = SystemDataProblem(dest); !problem.empty())
+        return {RecordCheck::Found::Damaged, "中身に誤りがありました：" + problem};
     return {RecordCheck::Found::Whole, {}};
 }
 
@@ -70,7 +75,7 @@ bool Engine::CheckSystemFile() {
 }
 
 void Engine::CreateSystemFile() {
-    m_files.WriteKeepingCopy(kSystemFileName, &m_state.System, sizeof(SystemData));
+    m_files.WriteKeepingCopy(kSystemFileName, &m_state.System, sizeof(SystemData), IsSoundSystemFile);
     m_system_loaded = true;
 }
 

@@ -2,7 +2,10 @@
 // damaged or missing "Save00.dat" keeps the damaged file aside byte for byte, takes the last good
 // copy when it is whole (the defaults otherwise), says so once, and the next close writes a whole
 // file; a damaged slot file is reported when loaded and replaced, kept aside, when saved into.
+// A file of the right length holding what the game never writes is damaged all the same, and
+// never becomes the copy.
 #include "support/engine_fixture.h"
+#include "support/save_records.h"
 
 #include "engine/records.h"
 
@@ -13,9 +16,10 @@ namespace hk::test {
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
 
-enum class Damage { CutTo0, CutTo1000, OneByteShort, OneByteLong, Unreadable, Folder };
+// Noise: a file of the right length filled with random bytes.
+enum class Damage { CutTo0, CutTo1000, OneByteShort, OneByteLong, Unreadable, Folder, Noise };
+constexpr std::uint32_t kNoiseSeed = 1;
 
 const char* NameOf(Damage damage) {
     switch (damage) {
@@ -25,17 +29,13 @@ const char* NameOf(Damage damage) {
     case Damage::OneByteLong: return "OneByteLong";
     case Damage::Unreadable: return "Unreadable";
     case Damage::Folder: return "Folder";
+    case Damage::Noise: return "Noise";
     }
     return "";
 }
 
-constexpr Damage kAllDamages[] = {Damage::CutTo0,      Damage::CutTo1000,  Damage::OneByteShort,
-                                  Damage::OneByteLong, Damage::Unreadable, Damage::Folder};
-
-template <typename Record> Bytes BytesOf(const Record& record) {
-    const auto* raw = reinterpret_cast<const std::uint8_t*>(&record);
-    return Bytes(raw, raw + sizeof record);
-}
+constexpr Damage kAllDamages[] = {Damage::CutTo0,     Damage::CutTo1000, Damage::OneByteShort, Damage::OneByteLong,
+                                  Damage::Unreadable, Damage::Folder,    Damage::Noise};
 
 // A player's progress: settings changed, a scene unlocked, CGs seen, messages read.
 std::unique_ptr<SystemData> Progress(std::int16_t scene_flag) {
@@ -81,6 +81,7 @@ void WriteDamaged(const fs::path& path, Damage damage, const Bytes& whole) {
         fs::create_directory(path);
         WriteFileBytes(path / "inside.bin", whole);
         break;
+    case Damage::Noise: WriteFileBytes(path, NoiseBytes(whole.size(), kNoiseSeed)); break;
     }
 }
 
@@ -107,6 +108,7 @@ void ExpectKeptAside(const fs::path& path, Damage damage, const Bytes& whole) {
         ASSERT_TRUE(fs::is_directory(path));
         EXPECT_EQ(ReadFileBytes(path / "inside.bin"), whole);
         break;
+    case Damage::Noise: EXPECT_EQ(ReadFileBytes(path), NoiseBytes(whole.size(), kNoiseSeed)); break;
     }
 }
 
@@ -281,17 +283,106 @@ TEST_F(DamagedSaves, FileDamagedWhileTheGamePlaysIsKeptAsideAtClose) {
     EXPECT_FALSE(fs::exists(m_dir / "Save00.dat.bak")) << "a damaged file is no copy to keep";
 }
 
-// ---- Slot files ----
-
-GameData SavedGame(std::u16string comment) {
-    GameData game{};
-    game.SlotInUse = 1;
-    game.CurrentScene = 1;
-    game.ScriptStep = 1;
-    for (std::size_t i = 0; i < comment.size() && i < kSaveCommentUnits; ++i)
-        game.SaveComment[i] = comment[i];
-    return game;
+TEST_F(DamagedSaves, NoiseOfTheRightLengthIsNeverTakenAndNeverBecomesTheCopy) {
+    const Bytes copy = BytesOf(*Progress(8));
+    for (std::uint32_t seed = 1; seed <= 100; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        m_session.reset();
+        for (const char* name : {"Save00.dat", "Save00.dat.bak", "Save00.dat.damaged"})
+            fs::remove(m_dir / name);
+        const Bytes noise = NoiseBytes(sizeof(SystemData), seed);
+        WriteFileBytes(m_dir / "Save00.dat.bak", copy);
+        WriteFileBytes(m_dir / "Save00.dat", noise);
+        Start();
+        const auto messages = Messages();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_NE(messages[0].find("「Save00.dat」が壊れていました（中身に誤りがありました："), std::string::npos)
+            << messages[0];
+        EXPECT_NE(messages[0].find("「Save00.dat.bak」から"), std::string::npos) << messages[0];
+        EXPECT_EQ(BytesOf(State().System), copy);
+        EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat.damaged"), noise);
+        Close();
+        EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat.bak"), copy);
+    }
 }
+
+// One field of a whole file set to what the game never writes, and how the player hears of it.
+struct BrokenSystemField {
+    const char* told;
+    void (*breaks)(SystemData&);
+};
+
+const BrokenSystemField kBrokenSystemFields[] = {
+    {"メッセージ速度が 0 で、1～3 の範囲を外れていました", [](SystemData& d) { d.TextSpeed = 0; }},
+    {"メッセージ速度が 4 で", [](SystemData& d) { d.TextSpeed = 4; }},
+    {"画面効果の設定が 2 で、0～1 の", [](SystemData& d) { d.EffectsOn = 2; }},
+    {"フルスクリーンの設定が 255 で", [](SystemData& d) { d.FullScreen = 255; }},
+    {"ボイスの音量が 101 で、0～100 の", [](SystemData& d) { d.VoiceVolume = 101; }},
+    {"BGMの音量が -1 で", [](SystemData& d) { d.BgmVolume = -1; }},
+    {"効果音の音量が 1000 で", [](SystemData& d) { d.SeVolume = 1000; }},
+    {"オート送りの待ち時間（秒）が 0 で、1～20 の", [](SystemData& d) { d.AutoDelay = 0; }},
+    {"オート送りの待ち時間（秒）が 21 で", [](SystemData& d) { d.AutoDelay = 21; }},
+    {"CG 406 番を見たかどうかの印が 2 で", [](SystemData& d) { d.CgSeen[5] = 2; }},
+    {"既読の印を使わない場面 15 の領域に印がありました", [](SystemData& d) { d.ReadMarks[15][100] = 1; }},
+    {"使われていない 263467 バイト目が 0 ではなく 1 でした", [](SystemData& d) { d.Reserved1 = 1; }},
+    {"使われていない 263474 バイト目", [](SystemData& d) { d.Reserved2[1] = 1; }},
+    {"使われていない 263492 バイト目", [](SystemData& d) { d.Reserved3 = 9; }},
+    {"使われていない 263495 バイト目が 0 ではなく 128 でした", [](SystemData& d) { d.Reserved4[1] = 0x80; }},
+};
+
+TEST_F(DamagedSaves, ASettingOutOfRangeMakesTheSystemFileDamagedAndTheCopyIsTaken) {
+    const Bytes copy = BytesOf(*Progress(9));
+    for (const BrokenSystemField& field : kBrokenSystemFields) {
+        SCOPED_TRACE(field.told);
+        m_session.reset();
+        for (const char* name : {"Save00.dat", "Save00.dat.bak", "Save00.dat.damaged"})
+            fs::remove(m_dir / name);
+        auto broken = Progress(10);
+        field.breaks(*broken);
+        WriteFileBytes(m_dir / "Save00.dat.bak", copy);
+        WriteFileBytes(m_dir / "Save00.dat", BytesOf(*broken));
+        Start();
+        const auto messages = Messages();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_NE(messages[0].find(field.told), std::string::npos) << messages[0];
+        EXPECT_EQ(BytesOf(State().System), copy);
+        EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat.damaged"), BytesOf(*broken));
+        EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat.bak"), copy);
+    }
+}
+
+TEST_F(DamagedSaves, ACopyWithASettingOutOfRangeIsKeptAsideAndTheDefaultsTaken) {
+    auto broken = Progress(11);
+    broken->AutoDelay = 30;
+    WriteFileBytes(m_dir / "Save00.dat.bak", BytesOf(*broken));
+    Start();
+    const auto messages = Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("「Save00.dat.bak.damaged」"), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].find("オート送りの待ち時間（秒）が 30 で"), std::string::npos) << messages[0];
+    ExpectSystemRecord(*Defaults());
+    EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat.bak.damaged"), BytesOf(*broken));
+    PlayAndClose();
+}
+
+TEST_F(DamagedSaves, SystemFileGarbledWhileTheGamePlaysNeverBecomesTheCopy) {
+    Start();
+    PlayAndClose();
+    m_session.reset();
+    Start();
+    PlayAndClose();
+    const Bytes good = ReadFileBytes(m_dir / "Save00.dat.bak");
+    m_session.reset();
+    Start();
+    EXPECT_EQ(Messages(), std::vector<std::string>{});
+    const Bytes noise = NoiseBytes(sizeof(SystemData), 77);
+    WriteFileBytes(m_dir / "Save00.dat", noise);
+    Close();
+    EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat.damaged"), noise);
+    EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat.bak"), good) << "the last good copy stays";
+}
+
+// ---- Slot files ----
 
 class DamagedSlotFile : public DamagedSaves, public ::testing::WithParamInterface<Damage> {};
 
@@ -362,6 +453,85 @@ TEST_F(DamagedSaves, SavingOverAWholeSlotKeepsTheOldSaveAsTheCopy) {
     EXPECT_EQ(ReadFileBytes(m_dir / "Save12.dat.bak"), old_save);
     EXPECT_EQ(ReadFileBytes(m_dir / "Save12.dat").size(), sizeof(GameData));
     EXPECT_FALSE(fs::exists(m_dir / "Save12.dat.damaged"));
+}
+
+TEST_F(DamagedSaves, SlotNoiseOfTheRightLengthIsNeverLoadedNorKeptAsTheCopy) {
+    const Bytes older = BytesOf(SavedGame(u"前の"));
+    WriteFileBytes(m_dir / "Save05.dat.bak", older);
+    Start();
+    Session().Ticks(3);
+    for (std::uint32_t seed = 1; seed <= 100; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        const Bytes noise = NoiseBytes(sizeof(GameData), seed);
+        WriteFileBytes(m_dir / "Save05.dat", noise);
+        Form().ItemLoadClick();
+        EXPECT_TRUE(Form().MenuItemNamed("ItemLoad5").caption.ends_with("　- セーブデータが壊れています -"));
+        const GameData before = State().Game;
+        Form().OnMenuCommand("ItemLoad5");
+        const auto errors = Errors();
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_NE(errors[0].find("「Save05.dat」は壊れています"), std::string::npos) << errors[0];
+        EXPECT_EQ(BytesOf(State().Game), BytesOf(before));
+        EXPECT_NE(State().Task, TaskCode::TASK_RESTORE_GAME);
+
+        AnswerComment(u"新しい");
+        Form().OnMenuCommand("ItemSave5");
+        EXPECT_EQ(Errors(), std::vector<std::string>{});
+        EXPECT_EQ(Platform().CommentPrefill(), u"") << "a damaged slot offers no old comment";
+        const std::string aside = "Save05.dat.damaged" + (seed > 1 ? "-" + std::to_string(seed) : std::string());
+        EXPECT_EQ(ReadFileBytes(m_dir / aside), noise);
+        EXPECT_EQ(ReadFileBytes(m_dir / "Save05.dat.bak"), older);
+    }
+    EXPECT_EQ(Messages(), std::vector<std::string>{});
+}
+
+// One field of a whole slot file set to what the game never writes, and what the load reports.
+struct BrokenSlotField {
+    const char* told;
+    void (*breaks)(GameData&);
+};
+
+const BrokenSlotField kBrokenSlotFields[] = {
+    {"使用中の印が 2 で、0～1 の", [](GameData& d) { d.SlotInUse = 2; }},
+    {"使われていない 1 バイト目が 0 ではなく 1 でした", [](GameData& d) { d.Reserved1 = 1; }},
+    {"呼び出しの深さが 17 で、0～16 の", [](GameData& d) { d.ReturnDepth = 17; }},
+    {"呼び出しの深さが -1 で", [](GameData& d) { d.ReturnDepth = -1; }},
+    {"使われていない 1107 バイト目", [](GameData& d) { d.Reserved2[9] = 1; }},
+    {"BGMのループの印が 2 で", [](GameData& d) { d.BgmLoop = 2; }},
+    {"使われていない 1133 バイト目", [](GameData& d) { d.Reserved3[0] = 1; }},
+    {"マウスカーソル表示の印が 2 で", [](GameData& d) { d.CursorShown = 2; }},
+    {"右クリックメニューの印が 255 で", [](GameData& d) { d.ContextMenuOn = 255; }},
+    {"補助の印が 3 で", [](GameData& d) { d.AuxFlag = 3; }},
+    {"使われていない 1157 バイト目", [](GameData& d) { d.Reserved4[2] = 1; }},
+    {"コメントの終わりより後ろに文字が残っていました", [](GameData& d) { d.SaveComment[23] = u'x'; }},
+    {"使われていない 1207 バイト目", [](GameData& d) { d.Reserved5[1] = 1; }},
+};
+
+TEST_F(DamagedSaves, ASlotFieldOutOfRangeMakesTheSlotDamaged) {
+    const Bytes older = BytesOf(SavedGame(u"前の"));
+    Start();
+    Session().Ticks(3);
+    for (const BrokenSlotField& field : kBrokenSlotFields) {
+        SCOPED_TRACE(field.told);
+        GameData broken = SavedGame(u"壊れ");
+        field.breaks(broken);
+        WriteFileBytes(m_dir / "Save07.dat", BytesOf(broken));
+        WriteFileBytes(m_dir / "Save07.dat.bak", older);
+        fs::remove(m_dir / "Save07.dat.damaged");
+        Form().ItemLoadClick();
+        EXPECT_TRUE(Form().MenuItemNamed("ItemLoad7").caption.ends_with("　- セーブデータが壊れています -"));
+        Form().OnMenuCommand("ItemLoad7");
+        const auto errors = Errors();
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_NE(errors[0].find(field.told), std::string::npos) << errors[0];
+        EXPECT_NE(State().Task, TaskCode::TASK_RESTORE_GAME);
+
+        AnswerComment(u"上書き");
+        Form().OnMenuCommand("ItemSave7");
+        EXPECT_EQ(Errors(), std::vector<std::string>{});
+        EXPECT_EQ(ReadFileBytes(m_dir / "Save07.dat.damaged"), BytesOf(broken));
+        EXPECT_EQ(ReadFileBytes(m_dir / "Save07.dat.bak"), older);
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <unistd.h>
 
 namespace hk::test {
@@ -155,6 +156,26 @@ TEST(GameFilesTest, WritingKeepsTheReplacedFileAsTheCopyAndMovesADamagedOneAside
     EXPECT_TRUE(fs::is_directory(dir / "Save01.dat.bak" / "x"));
     for (const auto& entry : fs::directory_iterator(dir.Path()))
         EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+}
+
+TEST(GameFilesTest, AWholeFileTheRecordTestRefusesGoesAsideAndTheCopyStays) {
+    TempDir dir;
+    GameFiles files(dir.Path());
+    // Usable records here: eight bytes, none above 3.
+    const GameFiles::RecordTest usable = [](const void* bytes, std::size_t size) {
+        const auto* b = static_cast<const std::uint8_t*>(bytes);
+        return size == 8 && std::all_of(b, b + size, [](std::uint8_t v) { return v <= 3; });
+    };
+    const std::vector<std::uint8_t> good(8, 1), newer(8, 2), garbled(8, 0xC7);
+    WriteFileBytes(dir / "Save01.dat", good);
+    files.WriteKeepingCopy("Save01.dat", newer.data(), newer.size(), usable);
+    EXPECT_EQ(ReadFileBytes(dir / "Save01.dat.bak"), good);
+
+    WriteFileBytes(dir / "Save01.dat", garbled);
+    files.WriteKeepingCopy("Save01.dat", newer.data(), newer.size(), usable);
+    EXPECT_EQ(ReadFileBytes(dir / "Save01.dat.bak"), good) << "the last usable copy stays";
+    EXPECT_EQ(ReadFileBytes(dir / "Save01.dat.damaged"), garbled);
+    EXPECT_EQ(ReadFileBytes(dir / "Save01.dat"), newer);
 }
 
 TEST(GameFilesTest, MovingAsideNeverReplacesAnything) {

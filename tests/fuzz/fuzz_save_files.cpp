@@ -12,6 +12,7 @@
 // patches of the system file (4-byte offset, length byte, bytes), then the slot file.
 #include "fuzz_game.h"
 
+#include "engine/record_checks.h"
 #include "engine/records.h"
 
 #include <cstdio>
@@ -62,8 +63,9 @@ void LoadSlot(HeadlessSession& session) {
         session.Step();
 }
 
+// A file the game takes: readable, of the record's length and holding what the game writes.
 bool Whole(const std::vector<std::uint8_t>& file, bool damaged) {
-    return !damaged && file.size() == sizeof(SystemData);
+    return !damaged && IsSoundSystemFile(file.data(), file.size());
 }
 
 // Some file of the folder holds exactly these bytes.
@@ -133,7 +135,7 @@ void FreshStart(std::uint8_t mode, const std::vector<std::uint8_t>& system, cons
     const auto* slot_after = files.Find(slot_name);
     if (!slot_after || slot_after->size() != sizeof(GameData) || (*slot_after)[0] != 1)
         Finding("saving into the slot did not write a whole save");
-    if (!slot_damaged && slot.size() == sizeof(GameData)) {
+    if (!slot_damaged && IsSoundSlotFile(slot.data(), slot.size())) {
         const auto* slot_copy = files.Find(slot_name + ".bak");
         if (!slot_copy || *slot_copy != slot)
             Finding("the save replaced is not the slot's copy");

@@ -101,9 +101,10 @@ void MemoryFiles::WriteAtomic(std::string_view game_path, const void* data, std:
     m_unreadable.erase(key);
 }
 
-void MemoryFiles::WriteKeepingCopy(std::string_view game_path, const void* data, std::size_t size) {
+void MemoryFiles::WriteKeepingCopy(std::string_view game_path, const void* data, std::size_t size, RecordTest usable) {
     const StoredEntry old = Inspect(game_path);
-    const bool whole = old.kind == StoredEntry::Kind::File && old.size == size && !m_unreadable.count(Key(game_path));
+    const bool whole = old.kind == StoredEntry::Kind::File && old.size == size && !m_unreadable.count(Key(game_path)) &&
+                       (usable == nullptr || usable(Find(game_path)->data(), size));
     const std::string copy = std::string(game_path) + ".bak";
     if (whole && !IsFolder(copy)) {
         Put(copy, *Find(game_path));

@@ -43,7 +43,8 @@ public:
     std::vector<std::uint8_t> ReadAll(std::string_view game_path, std::size_t max_size) const override;
     void ReadAt(std::string_view game_path, std::uint64_t offset, void* dest, std::size_t size) const override;
     void WriteAtomic(std::string_view game_path, const void* data, std::size_t size) override;
-    void WriteKeepingCopy(std::string_view game_path, const void* data, std::size_t size) override;
+    void WriteKeepingCopy(std::string_view game_path, const void* data, std::size_t size,
+                          RecordTest usable = nullptr) override;
     std::string MoveAside(std::string_view game_path, std::string_view suffix) override;
     std::optional<std::time_t> ModificationTime(std::string_view game_path) const override;
 

@@ -56,10 +56,11 @@ public:
         GameFiles::WriteAtomic(game_path, data, size);
     }
 
-    void WriteKeepingCopy(std::string_view game_path, const void* data, std::size_t size) override {
+    void WriteKeepingCopy(std::string_view game_path, const void* data, std::size_t size,
+                          RecordTest usable = nullptr) override {
         ++writes_attempted;
         RefuseWhenReadOnly("create", game_path);
-        GameFiles::WriteKeepingCopy(game_path, data, size);
+        GameFiles::WriteKeepingCopy(game_path, data, size, usable);
     }
 
     std::string MoveAside(std::string_view game_path, std::string_view suffix) override {

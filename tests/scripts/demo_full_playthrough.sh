@@ -311,6 +311,15 @@ if failures:
     sys.exit(1)
 PY
 
+# Every save file the play left (the system file and its copy, the slots) is one the game takes as
+# it is: a second start says nothing and sets nothing aside as damaged.
+printf 'dialog ok\nclose\n' > "$work/restart.txt"
+"$tool" run --game "$game" --input "$work/restart.txt" --out "$work" --quiet 2> "$work/restart.err" ||
+    { cat "$work/restart.err"; echo "the game did not start again over its save files"; exit 1; }
+if [ -s "$work/restart.err" ] || compgen -G "$game/*.damaged*" > /dev/null; then
+    cat "$work/restart.err"; ls "$game"; echo "the save files of the play were not taken as they are"; exit 1
+fi
+
 # The game loaded from the slot looks exactly as it did when it was saved; the second picture of
 # the album cell is another picture.
 compare="$(cd "$(dirname "$0")" && pwd)/shot_compare.py"

@@ -1,0 +1,238 @@
+// The check that tells a save the game wrote from one it never could: every bound holds at its
+// edge and breaks one step past it, the fields the scenario owns take any value, and every file
+// the game itself writes (settings at their limits, the debug window's buttons, calls nested to
+// the limit, flags set from any argument, comments of every length, a load and a close) passes.
+#include "engine/record_checks.h"
+#include "support/engine_fixture.h"
+#include "support/ogg_fixtures.h"
+#include "support/save_records.h"
+
+#include <climits>
+
+namespace hk::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Answer = HeadlessPlatform::DialogAnswer;
+
+std::unique_ptr<SystemData> DefaultRecord() {
+    auto record = std::make_unique<SystemData>();
+    Engine::SetDefaultSettings(*record);
+    return record;
+}
+
+// Sets an int32 setting to `value` and answers whether the record then passes.
+bool SystemPassesWith(std::int32_t SystemData::*field, std::int32_t value) {
+    auto record = DefaultRecord();
+    (*record).*field = value;
+    return SystemDataProblem(*record).empty();
+}
+
+TEST(RecordChecks, EverySettingHoldsAtItsEdgesAndBreaksOnePast) {
+    struct Bound {
+        std::int32_t SystemData::*field;
+        std::int32_t low, high;
+    };
+    const Bound bounds[] = {{&SystemData::TextSpeed, 1, 3},   {&SystemData::VoiceVolume, 0, 100},
+                            {&SystemData::BgmVolume, 0, 100}, {&SystemData::SeVolume, 0, 100},
+                            {&SystemData::AutoDelay, 1, 20}};
+    for (const Bound& b : bounds) {
+        SCOPED_TRACE(std::to_string(b.low) + ".." + std::to_string(b.high));
+        EXPECT_TRUE(SystemPassesWith(b.field, b.low));
+        EXPECT_TRUE(SystemPassesWith(b.field, b.high));
+        EXPECT_FALSE(SystemPassesWith(b.field, b.low - 1));
+        EXPECT_FALSE(SystemPassesWith(b.field, b.high + 1));
+        EXPECT_FALSE(SystemPassesWith(b.field, INT32_MIN));
+        EXPECT_FALSE(SystemPassesWith(b.field, INT32_MAX));
+    }
+    for (std::uint8_t SystemData::*flag : {&SystemData::EffectsOn, &SystemData::FullScreen}) {
+        auto record = DefaultRecord();
+        record.get()->*flag = 1;
+        EXPECT_EQ(SystemDataProblem(*record), "");
+        record.get()->*flag = 2;
+        EXPECT_NE(SystemDataProblem(*record), "");
+    }
+}
+
+TEST(RecordChecks, WhatTheScenarioOwnsTakesAnyValue) {
+    // System: every variable at its extremes, every CG seen, every mark of scenes 0..14 set.
+    auto system = DefaultRecord();
+    for (int i = 0; i < kVariableCount; ++i)
+        system->SystemVars[i] = i % 2 == 0 ? INT16_MIN : INT16_MAX;
+    std::fill(std::begin(system->CgSeen), std::end(system->CgSeen), 1);
+    for (int scene = 0; scene < kReadMarkBlocks - 1; ++scene)
+        std::fill(std::begin(system->ReadMarks[scene]), std::end(system->ReadMarks[scene]), 0xFF);
+    EXPECT_EQ(SystemDataProblem(*system), "");
+
+    // Slot: variables, scene, step, the whole return table, layers, music and the sound effects
+    // to restart at their extremes; a comment of all 24 units of any value.
+    GameData game = SavedGame(u"");
+    for (int i = 0; i < kVariableCount; ++i)
+        game.ScenarioVars[i] = i % 2 == 0 ? INT16_MIN : INT16_MAX;
+    game.CurrentScene = INT16_MIN;
+    game.ScriptStep = -1;
+    for (ReturnEntry& entry : game.ReturnTable)
+        entry = {INT16_MAX, INT16_MIN};
+    game.ReturnDepth = kReturnTableSize;
+    for (std::int32_t& graphic : game.LayerGraphic)
+        graphic = INT32_MIN;
+    game.LayerPlacement[0] = INT32_MAX;
+    game.LayerPlacement[1] = -1;
+    game.CurrentBgm = INT32_MAX;
+    game.SeRestoreNumber[1] = 77;
+    game.SeRestoreLoop[0] = -5;
+    for (std::uint16_t& unit : game.SaveComment)
+        unit = 0xFFFF;
+    EXPECT_EQ(GameDataProblem(game), "");
+    game.ReturnDepth = 0;
+    game.SlotInUse = 0;
+    EXPECT_EQ(GameDataProblem(game), "");
+    EXPECT_EQ(GameDataProblem(GameData{}), "") << "an empty slot";
+
+    EXPECT_TRUE(IsSoundSlotFile(&game, sizeof game));
+    EXPECT_FALSE(IsSoundSlotFile(&game, sizeof game - 1));
+    EXPECT_TRUE(IsSoundSystemFile(system.get(), sizeof(SystemData)));
+    EXPECT_FALSE(IsSoundSystemFile(system.get(), sizeof(SystemData) - 1));
+}
+
+// Scene 15 keeps no read-marks; the calls nest to the limit of 16 before the message that waits.
+constexpr const char* kScene1 = R"(
+    system contextmenu, 5
+    system cursor, 9
+    system auxflag, -3
+    bgm 3, 7
+    let s1, -32768
+    let s512, 32767
+    let g1, -1
+    let g512, 12345
+    call intro, 15
+    call deep
+top:
+    wait 0
+    jump top
+deep:
+    add s2, s2, 1
+    if_lt 1, s2, 16
+        call deep
+    endif 1
+    message "十六段目", -1
+    return
+)";
+constexpr const char* kScene15 = R"(
+intro:
+    message "十五番目の場面", -1
+    return
+)";
+
+class GameWrites : public GameFixture {
+protected:
+    void SetUp() override {
+        WriteArchives(ScenarioArchive({{1, kScene1}, {15, kScene15}}));
+        fs::create_directories(m_dir / "Sound");
+        WriteBytes(m_dir / "Sound" / "M03.ogg", OggTone(ToneSpec{}));
+    }
+
+    void NextMessage() {
+        Platform().QueueMouseDown(WindowId::Main, MouseButton::Left, Point{400, 300});
+        Session().Tick();
+        ASSERT_TRUE(Session().UntilTask(TaskCode::TASK_SCRIPT, 3000));
+        ASSERT_TRUE(Session().UntilTask(TaskCode::TASK_WAIT_MESSAGE, 5000));
+        Session().Tick();
+    }
+
+    void Save(int slot, const std::u16string& comment) {
+        Platform().QueueDialogAnswer({Answer::Kind::Comment, true, comment});
+        Platform().QueueMenu({"ItemSave", "ItemSave" + std::to_string(slot)});
+        Session().Tick();
+        ASSERT_EQ(Platform().ScriptFault(), "");
+        ASSERT_EQ(Platform().TakeErrors(), std::vector<std::string>{});
+    }
+
+    void Settings(std::vector<std::pair<std::string, int>> controls) {
+        Answer answer{Answer::Kind::Config};
+        answer.config_fields = std::move(controls);
+        answer.config_back = true;
+        Platform().QueueDialogAnswer(answer);
+        Form().ItemOptionClick();
+        EXPECT_EQ(SystemDataProblem(State().System), "");
+    }
+
+    // Every save file in the folder is one the game takes; none was set aside as damaged.
+    void ExpectEverySaveFileSound() {
+        int checked = 0;
+        for (const auto& entry : fs::directory_iterator(m_dir.Path())) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_EQ(name.find(".damaged"), std::string::npos) << name;
+            if (!name.starts_with("Save"))
+                continue;
+            const Bytes bytes = ReadFileBytes(entry.path());
+            if (name.starts_with("Save00.dat"))
+                EXPECT_TRUE(IsSoundSystemFile(bytes.data(), bytes.size())) << name;
+            else
+                EXPECT_TRUE(IsSoundSlotFile(bytes.data(), bytes.size())) << name;
+            ++checked;
+        }
+        EXPECT_GE(checked, 2 + kSlotCount) << "the system file, its copy and every slot";
+    }
+};
+
+TEST_F(GameWrites, EverySaveFileTheGameWritesPassesTheCheck) {
+    Start();
+    Script().SetGamePlaying(true);
+    ASSERT_TRUE(Session().UntilTask(TaskCode::TASK_WAIT_MESSAGE, 5000));
+    Session().Tick();
+    NextMessage();
+    ASSERT_EQ(State().Game.ReturnDepth, kReturnTableSize);
+    EXPECT_EQ(State().Game.BgmLoop, 1);
+    EXPECT_EQ(State().Game.AuxFlag, 1);
+
+    // A slot file missing during play is made from the live record: not in use, yet not blank.
+    fs::remove(m_dir / "Save09.dat");
+    Form().ItemSaveClick();
+    const Bytes made = ReadFileBytes(m_dir / "Save09.dat");
+    ASSERT_EQ(made.size(), sizeof(GameData));
+    EXPECT_EQ(made[0], 0) << "SlotInUse";
+    EXPECT_NE(made, Bytes(sizeof(GameData), 0));
+
+    Save(3, u"二十四文字より長いコメントは二十四文字のところで切られてそこから先は書かれない");
+    Save(3, u"短い");
+    Save(4, u"");
+    Platform().QueueMenu({"ItemLoad", "ItemLoad3"});
+    Session().Tick();
+    ASSERT_TRUE(Session().UntilTask(TaskCode::TASK_WAIT_MESSAGE, 5000));
+    Session().Tick();
+    EXPECT_EQ(Platform().TakeErrors(), std::vector<std::string>{});
+    Save(5, u"読み込んだあと");
+
+    // The settings dialog at and past the ends of its controls, then the other ways to change them.
+    Settings({{"TextSpeed", 1}, {"AutoDelay", 0}, {"BgmVolume", -5}, {"VoiceVolume", 500}, {"SeVolume", 0},
+              {"EffectsOn", 0}, {"FullScreen", 1}});
+    Settings({{"TextSpeed", 3}, {"AutoDelay", 99}, {"BgmVolume", 100}, {"VoiceVolume", 0}, {"SeVolume", 1000},
+              {"EffectsOn", 7}, {"FullScreen", -1}});
+    Settings({{"TextSpeed", 0}, {"TextSpeed", 4}, {"AutoDelay", 20}});
+    Form().OnToggleFullScreen();
+    Form().OnToggleFullScreen();
+    for (int button : {1, 2, 3, 3})
+        Form().OnDebugButton(button);
+    EXPECT_EQ(SystemDataProblem(State().System), "");
+
+    HeadlessPlatform::DialogAnswer yes{Answer::Kind::Query, true};
+    Platform().QueueDialogAnswer(yes);
+    ASSERT_TRUE(Form().RequestClose());
+    EXPECT_EQ(Platform().TakeErrors(), std::vector<std::string>{});
+    ExpectEverySaveFileSound();
+
+    // The next start takes them all as they are and says nothing.
+    m_session.reset();
+    Start();
+    EXPECT_EQ(Platform().TakeMessages(), std::vector<std::string>{});
+    Form().ItemLoadClick();
+    for (int n : {3, 4, 5})
+        EXPECT_FALSE(Form().MenuItemNamed("ItemLoad" + std::to_string(n)).caption.ends_with("壊れています -")) << n;
+    Platform().QueueDialogAnswer(yes);
+    ASSERT_TRUE(Form().RequestClose());
+    ExpectEverySaveFileSound();
+}
+
+} // namespace
+} // namespace hk::test
