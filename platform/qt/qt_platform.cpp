@@ -409,13 +409,17 @@ void QtPlatform::UpdateDebugWindow(TDebugWindow& window) {
     DebugView().Show(window);
 }
 
-void QtPlatform::ReportError(const std::string& message) {
-    // Also on standard error, so a player starting the game from a terminal (and the tests) can
-    // read it after the box is gone.
-    std::fprintf(stderr, "error: %s\n", message.c_str());
+void QtPlatform::ReportError(const ErrorReport& report) {
+    // The English detail on standard error, so a player starting the game from a terminal (and
+    // the tests) can read it after the box is gone, and in the box's details for a report.
+    std::fprintf(stderr, "error: %s\n", report.detail.c_str());
     std::fflush(stderr);
     QWidget* parent = m_main->isVisible() ? m_main.get() : nullptr;
-    QMessageBox::critical(parent, QStringLiteral("ＨＡＲＵＫＡＺＥ"), QString::fromStdString(message));
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("ＨＡＲＵＫＡＺＥ"),
+                    QString::fromStdString(report.for_player), QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("ErrorBox"));
+    box.setDetailedText(QString::fromStdString(report.detail));
+    box.exec();
 }
 
 void QtPlatform::ShowMessage(const std::string& message) {
