@@ -60,9 +60,10 @@ std::string UseSaveFolder(const LaunchOptions& options, GameFiles& files) {
     if (options.save_dir)
         asked = fs::path(*options.save_dir);
     const SaveFolder saves = PrepareSaveFolder(files.Root(), asked, DataHome::FromEnvironment());
-    files.SetSaveRoot(saves.folder);
-    if (saves.away_from_game)
+    if (saves.away_from_game) {
+        files.SetSaveRoot(saves.folder);
         std::fprintf(stderr, "harukaze: the save files are in \"%s\"\n", saves.folder.c_str());
+    }
     return SaveFolderNotice(saves, files.Root());
 }
 

@@ -75,10 +75,10 @@ public:
     // name. Throws FileError as Resolve does.
     std::filesystem::path FullPath(std::string_view game_path) const;
 
-    // Maps a game path to a real path under the root (a save file's under the save root): backslashes become separators
-    // and each component is matched case-insensitively when no exact match exists. A path that is absolute or climbs
-    // out of the root ("..") throws FileError. A missing file still maps (to the spelling given), so callers can create
-    // it.
+    // Maps a game path to a real path under the root (a save file's under the save root):
+    // backslashes become separators and each component is matched case-insensitively when no
+    // exact match exists. A path that is absolute or climbs out of the root ("..") throws
+    // FileError. A missing file still maps (to the spelling given), so callers can create it.
     std::filesystem::path Resolve(std::string_view game_path) const;
 
     virtual bool Exists(std::string_view game_path) const;

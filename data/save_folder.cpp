@@ -211,7 +211,8 @@ std::string SaveFolderNotice(const SaveFolder& saves, const fs::path& game_folde
         text += "\n読めるようにしてから、そのフォルダへご自分で写してください。\n";
     }
     if (!saves.chosen_by_player)
-        text += "セーブデータを控えるときや、ほかのコンピューターへ移すときは、このフォルダのファイルを写してください。";
+        text +=
+            "セーブデータを控えるときや、ほかのコンピューターへ移すときは、このフォルダのファイルを写してください。";
     return text;
 }
 

@@ -26,10 +26,10 @@ struct DataHome {
 };
 
 struct SaveFolder {
-    std::filesystem::path folder;     // where the save files are read and written (absolute)
-    bool away_from_game = false;      // not the game folder
-    bool chosen_by_player = false;    // named on the command line
-    bool first_use = false;           // held no save file before this start
+    std::filesystem::path folder;        // where the save files are read and written (absolute)
+    bool away_from_game = false;         // not the game folder
+    bool chosen_by_player = false;       // named on the command line
+    bool first_use = false;              // held no save file before this start
     std::vector<std::string> copied;     // the save files copied from the game folder on this start
     std::vector<std::string> not_copied; // ... and those that could not be read (left where they are)
 };
@@ -51,8 +51,8 @@ std::filesystem::path DataSaveFolder(const std::filesystem::path& absolute_game_
 // already holds is never replaced; the copies keep their modification times, which the save
 // menus show). Throws FileError (with the player's Japanese) when that folder cannot be made or
 // written.
-SaveFolder PrepareSaveFolder(const std::filesystem::path& game_folder, const std::optional<std::filesystem::path>& asked,
-                             const DataHome& home);
+SaveFolder PrepareSaveFolder(const std::filesystem::path& game_folder,
+                             const std::optional<std::filesystem::path>& asked, const DataHome& home);
 
 // What the player is told, in Japanese, on the first start with saves away from the game folder;
 // empty when there is nothing to tell (the game folder, or a folder the player named).

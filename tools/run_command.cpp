@@ -189,10 +189,13 @@ public:
     Runner(fs::path game, fs::path out, bool quiet) : m_session(game), m_out(std::move(out)), m_quiet(quiet) {}
 
     void SetWavOutput(const fs::path& path) { m_session.Platform().SetWavOutput(path); }
-    // The save files live in `folder`; the notice is shown to the player as the game starts.
-    void UseSaveFolder(const fs::path& folder, const std::string& notice) {
-        m_session.Files().SetSaveRoot(folder);
-        if (!notice.empty())
+    // The save files live in that folder when it is not the game's; the player is told as the
+    // game starts when there is something to tell.
+    void UseSaveFolder(const SaveFolder& saves) {
+        if (!saves.away_from_game)
+            return;
+        m_session.Files().SetSaveRoot(saves.folder);
+        if (const std::string notice = SaveFolderNotice(saves, "."); !notice.empty())
             m_session.Platform().ShowMessage(notice);
     }
 
@@ -460,8 +463,7 @@ int RunRunner(int argc, char** argv) {
         if (!wav_path.empty())
             runner.SetWavOutput(wav_path);
         try {
-            const SaveFolder saves = PrepareSaveFolder(".", asked_save_dir, DataHome::FromEnvironment());
-            runner.UseSaveFolder(saves.folder, SaveFolderNotice(saves, "."));
+            runner.UseSaveFolder(PrepareSaveFolder(".", asked_save_dir, DataHome::FromEnvironment()));
         } catch (const FileError& error) {
             std::fprintf(stderr, "error: %s\n", error.what());
             return 1;

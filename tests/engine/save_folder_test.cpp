@@ -8,8 +8,8 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <fcntl.h>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -258,8 +258,8 @@ TEST_F(SaveFolderTest, ErrorsShowThePlayerJapaneseWithTheFullPathAndWhatToDoAndK
     auto reports = Platform().TakeErrorReports();
     ASSERT_EQ(reports.size(), 1u);
     const std::string full = (saves / "Save03.dat").string();
-    EXPECT_EQ(reports[0].detail, "cannot read \"" + full +
-                                     "\": the file has 604 bytes, not the 1208 of a whole record (it is damaged)");
+    EXPECT_EQ(reports[0].detail,
+              "cannot read \"" + full + "\": the file has 604 bytes, not the 1208 of a whole record (it is damaged)");
     EXPECT_NE(reports[0].for_player.find("「" + full + "」は壊れています"), std::string::npos) << reports[0].for_player;
     EXPECT_NE(reports[0].for_player.find("604 バイト"), std::string::npos);
     EXPECT_NE(reports[0].for_player.find("1,208 バイト"), std::string::npos);
@@ -291,8 +291,9 @@ TEST_F(SaveFolderTest, MissingArchivesAreNamedInJapaneseWithTheFolderAndWhatToDo
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0].detail, "The game archive \"GRP.IFP\" was not found in \"" + m_dir.Path().string() +
                                      "\". Start the game from the folder that holds its data files.");
-    EXPECT_NE(reports[0].for_player.find("「GRP.IFP」が、フォルダ「" + m_dir.Path().string() + "」に見つかりませんでした"),
-              std::string::npos)
+    EXPECT_NE(
+        reports[0].for_player.find("「GRP.IFP」が、フォルダ「" + m_dir.Path().string() + "」に見つかりませんでした"),
+        std::string::npos)
         << reports[0].for_player;
     EXPECT_NE(reports[0].for_player.find("起動し直してください"), std::string::npos);
 }
