@@ -1,8 +1,7 @@
 // harukaze: the game in a window. One copy at a time; the game runs from its folder (launch.h),
 // made the current directory, which holds its archives and, when it can be written, its save
-// files. The loop
-// below runs the frame ticks (see GameLoop: while nothing can change without input the game
-// sleeps in the tick's event processing) until the game closes or a stop signal ends it.
+// files. The loop below runs the frame ticks (see GameLoop: while nothing can change without input
+// the game sleeps in the tick's event processing) until the game closes or a stop signal ends it.
 #include "app/launch.h"
 #include "data/game_files.h"
 #include "engine/engine.h"

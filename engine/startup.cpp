@@ -35,7 +35,8 @@ void Engine::ReportError(const std::exception& error) {
                      "ゲームのフォルダ「" +
                      GameFolderForPlayer().string() +
                      "」のファイルが元のディスクのとおりか確かめてください。"
-                     "直らないときは、この画面の「詳細」にある英語の文面を添えてお知らせください。";
+                     "直らないときは、端末から harukaze を起動し、エラー出力に出る英語の文面を添えてお知らせ"
+                     "ください。";
     }
     m_platform.ReportError({std::move(for_player), error.what()});
 }
