@@ -45,7 +45,8 @@ FindGameFolder(const std::vector<std::optional<std::filesystem::path>>& candidat
 std::optional<std::filesystem::path> ChooseGameFolder(QWidget* parent, const std::filesystem::path& start) {
     QString where = QString::fromStdString(start.string());
     for (;;) {
-        QFileDialog chooser(parent, QStringLiteral("Choose the folder of the game (SCR.IFP, GRP.IFP)"), where);
+        QFileDialog chooser(
+            parent, QStringLiteral("ゲームのフォルダを選んでください（SCR.IFP と GRP.IFP があるフォルダ）"), where);
         chooser.setObjectName(QStringLiteral("GameFolderChooser"));
         chooser.setFileMode(QFileDialog::Directory);
         chooser.setOption(QFileDialog::ShowDirsOnly, true);
