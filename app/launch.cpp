@@ -1,5 +1,6 @@
 #include "app/launch.h"
 
+#include "data/save_folder.h"
 #include "platform/qt/game_folder.h"
 #include "platform/qt/main_window_view.h"
 
@@ -52,6 +53,18 @@ bool EnterGameFolder(const LaunchOptions& options, UserSettings& settings,
         }
     }
     return true;
+}
+
+std::string UseSaveFolder(const LaunchOptions& options, GameFiles& files) {
+    std::optional<fs::path> asked;
+    if (options.save_dir)
+        asked = fs::path(*options.save_dir);
+    const SaveFolder saves = PrepareSaveFolder(files.Root(), asked, DataHome::FromEnvironment());
+    if (saves.away_from_game) {
+        files.SetSaveRoot(saves.folder);
+        std::fprintf(stderr, "harukaze: the save files are in \"%s\"\n", saves.folder.c_str());
+    }
+    return SaveFolderNotice(saves, files.Root());
 }
 
 bool PrepareMainWindow(MainWindowView& view, const LaunchOptions& options, const UserSettings& settings) {

@@ -1,8 +1,9 @@
 // What the program does before the game's loop starts and after it ends, apart from the loop: the
-// game folder it plays (entered as the current directory, which the engine reads and writes) and
-// the main window's remembered look.
+// game folder it plays (entered as the current directory, which the engine reads), the folder of
+// its save files and the main window's remembered look.
 #pragma once
 
+#include "data/game_files.h"
 #include "platform/qt/launch_options.h"
 #include "platform/qt/user_settings.h"
 
@@ -20,6 +21,12 @@ class MainWindowView;
 // reads the font list, which the caller may still be preparing).
 bool EnterGameFolder(const LaunchOptions& options, UserSettings& settings,
                      const std::function<void()>& before_chooser = {});
+
+// Decides where the save files of the game in the current directory live (the game folder, the
+// folder of --save-dir, or the user's data folder when the game folder cannot be written) and
+// points `files` there. Returns what the player is to be told about it (empty: nothing). Throws
+// FileError when the saves have nowhere to go.
+std::string UseSaveFolder(const LaunchOptions& options, GameFiles& files);
 
 // Gives the main window, not yet shown, its remembered size, place and filter, or those of the
 // command line. True when it is to be shown maximised.

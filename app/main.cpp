@@ -1,7 +1,7 @@
 // harukaze: the game in a window. One copy at a time; the game runs from its folder (launch.h),
-// made the current directory, which holds its archives and receives its save files. The loop
-// below runs the frame ticks (see GameLoop: while nothing can change without input the game
-// sleeps in the tick's event processing) until the game closes or a stop signal ends it.
+// made the current directory, which holds its archives and, when it can be written, its save
+// files. The loop below runs the frame ticks (see GameLoop: while nothing can change without input
+// the game sleeps in the tick's event processing) until the game closes or a stop signal ends it.
 #include "app/launch.h"
 #include "data/game_files.h"
 #include "engine/engine.h"
@@ -88,6 +88,14 @@ int RunGame(int argc, char** argv, const hk::LaunchOptions& options) {
         return stop_signals.Received() ? 0 : 1;
     hk::QtPlatform platform;
     hk::GameFiles files(".");
+    std::string save_notice;
+    try {
+        save_notice = hk::UseSaveFolder(options, files);
+    } catch (const hk::FileError& error) {
+        finish_warm_up();
+        platform.ReportError({error.ForPlayer(), error.what()});
+        return 1;
+    }
     hk::Engine form(platform, files);
 
     if (hk::PrepareMainWindow(platform.MainView(), options, settings))
@@ -102,6 +110,8 @@ int RunGame(int argc, char** argv, const hk::LaunchOptions& options) {
     finish_warm_up();
     if (!font_warning.empty())
         std::fprintf(stderr, "harukaze: warning: %s\n", font_warning.c_str());
+    if (!save_notice.empty())
+        platform.ShowMessage(save_notice);
     form.FormCreate(); // a failure has been reported; the window stays, inert, until closed
 
     hk::GameLoop loop(form, platform, frame_log.get());
@@ -129,7 +139,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "harukaze: %s\n\n%s", error->c_str(), hk::kLaunchUsage);
         return 2;
     }
-    const auto& options = std::get<hk::LaunchOptions>(parsed);
+    auto options = std::get<hk::LaunchOptions>(parsed);
     if (options.help) {
         std::fputs(hk::kLaunchUsage, stdout);
         return 0;
@@ -142,6 +152,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "harukaze: '%s' is not a folder\n", options.game_folder->c_str());
         return 2;
     }
+
+    // Named from where the program was started, not from the game folder it enters.
+    if (std::error_code error; options.save_dir)
+        options.save_dir = std::filesystem::absolute(*options.save_dir, error).lexically_normal().string();
 
     hk::SingleInstanceLock lock;
     switch (lock.Acquire(hk::SingleInstanceLock::DefaultPath())) {

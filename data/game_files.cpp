@@ -21,8 +21,58 @@ std::string Describe(const fs::path& path) {
     return quoted;
 }
 
-std::string ErrnoText() {
-    return std::strerror(errno);
+// The full path the player is shown, in the brackets of the game's messages.
+std::string Named(const fs::path& path) {
+    std::error_code ec;
+    fs::path full = fs::absolute(path, ec);
+    if (ec)
+        full = path;
+    return "「" + full.lexically_normal().string() + "」";
+}
+
+// What the system said, in the player's words.
+std::string ReasonForPlayer(int err) {
+    switch (err) {
+    case EACCES:
+    case EPERM: return "許可がありません";
+    case EROFS: return "読み込み専用の場所です";
+    case ENOSPC: return "ディスクに空きがありません";
+    case EDQUOT: return "使ってよい容量を超えています";
+    case ENOENT: return "見つかりません";
+    case ENOTDIR: return "途中のフォルダがありません";
+    case EISDIR: return "フォルダになっています";
+    case EIO: return "ディスクの読み書きに失敗しました";
+    case ENAMETOOLONG: return "名前が長すぎます";
+    case EMFILE:
+    case ENFILE: return "開いているファイルが多すぎます";
+    default: return "システムのエラー " + std::to_string(err);
+    }
+}
+
+enum class Access : std::uint8_t { Read, Write };
+
+std::string AdviceForPlayer(Access access, int err, const fs::path& path) {
+    if (access == Access::Write) {
+        if (err == ENOSPC || err == EDQUOT)
+            return "ディスクの空きを増やしてから、もう一度試してください。";
+        if (err == EACCES || err == EPERM || err == EROFS)
+            return "フォルダ" + Named(path.parent_path()) +
+                   "に書き込めるようにするか、書き込めるフォルダを「harukaze --save-dir フォルダ」で指定して、"
+                   "ゲームを起動し直してください。";
+        return "ディスクとフォルダ" + Named(path.parent_path()) + "の状態を確かめてから、もう一度試してください。";
+    }
+    if (err == ENOENT || err == ENOTDIR)
+        return "ゲームのファイルが元のディスクのとおりにそろっているか確かめてください。";
+    if (err == EACCES || err == EPERM)
+        return "このファイルを読めるように、持ち主と許可を確かめてください。";
+    return "ディスクの状態を確かめ、ファイルを元のディスクから写し直してください。";
+}
+
+// A failed system call on `path`: the English for reports and the player's Japanese.
+FileError Failure(const std::string& english, Access access, const fs::path& path, int err) {
+    return FileError(english + ": " + std::strerror(err),
+                     Named(path) + (access == Access::Read ? "を読み込めませんでした" : "に書き込めませんでした") +
+                         "（" + ReasonForPlayer(err) + "）。\n" + AdviceForPlayer(access, err, path));
 }
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
@@ -51,17 +101,53 @@ struct Fd {
 
 } // namespace
 
-GameFiles::GameFiles(fs::path root) : m_root(std::move(root)) {}
+bool IsSaveFileName(std::string_view name) {
+    constexpr std::string_view kStem = "save", kExtension = ".dat";
+    constexpr std::size_t kDigitsAt = kStem.size(), kExtensionAt = kDigitsAt + 2;
+    if (name.size() < kExtensionAt + kExtension.size())
+        return false;
+    if (!EqualsIgnoreCase(name.substr(0, kStem.size()), kStem) ||
+        !EqualsIgnoreCase(name.substr(kExtensionAt, kExtension.size()), kExtension))
+        return false;
+    for (std::size_t i = kDigitsAt; i < kExtensionAt; ++i)
+        if (name[i] < '0' || name[i] > '9')
+            return false;
+    const std::string_view rest = name.substr(kExtensionAt + kExtension.size());
+    return rest.empty() || (rest.front() == '.' && rest.find_first_of("/\\") == std::string_view::npos);
+}
+
+std::string ByteCountForPlayer(std::uint64_t bytes) {
+    std::string digits = std::to_string(bytes);
+    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(static_cast<std::size_t>(i), ",");
+    return digits + " バイト";
+}
+
+GameFiles::GameFiles(fs::path root) : m_root(root), m_save_root(std::move(root)) {}
+
+fs::path GameFiles::FullPath(std::string_view game_path) const {
+    std::error_code ec;
+    const fs::path path = Resolve(game_path);
+    const fs::path full = fs::absolute(path, ec);
+    return (ec ? path : full).lexically_normal();
+}
 
 fs::path GameFiles::Resolve(std::string_view game_path) const {
     std::string text(game_path);
     std::replace(text.begin(), text.end(), '\\', '/');
+    const auto refused = [&] {
+        return FileError(
+            "refused path outside the game directory: " + std::string(game_path),
+            "ゲームのデータが、ゲームのフォルダ" + Named(m_root) + "の外のファイル「" + std::string(game_path) +
+                "」を求めたため、読み書きしませんでした。\nゲームのファイルが元のディスクのとおりか確かめてください。");
+    };
     if (text.empty())
-        throw FileError("empty file name");
+        throw FileError("empty file name", "ゲームのデータが名前のないファイルを求めました。\nゲームのフォルダ" +
+                                               Named(m_root) + "のファイルが元のディスクのとおりか確かめてください。");
     if (text.front() == '/' || (text.size() > 1 && text[1] == ':'))
-        throw FileError("refused path outside the game directory: " + std::string(game_path));
+        throw refused();
 
-    fs::path result = m_root;
+    fs::path result = IsSaveFileName(text) ? m_save_root : m_root;
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t end = text.find('/', start);
@@ -72,7 +158,7 @@ fs::path GameFiles::Resolve(std::string_view game_path) const {
         if (part.empty() || part == ".")
             continue;
         if (part == "..")
-            throw FileError("refused path outside the game directory: " + std::string(game_path));
+            throw refused();
         fs::path exact = result / fs::path(std::string(part));
         std::error_code ec;
         if (!fs::exists(exact, ec)) {
@@ -122,22 +208,28 @@ void GameFiles::ReadAt(std::string_view game_path, std::uint64_t offset, void* d
     const fs::path path = Resolve(game_path);
     Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
     if (file.fd < 0)
-        throw FileError("cannot open " + Describe(path) + " for reading: " + ErrnoText());
+        throw Failure("cannot open " + Describe(path) + " for reading", Access::Read, path, errno);
     struct stat st {};
     if (::fstat(file.fd, &st) != 0)
-        throw FileError("cannot read the size of " + Describe(path) + ": " + ErrnoText());
+        throw Failure("cannot read the size of " + Describe(path), Access::Read, path, errno);
     const std::uint64_t file_size = static_cast<std::uint64_t>(st.st_size);
     if (offset > file_size || size > file_size - offset)
         throw FileError("cannot read " + std::to_string(size) + " bytes at offset " + std::to_string(offset) + " of " +
-                        Describe(path) + ": the file has only " + std::to_string(file_size) + " bytes");
+                            Describe(path) + ": the file has only " + std::to_string(file_size) + " bytes",
+                        Named(path) + "が途中で切れています（" + ByteCountForPlayer(file_size) +
+                            "しかありません）。\nファイルを元のディスクから写し直してください。");
     auto* out = static_cast<std::uint8_t*>(dest);
     std::size_t done = 0;
     while (done < size) {
         const ssize_t n = ::pread(file.fd, out + done, size - done, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            throw FileError("cannot read " + Describe(path) + ": " + (n < 0 ? ErrnoText() : "unexpected end of file"));
+        if (n < 0)
+            throw Failure("cannot read " + Describe(path), Access::Read, path, errno);
+        if (n == 0)
+            throw FileError("cannot read " + Describe(path) + ": unexpected end of file",
+                            Named(path) + "が読んでいる途中で短くなりました。\nほかのプログラムがこのファイルを"
+                                          "書き換えていないか確かめてから、もう一度試してください。");
         done += static_cast<std::size_t>(n);
     }
 }
@@ -148,13 +240,22 @@ void GameFiles::ReadExact(std::string_view game_path, void* dest, std::size_t si
 
 void GameFiles::ReadWhole(std::string_view game_path, void* dest, std::size_t size) const {
     const StoredEntry entry = Inspect(game_path);
+    const fs::path path = Resolve(game_path);
+    // A record the player can bring back from the copy the last write kept beside it.
+    const std::string restore = "ゲームを閉じてから、同じフォルダにある前回の控え" + Named(fs::path(path) += ".bak") +
+                                "を" + Named(path) + "に写すと、ひとつ前の記録に戻せます（控えがあるときだけ）。";
     if (entry.kind == StoredEntry::Kind::Missing)
-        throw FileError("cannot open " + Describe(Resolve(game_path)) + " for reading: no such file");
+        throw FileError("cannot open " + Describe(path) + " for reading: no such file",
+                        Named(path) + "が見つかりませんでした。\n" + restore);
     if (entry.kind == StoredEntry::Kind::Other)
-        throw FileError("cannot read " + Describe(Resolve(game_path)) + ": it is not a file");
+        throw FileError("cannot read " + Describe(path) + ": it is not a file",
+                        Named(path) + "がファイルではなく、フォルダなどになっているため読み込めません。\n" +
+                            "それを別の名前に変えるか、" + restore);
     if (entry.size != size)
-        throw FileError("cannot read " + Describe(Resolve(game_path)) + ": the file has " + std::to_string(entry.size) +
-                        " bytes, not the " + std::to_string(size) + " of a whole record (it is damaged)");
+        throw FileError("cannot read " + Describe(path) + ": the file has " + std::to_string(entry.size) +
+                            " bytes, not the " + std::to_string(size) + " of a whole record (it is damaged)",
+                        Named(path) + "は壊れています（大きさが " + ByteCountForPlayer(entry.size) + "で、正しい " +
+                            ByteCountForPlayer(size) + "と違います）。\n" + restore);
     ReadExact(game_path, dest, size);
 }
 
@@ -162,10 +263,14 @@ std::vector<std::uint8_t> GameFiles::ReadAll(std::string_view game_path, std::si
     const fs::path path = Resolve(game_path);
     const auto size = FileSize(game_path);
     if (!size)
-        throw FileError("cannot open " + Describe(path) + " for reading: no such file");
+        throw FileError("cannot open " + Describe(path) + " for reading: no such file",
+                        Named(path) + "が見つかりませんでした。\n" + AdviceForPlayer(Access::Read, ENOENT, path));
     if (*size > max_size)
         throw FileError("refused to read " + Describe(path) + ": " + std::to_string(*size) +
-                        " bytes is more than the " + std::to_string(max_size) + " allowed");
+                            " bytes is more than the " + std::to_string(max_size) + " allowed",
+                        Named(path) + "は大きすぎるため読み込みませんでした（" + ByteCountForPlayer(*size) +
+                            "、上限は " + ByteCountForPlayer(max_size) +
+                            "）。\nファイルを元のディスクから写し直してください。");
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(*size));
     ReadAt(game_path, 0, bytes.data(), bytes.size());
     return bytes;
@@ -178,8 +283,11 @@ void GameFiles::WriteAll(int fd, const void* data, std::size_t size, const fs::p
         const ssize_t n = ::write(fd, in + done, size - done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            throw FileError("cannot write " + Describe(path) + ": " + (n < 0 ? ErrnoText() : "nothing written"));
+        if (n < 0)
+            throw Failure("cannot write " + Describe(path), Access::Write, path, errno);
+        if (n == 0)
+            throw FileError("cannot write " + Describe(path) + ": nothing written",
+                            Named(path) + "に書き込めませんでした。\n" + AdviceForPlayer(Access::Write, EIO, path));
         done += static_cast<std::size_t>(n);
     }
 }
@@ -187,11 +295,11 @@ void GameFiles::WriteAll(int fd, const void* data, std::size_t size, const fs::p
 void GameFiles::WriteNewFile(const fs::path& path, const void* data, std::size_t size, const fs::path& named) {
     Fd file{::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
     if (file.fd < 0)
-        throw FileError("cannot create " + Describe(named) + ": " + ErrnoText());
+        throw Failure("cannot create " + Describe(named), Access::Write, named, errno);
     try {
         WriteAll(file.fd, data, size, named);
         if (::fsync(file.fd) != 0)
-            throw FileError("cannot write " + Describe(named) + ": " + ErrnoText());
+            throw Failure("cannot write " + Describe(named), Access::Write, named, errno);
     } catch (...) {
         ::unlink(path.c_str());
         throw;
@@ -199,9 +307,9 @@ void GameFiles::WriteNewFile(const fs::path& path, const void* data, std::size_t
     const int fd = file.fd;
     file.fd = -1;
     if (::close(fd) != 0) {
-        const std::string reason = ErrnoText();
+        const int err = errno;
         ::unlink(path.c_str());
-        throw FileError("cannot write " + Describe(named) + ": " + reason);
+        throw Failure("cannot write " + Describe(named), Access::Write, named, err);
     }
 }
 
@@ -230,9 +338,9 @@ void GameFiles::Replace(std::string_view game_path, const void* data, std::size_
         }
     }
     if (::rename(temp.c_str(), path.c_str()) != 0) {
-        const std::string reason = ErrnoText();
+        const int err = errno;
         ::unlink(temp.c_str());
-        throw FileError("cannot replace " + Describe(path) + ": " + reason);
+        throw Failure("cannot replace " + Describe(path), Access::Write, path, err);
     }
     Reached(WriteStep::Replaced);
 }
@@ -298,10 +406,13 @@ std::string GameFiles::MoveAside(std::string_view game_path, std::string_view su
             return aside.filename().string();
         if (errno == EEXIST)
             continue;
-        throw FileError("cannot move " + Describe(path) + " aside to " + Describe(aside) + ": " + ErrnoText());
+        throw Failure("cannot move " + Describe(path) + " aside to " + Describe(aside), Access::Write, aside, errno);
     }
     throw FileError("cannot move " + Describe(path) + " aside: every name up to \"" + path.filename().string() +
-                    std::string(suffix) + "-" + std::to_string(kMaxNames) + "\" is taken");
+                        std::string(suffix) + "-" + std::to_string(kMaxNames) + "\" is taken",
+                    Named(path) + "を別の名前で残せませんでした（「" + path.filename().string() + std::string(suffix) +
+                        "-" + std::to_string(kMaxNames) + "」までの名前がすべて使われています）。\n" + "要らない「" +
+                        std::string(suffix) + "」のファイルを消してから、もう一度起動してください。");
 }
 
 std::optional<std::time_t> GameFiles::ModificationTime(std::string_view game_path) const {

@@ -1,7 +1,9 @@
 // The game directory as the engine sees it: every file the game reads or writes goes through
 // GameFiles. Paths are written the way the game's data writes them ("Sound\M01.ogg",
 // "VOICE\name.ogg", "Save00.dat"): relative, Windows separators, any letter case. GameFiles maps
-// them onto real files under one root directory and refuses anything that would leave it.
+// them onto real files under one root directory and refuses anything that would leave it. The
+// save files ("SaveNN.dat" and the names kept beside them) live under a save root of their own,
+// which is the game root unless the start-up moved them (data/save_folder.h).
 //
 // Writes are atomic (temporary file, flush, rename), so an interrupted write never leaves a short
 // file; the save files' writes also keep the file they replace as "<name>.bak". Nothing is ever
@@ -21,11 +23,25 @@
 
 namespace hk {
 
-// A failed file operation; the message names the file and the operation.
+// A failed file operation; the message (English, for reports) names the file and the operation.
+// ForPlayer is the same in Japanese for the player: the file's full path, what went wrong and
+// what to do; empty when the thrower had nothing better than the English.
 class FileError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit FileError(const std::string& what, std::string for_player = {})
+        : std::runtime_error(what), m_for_player(std::move(for_player)) {}
+    const std::string& ForPlayer() const { return m_for_player; }
+
+private:
+    std::string m_for_player;
 };
+
+// Whether a name (one component, any letter case) is a save file or one kept beside it:
+// "Save00.dat" .. "Save99.dat", alone or followed by a suffix (".bak", ".tmp", ".damaged-2").
+bool IsSaveFileName(std::string_view name);
+
+// "263,496 バイト": a byte count as the player reads it.
+std::string ByteCountForPlayer(std::uint64_t bytes);
 
 // What carries a name in the game directory.
 struct StoredEntry {
@@ -46,16 +62,23 @@ public:
     };
     static constexpr int kWriteStepCount = 5;
 
-    // root: the game directory ("." is the process's current directory at each call).
+    // root: the game directory ("." is the process's current directory at each call); the save
+    // files live there too until SetSaveRoot moves them.
     explicit GameFiles(std::filesystem::path root = ".");
     virtual ~GameFiles() = default;
 
     const std::filesystem::path& Root() const { return m_root; }
+    // Where the save files are read and written (IsSaveFileName); nothing else goes there.
+    const std::filesystem::path& SaveRoot() const { return m_save_root; }
+    void SetSaveRoot(std::filesystem::path save_root) { m_save_root = std::move(save_root); }
+    // The real path of a game path, absolute and without "." parts: what messages to the player
+    // name. Throws FileError as Resolve does.
+    std::filesystem::path FullPath(std::string_view game_path) const;
 
-    // Maps a game path to a real path under the root: backslashes become separators and each
-    // component is matched case-insensitively when no exact match exists. A path that is
-    // absolute or climbs out of the root ("..") throws FileError. A missing file still maps
-    // (to the spelling given), so callers can create it.
+    // Maps a game path to a real path under the root (a save file's under the save root):
+    // backslashes become separators and each component is matched case-insensitively when no
+    // exact match exists. A path that is absolute or climbs out of the root ("..") throws
+    // FileError. A missing file still maps (to the spelling given), so callers can create it.
     std::filesystem::path Resolve(std::string_view game_path) const;
 
     virtual bool Exists(std::string_view game_path) const;
@@ -109,6 +132,7 @@ private:
                       const std::filesystem::path& named);
 
     std::filesystem::path m_root;
+    std::filesystem::path m_save_root;
 };
 
 } // namespace hk

@@ -363,7 +363,11 @@ private:
     int WaitIconFramesUntilChange(int frame);
     bool AnyGameKeyDown();
     bool MessageWaitDeadline(IdleDeadline& deadline);
+    // Hands an error to the platform: the player's Japanese (the error's own, or general words
+    // naming the game folder) and the English detail.
     void ReportError(const std::exception& error);
+    // The game folder's full path, as messages to the player name it.
+    std::filesystem::path GameFolderForPlayer() const;
 
     Platform& m_platform;
     GameFiles& m_files;

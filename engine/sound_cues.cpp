@@ -110,7 +110,10 @@ void Engine::ReportSoundFailure() {
         message.swap(m_sound->pending_error);
     }
     if (!message.empty())
-        m_platform.ReportError(message);
+        m_platform.ReportError(
+            {"音の出力が止まったため、ここからは音なしで続けます。\n"
+             "ほかのプログラムが音の出力を使っていないか、音の設定を確かめてから、ゲームを起動し直してください。",
+             message});
 }
 
 bool Engine::LoadCue(int decoder, int channel, const std::string& game_path, int volume) {
@@ -128,7 +131,10 @@ bool Engine::LoadCue(int decoder, int channel, const std::string& game_path, int
         // tick would stop the frame timer and freeze the game over one sound.
         data.Close();
         m_sound->files[channel].clear();
-        m_platform.ReportError(error.what());
+        m_platform.ReportError({"音のファイル「" + m_files.FullPath(game_path).string() +
+                                    "」が壊れているため、この音は鳴らさずに続けます。\n"
+                                    "このファイルを元のディスクから写し直してください。",
+                                error.what()});
         return false;
     }
     m_sound->player->SetData(channel, &data);

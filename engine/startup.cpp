@@ -24,7 +24,29 @@ Engine::~Engine() {
 }
 
 void Engine::ReportError(const std::exception& error) {
-    m_platform.ReportError(error.what());
+    std::string for_player;
+    if (const auto* file_error = dynamic_cast<const FileError*>(&error))
+        for_player = file_error->ForPlayer();
+    else if (const auto* engine_error = dynamic_cast<const EngineError*>(&error))
+        for_player = engine_error->ForPlayer();
+    if (for_player.empty()) {
+        // A fault in the game's data (a scene, a picture) that only a report can explain.
+        for_player = "ゲームのデータに、このプログラムでは先へ進めないところがありました。\n"
+                     "ゲームのフォルダ「" +
+                     GameFolderForPlayer().string() +
+                     "」のファイルが元のディスクのとおりか確かめてください。"
+                     "直らないときは、端末から harukaze を起動し、エラー出力に出る英語の文面を添えてお知らせ"
+                     "ください。";
+    }
+    m_platform.ReportError({std::move(for_player), error.what()});
+}
+
+std::filesystem::path Engine::GameFolderForPlayer() const {
+    std::error_code ec;
+    auto where = std::filesystem::absolute(m_files.Root(), ec).lexically_normal();
+    if (!where.has_filename() && where.has_relative_path())
+        where = where.parent_path(); // "/home/aki/" (from ".") reads as "/home/aki"
+    return where;
 }
 
 bool Engine::FormCreate() {
@@ -90,22 +112,24 @@ bool Engine::FormCreate() {
 
 void Engine::ReadArchiveIndexes() {
     // Name every missing archive at once, so one message tells the player all that is wrong.
-    std::string missing;
+    std::string missing, missing_for_player;
     int missing_count = 0;
     for (const char* name : {"GRP.IFP", "SCR.IFP"}) {
         if (!m_files.Exists(name)) {
             missing += std::string(missing.empty() ? "" : " and ") + "\"" + name + "\"";
+            missing_for_player += std::string("「") + name + "」";
             ++missing_count;
         }
     }
     if (missing_count > 0) {
-        std::error_code ec;
-        auto where = std::filesystem::absolute(m_files.Root(), ec).lexically_normal();
-        if (!where.has_filename() && where.has_relative_path())
-            where = where.parent_path(); // "/home/aki/" (from ".") reads as "/home/aki"
+        const std::filesystem::path where = GameFolderForPlayer();
         throw EngineError(std::string(missing_count > 1 ? "The game archives " : "The game archive ") + missing +
-                          (missing_count > 1 ? " were" : " was") + " not found in \"" + where.string() +
-                          "\". Start the game from the folder that holds its data files.");
+                              (missing_count > 1 ? " were" : " was") + " not found in \"" + where.string() +
+                              "\". Start the game from the folder that holds its data files.",
+                          "ゲームのデータ" + missing_for_player + "が、フォルダ「" + where.string() +
+                              "」に見つかりませんでした。\nゲームを閉じて、SCR.IFP と GRP.IFP があるフォルダを"
+                              "「harukaze フォルダ」と指定するか、そのフォルダで起動し直してください。"
+                              "このフォルダには何も書き込んでいません。");
     }
     m_files.ReadAt("GRP.IFP", 16, m_state.GrpIndex.data(), m_state.GrpIndex.size());
     m_script.ReadSceneIndex();

@@ -95,13 +95,18 @@ void Engine::LoadSystemFile() {
         m_system_loaded = true;
         return;
     }
-    std::string note = "設定と進み具合を記録するファイル" + Quoted(kSystemFileName);
+    // The player is shown full paths: the file may be in the game folder or in the save folder.
+    const std::filesystem::path file_path = m_files.FullPath(kSystemFileName);
+    const std::string file_name = Quoted(file_path.string());
+    const std::string copy_name = Quoted(m_files.FullPath(kSystemCopyName).string());
+    const auto kept_name = [&](const std::string& kept) { return Quoted((file_path.parent_path() / kept).string()); };
+    std::string note = "設定と進み具合を記録するファイル" + file_name;
     if (file.found == RecordCheck::Found::Damaged) {
         // In a folder that cannot be written this fails, and start-up stops with that error:
         // nothing has been changed then.
         const std::string kept = m_files.MoveAside(kSystemFileName, kDamagedSuffix);
-        note += "が壊れていました（" + file.problem + "）。\n壊れたファイルは消さずに" + Quoted(kept) +
-                "としてゲームのフォルダに残しました。\n";
+        note += "が壊れていました（" + file.problem + "）。\n壊れたファイルは消さずに" + kept_name(kept) +
+                "として残しました。\n";
     } else {
         note += "が見つかりませんでした。\n";
     }
@@ -110,16 +115,16 @@ void Engine::LoadSystemFile() {
     if (copy.found == RecordCheck::Found::Whole) {
         m_state.System = *record;
         CreateSystemFile();
-        m_platform.ShowMessage(note + "前回の控え" + Quoted(kSystemCopyName) +
+        m_platform.ShowMessage(note + "前回の控え" + copy_name +
                                "から、設定、CGとシーンの記録、既読の印を元に戻しました。");
         return;
     }
     if (copy.found == RecordCheck::Found::Damaged) {
         const std::string kept = m_files.MoveAside(kSystemCopyName, kDamagedSuffix);
-        note += "控えの" + Quoted(kSystemCopyName) + "も壊れていたため（" + copy.problem + "）、" + Quoted(kept) +
+        note += "控えの" + copy_name + "も壊れていたため（" + copy.problem + "）、" + kept_name(kept) +
                 "として残しました。\n";
     } else if (file.found == RecordCheck::Found::Damaged) {
-        note += "控えの" + Quoted(kSystemCopyName) + "はありませんでした。\n";
+        note += "控えの" + copy_name + "はありませんでした。\n";
     }
     // As on a first start: the defaults in an otherwise empty record, written and read back.
     std::memset(&m_state.System, 0, sizeof(SystemData));

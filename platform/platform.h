@@ -173,8 +173,15 @@ public:
     // Shows the debug window's current labels and memo (only called while it is visible).
     virtual void UpdateDebugWindow(TDebugWindow& window) = 0;
 
-    // Reports an error to the player (a message box, or `error: ...` on standard error).
-    virtual void ReportError(const std::string& message) = 0;
+    // An error as the player reads it (Japanese: what happened, the full paths concerned, what to
+    // do) and as a report needs it (English, the file and the operation or the scene and step).
+    struct ErrorReport {
+        std::string for_player;
+        std::string detail;
+    };
+    // Reports an error: the player's text in a message box, the detail on standard error
+    // (`error: ...`; the runner prints only that).
+    virtual void ReportError(const ErrorReport& report) = 0;
     // Tells the player something that is not an error (UTF-8, lines split by '\n') in a message
     // box, and returns once it has been read; the runner prints it on standard error.
     virtual void ShowMessage(const std::string& message) = 0;

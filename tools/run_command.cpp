@@ -3,6 +3,7 @@
 // to them, never change them.
 #include "tools/commands.h"
 
+#include "data/save_folder.h"
 #include "data/unicode.h"
 #include "engine/engine.h"
 #include "gfx/png_writer.h"
@@ -30,10 +31,14 @@ namespace fs = std::filesystem;
 
 constexpr const char* kRunUsage =
     "usage: harukaze-tool run --game DIR --input FILE [--out DIR] [--audio-out FILE.wav] [--quiet]\n"
+    "                         [--save-dir DIR]\n"
     "\n"
     "Plays the game in DIR headless (virtual clock, scripted input) and follows the input script\n"
     "(FILE, or - for standard input). Exit status: 0 the script ran to its end, 1 the game\n"
-    "reported an error, 2 a bad command line or input script.\n";
+    "reported an error, 2 a bad command line or input script.\n"
+    "\n"
+    "The save files live in the game's DIR, or in --save-dir's DIR; when the game's DIR cannot be\n"
+    "written, in $XDG_DATA_HOME/harukaze/NAME-HASH (~/.local/share/...), as in the window build.\n";
 
 struct Command {
     int line = 0;
@@ -184,6 +189,15 @@ public:
     Runner(fs::path game, fs::path out, bool quiet) : m_session(game), m_out(std::move(out)), m_quiet(quiet) {}
 
     void SetWavOutput(const fs::path& path) { m_session.Platform().SetWavOutput(path); }
+    // The save files live in that folder when it is not the game's; the player is told as the
+    // game starts when there is something to tell.
+    void UseSaveFolder(const SaveFolder& saves) {
+        if (!saves.away_from_game)
+            return;
+        m_session.Files().SetSaveRoot(saves.folder);
+        if (const std::string notice = SaveFolderNotice(saves, "."); !notice.empty())
+            m_session.Platform().ShowMessage(notice);
+    }
 
     int Run(const std::vector<Command>& commands) {
         for (const Command& cmd : commands) {
@@ -370,7 +384,7 @@ private:
 } // namespace
 
 int RunRunner(int argc, char** argv) {
-    std::string game, input, out, audio_out;
+    std::string game, input, out, audio_out, save_dir;
     bool quiet = false;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -396,6 +410,9 @@ int RunRunner(int argc, char** argv) {
                 return 2;
         } else if (arg == "--audio-out") {
             if (!value(audio_out))
+                return 2;
+        } else if (arg == "--save-dir") {
+            if (!value(save_dir))
                 return 2;
         } else if (arg == "--quiet") {
             quiet = true;
@@ -433,6 +450,9 @@ int RunRunner(int argc, char** argv) {
     std::error_code ec;
     const fs::path out_dir = fs::absolute(out.empty() ? fs::current_path(ec) : fs::path(out), ec);
     const fs::path wav_path = audio_out.empty() ? fs::path() : fs::absolute(audio_out, ec);
+    std::optional<fs::path> asked_save_dir;
+    if (!save_dir.empty())
+        asked_save_dir = fs::absolute(save_dir, ec);
     // The game runs with its directory as the current directory, as the window build does.
     if (::chdir(game.c_str()) != 0) {
         std::fprintf(stderr, "harukaze-tool run: cannot enter the game directory \"%s\"\n", game.c_str());
@@ -442,6 +462,12 @@ int RunRunner(int argc, char** argv) {
         Runner runner(".", out_dir, quiet);
         if (!wav_path.empty())
             runner.SetWavOutput(wav_path);
+        try {
+            runner.UseSaveFolder(PrepareSaveFolder(".", asked_save_dir, DataHome::FromEnvironment()));
+        } catch (const FileError& error) {
+            std::fprintf(stderr, "error: %s\n", error.what());
+            return 1;
+        }
         return runner.Run(commands);
     } catch (const ScriptError& e) {
         std::fprintf(stderr, "harukaze-tool run: line %d: %s\n", e.line, e.message.c_str());

@@ -113,6 +113,13 @@ void HeadlessPlatform::Fault(std::string message) {
 
 std::vector<std::string> HeadlessPlatform::TakeErrors() {
     std::vector<std::string> errors;
+    for (ErrorReport& report : TakeErrorReports())
+        errors.push_back(std::move(report.detail));
+    return errors;
+}
+
+std::vector<Platform::ErrorReport> HeadlessPlatform::TakeErrorReports() {
+    std::vector<ErrorReport> errors;
     errors.swap(m_errors);
     return errors;
 }

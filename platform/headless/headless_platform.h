@@ -60,8 +60,10 @@ public:
     const std::string& ScriptFault() const { return m_script_fault; }
     void ClearScriptFault() { m_script_fault.clear(); }
 
-    // Errors the engine reported, oldest first; TakeErrors empties the list.
+    // Errors the engine reported (their English detail), oldest first; TakeErrors empties the
+    // list. TakeErrorReports: the same, with the text the player is shown.
     std::vector<std::string> TakeErrors();
+    std::vector<ErrorReport> TakeErrorReports();
     // Messages the engine showed the player (ShowMessage), oldest first; TakeMessages empties
     // the list.
     std::vector<std::string> TakeMessages();
@@ -128,7 +130,7 @@ public:
     void ShowCommentForm(TCommentForm& form) override;
     void ShowConfigForm(TConfigForm& form) override;
     void UpdateDebugWindow(TDebugWindow& window) override { m_debug_view = window; }
-    void ReportError(const std::string& message) override { m_errors.push_back(message); }
+    void ReportError(const ErrorReport& report) override { m_errors.push_back(report); }
     void ShowMessage(const std::string& message) override { m_messages.push_back(message); }
     std::unique_ptr<AudioDevice> CreateAudioDevice() override;
 
@@ -184,7 +186,7 @@ private:
     std::u16string m_comment_prefill;
 
     std::string m_script_fault;
-    std::vector<std::string> m_errors;
+    std::vector<ErrorReport> m_errors;
     std::vector<std::string> m_messages;
     int m_processing_depth = 0;
 };

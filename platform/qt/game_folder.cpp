@@ -12,9 +12,11 @@ namespace {
 const char* const kArchives[] = {"GRP.IFP", "SCR.IFP"};
 
 QString NotAGameFolderText(const std::filesystem::path& folder) {
-    return QStringLiteral("The folder \"%1\" does not hold the game archives \"GRP.IFP\" and \"SCR.IFP\". "
-                          "Choose the folder that holds the game's data files.")
-        .arg(QString::fromStdString(folder.string()));
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(folder, error).lexically_normal();
+    return QStringLiteral("フォルダ「%1」には、ゲームのデータ「SCR.IFP」と「GRP.IFP」がありません。\n"
+                          "ゲームのデータ（SCR.IFP、GRP.IFP、Sound、VOICE）があるフォルダを選んでください。")
+        .arg(QString::fromStdString((error ? folder : full).string()));
 }
 
 } // namespace
@@ -43,7 +45,8 @@ FindGameFolder(const std::vector<std::optional<std::filesystem::path>>& candidat
 std::optional<std::filesystem::path> ChooseGameFolder(QWidget* parent, const std::filesystem::path& start) {
     QString where = QString::fromStdString(start.string());
     for (;;) {
-        QFileDialog chooser(parent, QStringLiteral("Choose the folder of the game (SCR.IFP, GRP.IFP)"), where);
+        QFileDialog chooser(
+            parent, QStringLiteral("ゲームのフォルダを選んでください（SCR.IFP と GRP.IFP があるフォルダ）"), where);
         chooser.setObjectName(QStringLiteral("GameFolderChooser"));
         chooser.setFileMode(QFileDialog::Directory);
         chooser.setOption(QFileDialog::ShowDirsOnly, true);

@@ -5,7 +5,7 @@
 namespace hk {
 
 const char* const kLaunchUsage =
-    "usage: harukaze [--scale S] [--smooth | --sharp] [GAME_FOLDER]\n"
+    "usage: harukaze [--scale S] [--smooth | --sharp] [--save-dir DIR] [GAME_FOLDER]\n"
     "       harukaze --help | --version\n"
     "\n"
     "Plays the game whose files (SCR.IFP, GRP.IFP, Sound/, VOICE/) are in GAME_FOLDER; its save\n"
@@ -13,6 +13,14 @@ const char* const kLaunchUsage =
     "game, else the game folder played last time, else ~/harukaze, else a folder chooser asks for\n"
     "it. Only one copy runs at a time.\n"
     "\n"
+    "When the game folder cannot be written (a read-only disc, another user's folder, a system\n"
+    "package), the save files live in ~/.local/share/harukaze/NAME-HASH instead\n"
+    "($XDG_DATA_HOME/harukaze/... when that is set); the save files already in the game folder are\n"
+    "copied there on the first start, the game folder is never written, and the game says once\n"
+    "where the saves are.\n"
+    "\n"
+    "  --save-dir DIR  keep the save files in DIR (made when missing) instead; the game folder's\n"
+    "             save files are copied there when DIR holds none\n"
     "  --scale S  window size: 1, 1.5, 2 or 3 times 800x600 (any factor from 1 to 8), or fit,\n"
     "             the largest size the screen holds. Ctrl+Plus, Ctrl+Minus and Ctrl+0 change it\n"
     "             while the game runs, and the window's frame resizes it freely.\n"
@@ -36,6 +44,18 @@ std::variant<LaunchOptions, std::string> ParseLaunchOptions(const std::vector<st
                 options.help = true;
             } else if (arg == "--version") {
                 options.version = true;
+            } else if (arg == "--save-dir" || arg.starts_with("--save-dir=")) {
+                std::string value;
+                if (arg == "--save-dir") {
+                    if (i + 1 == args.size())
+                        return std::string("--save-dir needs a folder");
+                    value = args[++i];
+                } else {
+                    value = arg.substr(std::string_view("--save-dir=").size());
+                }
+                if (value.empty())
+                    return std::string("--save-dir needs a folder");
+                options.save_dir = value;
             } else if (arg == "--smooth" || arg == "--sharp") {
                 options.smooth = arg == "--smooth";
             } else if (arg == "--scale" || arg.starts_with("--scale=")) {

@@ -1,5 +1,5 @@
 // The command line of the window build:
-//     harukaze [--scale S] [--smooth | --sharp] [GAME_FOLDER]
+//     harukaze [--scale S] [--smooth | --sharp] [--save-dir DIR] [GAME_FOLDER]
 //     harukaze --help | --version
 // Parsing only; what the options do is main()'s and the window's business. No Qt here.
 #pragma once
@@ -17,6 +17,7 @@ struct LaunchOptions {
     bool help = false;
     bool version = false;
     std::optional<std::string> game_folder;
+    std::optional<std::string> save_dir; // where the save files live instead of the game folder
     std::optional<WindowScale> scale;
     std::optional<bool> smooth; // --smooth or --sharp, the last one given
 };

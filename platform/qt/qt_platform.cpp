@@ -409,13 +409,14 @@ void QtPlatform::UpdateDebugWindow(TDebugWindow& window) {
     DebugView().Show(window);
 }
 
-void QtPlatform::ReportError(const std::string& message) {
-    // Also on standard error, so a player starting the game from a terminal (and the tests) can
-    // read it after the box is gone.
-    std::fprintf(stderr, "error: %s\n", message.c_str());
+void QtPlatform::ReportError(const ErrorReport& report) {
+    // The English detail goes to standard error, for a report (and the tests), where a player who
+    // started the game from a terminal can still read it after the box is gone; the box speaks
+    // the game's language only.
+    std::fprintf(stderr, "error: %s\n", report.detail.c_str());
     std::fflush(stderr);
     QWidget* parent = m_main->isVisible() ? m_main.get() : nullptr;
-    QMessageBox::critical(parent, QStringLiteral("ＨＡＲＵＫＡＺＥ"), QString::fromStdString(message));
+    QMessageBox::critical(parent, QStringLiteral("ＨＡＲＵＫＡＺＥ"), QString::fromStdString(report.for_player));
 }
 
 void QtPlatform::ShowMessage(const std::string& message) {

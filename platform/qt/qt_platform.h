@@ -95,7 +95,7 @@ public:
     void ShowCommentForm(TCommentForm& form) override;
     void ShowConfigForm(TConfigForm& form) override;
     void UpdateDebugWindow(TDebugWindow& window) override;
-    void ReportError(const std::string& message) override;
+    void ReportError(const ErrorReport& report) override;
     void ShowMessage(const std::string& message) override;
     std::unique_ptr<AudioDevice> CreateAudioDevice() override;
 

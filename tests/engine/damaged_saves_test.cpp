@@ -117,6 +117,8 @@ protected:
     void SetUp() override { WriteArchives(); }
 
     std::vector<std::string> Messages() { return Platform().TakeMessages(); }
+    // A file of the game folder as the messages name it: its full path in brackets.
+    std::string Full(const std::string& name) const { return "「" + (m_dir / name).string() + "」"; }
     std::vector<std::string> Errors() { return Platform().TakeErrors(); }
 
     void Close() {
@@ -169,13 +171,13 @@ TEST_P(DamagedSystemFile, StartsKeepsItAsideTakesTheCopyOrTheDefaultsAndTellsOnc
     const auto messages = Messages();
     ASSERT_EQ(messages.size(), 1u);
     const std::string& message = messages[0];
-    EXPECT_NE(message.find("「Save00.dat」が壊れていました"), std::string::npos) << message;
-    EXPECT_NE(message.find("「Save00.dat.damaged」"), std::string::npos) << message;
+    EXPECT_NE(message.find(Full("Save00.dat") + "が壊れていました"), std::string::npos) << message;
+    EXPECT_NE(message.find(Full("Save00.dat.damaged")), std::string::npos) << message;
     ExpectKeptAside(m_dir / "Save00.dat.damaged", damage, newer);
 
     const Bytes started_with = ReadFileBytes(m_dir / "Save00.dat");
     if (with_copy) {
-        EXPECT_NE(message.find("「Save00.dat.bak」から"), std::string::npos) << message;
+        EXPECT_NE(message.find(Full("Save00.dat.bak") + "から"), std::string::npos) << message;
         ExpectSystemRecord(*copy);
         EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat.bak"), BytesOf(*copy));
     } else {
@@ -222,8 +224,8 @@ TEST_F(DamagedSaves, MissingSystemFileComesBackFromAWholeCopy) {
     Start();
     const auto messages = Messages();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("「Save00.dat」が見つかりませんでした"), std::string::npos) << messages[0];
-    EXPECT_NE(messages[0].find("「Save00.dat.bak」から"), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].find(Full("Save00.dat") + "が見つかりませんでした"), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].find(Full("Save00.dat.bak") + "から"), std::string::npos) << messages[0];
     ExpectSystemRecord(*copy);
     EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat"), BytesOf(*copy));
     EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat.bak"), BytesOf(*copy));
@@ -236,7 +238,7 @@ TEST_F(DamagedSaves, MissingSystemFileBesideADamagedCopyStartsFromTheDefaultsAnd
     Start();
     const auto messages = Messages();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("「Save00.dat.bak.damaged」"), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].find(Full("Save00.dat.bak.damaged")), std::string::npos) << messages[0];
     EXPECT_NE(messages[0].find("初めて起動したときの設定"), std::string::npos) << messages[0];
     ExpectSystemRecord(*Defaults());
     EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat.bak.damaged"), Bytes(copy.begin(), copy.begin() + 5000));
@@ -251,8 +253,8 @@ TEST_F(DamagedSaves, BothFileAndCopyDamagedAreBothKeptAndTheGameStartsFromTheDef
     Start();
     const auto messages = Messages();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("「Save00.dat.damaged」"), std::string::npos) << messages[0];
-    EXPECT_NE(messages[0].find("「Save00.dat.bak.damaged」"), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].find(Full("Save00.dat.damaged")), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].find(Full("Save00.dat.bak.damaged")), std::string::npos) << messages[0];
     EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat.damaged").size(), 200u);
     EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat.bak.damaged").size(), 100u);
     ExpectSystemRecord(*Defaults());
@@ -267,7 +269,7 @@ TEST_F(DamagedSaves, AnotherDamagedFileTakesTheNextFreeName) {
     Start();
     const auto messages = Messages();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("「Save00.dat.damaged-3」"), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].find(Full("Save00.dat.damaged-3")), std::string::npos) << messages[0];
     EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat.damaged"), Bytes{1});
     EXPECT_TRUE(fs::is_directory(m_dir / "Save00.dat.damaged-2"));
     EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat.damaged-3"), (Bytes{3, 3, 3}));

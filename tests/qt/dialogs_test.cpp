@@ -1,11 +1,12 @@
 // The question and comment dialogs: the game's layout, and exactly one handler per answer, also
-// through the platform's modal path.
+// through the platform's modal path; and the error box.
 #include "platform/qt/dialogs.h"
 #include "platform/qt/qt_platform.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
@@ -145,6 +146,28 @@ TEST(QtPlatformDialogs, ModalCommentReturnsTheComment) {
     platform.ShowCommentForm(form);
     EXPECT_EQ(answer, 1);
     EXPECT_EQ(form.Comment, u"セーブ前");
+}
+
+TEST(QtPlatformDialogs, ErrorBoxShowsThePlayerTheJapaneseAndStandardErrorTheEnglish) {
+    QtPlatform platform;
+    const Platform::ErrorReport report{"「/games/haru/Save03.dat」は壊れています。\n控えを写してください。",
+                                       "cannot read \"./Save03.dat\": the file has 604 bytes"};
+    QString text, title, box_details;
+    QTimer::singleShot(0, [&]() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        text = box->text();
+        box_details = box->detailedText() + box->informativeText();
+        title = box->windowTitle();
+        box->accept();
+    });
+    ::testing::internal::CaptureStderr();
+    platform.ReportError(report);
+    const std::string standard_error = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(text.toStdString(), report.for_player);
+    EXPECT_EQ(box_details, QString()) << "no English in the box";
+    EXPECT_EQ(title, QStringLiteral("ＨＡＲＵＫＡＺＥ"));
+    EXPECT_TRUE(standard_error.starts_with("error: " + report.detail + "\n")) << standard_error;
 }
 
 } // namespace

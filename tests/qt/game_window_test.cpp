@@ -116,7 +116,8 @@ TEST_F(GameWindowTest, ADamagedSystemFileIsToldOnceInAnInformationBoxAndTheGameP
     StartGame();
     EXPECT_EQ(boxes, 1);
     EXPECT_EQ(icon, QMessageBox::Information);
-    EXPECT_TRUE(text.contains(QStringLiteral("「Save00.dat.damaged」"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromStdString("「" + (m_dir / "Save00.dat.damaged").string() + "」")))
+        << text.toStdString();
     EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat.damaged"), std::vector<std::uint8_t>(1000, 0x11));
 }
 

@@ -1,4 +1,5 @@
-// The window build's command line: a game folder, the scale and the filter, and clear refusals.
+// The window build's command line: a game folder, the scale and the filter, the save folder, and
+// clear refusals.
 #include "platform/qt/launch_options.h"
 
 #include <gtest/gtest.h>
@@ -47,6 +48,17 @@ TEST(LaunchOptions, RefusesWhatItDoesNotKnow) {
     EXPECT_NE(Refusal({"--scale", "0.5"}).find("'0.5' is not"), std::string::npos);
     EXPECT_NE(Refusal({"--scale=big"}).find("'big' is not"), std::string::npos);
     EXPECT_EQ(Refusal({"a", "b"}), "more than one game folder given ('a' and 'b')");
+    EXPECT_EQ(Refusal({"--save-dir"}), "--save-dir needs a folder");
+    EXPECT_EQ(Refusal({"--save-dir="}), "--save-dir needs a folder");
+}
+
+TEST(LaunchOptions, SaveFolder) {
+    EXPECT_FALSE(Parsed({"/games/haru"}).save_dir);
+    const LaunchOptions both = Parsed({"--save-dir", "/home/aki/saves", "/games/haru"});
+    EXPECT_EQ(both.save_dir, "/home/aki/saves");
+    EXPECT_EQ(both.game_folder, "/games/haru") << "the folder after --save-dir is its value, not the game's";
+    EXPECT_EQ(Parsed({"--save-dir=saves"}).save_dir, "saves");
+    EXPECT_NE(std::string(kLaunchUsage).find("--save-dir DIR"), std::string::npos);
 }
 
 } // namespace

@@ -218,7 +218,8 @@ TEST_F(FileFaults, SystemFileTheDiskCannotReadIsKeptAsideAndTheCopyTaken) {
     const auto messages = m_session->Platform().TakeMessages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find(std::strerror(EIO)), std::string::npos) << messages[0];
-    EXPECT_NE(messages[0].find("「Save00.dat.bak」から"), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].find("「" + (m_dir / "Save00.dat.bak").string() + "」から"), std::string::npos)
+        << messages[0];
     EXPECT_EQ(m_session->State().System.SystemVars[0], 11);
     EXPECT_EQ(m_files->unreadable, std::set<std::string>{"Save00.dat.damaged"});
     m_files->unreadable.clear();

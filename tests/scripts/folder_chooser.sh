@@ -62,7 +62,7 @@ end_game() {
 # A stop signal (logout, Ctrl+C) while the chooser is open ends the program at once and cleanly,
 # with nothing chosen, remembered or written.
 start_game
-wait_for 20 named "Choose the folder of the game (SCR.IFP, GRP.IFP)" >/dev/null ||
+wait_for 20 named "ゲームのフォルダを選んでください（SCR.IFP と GRP.IFP があるフォルダ）" >/dev/null ||
     fail "no folder chooser appeared"
 kill -TERM "$GAME_PID"
 wait_for 20 ended "$GAME_PID" || fail "the program did not end on SIGTERM while the chooser was open"
@@ -72,9 +72,9 @@ end_game
 echo "ok: a stop signal while the chooser is open ends the program cleanly"
 
 start_game
-wait_for 20 named "Choose the folder of the game (SCR.IFP, GRP.IFP)" >/dev/null ||
+wait_for 20 named "ゲームのフォルダを選んでください（SCR.IFP と GRP.IFP があるフォルダ）" >/dev/null ||
     fail "no folder chooser appeared"
-CHOOSER=$(named "Choose the folder of the game (SCR.IFP, GRP.IFP)")
+CHOOSER=$(named "ゲームのフォルダを選んでください（SCR.IFP と GRP.IFP があるフォルダ）")
 [ -z "$(named "$CAPTION" || true)" ] || fail "the game window opened before a folder was chosen"
 xdotool windowfocus --sync "$CHOOSER" 2>/dev/null || true
 xdotool type --delay 10 "$WORK/game"
@@ -90,7 +90,7 @@ echo "ok: from an empty folder the chooser appeared; the chosen folder is played
 rm -f "$WORK/game/Save00.dat" "$WORK/game/Save00.dat.bak"
 start_game
 wait_for 20 named "$CAPTION" >/dev/null || fail "the next start did not play the remembered folder"
-[ -z "$(named "Choose the folder of the game (SCR.IFP, GRP.IFP)" || true)" ] || fail "the chooser asked again"
+[ -z "$(named "ゲームのフォルダを選んでください（SCR.IFP と GRP.IFP があるフォルダ）" || true)" ] || fail "the chooser asked again"
 wait_for 20 test -s "$WORK/game/Save00.dat" || fail "the next start does not play the remembered folder"
 end_game
 echo "ok: the next start plays the remembered folder without asking"
