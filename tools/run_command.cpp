@@ -30,10 +30,12 @@ namespace fs = std::filesystem;
 
 constexpr const char* kRunUsage =
     "usage: harukaze-tool run --game DIR --input FILE [--out DIR] [--audio-out FILE.wav] [--quiet]\n"
+    "                         [--no-audio-device]\n"
     "\n"
     "Plays the game in DIR headless (virtual clock, scripted input) and follows the input script\n"
     "(FILE, or - for standard input). Exit status: 0 the script ran to its end, 1 the game\n"
-    "reported an error, 2 a bad command line or input script.\n";
+    "reported an error, 2 a bad command line or input script.\n"
+    "--no-audio-device plays as on a machine whose sound output cannot be opened (a silent game).\n";
 
 struct Command {
     int line = 0;
@@ -184,6 +186,7 @@ public:
     Runner(fs::path game, fs::path out, bool quiet) : m_session(game), m_out(std::move(out)), m_quiet(quiet) {}
 
     void SetWavOutput(const fs::path& path) { m_session.Platform().SetWavOutput(path); }
+    void SetAudioDeviceMissing() { m_session.Platform().SetAudioDeviceMissing(true); }
 
     int Run(const std::vector<Command>& commands) {
         for (const Command& cmd : commands) {
@@ -371,7 +374,7 @@ private:
 
 int RunRunner(int argc, char** argv) {
     std::string game, input, out, audio_out;
-    bool quiet = false;
+    bool quiet = false, no_audio_device = false;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&](std::string& target) {
@@ -399,6 +402,8 @@ int RunRunner(int argc, char** argv) {
                 return 2;
         } else if (arg == "--quiet") {
             quiet = true;
+        } else if (arg == "--no-audio-device") {
+            no_audio_device = true;
         } else {
             std::fprintf(stderr, "harukaze-tool run: unknown argument '%s'\n%s", arg.c_str(), kRunUsage);
             return 2;
@@ -406,6 +411,12 @@ int RunRunner(int argc, char** argv) {
     }
     if (game.empty() || input.empty()) {
         std::fprintf(stderr, "harukaze-tool run: --game and --input are required\n%s", kRunUsage);
+        return 2;
+    }
+    if (no_audio_device && !audio_out.empty()) {
+        std::fprintf(stderr,
+                     "harukaze-tool run: --audio-out records the audio device, which --no-audio-device takes away\n%s",
+                     kRunUsage);
         return 2;
     }
     if (!fs::is_directory(game)) {
@@ -442,6 +453,8 @@ int RunRunner(int argc, char** argv) {
         Runner runner(".", out_dir, quiet);
         if (!wav_path.empty())
             runner.SetWavOutput(wav_path);
+        if (no_audio_device)
+            runner.SetAudioDeviceMissing();
         return runner.Run(commands);
     } catch (const ScriptError& e) {
         std::fprintf(stderr, "harukaze-tool run: line %d: %s\n", e.line, e.message.c_str());
