@@ -20,6 +20,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -94,7 +95,11 @@ int RunGame(int argc, char** argv, const hk::LaunchOptions& options, std::option
     // A second start of the game asks this copy to come to the front (with a dialog it has open).
     // Asked while the folder chooser was open, it comes to the front now.
     if (raise_channel)
-        raise_channel->Watch([&platform] {
+        raise_channel->Watch([&platform](const std::string& token) {
+            // On Wayland the window may take the focus only with the token the desktop gave the
+            // second start; Qt reads it from the environment when the window asks to be activated.
+            if (!token.empty())
+                qputenv("XDG_ACTIVATION_TOKEN", QByteArray::fromStdString(token));
             platform.MainView().BringToFront();
             if (QWidget* modal = QApplication::activeModalWidget()) {
                 modal->raise();
@@ -167,7 +172,10 @@ int main(int argc, char** argv) {
     case hk::SingleInstanceLock::Result::HeldByAnother:
         // Another copy runs: it comes to the front, and this one leaves without a word. A copy
         // that cannot be reached (an older version, say) is left as it is.
-        hk::RequestRaise(channel_path);
+        if (const char* token = std::getenv("XDG_ACTIVATION_TOKEN"))
+            hk::RequestRaise(channel_path, token);
+        else
+            hk::RequestRaise(channel_path);
         return 0;
     case hk::SingleInstanceLock::Result::Error:
         // Without a lock file we cannot tell; running is better than refusing to start.

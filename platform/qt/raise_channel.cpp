@@ -14,11 +14,22 @@ namespace hk {
 
 namespace {
 
-constexpr char kRequest[] = "raise\n";
-// A client that connects and says nothing is dropped once this many others wait behind it; a
-// request is a few bytes, so a connection never needs more.
+constexpr char kRequest[] = "raise";
+// Connections waiting for their whole request at once; more are turned away.
 constexpr std::size_t kMaxConnections = 8;
-constexpr std::size_t kMaxRequestBytes = 64;
+// Activation tokens are a few dozen characters; a request longer than this is not one.
+constexpr std::size_t kMaxTokenBytes = 200;
+constexpr std::size_t kMaxRequestBytes = sizeof kRequest + kMaxTokenBytes + 1;
+
+// What a token may hold: printable ASCII without blanks.
+bool UsableToken(const std::string& token) {
+    if (token.empty() || token.size() > kMaxTokenBytes)
+        return false;
+    for (const char c : token)
+        if (c <= ' ' || c > '~')
+            return false;
+    return true;
+}
 
 bool MakeAddress(const std::filesystem::path& path, sockaddr_un& address, std::string& error) {
     std::memset(&address, 0, sizeof address);
@@ -43,7 +54,7 @@ std::filesystem::path RaiseChannelPath(const std::filesystem::path& lock_path) {
     return lock_path.string() + ".socket";
 }
 
-bool RequestRaise(const std::filesystem::path& path, std::string* error) {
+bool RequestRaise(const std::filesystem::path& path, const std::string& token, std::string* error) {
     std::string why;
     const auto give_up = [&](int fd) {
         if (fd >= 0)
@@ -66,8 +77,9 @@ bool RequestRaise(const std::filesystem::path& path, std::string* error) {
         return give_up(fd);
     }
     // The request fits any socket buffer; a copy that reads nothing cannot hold this one up.
-    const ssize_t sent = ::send(fd, kRequest, sizeof kRequest - 1, MSG_NOSIGNAL);
-    if (sent != static_cast<ssize_t>(sizeof kRequest - 1)) {
+    const std::string request = std::string(kRequest) + (UsableToken(token) ? " " + token : "") + "\n";
+    const ssize_t sent = ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    if (sent != static_cast<ssize_t>(request.size())) {
         why = std::string("cannot send the request: ") + (sent < 0 ? std::strerror(errno) : "cut short");
         return give_up(fd);
     }
@@ -107,7 +119,7 @@ RaiseChannel::~RaiseChannel() {
     }
 }
 
-void RaiseChannel::Watch(std::function<void()> on_raise) {
+void RaiseChannel::Watch(std::function<void(const std::string&)> on_raise) {
     m_on_raise = std::move(on_raise);
     if (m_listen_fd < 0 || m_notifier)
         return;
@@ -170,10 +182,19 @@ void RaiseChannel::Read(int fd) {
             Drop(fd); // gone without a whole request
         return;       // else: not whole yet, the notifier calls again
     }
-    const bool raise = received.compare(0, line_end, "raise") == 0;
+    const std::string line = received.substr(0, line_end);
     Drop(fd);
-    if (raise && m_on_raise)
-        m_on_raise();
+    std::string token;
+    if (line != kRequest) {
+        const std::string prefix = std::string(kRequest) + " ";
+        if (line.compare(0, prefix.size(), prefix) != 0)
+            return;
+        token = line.substr(prefix.size());
+        if (!UsableToken(token))
+            return;
+    }
+    if (m_on_raise)
+        m_on_raise(token);
 }
 
 void RaiseChannel::Drop(int fd) {

@@ -1,8 +1,9 @@
 // The single-instance channel of the window build: the copy that holds the one-copy lock
 // (single_instance.h) listens on a local socket beside the lock file, and a second start, which
 // must not run, asks it through that socket to come to the front before it leaves. The request is
-// one line, "raise"; it is read in the GUI thread's event loop (a socket notifier, no polling),
-// and only from processes of the same user.
+// one line, "raise", or "raise TOKEN" with the activation token the desktop gave the second start
+// (Wayland desktops let a window take the focus only with one); it is read in the GUI thread's
+// event loop (a socket notifier, no polling), and only from processes of the same user.
 #pragma once
 
 #include <QObject>
@@ -20,9 +21,10 @@ namespace hk {
 // The socket beside a lock file: "<lock file>.socket".
 std::filesystem::path RaiseChannelPath(const std::filesystem::path& lock_path);
 
-// Any thread, no event loop needed. Asks the copy listening at `path` to come to the front. False
+// Any thread, no event loop needed. Asks the copy listening at `path` to come to the front, passing
+// on `token` (empty: none; one with blanks or control characters, or too long, is left out). False
 // (with *error saying why, when given) when nothing listens there; never blocks for long.
-bool RequestRaise(const std::filesystem::path& path, std::string* error = nullptr);
+bool RequestRaise(const std::filesystem::path& path, const std::string& token = {}, std::string* error = nullptr);
 
 class RaiseChannel final : public QObject {
 public:
@@ -39,8 +41,8 @@ public:
     const std::string& ErrorText() const { return m_error; }
 
     // GUI thread, once a Q(Core)Application exists. From now on each request runs on_raise on the
-    // GUI thread, in the event loop.
-    void Watch(std::function<void()> on_raise);
+    // GUI thread, in the event loop, with the request's activation token (empty when it had none).
+    void Watch(std::function<void(const std::string& token)> on_raise);
     // GUI thread, before the application object goes. Requests wait again, unanswered.
     void StopWatching();
 
@@ -53,7 +55,7 @@ private:
     std::filesystem::path m_path;
     int m_listen_fd = -1;
     std::string m_error;
-    std::function<void()> m_on_raise;
+    std::function<void(const std::string&)> m_on_raise;
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::map<int, std::unique_ptr<Connection>> m_connections;
 };

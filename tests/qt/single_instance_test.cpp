@@ -16,6 +16,7 @@
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace hk::test {
 namespace {
@@ -109,8 +110,17 @@ TEST(RaiseChannel, SecondStartAnsweredInEventLoop) {
     // Asked while the game's window is not there yet: answered once it watches.
     ASSERT_TRUE(RequestRaise(path));
     int raised = 0;
-    channel.Watch([&raised] { ++raised; });
+    std::vector<std::string> tokens;
+    channel.Watch([&](const std::string& token) {
+        ++raised;
+        tokens.push_back(token);
+    });
     EXPECT_TRUE(PumpUntil([&] { return raised == 1; }));
+    // With the desktop's activation token, which goes along; one unfit to send is left out.
+    ASSERT_TRUE(RequestRaise(path, "kwin-4711_TIME12345"));
+    ASSERT_TRUE(RequestRaise(path, "two words"));
+    EXPECT_TRUE(PumpUntil([&] { return raised == 3; }));
+    EXPECT_EQ(tokens, (std::vector<std::string>{"", "kwin-4711_TIME12345", ""}));
     // From another process, as a second start is.
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
@@ -120,8 +130,8 @@ TEST(RaiseChannel, SecondStartAnsweredInEventLoop) {
     int status = 0;
     ::waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_TRUE(PumpUntil([&] { return raised == 2; }));
-    EXPECT_EQ(raised, 2);
+    EXPECT_TRUE(PumpUntil([&] { return raised == 4; }));
+    EXPECT_EQ(raised, 4);
 }
 
 TEST(RaiseChannel, IgnoresAllButRequests) {
@@ -130,11 +140,14 @@ TEST(RaiseChannel, IgnoresAllButRequests) {
     RaiseChannel channel(path);
     ASSERT_TRUE(channel.Listening()) << channel.ErrorText();
     int raised = 0;
-    channel.Watch([&raised] { ++raised; });
+    channel.Watch([&raised](const std::string&) { ++raised; });
     Say(path, "");
     Say(path, "hello\n");
     Say(path, "raise"); // not a whole line
-    Say(path, std::string(200, 'r') + "\n");
+    Say(path, "raised\n");
+    Say(path, "raise two words\n");
+    Say(path, "raise \x01\n");
+    Say(path, "raise " + std::string(300, 'r') + "\n");
     Say(path, "raise\n");
     EXPECT_TRUE(PumpUntil([&] { return raised == 1; }));
     // Whatever else was still to be read has been by now: nothing more came of it.
@@ -147,7 +160,7 @@ TEST(RaiseChannel, LeftSocketIsTakenOver) {
     TempDir dir;
     const auto path = dir / "HARUKAZEEXE.socket";
     std::string error;
-    EXPECT_FALSE(RequestRaise(path, &error));
+    EXPECT_FALSE(RequestRaise(path, {}, &error));
     EXPECT_NE(error.find(path.string()), std::string::npos) << error;
     {
         RaiseChannel channel(path);
@@ -168,7 +181,7 @@ TEST(RaiseChannel, LeftSocketIsTakenOver) {
     RaiseChannel next(path);
     ASSERT_TRUE(next.Listening()) << next.ErrorText();
     int raised = 0;
-    next.Watch([&raised] { ++raised; });
+    next.Watch([&raised](const std::string&) { ++raised; });
     EXPECT_TRUE(RequestRaise(path));
     EXPECT_TRUE(PumpUntil([&] { return raised == 1; }));
 
