@@ -1,7 +1,8 @@
-// harukaze: the game in a window. One copy at a time; the game runs from its folder (launch.h),
-// made the current directory, which holds its archives and receives its save files. The loop
-// below runs the frame ticks (see GameLoop: while nothing can change without input the game
-// sleeps in the tick's event processing) until the game closes or a stop signal ends it.
+// harukaze: the game in a window. One copy at a time (a second start brings the running one to the
+// front, raise_channel.h); the game runs from its folder (launch.h), made the current directory,
+// which holds its archives and receives its save files. The loop below runs the frame ticks (see
+// GameLoop: while nothing can change without input the game sleeps in the tick's event
+// processing) until the game closes or a stop signal ends it.
 #include "app/launch.h"
 #include "data/game_files.h"
 #include "engine/engine.h"
@@ -169,14 +170,13 @@ int main(int argc, char** argv) {
     const auto channel_path = hk::RaiseChannelPath(lock_path);
     switch (lock.Acquire(lock_path)) {
     case hk::SingleInstanceLock::Result::Acquired: break;
-    case hk::SingleInstanceLock::Result::HeldByAnother:
+    case hk::SingleInstanceLock::Result::HeldByAnother: {
         // Another copy runs: it comes to the front, and this one leaves without a word. A copy
         // that cannot be reached (an older version, say) is left as it is.
-        if (const char* token = std::getenv("XDG_ACTIVATION_TOKEN"))
-            hk::RequestRaise(channel_path, token);
-        else
-            hk::RequestRaise(channel_path);
+        const char* token = std::getenv("XDG_ACTIVATION_TOKEN");
+        hk::RequestRaise(channel_path, token ? token : "");
         return 0;
+    }
     case hk::SingleInstanceLock::Result::Error:
         // Without a lock file we cannot tell; running is better than refusing to start.
         std::fprintf(stderr, "harukaze: warning: %s\n", lock.ErrorText().c_str());
