@@ -1,7 +1,8 @@
-// harukaze: the game in a window. One copy at a time; the game runs from its folder (launch.h),
-// made the current directory, which holds its archives and, when it can be written, its save
-// files. The loop below runs the frame ticks (see GameLoop: while nothing can change without input
-// the game sleeps in the tick's event processing) until the game closes or a stop signal ends it.
+// harukaze: the game in a window. One copy at a time (a second start brings the running one to the
+// front, raise_channel.h); the game runs from its folder (launch.h), made the current directory,
+// which holds its archives and, when it can be written, its save files. The loop below runs the
+// frame ticks (see GameLoop: while nothing can change without input the game sleeps in the tick's
+// event processing) until the game closes or a stop signal ends it.
 #include "app/launch.h"
 #include "data/game_files.h"
 #include "engine/engine.h"
@@ -10,14 +11,17 @@
 #include "platform/qt/game_loop.h"
 #include "platform/qt/main_window_view.h"
 #include "platform/qt/qt_platform.h"
+#include "platform/qt/raise_channel.h"
 #include "platform/qt/sdl_audio_device.h"
 #include "platform/qt/signal_watch.h"
 #include "platform/qt/single_instance.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -31,7 +35,7 @@
 
 namespace {
 
-int RunGame(int argc, char** argv, const hk::LaunchOptions& options) {
+int RunGame(int argc, char** argv, const hk::LaunchOptions& options, std::optional<hk::RaiseChannel>& raise_channel) {
     // While Qt starts, a second thread gets fontconfig and SDL's audio going: the game's face
     // names must be known to fontconfig before Qt reads its font list (so the dialogs find the
     // faces the engine draws with), and Qt reads none of it while it starts; the message face is
@@ -97,6 +101,24 @@ int RunGame(int argc, char** argv, const hk::LaunchOptions& options) {
         return 1;
     }
     hk::Engine form(platform, files);
+    // A second start of the game asks this copy to come to the front (with a dialog it has open).
+    // Asked while the folder chooser was open, it comes to the front now.
+    if (raise_channel)
+        raise_channel->Watch([&platform](const std::string& token) {
+            // On Wayland the window may take the focus only with the token the desktop gave the
+            // second start; Qt reads it from the environment when the window asks to be activated.
+            if (!token.empty())
+                qputenv("XDG_ACTIVATION_TOKEN", QByteArray::fromStdString(token));
+            platform.MainView().BringToFront();
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                modal->raise();
+                modal->activateWindow();
+            }
+        });
+    const auto stop_raising = qScopeGuard([&raise_channel] {
+        if (raise_channel)
+            raise_channel->StopWatching();
+    });
 
     if (hk::PrepareMainWindow(platform.MainView(), options, settings))
         platform.MainView().showMaximized();
@@ -158,13 +180,28 @@ int main(int argc, char** argv) {
         options.save_dir = std::filesystem::absolute(*options.save_dir, error).lexically_normal().string();
 
     hk::SingleInstanceLock lock;
-    switch (lock.Acquire(hk::SingleInstanceLock::DefaultPath())) {
+    const auto lock_path = hk::SingleInstanceLock::DefaultPath();
+    const auto channel_path = hk::RaiseChannelPath(lock_path);
+    switch (lock.Acquire(lock_path)) {
     case hk::SingleInstanceLock::Result::Acquired: break;
-    case hk::SingleInstanceLock::Result::HeldByAnother: return 0; // another copy runs: leave silently
+    case hk::SingleInstanceLock::Result::HeldByAnother: {
+        // Another copy runs: it comes to the front, and this one leaves without a word. A copy
+        // that cannot be reached (an older version, say) is left as it is.
+        const char* token = std::getenv("XDG_ACTIVATION_TOKEN");
+        hk::RequestRaise(channel_path, token ? token : "");
+        return 0;
+    }
     case hk::SingleInstanceLock::Result::Error:
         // Without a lock file we cannot tell; running is better than refusing to start.
         std::fprintf(stderr, "harukaze: warning: %s\n", lock.ErrorText().c_str());
         break;
     }
-    return RunGame(argc, argv, options);
+    // Only the holder of the lock listens; without a lock nobody may take the socket over.
+    std::optional<hk::RaiseChannel> raise_channel;
+    if (lock.Held())
+        raise_channel.emplace(channel_path);
+    if (raise_channel && !raise_channel->Listening())
+        std::fprintf(stderr, "harukaze: warning: a second start cannot bring this one to the front: %s\n",
+                     raise_channel->ErrorText().c_str());
+    return RunGame(argc, argv, options, raise_channel);
 }

@@ -73,7 +73,8 @@ public:
     virtual ~AudioDevice() = default;
 
     // GUI thread. Opens the default output for 16-bit stereo at 44,100 Hz. False means there is
-    // no usable output: the game runs silent, and nothing else is asked of the device.
+    // no usable output: the game runs silent, and nothing but CreateSilentStandIn is asked of the
+    // device from then on.
     virtual bool Open() = 0;
     virtual bool Opened() const = 0;
 
@@ -88,6 +89,11 @@ public:
 
     // A line about the last failure, for error reports (empty when there is nothing to add).
     virtual std::string LastError() const { return {}; }
+
+    // GUI thread, after Open failed: a device that plays the rings into nothing at the pace this
+    // one keeps (a virtual clock, say), so that sounds still end when they would have. nullptr, the
+    // default, lets the sound unit pace them by the real clock.
+    virtual std::unique_ptr<AudioDevice> CreateSilentStandIn() { return nullptr; }
 };
 
 } // namespace hk

@@ -1,5 +1,7 @@
 #include "sound/sound_output.h"
 
+#include "sound/silent_audio_device.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -64,8 +66,19 @@ void SoundOutput::Initialize() {
         m_channels.push_back(std::make_unique<SoundOutputChannel>(*this));
     }
     m_initialized.store(false, std::memory_order_release);
+    m_output = m_device;
     if (!m_device || !m_device->Open()) {
-        return; // no output: the game runs silent
+        // No output: the game runs silent, but its rings are still played (into nothing) at a
+        // device's pace. Each sound then ends when it would have been heard out, so what waits for
+        // a sound (the automatic advance waits for the voice) keeps the timing it has with sound.
+        m_stand_in = m_device ? m_device->CreateSilentStandIn() : nullptr;
+        if (!m_stand_in)
+            m_stand_in = std::make_unique<SilentAudioDevice>();
+        if (!m_stand_in->Open()) {
+            m_output = nullptr;
+            return;
+        }
+        m_output = m_stand_in.get();
     }
     m_initialized.store(true, std::memory_order_release);
 }
@@ -102,8 +115,8 @@ void SoundOutput::Halt(const std::string& message) {
     // The unit falls silent: no further buffer is created, and the refills write silence.
     m_initialized.store(false, std::memory_order_release);
     std::string text = message;
-    if (m_device) {
-        const std::string detail = m_device->LastError();
+    if (m_output) {
+        const std::string detail = m_output->LastError();
         if (!detail.empty()) {
             text += "\n" + detail;
         }

@@ -1,7 +1,9 @@
 // The sound output unit: SoundOutput (one per main window), its channels SoundOutputChannel, and the streaming
 // output buffer StreamBuffer whose notify worker hands each free half of the looping ring to the
 // engine's refill handler. The platform's AudioDevice plays the ring; all game sound reaches it as
-// this one stream. No device, or one that does not open, means a silent game and no error.
+// this one stream. No device, or one that does not open, means a silent game and no error: the
+// ring is then played into nothing by a stand-in that keeps a device's pace (silent_audio_device.h),
+// so that every sound still ends in its time.
 //
 // Threads: everything here runs on the GUI thread except the refill protocol: with a device that
 // notifies from its own thread, a StreamNotifyThread waits for the notifications and runs
@@ -184,13 +186,18 @@ public:
     // free sound objects from there).
     void SetErrorHandler(std::function<void(const std::string&)> handler);
 
-    // Builds the kChannelCount channels and opens the device; without a device the unit stays
-    // silent.
+    // Builds the kChannelCount channels and opens the device. Without a device, or when it does
+    // not open, the unit plays on a silent stand-in: the device's own (CreateSilentStandIn), else
+    // one paced by the real clock.
     void Initialize();
     bool Initialized() const { return m_initialized.load(std::memory_order_acquire); }
     // The channel, or nullptr (after the message) for an index outside 0..kChannelCount-1.
     SoundOutputChannel* Channels(int index);
-    AudioDevice* Device() const { return m_device; }
+    // The device the rings play on: the platform's, or the silent stand-in; nullptr before
+    // Initialize.
+    AudioDevice* Device() const { return m_output; }
+    // Whether the rings play into nothing because the platform's device did not open.
+    bool Silent() const { return m_output && m_output == m_stand_in.get(); }
 
     // --- Called from any thread ---
 
@@ -212,6 +219,8 @@ private:
     void Halt(const std::string& message);
 
     AudioDevice* m_device;
+    std::unique_ptr<AudioDevice> m_stand_in; // outlives the channels, which stop its rings
+    AudioDevice* m_output = nullptr;         // m_device or m_stand_in
     std::vector<std::unique_ptr<SoundOutputChannel>> m_channels;
     std::atomic<bool> m_initialized{false};
     std::mutex m_error_mutex; // guards m_on_error

@@ -31,14 +31,16 @@ namespace fs = std::filesystem;
 
 constexpr const char* kRunUsage =
     "usage: harukaze-tool run --game DIR --input FILE [--out DIR] [--audio-out FILE.wav] [--quiet]\n"
-    "                         [--save-dir DIR]\n"
+    "                         [--save-dir DIR] [--no-audio-device]\n"
     "\n"
     "Plays the game in DIR headless (virtual clock, scripted input) and follows the input script\n"
     "(FILE, or - for standard input). Exit status: 0 the script ran to its end, 1 the game\n"
     "reported an error, 2 a bad command line or input script.\n"
     "\n"
     "The save files live in the game's DIR, or in --save-dir's DIR; when the game's DIR cannot be\n"
-    "written, in $XDG_DATA_HOME/harukaze/NAME-HASH (~/.local/share/...), as in the window build.\n";
+    "written, in $XDG_DATA_HOME/harukaze/NAME-HASH (~/.local/share/...), as in the window build.\n"
+    "\n"
+    "--no-audio-device plays as on a machine whose sound output cannot be opened (a silent game).\n";
 
 struct Command {
     int line = 0;
@@ -198,6 +200,7 @@ public:
         if (const std::string notice = SaveFolderNotice(saves, "."); !notice.empty())
             m_session.Platform().ShowMessage(notice);
     }
+    void SetAudioDeviceMissing() { m_session.Platform().SetAudioDeviceMissing(true); }
 
     int Run(const std::vector<Command>& commands) {
         for (const Command& cmd : commands) {
@@ -385,7 +388,7 @@ private:
 
 int RunRunner(int argc, char** argv) {
     std::string game, input, out, audio_out, save_dir;
-    bool quiet = false;
+    bool quiet = false, no_audio_device = false;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&](std::string& target) {
@@ -416,6 +419,8 @@ int RunRunner(int argc, char** argv) {
                 return 2;
         } else if (arg == "--quiet") {
             quiet = true;
+        } else if (arg == "--no-audio-device") {
+            no_audio_device = true;
         } else {
             std::fprintf(stderr, "harukaze-tool run: unknown argument '%s'\n%s", arg.c_str(), kRunUsage);
             return 2;
@@ -423,6 +428,12 @@ int RunRunner(int argc, char** argv) {
     }
     if (game.empty() || input.empty()) {
         std::fprintf(stderr, "harukaze-tool run: --game and --input are required\n%s", kRunUsage);
+        return 2;
+    }
+    if (no_audio_device && !audio_out.empty()) {
+        std::fprintf(stderr,
+                     "harukaze-tool run: --audio-out records the audio device, which --no-audio-device takes away\n%s",
+                     kRunUsage);
         return 2;
     }
     if (!fs::is_directory(game)) {
@@ -462,6 +473,8 @@ int RunRunner(int argc, char** argv) {
         Runner runner(".", out_dir, quiet);
         if (!wav_path.empty())
             runner.SetWavOutput(wav_path);
+        if (no_audio_device)
+            runner.SetAudioDeviceMissing();
         try {
             runner.UseSaveFolder(PrepareSaveFolder(".", asked_save_dir, DataHome::FromEnvironment()));
         } catch (const FileError& error) {

@@ -76,6 +76,9 @@ public:
     // Everything the sound output plays from now on also goes to this WAV file (16-bit stereo,
     // 44,100 Hz); takes effect when the game creates its sound output.
     void SetWavOutput(std::filesystem::path path) { m_wav_output = std::move(path); }
+    // The game finds no sound output, as on a machine without a sound card: its device does not
+    // open (and no WAV file is written). Takes effect when the game creates its sound output.
+    void SetAudioDeviceMissing(bool missing) { m_audio_missing = missing; }
 
     Menu* AttachedMenu() const { return m_attached_menu; }
     // The menu the game popped up and the player has not closed yet (headless only).
@@ -162,6 +165,7 @@ private:
     std::function<void(std::uint32_t)> m_clock_listener;
     VirtualAudioDevice* m_audio = nullptr; // owned by the game while it exists
     std::filesystem::path m_wav_output;
+    bool m_audio_missing = false;
 
     std::deque<Event> m_events;
     std::deque<DialogAnswer> m_dialog_answers;

@@ -70,6 +70,14 @@ void MainWindowView::CentreOnScreen() {
     move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
 }
 
+void MainWindowView::BringToFront() {
+    if (windowState() & Qt::WindowMinimized)
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
 void MainWindowView::SetFullScreen(bool full) {
     if (full == m_full_screen)
         return;

@@ -38,6 +38,9 @@ public:
 
     // Places the window so that it is centred on its screen.
     void CentreOnScreen();
+    // Shows the window on top of the others and asks for the focus: un-minimised to the state it
+    // had (maximised or full screen stay so). What a second start of the game asks for.
+    void BringToFront();
     // Full screen and back; leaving it gives the framed window its size and place from before.
     void SetFullScreen(bool full);
     bool FullScreen() const { return m_full_screen; }

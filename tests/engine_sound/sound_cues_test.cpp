@@ -1,6 +1,6 @@
 // The game's sound cues on a real engine: file names, channels and levels, what stopping does,
-// missing files, the voice channel behind auto-advance, and the mixed sound itself as the
-// headless output plays it.
+// missing files, the voice channel behind auto-advance (with a sound output and without one), and
+// the mixed sound itself as the headless output plays it.
 #include "support/engine_fixture.h"
 #include "support/ogg_fixtures.h"
 
@@ -189,6 +189,39 @@ TEST_F(SoundCueTest, AutoAdvanceCountsOnlyWhileNoVoicePlays) {
     Form().StopVoice();
     Form().OnDelayTimer();
     EXPECT_EQ(State().AutoElapsed, 30);
+}
+
+// A machine whose sound output does not open: nothing is heard, but every sound takes its time.
+class SilentSoundCueTest : public SoundCueTest {
+protected:
+    void SetUp() override {
+        WriteArchives();
+        Platform().SetAudioDeviceMissing(true);
+        Start();
+    }
+};
+
+TEST_F(SilentSoundCueTest, VoiceHoldsTheAutoAdvanceForItsLengthAsWithSound) {
+    WriteTone("VOICE/a.ogg", Tone(220.5, 1.0));
+    State().AutoElapsed = 0;
+    Form().PlayVoice("VOICE\\a.ogg");
+    EXPECT_EQ(Channel(5).status, 2);
+    int waited = 0;
+    while (Form().VoiceChannelStatus() >= 2 && waited < 5000) {
+        Form().OnDelayTimer();
+        Advance(10);
+        waited += 10;
+    }
+    // The ring's halves hold 20,480 frames (464.4 ms); the refill at the second half-way point,
+    // frame 40,960 (928.8 ms), decodes the one-second voice's last block, exactly as it does when
+    // the output plays to a device.
+    EXPECT_EQ(waited, 930) << "the voice did not end when it would have been heard out";
+    EXPECT_EQ(State().AutoElapsed, 0) << "the wait counted while the voice played";
+    EXPECT_EQ(Channel(5).status, 1);
+    EXPECT_EQ(Channel(5).file, "VOICE\\a.ogg");
+    Form().OnDelayTimer();
+    EXPECT_EQ(State().AutoElapsed, 10);
+    EXPECT_TRUE(Platform().TakeErrors().empty());
 }
 
 } // namespace

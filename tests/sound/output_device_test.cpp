@@ -1,10 +1,13 @@
-// The platform devices under the output unit: the headless one in virtual time (rate, refills
-// inside Advance, the WAV file) and, when built, the SDL one on SDL's dummy and disk drivers.
+// The devices under the output unit: the headless one in virtual time (rate, refills inside
+// Advance, the WAV file), the silent stand-in in real time, and, when built, the SDL one on SDL's
+// dummy and disk drivers.
 #include "platform/headless/virtual_audio_device.h"
 #include "sound/ogg_player.h"
+#include "sound/silent_audio_device.h"
 #include "sound/sound_output.h"
 #include "support/ogg_fixtures.h"
 #include "support/temp_dir.h"
+#include "test_devices.h"
 
 #ifdef HARUKAZE_TEST_SDL_AUDIO
 #include "platform/qt/sdl_audio_device.h"
@@ -152,6 +155,49 @@ TEST(VirtualAudioDeviceTest, MusicReachesTheWavThroughTheWholeChain) {
     }
 }
 
+TEST(SilentAudioDeviceTest, OneShotSoundEndsInRealTimeWhenTheDeviceDoesNotOpen) {
+    // The engine's wiring on a device that does not open. The ring's halves hold 464.4 ms each
+    // (20,480 frames), and a refill decodes one of them: the two-second tone's last block is
+    // decoded by the fifth refill, when playback reaches frame 4 x 20,480 (1,857.6 ms). Played
+    // in real time the tone cannot end before that, and it must end soon after.
+    test::ScriptedDevice closed;
+    closed.open_result = false;
+    const auto& ogg = test::OggTone({.seconds = 2.0, .amplitude = 0.4});
+    VorbisLibrary dll;
+    TOggPlayer player(kLength, 10);
+    TOggData voice(dll, kLength);
+    SoundOutput output(&closed);
+    output.Initialize();
+    ASSERT_TRUE(output.Silent());
+    StreamBuffer wave(output, 44100, 16, true, kLength, false);
+    wave.SetOnRefill([&](std::uint32_t offset, std::uint32_t length) {
+        player.NextBlock();
+        wave.WriteBlock(offset, player.BlockPointer(), length);
+    });
+    ASSERT_TRUE(voice.LoadFromStream(ogg));
+    player.SetData(5, &voice);
+    player.Play(5, false);
+    const auto start = std::chrono::steady_clock::now();
+    output.Channels(0)->SetWaveData(&wave);
+    output.Channels(0)->Play();
+    while (player.Status(5) == 2 && std::chrono::steady_clock::now() - start < std::chrono::seconds(15)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    output.Channels(0)->Stop();
+    output.Channels(0)->SetWaveData(nullptr);
+    EXPECT_EQ(player.Status(5), 1) << "the tone never ended";
+    EXPECT_GE(took.count(), 1850) << "the silent output ran ahead of real time";
+    EXPECT_LT(took.count(), 6000);
+    auto* device = dynamic_cast<SilentAudioDevice*>(output.Device());
+    ASSERT_NE(device, nullptr);
+    // Never ahead of the clock: at most the period in progress beyond the time since it opened.
+    const auto since = std::chrono::steady_clock::now() - start;
+    EXPECT_LE(device->FramesPlayed(), static_cast<std::uint64_t>(std::chrono::duration<double>(since).count() * 44100) +
+                                          SilentAudioDevice::kPeriodFrames);
+    EXPECT_EQ(closed.last_ring, nullptr);
+}
+
 #ifdef HARUKAZE_TEST_SDL_AUDIO
 
 TEST(SdlAudioDeviceTest, NoUsableDriverMeansASilentGame) {
@@ -161,7 +207,8 @@ TEST(SdlAudioDeviceTest, NoUsableDriverMeansASilentGame) {
     EXPECT_FALSE(device.LastError().empty());
     SoundOutput output(&device);
     output.Initialize();
-    EXPECT_FALSE(output.Initialized());
+    EXPECT_TRUE(output.Silent()) << "the game plays on, into the silent stand-in";
+    EXPECT_NE(output.Device(), &device);
     ::unsetenv("SDL_AUDIODRIVER");
 }
 

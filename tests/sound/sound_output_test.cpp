@@ -102,19 +102,54 @@ TEST(SoundOutputTest, StopNotificationMakesTheStartRefillDueAgain) {
 }
 
 TEST(SoundOutputTest, NoDeviceOrADeviceThatDoesNotOpenMeansSilenceWithoutErrors) {
+    // The silent game still plays its ring, into a stand-in that keeps time, never into the
+    // device that did not open.
     ScriptedDevice closed;
     closed.open_result = false;
     for (AudioDevice* device : {static_cast<AudioDevice*>(nullptr), static_cast<AudioDevice*>(&closed)}) {
         Output out(device);
-        EXPECT_FALSE(out.output.Initialized());
-        EXPECT_FALSE(out.wave->HasBuffer());
-        EXPECT_NE(out.output.Channels(0), nullptr);
-        EXPECT_EQ(out.output.Channels(0)->WaveData(), nullptr) << "nothing is attached in a silent game";
+        EXPECT_TRUE(out.output.Initialized());
+        EXPECT_TRUE(out.output.Silent());
+        EXPECT_NE(out.output.Device(), device);
+        EXPECT_TRUE(out.wave->HasBuffer());
+        EXPECT_TRUE(out.wave->HasWorker()) << "the stand-in plays on a thread of its own";
+        ASSERT_NE(out.output.Channels(0), nullptr);
+        EXPECT_EQ(out.output.Channels(0)->WaveData(), out.wave.get());
+        EXPECT_TRUE(out.output.Channels(0)->Playing());
         const std::uint8_t block[16] = {};
         out.wave->WriteBlock(0, block, sizeof block);
         EXPECT_TRUE(out.errors.empty());
     }
     EXPECT_EQ(closed.last_ring, nullptr);
+}
+
+TEST(SoundOutputTest, DeviceThatDoesNotOpenMayPaceItsOwnStandIn) {
+    // A device that keeps its own time (the headless one: a virtual clock) gives the stand-in;
+    // the unit then plays into that one, synchronously, with no worker.
+    struct ClosedWithStandIn final : AudioDevice {
+        bool Open() override { return false; }
+        bool Opened() const override { return false; }
+        bool NotifiesOnOwnThread() const override { return false; }
+        AudioResult CreateRing(const AudioFormat&, std::uint32_t, AudioRingListener*,
+                               std::unique_ptr<AudioRing>&) override {
+            return kAudioFail;
+        }
+        std::unique_ptr<AudioDevice> CreateSilentStandIn() override {
+            auto device = std::make_unique<ScriptedDevice>();
+            stand_in = device.get();
+            return device;
+        }
+        ScriptedDevice* stand_in = nullptr;
+    } closed;
+    Output out(&closed);
+    ASSERT_NE(closed.stand_in, nullptr);
+    EXPECT_EQ(out.output.Device(), closed.stand_in);
+    EXPECT_TRUE(out.output.Silent());
+    EXPECT_FALSE(out.wave->HasWorker());
+    ASSERT_NE(closed.stand_in->last_ring, nullptr);
+    closed.stand_in->last_ring->Fire(AudioNotify::ReachedStart, 0);
+    EXPECT_EQ(out.refills, (Refills{{kHalf, kHalf}}));
+    EXPECT_TRUE(out.errors.empty());
 }
 
 TEST(SoundOutputTest, FailedDeviceCallsAreReportedAndTheUnitFallsSilent) {
