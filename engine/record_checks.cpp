@@ -12,8 +12,8 @@ namespace {
 std::string OutOfRange(const std::string& what, std::int64_t value, std::int64_t low, std::int64_t high) {
     if (value >= low && value <= high)
         return {};
-    return what + "が " + std::to_string(value) + " で、" + std::to_string(low) + "～" +
-           std::to_string(high) + " の範囲を外れていました";
+    return what + "が " + std::to_string(value) + " で、" + std::to_string(low) + "～" + std::to_string(high) +
+           " の範囲を外れていました";
 }
 
 // Bytes the game never fills: any other value means the file was not written by it.
@@ -25,8 +25,7 @@ std::string NotBlank(std::span<const std::uint8_t> bytes, std::size_t offset) {
     return {};
 }
 
-template <typename Record, std::size_t N>
-std::string Blank(const Record& record, const std::uint8_t (&field)[N]) {
+template <typename Record, std::size_t N> std::string Blank(const Record& record, const std::uint8_t (&field)[N]) {
     const auto* base = reinterpret_cast<const std::uint8_t*>(&record);
     return NotBlank(field, static_cast<std::size_t>(field - base));
 }
@@ -77,22 +76,23 @@ std::string SystemDataProblem(const SystemData& data) {
     // The settings are written only by the settings dialog, whose controls cannot leave these
     // ranges, and by the defaults of a first start.
     return First({CgFlags(data), UnusedReadMarks(data), Blank(data, data.Reserved1),
-                 OutOfRange("メッセージ速度", data.TextSpeed, 1, 3), OutOfRange("画面効果の設定", data.EffectsOn, 0, 1),
-                 Blank(data, data.Reserved2), OutOfRange("ボイスの音量", data.VoiceVolume, 0, 100),
-                 OutOfRange("BGMの音量", data.BgmVolume, 0, 100), OutOfRange("効果音の音量", data.SeVolume, 0, 100),
-                 OutOfRange("オート送りの待ち時間（秒）", data.AutoDelay, 1, 20), Blank(data, data.Reserved3),
-                 OutOfRange("フルスクリーンの設定", data.FullScreen, 0, 1), Blank(data, data.Reserved4)});
+                  OutOfRange("メッセージ速度", data.TextSpeed, 1, 3),
+                  OutOfRange("画面効果の設定", data.EffectsOn, 0, 1), Blank(data, data.Reserved2),
+                  OutOfRange("ボイスの音量", data.VoiceVolume, 0, 100), OutOfRange("BGMの音量", data.BgmVolume, 0, 100),
+                  OutOfRange("効果音の音量", data.SeVolume, 0, 100),
+                  OutOfRange("オート送りの待ち時間（秒）", data.AutoDelay, 1, 20), Blank(data, data.Reserved3),
+                  OutOfRange("フルスクリーンの設定", data.FullScreen, 0, 1), Blank(data, data.Reserved4)});
 }
 
 std::string GameDataProblem(const GameData& data) {
     // The flags are stored as 0 or 1 whatever the script passes; a call nests at most 16 deep.
     return First({OutOfRange("使用中の印", data.SlotInUse, 0, 1), Blank(data, data.Reserved1),
-                 OutOfRange("呼び出しの深さ", data.ReturnDepth, 0, kReturnTableSize), Blank(data, data.Reserved2),
-                 OutOfRange("BGMのループの印", data.BgmLoop, 0, 1), Blank(data, data.Reserved3),
-                 OutOfRange("マウスカーソル表示の印", data.CursorShown, 0, 1),
-                 OutOfRange("右クリックメニューの印", data.ContextMenuOn, 0, 1),
-                 OutOfRange("補助の印", data.AuxFlag, 0, 1), Blank(data, data.Reserved4), CommentPadding(data),
-                 Blank(data, data.Reserved5)});
+                  OutOfRange("呼び出しの深さ", data.ReturnDepth, 0, kReturnTableSize), Blank(data, data.Reserved2),
+                  OutOfRange("BGMのループの印", data.BgmLoop, 0, 1), Blank(data, data.Reserved3),
+                  OutOfRange("マウスカーソル表示の印", data.CursorShown, 0, 1),
+                  OutOfRange("右クリックメニューの印", data.ContextMenuOn, 0, 1),
+                  OutOfRange("補助の印", data.AuxFlag, 0, 1), Blank(data, data.Reserved4), CommentPadding(data),
+                  Blank(data, data.Reserved5)});
 }
 
 bool IsSoundSystemFile(const void* bytes, std::size_t size) {

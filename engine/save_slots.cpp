@@ -5,6 +5,7 @@
 #include "engine/record_checks.h"
 
 #include <ctime>
+#include <filesystem>
 
 namespace hk {
 
@@ -29,8 +30,15 @@ std::int32_t PackedLocalTime(const std::tm& t) {
 // have written, throws FileError naming it.
 void ReadSlotRecord(const GameFiles& files, const std::string& name, GameData& dest) {
     files.ReadWhole(name, &dest, sizeof(GameData));
-    if (std::string problem = GameDataProblem(dest); !problem.empty())
-        throw FileError("セーブデータ「" + name + "」は壊れています（" + problem + "）");
+    const std::string problem = GameDataProblem(dest);
+    if (problem.empty())
+        return;
+    std::error_code ec;
+    const std::string path = std::filesystem::absolute(files.Resolve(name), ec).lexically_normal().string();
+    throw FileError("cannot load \"" + path + "\": it holds values the game never writes (it is damaged)",
+                    "セーブデータ「" + path + "」は壊れています（" + problem + "）。\n" +
+                        "このスロットには新しくセーブし直せます。同じフォルダに前回の控え「" + path +
+                        ".bak」があれば、ゲームを閉じてからそれを「" + path + "」に写すと、ひとつ前の記録に戻せます。");
 }
 
 } // namespace

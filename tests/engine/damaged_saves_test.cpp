@@ -298,9 +298,10 @@ TEST_F(DamagedSaves, NoiseOfTheRightLengthIsNeverTakenAndNeverBecomesTheCopy) {
         Start();
         const auto messages = Messages();
         ASSERT_EQ(messages.size(), 1u);
-        EXPECT_NE(messages[0].find("「Save00.dat」が壊れていました（中身に誤りがありました："), std::string::npos)
+        EXPECT_NE(messages[0].find(Full("Save00.dat") + "が壊れていました（中身に誤りがありました："),
+                  std::string::npos)
             << messages[0];
-        EXPECT_NE(messages[0].find("「Save00.dat.bak」から"), std::string::npos) << messages[0];
+        EXPECT_NE(messages[0].find(Full("Save00.dat.bak") + "から"), std::string::npos) << messages[0];
         EXPECT_EQ(BytesOf(State().System), copy);
         EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat.damaged"), noise);
         Close();
@@ -360,7 +361,7 @@ TEST_F(DamagedSaves, ACopyWithASettingOutOfRangeIsKeptAsideAndTheDefaultsTaken) 
     Start();
     const auto messages = Messages();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("「Save00.dat.bak.damaged」"), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].find(Full("Save00.dat.bak.damaged")), std::string::npos) << messages[0];
     EXPECT_NE(messages[0].find("オート送りの待ち時間（秒）が 30 で"), std::string::npos) << messages[0];
     ExpectSystemRecord(*Defaults());
     EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat.bak.damaged"), BytesOf(*broken));
@@ -470,9 +471,11 @@ TEST_F(DamagedSaves, SlotNoiseOfTheRightLengthIsNeverLoadedNorKeptAsTheCopy) {
         EXPECT_TRUE(Form().MenuItemNamed("ItemLoad5").caption.ends_with("　- セーブデータが壊れています -"));
         const GameData before = State().Game;
         Form().OnMenuCommand("ItemLoad5");
-        const auto errors = Errors();
-        ASSERT_EQ(errors.size(), 1u);
-        EXPECT_NE(errors[0].find("「Save05.dat」は壊れています"), std::string::npos) << errors[0];
+        const auto reports = Platform().TakeErrorReports();
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_NE(reports[0].for_player.find(Full("Save05.dat") + "は壊れています"), std::string::npos)
+            << reports[0].for_player;
+        EXPECT_NE(reports[0].detail.find("damaged"), std::string::npos) << reports[0].detail;
         EXPECT_EQ(BytesOf(State().Game), BytesOf(before));
         EXPECT_NE(State().Task, TaskCode::TASK_RESTORE_GAME);
 
@@ -523,9 +526,9 @@ TEST_F(DamagedSaves, ASlotFieldOutOfRangeMakesTheSlotDamaged) {
         Form().ItemLoadClick();
         EXPECT_TRUE(Form().MenuItemNamed("ItemLoad7").caption.ends_with("　- セーブデータが壊れています -"));
         Form().OnMenuCommand("ItemLoad7");
-        const auto errors = Errors();
-        ASSERT_EQ(errors.size(), 1u);
-        EXPECT_NE(errors[0].find(field.told), std::string::npos) << errors[0];
+        const auto reports = Platform().TakeErrorReports();
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_NE(reports[0].for_player.find(field.told), std::string::npos) << reports[0].for_player;
         EXPECT_NE(State().Task, TaskCode::TASK_RESTORE_GAME);
 
         AnswerComment(u"上書き");

@@ -33,8 +33,10 @@ TEST(RecordChecks, EverySettingHoldsAtItsEdgesAndBreaksOnePast) {
         std::int32_t SystemData::*field;
         std::int32_t low, high;
     };
-    const Bound bounds[] = {{&SystemData::TextSpeed, 1, 3},   {&SystemData::VoiceVolume, 0, 100},
-                            {&SystemData::BgmVolume, 0, 100}, {&SystemData::SeVolume, 0, 100},
+    const Bound bounds[] = {{&SystemData::TextSpeed, 1, 3},
+                            {&SystemData::VoiceVolume, 0, 100},
+                            {&SystemData::BgmVolume, 0, 100},
+                            {&SystemData::SeVolume, 0, 100},
                             {&SystemData::AutoDelay, 1, 20}};
     for (const Bound& b : bounds) {
         SCOPED_TRACE(std::to_string(b.low) + ".." + std::to_string(b.high));
@@ -205,10 +207,20 @@ TEST_F(GameWrites, EverySaveFileTheGameWritesPassesTheCheck) {
     Save(5, u"読み込んだあと");
 
     // The settings dialog at and past the ends of its controls, then the other ways to change them.
-    Settings({{"TextSpeed", 1}, {"AutoDelay", 0}, {"BgmVolume", -5}, {"VoiceVolume", 500}, {"SeVolume", 0},
-              {"EffectsOn", 0}, {"FullScreen", 1}});
-    Settings({{"TextSpeed", 3}, {"AutoDelay", 99}, {"BgmVolume", 100}, {"VoiceVolume", 0}, {"SeVolume", 1000},
-              {"EffectsOn", 7}, {"FullScreen", -1}});
+    Settings({{"TextSpeed", 1},
+              {"AutoDelay", 0},
+              {"BgmVolume", -5},
+              {"VoiceVolume", 500},
+              {"SeVolume", 0},
+              {"EffectsOn", 0},
+              {"FullScreen", 1}});
+    Settings({{"TextSpeed", 3},
+              {"AutoDelay", 99},
+              {"BgmVolume", 100},
+              {"VoiceVolume", 0},
+              {"SeVolume", 1000},
+              {"EffectsOn", 7},
+              {"FullScreen", -1}});
     Settings({{"TextSpeed", 0}, {"TextSpeed", 4}, {"AutoDelay", 20}});
     Form().OnToggleFullScreen();
     Form().OnToggleFullScreen();
