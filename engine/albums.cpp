@@ -46,6 +46,7 @@ void Engine::WaitAlbumMenu() {
     const int entry = ShowPictureMenu(kColumnMenu);
     if (!s.LeftClick)
         return;
+    SpendHeldKeys();
     switch (entry) {
     case 0:
         s.AlbumPage = 1;
@@ -109,6 +110,7 @@ void Engine::WaitCgAlbumMenu() {
     PresentIfChanged(m_platform, ScreenBuffer);
     if (!s.LeftClick)
         return;
+    SpendHeldKeys();
     if (counted) {
         m_album_cell = hit.cell;
         m_album_picture = 1;
@@ -130,6 +132,7 @@ void Engine::WaitCgAlbum() {
     EngineState& s = m_state;
     if (!s.KeyReturn && !s.LeftClick)
         return;
+    SpendHeldKeys();
     // The next seen picture of the cell; positions 1..4 are shown, 5 never.
     for (;;) {
         ++m_album_picture;
@@ -203,6 +206,7 @@ void Engine::WaitScAlbumMenu() {
     PresentIfChanged(m_platform, ScreenBuffer);
     if (!s.LeftClick)
         return;
+    SpendHeldKeys();
     if (counted) {
         const int r = m_script.AddSceneTbl(scene);
         if (r == -1)

@@ -153,6 +153,7 @@ void Engine::WaitSelect() {
             // The Return that left the log is not also an answer.
             if (s.KeyReturn)
                 s.InputLock = kLockAfterAnswer;
+            SpendHeldKeys();
             return;
         }
     } else {
@@ -163,6 +164,7 @@ void Engine::WaitSelect() {
         HideMsgWindow();
         s.MsgWindowVisible = 0;
         s.InputLock = kLockAfterAnswer;
+        SpendHeldKeys();
         return;
     }
     if (MsgLogKeys())
@@ -183,6 +185,7 @@ void Engine::WaitSelect() {
         AddMsgLog(kChoiceLogPrefix + s.ChoiceLines[static_cast<std::size_t>(row - 1)], -1);
         SetTask(TaskCode::TASK_SCRIPT);
         s.InputLock = kLockAfterAnswer;
+        SpendHeldKeys();
         return;
     }
 
@@ -272,6 +275,7 @@ void Engine::WaitSelect2() {
         if (s.KeySpace || s.KeyReturn || s.LeftClick) {
             s.InputLock = kLockAfterAnswer;
             s.Select2Visible = 1; // the next tick draws the choices again
+            SpendHeldKeys();
         }
         return;
     }
@@ -300,6 +304,7 @@ void Engine::WaitSelect2() {
         PresentScreen();
         s.Select2Visible = 0;
         s.InputLock = kLockAfterAnswer;
+        SpendHeldKeys();
         return;
     }
 
@@ -313,6 +318,7 @@ void Engine::WaitSelect2() {
         PresentScreen();
         SetTask(TaskCode::TASK_SCRIPT);
         s.InputLock = kLockAfterAnswer;
+        SpendHeldKeys();
     }
 }
 

@@ -21,6 +21,7 @@
 #include "platform/platform.h"
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -83,6 +84,11 @@ public:
 
     // ---- Input (engine/input.cpp) ----
     void CheckKey();
+    // The Return and Space held now have done their work: what they closed, answered or chose is
+    // gone, so each counts as not held from the next tick until it is seen released. A press held
+    // a little long then never acts on what comes next (a still-held Return would otherwise
+    // complete and then advance the message that follows once the input lock runs out).
+    void SpendHeldKeys();
     void FormMouseDown(MouseButton button, Point client);
     void FormMouseWheelDown();
     void FormMouseWheelUp();
@@ -393,6 +399,7 @@ private:
     WindowId m_wait_icon_window = WindowId::None;
     std::array<std::uint8_t, 32 * 32 * 4> m_wait_icon_pixels{};
     IdleWatch m_idle;
+    std::bitset<kKeyCount> m_spent_keys; // keys whose press has done its work (SpendHeldKeys)
     // Counts the changes of SceneImage and MsgFrameImage: every composition of the scene, a
     // queue mark drawn on it, a frame loaded. The message window's backdrop (the frame drawn over
     // the scene's strip) is kept for one value.

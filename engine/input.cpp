@@ -51,7 +51,14 @@ void Engine::CheckKey() {
         if (s.LeftDownLatch)
             s.LeftClick = 1;
 
-        auto down = [this](Key key) -> std::uint8_t { return m_platform.IsKeyDown(key) ? 1 : 0; };
+        // A spent key counts again once it has been let go; its release is looked for also while
+        // the input lock leaves it unread.
+        for (std::size_t k = 0; k < kKeyCount; ++k)
+            if (m_spent_keys.test(k) && !m_platform.IsKeyDown(static_cast<Key>(k)))
+                m_spent_keys.reset(k);
+        auto down = [this](Key key) -> std::uint8_t {
+            return m_platform.IsKeyDown(key) && !m_spent_keys.test(static_cast<std::size_t>(key)) ? 1 : 0;
+        };
         if (s.InputLock == 0) {
             s.KeySpace |= down(Key::Space);
             s.KeyReturn |= down(Key::Return);
@@ -64,6 +71,7 @@ void Engine::CheckKey() {
         }
         s.KeyControl = down(Key::Control);
         s.KeyShift = down(Key::Shift);
+        m_platform.KeysSampled();
 
         if (s.WheelUpOnce)
             s.KeyPageUp = 1;
@@ -73,6 +81,16 @@ void Engine::CheckKey() {
         if (s.Task == TaskCode::TASK_SCRIPT)
             s.SkipNow = s.KeyControl;
         if (s.KeyReturn || s.KeyControl || s.KeySpace || s.LeftClick) {
+            // The key that ended a skip has done its work: held on, it neither advances the message
+            // the skip stopped at nor, for Control, skips again.
+            if (s.SkipMode || s.ReadSkipMode) {
+                if (s.KeyReturn)
+                    m_spent_keys.set(static_cast<std::size_t>(Key::Return));
+                if (s.KeySpace)
+                    m_spent_keys.set(static_cast<std::size_t>(Key::Space));
+                if (s.KeyControl)
+                    m_spent_keys.set(static_cast<std::size_t>(Key::Control));
+            }
             s.SkipMode = 0;
             s.ReadSkipMode = 0;
         }
@@ -83,11 +101,18 @@ void Engine::CheckKey() {
         // focus (their releases go to that window), so none of them goes on counting as held.
         s.KeyReturn = s.KeyControl = s.KeySpace = s.KeyShift = 0;
         s.KeyUp = s.KeyDown = s.KeyPageUp = s.KeyPageDown = 0;
+        m_spent_keys.reset();
         if (s.Task == TaskCode::TASK_SCRIPT && !s.SkipMode)
             s.SkipNow = 0;
     }
     // A click or wheel turn that arrived while another window was in front is dropped.
     s.WheelDownLatch = s.WheelUpLatch = s.LeftDownLatch = s.RightDownLatch = 0;
+}
+
+void Engine::SpendHeldKeys() {
+    for (Key key : {Key::Return, Key::Space})
+        if (m_platform.IsKeyDown(key))
+            m_spent_keys.set(static_cast<std::size_t>(key));
 }
 
 void Engine::SetCurPos(int x, int y) {

@@ -82,6 +82,7 @@ bool Engine::WaitWithHiddenWindow() {
         ShowMsgWindow();
         s.InputLock = kLockAfterAnswer;
         s.MsgWindowVisible = 1;
+        SpendHeldKeys();
     }
     return true;
 }
@@ -158,6 +159,7 @@ void Engine::WaitMessage() {
                 SetTask(TaskCode::TASK_DISP_MESSAGE);
             }
             s.RevealLevel = 255;
+            SpendHeldKeys();
             return;
         }
         MsgLogKeys();
@@ -189,6 +191,7 @@ void Engine::WaitMessage() {
         s.AutoMode = 0;
         s.MsgWindowVisible = 0;
         s.InputLock = kLockAfterAnswer;
+        SpendHeldKeys();
         return;
     }
 

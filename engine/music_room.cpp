@@ -30,6 +30,7 @@ void Engine::WaitBgmMenu() {
     const int entry = ShowPictureMenu(kMusicEntries);
     if (!s.LeftClick || entry < 0)
         return;
+    SpendHeldKeys();
     if (entry < 10) {
         PlayBGM(entry + 1, 1);
         return;

@@ -21,6 +21,7 @@ void Engine::WaitTitleMenu() {
     const int entry = ShowPictureMenu(kColumnMenu);
     if (!s.LeftClick)
         return;
+    SpendHeldKeys();
     switch (entry) {
     case 0: // new game
         ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);

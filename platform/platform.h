@@ -6,6 +6,7 @@
 // Every function here is called on the GUI thread unless its comment says otherwise.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -37,6 +38,8 @@ enum class WindowId : std::uint8_t { None = 0, Main = 1, Float = 2, Debug = 3 };
 enum class MouseButton : std::uint8_t { Left = 0, Right = 1, Middle = 2 };
 
 enum class Key : std::uint8_t { Return, Space, Control, Shift, Up, Down, PageUp, PageDown, F1, F2 };
+inline constexpr std::size_t kKeyCount = 10;
+static_assert(static_cast<std::size_t>(Key::F2) + 1 == kKeyCount);
 
 // A pop-up menu as the engine describes it. Names are the design's item names ("ItemSave3");
 // captions are UTF-8 and shown exactly as written (no accelerator characters).
@@ -146,8 +149,13 @@ public:
 
     // The window that has the keyboard focus now, or None for another application.
     virtual WindowId ForegroundWindow() = 0;
-    // Whether the key is held down at this moment.
+    // Whether the key is held down at this moment; asking does not change the answer. A press
+    // that ended before the game could see it held (the window build's short Control tap) counts
+    // as down until the next KeysSampled.
     virtual bool IsKeyDown(Key key) = 0;
+    // The engine has read the keys for one tick (once per tick, only while one of its windows is
+    // in front).
+    virtual void KeysSampled() {}
     // The pointer in screen coordinates.
     virtual Point CursorPos() = 0;
     virtual void SetCursorPos(Point screen) = 0;

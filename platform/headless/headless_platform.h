@@ -52,6 +52,9 @@ public:
     // Opens the attached context menu and chooses the items along `path` (submenus first).
     void QueueMenu(std::vector<std::string> path);
     void SetKeyDown(Key key, bool down);
+    // A press already over when the engine reads its keys, as the window build shows a short
+    // Control tap: the key counts as down until the next KeysSampled, however often it is asked.
+    void TapKey(Key key) { m_taps.insert(key); }
     void MoveCursorToClient(WindowId window, Point client);
     void SetForeground(WindowId window) { m_foreground = window; }
 
@@ -120,7 +123,8 @@ public:
     }
     int FullScreenSwitches() const { return m_full_screen_switches; }
     WindowId ForegroundWindow() override { return m_foreground; }
-    bool IsKeyDown(Key key) override { return m_keys.count(key) != 0; }
+    bool IsKeyDown(Key key) override { return m_keys.count(key) != 0 || m_taps.count(key) != 0; }
+    void KeysSampled() override { m_taps.clear(); }
     Point CursorPos() override { return m_cursor; }
     void SetCursorPos(Point screen) override { m_cursor = screen; }
     void SetCursorVisible(bool visible) override { m_cursor_visible = visible; }
@@ -170,6 +174,7 @@ private:
     std::deque<Event> m_events;
     std::deque<DialogAnswer> m_dialog_answers;
     std::set<Key> m_keys;
+    std::set<Key> m_taps;
     Point m_cursor;
     WindowId m_foreground = WindowId::Main;
     bool m_cursor_visible = true;

@@ -317,6 +317,10 @@ bool QtPlatform::IsKeyDown(Key key) {
     return key == Key::Control ? m_zoom_keys->ControlForGame(down) : down;
 }
 
+void QtPlatform::KeysSampled() {
+    m_zoom_keys->KeysSampled();
+}
+
 Point QtPlatform::CursorPos() {
     const QPoint p = m_cursor->Pos();
     return Point{p.x(), p.y()};

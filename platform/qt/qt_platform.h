@@ -83,6 +83,7 @@ public:
     void SetFullScreen(bool full) override;
     WindowId ForegroundWindow() override;
     bool IsKeyDown(Key key) override;
+    void KeysSampled() override;
     Point CursorPos() override;
     void SetCursorPos(Point screen) override;
     void SetCursorVisible(bool visible) override;

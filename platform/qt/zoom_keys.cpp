@@ -4,8 +4,6 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 
-#include <algorithm>
-
 namespace hk {
 
 std::optional<ZoomStep> ZoomStepFromKey(int qt_key, Qt::KeyboardModifiers modifiers) {
@@ -28,19 +26,18 @@ ZoomKeys::ZoomKeys(std::function<qint64()> clock_ms) : m_clock_ms(std::move(cloc
 }
 
 bool ZoomKeys::ControlForGame(bool held) const {
-    const qint64 now = m_clock_ms();
-    if (now < m_replay_until)
+    if (m_tap_pending)
         return true;
     if (!held || m_control_spent)
         return false;
     // A Control already down when the game got the keyboard counts at once.
-    return !m_control_seen || now - m_control_down_at >= kControlHoldBackMs;
+    return !m_control_seen || m_clock_ms() - m_control_down_at >= kControlHoldBackMs;
 }
 
 void ZoomKeys::Forget() {
     m_control_seen = false;
     m_control_spent = false;
-    m_replay_until = 0;
+    m_tap_pending = false;
 }
 
 bool ZoomKeys::eventFilter(QObject* watched, QEvent* event) {
@@ -58,9 +55,10 @@ bool ZoomKeys::eventFilter(QObject* watched, QEvent* event) {
                 m_control_spent = false;
                 m_control_down_at = now;
             } else if (!press && m_control_seen) {
-                const qint64 held = now - m_control_down_at;
-                if (!m_control_spent && held < kControlHoldBackMs)
-                    m_replay_until = now + std::max<qint64>(held, 1);
+                // One press for the game, however long the tap was: a Control seen held on
+                // several ticks would skip a message on each.
+                if (!m_control_spent && now - m_control_down_at < kControlHoldBackMs)
+                    m_tap_pending = true;
                 m_control_seen = false;
                 m_control_spent = false;
             }

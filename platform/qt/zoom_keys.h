@@ -4,8 +4,9 @@
 // Control held is the game's message skip, and every zoom key needs Control held too. So that
 // zooming never skips story text, a Control press reaches the game only once it has been held
 // kControlHoldBackMs without a zoom key: holding Control skips as before, starting that much
-// later. A shorter tap reaches the game when it ends, for as long as it was held, so a tap still
-// advances a message. Control held for a zoom key never reaches the game, until it is released.
+// later. A shorter tap reaches the game when it ends, as one press seen by the game's next key
+// sampling only, so a tap advances one message however long it was held. Control held for a zoom
+// key never reaches the game, until it is released.
 #pragma once
 
 #include "platform/qt/main_window_view.h"
@@ -36,6 +37,8 @@ public:
 
     // Whether the game is to see Control now, given whether Control is `held` at this moment.
     bool ControlForGame(bool held) const;
+    // The game has read its keys for a tick: a tap it was shown is over.
+    void KeysSampled() { m_tap_pending = false; }
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -47,8 +50,8 @@ private:
     bool m_control_seen = false;  // the press of the Control now held went through here
     bool m_control_spent = false; // ... and served a zoom key
     qint64 m_control_down_at = 0;
-    qint64 m_replay_until = 0; // a short tap is shown to the game until then
-    int m_consumed_key = 0;    // the zoom key whose release is consumed too
+    bool m_tap_pending = false; // a short tap waits for the game's next key sampling
+    int m_consumed_key = 0;     // the zoom key whose release is consumed too
 };
 
 } // namespace hk

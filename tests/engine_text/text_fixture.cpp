@@ -51,6 +51,13 @@ void TextGame::Press(Key key) {
     Platform().SetKeyDown(key, false);
 }
 
+void TextGame::Hold(Key key, std::uint32_t ms) {
+    Platform().SetKeyDown(key, true);
+    RunMs(ms);
+    Platform().SetKeyDown(key, false);
+    Tick();
+}
+
 TABitmap TextGame::WindowBackground() {
     TABitmap out;
     out.SetSize(800, 176);

@@ -37,6 +37,8 @@ protected:
     void Click(Point p, WindowId window = WindowId::Main);
     // Key down for exactly one tick.
     void Press(Key key);
+    // Key down for `ms` of the clock, as a player holds it, then up for one tick.
+    void Hold(Key key, std::uint32_t ms);
     void MovePointer(Point p, WindowId window = WindowId::Main) { Platform().MoveCursorToClient(window, p); }
 
     TaskCode Task() { return State().Task; }

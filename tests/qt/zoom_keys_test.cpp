@@ -1,6 +1,6 @@
 // The zoom keys and the game's Control key, on a virtual clock: the zoom key is the window's and
-// never the game's; Control reaches the game after the hold-back, a short tap afterwards, and a
-// Control that served a zoom key not at all.
+// never the game's; Control reaches the game after the hold-back, a short tap afterwards as one
+// press, and a Control that served a zoom key not at all.
 #include "platform/qt/zoom_keys.h"
 
 #include <QApplication>
@@ -96,15 +96,32 @@ TEST_F(ZoomKeysTest, ControlHeldAloneReachesTheGameAfterTheHoldBack) {
     EXPECT_FALSE(keys.ControlForGame(false)) << "a long hold ends when it ends";
 }
 
-TEST_F(ZoomKeysTest, ShortTapReachesTheGameAfterwardsForAsLongAsItWasHeld) {
+TEST_F(ZoomKeysTest, ShortTapReachesTheGameAfterwardsAsOnePressForItsNextKeySampling) {
     Press(Qt::Key_Control);
-    now += 90;
+    now += 100;
     EXPECT_FALSE(keys.ControlForGame(true));
     Release(Qt::Key_Control);
+    // However long the tap and however late the game's next tick, the game sees it once: a tap
+    // seen on every tick while it lasted skipped a message on each.
     EXPECT_TRUE(keys.ControlForGame(false));
-    now += 89;
+    now += 500;
+    EXPECT_TRUE(keys.ControlForGame(false)) << "asking does not use it up";
+    keys.KeysSampled();
+    EXPECT_FALSE(keys.ControlForGame(false));
+    EXPECT_FALSE(keys.ControlForGame(false));
+
+    // An instant tap likewise.
+    Press(Qt::Key_Control);
+    Release(Qt::Key_Control);
     EXPECT_TRUE(keys.ControlForGame(false));
-    now += 1;
+    keys.KeysSampled();
+    EXPECT_FALSE(keys.ControlForGame(false));
+
+    // A tap the game never saw is dropped when the game loses the keyboard.
+    Press(Qt::Key_Control);
+    Release(Qt::Key_Control);
+    QEvent blocked(QEvent::WindowBlocked);
+    QApplication::sendEvent(&target, &blocked);
     EXPECT_FALSE(keys.ControlForGame(false));
 }
 

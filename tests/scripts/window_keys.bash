@@ -8,7 +8,9 @@
 # - Return pressed on the menu that opens the settings and released in the settings is not held
 #   afterwards;
 # - Return held while another program takes the focus is let go: the story does not run on, neither
-#   behind the other program nor when the game has the focus again.
+#   behind the other program nor when the game has the focus again;
+# - Return held 150 or 300 ms in the log goes back to the current message and no further;
+# - a Control tap (100 ms, or instant) advances exactly one message.
 # The settings open over the game picture at its point (12, 123), with nothing clipped (a
 # screenshot is kept). The game's task and message number come from its frame log
 # (HARUKAZE_FRAME_LOG), the pictures from ImageMagick's import; everything is waited for with a
@@ -250,6 +252,45 @@ run_for 1000
 [ "$(message_now)" = "$message" ] && waiting_message ||
     fail "back in the game, Return still counted as held: the story moved from message $message to $(message_now)"
 echo "ok: Return held while another program took the focus was let go (the story stopped at message $message)"
+
+# ---- Return held as a player holds it in the log (the wheel turned up): back to the current
+# ---- message, and no further.
+for hold in 0.15 0.3; do
+    message=$(message_now)
+    run_for 500
+    shot before
+    lines=$(wc -l <"$LOG")
+    xdotool mousemove --window "$MAIN" 400 300 click 4
+    wait_in_game 10 log_shown || fail "the wheel did not show the log"
+    sleep 0.3 # a page of the log holds the keys back for 150 ms
+    # The game reads whether a key is down on each of its ticks: on a machine so busy that no tick
+    # falls inside the hold, the press is not seen and the log stays (it presents no frames).
+    for try in 1 2 3; do
+        xdotool keydown Return
+        sleep "$hold"
+        xdotool keyup Return
+        wait_in_game 5 frame_after "$(now_ms)" && break
+        [ "$try" -lt 3 ] || fail "Return held $hold s three times did not leave the log"
+    done
+    run_for 1000
+    expect_unchanged "$message" before "Return held $hold s in the log"
+done
+echo "ok: Return held 150 ms and 300 ms in the log went back to the current message and no further"
+
+# ---- Control tapped as a player taps it (held back for the zoom keys, then replayed): one
+# ---- message on, however long the tap.
+for hold in 0.1 0; do
+    message=$(message_now)
+    run_for 500
+    xdotool keydown Control_L
+    sleep "$hold"
+    xdotool keyup Control_L
+    wait_in_game 10 eval '[ "$(message_now)" != "$message" ]' || fail "a Control tap of $hold s did not advance the story"
+    run_for 1500
+    [ "$(message_now)" = $((message + 1)) ] && waiting_message ||
+        fail "a Control tap of $hold s moved the story from message $message to $(message_now), not to the next one"
+done
+echo "ok: a Control tap of 100 ms and an instant one each advanced one message"
 
 end_game
 echo "PASS ($WM, $((SECONDS - STARTED)) s)"
