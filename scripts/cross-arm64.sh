@@ -97,10 +97,12 @@ if [ "$mode" = quick ]; then
         "sample_game|generates or plays the whole sample game, 20 to 40 times slower under qemu (the native run plays it; scripts/compare-arm64-playthrough.sh compares the two architectures' playthroughs)"
     )
 fi
-# The full mode's budget on two cores. Under qemu the sample game's generation takes about 8
-# minutes: the scripted checks share one (tests/scripts/sample_game.bash) and then play it in under
-# 2 minutes each, and demo.game, the longest test, generates it again itself and checks it for
-# about 20 minutes; ctest starts it first (its COST), so it runs beside the rest.
+# The full mode's budget on two cores, from times measured under qemu on a busy two-core machine:
+# the sample game's generation takes about 8 minutes, and the scripted checks share one
+# (tests/scripts/sample_game.bash), then play it in 1 to 4 minutes each (about 10 in all);
+# demo.game, the longest test, generates the game twice itself and checks it, about 20 minutes.
+# ctest starts demo.game first (its COST), so it runs beside all the rest, and the full mode takes
+# about 20 minutes more than the quick one.
 budget_minutes=60
 exclude=""
 echo "== arm64 tests under $(qemu-aarch64-static --version | head -n1), CROSS_TESTS=$mode"
