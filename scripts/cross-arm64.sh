@@ -99,10 +99,10 @@ if [ "$mode" = quick ]; then
 fi
 # The full mode's budget on two cores, from times measured under qemu on a busy two-core machine:
 # the sample game's generation takes about 8 minutes, and the scripted checks share one
-# (tests/scripts/sample_game.bash), then play it in 1 to 4 minutes each (about 10 in all);
+# (tests/scripts/sample_game.bash), then play it in 1 to 9 minutes each (about 17 in all);
 # demo.game, the longest test, generates the game twice itself and checks it, about 20 minutes.
 # ctest starts demo.game first (its COST), so it runs beside all the rest, and the full mode takes
-# about 20 minutes more than the quick one.
+# about 25 minutes more than the quick one.
 budget_minutes=60
 exclude=""
 echo "== arm64 tests under $(qemu-aarch64-static --version | head -n1), CROSS_TESTS=$mode"
