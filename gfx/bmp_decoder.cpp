@@ -260,8 +260,12 @@ void DecodeUncompressed(std::span<const std::uint8_t> d, std::size_t pixels_at, 
 }
 
 // RLE4 and RLE8: runs of one index (RLE4: two alternating nibbles), absolute runs, and the escape
-// codes end-of-line, end-of-bitmap and delta. A run that would leave its row or the picture is an
-// error rather than being wrapped or dropped, since it means the data is damaged.
+// codes end-of-line, end-of-bitmap and delta. A run or a delta that passes the end of its row is
+// clipped there, and the rest of that row's codes until the next end-of-line draw nothing: some
+// writers (ImageMagick among them) encode the row's padding too, and the common readers accept
+// that. Rows only move down, so the first code that reaches below the last row ends the picture.
+// Every code consumes at least two bytes and draws at most 255 pixels, so the work is bounded by the
+// data's size.
 void DecodeRle(std::span<const std::uint8_t> d, std::size_t pixels_at, const Header& h,
                const std::array<std::uint32_t, 256>& palette, TABitmap& out) {
     if (pixels_at >= d.size())
@@ -280,57 +284,49 @@ void DecodeRle(std::span<const std::uint8_t> d, std::size_t pixels_at, const Hea
     auto put = [&](int x, int y, unsigned index) {
         PutPixel(out, x, h.top_down ? y : height - 1 - y, palette[index & 0xFF]);
     };
+    // Pixels of a run that still fit in the row from column x (0 once the row is full).
+    auto fitting = [&](int x, unsigned count) { return std::min(static_cast<int>(count), width - x); };
 
     std::size_t pos = pixels_at;
-    int x = 0, y = 0;
-    for (;;) {
-        if (d.size() - pos < 2) {
-            if (y >= height)
-                return;
+    int x = 0, y = 0; // 0 <= x <= width
+    while (y < height) {
+        if (d.size() - pos < 2)
             Fail(where(x, y) + "the data ends before the end-of-bitmap code");
-        }
         const unsigned count = d[pos];
         const unsigned value = d[pos + 1];
         pos += 2;
         if (count > 0) {
-            if (y >= height || x + static_cast<int>(count) > width)
-                Fail(where(x, y) + "a run of " + std::to_string(count) + " pixels passes the end of the row");
-            for (unsigned i = 0; i < count; ++i, ++x)
-                put(x, y, h.bpp == 8 ? value : ((i & 1) ? (value & 0x0F) : (value >> 4)));
+            const int n = fitting(x, count);
+            for (int i = 0; i < n; ++i)
+                put(x + i, y, h.bpp == 8 ? value : ((i & 1) ? (value & 0x0F) : (value >> 4)));
+            x += n;
             continue;
         }
         switch (value) {
         case 0: // end of line
-            if (y >= height)
-                Fail(where(x, y) + "end-of-line code below the last row");
             x = 0;
             ++y;
             break;
         case 1: // end of bitmap
             return;
-        case 2: { // delta
+        case 2: // delta
             if (d.size() - pos < 2)
                 Fail(where(x, y) + "the delta code is cut off");
-            const int nx = x + d[pos];
-            const int ny = y + d[pos + 1];
+            x = std::min(x + d[pos], width);
+            y += d[pos + 1];
             pos += 2;
-            if (nx > width || ny >= height)
-                Fail(where(x, y) + "a delta moves outside the picture");
-            x = nx;
-            y = ny;
             break;
-        }
         default: { // absolute run of `value` indices, padded to a 16-bit boundary
             const std::size_t bytes = h.bpp == 8 ? value : (value + 1) / 2;
             const std::size_t padded = bytes + (bytes & 1);
-            if (y >= height || x + static_cast<int>(value) > width)
-                Fail(where(x, y) + "an absolute run of " + std::to_string(value) + " pixels passes the end of the row");
             if (d.size() - pos < bytes)
                 Fail(where(x, y) + "an absolute run is cut off by the end of the data");
-            for (unsigned i = 0; i < value; ++i, ++x) {
-                const std::uint8_t b = d[pos + (h.bpp == 8 ? i : i / 2)];
-                put(x, y, h.bpp == 8 ? b : ((i & 1) ? (b & 0x0F) : (b >> 4)));
+            const int n = fitting(x, value);
+            for (int i = 0; i < n; ++i) {
+                const std::uint8_t b = d[pos + static_cast<std::size_t>(h.bpp == 8 ? i : i / 2)];
+                put(x + i, y, h.bpp == 8 ? b : ((i & 1) ? (b & 0x0F) : (b >> 4)));
             }
+            x += n;
             pos += std::min(padded, d.size() - pos);
             break;
         }

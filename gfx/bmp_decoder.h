@@ -8,7 +8,9 @@
 namespace hk {
 
 // Returns the picture as 32 bits, fourth byte 0. Throws ImageDecodeError on bad data.
-// Pixels an RLE picture skips (delta and end-of-line codes) take palette colour 0.
+// Pixels an RLE picture skips (delta and end-of-line codes, an early end) take palette colour 0;
+// runs and deltas that pass the end of a row are clipped there, and codes below the last row
+// are ignored.
 TABitmap DecodeBmp(std::span<const std::uint8_t> data);
 
 } // namespace hk

@@ -120,6 +120,13 @@ void PictureSeeds(SeedWriter& seeds, const fs::path& corpus) {
             continue;
         seeds.Write("corpus" + std::to_string(n++), Cat({0, 0, 0, 0, 0, 0, 0}, ReadFile(entry.path(), 1 << 16)));
     }
+    // Run-length-encoded bitmaps as ImageMagick writes them, and every RLE escape code.
+    n = 0;
+    for (const auto& entry : fs::directory_iterator(corpus / "bmp_rle")) {
+        if (entry.path().extension() != ".bmp")
+            continue;
+        seeds.Write("rle" + std::to_string(n++), Cat({1, 0, 0, 0, 0, 0, 0}, ReadFile(entry.path(), 1 << 16)));
+    }
 }
 
 void SoundSeeds(SeedWriter& seeds) {

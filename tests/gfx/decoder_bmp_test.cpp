@@ -306,26 +306,67 @@ TEST(BmpDecoder, DamagedRleRunsGiveClearErrors) {
         return MakeBmp(
             {.width = 4, .height = 2, .bpp = 8, .compression = 1, .palette = kRlePalette, .pixels = std::move(codes)});
     };
-    EXPECT_NE(ErrorOf(rle8({0x05, 0x01, 0x00, 0x01})).find("run of 5 pixels passes the end of the row"),
-              std::string::npos);
-    EXPECT_NE(ErrorOf(rle8({0x00, 0x05, 1, 2, 3, 4, 1, 0})).find("absolute run of 5"), std::string::npos);
-    EXPECT_NE(ErrorOf(rle8({0x00, 0x04, 1, 2})).find("cut off"), std::string::npos);
-    EXPECT_NE(ErrorOf(rle8({0x00, 0x02, 0x00, 0x05})).find("delta moves outside"), std::string::npos);
-    EXPECT_NE(ErrorOf(rle8({0x00, 0x02, 0x09, 0x00})).find("delta moves outside"), std::string::npos);
+    EXPECT_NE(ErrorOf(rle8({0x00, 0x04, 1, 2})).find("absolute run is cut off"), std::string::npos);
+    // Clipped at the row's end, the absolute run still takes its bytes and padding: then the data ends.
+    EXPECT_NE(ErrorOf(rle8({0x00, 0x05, 1, 2, 3, 4, 1, 0})).find("row 0, column 4: the data ends"), std::string::npos);
     EXPECT_NE(ErrorOf(rle8({0x00, 0x02, 0x01})).find("delta code is cut off"), std::string::npos);
     EXPECT_NE(ErrorOf(rle8({0x02, 0x01})).find("ends before the end-of-bitmap"), std::string::npos);
-    EXPECT_NE(ErrorOf(rle8({0x00, 0x00, 0x00, 0x00, 0x00, 0x00})).find("below the last row"), std::string::npos);
     EXPECT_NE(ErrorOf(rle8({})).find("past the end"), std::string::npos);
     // Every row finished by end-of-line codes counts as complete without the final code.
     EXPECT_NO_THROW(DecodeBmp(rle8({0x04, 0x01, 0x00, 0x00, 0x04, 0x02, 0x00, 0x00})));
 
     Bytes rle4 = MakeBmp({.width = 3,
-                          .height = 1,
+                          .height = 2,
                           .bpp = 4,
                           .compression = 2,
                           .palette = kRlePalette,
-                          .pixels = {0x04, 0x12, 0x00, 0x01}});
-    EXPECT_NE(ErrorOf(rle4).find("RLE4"), std::string::npos);
+                          .pixels = {0x04, 0x12, 0x00, 0x00, 0x00, 0x02}});
+    EXPECT_NE(ErrorOf(rle4).find("RLE4 data at offset 74, row 1, column 0: the delta code is cut off"),
+              std::string::npos);
+}
+
+// Where ImageMagick lets a run that passes the row's end wrap into the next row, the decoder clips
+// it (as browsers do): the codes after it draw nothing until the next end-of-line.
+TEST(BmpDecoder, RleRunsAndDeltasPassingTheRowAreClippedThere) {
+    auto decode = [](int bpp, Bytes codes) {
+        return Indices(DecodeBmp(MakeBmp({.width = 4,
+                                          .height = -3,
+                                          .bpp = bpp,
+                                          .compression = bpp == 8 ? 1u : 2u,
+                                          .palette = kRlePalette,
+                                          .pixels = std::move(codes)})));
+    };
+    // A run of 5 in a row of 4, then a run of 2 that has no room left; the next row starts afresh.
+    EXPECT_EQ(decode(8, {0x01, 0x02, 0x05, 0x01, 0x02, 0x03, 0x00, 0x00, 0x02, 0x04, 0x00, 0x01}), "2111|4400|0000|");
+    // An absolute run of 5 (padded to 6 bytes) from column 1: 1 2 3 fit, the rest is read past.
+    EXPECT_EQ(decode(8, {0x01, 0x04, 0x00, 0x05, 1, 2, 3, 4, 4, 0, 0x01, 0x03, 0x00, 0x00, 0x01, 0x02, 0x00, 0x01}),
+              "4123|2000|0000|");
+    // A delta 9 to the right leaves the row full: the run after it is dropped, the row below is not.
+    EXPECT_EQ(decode(8, {0x01, 0x01, 0x00, 0x02, 0x09, 0x00, 0x02, 0x02, 0x00, 0x00, 0x01, 0x03, 0x00, 0x01}),
+              "1000|3000|0000|");
+    // A delta two rows down from column 3, then 2 pixels of which one fits.
+    EXPECT_EQ(decode(8, {0x00, 0x02, 0x03, 0x02, 0x02, 0x04, 0x00, 0x01}), "0000|0000|0004|");
+    // RLE4: 7 nibbles from column 2 (1 2 fit), then an absolute run of 3 nibbles from column 0.
+    EXPECT_EQ(decode(4, {0x00, 0x02, 0x02, 0x00, 0x07, 0x12, 0x00, 0x00, 0x00, 0x03, 0x34, 0x20, 0x00, 0x01}),
+              "0012|3420|0000|");
+    // Codes below the last row (a delta or end-of-line past it) end the picture: the rest is never read.
+    EXPECT_EQ(decode(8, {0x04, 0x01, 0x00, 0x02, 0x00, 0x05, 0xFF}), "1111|0000|0000|");
+    EXPECT_EQ(decode(8, {0x04, 0x01, 0x00, 0x00, 0x04, 0x02, 0x00, 0x00, 0x04, 0x03, 0x00, 0x00, 0x04, 0x04}),
+              "1111|2222|3333|");
+}
+
+// A hostile file of many runs and deltas past the row's end costs time in proportion to its size
+// and never writes outside the picture.
+TEST(BmpDecoder, RleCodesPastTheRowCostOnlyTheirBytes) {
+    Bytes codes;
+    for (int i = 0; i < 200000; ++i) {
+        const Bytes code = i % 2 ? Bytes{0xFF, 0x02} : Bytes{0x00, 0x02, 0xFF, 0x00};
+        codes.insert(codes.end(), code.begin(), code.end());
+    }
+    codes.insert(codes.end(), {0x00, 0x00, 0x03, 0x03, 0x00, 0x01});
+    const Bytes data = MakeBmp(
+        {.width = 3, .height = 2, .bpp = 8, .compression = 1, .palette = kRlePalette, .pixels = std::move(codes)});
+    EXPECT_EQ(Indices(DecodeBmp(data)), "333|000|");
 }
 
 TEST(BmpDecoder, DamagedCopiesOfGoodFilesNeverCrash) {

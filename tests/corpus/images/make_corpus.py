@@ -37,11 +37,11 @@ write("bmp_pixels_cut.bmp", bmp(64, 64, 24, b"\x80" * 100))
 write("bmp_offset_past_end.bmp", bmp(2, 2, 24, b"\0" * 16, offset=0x7FFFFFF0))
 write("bmp_palette_cut.bmp", bmp(4, 4, 8, b"\0" * 16, palette=GREYS)[:54 + 40])
 write("bmp_bit_depth_7.bmp", bmp(4, 4, 7, b"\0" * 16))
-write("bmp_rle8_run_past_row.bmp", bmp(4, 2, 8, bytes((0x09, 0x01, 0x00, 0x01)), compression=1, palette=GREYS))
+write("bmp_rle8_delta_cut.bmp", bmp(4, 2, 8, bytes((0x04, 0x01, 0x00, 0x02, 0x01)), compression=1, palette=GREYS))
 write("bmp_rle8_absolute_cut.bmp", bmp(8, 2, 8, bytes((0x00, 0x08, 1, 2, 3)), compression=1, palette=GREYS))
 write("bmp_rle8_no_end.bmp", bmp(8, 8, 8, bytes((0x08, 0x01, 0x00, 0x00, 0x08, 0x02)), compression=1, palette=GREYS))
-write("bmp_rle4_delta_outside.bmp",
-      bmp(8, 2, 4, bytes((0x00, 0x02, 0x03, 0x07, 0x00, 0x01)), compression=2, palette=SIXTEEN))
+write("bmp_rle4_absolute_cut.bmp",
+      bmp(8, 2, 4, bytes((0x09, 0x12, 0x00, 0x00, 0x00, 0x07, 0x12, 0x34)), compression=2, palette=SIXTEEN))
 write("bmp_rle4_with_8_bits.bmp", bmp(8, 2, 8, bytes((0x00, 0x01)), compression=2, palette=GREYS))
 
 # ---- PNG ----
