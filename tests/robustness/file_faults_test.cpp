@@ -6,6 +6,7 @@
 
 #include "engine/records.h"
 #include "support/archive_builder.h"
+#include "support/save_records.h"
 #include "support/scene_assembler.h"
 #include "support/temp_dir.h"
 
@@ -82,17 +83,6 @@ protected:
     FaultyFiles* m_files = nullptr;
 };
 
-std::vector<std::uint8_t> SavedGame(std::u16string comment) {
-    GameData game{};
-    game.SlotInUse = 1;
-    game.CurrentScene = 1;
-    game.ScriptStep = 1;
-    for (std::size_t i = 0; i < comment.size() && i < kSaveCommentUnits; ++i)
-        game.SaveComment[i] = comment[i];
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&game);
-    return {bytes, bytes + sizeof game};
-}
-
 TEST_F(FileFaults, DiskFullAtCloseKeepsTheSystemFileAsItWas) {
     Started();
     const auto before = FileBytes("Save00.dat");
@@ -127,7 +117,7 @@ TEST_F(FileFaults, ShortWritesStillStoreWholeRecords) {
 }
 
 TEST_F(FileFaults, DiskFullWhileSavingKeepsTheOldSaveAndTheGameGoesOn) {
-    WriteFileBytes(m_dir / "Save03.dat", SavedGame(u"古いセーブ"));
+    WriteFileBytes(m_dir / "Save03.dat", BytesOf(SavedGame(u"古いセーブ")));
     Started();
     m_session->Ticks(3);
     const auto before = FileBytes("Save03.dat");
@@ -186,7 +176,7 @@ TEST_F(FileFaults, ReadOnlyFolderWithSavesPlaysAndKeepsThem) {
 }
 
 TEST_F(FileFaults, SlotThatVanishesBeforeTheLoadIsReportedAndTheGameGoesOn) {
-    WriteFileBytes(m_dir / "Save05.dat", SavedGame(u"消える"));
+    WriteFileBytes(m_dir / "Save05.dat", BytesOf(SavedGame(u"消える")));
     Started();
     m_session->Ticks(3);
     m_session->Form().ItemLoadClick();

@@ -43,3 +43,15 @@ interface_game() {
     cat >"$src/scenes/scene0001.txt"
     "${SAMPLE_GAME_TOOL:-${BUILD_DIR:?}/tools/harukaze-tool}" demo "$dest" --source "$src" --quiet
 }
+
+# Prints the runner's input that plays the sample game's opening (two messages) and waits on the
+# title menu, ready for a click.
+runner_opening() {
+    local _
+    for _ in 1 2; do
+        echo "until-task TASK_WAIT_MESSAGE max-ms 30000"
+        echo "click 400 300"
+    done
+    echo "until-task TASK_WAIT_TITLE_MENU max-ms 30000"
+    echo "ms 600"
+}

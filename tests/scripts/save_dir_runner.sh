@@ -28,12 +28,7 @@ source "$(dirname "$0")/sample_game.bash"
 sample_game "$game"
 
 to_story() {
-    for _ in 1 2; do
-        echo "until-task TASK_WAIT_MESSAGE max-ms 30000"
-        echo "click 400 300"
-    done
-    echo "until-task TASK_WAIT_TITLE_MENU max-ms 30000"
-    echo "ms 600"
+    runner_opening
     echo "click 700 390"
     echo "until-task TASK_WAIT_MESSAGE max-ms 30000"
 }
@@ -64,12 +59,7 @@ install -d -o nobody -g nogroup "$work/data" "$work/home" "$work/out"
 data_root="$work/data/harukaze"
 
 {
-    for _ in 1 2; do
-        echo "until-task TASK_WAIT_MESSAGE max-ms 30000"
-        echo "click 400 300"
-    done
-    echo "until-task TASK_WAIT_TITLE_MENU max-ms 30000"
-    echo "ms 600"
+    runner_opening
     echo "click 700 430"
     echo "menu ItemLoadT1"
     echo "until-task TASK_WAIT_MESSAGE max-ms 30000"

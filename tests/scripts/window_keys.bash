@@ -76,14 +76,6 @@ focus() {
     fi
 }
 menu_closed() { ! menu_open; }
-open_menu() {
-    local _
-    for _ in 1 2 3 4 5; do
-        xdotool mousemove --window "$MAIN" 400 300 click 3
-        wait_in_game 5 menu_open && return 0
-    done
-    fail "no pop-up menu opened on a right click"
-}
 # A player's press: down, 150 ms, up.
 hold_key() {
     xdotool keydown "$1"

@@ -25,12 +25,7 @@ sample_game "$WORK/game"
 
 # ---- A save made before, in the game folder (slot 1, at the story's second message).
 {
-    for _ in 1 2; do
-        echo "until-task TASK_WAIT_MESSAGE max-ms 30000"
-        echo "click 400 300"
-    done
-    echo "until-task TASK_WAIT_TITLE_MENU max-ms 30000"
-    echo "ms 600"
+    runner_opening
     echo "click 700 390"
     echo "until-task TASK_WAIT_MESSAGE max-ms 30000"
     echo "click 400 300"
@@ -70,14 +65,6 @@ last_frame() { grep -v '^#' "$LOG" 2>/dev/null | tail -n 1 || true; }
 task_now() { last_frame | awk '{print $2}'; }
 message_now() { last_frame | awk '{print $6}'; }
 waiting_message() { [ "$(task_now)" = 00006002 ]; }
-open_menu() {
-    local _
-    for _ in 1 2 3 4 5; do
-        xdotool mousemove --window "$MAIN" 400 300 click 3
-        wait_in_game 5 menu_open && return 0
-    done
-    fail "no pop-up menu opened on a right click"
-}
 # A click on the story's message, then the next message waiting.
 next_message() {
     local before

@@ -19,6 +19,8 @@
 # wait_for while the game (GAME_PID) plays: its end fails the check at once.
 #   menu_open
 # succeeds while the game's pop-up menu is open.
+#   open_menu
+# opens it with a right click on the game's main window (MAIN), or fails the check.
 #   end_game
 # ends the game (GAME_PID) with SIGTERM; it must end with status 0 and no error on its standard
 # error (WORK/game.err).
@@ -76,6 +78,17 @@ menu_open() {
         [ "$(xdotool getwindowname "$id")" = harukaze ] && return 0
     done
     return 1
+}
+
+# Opens the game's pop-up menu with a right click on the game's window (MAIN), tried a few times:
+# a click that arrives while the game is busy may be taken before the menu can open.
+open_menu() {
+    local _
+    for _ in 1 2 3 4 5; do
+        xdotool mousemove --window "$MAIN" 400 300 click 3
+        wait_in_game 5 menu_open && return 0
+    done
+    fail "no pop-up menu opened on a right click"
 }
 
 end_game() {
