@@ -100,7 +100,7 @@ int RunGame(int argc, char** argv, const hk::LaunchOptions& options, std::option
         platform.ReportError({error.ForPlayer(), error.what()});
         return 1;
     }
-    hk::Engine form(platform, files);
+    hk::Engine engine(platform, files);
     // A second start of the game asks this copy to come to the front (with a dialog it has open).
     // Asked while the folder chooser was open, it comes to the front now.
     if (raise_channel)
@@ -127,20 +127,20 @@ int RunGame(int argc, char** argv, const hk::LaunchOptions& options, std::option
     platform.MainView().activateWindow();
     // Only the performance benchmark and the window checks ask for this record of presented frames.
     const auto frame_log = hk::FrameLog::FromEnvironment(
-        platform, [&form] { return static_cast<std::uint32_t>(form.State().Task.Code()); },
-        [&form] { return form.State().MsgNumber; });
+        platform, [&engine] { return static_cast<std::uint32_t>(engine.State().Task.Code()); },
+        [&engine] { return engine.State().MsgNumber; });
     finish_warm_up();
     if (!font_warning.empty())
         std::fprintf(stderr, "harukaze: warning: %s\n", font_warning.c_str());
     if (!save_notice.empty())
         platform.ShowMessage(save_notice);
-    form.FormCreate(); // a failure has been reported; the window stays, inert, until closed
+    engine.FormCreate(); // a failure has been reported; the window stays, inert, until closed
 
-    hk::GameLoop loop(form, platform, frame_log.get());
-    while (!form.Closed()) {
+    hk::GameLoop loop(engine, platform, frame_log.get());
+    while (!engine.Closed()) {
         if (stop_signals.Received()) {
             try {
-                form.FormClose();
+                engine.FormClose();
             } catch (const std::exception& error) {
                 std::fprintf(stderr, "error: %s\n", error.what());
             }
@@ -149,7 +149,7 @@ int RunGame(int argc, char** argv, const hk::LaunchOptions& options, std::option
         loop.RunOnce();
     }
     hk::RememberMainWindow(platform.MainView(), settings);
-    form.FormDestroy();
+    engine.FormDestroy();
     return 0;
 }
 

@@ -21,34 +21,34 @@ const std::u32string kMessages[2] = {
     U"今度こそケーキをおごってもらうからね。それと、この前借りた本も忘れずに持ってきてほしいな」",
 };
 
-// A form with the surfaces and layout settings that start-up would give it, without game files.
+// An engine with the surfaces and layout settings that start-up would give it, without game files.
 struct LayoutBench {
     hk::HeadlessPlatform platform;
     hk::GameFiles files{"."};
-    hk::Engine form{platform, files};
+    hk::Engine engine{platform, files};
 
     LayoutBench() {
-        hk::EngineState& s = form.State();
+        hk::EngineState& s = engine.State();
         s.MsgLineChars = 30;
         s.MsgMaxLines = 3;
         s.NoLineStartChars = U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】";
         s.NoLineEndChars = U"（「『【";
-        form.SceneImage.SetSize(800, 600);
+        engine.SceneImage.SetSize(800, 600);
         for (int y = 0; y < 600; ++y)
-            form.SceneImage.FillRect(0, y, 800, 1, hk::MakeColor(y / 3, 90, 255 - y / 3));
-        form.PartsImage.SetSize(800, 600);
-        form.MsgTextImage.SetSize(800, 176);
+            engine.SceneImage.FillRect(0, y, 800, 1, hk::MakeColor(y / 3, 90, 255 - y / 3));
+        engine.PartsImage.SetSize(800, 600);
+        engine.MsgTextImage.SetSize(800, 176);
         // A frame whose inside is half clear, as the game's frame is.
-        form.MsgFrameImage.SetSize(800, 176);
-        form.MsgFrameImage.Fill(0x00402010);
+        engine.MsgFrameImage.SetSize(800, 176);
+        engine.MsgFrameImage.Fill(0x00402010);
         for (int y = 0; y < 176; ++y)
             for (int x = 0; x < 800; ++x)
-                form.MsgFrameImage.Pixel(x, y)[3] = (x < 8 || x >= 792 || y < 16 || y >= 168) ? 0 : 128;
+                engine.MsgFrameImage.Pixel(x, y)[3] = (x < 8 || x >= 792 || y < 16 || y >= 168) ? 0 : 128;
     }
 };
 
 void BM_BlendOntoFullScreen(benchmark::State& state) {
-    hk::TABitmap src, dest;
+    hk::Bitmap src, dest;
     src.SetSize(800, 600);
     dest.SetSize(800, 600);
     src.Fill(0x00336699);
@@ -63,16 +63,16 @@ void BM_BlendOntoFullScreen(benchmark::State& state) {
 
 void BM_MakeMessage(benchmark::State& state, bool skipping) {
     LayoutBench bench;
-    bench.form.State().SkipNow = skipping ? 1 : 0;
+    bench.engine.State().SkipNow = skipping ? 1 : 0;
     int turn = 0;
     for (auto _ : state) {
-        bench.form.MakeMessage(kMessages[turn]);
+        bench.engine.MakeMessage(kMessages[turn]);
         turn ^= 1;
         benchmark::ClobberMemory();
     }
     for (const std::u32string& text : kMessages) {
-        bench.form.MakeMessage(text);
-        if (bench.form.State().MsgLineCount != 3)
+        bench.engine.MakeMessage(text);
+        if (bench.engine.State().MsgLineCount != 3)
             state.SkipWithError("the messages should fill three lines");
     }
 }
@@ -83,7 +83,7 @@ void BM_MakeMessageFromShiftJis(benchmark::State& state) {
     const std::string sjis[2] = {hk::Utf32ToSjis(kMessages[0]), hk::Utf32ToSjis(kMessages[1])};
     int turn = 0;
     for (auto _ : state) {
-        bench.form.MakeMessage(hk::SjisToUtf32(sjis[turn]));
+        bench.engine.MakeMessage(hk::SjisToUtf32(sjis[turn]));
         turn ^= 1;
         benchmark::ClobberMemory();
     }

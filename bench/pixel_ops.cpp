@@ -10,7 +10,7 @@
 // is reported as an error instead of a time.
 #include "gfx/pixel_ops.h"
 #include "bench/ratio_reporter.h"
-#include "gfx/abitmap.h"
+#include "gfx/bitmap.h"
 
 #include <benchmark/benchmark.h>
 
@@ -31,9 +31,9 @@ constexpr int kWidth = 800;
 constexpr int kHeight = 600;
 constexpr std::size_t kFrameBytes = std::size_t{kWidth} * kHeight * 4;
 
-hk::TABitmap NoiseSurface(std::uint32_t seed, bool gray8 = false) {
+hk::Bitmap NoiseSurface(std::uint32_t seed, bool gray8 = false) {
     std::mt19937 rng(seed);
-    hk::TABitmap bmp;
+    hk::Bitmap bmp;
     if (gray8)
         bmp.SetSizeGray8(kWidth, kHeight);
     else
@@ -56,7 +56,7 @@ void FrameMemcpy(benchmark::State& state) {
 
 enum class Op { Blend, DrawAlpha, DrawAlphaLayer, Rule };
 
-void Apply(Op op, const hk::TABitmap& src, const hk::TABitmap& rule, hk::TABitmap& dst) {
+void Apply(Op op, const hk::Bitmap& src, const hk::Bitmap& rule, hk::Bitmap& dst) {
     switch (op) {
     case Op::Blend: src.BlendOnto(0, 0, kWidth, kHeight, 0, 0, dst, 127); break;
     case Op::DrawAlpha:
@@ -71,9 +71,8 @@ void Apply(Op op, const hk::TABitmap& src, const hk::TABitmap& rule, hk::TABitma
 // One operation on the path and on the scalar path from the same pixels: a fast wrong kernel is
 // worth nothing, so the benchmark refuses to time one. This is also what a run under an emulator
 // is for, where the times themselves mean nothing.
-bool SameAsScalar(Op op, hk::PixelPath path, const hk::TABitmap& src, const hk::TABitmap& rule,
-                  const hk::TABitmap& dst) {
-    hk::TABitmap on_path = dst, on_scalar = dst;
+bool SameAsScalar(Op op, hk::PixelPath path, const hk::Bitmap& src, const hk::Bitmap& rule, const hk::Bitmap& dst) {
+    hk::Bitmap on_path = dst, on_scalar = dst;
     hk::SetPixelPath(hk::PixelPath::Scalar);
     Apply(op, src, rule, on_scalar);
     hk::SetPixelPath(path);
@@ -89,7 +88,7 @@ void Operation(benchmark::State& state, Op op, hk::PixelPath path) {
         state.SkipWithError("path not available");
         return;
     }
-    hk::TABitmap src = NoiseSurface(1);
+    hk::Bitmap src = NoiseSurface(1);
     if (op == Op::DrawAlphaLayer) {
         // A character layer: a figure over the middle half, clear (fourth byte 255) elsewhere.
         for (int y = 0; y < kHeight; ++y)
@@ -97,8 +96,8 @@ void Operation(benchmark::State& state, Op op, hk::PixelPath path) {
                 if (x < kWidth / 4 || x >= kWidth * 3 / 4)
                     src.Pixel(x, y)[3] = 255;
     }
-    const hk::TABitmap rule = NoiseSurface(2, true);
-    hk::TABitmap dst = NoiseSurface(3);
+    const hk::Bitmap rule = NoiseSurface(2, true);
+    hk::Bitmap dst = NoiseSurface(3);
     if (!SameAsScalar(op, path, src, rule, dst)) {
         state.SkipWithError("pixels differ from the scalar path's");
         hk::SetPixelPath(hk::BestPixelPath());
@@ -117,7 +116,7 @@ void Operation(benchmark::State& state, Op op, hk::PixelPath path) {
 enum class PixmanCase { SolidMask, PerPixelAlpha, A8Mask };
 
 void Pixman(benchmark::State& state, PixmanCase which) {
-    hk::TABitmap src_bmp = NoiseSurface(1), dst_bmp = NoiseSurface(3), mask_bmp = NoiseSurface(2, true);
+    hk::Bitmap src_bmp = NoiseSurface(1), dst_bmp = NoiseSurface(3), mask_bmp = NoiseSurface(2, true);
     auto* src = pixman_image_create_bits(PIXMAN_a8r8g8b8, kWidth, kHeight,
                                          reinterpret_cast<std::uint32_t*>(src_bmp.Row(0)), kWidth * 4);
     auto* dst = pixman_image_create_bits(PIXMAN_a8r8g8b8, kWidth, kHeight,

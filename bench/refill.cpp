@@ -1,4 +1,4 @@
-// One refill of the sound output: TOggPlayer::NextBlock with the engine's four cues playing —
+// One refill of the sound output: OggPlayer::NextBlock with the engine's four cues playing —
 // stereo music with loop points, two stereo effects and a mono voice — reported as the ratio of
 // its time to the 0.464 s the block lasts (goal: below 0.02), plus the allocations per refill.
 // Our code must allocate nothing ("new_per_refill" 0); "malloc_per_refill" also counts what the
@@ -97,11 +97,11 @@ std::vector<std::uint8_t> Music(int channels, double seconds, double base, std::
 
 struct Scene {
     VorbisLibrary dll;
-    TOggPlayer player{kBuffer, 10};
-    TOggData bgm{dll, kBuffer};
-    TOggData se1{dll, kBuffer};
-    TOggData se2{dll, kBuffer};
-    TOggData voice{dll, kBuffer};
+    OggPlayer player{kBuffer, 10};
+    OggData bgm{dll, kBuffer};
+    OggData se1{dll, kBuffer};
+    OggData se2{dll, kBuffer};
+    OggData voice{dll, kBuffer};
 
     Scene() {
         LoopTable loops{};

@@ -5,7 +5,7 @@
 // the glyph cache saves (rasterising the doubled line ten times). The summary (ratio_reporter.h)
 // prints every case against the FreeType baseline, which no pixel path changes.
 #include "bench/ratio_reporter.h"
-#include "gfx/abitmap_text.h"
+#include "gfx/bitmap_text.h"
 #include "gfx/pixel_ops.h"
 
 #include <benchmark/benchmark.h>
@@ -26,7 +26,7 @@ hk::Font MessageFont() {
     return f;
 }
 
-void DrawOutlinedOneByOne(hk::TABitmap& surface, hk::Font font) {
+void DrawOutlinedOneByOne(hk::Bitmap& surface, hk::Font font) {
     font.color = hk::kBlack;
     for (int dy = -2; dy <= 2; dy += 2)
         for (int dx = -2; dx <= 2; dx += 2)
@@ -42,7 +42,7 @@ void BM_OutlinedLine(benchmark::State& state, Drawing drawing, hk::PixelPath pat
         state.SkipWithError("path not available");
         return;
     }
-    hk::TABitmap surface;
+    hk::Bitmap surface;
     surface.SetSize(800, 176);
     const hk::Font font = MessageFont();
     for (auto _ : state) {
@@ -59,11 +59,11 @@ void BM_OutlinedLine(benchmark::State& state, Drawing drawing, hk::PixelPath pat
 
 // Baseline: the scratch rendered anew for every one of the ten draws.
 void BM_OutlinedLineRenderedEachTime(benchmark::State& state) {
-    hk::TABitmap surface;
+    hk::Bitmap surface;
     surface.SetSize(800, 176);
     hk::Font big = MessageFont();
     big.height = hk::DoubledFontHeight(big.height);
-    hk::TABitmap scratch;
+    hk::Bitmap scratch;
     for (auto _ : state) {
         for (int pass = 0; pass < 10; ++pass) {
             const hk::TextSize extent = hk::TextExtent(big, kLine);

@@ -2,7 +2,7 @@
 // queue.
 #include "engine/menu_screens.h"
 
-#include "gfx/abitmap_text.h"
+#include "gfx/bitmap_text.h"
 
 #include <cstring>
 
@@ -16,8 +16,8 @@ int WrapPage(int page) {
 
 // The album pages are composed on every tick; the display is only asked to repaint when the
 // picture differs from what the window shows (the pointer went to another cell or button).
-void PresentIfChanged(Platform& platform, const TABitmap& screen) {
-    TABitmap& shown = platform.ClientSurface(WindowId::Main);
+void PresentIfChanged(Platform& platform, const Bitmap& screen) {
+    Bitmap& shown = platform.ClientSurface(WindowId::Main);
     if (shown.Format() == screen.Format() && shown.Width() == screen.Width() && shown.Height() == screen.Height() &&
         screen.HasImage()) {
         bool same = true;
@@ -163,7 +163,7 @@ bool Engine::SceneAvailable(int scene) const {
     return scene >= 1 && scene <= kVariableCount && m_state.System.SystemVars[scene - 1] != 0;
 }
 
-void Engine::DrawQueueMark(TABitmap& surface, int x, int y, int position) {
+void Engine::DrawQueueMark(Bitmap& surface, int x, int y, int position) {
     if (&surface == &SceneImage)
         ++m_scene_serial;
     Font font;

@@ -72,8 +72,8 @@ int SlotTop(int b) {
 // Puts the rectangle (x, y, w, h) of source at the same place of the window. A waiting choice
 // redraws every tick, but the display is only asked to repaint when the picture changed (the
 // pointer moved to another row, or something was drawn over it).
-void PresentChoice(Platform& platform, WindowId window, const TABitmap& source, int x, int y, int w, int h) {
-    TABitmap& surface = platform.ClientSurface(window);
+void PresentChoice(Platform& platform, WindowId window, const Bitmap& source, int x, int y, int w, int h) {
+    Bitmap& surface = platform.ClientSurface(window);
     bool same = surface.Format() == source.Format() && surface.Width() >= x + w && surface.Height() >= y + h &&
                 source.Width() >= x + w && source.Height() >= y + h;
     for (int row = y; row < y + h && same; ++row)
@@ -122,12 +122,12 @@ void Engine::ShowChoice(int number, int voice, std::string_view text) {
     MakeSelect(SjisToUtf32(text));
     if (MsgTextImage.HasImage()) {
         if (MsgFloatChecked()) {
-            TABitmap& window = m_platform.ClientSurface(WindowId::Float);
+            Bitmap& window = m_platform.ClientSurface(WindowId::Float);
             window.CopyRect(0, 0, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
             m_platform.Invalidate(WindowId::Float);
         } else {
             ScreenBuffer.CopyRect(0, kMsgWindowTop, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
-            TABitmap& window = m_platform.ClientSurface(WindowId::Main);
+            Bitmap& window = m_platform.ClientSurface(WindowId::Main);
             window.CopyRect(0, kMsgWindowTop, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
             m_platform.Invalidate(WindowId::Main);
         }
@@ -195,7 +195,7 @@ void Engine::WaitSelect() {
 int Engine::DrawHoveredChoice(bool floating) {
     const EngineState& s = m_state;
     // The plain window, then the hovered row in the highlight colour.
-    TABitmap& work = floating ? SelectWorkImage : ScreenBuffer;
+    Bitmap& work = floating ? SelectWorkImage : ScreenBuffer;
     const int top = floating ? 0 : kMsgWindowTop;
     work.CopyRect(0, top, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
     int row = floating ? FloatRowAt(s.CursorFloat) : MainRowAt(s.CursorMain);
@@ -228,7 +228,7 @@ void Engine::MoveChoiceCursor(int row, bool floating) {
     s.InputLock = kLockAfterCursorKey;
 }
 
-void Engine::MakeSelect2(const std::u32string& text) {
+void Engine::MakeFullScreenChoice(const std::u32string& text) {
     EngineState& s = m_state;
     ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     s.Choice2Lines = SplitChoiceLines(text, kSelect2LineChars, kSelect2Slots);
@@ -258,7 +258,7 @@ void Engine::MakeSelect2(const std::u32string& text) {
 
 void Engine::ShowFullScreenChoice(int number, int voice, std::string_view text) {
     NoteChoiceShown(number, voice);
-    MakeSelect2(SjisToUtf32(text));
+    MakeFullScreenChoice(SjisToUtf32(text));
     ScreenBuffer.Assign(SceneImage);
     m_state.Select2Visible = 1;
     SetTask(TaskCode::TASK_WAIT_SELECT2);

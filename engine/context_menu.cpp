@@ -216,11 +216,11 @@ void Engine::ItemMsgClearClick() {
 void Engine::ItemTitleClick() {
     SetFrameTimerEnabled(false);
     const Size screen = m_platform.ScreenSize();
-    QueryForm.Left = (screen.width - TQueryForm::kClientWidth) / 2;
-    QueryForm.Top = (screen.height - TQueryForm::kClientHeight) / 2;
+    Query.Left = (screen.width - QueryForm::kClientWidth) / 2;
+    Query.Top = (screen.height - QueryForm::kClientHeight) / 2;
     m_state.QueryAnswer = 0;
-    QueryForm.Label1 = kTitleQuestion;
-    m_platform.ShowQueryForm(QueryForm);
+    Query.Question = kTitleQuestion;
+    m_platform.ShowQueryForm(Query);
     if (m_state.QueryAnswer == 1) {
         if (m_msg_float_checked) {
             MsgWindowImage.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
@@ -239,7 +239,7 @@ void Engine::ItemCloseClick() {
     RequestClose();
 }
 
-void Engine::ShowOnFloatWindow(const TABitmap& strip) {
+void Engine::ShowOnFloatWindow(const Bitmap& strip) {
     m_platform.ClientSurface(WindowId::Float).CopyRect(0, 0, strip, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
     m_platform.Invalidate(WindowId::Float);
 }

@@ -1,4 +1,4 @@
-// The debug window's buttons (TDebugWindow, Button1..Button5): unlocking, locking or shuffling
+// The debug window's buttons (DebugForm, numbered 1..5): unlocking, locking or shuffling
 // the album entries, and listing the variables and the message log into Listing. They run between
 // ticks, like the menu commands.
 #include "engine/engine.h"

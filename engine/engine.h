@@ -11,13 +11,13 @@
 #include "data/game_files.h"
 #include "engine/engine_error.h"
 #include "engine/engine_state.h"
-#include "engine/form_rgn.h"
 #include "engine/forms.h"
 #include "engine/frame_timer.h"
 #include "engine/idle_deadline.h"
 #include "engine/screen_layout.h"
 #include "engine/script/script_machine.h"
-#include "gfx/abitmap.h"
+#include "engine/window_shape.h"
+#include "gfx/bitmap.h"
 #include "platform/platform.h"
 
 #include <array>
@@ -74,7 +74,6 @@ public:
     void TaskInit();
     void Wait();
     void WaitKey();
-    void DelayTimerTimer();
     TaskCode Task() const { return m_state.Task; }
     // The one door for task changes: a handler hands over by calling this, and the new task runs
     // from the next tick on. The return task, when given, is where the menus' fade goes on to.
@@ -139,21 +138,21 @@ public:
     // Draws ScreenBuffer on the main window.
     void PresentScreen();
     // Draws a picture straight on the main window at (x, y), e.g. the message strip at its foot.
-    void PresentRect(const TABitmap& source, int x, int y);
+    void PresentRect(const Bitmap& source, int x, int y);
     void FullModeWin();
     void ReturnFullModeWin();
     // Transitions (engine/transitions.cpp): fade, rule wipe, and the menus' 500 ms fade that
     // continues with ReturnTask.
-    void DispEffect_01();
-    void DispEffect_11();
-    void DispEffect_91();
+    void DispFade();
+    void DispWipe();
+    void DispMenuFade();
 
     // ---- Text and choices (engine/message_*.cpp, choices.cpp) ----
     // Lays a message out into MsgTextImage (one element per character).
     void MakeMessage(const std::u32string& text);
     // Lays a choice ("/"-separated) out: in the message window, or full screen.
     void MakeSelect(const std::u32string& text);
-    void MakeSelect2(const std::u32string& text);
+    void MakeFullScreenChoice(const std::u32string& text);
     // What both kinds of choice note when shown: its number and voice, and that skipping and
     // automatic advance stop.
     void NoteChoiceShown(int number, int voice);
@@ -167,9 +166,9 @@ public:
     void WaitSelect2();
     // The window background of a message or first-kind choice (800x176): the scene strip under
     // the frame, or the floating window's artwork.
-    void MakeMessageBackground(TABitmap& out);
+    void MakeMessageBackground(Bitmap& out);
     // Text in the game's face at the given cell height: nine black outline passes, then colour.
-    void DrawOutlinedText(TABitmap& surface, int x, int y, int font_height, std::u32string_view text, Color color);
+    void DrawOutlinedText(Bitmap& surface, int x, int y, int font_height, std::u32string_view text, Color color);
     // MessageTexts[MsgNumber] as wide text; a number outside the scene's list is an EngineError.
     std::u32string CurrentMessageText() const;
     // Page up / page down in the message log; true when an entry is now being shown.
@@ -185,7 +184,7 @@ public:
     void DrawWaitIcon();
 
     // ---- Floating message window (engine/float_window.cpp) ----
-    void ShapeFloatWindow(const TABitmap& artwork);
+    void ShapeFloatWindow(const Bitmap& artwork);
     void MsgFormMouseDown(MouseButton button, Point client);
     // Check state of the context-menu item ItemMsgFloat (the floating window is wanted).
     bool MsgFloatChecked() const { return m_msg_float_checked; }
@@ -227,7 +226,7 @@ public:
     void ItemTitleClick();
     void ItemCloseClick();
     // Shows a 800x176 strip on the floating window.
-    void ShowOnFloatWindow(const TABitmap& strip);
+    void ShowOnFloatWindow(const Bitmap& strip);
 
     // ---- Save and load menus (engine/save_load_menus.cpp) ----
     void ItemSaveClick();
@@ -269,15 +268,15 @@ public:
     void ReportSoundFailure();
 
     // ---- Surfaces, created once in FormCreate ----
-    TABitmap SceneImage, ScreenBuffer, EffectOld, RuleImage, BgLayer, PartsImage, CharLayer1, CharLayer2;
-    TABitmap MsgFrameImage, MsgTextImage, SelectWorkImage, SelectImage, MsgWindowImage, MsgRuleImage;
-    TABitmap Select2Sheet, Select2Image, Select2WorkImage;
+    Bitmap SceneImage, ScreenBuffer, EffectOld, RuleImage, BgLayer, PartsImage, CharLayer1, CharLayer2;
+    Bitmap MsgFrameImage, MsgTextImage, SelectWorkImage, SelectImage, MsgWindowImage, MsgRuleImage;
+    Bitmap Select2Sheet, Select2Image, Select2WorkImage;
 
     // ---- Secondary forms ----
-    TQueryForm QueryForm;
-    TCommentForm CommentForm;
-    TConfigForm ConfigForm;
-    TDebugWindow DebugWindow;
+    QueryForm Query;
+    CommentForm SaveComment;
+    ConfigForm Config;
+    DebugForm DebugWindow;
     bool DebugWindowVisible() const { return m_debug_visible; }
     // The debug window's buttons (engine/debug_window.cpp): "CG/SC SET", "CG/SC CLR",
     // "CG/SC RND", "変数表示", "ﾒｯｾｰｼﾞﾛｸﾞ".
@@ -343,7 +342,7 @@ private:
     int ShowPictureMenu(std::span<const MenuEntry> entries);
     void DrawAlbumFrame(int cell);
     void DrawAlbumLock(int cell);
-    void DrawQueueMark(TABitmap& surface, int x, int y, int position);
+    void DrawQueueMark(Bitmap& surface, int x, int y, int position);
     // A waiting first-kind choice: the window with the hovered row highlighted (answers the row,
     // 1..4, or 0), and the cursor keys moving the pointer to the next or previous row.
     int DrawHoveredChoice(bool floating);
@@ -381,7 +380,7 @@ private:
     bool m_timer_usable = false;  // start-up finished and no tick has failed since
     bool m_system_loaded = false; // the system record holds what Save00.dat holds
     FrameTimer m_frame_timer;
-    TFormRgn m_float_region; // the floating window's shape
+    WindowShape m_float_region; // the floating window's shape
     bool m_destroyed = false;
     bool m_debug_visible = false;
     bool m_msg_float_checked = false;
@@ -407,7 +406,7 @@ private:
     std::uint64_t m_parts_serial = 0;           // counts the loads of PartsImage
     std::pair<int, int> m_parts_source{-1, -1}; // graphic and placement last loaded into it
     struct {
-        TABitmap picture;
+        Bitmap picture;
         std::uint64_t scene_serial = 0;
     } m_msg_backdrop;
 };

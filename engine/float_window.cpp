@@ -6,7 +6,7 @@
 
 namespace hk {
 
-void Engine::ShapeFloatWindow(const TABitmap& artwork) {
+void Engine::ShapeFloatWindow(const Bitmap& artwork) {
     m_float_region.SetTransparentColor(artwork.GetColor(0, 0));
     m_float_region.BuildRegion(artwork);
     m_float_region.ApplyRegion(m_platform, WindowId::Float);

@@ -12,7 +12,7 @@
 namespace hk {
 
 // The yes/no question ("確認"), client area 288 x 91.
-class TQueryForm {
+class QueryForm {
 public:
     static constexpr const char* kCaption = "確認";
     static constexpr int kClientWidth = 288;
@@ -20,10 +20,10 @@ public:
     static constexpr const char* kOkCaption = "OK";
     static constexpr const char* kCancelCaption = "キャンセル";
 
-    explicit TQueryForm(std::uint8_t& query_answer) : m_answer(query_answer) {}
+    explicit QueryForm(std::uint8_t& query_answer) : m_answer(query_answer) {}
 
-    std::string Label1; // the question, UTF-8
-    int Left = 0;       // screen position of the dialog's top-left corner
+    std::string Question; // UTF-8
+    int Left = 0;         // screen position of the dialog's top-left corner
     int Top = 0;
 
     void OkButtonClick() { m_answer = 1; }
@@ -34,13 +34,13 @@ private:
 };
 
 // The save comment dialog ("セーブコメント"), client area 347 x 73.
-class TCommentForm {
+class CommentForm {
 public:
     static constexpr const char* kCaption = "セーブコメント";
     static constexpr int kClientWidth = 347;
     static constexpr int kClientHeight = 73;
 
-    explicit TCommentForm(std::uint8_t& query_answer) : m_answer(query_answer) {}
+    explicit CommentForm(std::uint8_t& query_answer) : m_answer(query_answer) {}
 
     std::u16string CommentEdit; // the comment being edited
     std::u16string Comment;     // what OkButtonClick stored
@@ -60,16 +60,16 @@ private:
 // The settings dialog ("環境設定"). Moving a slider, by the player or from code, runs its change
 // handler when the value really changes (values are clamped to the slider's range); the handlers
 // and "戻る" are the main form's and are set when the form is created.
-class TConfigForm {
+class ConfigForm {
 public:
     static constexpr const char* kCaption = "環境設定";
     static constexpr int kClientWidth = 361;
     static constexpr int kClientHeight = 321;
 
     // Radio groups: exactly one of each group is checked.
-    bool EffOn = true, EffOff = false;
-    bool ScrWin = true, ScrFull = false;
-    bool MsgL = false, MsgM = true, MsgH = false;
+    bool EffectsOn = true, EffectsOff = false;
+    bool Windowed = true, FullScreen = false;
+    bool SpeedSlow = false, SpeedStandard = true, SpeedFast = false;
     std::string DelayLabel = "設定時間：1秒";
 
     int MsgAuto() const { return m_msg_auto; }   // 1..20
@@ -82,19 +82,19 @@ public:
     void SetSeVol(int value) { Set(m_se_vol, value, 0, 100, OnSeVolChange); }
 
     void SetEffects(bool on) {
-        EffOn = on;
-        EffOff = !on;
+        EffectsOn = on;
+        EffectsOff = !on;
     }
     void SetFullScreen(bool full) {
-        ScrFull = full;
-        ScrWin = !full;
+        FullScreen = full;
+        Windowed = !full;
     }
     // 1 slow, 2 standard, 3 fast; other values leave the buttons as they are.
     void SetTextSpeed(int speed) {
         if (speed >= 1 && speed <= 3) {
-            MsgL = speed == 1;
-            MsgM = speed == 2;
-            MsgH = speed == 3;
+            SpeedSlow = speed == 1;
+            SpeedStandard = speed == 2;
+            SpeedFast = speed == 3;
         }
     }
     // Sets a control by the name of the setting it shows ("BgmVolume", "TextSpeed", ...), as the
@@ -141,10 +141,10 @@ private:
 };
 
 // The debug window's labels and memo, shown by the platform while the window is visible.
-class TDebugWindow {
+class DebugForm {
 public:
     static constexpr const char* kCaption = "DebugWindow -- HARUKAZE Ver.0.７1R2 --";
-    std::string BGM_LABEL, MOUSE_LABEL, KEY_LABEL, TASK_LABEL, MSGLOG_LABEL, BgmFileLabel;
+    std::string BgmLabel, MouseLabel, KeyLabel, TaskLabel, MsgLogLabel, BgmFileLabel;
     std::vector<std::string> Listing;
 };
 

@@ -88,9 +88,9 @@ void Engine::RunTask() {
     case TaskCode::TASK_WAIT_MESSAGE: WaitMessage(); break;
     case TaskCode::TASK_WAIT_SELECT: WaitSelect(); break;
     case TaskCode::TASK_WAIT_SELECT2: WaitSelect2(); break;
-    case TaskCode::TASK_EFFECT_01: DispEffect_01(); break;
-    case TaskCode::TASK_EFFECT_11: DispEffect_11(); break;
-    case TaskCode::TASK_EFFECT_91: DispEffect_91(); break;
+    case TaskCode::TASK_EFFECT_01: DispFade(); break;
+    case TaskCode::TASK_EFFECT_11: DispWipe(); break;
+    case TaskCode::TASK_EFFECT_91: DispMenuFade(); break;
     case TaskCode::TASK_DISP_TITLE_MENU: DispTitleMenu(); break;
     case TaskCode::TASK_WAIT_TITLE_MENU: WaitTitleMenu(); break;
     case TaskCode::TASK_DISP_ALBUM_MENU: DispAlbumMenu(); break;
@@ -110,7 +110,7 @@ void Engine::RunTask() {
 void Engine::RefreshDebugLabels() {
     const EngineState& s = m_state;
     auto point = [](Point p) { return std::to_string(p.x) + "," + std::to_string(p.y); };
-    DebugWindow.MOUSE_LABEL = "鼠:" + point(s.CursorScreen) + " " + point(s.CursorMain) + " " + point(s.CursorFloat);
+    DebugWindow.MouseLabel = "鼠:" + point(s.CursorScreen) + " " + point(s.CursorMain) + " " + point(s.CursorFloat);
     std::string keys;
     if (s.KeyReturn)
         keys += "RTRN ";
@@ -124,10 +124,10 @@ void Engine::RefreshDebugLabels() {
         keys += "DOWN ";
     if (s.KeyUp)
         keys += "UP   ";
-    DebugWindow.KEY_LABEL = keys;
-    DebugWindow.TASK_LABEL =
+    DebugWindow.KeyLabel = keys;
+    DebugWindow.TaskLabel =
         std::to_string(s.Game.CurrentScene) + " " + std::to_string(s.Game.ScriptStep) + " " + TaskHex(s.Task);
-    DebugWindow.MSGLOG_LABEL = std::to_string(s.LogCursor);
+    DebugWindow.MsgLogLabel = std::to_string(s.LogCursor);
     m_platform.UpdateDebugWindow(DebugWindow);
 }
 
@@ -138,10 +138,10 @@ void Engine::TaskInit() {
     // it again would only delay the first picture.
     if (m_parts_source != std::pair{kPartsGraphic, kPlaceCentre})
         ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
-    TABitmap strip;
+    Bitmap strip;
     strip.SetSize(kMsgWindowWidth, kMsgWindowHeight);
     strip.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
-    TABitmap& float_surface = m_platform.ClientSurface(WindowId::Float);
+    Bitmap& float_surface = m_platform.ClientSurface(WindowId::Float);
     float_surface.CopyRect(0, 0, strip, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
     m_platform.Invalidate(WindowId::Float);
     ShapeFloatWindow(strip);
@@ -162,17 +162,14 @@ void Engine::WaitKey() {
         SetTask(TaskCode::TASK_SCRIPT);
 }
 
-void Engine::DelayTimerTimer() {
+// Every 10 ms: the automatic advance counts while no voice plays, and the input lock runs out.
+void Engine::OnDelayTimer() {
     const int voice_status = VoiceChannelStatus();
     if (voice_status == 0 || voice_status == 1)
         m_state.AutoElapsed += 10;
     m_state.InputLock -= 1;
     if (m_state.InputLock < 0)
         m_state.InputLock = 0;
-}
-
-void Engine::OnDelayTimer() {
-    DelayTimerTimer();
 }
 
 } // namespace hk

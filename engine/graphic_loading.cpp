@@ -19,13 +19,13 @@ constexpr int kFrameWidth = kScreenWidth;
 constexpr int kFrameHeight = kScreenHeight;
 
 // One stored picture, decoded; an empty bitmap for a type code that is not a picture format.
-TABitmap DecodeStoredPicture(std::uint16_t type, const std::vector<std::uint8_t>& bytes, int number, const char* part) {
+Bitmap DecodeStoredPicture(std::uint16_t type, const std::vector<std::uint8_t>& bytes, int number, const char* part) {
     ImageFormat format;
     switch (type) {
     case 11: format = ImageFormat::Bmp; break;
     case 12: format = ImageFormat::Png; break;
     case 13: format = ImageFormat::Jpeg; break;
-    default: return TABitmap();
+    default: return Bitmap();
     }
     try {
         return DecodeImage(bytes, format);
@@ -36,11 +36,11 @@ TABitmap DecodeStoredPicture(std::uint16_t type, const std::vector<std::uint8_t>
 
 // The picture drawn opaquely (all four bytes; its fourth byte is 0) at (x, 0) on a white 800x600
 // frame, cut at the frame's edges. A picture that fills the frame exactly is the frame.
-TABitmap Framed(TABitmap picture, int x) {
+Bitmap Framed(Bitmap picture, int x) {
     if (x == 0 && picture.Width() == kFrameWidth && picture.Height() == kFrameHeight &&
         picture.Format() == PixelFormat::Bgra32)
         return picture;
-    TABitmap frame;
+    Bitmap frame;
     frame.SetSize(kFrameWidth, kFrameHeight);
     frame.CopyRect(x, 0, picture, 0, 0, picture.Width(), picture.Height());
     return frame;
@@ -48,7 +48,7 @@ TABitmap Framed(TABitmap picture, int x) {
 
 // Makes `dest` (a surface no larger than the frame) what its part of Framed(picture, x) would be,
 // without making the frame: white, and the picture where it lies.
-void DrawFramed(const TABitmap& picture, int x, TABitmap& dest) {
+void DrawFramed(const Bitmap& picture, int x, Bitmap& dest) {
     const int w = dest.Width(), h = dest.Height();
     const bool drawn = picture.HasImage() && picture.Format() == PixelFormat::Bgra32;
     const int x0 = drawn ? std::clamp(x, 0, w) : 0;
@@ -69,7 +69,7 @@ void Engine::ReadGraphic(int slot, int number, int placement) {
         m_state.System.CgSeen[number - kCgFirst] = 1;
 
     // Both pictures are decoded before any slot changes: a damaged one leaves the slot as it was.
-    TABitmap colour_picture, mask_picture;
+    Bitmap colour_picture, mask_picture;
     const IfpEntry entry = ParseIfpEntry(m_state.GrpIndex, number);
     if (entry.type_a != 0 || entry.type_b != 0) {
         const IfpParts parts = ReadIfpParts(m_files, kGraphicArchive, entry, number);
@@ -82,10 +82,10 @@ void Engine::ReadGraphic(int slot, int number, int placement) {
     // The background, the message rule and the parts sheet take the colour frame as it is: it is
     // drawn straight into them, with no 800x600 frame made on the way (the game loads these
     // often, and making a frame costs more than drawing it).
-    TABitmap* plain = slot == kBackgroundSlot ? &BgLayer
-                      : slot == kMsgRuleSlot  ? &MsgRuleImage
-                      : slot == kPartsSlot    ? &PartsImage
-                                              : nullptr;
+    Bitmap* plain = slot == kBackgroundSlot ? &BgLayer
+                    : slot == kMsgRuleSlot  ? &MsgRuleImage
+                    : slot == kPartsSlot    ? &PartsImage
+                                            : nullptr;
     const int plain_height = slot == kMsgRuleSlot ? kMsgWindowHeight : kFrameHeight;
     if (plain && plain->Format() == PixelFormat::Bgra32 && plain->Width() == kFrameWidth &&
         plain->Height() == plain_height) {
@@ -101,8 +101,8 @@ void Engine::ReadGraphic(int slot, int number, int placement) {
     // last picture. The mask frame is made where the slot uses one or the graphic has one.
     const bool masked_slot =
         slot == kCharacterSlot1 || slot == kCharacterSlot2 || slot == kMsgFrameSlot || slot == kChoiceSheetSlot;
-    const TABitmap colour = Framed(std::move(colour_picture), x);
-    TABitmap mask;
+    const Bitmap colour = Framed(std::move(colour_picture), x);
+    Bitmap mask;
     if (entry.type_b != 0 || masked_slot) {
         mask = Framed(std::move(mask_picture), x);
         if (entry.type_b != 0)

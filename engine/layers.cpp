@@ -61,7 +61,7 @@ void Engine::PresentScreen() {
     m_platform.Invalidate(WindowId::Main);
 }
 
-void Engine::PresentRect(const TABitmap& source, int x, int y) {
+void Engine::PresentRect(const Bitmap& source, int x, int y) {
     m_platform.ClientSurface(WindowId::Main).CopyRect(x, y, source, 0, 0, source.Width(), source.Height());
     m_platform.Invalidate(WindowId::Main);
 }

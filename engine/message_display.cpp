@@ -248,7 +248,7 @@ void Engine::DrawWaitIcon() {
 
     const WindowId window = MsgFloatChecked() ? WindowId::Float : WindowId::Main;
     const int y_on_window = window == WindowId::Float ? kIconY : kMsgWindowTop + kIconY;
-    TABitmap& surface = m_platform.ClientSurface(window);
+    Bitmap& surface = m_platform.ClientSurface(window);
     if (surface.Width() < kIconX + kIconSize || surface.Height() < y_on_window + kIconSize) {
         NoteWaitIconShown(std::nullopt);
         return;

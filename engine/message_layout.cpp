@@ -4,7 +4,7 @@
 #include "engine/message_layout.h"
 
 #include "engine/engine.h"
-#include "gfx/abitmap_text.h"
+#include "gfx/bitmap_text.h"
 
 #include <algorithm>
 
@@ -97,7 +97,7 @@ std::vector<std::u32string> SplitChoiceLines(std::u32string_view text, int line_
     return lines;
 }
 
-void Engine::MakeMessageBackground(TABitmap& out) {
+void Engine::MakeMessageBackground(Bitmap& out) {
     if (MsgFloatChecked()) {
         // The floating window's own artwork; it has its frame painted in.
         out.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
@@ -114,7 +114,7 @@ void Engine::MakeMessageBackground(TABitmap& out) {
     out.CopyRect(0, 0, m_msg_backdrop.picture, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
 }
 
-void Engine::DrawOutlinedText(TABitmap& surface, int x, int y, int font_height, std::u32string_view text, Color color) {
+void Engine::DrawOutlinedText(Bitmap& surface, int x, int y, int font_height, std::u32string_view text, Color color) {
     Font font;
     font.face = kMessageFace;
     font.height = font_height;

@@ -76,13 +76,13 @@ void Engine::TitleLoadMenuPopup() {
 }
 
 bool Engine::InputComment() {
-    CommentForm.CommentEdit = CommentOf(m_state.PeekData);
+    SaveComment.CommentEdit = CommentOf(m_state.PeekData);
     m_state.QueryAnswer = 0;
     // The dialog's top-left corner sits on the main window's client point (166, 204).
     const Point where = m_platform.ClientToScreen(WindowId::Main, Point{166, 204});
-    CommentForm.Left = where.x;
-    CommentForm.Top = where.y;
-    m_platform.ShowCommentForm(CommentForm);
+    SaveComment.Left = where.x;
+    SaveComment.Top = where.y;
+    m_platform.ShowCommentForm(SaveComment);
     return m_state.QueryAnswer == 1;
 }
 
@@ -96,7 +96,7 @@ void Engine::ItemSave1Click(int n) {
     // The field holds 24 UTF-16 units: a longer comment is cut there, never written past it.
     GameData& game = m_state.Game;
     std::fill(std::begin(game.SaveComment), std::end(game.SaveComment), std::uint16_t{0});
-    const std::u16string& text = CommentForm.Comment;
+    const std::u16string& text = SaveComment.Comment;
     for (std::size_t i = 0; i < text.size() && i < kSaveCommentUnits && text[i] != 0; ++i)
         game.SaveComment[i] = text[i];
     game.SlotInUse = 1;

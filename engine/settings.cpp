@@ -12,7 +12,7 @@ std::string AutoDelayLabel(int seconds) {
 } // namespace
 
 void Engine::ConnectConfigForm() {
-    TConfigForm& f = ConfigForm;
+    ConfigForm& f = Config;
     SystemData& sys = m_state.System;
     f.OnBgmVolChange = [this, &f, &sys] {
         sys.BgmVolume = f.BgmVol();
@@ -32,7 +32,7 @@ void Engine::ConnectConfigForm() {
 }
 
 void Engine::ItemOptionClick() {
-    TConfigForm& f = ConfigForm;
+    ConfigForm& f = Config;
     const SystemData& sys = m_state.System;
     f.SetEffects(sys.EffectsOn != 0);
     f.SetFullScreen(sys.FullScreen != 0);
@@ -46,19 +46,19 @@ void Engine::ItemOptionClick() {
 }
 
 void Engine::ConfigOkButtonClick() {
-    TConfigForm& f = ConfigForm;
+    ConfigForm& f = Config;
     SystemData& sys = m_state.System;
-    sys.EffectsOn = f.EffOn ? 1 : 0;
-    if (sys.FullScreen == 1 && f.ScrWin)
+    sys.EffectsOn = f.EffectsOn ? 1 : 0;
+    if (sys.FullScreen == 1 && f.Windowed)
         ReturnFullModeWin();
-    if (sys.FullScreen == 0 && f.ScrFull)
+    if (sys.FullScreen == 0 && f.FullScreen)
         FullModeWin();
-    sys.FullScreen = f.ScrFull ? 1 : 0;
-    if (f.MsgH)
+    sys.FullScreen = f.FullScreen ? 1 : 0;
+    if (f.SpeedFast)
         sys.TextSpeed = 3;
-    else if (f.MsgM)
+    else if (f.SpeedStandard)
         sys.TextSpeed = 2;
-    else if (f.MsgL)
+    else if (f.SpeedSlow)
         sys.TextSpeed = 1;
     sys.AutoDelay = f.MsgAuto();
     sys.BgmVolume = f.BgmVol();

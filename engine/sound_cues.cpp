@@ -34,8 +34,8 @@ struct Engine::SoundObjects {
     std::unique_ptr<AudioDevice> device;
     std::unique_ptr<SoundOutput> output;
     std::unique_ptr<VorbisLibrary> vorbis;
-    std::unique_ptr<TOggPlayer> player;
-    std::unique_ptr<TOggData> decoders[6];
+    std::unique_ptr<OggPlayer> player;
+    std::unique_ptr<OggData> decoders[6];
     std::unique_ptr<StreamBuffer> wave;
     std::string files[kMixerChannels]; // what each channel was last given, for the state file
 
@@ -67,11 +67,11 @@ void Engine::CreateSoundObjects() {
     });
     sound->output->Initialize();
     sound->vorbis = std::make_unique<VorbisLibrary>();
-    sound->player = std::make_unique<TOggPlayer>(kSoundBufferBytes, kMixerChannels);
+    sound->player = std::make_unique<OggPlayer>(kSoundBufferBytes, kMixerChannels);
     for (auto& decoder : sound->decoders)
-        decoder = std::make_unique<TOggData>(*sound->vorbis, kSoundBufferBytes);
+        decoder = std::make_unique<OggData>(*sound->vorbis, kSoundBufferBytes);
     sound->wave = std::make_unique<StreamBuffer>(*sound->output, 44100, 16, true, kSoundBufferBytes, false);
-    TOggPlayer* player = sound->player.get();
+    OggPlayer* player = sound->player.get();
     StreamBuffer* wave = sound->wave.get();
     wave->SetOnRefill([player, wave](std::uint32_t offset, std::uint32_t length) {
         player->NextBlock();
@@ -119,7 +119,7 @@ void Engine::ReportSoundFailure() {
 bool Engine::LoadCue(int decoder, int channel, const std::string& game_path, int volume) {
     if (!m_sound || !m_files.Exists(game_path))
         return false;
-    TOggData& data = *m_sound->decoders[decoder];
+    OggData& data = *m_sound->decoders[decoder];
     try {
         // A file removed since the check above is missing like any other: the decoder keeps
         // what it had, and so does the channel.
@@ -180,7 +180,7 @@ void Engine::PlayVoice(const std::string& path) {
     StopVoice();
     if (path.empty())
         return;
-    DebugWindow.BGM_LABEL = "PV:" + path;
+    DebugWindow.BgmLabel = "PV:" + path;
     if (LoadCue(kVoiceDecoder, kVoiceChannel, path, m_state.System.VoiceVolume))
         m_sound->player->Play(kVoiceChannel, false);
 }
@@ -205,7 +205,7 @@ std::array<Engine::ChannelView, 10> Engine::ChannelViews() {
         return views;
     for (int ch = 0; ch < kMixerChannels; ++ch) {
         views[ch].status = m_sound->player->Status(ch);
-        if (const TOggData* data = m_sound->player->Data(ch)) {
+        if (const OggData* data = m_sound->player->Data(ch)) {
             views[ch].level = data->ChannelLevel();
             views[ch].file = m_sound->files[ch];
         }

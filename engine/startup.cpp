@@ -13,8 +13,8 @@ constexpr const char* kCloseQuestion = "ゲームを終了しますか？";
 } // namespace
 
 Engine::Engine(Platform& platform, GameFiles& files)
-    : m_script(*this, files, m_state.Game, m_state.System), QueryForm(m_state.QueryAnswer),
-      CommentForm(m_state.QueryAnswer), m_platform(platform), m_files(files) {
+    : m_script(*this, files, m_state.Game, m_state.System), Query(m_state.QueryAnswer),
+      SaveComment(m_state.QueryAnswer), m_platform(platform), m_files(files) {
     BuildMenus();
     ConnectConfigForm();
 }
@@ -136,7 +136,7 @@ void Engine::ReadArchiveIndexes() {
 }
 
 void Engine::CreateSurfaces() {
-    auto make = [](TABitmap& surface, int w, int h, Color fill) {
+    auto make = [](Bitmap& surface, int w, int h, Color fill) {
         surface.SetSize(w, h); // white
         if (fill != kWhite)
             surface.Fill(fill);
@@ -146,36 +146,36 @@ void Engine::CreateSurfaces() {
     make(ScreenBuffer, kScreenWidth, kScreenHeight, kWhite);
     // The transitions' two surfaces take their pixels only when a transition starts (the screen
     // as it was, the rule image loaded into slot 6): until then they need no memory.
-    EffectOld = TABitmap();
-    RuleImage = TABitmap();
+    EffectOld = Bitmap();
+    RuleImage = Bitmap();
     make(BgLayer, kScreenWidth, kScreenHeight, kWhite);
     make(PartsImage, kScreenWidth, kScreenHeight, kWhite);
     ++m_parts_serial;
     m_parts_source = {-1, -1};
-    CharLayer1 = TABitmap();
-    CharLayer2 = TABitmap();
+    CharLayer1 = Bitmap();
+    CharLayer2 = Bitmap();
     // The frame and the choice overlay are loaded whole into their slots a moment later, which
     // gives them the loaded pictures' size: nothing needs them before.
-    MsgFrameImage = TABitmap();
+    MsgFrameImage = Bitmap();
     make(MsgTextImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
     make(SelectWorkImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
     make(SelectImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
     make(MsgWindowImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
     make(MsgRuleImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
-    Select2Sheet = TABitmap();
-    // Made afresh for every choice of the second kind (MakeSelect2).
-    Select2Image = TABitmap();
-    Select2WorkImage = TABitmap();
+    Select2Sheet = Bitmap();
+    // Made afresh for every choice of the second kind (MakeFullScreenChoice).
+    Select2Image = Bitmap();
+    Select2WorkImage = Bitmap();
 }
 
 bool Engine::FormCloseQuery() {
     SetFrameTimerEnabled(false);
     const Size screen = m_platform.ScreenSize();
-    QueryForm.Left = (screen.width - TQueryForm::kClientWidth) / 2;
-    QueryForm.Top = (screen.height - TQueryForm::kClientHeight) / 2;
+    Query.Left = (screen.width - QueryForm::kClientWidth) / 2;
+    Query.Top = (screen.height - QueryForm::kClientHeight) / 2;
     m_state.QueryAnswer = 0;
-    QueryForm.Label1 = kCloseQuestion;
-    m_platform.ShowQueryForm(QueryForm);
+    Query.Question = kCloseQuestion;
+    m_platform.ShowQueryForm(Query);
     const bool can_close = m_state.QueryAnswer != 0;
     if (!can_close && m_timer_usable)
         SetFrameTimerEnabled(true);

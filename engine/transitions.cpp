@@ -84,15 +84,15 @@ void Engine::StartWipe(int rule_graphic, int duration_ms, int strength) {
     SetTask(TaskCode::TASK_EFFECT_11);
 }
 
-void Engine::DispEffect_01() {
+void Engine::DispFade() {
     RunFade(true, TaskCode::TASK_SCRIPT);
 }
 
-void Engine::DispEffect_91() {
+void Engine::DispMenuFade() {
     RunFade(false, m_state.ReturnTask);
 }
 
-void Engine::DispEffect_11() {
+void Engine::DispWipe() {
     EffectStateData& e = m_state.EffectState;
     const std::uint32_t now = m_platform.TickCount();
     const bool first_step = e.FirstTick == 0;

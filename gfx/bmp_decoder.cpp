@@ -179,7 +179,7 @@ std::array<std::uint32_t, 256> ReadPalette(std::span<const std::uint8_t> d, cons
     return palette;
 }
 
-void PutPixel(TABitmap& out, int x, int y, std::uint32_t bgr) {
+void PutPixel(Bitmap& out, int x, int y, std::uint32_t bgr) {
     std::uint8_t* p = out.Pixel(x, y);
     p[0] = static_cast<std::uint8_t>(bgr);
     p[1] = static_cast<std::uint8_t>(bgr >> 8);
@@ -203,7 +203,7 @@ void CheckUncompressedSize(std::span<const std::uint8_t> d, std::size_t pixels_a
 }
 
 void DecodeUncompressed(std::span<const std::uint8_t> d, std::size_t pixels_at, const Header& h,
-                        const std::array<std::uint32_t, 256>& palette, TABitmap& out) {
+                        const std::array<std::uint32_t, 256>& palette, Bitmap& out) {
     const std::uint64_t stride = StrideOf(h);
     std::uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
     if (h.bpp == 32)
@@ -267,7 +267,7 @@ void DecodeUncompressed(std::span<const std::uint8_t> d, std::size_t pixels_at, 
 // Every code consumes at least two bytes and draws at most 255 pixels, so the work is bounded by the
 // data's size.
 void DecodeRle(std::span<const std::uint8_t> d, std::size_t pixels_at, const Header& h,
-               const std::array<std::uint32_t, 256>& palette, TABitmap& out) {
+               const std::array<std::uint32_t, 256>& palette, Bitmap& out) {
     if (pixels_at >= d.size())
         Fail("pixel data offset " + std::to_string(pixels_at) + " is past the end of the data (" +
              std::to_string(d.size()) + " bytes)");
@@ -336,12 +336,12 @@ void DecodeRle(std::span<const std::uint8_t> d, std::size_t pixels_at, const Hea
 
 } // namespace
 
-TABitmap DecodeBmp(std::span<const std::uint8_t> data) {
+Bitmap DecodeBmp(std::span<const std::uint8_t> data) {
     const Header h = ReadHeader(data);
     const std::size_t pixels_at = U32(data, 10);
     const auto palette = ReadPalette(data, h, pixels_at);
 
-    TABitmap out;
+    Bitmap out;
     if (h.compression == kBiRle8 || h.compression == kBiRle4) {
         out.SetSize(static_cast<int>(h.width), static_cast<int>(h.height));
         DecodeRle(data, pixels_at, h, palette, out);

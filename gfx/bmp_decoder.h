@@ -11,6 +11,6 @@ namespace hk {
 // Pixels an RLE picture skips (delta and end-of-line codes, an early end) take palette colour 0;
 // runs and deltas that pass the end of a row are clipped there, and codes below the last row
 // are ignored.
-TABitmap DecodeBmp(std::span<const std::uint8_t> data);
+Bitmap DecodeBmp(std::span<const std::uint8_t> data);
 
 } // namespace hk

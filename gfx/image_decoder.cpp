@@ -210,7 +210,7 @@ bool JpegReadPixels(JpegJob* job, JSAMPROW* rows) {
 
 } // namespace
 
-TABitmap DecodePng(std::span<const std::uint8_t> data) {
+Bitmap DecodePng(std::span<const std::uint8_t> data) {
     PngJob job;
     job.data = data.data();
     job.size = data.size();
@@ -230,7 +230,7 @@ TABitmap DecodePng(std::span<const std::uint8_t> data) {
     if (job.channels != 4 || job.bit_depth != 8 || job.row_bytes != std::size_t{job.width} * 4)
         throw ImageDecodeError("PNG image: unsupported pixel layout after conversion");
 
-    TABitmap out;
+    Bitmap out;
     out.SetSize(static_cast<int>(job.width), static_cast<int>(job.height));
     std::vector<png_bytep> rows(job.height);
     for (png_uint_32 y = 0; y < job.height; ++y)
@@ -240,7 +240,7 @@ TABitmap DecodePng(std::span<const std::uint8_t> data) {
     return out;
 }
 
-TABitmap DecodeJpeg(std::span<const std::uint8_t> data) {
+Bitmap DecodeJpeg(std::span<const std::uint8_t> data) {
     JpegJob job;
     struct Cleanup {
         JpegJob& job;
@@ -254,7 +254,7 @@ TABitmap DecodeJpeg(std::span<const std::uint8_t> data) {
         throw ImageDecodeError(std::string("JPEG image: ") + job.message);
     CheckImageDimensions("JPEG image", job.cinfo.image_width, job.cinfo.image_height);
 
-    TABitmap out;
+    Bitmap out;
     out.SetSize(static_cast<int>(job.cinfo.image_width), static_cast<int>(job.cinfo.image_height));
     std::vector<JSAMPROW> rows(job.cinfo.image_height);
     for (JDIMENSION y = 0; y < job.cinfo.image_height; ++y)
@@ -284,7 +284,7 @@ TABitmap DecodeJpeg(std::span<const std::uint8_t> data) {
     return out;
 }
 
-TABitmap DecodeImage(std::span<const std::uint8_t> data, ImageFormat format) {
+Bitmap DecodeImage(std::span<const std::uint8_t> data, ImageFormat format) {
     if (format == ImageFormat::Unknown)
         format = SniffImageFormat(data);
     switch (format) {

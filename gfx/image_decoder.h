@@ -1,11 +1,11 @@
 // Picture decoding from memory: BMP (our own reader), PNG (libpng) and JPEG (libjpeg-turbo).
-// Every decoder returns a 32-bit TABitmap whose fourth byte is 0 (opaque): the game's
+// Every decoder returns a 32-bit Bitmap whose fourth byte is 0 (opaque): the game's
 // transparency always comes from a separate mask picture, so a PNG's own alpha is dropped.
 // Bad data never crashes a decoder; it throws ImageDecodeError with a message naming the
 // format and what is wrong (the caller adds which graphic it was).
 #pragma once
 
-#include "gfx/abitmap.h"
+#include "gfx/bitmap.h"
 
 #include <cstdint>
 #include <span>
@@ -34,9 +34,9 @@ void CheckImageDimensions(const char* format_name, std::int64_t width, std::int6
 ImageFormat SniffImageFormat(std::span<const std::uint8_t> data);
 const char* ImageFormatName(ImageFormat format);
 
-TABitmap DecodePng(std::span<const std::uint8_t> data);
-TABitmap DecodeJpeg(std::span<const std::uint8_t> data);
+Bitmap DecodePng(std::span<const std::uint8_t> data);
+Bitmap DecodeJpeg(std::span<const std::uint8_t> data);
 // Decodes data as the given format; Unknown sniffs it first and throws when nothing matches.
-TABitmap DecodeImage(std::span<const std::uint8_t> data, ImageFormat format = ImageFormat::Unknown);
+Bitmap DecodeImage(std::span<const std::uint8_t> data, ImageFormat format = ImageFormat::Unknown);
 
 } // namespace hk

@@ -1,9 +1,9 @@
-// TABitmap's pixel operations: the three drawing operations (clipping here, the row loops in the
+// Bitmap's pixel operations: the three drawing operations (clipping here, the row loops in the
 // kernels of pixel_ops_*.cpp), the mask and grey conversions of the image loader, and InvertRect.
-// Also the choice of kernel path, which smoothed text (abitmap_text.cpp) follows too.
+// Also the choice of kernel path, which smoothed text (bitmap_text.cpp) follows too.
 #include "gfx/pixel_ops.h"
 
-#include "gfx/abitmap.h"
+#include "gfx/bitmap.h"
 #include "gfx/pixel_ops_kernels.h"
 
 #include <algorithm>
@@ -46,7 +46,7 @@ struct ClippedRect {
 // rule clipping only removes pixels that would have been read from outside a surface. 64-bit
 // arithmetic, so no argument can overflow. Returns false when nothing is left to draw.
 bool ClipRect(std::int64_t dx, std::int64_t dy, std::int64_t w, std::int64_t h, std::int64_t sx, std::int64_t sy,
-              const TABitmap& src, const TABitmap& dest, const TABitmap* rule, ClippedRect& out) {
+              const Bitmap& src, const Bitmap& dest, const Bitmap* rule, ClippedRect& out) {
     if (!src.HasImage() || !dest.HasImage() || (rule && !rule->HasImage()))
         return false;
     if (w <= 0 || h <= 0)
@@ -77,7 +77,7 @@ bool ClipRect(std::int64_t dx, std::int64_t dy, std::int64_t w, std::int64_t h, 
     return true;
 }
 
-bool BothBgra32(const TABitmap& a, const TABitmap& b) {
+bool BothBgra32(const Bitmap& a, const Bitmap& b) {
     return a.Format() == PixelFormat::Bgra32 && b.Format() == PixelFormat::Bgra32;
 }
 
@@ -129,7 +129,7 @@ bool SetPixelPath(PixelPath path) {
     return true;
 }
 
-void TABitmap::BlendOnto(int dx, int dy, int w, int h, int sx, int sy, TABitmap& dest, std::uint16_t alpha) const {
+void Bitmap::BlendOnto(int dx, int dy, int w, int h, int sx, int sy, Bitmap& dest, std::uint16_t alpha) const {
     ClippedRect r;
     if (!BothBgra32(*this, dest) || !ClipRect(dx, dy, w, h, sx, sy, *this, dest, nullptr, r))
         return;
@@ -139,8 +139,7 @@ void TABitmap::BlendOnto(int dx, int dy, int w, int h, int sx, int sy, TABitmap&
         blend(Pixel(r.sx, r.sy + row), dest.Pixel(r.dx, r.dy + row), r.w, a);
 }
 
-void TABitmap::DrawAlphaOnto(int dx, int dy, int w, int h, int sx, int sy, TABitmap& dest,
-                             std::uint16_t opacity) const {
+void Bitmap::DrawAlphaOnto(int dx, int dy, int w, int h, int sx, int sy, Bitmap& dest, std::uint16_t opacity) const {
     ClippedRect r;
     if (!BothBgra32(*this, dest) || !ClipRect(dx, dy, w, h, sx, sy, *this, dest, nullptr, r))
         return;
@@ -150,8 +149,8 @@ void TABitmap::DrawAlphaOnto(int dx, int dy, int w, int h, int sx, int sy, TABit
         draw(Pixel(r.sx, r.sy + row), dest.Pixel(r.dx, r.dy + row), r.w, p);
 }
 
-void TABitmap::RuleBlendOnto(int dx, int dy, int w, int h, int sx, int sy, const TABitmap& rule, TABitmap& dest,
-                             std::uint16_t progress, std::uint16_t softness) const {
+void Bitmap::RuleBlendOnto(int dx, int dy, int w, int h, int sx, int sy, const Bitmap& rule, Bitmap& dest,
+                           std::uint16_t progress, std::uint16_t softness) const {
     ClippedRect r;
     if (!BothBgra32(*this, dest) || rule.Format() != PixelFormat::Gray8 ||
         !ClipRect(dx, dy, w, h, sx, sy, *this, dest, &rule, r))
@@ -169,8 +168,8 @@ void TABitmap::RuleBlendOnto(int dx, int dy, int w, int h, int sx, int sy, const
                    shift);
 }
 
-void TABitmap::CombineMask(const TABitmap& mask, TABitmap& output) const {
-    TABitmap result;
+void Bitmap::CombineMask(const Bitmap& mask, Bitmap& output) const {
+    Bitmap result;
     result.SetSize(m_width, m_height);
     const bool grey_source = m_format == PixelFormat::Gray8;
     const bool grey_mask = mask.Format() == PixelFormat::Gray8;
@@ -198,8 +197,8 @@ void TABitmap::CombineMask(const TABitmap& mask, TABitmap& output) const {
     output = std::move(result);
 }
 
-void TABitmap::BlueToGray8(TABitmap& output) const {
-    TABitmap result;
+void Bitmap::BlueToGray8(Bitmap& output) const {
+    Bitmap result;
     result.SetSizeGray8(m_width, m_height);
     const int step = BytesPerPixel();
     for (int y = 0; y < m_height; ++y) {
@@ -211,7 +210,7 @@ void TABitmap::BlueToGray8(TABitmap& output) const {
     output = std::move(result);
 }
 
-void InvertRect(int x, int y, int w, int h, TABitmap& surface) {
+void InvertRect(int x, int y, int w, int h, Bitmap& surface) {
     const std::int64_t x0 = std::max(x, 0), y0 = std::max(y, 0);
     const std::int64_t x1 = std::min<std::int64_t>(std::int64_t{x} + w, surface.Width());
     const std::int64_t y1 = std::min<std::int64_t>(std::int64_t{y} + h, surface.Height());

@@ -1,4 +1,4 @@
-// Row kernels behind TABitmap's three drawing operations and smoothed text: one set of functions
+// Row kernels behind Bitmap's three drawing operations and smoothed text: one set of functions
 // per path, each working on n pixels of one row, given the row start of source and destination
 // (and of the rule image). The callers have clipped already; a kernel reads and writes exactly n
 // pixels and nothing past them. Internal to gfx/.

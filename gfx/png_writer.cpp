@@ -9,7 +9,7 @@ namespace hk {
 
 namespace {
 
-std::vector<std::uint8_t> ToRgb(const TABitmap& surface) {
+std::vector<std::uint8_t> ToRgb(const Bitmap& surface) {
     const int w = surface.Width(), h = surface.Height();
     std::vector<std::uint8_t> rgb(static_cast<std::size_t>(w) * h * 3);
     for (int y = 0; y < h; ++y) {
@@ -24,7 +24,7 @@ std::vector<std::uint8_t> ToRgb(const TABitmap& surface) {
     return rgb;
 }
 
-png_image MakeImage(const TABitmap& surface) {
+png_image MakeImage(const Bitmap& surface) {
     png_image image;
     std::memset(&image, 0, sizeof image);
     image.version = PNG_IMAGE_VERSION;
@@ -36,7 +36,7 @@ png_image MakeImage(const TABitmap& surface) {
 
 } // namespace
 
-void WritePng(const TABitmap& surface, const std::string& path) {
+void WritePng(const Bitmap& surface, const std::string& path) {
     if (!surface.HasImage() || surface.Height() <= 0)
         throw std::runtime_error("cannot write \"" + path + "\": the picture is empty");
     const std::vector<std::uint8_t> rgb = ToRgb(surface);
@@ -45,7 +45,7 @@ void WritePng(const TABitmap& surface, const std::string& path) {
         throw std::runtime_error("cannot write \"" + path + "\": " + image.message);
 }
 
-std::vector<std::uint8_t> EncodePng(const TABitmap& surface) {
+std::vector<std::uint8_t> EncodePng(const Bitmap& surface) {
     if (!surface.HasImage() || surface.Height() <= 0)
         throw std::runtime_error("cannot encode an empty picture as PNG");
     const std::vector<std::uint8_t> rgb = ToRgb(surface);

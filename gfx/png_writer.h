@@ -1,7 +1,7 @@
 // Writes a surface as an opaque RGB PNG (screenshots, test goldens, the sample game's pictures).
 #pragma once
 
-#include "gfx/abitmap.h"
+#include "gfx/bitmap.h"
 
 #include <cstdint>
 #include <string>
@@ -10,7 +10,7 @@
 namespace hk {
 
 // Throws std::runtime_error naming the file when it cannot be written.
-void WritePng(const TABitmap& surface, const std::string& path);
-std::vector<std::uint8_t> EncodePng(const TABitmap& surface);
+void WritePng(const Bitmap& surface, const std::string& path);
+std::vector<std::uint8_t> EncodePng(const Bitmap& surface);
 
 } // namespace hk

@@ -295,7 +295,7 @@ inline void BlendGrey8(std::uint8_t* p, const std::uint8_t* cov, __m128i colour1
 #endif
 
 template <int kBytes>
-void BlendGlyph(TABitmap& surface, int gx, int gy, const Glyph& g, const std::uint8_t (&colour)[3]) {
+void BlendGlyph(Bitmap& surface, int gx, int gy, const Glyph& g, const std::uint8_t (&colour)[3]) {
     const int x0 = std::max(gx, 0), y0 = std::max(gy, 0);
     const int x1 = std::min(gx + g.width, surface.Width()), y1 = std::min(gy + g.rows, surface.Height());
     for (int y = y0; y < y1; ++y) {
@@ -378,7 +378,7 @@ TextSize TextExtent(const Font& font, std::string_view utf8) {
     return TextExtent(font, Utf8ToUtf32(utf8));
 }
 
-void DrawText(TABitmap& surface, int x, int y, const Font& font, std::u32string_view text) {
+void DrawText(Bitmap& surface, int x, int y, const Font& font, std::u32string_view text) {
     if (!surface.HasImage() || text.empty())
         return;
     TextEngine& engine = TextEngine::Get();
@@ -404,7 +404,7 @@ void DrawText(TABitmap& surface, int x, int y, const Font& font, std::u32string_
     }
 }
 
-void DrawText(TABitmap& surface, int x, int y, const Font& font, std::string_view utf8) {
+void DrawText(Bitmap& surface, int x, int y, const Font& font, std::string_view utf8) {
     DrawText(surface, x, y, font, std::u32string_view(Utf8ToUtf32(utf8)));
 }
 

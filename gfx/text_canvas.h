@@ -6,7 +6,7 @@
 // character. All functions may be called from any thread (one lock guards the caches).
 #pragma once
 
-#include "gfx/abitmap.h"
+#include "gfx/bitmap.h"
 
 #include <stdexcept>
 #include <string>
@@ -71,7 +71,7 @@ TextSize TextExtent(const Font& font, std::string_view utf8);
 // Draws text with the top of its cell at (x, y) in font.color over whatever is there, clipped
 // to the surface. Coverage blends each colour byte as (old * (255 - a) + colour * a) / 255,
 // rounded; the fourth byte is left alone. On a one-byte surface the blue of the colour is used.
-void DrawText(TABitmap& surface, int x, int y, const Font& font, std::u32string_view text);
-void DrawText(TABitmap& surface, int x, int y, const Font& font, std::string_view utf8);
+void DrawText(Bitmap& surface, int x, int y, const Font& font, std::u32string_view text);
+void DrawText(Bitmap& surface, int x, int y, const Font& font, std::string_view utf8);
 
 } // namespace hk

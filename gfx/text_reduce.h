@@ -1,4 +1,4 @@
-// The blend behind smoothed and outlined text (abitmap_text.cpp): a coverage grid applied in
+// The blend behind smoothed and outlined text (bitmap_text.cpp): a coverage grid applied in
 // several passes, each at its own offset and colour, one row at a time. The row loops are kernels
 // of the pixel path (pixel_ops_kernels.h); the portable ones are declared here, for the vector
 // kernels to finish a row with. Internal to gfx/.

@@ -15,12 +15,12 @@
 
 namespace hk {
 
-class TABitmap;
+class Bitmap;
 class AudioDevice;
-class TQueryForm;
-class TCommentForm;
-class TConfigForm;
-class TDebugWindow;
+class QueryForm;
+class CommentForm;
+class ConfigForm;
+class DebugForm;
 
 struct Point {
     int x = 0;
@@ -118,7 +118,7 @@ public:
     // The client surface of a window (main 800x600, float 800x176): what the player sees.
     // The engine draws into it and then calls Invalidate; the platform paints it at the
     // display's pace.
-    virtual TABitmap& ClientSurface(WindowId window) = 0;
+    virtual Bitmap& ClientSurface(WindowId window) = 0;
     virtual void Invalidate(WindowId window) = 0;
     // Only the rectangle (client coordinates) changed since the last Invalidate.
     virtual void InvalidateRect(WindowId window, int x, int y, int width, int height) {
@@ -175,11 +175,11 @@ public:
 
     // Modal dialogs: each returns when the player has answered; the forms' button handlers
     // store the answer.
-    virtual void ShowQueryForm(TQueryForm& form) = 0;
-    virtual void ShowCommentForm(TCommentForm& form) = 0;
-    virtual void ShowConfigForm(TConfigForm& form) = 0;
+    virtual void ShowQueryForm(QueryForm& form) = 0;
+    virtual void ShowCommentForm(CommentForm& form) = 0;
+    virtual void ShowConfigForm(ConfigForm& form) = 0;
     // Shows the debug window's current labels and memo (only called while it is visible).
-    virtual void UpdateDebugWindow(TDebugWindow& window) = 0;
+    virtual void UpdateDebugWindow(DebugForm& window) = 0;
 
     // An error as the player reads it (Japanese: what happened, the full paths concerned, what to
     // do) and as a report needs it (English, the file and the operation or the scene and step).

@@ -20,22 +20,22 @@ constexpr double kRewindTime = 0.001;
 
 } // namespace
 
-TOggData::TOggData(VorbisLibrary& vorbis, std::uint32_t buffer_size) : m_vorbis(vorbis), m_half(buffer_size / 2) {
+OggData::OggData(VorbisLibrary& vorbis, std::uint32_t buffer_size) : m_vorbis(vorbis), m_half(buffer_size / 2) {
     if (buffer_size == 0 || buffer_size % 8 != 0) {
-        throw std::invalid_argument("TOggData: buffer size " + std::to_string(buffer_size) +
+        throw std::invalid_argument("OggData: buffer size " + std::to_string(buffer_size) +
                                     " is not a positive multiple of 8 bytes");
     }
     m_buffer.assign(buffer_size / 2, 0);
 }
 
-TOggData::~TOggData() {
+OggData::~OggData() {
     if (m_player) {
         m_player->Unbind(this);
     }
     Close();
 }
 
-bool TOggData::LoadFromFile(const std::filesystem::path& path) {
+bool OggData::LoadFromFile(const std::filesystem::path& path) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
         return false;
@@ -62,7 +62,7 @@ bool TOggData::LoadFromFile(const std::filesystem::path& path) {
     return true;
 }
 
-bool TOggData::LoadFromStream(std::vector<std::uint8_t> file) {
+bool OggData::LoadFromStream(std::vector<std::uint8_t> file) {
     Close();
 
     auto source = std::make_unique<MemoryOggSource>();
@@ -102,7 +102,7 @@ bool TOggData::LoadFromStream(std::vector<std::uint8_t> file) {
     return true;
 }
 
-void TOggData::Close() {
+void OggData::Close() {
     // Clearing Loaded first keeps a decode that starts from now on away from the stream.
     m_loaded.store(false, std::memory_order_seq_cst);
     m_busy.WaitIdle();
@@ -121,12 +121,12 @@ void TOggData::Close() {
     }
 }
 
-void TOggData::Play(bool loop) {
+void OggData::Play(bool loop) {
     m_looping.store(loop, std::memory_order_relaxed);
     m_playing.store(true, std::memory_order_release);
 }
 
-void TOggData::Stop() {
+void OggData::Stop() {
     m_playing.store(false, std::memory_order_seq_cst);
     m_looping.store(false, std::memory_order_seq_cst);
     m_claimed.store(true, std::memory_order_seq_cst);
@@ -144,7 +144,7 @@ void TOggData::Stop() {
     m_claimed.store(false, std::memory_order_release);
 }
 
-void TOggData::Seek(double seconds) {
+void OggData::Seek(double seconds) {
     if (!m_stream_open) {
         return;
     }
@@ -158,7 +158,7 @@ void TOggData::Seek(double seconds) {
     m_claimed.store(false, std::memory_order_release);
 }
 
-void TOggData::SetVolume(float v) {
+void OggData::SetVolume(float v) {
     // Computed in double so that 0.3f gives 77, as the settings expect (76.500003 rounds up).
     double level = std::nearbyint(static_cast<double>(v) * 255.0);
     if (!(level >= 0.0)) {
@@ -167,7 +167,7 @@ void TOggData::SetVolume(float v) {
     m_channel_level.store(static_cast<std::uint8_t>(std::min(level, 255.0)), std::memory_order_relaxed);
 }
 
-int TOggData::Status() const {
+int OggData::Status() const {
     if (!m_loaded.load(std::memory_order_acquire)) {
         return 0;
     }
@@ -177,15 +177,15 @@ int TOggData::Status() const {
     return m_looping.load(std::memory_order_acquire) ? 3 : 2;
 }
 
-const std::uint8_t* TOggData::BlockPointer() const {
+const std::uint8_t* OggData::BlockPointer() const {
     return reinterpret_cast<const std::uint8_t*>(m_buffer.data() + m_current_half * (m_half / 2));
 }
 
-double TOggData::Position() {
+double OggData::Position() {
     return m_stream_open ? m_vorbis.ov_time_tell(&m_vf) : 0.0;
 }
 
-std::uint32_t TOggData::DecodeBlock() {
+std::uint32_t OggData::DecodeBlock() {
     m_busy.Enter();
     if (m_claimed.load(std::memory_order_seq_cst) || !m_loaded.load(std::memory_order_seq_cst) ||
         !m_playing.load(std::memory_order_seq_cst)) {
@@ -244,7 +244,7 @@ std::uint32_t TOggData::DecodeBlock() {
     return n - std::min(silence, n);
 }
 
-TOggData::FillResult TOggData::Fill(std::int16_t* out, std::uint32_t bytes, std::uint32_t& silence_bytes) {
+OggData::FillResult OggData::Fill(std::int16_t* out, std::uint32_t bytes, std::uint32_t& silence_bytes) {
     const bool stereo = m_channels == 2;
     if (m_rate != 44100 || (m_channels != 1 && m_channels != 2)) {
         return FillResult::Error;
@@ -303,7 +303,7 @@ TOggData::FillResult TOggData::Fill(std::int16_t* out, std::uint32_t bytes, std:
     return FillResult::Ok;
 }
 
-void TOggData::ApplyVolume(std::int16_t* samples, std::uint32_t count) const {
+void OggData::ApplyVolume(std::int16_t* samples, std::uint32_t count) const {
     // The gain is the channel level scaled by a master level of 255 out of 256, which the game
     // never changes: full level gives 254, and every mix is that much quieter than the file.
     constexpr int kMasterLevel = 255;

@@ -1,9 +1,9 @@
-// TOggData: one decoder. It holds a whole Ogg Vorbis file in memory, decodes it block by block
+// OggData: one decoder. It holds a whole Ogg Vorbis file in memory, decodes it block by block
 // into its own double buffer as 16-bit stereo at 44,100 Hz, follows the loop records of the
 // file's "ALPHAOGG" header, wraps at the end of the file when looping, and applies its volume.
 //
 // Threads: the GUI thread loads, closes, starts, stops, seeks and re-levels; the sound worker
-// (through TOggPlayer::Mix) alone runs DecodeBlock. There are no locks. The flags and the level are
+// (through OggPlayer::Mix) alone runs DecodeBlock. There are no locks. The flags and the level are
 // atomics; whenever the GUI thread needs the Vorbis stream itself (close, seek, stop) it first
 // makes the worker keep out (clears Loaded or raises its claim) and then waits for the decode
 // in progress, if any, to finish (busy_flag.h).
@@ -23,7 +23,7 @@
 
 namespace hk {
 
-class TOggPlayer;
+class OggPlayer;
 
 // A file the decoder cannot open: the message is "ファイルの読み込みに失敗", followed by the path on a
 // second line when the file came from disk.
@@ -32,7 +32,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-class TOggData {
+class OggData {
 public:
     // Output format of every decoder: interleaved 16-bit stereo at 44,100 Hz.
     static constexpr std::uint32_t kBytesPerSecond = 176400;
@@ -41,10 +41,10 @@ public:
 
     // `buffer_size` bytes of decoding buffer, used as two blocks of half that size (the engine
     // uses 163,840); it must be a positive multiple of 8.
-    TOggData(VorbisLibrary& vorbis, std::uint32_t buffer_size);
-    ~TOggData();
-    TOggData(const TOggData&) = delete;
-    TOggData& operator=(const TOggData&) = delete;
+    OggData(VorbisLibrary& vorbis, std::uint32_t buffer_size);
+    ~OggData();
+    OggData(const OggData&) = delete;
+    OggData& operator=(const OggData&) = delete;
 
     // --- Called from the GUI thread ---
 
@@ -95,7 +95,7 @@ public:
     double Position();
 
 private:
-    friend class TOggPlayer;
+    friend class OggPlayer;
 
     enum class FillResult { Ok, Error };
     FillResult Fill(std::int16_t* out, std::uint32_t bytes, std::uint32_t& silence_bytes);
@@ -129,7 +129,7 @@ private:
     std::vector<std::string> m_comments;
     std::filesystem::path m_file_name;
 
-    TOggPlayer* m_player = nullptr; // GUI thread: the player this decoder is bound to
+    OggPlayer* m_player = nullptr; // GUI thread: the player this decoder is bound to
 };
 
 } // namespace hk

@@ -7,16 +7,16 @@
 
 namespace hk {
 
-TOggPlayer::TOggPlayer(std::uint32_t buffer_size, int channel_count)
+OggPlayer::OggPlayer(std::uint32_t buffer_size, int channel_count)
     : m_channel_count(channel_count), m_half(buffer_size / 2) {
     if (buffer_size == 0 || buffer_size % 8 != 0) {
-        throw std::invalid_argument("TOggPlayer: buffer size " + std::to_string(buffer_size) +
+        throw std::invalid_argument("OggPlayer: buffer size " + std::to_string(buffer_size) +
                                     " is not a positive multiple of 8 bytes");
     }
     if (channel_count < 1 || channel_count > 64) {
-        throw std::invalid_argument("TOggPlayer: channel count " + std::to_string(channel_count) + " is outside 1..64");
+        throw std::invalid_argument("OggPlayer: channel count " + std::to_string(channel_count) + " is outside 1..64");
     }
-    m_channels = std::make_unique<std::atomic<TOggData*>[]>(static_cast<std::size_t>(channel_count));
+    m_channels = std::make_unique<std::atomic<OggData*>[]>(static_cast<std::size_t>(channel_count));
     for (int i = 0; i < channel_count; ++i) {
         m_channels[i].store(nullptr, std::memory_order_relaxed);
     }
@@ -24,18 +24,18 @@ TOggPlayer::TOggPlayer(std::uint32_t buffer_size, int channel_count)
     m_sum.assign(m_half / 2, 0);
 }
 
-TOggPlayer::~TOggPlayer() {
+OggPlayer::~OggPlayer() {
     for (int i = 0; i < m_channel_count; ++i) {
-        if (TOggData* decoder = m_channels[i].exchange(nullptr)) {
+        if (OggData* decoder = m_channels[i].exchange(nullptr)) {
             decoder->m_player = nullptr;
         }
     }
     m_busy.WaitIdle();
 }
 
-void TOggPlayer::SetData(int channel, TOggData* decoder) {
+void OggPlayer::SetData(int channel, OggData* decoder) {
     if (channel < 0 || channel >= m_channel_count) {
-        throw std::out_of_range("TOggPlayer.SetData: channel " + std::to_string(channel) + " is outside 0.." +
+        throw std::out_of_range("OggPlayer.SetData: channel " + std::to_string(channel) + " is outside 0.." +
                                 std::to_string(m_channel_count - 1));
     }
     if (decoder) {
@@ -49,7 +49,7 @@ void TOggPlayer::SetData(int channel, TOggData* decoder) {
             decoder->m_player->Unbind(decoder);
         }
     }
-    TOggData* previous = m_channels[channel].exchange(decoder, std::memory_order_seq_cst);
+    OggData* previous = m_channels[channel].exchange(decoder, std::memory_order_seq_cst);
     if (previous && previous != decoder) {
         previous->m_player = nullptr;
     }
@@ -59,7 +59,7 @@ void TOggPlayer::SetData(int channel, TOggData* decoder) {
     m_busy.WaitIdle();
 }
 
-void TOggPlayer::Unbind(TOggData* decoder) {
+void OggPlayer::Unbind(OggData* decoder) {
     for (int i = 0; i < m_channel_count; ++i) {
         if (m_channels[i].load(std::memory_order_relaxed) == decoder) {
             m_channels[i].store(nullptr, std::memory_order_seq_cst);
@@ -69,59 +69,59 @@ void TOggPlayer::Unbind(TOggData* decoder) {
     m_busy.WaitIdle();
 }
 
-TOggData* TOggPlayer::Data(int channel) const {
+OggData* OggPlayer::Data(int channel) const {
     if (channel < 0 || channel >= m_channel_count) {
         return nullptr;
     }
     return m_channels[channel].load(std::memory_order_acquire);
 }
 
-void TOggPlayer::SetVolume(int channel, float v) {
-    if (TOggData* decoder = Data(channel)) {
+void OggPlayer::SetVolume(int channel, float v) {
+    if (OggData* decoder = Data(channel)) {
         decoder->SetVolume(v);
     }
 }
 
-void TOggPlayer::Play(int channel, bool loop) {
-    if (TOggData* decoder = Data(channel)) {
+void OggPlayer::Play(int channel, bool loop) {
+    if (OggData* decoder = Data(channel)) {
         decoder->Play(loop);
     }
 }
 
-void TOggPlayer::Stop(int channel) {
-    if (TOggData* decoder = Data(channel)) {
+void OggPlayer::Stop(int channel) {
+    if (OggData* decoder = Data(channel)) {
         decoder->Stop();
     }
 }
 
-void TOggPlayer::StopAll() {
+void OggPlayer::StopAll() {
     for (int i = 0; i < m_channel_count; ++i) {
         Stop(i);
     }
 }
 
-int TOggPlayer::Status(int channel) const {
-    const TOggData* decoder = Data(channel);
+int OggPlayer::Status(int channel) const {
+    const OggData* decoder = Data(channel);
     return decoder ? decoder->Status() : 0;
 }
 
-const std::uint8_t* TOggPlayer::BlockPointer() const {
+const std::uint8_t* OggPlayer::BlockPointer() const {
     return reinterpret_cast<const std::uint8_t*>(m_buffer.data() + m_current_half * (m_half / 2));
 }
 
-void TOggPlayer::NextBlock() {
+void OggPlayer::NextBlock() {
     m_current_half ^= 1;
     Mix(reinterpret_cast<std::uint8_t*>(m_buffer.data() + m_current_half * (m_half / 2)), m_half);
 }
 
-void TOggPlayer::Mix(std::uint8_t* destination, std::uint32_t bytes) {
+void OggPlayer::Mix(std::uint8_t* destination, std::uint32_t bytes) {
     m_busy.Enter();
     const std::uint32_t samples = std::min(bytes, m_half) / 2;
     std::int32_t* sum = m_sum.data();
     int taken = 0;
     // Every playing channel is mixed; the engine plays at most four at once.
     for (int i = 0; i < m_channel_count; ++i) {
-        TOggData* decoder = m_channels[i].load(std::memory_order_seq_cst);
+        OggData* decoder = m_channels[i].load(std::memory_order_seq_cst);
         if (!decoder || decoder->DecodeBlock() == 0) {
             continue;
         }

@@ -1,4 +1,4 @@
-// TOggPlayer: the software mixer. A fixed number of channels, each bound to at most one TOggData
+// OggPlayer: the software mixer. A fixed number of channels, each bound to at most one OggData
 // (the player does not own them); NextBlock makes every bound, playing decoder produce one block
 // and sums them, clipped to +-32,767, into the player's own double buffer.
 //
@@ -18,20 +18,20 @@
 
 namespace hk {
 
-class TOggPlayer {
+class OggPlayer {
 public:
     // `buffer_size` bytes of mixing buffer used as two halves (163,840 in the engine; a positive
     // multiple of 8), and `channel_count` channels (10 in the engine).
-    TOggPlayer(std::uint32_t buffer_size, int channel_count);
-    ~TOggPlayer();
-    TOggPlayer(const TOggPlayer&) = delete;
-    TOggPlayer& operator=(const TOggPlayer&) = delete;
+    OggPlayer(std::uint32_t buffer_size, int channel_count);
+    ~OggPlayer();
+    OggPlayer(const OggPlayer&) = delete;
+    OggPlayer& operator=(const OggPlayer&) = delete;
 
     // --- Called from the GUI thread ---
 
     // Binds `decoder` to `channel`, unbinding it from any other channel first; nullptr unbinds.
     // Throws std::out_of_range for a channel outside 0..channel_count-1.
-    void SetData(int channel, TOggData* decoder);
+    void SetData(int channel, OggData* decoder);
     // These forward to the decoder bound to the channel; nothing when none is (or the channel
     // does not exist).
     void SetVolume(int channel, float v);
@@ -43,7 +43,7 @@ public:
 
     // The bound decoder's Status; 0 when none is bound.
     int Status(int channel) const;
-    TOggData* Data(int channel) const;
+    OggData* Data(int channel) const;
 
     // --- Called from the worker thread ---
 
@@ -57,12 +57,12 @@ public:
     std::uint32_t BlockSize() const { return m_half; }
 
 private:
-    friend class TOggData;
+    friend class OggData;
     // GUI thread: the decoder is going away.
-    void Unbind(TOggData* decoder);
+    void Unbind(OggData* decoder);
 
     int m_channel_count;
-    std::unique_ptr<std::atomic<TOggData*>[]> m_channels;
+    std::unique_ptr<std::atomic<OggData*>[]> m_channels;
     BusyFlag m_busy; // raised by the worker only
     std::vector<std::int16_t> m_buffer;
     std::uint32_t m_half;

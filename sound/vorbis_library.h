@@ -1,5 +1,5 @@
 // VorbisLibrary: the one binding of the Vorbis decoder. The game loaded a decoder library at run
-// time; we link libvorbisfile directly, so binding only records the entry points. Decoders (TOggData) call the library
+// time; we link libvorbisfile directly, so binding only records the entry points. Decoders (OggData) call the library
 // through this object, with in-memory files as their data source (the four callbacks of MemoryOggSource below).
 //
 // Threads: created and destroyed on the GUI thread; the entry points are called on whichever

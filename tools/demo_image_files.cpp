@@ -31,7 +31,7 @@ struct JpegError {
 
 } // namespace
 
-std::vector<std::uint8_t> EncodeBmp(const TABitmap& surface) {
+std::vector<std::uint8_t> EncodeBmp(const Bitmap& surface) {
     const int w = surface.Width(), h = surface.Height();
     const std::size_t row_bytes = (static_cast<std::size_t>(w) * 3 + 3) & ~std::size_t{3};
     const std::size_t image = row_bytes * static_cast<std::size_t>(h);
@@ -60,7 +60,7 @@ std::vector<std::uint8_t> EncodeBmp(const TABitmap& surface) {
     return out;
 }
 
-std::vector<std::uint8_t> EncodeJpeg(const TABitmap& surface, int quality) {
+std::vector<std::uint8_t> EncodeJpeg(const Bitmap& surface, int quality) {
     jpeg_compress_struct info{};
     JpegError error{};
     info.err = jpeg_std_error(&error.mgr);

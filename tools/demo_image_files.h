@@ -2,7 +2,7 @@
 // them) and baseline JPEG through libjpeg. PNG comes from gfx/png_writer.h.
 #pragma once
 
-#include "gfx/abitmap.h"
+#include "gfx/bitmap.h"
 
 #include <cstdint>
 #include <vector>
@@ -10,10 +10,10 @@
 namespace hk::demo {
 
 // A 24-bit BMP of the surface's colour (the fourth byte is not stored).
-std::vector<std::uint8_t> EncodeBmp(const TABitmap& surface);
+std::vector<std::uint8_t> EncodeBmp(const Bitmap& surface);
 
 // A baseline JPEG of the surface's colour, quality 1..100. Throws std::runtime_error with the
 // library's message if encoding fails.
-std::vector<std::uint8_t> EncodeJpeg(const TABitmap& surface, int quality);
+std::vector<std::uint8_t> EncodeJpeg(const Bitmap& surface, int quality);
 
 } // namespace hk::demo

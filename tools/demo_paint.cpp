@@ -251,10 +251,10 @@ void Canvas::Grade(Rgb tint, float t, float brightness) {
     }
 }
 
-TABitmap Canvas::ToBitmap() const {
+Bitmap Canvas::ToBitmap() const {
     // 4x4 Bayer matrix, centred on zero, in steps of one sixteenth of a level.
     static const float kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
-    TABitmap out;
+    Bitmap out;
     out.SetSize(m_width, m_height);
     for (int y = 0; y < m_height; ++y) {
         std::uint8_t* row = out.Row(y);
@@ -271,8 +271,8 @@ TABitmap Canvas::ToBitmap() const {
     return out;
 }
 
-TABitmap Canvas::MaskBitmap() const {
-    TABitmap out;
+Bitmap Canvas::MaskBitmap() const {
+    Bitmap out;
     out.SetSize(m_width, m_height);
     for (int y = 0; y < m_height; ++y) {
         std::uint8_t* row = out.Row(y);

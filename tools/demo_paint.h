@@ -4,7 +4,7 @@
 // state, so the same recipe always paints the same pixels.
 #pragma once
 
-#include "gfx/abitmap.h"
+#include "gfx/bitmap.h"
 
 #include <algorithm>
 #include <cmath>
@@ -164,9 +164,9 @@ public:
     void FillCoverage(float value) { std::fill(m_a.begin(), m_a.end(), value); }
 
     // 32-bit surface, with a fixed ordered dither so soft gradients do not band.
-    TABitmap ToBitmap() const;
+    Bitmap ToBitmap() const;
     // The coverage as a grey picture: white where painted, black where clear (a mask).
-    TABitmap MaskBitmap() const;
+    Bitmap MaskBitmap() const;
 
 private:
     std::size_t Index(int x, int y) const {

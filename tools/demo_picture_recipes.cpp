@@ -221,7 +221,7 @@ std::vector<CgPlace> CgPlaces(const AlbumLayout& album) {
 }
 
 GraphicFile Encode(int number, FileFormat format, const Canvas& colour, const Canvas* mask_source) {
-    auto encode = [format](const TABitmap& bitmap) {
+    auto encode = [format](const Bitmap& bitmap) {
         switch (format) {
         case FileFormat::Bmp: return EncodeBmp(bitmap);
         case FileFormat::Jpeg: return EncodeJpeg(bitmap, 88);

@@ -29,7 +29,7 @@ void DrawLabel(Canvas& canvas, std::string_view utf8, float x, float y, const La
     const int pad = static_cast<int>(std::ceil(style.outline_width)) + 6;
     const int w = size.cx + 2 * pad, h = size.cy + 2 * pad;
     // White letters on black: the blue byte is the coverage.
-    TABitmap scratch;
+    Bitmap scratch;
     scratch.SetSize(w, h);
     scratch.Fill(kBlack);
     DrawText(scratch, pad, pad, font, utf8);

@@ -350,7 +350,7 @@ private:
         } else if (verb == "state") {
             const fs::path path = OutPath(cmd.words[1]);
             std::ofstream out(path, std::ios::binary);
-            out << EngineStateJson(m_session.Form(), platform);
+            out << EngineStateJson(m_session.TheEngine(), platform);
             if (!out)
                 throw std::runtime_error("cannot write \"" + path.string() + "\"");
         }
@@ -363,10 +363,10 @@ private:
         if (!menu)
             return Fault("no pop-up menu is attached to the main window");
         // Build the captions as opening the menu and the item's submenu would.
-        m_session.Form().OnMenuPopup(menu->name);
+        m_session.TheEngine().OnMenuPopup(menu->name);
         for (MenuItem& item : menu->items)
             if (!item.items.empty() && FindMenuItem(item.items, name))
-                m_session.Form().OnMenuPopup(item.name);
+                m_session.TheEngine().OnMenuPopup(item.name);
         const MenuItem* item = FindMenuItem(menu->items, name);
         if (!item)
             return Fault("the menu has no item " + name);

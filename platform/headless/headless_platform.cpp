@@ -98,7 +98,7 @@ Point HeadlessPlatform::ScreenToClient(WindowId window, Point screen) {
     return Point{screen.x - origin.x, screen.y - origin.y};
 }
 
-TABitmap& HeadlessPlatform::ClientSurface(WindowId window) {
+Bitmap& HeadlessPlatform::ClientSurface(WindowId window) {
     switch (window) {
     case WindowId::Float: return m_float_surface;
     case WindowId::Debug: return m_debug_surface;
@@ -224,7 +224,7 @@ std::optional<HeadlessPlatform::DialogAnswer> HeadlessPlatform::TakeAnswer(Dialo
     return answer;
 }
 
-void HeadlessPlatform::ShowQueryForm(TQueryForm& form) {
+void HeadlessPlatform::ShowQueryForm(QueryForm& form) {
     const auto answer = TakeAnswer(DialogAnswer::Kind::Query, "question");
     if (answer && answer->ok)
         form.OkButtonClick();
@@ -232,7 +232,7 @@ void HeadlessPlatform::ShowQueryForm(TQueryForm& form) {
         form.CancelButtonClick();
 }
 
-void HeadlessPlatform::ShowCommentForm(TCommentForm& form) {
+void HeadlessPlatform::ShowCommentForm(CommentForm& form) {
     m_comment_prefill = form.CommentEdit;
     const auto answer = TakeAnswer(DialogAnswer::Kind::Comment, "comment");
     if (answer && answer->ok) {
@@ -243,7 +243,7 @@ void HeadlessPlatform::ShowCommentForm(TCommentForm& form) {
     }
 }
 
-void HeadlessPlatform::ShowConfigForm(TConfigForm& form) {
+void HeadlessPlatform::ShowConfigForm(ConfigForm& form) {
     const auto answer = TakeAnswer(DialogAnswer::Kind::Config, "settings");
     if (!answer)
         return;

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "engine/forms.h"
-#include "gfx/abitmap.h"
+#include "gfx/bitmap.h"
 #include "platform/platform.h"
 
 #include <deque>
@@ -88,7 +88,7 @@ public:
     Menu* OpenPopup() const { return m_open_popup; }
     bool FullScreen() const { return m_full_screen; }
     const std::vector<Rect>& WindowShape(WindowId window) { return m_shapes[window]; }
-    const TDebugWindow& DebugWindowView() const { return m_debug_view; }
+    const DebugForm& DebugWindowView() const { return m_debug_view; }
     bool CursorVisible() const { return m_cursor_visible; }
     // Presents the engine has asked for, per window.
     int Invalidations(WindowId window) { return m_invalidations[window]; }
@@ -107,7 +107,7 @@ public:
     std::optional<std::uint32_t> NextDelayFiring() const {
         return m_delay_enabled ? std::optional<std::uint32_t>(m_delay_next) : std::nullopt;
     }
-    TABitmap& ClientSurface(WindowId window) override;
+    Bitmap& ClientSurface(WindowId window) override;
     void Invalidate(WindowId window) override { ++m_invalidations[window]; }
     bool ReadyForFrame(WindowId) override { return m_ready_for_frame; }
     void ShowWindow(WindowId window, bool visible) override { m_visible[window] = visible; }
@@ -133,10 +133,10 @@ public:
     Size ScreenSize() override { return kScreen; }
     void AttachContextMenu(Menu* menu) override { m_attached_menu = menu; }
     void PopupMenu(Menu& menu, Point screen) override;
-    void ShowQueryForm(TQueryForm& form) override;
-    void ShowCommentForm(TCommentForm& form) override;
-    void ShowConfigForm(TConfigForm& form) override;
-    void UpdateDebugWindow(TDebugWindow& window) override { m_debug_view = window; }
+    void ShowQueryForm(QueryForm& form) override;
+    void ShowCommentForm(CommentForm& form) override;
+    void ShowConfigForm(ConfigForm& form) override;
+    void UpdateDebugWindow(DebugForm& window) override { m_debug_view = window; }
     void ReportError(const ErrorReport& report) override { m_errors.push_back(report); }
     void ShowMessage(const std::string& message) override { m_messages.push_back(message); }
     std::unique_ptr<AudioDevice> CreateAudioDevice() override;
@@ -181,7 +181,7 @@ private:
     bool m_full_screen = false;
     int m_full_screen_switches = 0;
 
-    TABitmap m_main_surface, m_float_surface, m_debug_surface;
+    Bitmap m_main_surface, m_float_surface, m_debug_surface;
     std::map<WindowId, bool> m_visible;
     std::map<WindowId, int> m_invalidations;
     bool m_ready_for_frame = true;
@@ -191,7 +191,7 @@ private:
     Menu* m_attached_menu = nullptr;
     Menu* m_open_popup = nullptr; // a menu the game popped up, waiting for a choice
     std::optional<Point> m_last_popup;
-    TDebugWindow m_debug_view;
+    DebugForm m_debug_view;
     std::u16string m_comment_prefill;
 
     std::string m_script_fault;

@@ -6,36 +6,36 @@ HeadlessSession::HeadlessSession(std::filesystem::path game_dir)
     : HeadlessSession(game_dir, std::make_unique<GameFiles>(game_dir)) {}
 
 HeadlessSession::HeadlessSession(std::filesystem::path, std::unique_ptr<GameFiles> files)
-    : m_files(std::move(files)), m_form(std::make_unique<Engine>(m_platform, *m_files)) {}
+    : m_files(std::move(files)), m_engine(std::make_unique<Engine>(m_platform, *m_files)) {}
 
 HeadlessSession::~HeadlessSession() {
-    if (m_form)
-        m_form->FormDestroy();
+    if (m_engine)
+        m_engine->FormDestroy();
 }
 
 bool HeadlessSession::Start() {
-    return m_form->FormCreate();
+    return m_engine->FormCreate();
 }
 
 void HeadlessSession::Step() {
-    if (m_form->Closed())
+    if (m_engine->Closed())
         return;
-    if (m_form->PollFrameTimer())
+    if (m_engine->PollFrameTimer())
         return;
     m_platform.AdvanceClock(1);
     m_platform.ProcessMessages();
 }
 
 void HeadlessSession::Tick() {
-    if (m_form->Closed())
+    if (m_engine->Closed())
         return;
-    if (!m_form->FrameTimerEnabled()) {
+    if (!m_engine->FrameTimerEnabled()) {
         Step();
         return;
     }
     // The timer restarts its interval when a tick re-enables it: at most Interval idle
     // milliseconds pass before the next tick is due.
-    while (!m_form->Closed() && m_form->FrameTimerEnabled() && !m_form->PollFrameTimer()) {
+    while (!m_engine->Closed() && m_engine->FrameTimerEnabled() && !m_engine->PollFrameTimer()) {
         m_platform.AdvanceClock(1);
         m_platform.ProcessMessages();
     }
@@ -54,7 +54,7 @@ void HeadlessSession::RunMs(std::uint32_t ms) {
 
 bool HeadlessSession::UntilTask(TaskCode code, std::uint32_t max_ms) {
     const std::uint32_t start = m_platform.TickCount();
-    while (m_form->State().Task != code) {
+    while (m_engine->State().Task != code) {
         if (Closed() || m_platform.TickCount() - start >= max_ms)
             return false;
         Step();

@@ -20,8 +20,8 @@ public:
     ~HeadlessSession();
 
     HeadlessPlatform& Platform() { return m_platform; }
-    Engine& Form() { return *m_form; }
-    EngineState& State() { return m_form->State(); }
+    Engine& TheEngine() { return *m_engine; }
+    EngineState& State() { return m_engine->State(); }
     GameFiles& Files() { return *m_files; }
 
     // Runs the engine's start-up. False when it failed (the error is in Platform().TakeErrors()).
@@ -37,12 +37,12 @@ public:
     void RunMs(std::uint32_t ms);
     // Steps until the task is `code`; false when max_ms of virtual time passed first.
     bool UntilTask(TaskCode code, std::uint32_t max_ms = 60000);
-    bool Closed() const { return m_form->Closed(); }
+    bool Closed() const { return m_engine->Closed(); }
 
 private:
     std::unique_ptr<GameFiles> m_files;
     HeadlessPlatform m_platform;
-    std::unique_ptr<Engine> m_form;
+    std::unique_ptr<Engine> m_engine;
 };
 
 } // namespace hk

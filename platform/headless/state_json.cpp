@@ -52,8 +52,8 @@ std::string ForwardSlashes(std::string path) {
 
 } // namespace
 
-std::string EngineStateJson(Engine& form, HeadlessPlatform& platform) {
-    const EngineState& s = form.State();
+std::string EngineStateJson(Engine& engine, HeadlessPlatform& platform) {
+    const EngineState& s = engine.State();
     const GameData& g = s.Game;
     const SystemData& sys = s.System;
     std::ostringstream o;
@@ -70,7 +70,7 @@ std::string EngineStateJson(Engine& form, HeadlessPlatform& platform) {
     num("ChoiceCount", s.ChoiceCount);
     num("LogCursor", s.LogCursor);
     num("AlbumPage", s.AlbumPage);
-    flag("GamePlaying", form.Script().GamePlaying());
+    flag("GamePlaying", engine.Script().GamePlaying());
     flag("MsgWindowVisible", s.MsgWindowVisible);
     flag("LogViewing", s.LogViewing);
     flag("SkipNow", s.SkipNow);
@@ -80,10 +80,10 @@ std::string EngineStateJson(Engine& form, HeadlessPlatform& platform) {
     flag("CursorShown", g.CursorShown);
     flag("ContextMenuOn", g.ContextMenuOn);
     flag("AuxFlag", g.AuxFlag);
-    flag("FloatChecked", form.MsgFloatChecked());
+    flag("FloatChecked", engine.MsgFloatChecked());
     flag("FloatVisible", platform.IsWindowVisible(WindowId::Float));
-    flag("DebugVisible", form.DebugWindowVisible());
-    flag("TimerEnabled", form.FrameTimerEnabled());
+    flag("DebugVisible", engine.DebugWindowVisible());
+    flag("TimerEnabled", engine.FrameTimerEnabled());
     o << "  \"ScenarioVars\": " << Array(g.ScenarioVars, kVariableCount) << ",\n";
     o << "  \"SystemVars\": " << Array(sys.SystemVars, kVariableCount) << ",\n";
 
@@ -100,7 +100,7 @@ std::string EngineStateJson(Engine& form, HeadlessPlatform& platform) {
 
     o << "  \"SceneTable\": [";
     bool first = true;
-    const auto& queue = form.Script().SceneTable();
+    const auto& queue = engine.Script().SceneTable();
     for (int i = 1; i <= kSceneTableSize; ++i) {
         if (queue[i] == 0)
             continue;
@@ -133,7 +133,7 @@ std::string EngineStateJson(Engine& form, HeadlessPlatform& platform) {
       << ", \"AutoDelay\": " << sys.AutoDelay << "},\n";
 
     o << "  \"Channels\": [";
-    const auto channels = form.ChannelViews();
+    const auto channels = engine.ChannelViews();
     for (std::size_t i = 0; i < channels.size(); ++i)
         o << (i ? ", " : "") << "{\"status\": " << channels[i].status << ", \"level\": " << channels[i].level
           << ", \"file\": " << Quote(ForwardSlashes(channels[i].file)) << "}";

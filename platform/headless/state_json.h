@@ -8,6 +8,6 @@ namespace hk {
 class Engine;
 class HeadlessPlatform;
 
-std::string EngineStateJson(Engine& form, HeadlessPlatform& platform);
+std::string EngineStateJson(Engine& engine, HeadlessPlatform& platform);
 
 } // namespace hk

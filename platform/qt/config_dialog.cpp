@@ -91,40 +91,40 @@ void ConfigDialog::FitGroupsToStyle(const std::vector<QGroupBox*>& groups) {
 }
 
 ConfigDialog::ConfigDialog(QWidget* parent) : QDialog(parent) {
-    MakeFixedDialog(*this, TConfigForm::kCaption, kClientWidth, kClientHeight);
+    MakeFixedDialog(*this, ConfigForm::kCaption, kClientWidth, kClientHeight);
 
     QGroupBox* effects = MakeGroup(this, "画面効果", 8, 8, 169, 65);
-    m_eff_on = MakeRadio(effects, "EffOn", "あり", 16, 16, 65);
-    m_eff_off = MakeRadio(effects, "EffOff", "なし", 16, 40, 65);
+    m_eff_on = MakeRadio(effects, "EffectsOn", "あり", 16, 16, 65);
+    m_eff_off = MakeRadio(effects, "EffectsOff", "なし", 16, 40, 65);
 
     QGroupBox* mode = MakeGroup(this, "画面モード", 184, 8, 169, 65);
-    m_scr_win = MakeRadio(mode, "ScrWin", "標準ウィンドウ", 16, 16, 113);
-    m_scr_full = MakeRadio(mode, "ScrFull", "フルスクリーン", 16, 40, 113);
+    m_scr_win = MakeRadio(mode, "Windowed", "標準ウィンドウ", 16, 16, 113);
+    m_scr_full = MakeRadio(mode, "FullScreen", "フルスクリーン", 16, 40, 113);
 
     QGroupBox* speed = MakeGroup(this, "メッセージ表示", 8, 80, 169, 73);
-    m_msg_l = MakeRadio(speed, "MsgL", "おそい", 8, 16, 113);
-    m_msg_m = MakeRadio(speed, "MsgM", "標準", 8, 32, 113);
-    m_msg_h = MakeRadio(speed, "MsgH", "はやい", 8, 48, 113);
+    m_msg_l = MakeRadio(speed, "SpeedSlow", "おそい", 8, 16, 113);
+    m_msg_m = MakeRadio(speed, "SpeedStandard", "標準", 8, 32, 113);
+    m_msg_h = MakeRadio(speed, "SpeedFast", "はやい", 8, 48, 113);
 
     QGroupBox* automatic = MakeGroup(this, "メッセージ自動進行", 184, 80, 169, 73);
     // Laid out with its widest text, so the box leaves room for every delay it can show.
     m_delay_label = MakeLabel(automatic, "DelayLabel", AutoDelayLabel(20).c_str(), 72, 16);
     m_msg_auto = MakeSlider(automatic, "MsgAuto", 8, 32, 145, 1, 20);
-    MakeLabel(automatic, "Label4", "1秒", 11, 56);
-    MakeLabel(automatic, "Label5", "20秒", 136, 56);
+    MakeLabel(automatic, "AutoDelayMinLabel", "1秒", 11, 56);
+    MakeLabel(automatic, "AutoDelayMaxLabel", "20秒", 136, 56);
 
     QGroupBox* volume = MakeGroup(this, "ボリューム", 8, 160, 345, 121);
-    MakeLabel(volume, "Label1", "ＢＧＭ", 16, 16);
+    MakeLabel(volume, "BgmVolumeLabel", "ＢＧＭ", 16, 16);
     m_bgm = MakeSlider(volume, "BgmVol", 64, 12, 265, 0, 100);
-    MakeLabel(volume, "Label2", "ボイス", 16, 48);
+    MakeLabel(volume, "VoiceVolumeLabel", "ボイス", 16, 48);
     m_voice = MakeSlider(volume, "VoiceVol", 64, 44, 265, 0, 100);
-    MakeLabel(volume, "Label3", "効果音", 16, 80);
+    MakeLabel(volume, "SeVolumeLabel", "効果音", 16, 80);
     m_se = MakeSlider(volume, "SeVol", 64, 76, 265, 0, 100);
-    MakeLabel(volume, "Label6", "小", 64, 104);
-    MakeLabel(volume, "Label7", "大", 312, 104);
+    MakeLabel(volume, "VolumeMinLabel", "小", 64, 104);
+    MakeLabel(volume, "VolumeMaxLabel", "大", 312, 104);
 
     m_back = new QPushButton(QStringLiteral("戻る"), this);
-    m_back->setObjectName(QStringLiteral("Button1"));
+    m_back->setObjectName(QStringLiteral("BackButton"));
     m_back->setGeometry(272, 288, 75, 25);
     m_back->setDefault(true);
     FitGroupsToStyle({effects, mode, speed, automatic, volume});
@@ -134,31 +134,31 @@ ConfigDialog::ConfigDialog(QWidget* parent) : QDialog(parent) {
             if (checked)
                 ReadRadios();
         });
-    connect(m_msg_auto, &QSlider::valueChanged, this, [this](int v) { SliderMoved(&TConfigForm::SetMsgAuto, v); });
-    connect(m_bgm, &QSlider::valueChanged, this, [this](int v) { SliderMoved(&TConfigForm::SetBgmVol, v); });
-    connect(m_voice, &QSlider::valueChanged, this, [this](int v) { SliderMoved(&TConfigForm::SetVoiceVol, v); });
-    connect(m_se, &QSlider::valueChanged, this, [this](int v) { SliderMoved(&TConfigForm::SetSeVol, v); });
+    connect(m_msg_auto, &QSlider::valueChanged, this, [this](int v) { SliderMoved(&ConfigForm::SetMsgAuto, v); });
+    connect(m_bgm, &QSlider::valueChanged, this, [this](int v) { SliderMoved(&ConfigForm::SetBgmVol, v); });
+    connect(m_voice, &QSlider::valueChanged, this, [this](int v) { SliderMoved(&ConfigForm::SetVoiceVol, v); });
+    connect(m_se, &QSlider::valueChanged, this, [this](int v) { SliderMoved(&ConfigForm::SetSeVol, v); });
     connect(m_back, &QPushButton::clicked, this, [this]() {
         // Close first: "戻る" may switch the screen mode, which should not happen under the dialog.
-        TConfigForm* form = m_form;
+        ConfigForm* form = m_config;
         accept();
         if (form)
             form->OkButtonClick();
     });
 }
 
-void ConfigDialog::Load(TConfigForm& form) {
-    m_form = &form;
+void ConfigDialog::Load(ConfigForm& form) {
+    m_config = &form;
     m_loading = true;
-    m_eff_on->setChecked(form.EffOn);
-    m_eff_off->setChecked(form.EffOff);
-    m_scr_win->setChecked(form.ScrWin);
-    m_scr_full->setChecked(form.ScrFull);
+    m_eff_on->setChecked(form.EffectsOn);
+    m_eff_off->setChecked(form.EffectsOff);
+    m_scr_win->setChecked(form.Windowed);
+    m_scr_full->setChecked(form.FullScreen);
     // A radio group with none of its fields set keeps the buttons as they were.
-    if (form.MsgL || form.MsgM || form.MsgH) {
-        m_msg_l->setChecked(form.MsgL);
-        m_msg_m->setChecked(form.MsgM);
-        m_msg_h->setChecked(form.MsgH);
+    if (form.SpeedSlow || form.SpeedStandard || form.SpeedFast) {
+        m_msg_l->setChecked(form.SpeedSlow);
+        m_msg_m->setChecked(form.SpeedStandard);
+        m_msg_h->setChecked(form.SpeedFast);
     }
     auto load = [](QSlider* slider, int value) {
         const QSignalBlocker quiet(slider);
@@ -175,42 +175,42 @@ void ConfigDialog::Load(TConfigForm& form) {
     m_loading = false;
     // The radio buttons' own state is what the form holds now (a group may have kept its old
     // choice); read it back so the form and the screen agree.
-    form.EffOn = m_eff_on->isChecked();
-    form.EffOff = m_eff_off->isChecked();
-    form.ScrWin = m_scr_win->isChecked();
-    form.ScrFull = m_scr_full->isChecked();
-    form.MsgL = m_msg_l->isChecked();
-    form.MsgM = m_msg_m->isChecked();
-    form.MsgH = m_msg_h->isChecked();
+    form.EffectsOn = m_eff_on->isChecked();
+    form.EffectsOff = m_eff_off->isChecked();
+    form.Windowed = m_scr_win->isChecked();
+    form.FullScreen = m_scr_full->isChecked();
+    form.SpeedSlow = m_msg_l->isChecked();
+    form.SpeedStandard = m_msg_m->isChecked();
+    form.SpeedFast = m_msg_h->isChecked();
 }
 
-void ConfigDialog::Run(TConfigForm& form) {
+void ConfigDialog::Run(ConfigForm& form) {
     Load(form);
     exec();
-    m_form = nullptr;
+    m_config = nullptr;
 }
 
 void ConfigDialog::ReadRadios() {
-    if (m_loading || !m_form)
+    if (m_loading || !m_config)
         return;
-    TConfigForm& f = *m_form;
+    ConfigForm& f = *m_config;
     // Radios of one group are exclusive: the fields of the whole group follow the buttons.
-    f.EffOn = m_eff_on->isChecked();
-    f.EffOff = m_eff_off->isChecked();
-    f.ScrWin = m_scr_win->isChecked();
-    f.ScrFull = m_scr_full->isChecked();
-    f.MsgL = m_msg_l->isChecked();
-    f.MsgM = m_msg_m->isChecked();
-    f.MsgH = m_msg_h->isChecked();
+    f.EffectsOn = m_eff_on->isChecked();
+    f.EffectsOff = m_eff_off->isChecked();
+    f.Windowed = m_scr_win->isChecked();
+    f.FullScreen = m_scr_full->isChecked();
+    f.SpeedSlow = m_msg_l->isChecked();
+    f.SpeedStandard = m_msg_m->isChecked();
+    f.SpeedFast = m_msg_h->isChecked();
 }
 
-void ConfigDialog::SliderMoved(void (TConfigForm::*set)(int), int value) {
-    if (m_loading || !m_form)
+void ConfigDialog::SliderMoved(void (ConfigForm::*set)(int), int value) {
+    if (m_loading || !m_config)
         return;
-    TConfigForm& f = *m_form;
+    ConfigForm& f = *m_config;
     (f.*set)(value);
     // Without the engine's handler the label still follows its slider.
-    if (set == &TConfigForm::SetMsgAuto && !f.OnMsgAutoChange)
+    if (set == &ConfigForm::SetMsgAuto && !f.OnMsgAutoChange)
         f.DelayLabel = AutoDelayLabel(f.MsgAuto());
     m_delay_label->setText(QString::fromStdString(f.DelayLabel));
     m_delay_label->adjustSize();

@@ -16,8 +16,8 @@ struct LabelPlace {
     int x, y;
 };
 constexpr LabelPlace kLabels[] = {
-    {"BGM_LABEL", 8, 8},   {"MOUSE_LABEL", 8, 24},  {"KEY_LABEL", 8, 40},
-    {"TASK_LABEL", 8, 56}, {"MSGLOG_LABEL", 8, 72}, {"BgmFileLabel", 360, 40},
+    {"BgmLabel", 8, 8},   {"MouseLabel", 8, 24},  {"KeyLabel", 8, 40},
+    {"TaskLabel", 8, 56}, {"MsgLogLabel", 8, 72}, {"BgmFileLabel", 360, 40},
 };
 
 struct ButtonPlace {
@@ -33,7 +33,7 @@ constexpr ButtonPlace kButtons[] = {
 DebugWindowView::DebugWindowView()
     : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
-    setWindowTitle(QString::fromUtf8(TDebugWindow::kCaption));
+    setWindowTitle(QString::fromUtf8(DebugForm::kCaption));
     setFixedSize(kClientWidth, kClientHeight);
     setFont(GameFont("ＭＳ Ｐゴシック", 12));
     // Appearing must not take the keyboard from the game.
@@ -74,9 +74,9 @@ QLabel* DebugWindowView::Label(const char* name) const {
     return nullptr;
 }
 
-void DebugWindowView::Show(const TDebugWindow& window) {
-    const std::string* texts[] = {&window.BGM_LABEL,  &window.MOUSE_LABEL,  &window.KEY_LABEL,
-                                  &window.TASK_LABEL, &window.MSGLOG_LABEL, &window.BgmFileLabel};
+void DebugWindowView::Show(const DebugForm& window) {
+    const std::string* texts[] = {&window.BgmLabel,  &window.MouseLabel,  &window.KeyLabel,
+                                  &window.TaskLabel, &window.MsgLogLabel, &window.BgmFileLabel};
     for (std::size_t i = 0; i < m_labels.size(); ++i) {
         if (*texts[i] == m_label_texts[i])
             continue;

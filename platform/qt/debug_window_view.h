@@ -1,4 +1,4 @@
-// The debug window (TDebugWindow) in the window build: a small always-on-top tool window at the
+// The debug window (DebugForm) in the window build: a small always-on-top tool window at the
 // screen's top-left corner with live labels, a memo and five buttons. It refuses to close; the
 // game shows or hides it. Show() is called every tick while it is visible, so it only touches the
 // widgets whose text changed.
@@ -28,9 +28,9 @@ public:
     DebugWindowView();
 
     // Shows the labels and the memo of `window`.
-    void Show(const TDebugWindow& window);
+    void Show(const DebugForm& window);
 
-    // Button1..Button5 ("CG/SC SET" .. "ﾒｯｾｰｼﾞﾛｸﾞ"), numbered 1..5.
+    // The buttons ("CG/SC SET" .. "ﾒｯｾｰｼﾞﾛｸﾞ"), numbered 1..5.
     std::function<void(int button)> on_button;
 
     QLabel* Label(const char* name) const;

@@ -44,37 +44,37 @@ void MakeFixedDialog(QDialog& dialog, const char* caption, int client_width, int
     dialog.setFont(GameFont(kPGothic, 12));
 }
 
-QueryDialog::QueryDialog(TQueryForm& form, QWidget* parent) : QDialog(parent), m_form(form) {
-    MakeFixedDialog(*this, TQueryForm::kCaption, TQueryForm::kClientWidth, TQueryForm::kClientHeight);
-    m_label = new QLabel(QString::fromStdString(form.Label1), this);
-    m_label->setObjectName(QStringLiteral("Label1"));
+QueryDialog::QueryDialog(QueryForm& form, QWidget* parent) : QDialog(parent), m_query(form) {
+    MakeFixedDialog(*this, QueryForm::kCaption, QueryForm::kClientWidth, QueryForm::kClientHeight);
+    m_label = new QLabel(QString::fromStdString(form.Question), this);
+    m_label->setObjectName(QStringLiteral("Question"));
     m_label->setGeometry(8, 16, 265, 17);
     m_label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_label->setFont(GameFont(kPGothic, 16));
-    m_ok = MakeButton(this, "OkButton", TQueryForm::kOkCaption, 56, 56);
-    m_cancel = MakeButton(this, "CancelButton", TQueryForm::kCancelCaption, 160, 56);
+    m_ok = MakeButton(this, "OkButton", QueryForm::kOkCaption, 56, 56);
+    m_cancel = MakeButton(this, "CancelButton", QueryForm::kCancelCaption, 160, 56);
     m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, this, [this]() {
-        m_form.OkButtonClick();
+        m_query.OkButtonClick();
         accept();
     });
     connect(m_cancel, &QPushButton::clicked, this, &QueryDialog::reject);
 }
 
 void QueryDialog::reject() {
-    m_form.CancelButtonClick();
+    m_query.CancelButtonClick();
     QDialog::reject();
 }
 
 void QueryDialog::Run() {
-    move(m_form.Left, m_form.Top);
+    move(m_query.Left, m_query.Top);
     exec();
 }
 
-CommentDialog::CommentDialog(TCommentForm& form, QWidget* parent) : QDialog(parent), m_form(form) {
-    MakeFixedDialog(*this, TCommentForm::kCaption, TCommentForm::kClientWidth, TCommentForm::kClientHeight, true);
+CommentDialog::CommentDialog(CommentForm& form, QWidget* parent) : QDialog(parent), m_comment(form) {
+    MakeFixedDialog(*this, CommentForm::kCaption, CommentForm::kClientWidth, CommentForm::kClientHeight, true);
     m_label = new QLabel(QStringLiteral("コメント"), this);
-    m_label->setObjectName(QStringLiteral("Label1"));
+    m_label->setObjectName(QStringLiteral("CommentLabel"));
     m_label->setGeometry(12, 13, 37, 12);
     m_edit = new QLineEdit(this);
     m_edit->setObjectName(QStringLiteral("CommentEdit"));
@@ -84,24 +84,24 @@ CommentDialog::CommentDialog(TCommentForm& form, QWidget* parent) : QDialog(pare
     // silently later.
     m_edit->setMaxLength(kMaxCommentUnits);
     m_edit->setText(QString::fromStdU16String(form.CommentEdit));
-    m_save = MakeButton(this, "Button1", "セーブ", 176, 40);
-    m_cancel = MakeButton(this, "Button2", "キャンセル", 264, 40);
+    m_save = MakeButton(this, "SaveButton", "セーブ", 176, 40);
+    m_cancel = MakeButton(this, "CancelButton", "キャンセル", 264, 40);
     m_save->setDefault(true);
     connect(m_save, &QPushButton::clicked, this, [this]() {
-        m_form.CommentEdit = m_edit->text().toStdU16String();
-        m_form.OkButtonClick();
+        m_comment.CommentEdit = m_edit->text().toStdU16String();
+        m_comment.OkButtonClick();
         accept();
     });
     connect(m_cancel, &QPushButton::clicked, this, &CommentDialog::reject);
 }
 
 void CommentDialog::reject() {
-    m_form.CancelButtonClick();
+    m_comment.CancelButtonClick();
     QDialog::reject();
 }
 
 void CommentDialog::Run() {
-    move(m_form.Left, m_form.Top);
+    move(m_comment.Left, m_comment.Top);
     m_edit->setFocus();
     exec();
 }

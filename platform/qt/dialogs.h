@@ -1,5 +1,5 @@
-// The two small modal dialogs of the game in the window build: the yes/no question (TQueryForm,
-// "確認") and the save comment (TCommentForm, "セーブコメント"). Each shows the form's state with
+// The two small modal dialogs of the game in the window build: the yes/no question (QueryForm,
+// "確認") and the save comment (CommentForm, "セーブコメント"). Each shows the form's state with
 // the game's own layout and runs the form's button handler exactly once: the OK/save button its
 // yes handler, anything else (the cancel button, Escape, the close box) its no handler.
 #pragma once
@@ -27,18 +27,18 @@ void MakeFixedDialog(QDialog& dialog, const char* caption, int client_width, int
 class QueryDialog final : public QDialog {
     Q_OBJECT
 public:
-    QueryDialog(TQueryForm& form, QWidget* parent);
+    QueryDialog(QueryForm& form, QWidget* parent);
     // Places the dialog at the form's Left/Top and shows it modally.
     void Run();
 
-    QLabel* Label1() const { return m_label; }
+    QLabel* Question() const { return m_label; }
     QPushButton* OkButton() const { return m_ok; }
     QPushButton* CancelButton() const { return m_cancel; }
 
     void reject() override;
 
 private:
-    TQueryForm& m_form;
+    QueryForm& m_query;
     QLabel* m_label;
     QPushButton* m_ok;
     QPushButton* m_cancel;
@@ -50,18 +50,18 @@ public:
     // The longest comment a save slot holds, in UTF-16 units.
     static constexpr int kMaxCommentUnits = 24;
 
-    CommentDialog(TCommentForm& form, QWidget* parent);
+    CommentDialog(CommentForm& form, QWidget* parent);
     void Run();
 
-    QLabel* Label1() const { return m_label; }
+    QLabel* CommentLabel() const { return m_label; }
     QLineEdit* CommentEdit() const { return m_edit; }
-    QPushButton* Button1() const { return m_save; }
-    QPushButton* Button2() const { return m_cancel; }
+    QPushButton* SaveButton() const { return m_save; }
+    QPushButton* CancelButton() const { return m_cancel; }
 
     void reject() override;
 
 private:
-    TCommentForm& m_form;
+    CommentForm& m_comment;
     QLabel* m_label;
     QLineEdit* m_edit;
     QPushButton* m_save;

@@ -13,7 +13,7 @@
 
 namespace hk {
 
-FloatWindowView::FloatWindowView(TABitmap& surface)
+FloatWindowView::FloatWindowView(Bitmap& surface)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_surface(surface),
       m_picture(surface, QSize(kClientWidth, kClientHeight)) {
     setFixedSize(kClientWidth, kClientHeight);

@@ -5,7 +5,7 @@
 // starts a drag.
 #pragma once
 
-#include "gfx/abitmap.h"
+#include "gfx/bitmap.h"
 #include "platform/platform.h"
 #include "platform/qt/scaled_picture.h"
 
@@ -25,7 +25,7 @@ public:
     // Pixels of exactly this colour are never shown, whatever the shape says.
     static constexpr QRgb kKeyColour = 0x00FF00;
 
-    explicit FloatWindowView(TABitmap& surface);
+    explicit FloatWindowView(Bitmap& surface);
 
     void SetSink(PlatformEvents* sink) { m_sink = sink; }
     // Logical window pixels per picture pixel, as in the main window; the window's size and shape
@@ -66,7 +66,7 @@ private:
     QRegion Visible() const;
     const ScaledPicture& Picture() const;
 
-    TABitmap& m_surface;
+    Bitmap& m_surface;
     mutable ScaledPicture m_picture; // laid out afresh whenever the window is asked about it
     double m_scale = 1.0;
     PlatformEvents* m_sink = nullptr;

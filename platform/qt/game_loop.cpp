@@ -17,26 +17,26 @@ namespace {
 constexpr unsigned long kMaxNapUs = 1000;
 } // namespace
 
-GameLoop::GameLoop(Engine& form, QtPlatform& platform, FrameLog* frame_log)
-    : m_form(form), m_platform(platform), m_frame_log(frame_log) {}
+GameLoop::GameLoop(Engine& engine, QtPlatform& platform, FrameLog* frame_log)
+    : m_engine(engine), m_platform(platform), m_frame_log(frame_log) {}
 
 void GameLoop::RunOnce() {
-    if (!m_form.FrameTimerEnabled()) {
+    if (!m_engine.FrameTimerEnabled()) {
         m_platform.SleepInNextPump(IdleDeadline{});
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         return;
     }
-    if (m_form.PollFrameTimer()) {
+    if (m_engine.PollFrameTimer()) {
         ++m_ticks;
         if (m_frame_log)
             m_frame_log->CountTick();
         m_platform.PaintPresented();
-        m_platform.SleepInNextPump(m_form.NextDeadline());
+        m_platform.SleepInNextPump(m_engine.NextDeadline());
         return;
     }
-    if (!m_form.FrameTimerEnabled())
+    if (!m_engine.FrameTimerEnabled())
         return;
-    const std::uint32_t wait_ms = m_form.MsUntilFrameTimer(m_platform.TickCount());
+    const std::uint32_t wait_ms = m_engine.MsUntilFrameTimer(m_platform.TickCount());
     if (wait_ms > 0)
         QThread::usleep(std::min<unsigned long>(kMaxNapUs, wait_ms * 1000ul));
 }

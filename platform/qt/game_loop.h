@@ -16,7 +16,7 @@ class FrameLog;
 class GameLoop {
 public:
     // frame_log may be null (the usual case).
-    GameLoop(Engine& form, QtPlatform& platform, FrameLog* frame_log = nullptr);
+    GameLoop(Engine& engine, QtPlatform& platform, FrameLog* frame_log = nullptr);
 
     // One pass: a tick when one is due, otherwise a nap of at most 1 ms until it is; or, with
     // the frame timer off, a wait for the next event.
@@ -24,7 +24,7 @@ public:
     std::uint64_t Ticks() const { return m_ticks; }
 
 private:
-    Engine& m_form;
+    Engine& m_engine;
     QtPlatform& m_platform;
     FrameLog* m_frame_log;
     std::uint64_t m_ticks = 0;

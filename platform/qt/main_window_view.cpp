@@ -38,7 +38,7 @@ int TakeWheelNotches(int& rest, int delta) {
     return notches;
 }
 
-MainWindowView::MainWindowView(TABitmap& surface)
+MainWindowView::MainWindowView(Bitmap& surface)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       m_picture(surface, QSize(kClientWidth, kClientHeight)) {

@@ -6,7 +6,7 @@
 // into the engine's events and opens the attached context menu on a right click.
 #pragma once
 
-#include "gfx/abitmap.h"
+#include "gfx/bitmap.h"
 #include "platform/platform.h"
 #include "platform/qt/picture_fit.h"
 #include "platform/qt/scaled_picture.h"
@@ -29,7 +29,7 @@ public:
     static constexpr int kMinClientWidth = 400;
     static constexpr int kMinClientHeight = 300;
 
-    explicit MainWindowView(TABitmap& surface);
+    explicit MainWindowView(Bitmap& surface);
 
     void SetSink(PlatformEvents* sink) { m_sink = sink; }
     // The context menu a right click opens; nullptr: none. The model must outlive the attachment.

@@ -212,7 +212,7 @@ void QtPlatform::SetDelayTimerEnabled(bool enabled) {
     m_delay_timer->SetEnabled(enabled);
 }
 
-TABitmap& QtPlatform::ClientSurface(WindowId window) {
+Bitmap& QtPlatform::ClientSurface(WindowId window) {
     switch (window) {
     case WindowId::Float: return m_float_surface;
     case WindowId::Debug:
@@ -388,17 +388,17 @@ void QtPlatform::PopupMenu(Menu& menu, Point screen) {
     RunPopupMenu(menu, m_sink, QPoint(screen.x, screen.y), m_main.get());
 }
 
-void QtPlatform::ShowQueryForm(TQueryForm& form) {
+void QtPlatform::ShowQueryForm(QueryForm& form) {
     QueryDialog dialog(form, m_main.get());
     dialog.Run();
 }
 
-void QtPlatform::ShowCommentForm(TCommentForm& form) {
+void QtPlatform::ShowCommentForm(CommentForm& form) {
     CommentDialog dialog(form, m_main.get());
     dialog.Run();
 }
 
-void QtPlatform::ShowConfigForm(TConfigForm& form) {
+void QtPlatform::ShowConfigForm(ConfigForm& form) {
     // Made when first needed: its widgets ask Qt for the font list, which start-up can do without.
     if (!m_config)
         m_config = std::make_unique<ConfigDialog>(m_main.get());
@@ -408,7 +408,7 @@ void QtPlatform::ShowConfigForm(TConfigForm& form) {
     m_config->Run(form);
 }
 
-void QtPlatform::UpdateDebugWindow(TDebugWindow& window) {
+void QtPlatform::UpdateDebugWindow(DebugForm& window) {
     m_debug_form = &window;
     DebugView().Show(window);
 }

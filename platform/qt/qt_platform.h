@@ -6,7 +6,7 @@
 
 #include "engine/forms.h"
 #include "engine/idle_deadline.h"
-#include "gfx/abitmap.h"
+#include "gfx/bitmap.h"
 #include "platform/platform.h"
 
 #include <QObject>
@@ -70,7 +70,7 @@ public:
     void ProcessMessages() override;
     void SetDelayTimerEnabled(bool enabled) override;
     void Wake() override;
-    TABitmap& ClientSurface(WindowId window) override;
+    Bitmap& ClientSurface(WindowId window) override;
     void Invalidate(WindowId window) override;
     void InvalidateRect(WindowId window, int x, int y, int width, int height) override;
     bool ReadyForFrame(WindowId window) override;
@@ -92,17 +92,17 @@ public:
     Size ScreenSize() override;
     void AttachContextMenu(Menu* menu) override;
     void PopupMenu(Menu& menu, Point screen) override;
-    void ShowQueryForm(TQueryForm& form) override;
-    void ShowCommentForm(TCommentForm& form) override;
-    void ShowConfigForm(TConfigForm& form) override;
-    void UpdateDebugWindow(TDebugWindow& window) override;
+    void ShowQueryForm(QueryForm& form) override;
+    void ShowCommentForm(CommentForm& form) override;
+    void ShowConfigForm(ConfigForm& form) override;
+    void UpdateDebugWindow(DebugForm& window) override;
     void ReportError(const ErrorReport& report) override;
     void ShowMessage(const std::string& message) override;
     std::unique_ptr<AudioDevice> CreateAudioDevice() override;
 
 private:
     PlatformEvents* m_sink = nullptr;
-    TABitmap m_main_surface, m_float_surface, m_debug_surface;
+    Bitmap m_main_surface, m_float_surface, m_debug_surface;
     std::unique_ptr<MainWindowView> m_main;
     std::unique_ptr<FloatWindowView> m_float;
     std::unique_ptr<DebugWindowView> m_debug;
@@ -131,7 +131,7 @@ private:
         Point screen, client;
     };
     Conversion m_to_main, m_to_float;
-    TDebugWindow* m_debug_form = nullptr; // the form last shown, refreshed after a button
+    DebugForm* m_debug_form = nullptr; // the form last shown, refreshed after a button
 };
 
 } // namespace hk

@@ -29,7 +29,7 @@ int FloorLogical(int device, qreal ratio) {
     return static_cast<int>(std::floor(device / ratio + kSlack));
 }
 
-PixelBlock BlockOf(const TABitmap& surface) {
+PixelBlock BlockOf(const Bitmap& surface) {
     PixelBlock block;
     block.pixels = reinterpret_cast<const std::uint32_t*>(surface.Row(0));
     block.stride = static_cast<std::ptrdiff_t>(surface.Stride() / 4);
@@ -49,7 +49,7 @@ PixelTarget TargetOf(QImage& image) {
 
 } // namespace
 
-ScaledPicture::ScaledPicture(const TABitmap& surface, QSize picture) : m_surface(surface), m_picture(picture) {
+ScaledPicture::ScaledPicture(const Bitmap& surface, QSize picture) : m_surface(surface), m_picture(picture) {
     SetOutput(picture, 1.0);
 }
 

@@ -4,7 +4,7 @@
 // filtering). The main window and the floating window each own one.
 #pragma once
 
-#include "gfx/abitmap.h"
+#include "gfx/bitmap.h"
 #include "platform/platform.h"
 #include "platform/qt/picture_fit.h"
 
@@ -22,7 +22,7 @@ namespace hk {
 class ScaledPicture {
 public:
     // picture: the size of the game picture the surface holds (the surface may still be empty).
-    ScaledPicture(const TABitmap& surface, QSize picture);
+    ScaledPicture(const Bitmap& surface, QSize picture);
 
     // The window's size in logical pixels and its device pixel ratio.
     void SetOutput(QSize logical, qreal ratio);
@@ -53,7 +53,7 @@ private:
     void PaintSmooth(QPainter& painter);
     bool Scaled() const { return m_fit.width != m_picture.width() || m_fit.height != m_picture.height(); }
 
-    const TABitmap& m_surface;
+    const Bitmap& m_surface;
     QSize m_picture;
     QSize m_logical;
     qreal m_ratio = 1.0;

@@ -88,7 +88,7 @@ protected:
         return std::span(bytes).subspan(mask ? e.offset + e.length_a : e.offset, mask ? e.length_b : e.length_a);
     }
 
-    static TABitmap Picture(int number, bool mask = false) { return DecodeImage(Part("GRP.IFP", number, mask)); }
+    static Bitmap Picture(int number, bool mask = false) { return DecodeImage(Part("GRP.IFP", number, mask)); }
 
     static std::map<int, ScenePayload> Scenes() {
         std::map<int, ScenePayload> scenes;
@@ -305,10 +305,10 @@ TEST_F(DemoGameTest, EveryPictureTheGameAsksForIsThere) {
     for (int number : wanted) {
         const IfpEntry e = index.Entry(number);
         ASSERT_TRUE(e.type_a == 11 || e.type_a == 12 || e.type_a == 13) << "graphic " << number;
-        const TABitmap picture = Picture(number);
+        const Bitmap picture = Picture(number);
         EXPECT_GE(picture.Width(), 800) << "graphic " << number;
         if (e.type_b != 0) {
-            const TABitmap mask = Picture(number, true);
+            const Bitmap mask = Picture(number, true);
             EXPECT_EQ(mask.Width(), picture.Width()) << "graphic " << number;
             EXPECT_EQ(mask.Height(), picture.Height()) << "graphic " << number;
         }
@@ -321,7 +321,7 @@ TEST_F(DemoGameTest, EveryPictureTheGameAsksForIsThere) {
     }
 }
 
-int Mean(const TABitmap& a, const TABitmap& b, int x0, int y0, int w, int h) {
+int Mean(const Bitmap& a, const Bitmap& b, int x0, int y0, int w, int h) {
     long sum = 0;
     for (int y = y0; y < y0 + h; ++y) {
         for (int x = x0; x < x0 + w; ++x) {
@@ -360,7 +360,7 @@ TEST_F(DemoGameTest, HighlightSheetsChangeExactlyTheHitAreas) {
         {61, 50, {{20, 560, 80, 30}, {330, 560, 60, 30}, {390, 560, 60, 30}}},
     };
     for (const Sheet& s : sheets) {
-        const TABitmap normal = Picture(s.normal), lit = Picture(s.highlight);
+        const Bitmap normal = Picture(s.normal), lit = Picture(s.highlight);
         for (const auto& r : s.rects) {
             EXPECT_GT(Mean(normal, lit, r[0], r[1], r[2], r[3]), 12)
                 << "graphic " << s.highlight << " shows no highlight at " << r[0] << "," << r[1];
@@ -379,7 +379,7 @@ TEST_F(DemoGameTest, HighlightSheetsChangeExactlyTheHitAreas) {
 }
 
 TEST_F(DemoGameTest, KeyColoursSitWhereTheEngineLooksForThem) {
-    const TABitmap parts = Picture(10);
+    const Bitmap parts = Picture(10);
     ASSERT_EQ(parts.Height(), 600);
     const Color window_key = parts.GetColor(0, 424);
     // The floating window's shape: the key colour outside, never inside the text area.
@@ -407,7 +407,7 @@ TEST_F(DemoGameTest, KeyColoursSitWhereTheEngineLooksForThem) {
     }
     EXPECT_EQ(frames.size(), 8u);
     // The album's highlight frame: key colour at its own (8, 8), a rim around it.
-    const TABitmap album = Picture(50);
+    const Bitmap album = Picture(50);
     const Color frame_key = album.GetColor(170 + 8, 10 + 8);
     EXPECT_EQ(album.GetColor(170 + 80, 10 + 60), frame_key);
     EXPECT_NE(album.GetColor(170 + 1, 10 + 1), frame_key);
@@ -415,9 +415,9 @@ TEST_F(DemoGameTest, KeyColoursSitWhereTheEngineLooksForThem) {
 }
 
 TEST_F(DemoGameTest, RulesCoverTheWholeRangeAndDiffer) {
-    std::vector<TABitmap> rules;
+    std::vector<Bitmap> rules;
     for (int number = 41; number <= 46; ++number) {
-        TABitmap rule = Picture(number);
+        Bitmap rule = Picture(number);
         ASSERT_EQ(rule.Width(), 800);
         ASSERT_EQ(rule.Height(), 600);
         int low = 255, high = 0;
@@ -429,13 +429,13 @@ TEST_F(DemoGameTest, RulesCoverTheWholeRangeAndDiffer) {
         }
         EXPECT_LE(low, 8) << "rule " << number;
         EXPECT_GE(high, 245) << "rule " << number;
-        for (const TABitmap& other : rules) {
+        for (const Bitmap& other : rules) {
             EXPECT_GT(Mean(rule, other, 0, 0, 800, 600), 10) << "rule " << number << " repeats another";
         }
         rules.push_back(std::move(rule));
     }
     // The text reveal: within a line values grow left to right, and each line starts after the last.
-    const TABitmap reveal = Picture(7);
+    const Bitmap reveal = Picture(7);
     ASSERT_EQ(reveal.Width(), 800);
     EXPECT_LT(reveal.Pixel(40, 70)[0], reveal.Pixel(700, 70)[0]);
     EXPECT_GT(reveal.Pixel(40, 100)[0], reveal.Pixel(700, 70)[0]);

@@ -22,7 +22,7 @@ namespace {
 
 TEST(DemoPictureFiles, BitmapsReadBackPixelForPixel) {
     // Three columns make rows of 9 bytes, padded to 12; rows are stored bottom-up.
-    TABitmap picture;
+    Bitmap picture;
     picture.SetSize(3, 2);
     const Color colours[2][3] = {{0x0000FF, 0x00FF00, 0xFF0000}, {0x123456, 0xABCDEF, 0x000000}};
     for (int y = 0; y < 2; ++y) {
@@ -32,7 +32,7 @@ TEST(DemoPictureFiles, BitmapsReadBackPixelForPixel) {
     }
     const auto bmp = demo::EncodeBmp(picture);
     EXPECT_EQ(bmp.size(), 54u + 2 * 12);
-    const TABitmap back = DecodeBmp(bmp);
+    const Bitmap back = DecodeBmp(bmp);
     ASSERT_EQ(back.Width(), 3);
     ASSERT_EQ(back.Height(), 2);
     for (int y = 0; y < 2; ++y) {
@@ -43,10 +43,10 @@ TEST(DemoPictureFiles, BitmapsReadBackPixelForPixel) {
 }
 
 TEST(DemoPictureFiles, JpegKeepsSizeAndColour) {
-    TABitmap picture;
+    Bitmap picture;
     picture.SetSize(17, 9);
     picture.Fill(MakeColor(200, 120, 40));
-    const TABitmap back = DecodeJpeg(demo::EncodeJpeg(picture, 90));
+    const Bitmap back = DecodeJpeg(demo::EncodeJpeg(picture, 90));
     ASSERT_EQ(back.Width(), 17);
     ASSERT_EQ(back.Height(), 9);
     const Color c = back.GetColor(8, 4);
@@ -58,7 +58,7 @@ TEST(DemoPictureFiles, JpegKeepsSizeAndColour) {
 TEST(DemoCanvas, CoverageBecomesTheMask) {
     demo::Canvas canvas(40, 40);
     canvas.Circle(20, 20, 9.7f, demo::Hex(0xFF0000));
-    const TABitmap mask = canvas.MaskBitmap();
+    const Bitmap mask = canvas.MaskBitmap();
     EXPECT_EQ(mask.Pixel(20, 20)[0], 255);  // inside: opaque
     EXPECT_EQ(mask.Pixel(2, 2)[0], 0);      // outside: clear
     const int edge = mask.Pixel(29, 20)[0]; // the rim is anti-aliased
@@ -74,7 +74,7 @@ TEST(DemoCanvas, CoverageBecomesTheMask) {
 
 TEST(DemoCanvas, DitherKeepsTheAverageOfInBetweenLevels) {
     demo::Canvas canvas(8, 8, {100.5f, 100.25f, 0});
-    const TABitmap out = canvas.ToBitmap();
+    const Bitmap out = canvas.ToBitmap();
     double red = 0, green = 0;
     for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 8; ++x) {

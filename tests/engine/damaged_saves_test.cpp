@@ -123,7 +123,7 @@ protected:
 
     void Close() {
         Platform().QueueDialogAnswer({HeadlessPlatform::DialogAnswer::Kind::Query, true});
-        ASSERT_TRUE(Form().RequestClose());
+        ASSERT_TRUE(TheEngine().RequestClose());
         EXPECT_EQ(Errors(), std::vector<std::string>{});
     }
 
@@ -186,7 +186,7 @@ TEST_P(DamagedSystemFile, StartsKeepsItAsideTakesTheCopyOrTheDefaultsAndTellsOnc
         EXPECT_FALSE(fs::exists(m_dir / "Save00.dat.bak"));
     }
     EXPECT_EQ(started_with, BytesOf(State().System)) << "the file holds what the game plays with";
-    EXPECT_TRUE(Form().FrameTimerEnabled());
+    EXPECT_TRUE(TheEngine().FrameTimerEnabled());
 
     PlayAndClose();
     EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat.bak"), started_with) << "the close keeps the file it replaced";
@@ -403,18 +403,18 @@ TEST_P(DamagedSlotFile, LoadingReportsSavingReplacesAndNothingIsDeleted) {
     Session().Ticks(3);
 
     // The menu: the damaged slot keeps its place and its load item; the slots after it are built.
-    Form().ItemLoadClick();
+    TheEngine().ItemLoadClick();
     EXPECT_EQ(Errors(), std::vector<std::string>{});
-    const MenuItem& item = Form().MenuItemNamed("ItemLoad5");
+    const MenuItem& item = TheEngine().MenuItemNamed("ItemLoad5");
     EXPECT_TRUE(item.caption.ends_with("　- セーブデータが壊れています -")) << item.caption;
     EXPECT_TRUE(item.enabled);
-    EXPECT_TRUE(Form().MenuItemNamed("ItemLoad6").caption.ends_with("　六番"));
-    EXPECT_TRUE(Form().MenuItemNamed("ItemLoad6").checked);
-    EXPECT_FALSE(Form().MenuItemNamed("ItemLoad7").enabled);
+    EXPECT_TRUE(TheEngine().MenuItemNamed("ItemLoad6").caption.ends_with("　六番"));
+    EXPECT_TRUE(TheEngine().MenuItemNamed("ItemLoad6").checked);
+    EXPECT_FALSE(TheEngine().MenuItemNamed("ItemLoad7").enabled);
 
     // Loading it reports the file; the game in memory is untouched and plays on.
     const GameData before = State().Game;
-    Form().OnMenuCommand("ItemLoad5");
+    TheEngine().OnMenuCommand("ItemLoad5");
     const auto errors = Errors();
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].find("Save05.dat"), std::string::npos) << errors[0];
@@ -422,12 +422,12 @@ TEST_P(DamagedSlotFile, LoadingReportsSavingReplacesAndNothingIsDeleted) {
     EXPECT_NE(State().Task, TaskCode::TASK_RESTORE_GAME);
     const std::uint32_t clock = Platform().TickCount();
     Session().Ticks(3);
-    EXPECT_TRUE(Form().FrameTimerEnabled());
+    EXPECT_TRUE(TheEngine().FrameTimerEnabled());
     EXPECT_GT(Platform().TickCount(), clock);
 
     // Saving into it writes the new save and keeps the damaged one aside; the older copy stays.
     AnswerComment(u"新しい");
-    Form().OnMenuCommand("ItemSave5");
+    TheEngine().OnMenuCommand("ItemSave5");
     EXPECT_EQ(Errors(), std::vector<std::string>{});
     EXPECT_EQ(Platform().CommentPrefill(), u"") << "a damaged slot offers no old comment";
     GameData saved{};
@@ -450,7 +450,7 @@ TEST_F(DamagedSaves, SavingOverAWholeSlotKeepsTheOldSaveAsTheCopy) {
     Start();
     Session().Ticks(3);
     AnswerComment(u"新しい");
-    Form().OnMenuCommand("ItemSave12");
+    TheEngine().OnMenuCommand("ItemSave12");
     EXPECT_EQ(Errors(), std::vector<std::string>{});
     EXPECT_EQ(Platform().CommentPrefill(), u"古い");
     EXPECT_EQ(ReadFileBytes(m_dir / "Save12.dat.bak"), old_save);
@@ -467,10 +467,10 @@ TEST_F(DamagedSaves, SlotNoiseOfTheRightLengthIsNeverLoadedNorKeptAsTheCopy) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         const Bytes noise = NoiseBytes(sizeof(GameData), seed);
         WriteFileBytes(m_dir / "Save05.dat", noise);
-        Form().ItemLoadClick();
-        EXPECT_TRUE(Form().MenuItemNamed("ItemLoad5").caption.ends_with("　- セーブデータが壊れています -"));
+        TheEngine().ItemLoadClick();
+        EXPECT_TRUE(TheEngine().MenuItemNamed("ItemLoad5").caption.ends_with("　- セーブデータが壊れています -"));
         const GameData before = State().Game;
-        Form().OnMenuCommand("ItemLoad5");
+        TheEngine().OnMenuCommand("ItemLoad5");
         const auto reports = Platform().TakeErrorReports();
         ASSERT_EQ(reports.size(), 1u);
         EXPECT_NE(reports[0].for_player.find(Full("Save05.dat") + "は壊れています"), std::string::npos)
@@ -480,7 +480,7 @@ TEST_F(DamagedSaves, SlotNoiseOfTheRightLengthIsNeverLoadedNorKeptAsTheCopy) {
         EXPECT_NE(State().Task, TaskCode::TASK_RESTORE_GAME);
 
         AnswerComment(u"新しい");
-        Form().OnMenuCommand("ItemSave5");
+        TheEngine().OnMenuCommand("ItemSave5");
         EXPECT_EQ(Errors(), std::vector<std::string>{});
         EXPECT_EQ(Platform().CommentPrefill(), u"") << "a damaged slot offers no old comment";
         const std::string aside = "Save05.dat.damaged" + (seed > 1 ? "-" + std::to_string(seed) : std::string());
@@ -523,16 +523,16 @@ TEST_F(DamagedSaves, ASlotFieldOutOfRangeMakesTheSlotDamaged) {
         WriteFileBytes(m_dir / "Save07.dat", BytesOf(broken));
         WriteFileBytes(m_dir / "Save07.dat.bak", older);
         fs::remove(m_dir / "Save07.dat.damaged");
-        Form().ItemLoadClick();
-        EXPECT_TRUE(Form().MenuItemNamed("ItemLoad7").caption.ends_with("　- セーブデータが壊れています -"));
-        Form().OnMenuCommand("ItemLoad7");
+        TheEngine().ItemLoadClick();
+        EXPECT_TRUE(TheEngine().MenuItemNamed("ItemLoad7").caption.ends_with("　- セーブデータが壊れています -"));
+        TheEngine().OnMenuCommand("ItemLoad7");
         const auto reports = Platform().TakeErrorReports();
         ASSERT_EQ(reports.size(), 1u);
         EXPECT_NE(reports[0].for_player.find(field.told), std::string::npos) << reports[0].for_player;
         EXPECT_NE(State().Task, TaskCode::TASK_RESTORE_GAME);
 
         AnswerComment(u"上書き");
-        Form().OnMenuCommand("ItemSave7");
+        TheEngine().OnMenuCommand("ItemSave7");
         EXPECT_EQ(Errors(), std::vector<std::string>{});
         EXPECT_EQ(ReadFileBytes(m_dir / "Save07.dat.damaged"), BytesOf(broken));
         EXPECT_EQ(ReadFileBytes(m_dir / "Save07.dat.bak"), older);

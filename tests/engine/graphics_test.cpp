@@ -11,19 +11,19 @@ namespace {
 
 constexpr std::uint16_t kPng = 12;
 
-TABitmap Solid(int w, int h, Color c) {
-    TABitmap b;
+Bitmap Solid(int w, int h, Color c) {
+    Bitmap b;
     b.SetSize(w, h);
     b.Fill(c);
     return b;
 }
 
-std::vector<std::uint8_t> Png(const TABitmap& b) {
+std::vector<std::uint8_t> Png(const Bitmap& b) {
     return EncodePng(b);
 }
 
 // Fourth byte (transparency) of a pixel.
-int Clear(const TABitmap& b, int x, int y) {
+int Clear(const Bitmap& b, int x, int y) {
     return b.Pixel(x, y)[3];
 }
 
@@ -31,14 +31,14 @@ using GraphicsTest = GameFixture;
 
 TEST_F(GraphicsTest, CharactersArePlacedInAWhiteFrameWithTheirMask) {
     ArchiveBuilder grp;
-    TABitmap mask = Solid(800, 600, kWhite);
+    Bitmap mask = Solid(800, 600, kWhite);
     mask.FillRect(0, 0, 10, 600, kBlack); // the character's left edge is clear
     grp.Add(300, kPng, Png(Solid(800, 600, MakeColor(200, 0, 0))), kPng, Png(mask));
     grp.Add(301, kPng, Png(Solid(800, 600, MakeColor(0, 0, 200)))); // no mask
     StartParked(grp);
 
-    Form().ReadGraphic(1, 300, 1); // drawn at x = -200
-    const TABitmap& c1 = Form().CharLayer1;
+    TheEngine().ReadGraphic(1, 300, 1); // drawn at x = -200
+    const Bitmap& c1 = TheEngine().CharLayer1;
     ASSERT_EQ(c1.Width(), 800);
     EXPECT_EQ(c1.GetColor(0, 0), MakeColor(200, 0, 0));
     EXPECT_EQ(Clear(c1, 0, 0), 0);
@@ -46,38 +46,38 @@ TEST_F(GraphicsTest, CharactersArePlacedInAWhiteFrameWithTheirMask) {
     EXPECT_EQ(c1.GetColor(600, 300), kWhite) << "uncovered columns stay white";
     EXPECT_EQ(Clear(c1, 799, 300), 0) << "... and opaque";
 
-    Form().ReadGraphic(2, 300, 3); // drawn at x = +200
-    const TABitmap& c2 = Form().CharLayer2;
+    TheEngine().ReadGraphic(2, 300, 3); // drawn at x = +200
+    const Bitmap& c2 = TheEngine().CharLayer2;
     EXPECT_EQ(c2.GetColor(199, 10), kWhite);
     EXPECT_EQ(Clear(c2, 199, 10), 0);
     EXPECT_EQ(Clear(c2, 205, 10), 255) << "the mask's black edge is clear";
     EXPECT_EQ(c2.GetColor(215, 10), MakeColor(200, 0, 0));
 
-    Form().ReadGraphic(1, 301, 0);
+    TheEngine().ReadGraphic(1, 301, 0);
     EXPECT_EQ(Clear(c1, 400, 300), 255) << "a picture without a mask draws clear";
 }
 
 TEST_F(GraphicsTest, SlotsDeliverTheirWayAndCgFlagsAreSetForTheCgRangeOnly) {
     ArchiveBuilder grp;
-    TABitmap grey = Solid(800, 600, MakeColor(90, 90, 90));
+    Bitmap grey = Solid(800, 600, MakeColor(90, 90, 90));
     grp.Add(8, kPng, Png(Solid(800, 176, MakeColor(1, 2, 3))), kPng, Png(Solid(800, 176, kWhite)));
     grp.Add(41, kPng, Png(grey));
     grp.Add(500, 77, Png(grey)); // a type code no decoder has
     StartParked(grp);
 
-    EXPECT_EQ(Form().MsgFrameImage.Width(), 800);
-    EXPECT_EQ(Form().MsgFrameImage.Height(), 600) << "slot 8 takes the frame's full size";
+    EXPECT_EQ(TheEngine().MsgFrameImage.Width(), 800);
+    EXPECT_EQ(TheEngine().MsgFrameImage.Height(), 600) << "slot 8 takes the frame's full size";
 
-    Form().ReadGraphic(6, 41, 0);
-    EXPECT_EQ(Form().RuleImage.Format(), PixelFormat::Gray8);
-    EXPECT_EQ(*Form().RuleImage.Pixel(10, 10), 90);
+    TheEngine().ReadGraphic(6, 41, 0);
+    EXPECT_EQ(TheEngine().RuleImage.Format(), PixelFormat::Gray8);
+    EXPECT_EQ(*TheEngine().RuleImage.Pixel(10, 10), 90);
 
-    Form().ReadGraphic(0, 500, 0);
-    EXPECT_EQ(Form().BgLayer.GetColor(5, 5), kWhite);
+    TheEngine().ReadGraphic(0, 500, 0);
+    EXPECT_EQ(TheEngine().BgLayer.GetColor(5, 5), kWhite);
 
     const auto seen = [&](int g) { return State().System.CgSeen[g - kCgFirst]; };
     for (int g : {400, 401, 500, 699, 700})
-        Form().ReadGraphic(3, g, 0);
+        TheEngine().ReadGraphic(3, g, 0);
     EXPECT_EQ(seen(401), 1);
     EXPECT_EQ(seen(500), 1);
     EXPECT_EQ(seen(699), 1);
@@ -94,7 +94,7 @@ TEST_F(GraphicsTest, DamagedPictureIsAnErrorNamingTheGraphic) {
     grp.Add(123, kPng, png);
     StartParked(grp);
     try {
-        Form().ReadGraphic(0, 123, 0);
+        TheEngine().ReadGraphic(0, 123, 0);
         FAIL() << "a cut PNG must not load";
     } catch (const std::exception& e) {
         EXPECT_NE(std::string(e.what()).find("graphic 123"), std::string::npos) << e.what();
@@ -103,41 +103,41 @@ TEST_F(GraphicsTest, DamagedPictureIsAnErrorNamingTheGraphic) {
 
 TEST_F(GraphicsTest, CompositionDrawsLayerOneInFrontAndIgnoresEmptyLayers) {
     StartParked(ArchiveBuilder());
-    Form().BgLayer.Fill(kWhite);
-    Form().CharLayer1 = Solid(800, 600, kBlack); // opaque black
-    Form().CharLayer2 = Solid(800, 600, MakeColor(0, 255, 0));
+    TheEngine().BgLayer.Fill(kWhite);
+    TheEngine().CharLayer1 = Solid(800, 600, kBlack); // opaque black
+    TheEngine().CharLayer2 = Solid(800, 600, MakeColor(0, 255, 0));
     State().Game.LayerGraphic[1] = 5;
     State().Game.LayerGraphic[2] = 7;
-    Form().CreateMakeBMP();
+    TheEngine().CreateMakeBMP();
     // Opacity 255 keeps 1/256 of what is beneath: (0 * 255 + 255 * 1) >> 8 = 0.
-    EXPECT_EQ(Form().SceneImage.GetColor(1, 1), kBlack);
+    EXPECT_EQ(TheEngine().SceneImage.GetColor(1, 1), kBlack);
 
     State().Game.LayerGraphic[1] = 0;
-    Form().CreateMakeBMP();
+    TheEngine().CreateMakeBMP();
     // Red and blue: (0 * 255 + 255 * 1) >> 8 = 0; green: (255 * 255 + 255 * 1) >> 8 = 255.
-    EXPECT_EQ(Form().SceneImage.GetColor(1, 1), MakeColor(0, 255, 0));
+    EXPECT_EQ(TheEngine().SceneImage.GetColor(1, 1), MakeColor(0, 255, 0));
 
-    Form().CharLayer2 = TABitmap(); // shown but never loaded
-    Form().CreateMakeBMP();
-    EXPECT_EQ(Form().SceneImage.GetColor(1, 1), kWhite);
+    TheEngine().CharLayer2 = Bitmap(); // shown but never loaded
+    TheEngine().CreateMakeBMP();
+    EXPECT_EQ(TheEngine().SceneImage.GetColor(1, 1), kWhite);
 
-    Form().ClearBitmap(1);
+    TheEngine().ClearBitmap(1);
     EXPECT_EQ(State().Game.LayerGraphic[1], 0);
-    Form().ClearBitmap(7);
+    TheEngine().ClearBitmap(7);
 }
 
 TEST_F(GraphicsTest, RunnerScreenshotOfAComposedSceneAfterAWipe) {
     // A background, two characters at the left and right places, then a wipe; the runner's
     // screenshot must be exactly the composition.
-    TABitmap bg = Solid(800, 600, MakeColor(30, 60, 90));
+    Bitmap bg = Solid(800, 600, MakeColor(30, 60, 90));
     for (int y = 0; y < 600; ++y)
         bg.FillRect(0, y, 800, 1, MakeColor(y % 256, 60, 255 - y % 256));
-    TABitmap left = Solid(800, 600, MakeColor(250, 200, 10));
-    TABitmap left_mask = Solid(800, 600, kBlack);
+    Bitmap left = Solid(800, 600, MakeColor(250, 200, 10));
+    Bitmap left_mask = Solid(800, 600, kBlack);
     left_mask.FillRect(300, 100, 200, 500, kWhite);
-    TABitmap right = Solid(400, 600, MakeColor(20, 200, 250));
-    TABitmap right_mask = Solid(400, 600, MakeColor(128, 128, 128));
-    TABitmap rule = Solid(800, 600, kBlack);
+    Bitmap right = Solid(400, 600, MakeColor(20, 200, 250));
+    Bitmap right_mask = Solid(400, 600, MakeColor(128, 128, 128));
+    Bitmap rule = Solid(800, 600, kBlack);
     for (int x = 0; x < 800; ++x)
         rule.FillRect(x, 0, 1, 600, MakeColor(x * 255 / 799, x * 255 / 799, x * 255 / 799));
 
@@ -158,22 +158,22 @@ TEST_F(GraphicsTest, RunnerScreenshotOfAComposedSceneAfterAWipe) {
                            "until-task TASK_WAIT_KEY\nscreenshot shot.png\n");
     ASSERT_EQ(r.status, 0) << r.err;
     const auto shot_bytes = ReadFileBytes(m_dir / "shot.png");
-    const TABitmap shot = DecodePng(shot_bytes);
+    const Bitmap shot = DecodePng(shot_bytes);
 
     // The expected picture, by the same rules: placed frames, inverted masks, opacity 255.
-    auto frame = [](const TABitmap& picture, int x) {
-        TABitmap f = Solid(800, 600, kWhite);
+    auto frame = [](const Bitmap& picture, int x) {
+        Bitmap f = Solid(800, 600, kWhite);
         f.CopyRect(x, 0, picture, 0, 0, picture.Width(), picture.Height());
         return f;
     };
-    auto layer = [&](const TABitmap& colour, const TABitmap& mask, int x) {
-        TABitmap m = frame(mask, x);
+    auto layer = [&](const Bitmap& colour, const Bitmap& mask, int x) {
+        Bitmap m = frame(mask, x);
         InvertRect(0, 0, 800, 600, m);
-        TABitmap out;
+        Bitmap out;
         frame(colour, x).CombineMask(m, out);
         return out;
     };
-    TABitmap expected = frame(bg, 0);
+    Bitmap expected = frame(bg, 0);
     layer(right, right_mask, 200).DrawAlphaOnto(0, 0, 800, 600, 0, 0, expected, 255);
     layer(left, left_mask, -200).DrawAlphaOnto(0, 0, 800, 600, 0, 0, expected, 255);
 

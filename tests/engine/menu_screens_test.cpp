@@ -16,7 +16,7 @@ constexpr Color kFrame = MakeColor(0, 200, 0);
 constexpr Color kFrameKey = MakeColor(0, 255, 0);
 
 std::vector<std::uint8_t> SolidPng(int w, int h, Color c) {
-    TABitmap b;
+    Bitmap b;
     b.SetSize(w, h);
     b.Fill(c);
     return EncodePng(b);
@@ -25,7 +25,7 @@ std::vector<std::uint8_t> SolidPng(int w, int h, Color c) {
 // The album parts sheet: lock tile at (10, 10), the highlight frame at (170, 10) with its key
 // colour inside (and so at its own (8, 8)), button highlights in place.
 std::vector<std::uint8_t> AlbumParts() {
-    TABitmap b;
+    Bitmap b;
     b.SetSize(800, 600);
     b.FillRect(10, 10, 150, 113, kLockTile);
     b.FillRect(170, 10, 160, 120, kFrame);
@@ -111,7 +111,7 @@ TEST_F(MenuScreensTest, NewGameStartsPlayWithClearedTablesAndTheContextMenu) {
     Click(700, 380);
     EXPECT_EQ(Script().GamePlaying(), 1);
     EXPECT_EQ(State().Game.ContextMenuOn, 1);
-    EXPECT_EQ(Platform().AttachedMenu(), &Form().ContextMenu);
+    EXPECT_EQ(Platform().AttachedMenu(), &TheEngine().ContextMenu);
     EXPECT_EQ(State().MsgLog[3].Text, "");
     EXPECT_EQ(State().Game.ScenarioVars[4], 0);
     EXPECT_EQ(State().Game.ReturnDepth, 0);
@@ -168,7 +168,7 @@ TEST_F(MenuScreensTest, CgAlbumLocksUnseenCellsAndShowsSeenPictures) {
 
     Click(180, 80); // cell 2: 557 seen, 558 not
     ASSERT_TRUE(Reach(TaskCode::TASK_WAIT_CG_ALBUM));
-    EXPECT_EQ(Form().AlbumPicture(), 1);
+    EXPECT_EQ(TheEngine().AlbumPicture(), 1);
     Click(400, 300);
     ASSERT_TRUE(Reach(TaskCode::TASK_WAIT_CG_ALBUM_MENU)) << "the unseen second picture is skipped";
 
@@ -204,7 +204,7 @@ TEST_F(MenuScreensTest, SceneAlbumQueuesScenesAndReplaysThemInOrder) {
     bool cyan = false;
     for (int y = 78; y < 110; ++y)
         for (int x = 21; x < 45; ++x) {
-            const Color c = Form().SceneImage.GetColor(x, y);
+            const Color c = TheEngine().SceneImage.GetColor(x, y);
             cyan = cyan || (ColorRed(c) < 40 && ColorGreen(c) > 200 && ColorBlue(c) > 200);
         }
     EXPECT_TRUE(cyan);
@@ -271,11 +271,11 @@ TEST_F(MenuScreensTest, TitleLoadMenuOpensAtItsPointAndLoadsTheChosenSlot) {
 
     Click(700, 420); // load
     ASSERT_NE(Platform().OpenPopup(), nullptr);
-    EXPECT_EQ(Platform().OpenPopup(), &Form().TitleLoadMenu);
+    EXPECT_EQ(Platform().OpenPopup(), &TheEngine().TitleLoadMenu);
     EXPECT_EQ(*Platform().LastPopupPosition(), Platform().ClientToScreen(WindowId::Main, Point{320, 120}));
     EXPECT_EQ(Platform().AttachedMenu(), nullptr) << "detached again when the menu closed";
-    EXPECT_TRUE(Form().MenuItemNamed("ItemLoadT2").enabled);
-    EXPECT_FALSE(Form().MenuItemNamed("ItemLoadT3").enabled);
+    EXPECT_TRUE(TheEngine().MenuItemNamed("ItemLoadT2").enabled);
+    EXPECT_FALSE(TheEngine().MenuItemNamed("ItemLoadT3").enabled);
 
     Platform().QueueMenu({"ItemLoadT2"});
     Session().Tick();

@@ -155,7 +155,7 @@ protected:
         answer.config_fields = std::move(controls);
         answer.config_back = true;
         Platform().QueueDialogAnswer(answer);
-        Form().ItemOptionClick();
+        TheEngine().ItemOptionClick();
         EXPECT_EQ(SystemDataProblem(State().System), "");
     }
 
@@ -190,7 +190,7 @@ TEST_F(GameWrites, EverySaveFileTheGameWritesPassesTheCheck) {
 
     // A slot file missing during play is made from the live record: not in use, yet not blank.
     fs::remove(m_dir / "Save09.dat");
-    Form().ItemSaveClick();
+    TheEngine().ItemSaveClick();
     const Bytes made = ReadFileBytes(m_dir / "Save09.dat");
     ASSERT_EQ(made.size(), sizeof(GameData));
     EXPECT_EQ(made[0], 0) << "SlotInUse";
@@ -222,15 +222,15 @@ TEST_F(GameWrites, EverySaveFileTheGameWritesPassesTheCheck) {
               {"EffectsOn", 7},
               {"FullScreen", -1}});
     Settings({{"TextSpeed", 0}, {"TextSpeed", 4}, {"AutoDelay", 20}});
-    Form().OnToggleFullScreen();
-    Form().OnToggleFullScreen();
+    TheEngine().OnToggleFullScreen();
+    TheEngine().OnToggleFullScreen();
     for (int button : {1, 2, 3, 3})
-        Form().OnDebugButton(button);
+        TheEngine().OnDebugButton(button);
     EXPECT_EQ(SystemDataProblem(State().System), "");
 
     HeadlessPlatform::DialogAnswer yes{Answer::Kind::Query, true};
     Platform().QueueDialogAnswer(yes);
-    ASSERT_TRUE(Form().RequestClose());
+    ASSERT_TRUE(TheEngine().RequestClose());
     EXPECT_EQ(Platform().TakeErrors(), std::vector<std::string>{});
     ExpectEverySaveFileSound();
 
@@ -238,11 +238,12 @@ TEST_F(GameWrites, EverySaveFileTheGameWritesPassesTheCheck) {
     m_session.reset();
     Start();
     EXPECT_EQ(Platform().TakeMessages(), std::vector<std::string>{});
-    Form().ItemLoadClick();
+    TheEngine().ItemLoadClick();
     for (int n : {3, 4, 5})
-        EXPECT_FALSE(Form().MenuItemNamed("ItemLoad" + std::to_string(n)).caption.ends_with("壊れています -")) << n;
+        EXPECT_FALSE(TheEngine().MenuItemNamed("ItemLoad" + std::to_string(n)).caption.ends_with("壊れています -"))
+            << n;
     Platform().QueueDialogAnswer(yes);
-    ASSERT_TRUE(Form().RequestClose());
+    ASSERT_TRUE(TheEngine().RequestClose());
     ExpectEverySaveFileSound();
 }
 

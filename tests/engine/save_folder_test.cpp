@@ -141,7 +141,7 @@ TEST_F(SaveFolderTest, UnwritableGameFolderPlaysWithItsSavesCopiedToTheDataFolde
     Start();
     State().System.SystemVars[3] = 33;
     Platform().QueueDialogAnswer({HeadlessPlatform::DialogAnswer::Kind::Query, true});
-    ASSERT_TRUE(Form().RequestClose());
+    ASSERT_TRUE(TheEngine().RequestClose());
     m_session.reset();
     WriteFileBytes(m_dir / "Save05.dat", BytesOf(SlotRecord(u'五')));
     WriteFileBytes(m_dir / "Save05.dat.bak", BytesOf(SlotRecord(u'前')));
@@ -175,12 +175,12 @@ TEST_F(SaveFolderTest, UnwritableGameFolderPlaysWithItsSavesCopiedToTheDataFolde
     EXPECT_EQ(State().System.SystemVars[3], 33) << "the copied system file was read";
     Session().Ticks(3);
     Platform().QueueDialogAnswer({HeadlessPlatform::DialogAnswer::Kind::Comment, true, u"新しい"});
-    Form().OnMenuCommand("ItemSave2");
-    Form().OnMenuCommand("ItemLoad5");
+    TheEngine().OnMenuCommand("ItemSave2");
+    TheEngine().OnMenuCommand("ItemLoad5");
     Session().Ticks(60);
     EXPECT_EQ(State().Game.SaveComment[0], u'五');
     Platform().QueueDialogAnswer({HeadlessPlatform::DialogAnswer::Kind::Query, true});
-    ASSERT_TRUE(Form().RequestClose());
+    ASSERT_TRUE(TheEngine().RequestClose());
     EXPECT_EQ(Platform().TakeErrors(), std::vector<std::string>{});
     const Bytes slot2 = ReadFileBytes(DataFolder() / "Save02.dat");
     ASSERT_EQ(slot2.size(), sizeof(GameData));
@@ -254,7 +254,7 @@ TEST_F(SaveFolderTest, ErrorsShowThePlayerJapaneseWithTheFullPathAndWhatToDoAndK
 
     // A slot file cut short: loading it names the whole path and the copy to bring back.
     WriteFileBytes(saves / "Save03.dat", Bytes(604, 1));
-    Form().OnMenuCommand("ItemLoad3");
+    TheEngine().OnMenuCommand("ItemLoad3");
     auto reports = Platform().TakeErrorReports();
     ASSERT_EQ(reports.size(), 1u);
     const std::string full = (saves / "Save03.dat").string();
@@ -270,7 +270,7 @@ TEST_F(SaveFolderTest, ErrorsShowThePlayerJapaneseWithTheFullPathAndWhatToDoAndK
     UnwritableFolder unwritable(saves);
     SKIP_UNLESS_UNWRITABLE(unwritable);
     Platform().QueueDialogAnswer({HeadlessPlatform::DialogAnswer::Kind::Comment, true, u"書けない"});
-    Form().OnMenuCommand("ItemSave4");
+    TheEngine().OnMenuCommand("ItemSave4");
     reports = Platform().TakeErrorReports();
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_TRUE(reports[0].detail.starts_with("cannot create \"" + (saves / "Save04.dat").string() + "\": "))

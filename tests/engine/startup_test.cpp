@@ -43,7 +43,7 @@ TEST_F(StartupTest, FirstStartCreatesSystemFileWithDefaultsAndThirtyEmptySlots) 
     EXPECT_TRUE(fs::exists(m_dir / "Save10.dat"));
     EXPECT_FALSE(fs::exists(m_dir / "Save31.dat"));
     EXPECT_EQ(State().Task, TaskCode::TASK_INIT);
-    EXPECT_TRUE(Form().FrameTimerEnabled());
+    EXPECT_TRUE(TheEngine().FrameTimerEnabled());
 }
 
 TEST_F(StartupTest, LaterStartsKeepExistingFilesAndRecreateOnlyMissingSlots) {
@@ -82,11 +82,11 @@ TEST_F(StartupTest, FailedStartLeavesTheSystemFileAsItWasAtClose) {
     const auto errors = Platform().TakeErrors();
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].find("GRP.IFP"), std::string::npos) << errors[0];
-    EXPECT_FALSE(Form().FrameTimerEnabled());
+    EXPECT_FALSE(TheEngine().FrameTimerEnabled());
 
     // Closing after the failed start must not replace the player's file with an empty record.
     Platform().QueueDialogAnswer({HeadlessPlatform::DialogAnswer::Kind::Query, true});
-    EXPECT_TRUE(Form().RequestClose());
+    EXPECT_TRUE(TheEngine().RequestClose());
     EXPECT_EQ(ReadFileBytes(m_dir / "Save00.dat"), progress);
     EXPECT_FALSE(fs::exists(m_dir / "Save00.dat.bak"));
 }
@@ -98,7 +98,7 @@ TEST_F(StartupTest, MissingArchiveNamesTheFileAndTheFolderAndLeavesTheGameInert)
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].find("GRP.IFP"), std::string::npos) << errors[0];
     EXPECT_NE(errors[0].find(m_dir.Path().filename().string()), std::string::npos) << errors[0];
-    EXPECT_FALSE(Form().FrameTimerEnabled());
+    EXPECT_FALSE(TheEngine().FrameTimerEnabled());
     EXPECT_FALSE(fs::exists(m_dir / "Save00.dat"));
     m_session->Ticks(20);
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT) << "no task may run after a failed start";
@@ -108,7 +108,7 @@ TEST_F(StartupTest, ArchivesAreFoundWhateverTheirLetterCase) {
     IdleScenario().WriteTo(m_dir / "scr.ifp");
     ArchiveBuilder().WriteTo(m_dir / "Grp.Ifp");
     Start();
-    EXPECT_TRUE(Form().FrameTimerEnabled());
+    EXPECT_TRUE(TheEngine().FrameTimerEnabled());
 }
 
 TEST_F(StartupTest, DecliningTheCloseQuestionKeepsPlaying) {
@@ -119,11 +119,11 @@ TEST_F(StartupTest, DecliningTheCloseQuestionKeepsPlaying) {
     Platform().QueueClose();
     m_session->Ticks(3);
     EXPECT_FALSE(m_session->Closed());
-    EXPECT_TRUE(Form().FrameTimerEnabled());
-    EXPECT_EQ(Form().QueryForm.Label1, "ゲームを終了しますか？");
+    EXPECT_TRUE(TheEngine().FrameTimerEnabled());
+    EXPECT_EQ(TheEngine().Query.Question, "ゲームを終了しますか？");
     // The dialog is centred on the screen.
-    EXPECT_EQ(Form().QueryForm.Left, (HeadlessPlatform::kScreen.width - 288) / 2);
-    EXPECT_EQ(Form().QueryForm.Top, (HeadlessPlatform::kScreen.height - 91) / 2);
+    EXPECT_EQ(TheEngine().Query.Left, (HeadlessPlatform::kScreen.width - 288) / 2);
+    EXPECT_EQ(TheEngine().Query.Top, (HeadlessPlatform::kScreen.height - 91) / 2);
 }
 
 TEST_F(StartupTest, ConfirmedCloseWritesTheSystemRecord) {
@@ -136,7 +136,7 @@ TEST_F(StartupTest, ConfirmedCloseWritesTheSystemRecord) {
     Platform().QueueClose();
     m_session->Ticks(1);
     ASSERT_TRUE(m_session->Closed());
-    EXPECT_FALSE(Form().FrameTimerEnabled());
+    EXPECT_FALSE(TheEngine().FrameTimerEnabled());
 
     SystemData written{};
     const auto bytes = ReadFileBytes(m_dir / "Save00.dat");

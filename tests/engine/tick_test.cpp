@@ -13,25 +13,25 @@ protected:
 
 TEST_F(TickTest, FirstTickRunsTaskInitWhichHidesTheDebugWindowWithoutTheMarker) {
     // The fixture above already ran TaskInit: it moved on to the script.
-    EXPECT_FALSE(Form().DebugWindowVisible());
+    EXPECT_FALSE(TheEngine().DebugWindowVisible());
     EXPECT_FALSE(Platform().IsWindowVisible(WindowId::Debug));
 }
 
 TEST_F(TickTest, ClickIsSeenByExactlyOneTickAndBeforeTheTaskRuns) {
-    Form().SetTask(TaskCode::TASK_WAIT_KEY);
+    TheEngine().SetTask(TaskCode::TASK_WAIT_KEY);
     Platform().QueueMouseDown(WindowId::Main, MouseButton::Left, Point{10, 10});
     Tick();
     // The click arrived in step 4, was sampled in step 5 and ended the wait in step 7 of the
     // same tick; step 9 then cleared the one-shot flag.
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
     EXPECT_EQ(State().LeftClick, 0);
-    Form().SetTask(TaskCode::TASK_WAIT_KEY);
+    TheEngine().SetTask(TaskCode::TASK_WAIT_KEY);
     Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY) << "a held-down button is not a second click";
 }
 
 TEST_F(TickTest, WaitKeyEndsOnReturnControlOrClickButNotSpaceWheelOrArrows) {
-    Form().SetTask(TaskCode::TASK_WAIT_KEY);
+    TheEngine().SetTask(TaskCode::TASK_WAIT_KEY);
     for (Key key : {Key::Space, Key::Up, Key::Down, Key::PageUp, Key::PageDown, Key::Shift}) {
         Platform().SetKeyDown(key, true);
         Tick();
@@ -43,7 +43,7 @@ TEST_F(TickTest, WaitKeyEndsOnReturnControlOrClickButNotSpaceWheelOrArrows) {
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY);
 
     for (Key key : {Key::Return, Key::Control}) {
-        Form().SetTask(TaskCode::TASK_WAIT_KEY);
+        TheEngine().SetTask(TaskCode::TASK_WAIT_KEY);
         Platform().SetKeyDown(key, true);
         Tick();
         Platform().SetKeyDown(key, false);
@@ -52,7 +52,7 @@ TEST_F(TickTest, WaitKeyEndsOnReturnControlOrClickButNotSpaceWheelOrArrows) {
 }
 
 TEST_F(TickTest, TimedWaitEndsOnTheFirstTickAtOrAfterItsEnd) {
-    Form().SetTask(TaskCode::TASK_WAIT);
+    TheEngine().SetTask(TaskCode::TASK_WAIT);
     State().WaitUntil = Platform().TickCount() + 1000;
     Platform().SetKeyDown(Key::Return, true); // keys do not shorten a timed wait
     std::uint32_t before = 0;
@@ -123,7 +123,7 @@ TEST_F(TickTest, InputWhileAnotherApplicationIsInFrontIsDropped) {
 
     Platform().SetForeground(WindowId::None);
     Platform().SetKeyDown(Key::Space, true);
-    Form().SetTask(TaskCode::TASK_WAIT_KEY);
+    TheEngine().SetTask(TaskCode::TASK_WAIT_KEY);
     Platform().QueueMouseDown(WindowId::Main, MouseButton::Left, Point{1, 1});
     Tick();
     // The keys held when the focus went were let go with it (their releases reach the other
@@ -135,14 +135,14 @@ TEST_F(TickTest, InputWhileAnotherApplicationIsInFrontIsDropped) {
     Platform().SetForeground(WindowId::Float);
     Platform().SetKeyDown(Key::Return, false);
     Platform().SetKeyDown(Key::Space, false);
-    Form().SetTask(TaskCode::TASK_WAIT_KEY);
+    TheEngine().SetTask(TaskCode::TASK_WAIT_KEY);
     Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY);
     EXPECT_EQ(State().KeyReturn, 0);
 }
 
 TEST_F(TickTest, ControlSkippingStopsWhenAnotherApplicationTakesTheFocus) {
-    Form().SetTask(TaskCode::TASK_SCRIPT);
+    TheEngine().SetTask(TaskCode::TASK_SCRIPT);
     Platform().SetKeyDown(Key::Control, true);
     Tick();
     ASSERT_EQ(State().SkipNow, 1);
@@ -150,7 +150,7 @@ TEST_F(TickTest, ControlSkippingStopsWhenAnotherApplicationTakesTheFocus) {
     // Control held as the focus goes: its release goes to the other window, and the story must not
     // go on skipping behind it.
     Platform().SetForeground(WindowId::None);
-    Form().SetTask(TaskCode::TASK_SCRIPT);
+    TheEngine().SetTask(TaskCode::TASK_SCRIPT);
     Tick();
     EXPECT_EQ(State().KeyControl, 0);
     EXPECT_EQ(State().SkipNow, 0);
@@ -158,7 +158,7 @@ TEST_F(TickTest, ControlSkippingStopsWhenAnotherApplicationTakesTheFocus) {
     // Message skip chosen from the menu is not a held key: it goes on.
     State().SkipMode = 1;
     State().SkipNow = 1;
-    Form().SetTask(TaskCode::TASK_SCRIPT);
+    TheEngine().SetTask(TaskCode::TASK_SCRIPT);
     Tick();
     EXPECT_EQ(State().SkipNow, 1);
     EXPECT_EQ(State().SkipMode, 1);
@@ -175,13 +175,13 @@ TEST_F(TickTest, SkipFollowsControlInTheScriptAndAnyAdvanceEndsSkipModes) {
     EXPECT_EQ(State().ReadSkipMode, 0);
     Platform().SetKeyDown(Key::Space, false);
 
-    Form().SetTask(TaskCode::TASK_SCRIPT);
+    TheEngine().SetTask(TaskCode::TASK_SCRIPT);
     State().SkipNow = 0;
     Platform().SetKeyDown(Key::Control, true);
     Tick();
     EXPECT_EQ(State().SkipNow, 1);
     Platform().SetKeyDown(Key::Control, false);
-    Form().SetTask(TaskCode::TASK_SCRIPT);
+    TheEngine().SetTask(TaskCode::TASK_SCRIPT);
     Tick();
     EXPECT_EQ(State().SkipNow, 0);
 }
@@ -205,7 +205,7 @@ TEST_F(TickTest, UnknownTaskRunsNothingButInputIsStillSampled) {
     EXPECT_EQ(State().Task, kParkedTask);
     EXPECT_EQ(State().Game.ScriptStep, step);
     EXPECT_EQ(State().KeyUp, 1);
-    EXPECT_TRUE(Form().FrameTimerEnabled());
+    EXPECT_TRUE(TheEngine().FrameTimerEnabled());
 }
 
 TEST_F(TickTest, EveryTickDrawsOneRandomNumber) {
@@ -219,10 +219,10 @@ TEST_F(TickTest, EveryTickDrawsOneRandomNumber) {
 }
 
 TEST_F(TickTest, SetCurPosMovesThePointerToTheClientPoint) {
-    Form().SetCurPos(100, 200);
+    TheEngine().SetCurPos(100, 200);
     Tick();
     EXPECT_EQ(State().CursorMain, (Point{100, 200}));
-    Form().SetFloatCurPos(30, 40);
+    TheEngine().SetFloatCurPos(30, 40);
     Tick();
     EXPECT_EQ(State().CursorFloat, (Point{30, 40}));
     EXPECT_EQ(State().CursorScreen, Platform().ClientToScreen(WindowId::Float, Point{30, 40}));

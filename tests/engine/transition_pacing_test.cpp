@@ -12,8 +12,8 @@ class TransitionPacingTest : public GameFixture {
 protected:
     void SetUp() override {
         StartParked();
-        Form().ScreenBuffer.Fill(kOld);
-        Form().SceneImage.Fill(kNew);
+        TheEngine().ScreenBuffer.Fill(kOld);
+        TheEngine().SceneImage.Fill(kNew);
         State().Game.CursorShown = 1;
     }
     void BeginFade(int duration) {
@@ -22,7 +22,7 @@ protected:
         e.StartTime = static_cast<std::int32_t>(Platform().TickCount());
         e.Duration = duration;
         e.EndTime = e.StartTime + duration;
-        Form().SetTask(TaskCode::TASK_EFFECT_01);
+        TheEngine().SetTask(TaskCode::TASK_EFFECT_01);
     }
     Color Shown() { return Platform().ClientSurface(WindowId::Main).GetColor(400, 300); }
     int Presents() { return Platform().Invalidations(WindowId::Main); }
@@ -68,7 +68,7 @@ TEST_F(TransitionPacingTest, WipeSkipsStepsWhileTheDisplayIsBusy) {
     e.EndTime = e.StartTime + 200;
     e.Graphic = 41;
     e.Strength = 4;
-    Form().SetTask(TaskCode::TASK_EFFECT_11);
+    TheEngine().SetTask(TaskCode::TASK_EFFECT_11);
     Session().Tick();
     const int presents = Presents();
     Platform().SetReadyForFrame(false);
@@ -81,7 +81,7 @@ TEST_F(TransitionPacingTest, WipeSkipsStepsWhileTheDisplayIsBusy) {
     while (State().Task == TaskCode::TASK_EFFECT_11)
         Session().Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
-    EXPECT_EQ(Form().ScreenBuffer.GetColor(400, 300), kNew);
+    EXPECT_EQ(TheEngine().ScreenBuffer.GetColor(400, 300), kNew);
 }
 
 } // namespace

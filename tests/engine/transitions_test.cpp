@@ -12,8 +12,8 @@ class TransitionTest : public GameFixture {
 protected:
     void SetUp() override {
         StartParked();
-        Form().ScreenBuffer.Fill(kOld);
-        Form().SceneImage.Fill(kNew);
+        TheEngine().ScreenBuffer.Fill(kOld);
+        TheEngine().SceneImage.Fill(kNew);
         State().Game.CursorShown = 1;
     }
     // Starts a transition as the show opcode or a menu does.
@@ -25,7 +25,7 @@ protected:
         e.EndTime = e.StartTime + duration;
         e.Graphic = graphic;
         e.Strength = strength;
-        Form().SetTask(task, TaskCode::TASK_WAIT_KEY);
+        TheEngine().SetTask(task, TaskCode::TASK_WAIT_KEY);
     }
     Color Shown(int x = 400, int y = 300) { return Platform().ClientSurface(WindowId::Main).GetColor(x, y); }
     // Runs ticks until the clock has passed `ms` since the transition started, or until the
@@ -61,7 +61,7 @@ TEST_F(TransitionTest, FadeShowsTheTimedMixAndEndsOnTheNewScene) {
     RunUntil(1010);
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
     EXPECT_EQ(Shown(), kNew);
-    EXPECT_EQ(Form().ScreenBuffer.GetColor(0, 0), kNew);
+    EXPECT_EQ(TheEngine().ScreenBuffer.GetColor(0, 0), kNew);
 }
 
 TEST_F(TransitionTest, ZeroDurationEndsOnTheFirstTick) {
@@ -70,12 +70,12 @@ TEST_F(TransitionTest, ZeroDurationEndsOnTheFirstTick) {
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
     EXPECT_EQ(Shown(), kNew);
 
-    Form().ScreenBuffer.Fill(kOld);
-    Form().PresentScreen();
+    TheEngine().ScreenBuffer.Fill(kOld);
+    TheEngine().PresentScreen();
     Begin(TaskCode::TASK_EFFECT_11, 0, 41);
     Session().Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
-    EXPECT_EQ(Form().ScreenBuffer.GetColor(1, 1), kNew);
+    EXPECT_EQ(TheEngine().ScreenBuffer.GetColor(1, 1), kNew);
     EXPECT_EQ(Shown(), kOld) << "the wipe's last step does not present";
 }
 
@@ -84,12 +84,12 @@ TEST_F(TransitionTest, WipeWithAnEmptyRuleChangesEverythingLate) {
     Begin(TaskCode::TASK_EFFECT_11, 1000, 43, 8);
     RunUntil(300);
     EXPECT_EQ(Shown(), kOld);
-    EXPECT_EQ(Form().RuleImage.Format(), PixelFormat::Gray8);
+    EXPECT_EQ(TheEngine().RuleImage.Format(), PixelFormat::Gray8);
     RunUntil(980);
     EXPECT_NE(Shown(), kOld);
     RunUntil(1010);
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
-    EXPECT_EQ(Form().ScreenBuffer.GetColor(5, 5), kNew);
+    EXPECT_EQ(TheEngine().ScreenBuffer.GetColor(5, 5), kNew);
     EXPECT_GT(State().EffectState.FirstTick, 4);
 }
 

@@ -14,7 +14,7 @@ namespace {
 
 constexpr Color kOpaque = 0x00808080;
 
-bool SameRect(const TABitmap& a, int ax, int ay, const TABitmap& b, int bx, int by, int w, int h) {
+bool SameRect(const Bitmap& a, int ax, int ay, const Bitmap& b, int bx, int by, int w, int h) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             if (a.GetColor(ax + x, ay + y) != b.GetColor(bx + x, by + y))
@@ -31,8 +31,8 @@ std::vector<std::array<int, 4>> Flat(const Runs& runs) {
     return flat;
 }
 
-Runs BuildFrom(const TABitmap& image) {
-    TFormRgn rgn;
+Runs BuildFrom(const Bitmap& image) {
+    WindowShape rgn;
     rgn.SetTransparentColor(image.GetColor(0, 0));
     rgn.BuildRegion(image);
     return rgn.Region();
@@ -79,7 +79,7 @@ TEST(FormRgnTest, ColumnZeroIsNeverIncludedAndKeyedPixelsSplitRuns) {
 }
 
 // The parts sheet: the floating artwork at rows 424..599 is a panel inside a lime surround.
-TABitmap PartsSheet() {
+Bitmap PartsSheet() {
     return MakePicture(800, 600, [](int x, int y) -> Color {
         if (y < 424)
             return kOpaque;
@@ -107,9 +107,9 @@ protected:
         Tick(); // TaskInit
     }
     void Tick() {
-        ASSERT_TRUE(Form().FrameTimerEnabled()) << ::testing::PrintToString(Platform().TakeErrors());
+        ASSERT_TRUE(TheEngine().FrameTimerEnabled()) << ::testing::PrintToString(Platform().TakeErrors());
         const auto before = Platform().TickCount();
-        while (!Form().PollFrameTimer()) {
+        while (!TheEngine().PollFrameTimer()) {
             Platform().AdvanceClock(1);
             ASSERT_LT(Platform().TickCount() - before, 100u);
         }
@@ -119,13 +119,13 @@ protected:
             Tick();
         ASSERT_EQ(State().Task, code);
     }
-    TABitmap& Surface(WindowId window) { return Platform().ClientSurface(window); }
+    Bitmap& Surface(WindowId window) { return Platform().ClientSurface(window); }
 };
 
 TEST_F(FloatGame, TaskInitShapesTheFloatingWindowFromThePartsSheet) {
     Play("");
     const Runs& shape = Platform().WindowShape(WindowId::Float);
-    TABitmap strip;
+    Bitmap strip;
     strip.SetSize(800, 176);
     strip.CopyRect(0, 0, PartsSheet(), 0, 424, 800, 176);
     EXPECT_EQ(Flat(shape), Flat(BuildFrom(strip)));
@@ -177,25 +177,25 @@ TEST_F(FloatGame, WheelOverTheFloatingWindowTurnsPages) {
 TEST_F(FloatGame, DebugWindowNeedsTheMarkerFile) {
     Play("");
     EXPECT_FALSE(Platform().IsWindowVisible(WindowId::Debug));
-    EXPECT_FALSE(Form().DebugWindowVisible());
+    EXPECT_FALSE(TheEngine().DebugWindowVisible());
     // Without the window the buttons still work but nothing is sent to it.
     Platform().PressDebugButton(4);
     Platform().ProcessMessages();
-    EXPECT_EQ(Form().DebugWindow.Listing.size(), 131u);
+    EXPECT_EQ(TheEngine().DebugWindow.Listing.size(), 131u);
     EXPECT_TRUE(Platform().DebugWindowView().Listing.empty());
 }
 
 TEST_F(FloatGame, DebugLabelsFollowTheGameFromTickToTick) {
     Play("    wait 200\n", true);
     EXPECT_TRUE(Platform().IsWindowVisible(WindowId::Debug));
-    const TDebugWindow first = Platform().DebugWindowView(); // after TaskInit
+    const DebugForm first = Platform().DebugWindowView(); // after TaskInit
     Platform().MoveCursorToClient(WindowId::Main, {300, 250});
     Tick();
-    const TDebugWindow later = Platform().DebugWindowView();
-    EXPECT_NE(first.MOUSE_LABEL, later.MOUSE_LABEL);
-    EXPECT_NE(later.MOUSE_LABEL.find("300,250"), std::string::npos) << later.MOUSE_LABEL;
-    EXPECT_NE(first.TASK_LABEL, later.TASK_LABEL);
-    EXPECT_EQ(later.TASK_LABEL, "1 1 00800101") << "scene 1 waiting at step 1";
+    const DebugForm later = Platform().DebugWindowView();
+    EXPECT_NE(first.MouseLabel, later.MouseLabel);
+    EXPECT_NE(later.MouseLabel.find("300,250"), std::string::npos) << later.MouseLabel;
+    EXPECT_NE(first.TaskLabel, later.TaskLabel);
+    EXPECT_EQ(later.TaskLabel, "1 1 00800101") << "scene 1 waiting at step 1";
 }
 
 TEST_F(FloatGame, DebugButtonsSetClearAndShuffleTheAlbumFlags) {
@@ -219,7 +219,7 @@ TEST_F(FloatGame, DebugButtonsSetClearAndShuffleTheAlbumFlags) {
     Platform().ProcessMessages();
     EXPECT_TRUE(cg_flags(1));
     EXPECT_TRUE(scene_flags(1));
-    EXPECT_TRUE(Form().CgSeenFlag(401) && Form().CgSeenFlag(699));
+    EXPECT_TRUE(TheEngine().CgSeenFlag(401) && TheEngine().CgSeenFlag(699));
 
     Platform().PressDebugButton(2);
     Platform().ProcessMessages();
@@ -268,8 +268,8 @@ TEST_F(FloatGame, DebugListingsOfVariablesAndLog) {
     EXPECT_EQ(memo[68], "9:42 10:0 11:0 12:0 13:0 14:0 15:0 16:0 ");
     EXPECT_EQ(memo[130].substr(0, 4), "505:");
 
-    Form().AddMsgLog(U"古い言葉", -1);
-    Form().AddMsgLog(U"新しい言葉", 3);
+    TheEngine().AddMsgLog(U"古い言葉", -1);
+    TheEngine().AddMsgLog(U"新しい言葉", 3);
     Platform().PressDebugButton(5);
     Platform().ProcessMessages();
     const std::vector<std::string>& log = Platform().DebugWindowView().Listing;
@@ -282,17 +282,17 @@ TEST_F(FloatGame, DebugListingsOfVariablesAndLog) {
 
 TEST_F(FloatGame, FloatItemIsOffDuringAFullScreenChoice) {
     Play("");
-    Form().SetTask(TaskCode::TASK_WAIT_SELECT2);
-    Form().ContextMenuPopup();
-    EXPECT_FALSE(Form().MenuItemNamed("ItemMsgFloat").enabled);
-    Form().SetTask(TaskCode::TASK_WAIT_SELECT);
-    Form().ContextMenuPopup();
-    EXPECT_TRUE(Form().MenuItemNamed("ItemMsgFloat").enabled);
+    TheEngine().SetTask(TaskCode::TASK_WAIT_SELECT2);
+    TheEngine().ContextMenuPopup();
+    EXPECT_FALSE(TheEngine().MenuItemNamed("ItemMsgFloat").enabled);
+    TheEngine().SetTask(TaskCode::TASK_WAIT_SELECT);
+    TheEngine().ContextMenuPopup();
+    EXPECT_TRUE(TheEngine().MenuItemNamed("ItemMsgFloat").enabled);
 }
 
 TEST_F(FloatGame, FullScreenShortcutKeepsTheSettingInStep) {
     Play("");
-    PlatformEvents& events = Form();
+    PlatformEvents& events = TheEngine();
     ASSERT_EQ(State().System.FullScreen, 0);
     events.OnToggleFullScreen();
     EXPECT_TRUE(Platform().FullScreen());
@@ -309,22 +309,22 @@ TEST_F(FloatGame, MessageMovesBetweenTheFloatingAndTheMainWindow) {
     TickUntil(TaskCode::TASK_DISP_MESSAGE);
     Tick();
     ASSERT_EQ(State().Task, TaskCode::TASK_DISP_MESSAGE) << "still revealing";
-    Form().ItemMsgFloatClick();
-    EXPECT_TRUE(Form().MsgFloatChecked());
+    TheEngine().ItemMsgFloatClick();
+    EXPECT_TRUE(TheEngine().MsgFloatChecked());
     EXPECT_TRUE(Platform().IsWindowVisible(WindowId::Float));
     Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_MESSAGE) << "the whole message at once";
-    EXPECT_TRUE(SameRect(Surface(WindowId::Float), 0, 0, Form().MsgTextImage, 0, 0, 752, 176));
-    EXPECT_EQ(Form().MsgTextImage.GetColor(2, 2), kFloatKey) << "laid out on the floating artwork";
-    EXPECT_TRUE(SameRect(Surface(WindowId::Main), 0, 0, Form().SceneImage, 0, 0, 800, 600));
+    EXPECT_TRUE(SameRect(Surface(WindowId::Float), 0, 0, TheEngine().MsgTextImage, 0, 0, 752, 176));
+    EXPECT_EQ(TheEngine().MsgTextImage.GetColor(2, 2), kFloatKey) << "laid out on the floating artwork";
+    EXPECT_TRUE(SameRect(Surface(WindowId::Main), 0, 0, TheEngine().SceneImage, 0, 0, 800, 600));
 
-    Form().ItemMsgFloatClick();
+    TheEngine().ItemMsgFloatClick();
     EXPECT_FALSE(Platform().IsWindowVisible(WindowId::Float));
     Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_MESSAGE);
-    EXPECT_NE(Form().MsgTextImage.GetColor(2, 2), kFloatKey) << "laid out on the scene strip again";
-    EXPECT_TRUE(SameRect(Surface(WindowId::Main), 0, 424, Form().MsgTextImage, 0, 0, 752, 176));
-    EXPECT_TRUE(SameRect(Surface(WindowId::Main), 0, 0, Form().SceneImage, 0, 0, 800, 424));
+    EXPECT_NE(TheEngine().MsgTextImage.GetColor(2, 2), kFloatKey) << "laid out on the scene strip again";
+    EXPECT_TRUE(SameRect(Surface(WindowId::Main), 0, 424, TheEngine().MsgTextImage, 0, 0, 752, 176));
+    EXPECT_TRUE(SameRect(Surface(WindowId::Main), 0, 0, TheEngine().SceneImage, 0, 0, 800, 424));
 }
 
 } // namespace

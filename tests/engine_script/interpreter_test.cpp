@@ -115,7 +115,7 @@ TEST_F(ScriptTest, EndlessConditionLoopEndsTheTickAndGoesOnNextTick) {
     Play({{1, "    add s1, s1, 1\n    if_eq 5, 0, 1\n    end\n"}});
     EXPECT_EQ(S(1), static_cast<std::int16_t>(500000 % 65536));
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
-    EXPECT_TRUE(Form().FrameTimerEnabled()) << "the window stays responsive";
+    EXPECT_TRUE(TheEngine().FrameTimerEnabled()) << "the window stays responsive";
     Tick();
     EXPECT_EQ(S(1), static_cast<std::int16_t>(1000000 % 65536));
     EXPECT_EQ(Error(), "");
@@ -202,7 +202,7 @@ again:
     EXPECT_NE(error.find("scene 1, step 2, OP_CALL"), std::string::npos) << error;
     EXPECT_NE(error.find("17"), std::string::npos) << error;
     EXPECT_EQ(State().Game.ReturnDepth, 16);
-    EXPECT_FALSE(Form().FrameTimerEnabled());
+    EXPECT_FALSE(TheEngine().FrameTimerEnabled());
 }
 
 TEST_F(ScriptTest, WaitsAndTransitionsSetTheirTaskAndParameters) {
@@ -308,7 +308,7 @@ TEST_F(ScriptTest, EndRestartsThePlayedSceneOrMovesThroughTheReplayQueue) {
     EXPECT_EQ(Step(), 0);
     EXPECT_EQ(State().Task, TaskCode::TASK_DISP_SC_ALBUM_MENU);
     EXPECT_EQ(Script().GetSceneTbl(101), -1);
-    EXPECT_FALSE(Form().MsgFloatChecked());
+    EXPECT_FALSE(TheEngine().MsgFloatChecked());
 }
 
 TEST_F(ScriptTest, UnknownOpcodesAreSkipped) {

@@ -71,7 +71,7 @@ TEST_F(ScriptTest, DamagedScenesAreRefusedWithoutChangingTheLoadedOne) {
     State().Game.ScriptStep = 1; // the jump to scene 2 comes next
     Resume();
     EXPECT_NE(Error().find("SCR.IFP scene 2"), std::string::npos);
-    EXPECT_FALSE(Form().FrameTimerEnabled());
+    EXPECT_FALSE(TheEngine().FrameTimerEnabled());
 
     // An index entry whose payload reaches past the end of the file.
     std::vector<std::uint8_t> archive = ReadFileBytes(m_dir / "SCR.IFP");
@@ -179,7 +179,7 @@ TEST_F(ScriptTest, InstructionsOutsideTheTablesAreRefusedWithSceneStepAndOpcode)
         Play({{1, c.scene}});
         const std::string error = Error();
         EXPECT_NE(error.find(c.expected), std::string::npos) << c.scene << " gave: " << error;
-        EXPECT_FALSE(Form().FrameTimerEnabled());
+        EXPECT_FALSE(TheEngine().FrameTimerEnabled());
     }
 }
 

@@ -21,7 +21,7 @@ protected:
 
     // Back to the interpreter after a task it handed over to, for one tick.
     void Resume() {
-        Form().SetTask(TaskCode::TASK_SCRIPT);
+        TheEngine().SetTask(TaskCode::TASK_SCRIPT);
         Tick();
     }
 

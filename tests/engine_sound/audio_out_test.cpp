@@ -89,8 +89,8 @@ top:
 
     // The same files through the same decoders and mixer, started together as the scene does.
     VorbisLibrary dll;
-    TOggPlayer player(163840, 10);
-    TOggData bgm(dll, 163840), se(dll, 163840), vo(dll, 163840);
+    OggPlayer player(163840, 10);
+    OggData bgm(dll, 163840), se(dll, 163840), vo(dll, 163840);
     bgm.LoadFromFile(game / "Sound" / "M02.ogg");
     se.LoadFromFile(game / "Sound" / "S05.ogg");
     vo.LoadFromFile(game / "VOICE" / "hana_01.ogg");

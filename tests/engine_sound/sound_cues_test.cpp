@@ -34,7 +34,7 @@ protected:
         WriteBytes(path, OggTone(spec));
     }
 
-    Engine::ChannelView Channel(int ch) { return Form().ChannelViews()[static_cast<std::size_t>(ch)]; }
+    Engine::ChannelView Channel(int ch) { return TheEngine().ChannelViews()[static_cast<std::size_t>(ch)]; }
     // Moves the virtual clock (and with it the sound output) on by ms.
     void Advance(std::uint32_t ms) { Platform().AdvanceClock(ms); }
 };
@@ -46,12 +46,12 @@ TEST_F(SoundCueTest, CuesUseTheirChannelsWithLevelsFromTheSettings) {
     WriteTone("VOICE/yuki_01.ogg", Tone(220.5, 1.0));
 
     // Defaults: music 30, voice and effects 100.
-    Form().PlayBGM(1, 1);
-    Form().PlaySE(2, 3, 1);
-    Form().PlaySE(1, 2, 0);
-    Form().PlayVoice("VOICE\\yuki_01.ogg");
+    TheEngine().PlayBGM(1, 1);
+    TheEngine().PlaySE(2, 3, 1);
+    TheEngine().PlaySE(1, 2, 0);
+    TheEngine().PlayVoice("VOICE\\yuki_01.ogg");
 
-    const auto views = Form().ChannelViews();
+    const auto views = TheEngine().ChannelViews();
     EXPECT_EQ(views[1].status, 3);
     EXPECT_EQ(views[1].level, 77);
     EXPECT_EQ(views[1].file, "Sound\\M01.ogg");
@@ -74,8 +74,8 @@ TEST_F(SoundCueTest, CuesUseTheirChannelsWithLevelsFromTheSettings) {
     // A cue takes the setting at its start: half volume is level 128 (127.5 rounds to even).
     State().System.BgmVolume = 50;
     State().System.SeVolume = 0;
-    Form().PlayBGM(1, 0);
-    Form().PlaySE(1, 2, 2); // any loop value but 1 plays once
+    TheEngine().PlayBGM(1, 0);
+    TheEngine().PlaySE(1, 2, 2); // any loop value but 1 plays once
     EXPECT_EQ(Channel(1).level, 128);
     EXPECT_EQ(Channel(1).status, 2);
     EXPECT_EQ(State().Game.BgmLoop, 0);
@@ -89,18 +89,18 @@ TEST_F(SoundCueTest, FileNamesFromNumbersMatchAnyLetterCase) {
     WriteTone("sound/M10.ogg", Tone(882, 0.5));
     WriteTone("sound/s07.Ogg", Tone(441, 0.5));
 
-    Form().PlayBGM(9, 0);
+    TheEngine().PlayBGM(9, 0);
     EXPECT_EQ(Channel(1).status, 2);
     EXPECT_EQ(Channel(1).file, "Sound\\M09.ogg");
-    Form().PlayBGM(10, 1);
+    TheEngine().PlayBGM(10, 1);
     EXPECT_EQ(Channel(1).status, 3);
     EXPECT_EQ(Channel(1).file, "Sound\\M10.ogg");
-    Form().PlaySE(2, 7, 0);
+    TheEngine().PlaySE(2, 7, 0);
     EXPECT_EQ(Channel(4).file, "Sound\\S07.ogg");
 
     // Neither "Sound\M9.ogg" nor "Sound\M010.ogg" style names are looked for.
     WriteTone("sound/M5.ogg", Tone(441, 0.5));
-    Form().PlayBGM(5, 0);
+    TheEngine().PlayBGM(5, 0);
     EXPECT_EQ(Channel(1).file, "Sound\\M10.ogg");
     EXPECT_EQ(Channel(1).status, 3);
 }
@@ -110,25 +110,25 @@ TEST_F(SoundCueTest, MissingFilesLeaveTheMusicAndEffectsButNotTheVoice) {
     WriteTone("Sound/S01.ogg", Tone(882, 1.0));
     WriteTone("VOICE/a.ogg", Tone(220.5, 1.0));
 
-    Form().PlayBGM(1, 1);
-    Form().PlaySE(1, 1, 1);
-    Form().PlayVoice("VOICE\\a.ogg");
+    TheEngine().PlayBGM(1, 1);
+    TheEngine().PlaySE(1, 1, 1);
+    TheEngine().PlayVoice("VOICE\\a.ogg");
     Advance(100);
 
-    Form().PlayBGM(4, 0);
+    TheEngine().PlayBGM(4, 0);
     EXPECT_EQ(State().Game.CurrentBgm, 4) << "the number is recorded even without its file";
     EXPECT_EQ(State().Game.BgmLoop, 1) << "the loop flag of the music that plays stays";
     EXPECT_EQ(Channel(1).status, 3);
     EXPECT_EQ(Channel(1).file, "Sound\\M01.ogg");
-    EXPECT_EQ(Form().DebugWindow.BgmFileLabel, "") << "the debug line no longer names a file";
+    EXPECT_EQ(TheEngine().DebugWindow.BgmFileLabel, "") << "the debug line no longer names a file";
 
-    Form().PlaySE(1, 12, 0);
+    TheEngine().PlaySE(1, 12, 0);
     EXPECT_EQ(Channel(3).status, 3);
     EXPECT_EQ(Channel(3).file, "Sound\\S01.ogg");
 
-    Form().PlayVoice("VOICE\\missing.ogg");
+    TheEngine().PlayVoice("VOICE\\missing.ogg");
     EXPECT_LE(Channel(5).status, 1) << "a missing voice still cuts the one that played";
-    EXPECT_EQ(Form().VoiceChannelStatus(), Channel(5).status);
+    EXPECT_EQ(TheEngine().VoiceChannelStatus(), Channel(5).status);
     Advance(200);
     EXPECT_EQ(Platform().TakeErrors(), std::vector<std::string>()) << "missing cues are not errors";
 }
@@ -138,56 +138,56 @@ TEST_F(SoundCueTest, MusicZeroSilencesEffectsAndVoiceToo) {
     WriteTone("Sound/S01.ogg", Tone(882, 1.0));
     WriteTone("Sound/S02.ogg", Tone(882, 1.0));
     WriteTone("VOICE/a.ogg", Tone(220.5, 1.0));
-    Form().PlayBGM(1, 1);
-    Form().PlaySE(1, 1, 1);
-    Form().PlaySE(2, 2, 0);
-    Form().PlayVoice("VOICE\\a.ogg");
+    TheEngine().PlayBGM(1, 1);
+    TheEngine().PlaySE(1, 1, 1);
+    TheEngine().PlaySE(2, 2, 0);
+    TheEngine().PlayVoice("VOICE\\a.ogg");
     Advance(50);
 
-    Form().PlayBGM(0, 1);
+    TheEngine().PlayBGM(0, 1);
     EXPECT_EQ(State().Game.CurrentBgm, 0);
     for (int ch : {1, 3, 4, 5})
         EXPECT_LE(Channel(ch).status, 1) << "channel " << ch;
-    EXPECT_EQ(Form().DebugWindow.BgmFileLabel, "");
+    EXPECT_EQ(TheEngine().DebugWindow.BgmFileLabel, "");
 
     // Stopping one effect leaves the other; a stopped channel starts again on its next cue.
-    Form().PlaySE(1, 1, 1);
-    Form().PlaySE(2, 2, 1);
-    Form().PlaySE(2, 0, 0);
+    TheEngine().PlaySE(1, 1, 1);
+    TheEngine().PlaySE(2, 2, 1);
+    TheEngine().PlaySE(2, 0, 0);
     EXPECT_EQ(Channel(3).status, 3);
     EXPECT_LE(Channel(4).status, 1);
-    Form().PlaySE(3, 1, 1); // no such effect channel
+    TheEngine().PlaySE(3, 1, 1); // no such effect channel
     EXPECT_LE(Channel(4).status, 1);
 }
 
 TEST_F(SoundCueTest, AutoAdvanceCountsOnlyWhileNoVoicePlays) {
     WriteTone("VOICE/a.ogg", Tone(220.5, 0.3));
     State().AutoElapsed = 0;
-    Form().OnDelayTimer();
+    TheEngine().OnDelayTimer();
     EXPECT_EQ(State().AutoElapsed, 10) << "nothing loaded";
 
-    Form().PlayVoice("VOICE\\a.ogg");
+    TheEngine().PlayVoice("VOICE\\a.ogg");
     for (int i = 0; i < 5; ++i)
-        Form().OnDelayTimer();
+        TheEngine().OnDelayTimer();
     EXPECT_EQ(State().AutoElapsed, 10) << "the voice holds the auto-advance wait";
 
     // The voice ends by itself once the output has taken all of it.
     int waited = 0;
-    while (Form().VoiceChannelStatus() >= 2 && waited < 5000) {
+    while (TheEngine().VoiceChannelStatus() >= 2 && waited < 5000) {
         Advance(10);
         waited += 10;
     }
     ASSERT_LT(waited, 5000) << "the one-shot voice never finished";
     EXPECT_EQ(Channel(5).status, 1) << "a finished voice stays bound";
-    Form().OnDelayTimer();
+    TheEngine().OnDelayTimer();
     EXPECT_EQ(State().AutoElapsed, 20);
 
     // A stopped voice lets it count on as well.
-    Form().PlayVoice("VOICE\\a.ogg");
-    Form().OnDelayTimer();
+    TheEngine().PlayVoice("VOICE\\a.ogg");
+    TheEngine().OnDelayTimer();
     EXPECT_EQ(State().AutoElapsed, 20);
-    Form().StopVoice();
-    Form().OnDelayTimer();
+    TheEngine().StopVoice();
+    TheEngine().OnDelayTimer();
     EXPECT_EQ(State().AutoElapsed, 30);
 }
 
@@ -204,11 +204,11 @@ protected:
 TEST_F(SilentSoundCueTest, VoiceHoldsTheAutoAdvanceForItsLengthAsWithSound) {
     WriteTone("VOICE/a.ogg", Tone(220.5, 1.0));
     State().AutoElapsed = 0;
-    Form().PlayVoice("VOICE\\a.ogg");
+    TheEngine().PlayVoice("VOICE\\a.ogg");
     EXPECT_EQ(Channel(5).status, 2);
     int waited = 0;
-    while (Form().VoiceChannelStatus() >= 2 && waited < 5000) {
-        Form().OnDelayTimer();
+    while (TheEngine().VoiceChannelStatus() >= 2 && waited < 5000) {
+        TheEngine().OnDelayTimer();
         Advance(10);
         waited += 10;
     }
@@ -219,7 +219,7 @@ TEST_F(SilentSoundCueTest, VoiceHoldsTheAutoAdvanceForItsLengthAsWithSound) {
     EXPECT_EQ(State().AutoElapsed, 0) << "the wait counted while the voice played";
     EXPECT_EQ(Channel(5).status, 1);
     EXPECT_EQ(Channel(5).file, "VOICE\\a.ogg");
-    Form().OnDelayTimer();
+    TheEngine().OnDelayTimer();
     EXPECT_EQ(State().AutoElapsed, 10);
     EXPECT_TRUE(Platform().TakeErrors().empty());
 }

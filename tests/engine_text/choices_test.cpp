@@ -15,16 +15,16 @@ protected:
     std::vector<int> HighlightedRows() {
         std::vector<int> rows;
         for (int r = 1; r <= 4; ++r)
-            if (SameRect(MainWindow(), 0, 424 + 32 * r, Form().SelectImage, 0, 32 * r, 800, 32) &&
-                Differs(Form().SelectImage, 0, 32 * r, Form().MsgTextImage, 0, 32 * r, 800, 32))
+            if (SameRect(MainWindow(), 0, 424 + 32 * r, TheEngine().SelectImage, 0, 32 * r, 800, 32) &&
+                Differs(TheEngine().SelectImage, 0, 32 * r, TheEngine().MsgTextImage, 0, 32 * r, 800, 32))
                 rows.push_back(r);
         return rows;
     }
     std::vector<int> HighlightedFloatRows() {
         std::vector<int> rows;
         for (int r = 1; r <= 4; ++r)
-            if (SameRect(FloatWindow(), 0, 32 * r, Form().SelectImage, 0, 32 * r, 800, 32) &&
-                Differs(Form().SelectImage, 0, 32 * r, Form().MsgTextImage, 0, 32 * r, 800, 32))
+            if (SameRect(FloatWindow(), 0, 32 * r, TheEngine().SelectImage, 0, 32 * r, 800, 32) &&
+                Differs(TheEngine().SelectImage, 0, 32 * r, TheEngine().MsgTextImage, 0, 32 * r, 800, 32))
                 rows.push_back(r);
         return rows;
     }
@@ -32,8 +32,9 @@ protected:
     std::vector<int> HighlightedSlots() {
         std::vector<int> slots;
         for (int b = 1; b <= 9; ++b)
-            if (Differs(Form().Select2WorkImage, 0, 60 * b - 20, Form().Select2Image, 0, 60 * b - 20, 800, 40) &&
-                SameRect(MainWindow(), 0, 60 * b - 20, Form().Select2WorkImage, 0, 60 * b - 20, 800, 40))
+            if (Differs(TheEngine().Select2WorkImage, 0, 60 * b - 20, TheEngine().Select2Image, 0, 60 * b - 20, 800,
+                        40) &&
+                SameRect(MainWindow(), 0, 60 * b - 20, TheEngine().Select2WorkImage, 0, 60 * b - 20, 800, 40))
                 slots.push_back(b);
         return slots;
     }
@@ -47,9 +48,9 @@ TEST_F(ChoiceTest, FirstKindHighlightsTheRowUnderThePointerAndStoresTheClickedOn
     EXPECT_EQ(State().ChoiceCount, 2);
     EXPECT_EQ(State().MsgIsChoice, 1);
     // The window is shown by the script's tick, all rows grey.
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, Form().MsgTextImage, 0, 0, 800, 176));
-    EXPECT_EQ(CountPixels(Form().MsgTextImage, 30, 33, 400, 64, Green), 0);
-    EXPECT_GT(CountPixels(Form().MsgTextImage, 30, 33, 400, 30, [](Color c) { return c == 0x007F7F7F; }), 20);
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, TheEngine().MsgTextImage, 0, 0, 800, 176));
+    EXPECT_EQ(CountPixels(TheEngine().MsgTextImage, 30, 33, 400, 64, Green), 0);
+    EXPECT_GT(CountPixels(TheEngine().MsgTextImage, 30, 33, 400, 30, [](Color c) { return c == 0x007F7F7F; }), 20);
 
     for (int y : {456, 470, 487}) {
         MovePointer({400, y});
@@ -64,7 +65,7 @@ TEST_F(ChoiceTest, FirstKindHighlightsTheRowUnderThePointerAndStoresTheClickedOn
         MovePointer(p);
         Tick();
         EXPECT_EQ(HighlightedRows(), Rows{}) << p.x << "," << p.y;
-        EXPECT_TRUE(SameRect(MainWindow(), 0, 424, Form().MsgTextImage, 0, 0, 800, 176));
+        EXPECT_TRUE(SameRect(MainWindow(), 0, 424, TheEngine().MsgTextImage, 0, 0, 800, 176));
     }
     // A click where no choice is does nothing.
     Click({400, 540});
@@ -92,9 +93,9 @@ TEST_F(ChoiceTest, WaitingChoicesPresentOnlyWhenThePictureChanges) {
     EXPECT_EQ(Platform().Invalidations(WindowId::Main), presents + 1);
     EXPECT_EQ(HighlightedRows(), Rows{2});
     // Drawn over (as a menu or the window system may), it comes back on the next tick.
-    Form().ScreenBuffer.Fill(kBlack);
-    Form().PresentScreen();
-    Form().ScreenBuffer.CopyRect(0, 0, Form().SceneImage, 0, 0, 800, 600);
+    TheEngine().ScreenBuffer.Fill(kBlack);
+    TheEngine().PresentScreen();
+    TheEngine().ScreenBuffer.CopyRect(0, 0, TheEngine().SceneImage, 0, 0, 800, 600);
     Tick();
     EXPECT_EQ(HighlightedRows(), Rows{2});
 
@@ -135,7 +136,7 @@ TEST_F(ChoiceTest, FirstKindSplitsIntoAtMostFourLinesOfThirtyCharacters) {
 TEST_F(ChoiceTest, FloatingWindowRowsUseItsOwnPointerWithATallerLastRow) {
     Play("    select \"一/二/三/四\"\n", 3);
     TickUntil(TaskCode::TASK_WAIT_SELECT);
-    Form().ItemMsgFloatClick();
+    TheEngine().ItemMsgFloatClick();
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_SELECT);
     const std::vector<std::pair<int, int>> cases = {{31, 0},  {32, 1},  {63, 1},  {64, 2}, {96, 3},
                                                     {127, 3}, {128, 4}, {160, 4}, {161, 0}};
@@ -143,14 +144,14 @@ TEST_F(ChoiceTest, FloatingWindowRowsUseItsOwnPointerWithATallerLastRow) {
         MovePointer({400, y}, WindowId::Float);
         Tick();
         EXPECT_EQ(HighlightedFloatRows(), row ? Rows{row} : Rows{}) << "y " << y;
-        EXPECT_TRUE(SameRect(MainWindow(), 0, 0, Form().SceneImage, 0, 0, 800, 600));
+        EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().SceneImage, 0, 0, 800, 600));
     }
     Click({400, 160}, WindowId::Float);
     EXPECT_EQ(Task(), TaskCode::TASK_SCRIPT);
     EXPECT_EQ(Var1(), 4);
-    TABitmap empty;
+    Bitmap empty;
     empty.SetSize(800, 176);
-    empty.CopyRect(0, 0, Form().PartsImage, 0, 424, 800, 176);
+    empty.CopyRect(0, 0, TheEngine().PartsImage, 0, 424, 800, 176);
     EXPECT_TRUE(SameRect(FloatWindow(), 0, 0, empty, 0, 0, 800, 176));
 }
 
@@ -183,7 +184,7 @@ TEST_F(ChoiceTest, CursorKeysMoveThePointerAndWrapAround) {
 
     // On the floating window the pointer moves in its coordinates.
     TickUntil(TaskCode::TASK_WAIT_SELECT);
-    Form().ItemMsgFloatClick();
+    TheEngine().ItemMsgFloatClick();
     RunMs(300);
     MovePointer({400, 10}, WindowId::Float);
     Press(Key::Down);
@@ -198,9 +199,9 @@ TEST_F(ChoiceTest, SpaceHidesTheChoiceWindowAndAClickOnlyShowsItAgain) {
     MovePointer({400, 470});
     Press(Key::Space);
     EXPECT_EQ(State().MsgWindowVisible, 0);
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, Form().SceneImage, 0, 0, 800, 600));
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().SceneImage, 0, 0, 800, 600));
     Ticks(5);
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, Form().SceneImage, 0, 0, 800, 600));
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().SceneImage, 0, 0, 800, 600));
     Click({400, 470});
     EXPECT_EQ(State().MsgWindowVisible, 1);
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_SELECT) << "showing is all the click does";
@@ -231,9 +232,10 @@ TEST_F(ChoiceTest, SecondKindSlotsForEveryCount) {
         const int first = n == 1 ? 5 : n <= 3 ? 4 : n <= 5 ? 3 : n <= 7 ? 2 : 1;
         // The text of the first choice starts 6 pixels into its slot; nothing above the block.
         const int top = 60 * first - 20;
-        EXPECT_TRUE(Differs(Form().Select2Image, 120, top + 6, Form().Select2WorkImage, 120, top + 6, 560, 28));
+        EXPECT_TRUE(
+            Differs(TheEngine().Select2Image, 120, top + 6, TheEngine().Select2WorkImage, 120, top + 6, 560, 28));
         if (top > 40) {
-            EXPECT_FALSE(Differs(Form().Select2Image, 0, 0, Form().Select2WorkImage, 0, 0, 800, top)) << n;
+            EXPECT_FALSE(Differs(TheEngine().Select2Image, 0, 0, TheEngine().Select2WorkImage, 0, 0, 800, top)) << n;
         }
         for (int b = 1; b <= 9; ++b) {
             for (int y : {60 * b - 20, 60 * b + 19}) {
@@ -254,7 +256,7 @@ TEST_F(ChoiceTest, SecondKindSlotsForEveryCount) {
         EXPECT_EQ(Task(), TaskCode::TASK_SCRIPT);
         EXPECT_EQ(Var1(), n);
         EXPECT_EQ(LogText(0), "【選択肢】/選択" + std::to_string(n));
-        EXPECT_TRUE(SameRect(MainWindow(), 0, 0, Form().SceneImage, 0, 0, 800, 600)) << "the plain scene again";
+        EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().SceneImage, 0, 0, 800, 600)) << "the plain scene again";
     }
 }
 
@@ -263,21 +265,21 @@ TEST_F(ChoiceTest, SecondKindDrawsOverTheOverlayHidesWithSpaceAndDetachesTheMenu
     TickUntil(TaskCode::TASK_WAIT_SELECT2);
     EXPECT_FALSE(Platform().IsWindowVisible(WindowId::Float));
     Tick();
-    EXPECT_EQ(Platform().AttachedMenu(), &Form().ContextMenu);
+    EXPECT_EQ(Platform().AttachedMenu(), &TheEngine().ContextMenu);
     // Three choices at y 226, 286, 346 in grey over the veiled scene.
-    const TABitmap& shown = MainWindow();
+    const Bitmap& shown = MainWindow();
     EXPECT_GT(CountPixels(shown, 120, 226, 560, 28, [](Color c) { return c == 0x007F7F7F; }), 20);
     EXPECT_GT(CountPixels(shown, 120, 346, 560, 28, [](Color c) { return c == 0x007F7F7F; }), 20);
     EXPECT_EQ(CountPixels(shown, 120, 160, 560, 60, [](Color c) { return c == 0x007F7F7F; }), 0);
     // The overlay shows in the band of the used slots; above it the scene stays as it is.
-    EXPECT_NE(shown.GetColor(750, 300), Form().SceneImage.GetColor(750, 300));
-    EXPECT_NE(shown.GetColor(400, 300), Form().SceneImage.GetColor(400, 300));
-    EXPECT_EQ(shown.GetColor(400, 10), Form().SceneImage.GetColor(400, 10));
+    EXPECT_NE(shown.GetColor(750, 300), TheEngine().SceneImage.GetColor(750, 300));
+    EXPECT_NE(shown.GetColor(400, 300), TheEngine().SceneImage.GetColor(400, 300));
+    EXPECT_EQ(shown.GetColor(400, 10), TheEngine().SceneImage.GetColor(400, 10));
 
     MovePointer({400, 230});
     Press(Key::Space);
     EXPECT_EQ(State().Select2Visible, 0);
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, Form().SceneImage, 0, 0, 800, 600));
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().SceneImage, 0, 0, 800, 600));
     Click({400, 230});
     EXPECT_EQ(State().Select2Visible, 1);
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_SELECT2);
@@ -292,7 +294,7 @@ TEST_F(ChoiceTest, SecondKindDrawsOverTheOverlayHidesWithSpaceAndDetachesTheMenu
     Tick();
     Click({400, 470});
     EXPECT_EQ(Var1(), 1);
-    EXPECT_EQ(Platform().AttachedMenu(), &Form().ContextMenu);
+    EXPECT_EQ(Platform().AttachedMenu(), &TheEngine().ContextMenu);
 }
 
 TEST_F(ChoiceTest, ChoosingStopsSkippingAndAutomaticAdvance) {

@@ -125,8 +125,8 @@ TEST_F(HeldKeysTest, ATapReachesOneKeySamplingHoweverOftenTheKeysAreAsked) {
 
     // Waiting: one message on, however often the loop asks about the keys before the tick.
     Platform().TapKey(Key::Control);
-    (void)Form().NextDeadline();
-    (void)Form().NextDeadline();
+    (void)TheEngine().NextDeadline();
+    (void)TheEngine().NextDeadline();
     EXPECT_TRUE(Platform().IsKeyDown(Key::Control)) << "asking is not sampling";
     Tick();
     EXPECT_FALSE(Platform().IsKeyDown(Key::Control));

@@ -45,7 +45,7 @@ protected:
         return Platform().TickCount();
     }
     void SleepAfterTick(std::uint32_t limit) {
-        const IdleDeadline deadline = Form().NextDeadline();
+        const IdleDeadline deadline = TheEngine().NextDeadline();
         if (!deadline.may_sleep)
             return;
         std::uint32_t wake = limit;
@@ -98,7 +98,7 @@ TEST_F(IdleDeadlineTest, AutoModeSwitchedOnWhileAMessageWaitsAdvancesAsWhenTicki
         const std::uint32_t t0 = Platform().TickCount();
         RunTo(t0 + 3000, loop);
         Seen seen{State().AutoElapsed, 0, 0};
-        Form().ItemMsgAutoClick();
+        TheEngine().ItemMsgAutoClick();
         seen.advanced_after = RunWhile(TaskCode::TASK_WAIT_MESSAGE, loop) - (t0 + 3000);
         seen.ticks = m_ticks;
         return seen;
@@ -181,16 +181,16 @@ TEST_F(IdleDeadlineTest, WhileTheVoicePlaysEveryFiringIsWaitedFor) {
         spec.seconds = 0.7;
         WriteBytes(m_dir.Path() / "VOICE" / "v.ogg", OggTone(spec));
         State().AutoElapsed = 0;
-        Form().PlayVoice("VOICE\\v.ogg");
-        EXPECT_GE(Form().VoiceChannelStatus(), 2);
+        TheEngine().PlayVoice("VOICE\\v.ogg");
+        EXPECT_GE(TheEngine().VoiceChannelStatus(), 2);
         Tick();
         if (loop == Loop::Sleeping) {
-            const IdleDeadline deadline = Form().NextDeadline();
+            const IdleDeadline deadline = TheEngine().NextDeadline();
             EXPECT_TRUE(deadline.may_sleep);
             EXPECT_EQ(deadline.delay_firings, std::optional<std::uint32_t>(1));
         }
         RunTo(Platform().TickCount() + 3000, loop);
-        EXPECT_LE(Form().VoiceChannelStatus(), 1) << "the voice has ended";
+        EXPECT_LE(TheEngine().VoiceChannelStatus(), 1) << "the voice has ended";
         return State().AutoElapsed;
     };
     const std::int32_t ticking = elapsed_after_voice(Loop::Ticking);
@@ -203,9 +203,9 @@ TEST_F(IdleDeadlineTest, WhileTheVoicePlaysEveryFiringIsWaitedFor) {
 TEST_F(IdleDeadlineTest, OnlyAQuietTickOfAWaitingTaskLetsTheLoopSleep) {
     WaitAtFirstMessage();
     // The reveal's last tick changed the task: the wait starts on the next tick.
-    EXPECT_FALSE(Form().NextDeadline().may_sleep);
+    EXPECT_FALSE(TheEngine().NextDeadline().may_sleep);
     Tick();
-    IdleDeadline deadline = Form().NextDeadline();
+    IdleDeadline deadline = TheEngine().NextDeadline();
     ASSERT_TRUE(deadline.may_sleep);
     ASSERT_TRUE(deadline.until.has_value());
     EXPECT_EQ(*deadline.until % 55, 0u) << "the icon's next frame";
@@ -215,38 +215,38 @@ TEST_F(IdleDeadlineTest, OnlyAQuietTickOfAWaitingTaskLetsTheLoopSleep) {
     // The pointer moved: that tick is not quiet, the one after it is.
     MovePointer(Point{300, 200});
     Tick();
-    EXPECT_FALSE(Form().NextDeadline().may_sleep);
+    EXPECT_FALSE(TheEngine().NextDeadline().may_sleep);
     Tick();
-    EXPECT_TRUE(Form().NextDeadline().may_sleep);
+    EXPECT_TRUE(TheEngine().NextDeadline().may_sleep);
 
     // A key held (even one that does nothing here) keeps the loop awake.
     Platform().SetKeyDown(Key::Shift, true);
     Tick();
-    EXPECT_FALSE(Form().NextDeadline().may_sleep);
+    EXPECT_FALSE(TheEngine().NextDeadline().may_sleep);
     Platform().SetKeyDown(Key::Shift, false);
     Tick();
     Tick();
-    EXPECT_TRUE(Form().NextDeadline().may_sleep);
+    EXPECT_TRUE(TheEngine().NextDeadline().may_sleep);
 
     // Automatic advance: the firings still missing; the input lock: its end.
     State().AutoMode = 1;
     State().AutoElapsed = 1234;
-    EXPECT_EQ(Form().NextDeadline().delay_firings, std::optional<std::uint32_t>(77));
+    EXPECT_EQ(TheEngine().NextDeadline().delay_firings, std::optional<std::uint32_t>(77));
     State().InputLock = 12;
-    EXPECT_EQ(Form().NextDeadline().delay_firings, std::optional<std::uint32_t>(12));
+    EXPECT_EQ(TheEngine().NextDeadline().delay_firings, std::optional<std::uint32_t>(12));
     State().AutoElapsed = 2000;
-    EXPECT_FALSE(Form().NextDeadline().may_sleep) << "due now";
+    EXPECT_FALSE(TheEngine().NextDeadline().may_sleep) << "due now";
     State().AutoMode = 0;
     State().InputLock = 0;
 
     // Skipping advances on the next tick.
     State().SkipMode = 1;
-    EXPECT_FALSE(Form().NextDeadline().may_sleep);
+    EXPECT_FALSE(TheEngine().NextDeadline().may_sleep);
     State().SkipMode = 0;
 
     // A click: its tick is not quiet.
     Click(Point{400, 300});
-    EXPECT_FALSE(Form().NextDeadline().may_sleep);
+    EXPECT_FALSE(TheEngine().NextDeadline().may_sleep);
 }
 
 TEST_F(IdleDeadlineTest, TheLoopWakesOnlyForIconFramesThatLookDifferent) {
@@ -267,7 +267,7 @@ TEST_F(IdleDeadlineTest, TheLoopWakesOnlyForIconFramesThatLookDifferent) {
         Start();
         TickUntil(TaskCode::TASK_WAIT_MESSAGE);
         Tick();
-        const IdleDeadline deadline = Form().NextDeadline();
+        const IdleDeadline deadline = TheEngine().NextDeadline();
         ASSERT_TRUE(deadline.may_sleep);
         if (blank) {
             EXPECT_FALSE(deadline.until.has_value()) << "an icon that never changes wakes nobody";
@@ -288,7 +288,7 @@ TEST_F(IdleDeadlineTest, ChoicesAndMenusSleepUntilInputAndMovingScreensNever) {
     TickUntil(TaskCode::TASK_WAIT_SELECT);
     Tick();
     Tick();
-    const IdleDeadline choice = Form().NextDeadline();
+    const IdleDeadline choice = TheEngine().NextDeadline();
     EXPECT_TRUE(choice.may_sleep);
     EXPECT_FALSE(choice.until.has_value());
     EXPECT_EQ(choice.delay_firings.value_or(0), static_cast<std::uint32_t>(std::max(State().InputLock, 0)));
@@ -296,15 +296,15 @@ TEST_F(IdleDeadlineTest, ChoicesAndMenusSleepUntilInputAndMovingScreensNever) {
     Click(Point{100, 470}); // the first line
     TickUntil(TaskCode::TASK_EFFECT_01);
     Tick();
-    EXPECT_FALSE(Form().NextDeadline().may_sleep) << "a transition runs";
+    EXPECT_FALSE(TheEngine().NextDeadline().may_sleep) << "a transition runs";
 }
 
 TEST_F(IdleDeadlineTest, TheDebugWindowsLiveLabelsKeepTheLoopAwake) {
     std::ofstream(m_dir.Path() / "デバッグ窓を開く合図.txt") << "";
     WaitAtFirstMessage();
-    ASSERT_TRUE(Form().DebugWindowVisible());
+    ASSERT_TRUE(TheEngine().DebugWindowVisible());
     Ticks(3);
-    EXPECT_FALSE(Form().NextDeadline().may_sleep);
+    EXPECT_FALSE(TheEngine().NextDeadline().may_sleep);
 }
 
 TEST_F(IdleDeadlineTest, MadeUpFiringsCountAsSingleOnes) {
@@ -315,24 +315,24 @@ TEST_F(IdleDeadlineTest, MadeUpFiringsCountAsSingleOnes) {
     WriteBytes(m_dir.Path() / "VOICE" / "v.ogg", OggTone(spec));
     for (bool voice : {false, true}) {
         if (voice)
-            Form().PlayVoice("VOICE\\v.ogg");
+            TheEngine().PlayVoice("VOICE\\v.ogg");
         for (std::uint32_t firings : {0u, 1u, 3u, 24u, 25u, 26u, 5000u}) {
             for (std::int32_t lock : {0, 1, 25}) {
                 State().AutoElapsed = 40;
                 State().InputLock = lock;
                 for (std::uint32_t i = 0; i < firings; ++i)
-                    Form().OnDelayTimer();
+                    TheEngine().OnDelayTimer();
                 const std::int32_t elapsed_one_by_one = State().AutoElapsed;
                 const std::int32_t lock_one_by_one = State().InputLock;
                 State().AutoElapsed = 40;
                 State().InputLock = lock;
-                Form().OnDelayTimerCatchUp(firings);
+                TheEngine().OnDelayTimerCatchUp(firings);
                 EXPECT_EQ(State().AutoElapsed, elapsed_one_by_one) << firings << " firings, voice " << voice;
                 EXPECT_EQ(State().InputLock, lock_one_by_one) << firings << " firings, lock " << lock;
             }
         }
     }
-    EXPECT_GE(Form().VoiceChannelStatus(), 2) << "the voice played throughout";
+    EXPECT_GE(TheEngine().VoiceChannelStatus(), 2) << "the voice played throughout";
 }
 
 } // namespace

@@ -25,21 +25,21 @@ protected:
             Tick();
     }
     // What MakeMessage draws for `text` in the log's grey.
-    TABitmap GreyLayout(const std::string& text) {
-        const TABitmap saved_text = Form().MsgTextImage;
+    Bitmap GreyLayout(const std::string& text) {
+        const Bitmap saved_text = TheEngine().MsgTextImage;
         const auto saved_count = State().MsgLineCount;
         const auto saved_viewing = State().LogViewing;
         State().LogViewing = 1;
-        Form().MakeMessage(Utf8ToUtf32(text));
-        TABitmap out = Form().MsgTextImage;
-        Form().MsgTextImage = saved_text;
+        TheEngine().MakeMessage(Utf8ToUtf32(text));
+        Bitmap out = TheEngine().MsgTextImage;
+        TheEngine().MsgTextImage = saved_text;
         State().MsgLineCount = saved_count;
         State().LogViewing = saved_viewing;
         return out;
     }
     bool Showing(const std::string& text) {
-        return SameRect(Form().MsgTextImage, 0, 0, GreyLayout(text), 0, 0, 800, 176) &&
-               SameRect(MainWindow(), 0, 424, Form().MsgTextImage, 0, 0, 800, 176);
+        return SameRect(TheEngine().MsgTextImage, 0, 0, GreyLayout(text), 0, 0, 800, 176) &&
+               SameRect(MainWindow(), 0, 424, TheEngine().MsgTextImage, 0, 0, 800, 176);
     }
 };
 
@@ -71,8 +71,8 @@ TEST_F(MessageLogTest, KeepsTwentyAndBrowsesBackSixteenWithTheLastPageRepeated) 
     Tick();
     EXPECT_EQ(State().LogCursor, 16);
     EXPECT_TRUE(Showing("メッセージ10"));
-    EXPECT_EQ(CountPixels(Form().MsgTextImage, 30, 61, 300, 28, WhiteInk), 0) << "all grey";
-    EXPECT_GT(CountPixels(Form().MsgTextImage, 30, 61, 300, 28, Grey), 20);
+    EXPECT_EQ(CountPixels(TheEngine().MsgTextImage, 30, 61, 300, 28, WhiteInk), 0) << "all grey";
+    EXPECT_GT(CountPixels(TheEngine().MsgTextImage, 30, 61, 300, 28, Grey), 20);
 
     // Page down comes forward, the keys as well as the wheel.
     RunMs(200);
@@ -105,7 +105,7 @@ TEST_F(MessageLogTest, KeepsTwentyAndBrowsesBackSixteenWithTheLastPageRepeated) 
     EXPECT_EQ(Task(), TaskCode::TASK_DISP_MESSAGE);
     Tick();
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE);
-    EXPECT_GT(CountPixels(Form().MsgTextImage, 30, 61, 300, 28, WhiteInk), 20);
+    EXPECT_GT(CountPixels(TheEngine().MsgTextImage, 30, 61, 300, 28, WhiteInk), 20);
     EXPECT_EQ(State().LogCursor, 1) << "kept until the next page key from outside the log";
     EXPECT_EQ(LogText(0), "メッセージ25") << "browsing logs nothing";
 
@@ -125,26 +125,26 @@ TEST_F(MessageLogTest, EmptyLogAndPageDownOutsideTheLogChangeNothing) {
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
     State().AutoMode = 1;
     State().System.AutoDelay = 20;
-    const TABitmap before = Form().MsgTextImage;
+    const Bitmap before = TheEngine().MsgTextImage;
     Wheel(true);
     EXPECT_EQ(State().LogViewing, 0);
     EXPECT_EQ(State().LogCursor, 0);
     EXPECT_EQ(State().AutoMode, 0) << "a log key ends automatic advance";
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE);
-    EXPECT_TRUE(SameRect(Form().MsgTextImage, 0, 0, before, 0, 0, 800, 176));
+    EXPECT_TRUE(SameRect(TheEngine().MsgTextImage, 0, 0, before, 0, 0, 800, 176));
     Wheel(false);
     EXPECT_EQ(State().LogViewing, 0);
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE);
 
     // The floating window's wheel opens the log as well, once there is something in it.
     Click({400, 300});
-    Form().AddMsgLog(U"前の話", -1);
-    Form().ItemMsgFloatClick();
+    TheEngine().AddMsgLog(U"前の話", -1);
+    TheEngine().ItemMsgFloatClick();
     Tick();
     ASSERT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE);
     Wheel(true, WindowId::Float);
     EXPECT_EQ(State().LogViewing, 1);
-    EXPECT_TRUE(SameRect(FloatWindow(), 0, 0, Form().MsgTextImage, 0, 0, 800, 176));
+    EXPECT_TRUE(SameRect(FloatWindow(), 0, 0, TheEngine().MsgTextImage, 0, 0, 800, 176));
 }
 
 TEST_F(MessageLogTest, EntriesKeepTheirVoiceAndAClearedLogIsEmpty) {
@@ -162,7 +162,7 @@ TEST_F(MessageLogTest, EntriesKeepTheirVoiceAndAClearedLogIsEmpty) {
     EXPECT_EQ(State().MsgLog[0].File, "");
 
     State().LogCursor = 3;
-    Form().ClearMsgLog();
+    TheEngine().ClearMsgLog();
     for (const MsgLogEntry& e : State().MsgLog) {
         EXPECT_EQ(e.Text, "");
         EXPECT_EQ(e.VoiceIndex, -1);
@@ -179,7 +179,7 @@ TEST_F(MessageLogTest, BrowsingFromAChoiceAndTheLoggedChoiceLayout) {
     TickUntil(TaskCode::TASK_WAIT_SELECT);
     MovePointer({400, 470});
     Tick();
-    const TABitmap choice_window = Form().MsgTextImage;
+    const Bitmap choice_window = TheEngine().MsgTextImage;
 
     Wheel(true);
     EXPECT_EQ(State().LogViewing, 1);
@@ -193,9 +193,9 @@ TEST_F(MessageLogTest, BrowsingFromAChoiceAndTheLoggedChoiceLayout) {
     EXPECT_EQ(State().LogViewing, 0);
     EXPECT_EQ(Var1(), 0);
     // The choice window is rebuilt from its background: no trace of the log.
-    EXPECT_TRUE(SameRect(Form().MsgTextImage, 0, 0, choice_window, 0, 0, 800, 176));
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, Form().MsgTextImage, 0, 0, 800, 32));
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 456, Form().SelectImage, 0, 32, 800, 32)) << "row 1 under the pointer";
+    EXPECT_TRUE(SameRect(TheEngine().MsgTextImage, 0, 0, choice_window, 0, 0, 800, 176));
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, TheEngine().MsgTextImage, 0, 0, 800, 32));
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 456, TheEngine().SelectImage, 0, 32, 800, 32)) << "row 1 under the pointer";
 
     Click({400, 500});
     EXPECT_EQ(Var1(), 2);
@@ -209,15 +209,15 @@ TEST_F(MessageLogTest, BrowsingFromAChoiceAndTheLoggedChoiceLayout) {
     Wheel(true);
     EXPECT_EQ(State().MsgLineCount, 2);
     EXPECT_TRUE(Showing("【選択肢】/一"));
-    const TABitmap background = WindowBackground();
-    EXPECT_FALSE(Differs(Form().MsgTextImage, 0, 28, background, 0, 28, 800, 32)) << "no name";
-    EXPECT_TRUE(Differs(Form().MsgTextImage, 0, 61, background, 0, 61, 800, 28));
-    EXPECT_TRUE(Differs(Form().MsgTextImage, 0, 89, background, 0, 89, 800, 28));
+    const Bitmap background = WindowBackground();
+    EXPECT_FALSE(Differs(TheEngine().MsgTextImage, 0, 28, background, 0, 28, 800, 32)) << "no name";
+    EXPECT_TRUE(Differs(TheEngine().MsgTextImage, 0, 61, background, 0, 61, 800, 28));
+    EXPECT_TRUE(Differs(TheEngine().MsgTextImage, 0, 89, background, 0, 89, 800, 28));
     // With a bracket in the choice, everything before it is taken as the name.
     Wheel(true);
     EXPECT_TRUE(Showing("【選択肢】/ユキ「うん」"));
     EXPECT_EQ(State().MsgLineCount, 1);
-    EXPECT_GT(CountPixels(Form().MsgTextImage, 30, 33, 300, 28, Grey), 20);
+    EXPECT_GT(CountPixels(TheEngine().MsgTextImage, 30, 33, 300, 28, Grey), 20);
 }
 
 } // namespace

@@ -27,12 +27,12 @@ protected:
     // Whether character cell `col` of text line `line` (1..3) of MsgTextImage holds any ink.
     bool CellInked(int line, int col) {
         const int w = MessageCharWidth();
-        const TABitmap background = WindowBackground();
+        const Bitmap background = WindowBackground();
         // The middle of the cell: the outline of a neighbour reaches 2 pixels into it.
-        return Differs(Form().MsgTextImage, 34 + w * col + 3, 35 + 28 * line + 2, background, 34 + w * col + 3,
+        return Differs(TheEngine().MsgTextImage, 34 + w * col + 3, 35 + 28 * line + 2, background, 34 + w * col + 3,
                        35 + 28 * line + 2, w - 6, 20);
     }
-    bool NameRowInked() { return Differs(Form().MsgTextImage, 0, 28, WindowBackground(), 0, 28, 800, 32); }
+    bool NameRowInked() { return Differs(TheEngine().MsgTextImage, 0, 28, WindowBackground(), 0, 28, 800, 32); }
     // Ticks of DispMessage from the script's handing over to the wait.
     int RevealTicks() {
         TickUntil(TaskCode::TASK_DISP_MESSAGE);
@@ -52,7 +52,7 @@ TEST_F(MessageWindowTest, NameAndLineAreOutlinedInTheirColoursOverTheFramedScene
     EXPECT_EQ(State().NoLineStartChars, U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】");
     EXPECT_EQ(State().NoLineEndChars, U"（「『【");
 
-    const TABitmap& text = Form().MsgTextImage;
+    const Bitmap& text = TheEngine().MsgTextImage;
     // Name on the row at y 35, in (255, 192, 96) with a black outline; the line at y 63 in white.
     EXPECT_GT(CountPixels(text, 30, 33, 120, 28, NameInk), 20);
     EXPECT_GT(CountPixels(text, 30, 33, 120, 28, NearBlack), 20);
@@ -61,16 +61,16 @@ TEST_F(MessageWindowTest, NameAndLineAreOutlinedInTheirColoursOverTheFramedScene
     EXPECT_EQ(CountPixels(text, 30, 61, 200, 28, NameInk), 0);
     EXPECT_FALSE(Differs(text, 0, 92, WindowBackground(), 0, 92, 800, 84)) << "lines 2 and 3 are empty";
 
-    TABitmap expected = WindowBackground();
-    Form().DrawOutlinedText(expected, 34, 35, 24, U"アリサ", kNameColor);
-    Form().DrawOutlinedText(expected, 34, 63, 24, U"「こんにちは」", kWhite);
+    Bitmap expected = WindowBackground();
+    TheEngine().DrawOutlinedText(expected, 34, 35, 24, U"アリサ", kNameColor);
+    TheEngine().DrawOutlinedText(expected, 34, 63, 24, U"「こんにちは」", kWhite);
     EXPECT_TRUE(SameRect(text, 0, 0, expected, 0, 0, 800, 176));
 
     // The window sits at y 424 of the screen buffer and the main window; the frame's clear top
     // rows show the scene.
-    EXPECT_TRUE(SameRect(Form().ScreenBuffer, 0, 424, text, 0, 0, 800, 176));
+    EXPECT_TRUE(SameRect(TheEngine().ScreenBuffer, 0, 424, text, 0, 0, 800, 176));
     EXPECT_TRUE(SameRect(MainWindow(), 0, 424, text, 0, 0, 752, 176));
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, Form().SceneImage, 0, 0, 800, 432));
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().SceneImage, 0, 0, 800, 432));
 }
 
 TEST_F(MessageWindowTest, SpeechWithoutNameAndNarrationWithALaterBracket) {
@@ -132,7 +132,7 @@ TEST_F(MessageWindowTest, LineBreakingShowsInTheWindow) {
     EXPECT_TRUE(CellInked(1, 0));
     EXPECT_TRUE(CellInked(2, 0));
     EXPECT_TRUE(CellInked(3, 0));
-    EXPECT_FALSE(Differs(Form().MsgTextImage, 0, 150, WindowBackground(), 0, 150, 800, 26)) << "no fourth line";
+    EXPECT_FALSE(Differs(TheEngine().MsgTextImage, 0, 150, WindowBackground(), 0, 150, 800, 26)) << "no fourth line";
 }
 
 TEST_F(MessageWindowTest, RevealTakesEightyFiveLevelsPerLineAtTheTextSpeed) {
@@ -152,7 +152,7 @@ TEST_F(MessageWindowTest, RevealTakesEightyFiveLevelsPerLineAtTheTextSpeed) {
     EXPECT_EQ(ticks, 22);
     EXPECT_EQ(State().RevealLevel, 0);
     EXPECT_EQ(State().AutoElapsed, 0);
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, Form().MsgTextImage, 0, 0, 752, 176));
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, TheEngine().MsgTextImage, 0, 0, 752, 176));
 
     auto advance = [&](int speed) {
         Click({400, 300});
@@ -175,11 +175,11 @@ TEST_F(MessageWindowTest, RevealUncoversTheTextAlongTheRule) {
     // 161 - 64 show the text, values above 161 still show the empty window.
     Ticks(130);
     ASSERT_EQ(Task(), TaskCode::TASK_DISP_MESSAGE);
-    const TABitmap background = WindowBackground();
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, Form().MsgTextImage, 0, 0, 300, 176));
+    const Bitmap background = WindowBackground();
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, TheEngine().MsgTextImage, 0, 0, 300, 176));
     EXPECT_TRUE(Differs(MainWindow(), 0, 424, background, 0, 0, 300, 176));
     EXPECT_TRUE(SameRect(MainWindow(), 520, 424, background, 520, 0, 280, 176));
-    EXPECT_TRUE(SameRect(Form().ScreenBuffer, 0, 424, MainWindow(), 0, 424, 800, 176));
+    EXPECT_TRUE(SameRect(TheEngine().ScreenBuffer, 0, 424, MainWindow(), 0, 424, 800, 176));
 }
 
 TEST_F(MessageWindowTest, ClickCompletesTheRevealAndOnlyTheNextClickAdvances) {
@@ -188,7 +188,7 @@ TEST_F(MessageWindowTest, ClickCompletesTheRevealAndOnlyTheNextClickAdvances) {
     Ticks(5);
     Click({400, 300});
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE) << "the click completes the reveal in its own tick";
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, Form().MsgTextImage, 0, 0, 752, 176));
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, TheEngine().MsgTextImage, 0, 0, 752, 176));
     Ticks(3);
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE) << "the same click does not advance";
     EXPECT_EQ(LogText(0), "");
@@ -247,15 +247,15 @@ TEST_F(MessageWindowTest, SpaceHidesTheWindowAndAClickOnlyBringsItBack) {
     EXPECT_EQ(State().MsgWindowVisible, 0);
     EXPECT_EQ(State().AutoMode, 0);
     EXPECT_EQ(State().InputLock, 25);
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, Form().SceneImage, 0, 0, 800, 600));
-    EXPECT_TRUE(SameRect(Form().ScreenBuffer, 0, 0, Form().SceneImage, 0, 0, 800, 600));
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().SceneImage, 0, 0, 800, 600));
+    EXPECT_TRUE(SameRect(TheEngine().ScreenBuffer, 0, 0, TheEngine().SceneImage, 0, 0, 800, 600));
     RunMs(100);
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, Form().SceneImage, 0, 0, 800, 600)) << "no wait icon while hidden";
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().SceneImage, 0, 0, 800, 600)) << "no wait icon while hidden";
 
     Click({400, 300});
     EXPECT_EQ(State().MsgWindowVisible, 1);
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE) << "the click that shows the window does not advance";
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, Form().MsgTextImage, 0, 0, 800, 176));
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, TheEngine().MsgTextImage, 0, 0, 800, 176));
     EXPECT_EQ(LogText(0), "");
 
     // Space again hides, Space shows.
@@ -273,7 +273,7 @@ TEST_F(MessageWindowTest, SpaceHidesTheWindowAndAClickOnlyBringsItBack) {
 TEST_F(MessageWindowTest, WaitIconCyclesThroughEightFramesStraightOnTheWindow) {
     PlayMessages({"待つ"}, 3);
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
-    const TABitmap& text = Form().MsgTextImage;
+    const Bitmap& text = TheEngine().MsgTextImage;
     std::set<int> frames;
     for (int i = 0; i < 300 && frames.size() < 8; ++i) {
         Tick();
@@ -290,7 +290,8 @@ TEST_F(MessageWindowTest, WaitIconCyclesThroughEightFramesStraightOnTheWindow) {
         frames.insert(f);
     }
     EXPECT_EQ(frames.size(), 8u);
-    EXPECT_TRUE(SameRect(Form().ScreenBuffer, 752, 552, text, 752, 128, 32, 32)) << "the icon stays out of the buffer";
+    EXPECT_TRUE(SameRect(TheEngine().ScreenBuffer, 752, 552, text, 752, 128, 32, 32))
+        << "the icon stays out of the buffer";
 }
 
 TEST_F(MessageWindowTest, ContextMenuIsAttachedWhileWaitingAndDetachedOnAdvance) {
@@ -301,7 +302,7 @@ TEST_F(MessageWindowTest, ContextMenuIsAttachedWhileWaitingAndDetachedOnAdvance)
     Click({400, 300});
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
     Tick();
-    EXPECT_EQ(Platform().AttachedMenu(), &Form().ContextMenu);
+    EXPECT_EQ(Platform().AttachedMenu(), &TheEngine().ContextMenu);
     Click({400, 300});
     EXPECT_EQ(Platform().AttachedMenu(), nullptr);
     Tick();
@@ -313,7 +314,7 @@ TEST_F(MessageWindowTest, HeldControlSkipsWithPlainTextInThreeTicksPerMessage) {
     PlayMessages({"あいうえお", "かきくけこ", "さしすせそ", "止まる"}, 1);
     TickUntil(TaskCode::TASK_DISP_MESSAGE);
     // Outlined text has black pixels around the letters.
-    EXPECT_GT(CountPixels(Form().MsgTextImage, 30, 61, 160, 28, NearBlack), 20);
+    EXPECT_GT(CountPixels(TheEngine().MsgTextImage, 30, 61, 160, 28, NearBlack), 20);
     Click({400, 300});
     Click({400, 300});
     Platform().SetKeyDown(Key::Control, true);
@@ -321,8 +322,8 @@ TEST_F(MessageWindowTest, HeldControlSkipsWithPlainTextInThreeTicksPerMessage) {
     EXPECT_EQ(LogText(0), "かきくけこ");
     Tick(); // the script's tick lays out the third message while skipping
     EXPECT_EQ(State().SkipNow, 1);
-    EXPECT_EQ(CountPixels(Form().MsgTextImage, 30, 61, 160, 28, NearBlack), 0) << "plain text while skipping";
-    EXPECT_GT(CountPixels(Form().MsgTextImage, 30, 61, 160, 28, WhiteInk), 20);
+    EXPECT_EQ(CountPixels(TheEngine().MsgTextImage, 30, 61, 160, 28, NearBlack), 0) << "plain text while skipping";
+    EXPECT_GT(CountPixels(TheEngine().MsgTextImage, 30, 61, 160, 28, WhiteInk), 20);
     Ticks(2);
     EXPECT_EQ(LogText(0), "さしすせそ");
     Platform().SetKeyDown(Key::Control, false);
@@ -331,31 +332,31 @@ TEST_F(MessageWindowTest, HeldControlSkipsWithPlainTextInThreeTicksPerMessage) {
 TEST_F(MessageWindowTest, FloatingWindowShowsTheMessageAndLeavesTheMainWindowAlone) {
     PlayMessages({"浮かぶ言葉", "二つ目の言葉"}, 2);
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
-    Form().ItemMsgFloatClick();
+    TheEngine().ItemMsgFloatClick();
     EXPECT_TRUE(Platform().IsWindowVisible(WindowId::Float));
     EXPECT_EQ(Task(), TaskCode::TASK_DISP_MESSAGE);
     Tick();
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE) << "switching shows the whole message at once";
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, Form().SceneImage, 0, 0, 800, 600));
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().SceneImage, 0, 0, 800, 600));
     // The floating window shows the message on its own artwork, with the wait icon.
     EXPECT_EQ(FloatWindow().GetColor(2, 2), kFloatKey);
-    EXPECT_EQ(Form().MsgTextImage.GetColor(400, 160), kFloatPanel);
-    EXPECT_TRUE(SameRect(FloatWindow(), 0, 0, Form().MsgTextImage, 0, 0, 752, 176));
+    EXPECT_EQ(TheEngine().MsgTextImage.GetColor(400, 160), kFloatPanel);
+    EXPECT_TRUE(SameRect(FloatWindow(), 0, 0, TheEngine().MsgTextImage, 0, 0, 752, 176));
     Tick();
     EXPECT_EQ(CountPixels(FloatWindow(), 752, 128, 32, 32, [](Color c) { return c == kIconInk; }), 36);
 
     Click({400, 100}, WindowId::Float);
     EXPECT_EQ(Task(), TaskCode::TASK_SCRIPT);
-    TABitmap empty;
+    Bitmap empty;
     empty.SetSize(800, 176);
-    empty.CopyRect(0, 0, Form().PartsImage, 0, 424, 800, 176);
+    empty.CopyRect(0, 0, TheEngine().PartsImage, 0, 424, 800, 176);
     EXPECT_TRUE(SameRect(FloatWindow(), 0, 0, empty, 0, 0, 800, 176)) << "empty while the script runs";
 
     while (Task() != TaskCode::TASK_WAIT_MESSAGE) {
         Tick();
-        ASSERT_TRUE(SameRect(MainWindow(), 0, 0, Form().SceneImage, 0, 0, 800, 600));
+        ASSERT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().SceneImage, 0, 0, 800, 600));
     }
-    EXPECT_TRUE(SameRect(FloatWindow(), 0, 0, Form().MsgTextImage, 0, 0, 752, 176));
+    EXPECT_TRUE(SameRect(FloatWindow(), 0, 0, TheEngine().MsgTextImage, 0, 0, 752, 176));
 
     // Space hides the floating window itself.
     Press(Key::Space);
@@ -365,12 +366,12 @@ TEST_F(MessageWindowTest, FloatingWindowShowsTheMessageAndLeavesTheMainWindowAlo
     EXPECT_TRUE(Platform().IsWindowVisible(WindowId::Float));
 
     // Switching back shows the message at once in the main window.
-    Form().ItemMsgFloatClick();
+    TheEngine().ItemMsgFloatClick();
     Tick();
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE);
     EXPECT_FALSE(Platform().IsWindowVisible(WindowId::Float));
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, Form().MsgTextImage, 0, 0, 752, 176));
-    EXPECT_TRUE(SameRect(Form().MsgTextImage, 0, 0, WindowBackground(), 0, 0, 800, 30)) << "framed again";
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, TheEngine().MsgTextImage, 0, 0, 752, 176));
+    EXPECT_TRUE(SameRect(TheEngine().MsgTextImage, 0, 0, WindowBackground(), 0, 0, 800, 30)) << "framed again";
 }
 
 } // namespace
@@ -392,14 +393,14 @@ protected:
              "    message \"声のない三つ目\"\n",
              3);
     }
-    std::string VoiceFile() { return Form().ChannelViews()[5].file; }
+    std::string VoiceFile() { return TheEngine().ChannelViews()[5].file; }
 };
 
 TEST_F(VoicedMessageTest, AutomaticAdvanceCountsOnlyWhileTheVoiceIsSilent) {
     PlayVoiced();
     State().System.AutoDelay = 1;
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
-    ASSERT_EQ(Form().VoiceChannelStatus(), 2) << "the voice plays";
+    ASSERT_EQ(TheEngine().VoiceChannelStatus(), 2) << "the voice plays";
     State().AutoMode = 1;
     const auto shown = Platform().TickCount();
     TickUntil(TaskCode::TASK_SCRIPT, 20000);
@@ -418,15 +419,15 @@ TEST_F(VoicedMessageTest, BrowsingTheLogReplaysTheVoicesAndStopsForSilentEntries
         Click({400, 300});
     }
     TickUntil(TaskCode::TASK_WAIT_KEY);
-    Form().SetTask(TaskCode::TASK_WAIT_MESSAGE); // browse from the last message's wait
+    TheEngine().SetTask(TaskCode::TASK_WAIT_MESSAGE); // browse from the last message's wait
     Platform().QueueWheel(WindowId::Main, true);
     Tick();
-    EXPECT_EQ(Form().VoiceChannelStatus() == 2 ? VoiceFile() : std::string("stopped"), "stopped")
+    EXPECT_EQ(TheEngine().VoiceChannelStatus() == 2 ? VoiceFile() : std::string("stopped"), "stopped")
         << "an entry without a voice stops the running one";
     Tick();
     Platform().QueueWheel(WindowId::Main, true);
     Tick();
-    EXPECT_EQ(Form().VoiceChannelStatus(), 2);
+    EXPECT_EQ(TheEngine().VoiceChannelStatus(), 2);
     EXPECT_NE(VoiceFile().find("yuki_002"), std::string::npos);
     Tick();
     Platform().QueueWheel(WindowId::Main, true);

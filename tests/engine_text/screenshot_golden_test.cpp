@@ -40,13 +40,13 @@ screenshot choice2.png
 state state.json
 )";
 
-TABitmap ReadPng(const std::filesystem::path& path) {
+Bitmap ReadPng(const std::filesystem::path& path) {
     const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
     return DecodeImage(bytes, ImageFormat::Png);
 }
 
 // Where two pictures first differ, or "" when they are the same.
-std::string FirstDifference(const TABitmap& got, const TABitmap& want) {
+std::string FirstDifference(const Bitmap& got, const Bitmap& want) {
     if (got.Width() != want.Width() || got.Height() != want.Height())
         return "size " + std::to_string(got.Width()) + "x" + std::to_string(got.Height());
     for (int y = 0; y < got.Height(); ++y)
@@ -77,7 +77,7 @@ TEST_F(ScreenshotGoldenTest, MessageAndBothChoicesMatchTheGoldens) {
 
     const bool update = std::getenv("HARUKAZE_UPDATE_GOLDENS") != nullptr;
     for (const char* name : {"message.png", "choice.png", "choice2.png"}) {
-        const TABitmap got = ReadPng(out / name);
+        const Bitmap got = ReadPng(out / name);
         if (update) {
             std::filesystem::create_directories(kGoldenDir);
             std::filesystem::copy_file(out / name, kGoldenDir / name,

@@ -53,7 +53,7 @@ protected:
         t_counting = true;
         for (int i = 0; i < ticks; ++i) {
             Tick();
-            (void)Form().NextDeadline();
+            (void)TheEngine().NextDeadline();
         }
         t_counting = false;
         return t_allocations;

@@ -18,10 +18,10 @@ void TextGame::PlayMessages(const std::vector<std::string>& messages, int text_s
 }
 
 void TextGame::Tick() {
-    ASSERT_TRUE(Form().FrameTimerEnabled())
+    ASSERT_TRUE(TheEngine().FrameTimerEnabled())
         << "the engine stopped: " << ::testing::PrintToString(Platform().TakeErrors());
     const auto before = Platform().TickCount();
-    while (!Form().PollFrameTimer()) {
+    while (!TheEngine().PollFrameTimer()) {
         Platform().AdvanceClock(1);
         ASSERT_LT(Platform().TickCount() - before, 100u) << "the frame timer never fired";
     }
@@ -58,14 +58,14 @@ void TextGame::Hold(Key key, std::uint32_t ms) {
     Tick();
 }
 
-TABitmap TextGame::WindowBackground() {
-    TABitmap out;
+Bitmap TextGame::WindowBackground() {
+    Bitmap out;
     out.SetSize(800, 176);
-    Form().MakeMessageBackground(out);
+    TheEngine().MakeMessageBackground(out);
     return out;
 }
 
-bool TextGame::Differs(const TABitmap& a, int ax, int ay, const TABitmap& b, int bx, int by, int w, int h) {
+bool TextGame::Differs(const Bitmap& a, int ax, int ay, const Bitmap& b, int bx, int by, int w, int h) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             if (a.GetColor(ax + x, ay + y) != b.GetColor(bx + x, by + y))
@@ -73,7 +73,7 @@ bool TextGame::Differs(const TABitmap& a, int ax, int ay, const TABitmap& b, int
     return false;
 }
 
-int TextGame::CountPixels(const TABitmap& s, int x, int y, int w, int h, const std::function<bool(Color)>& pred) {
+int TextGame::CountPixels(const Bitmap& s, int x, int y, int w, int h, const std::function<bool(Color)>& pred) {
     int n = 0;
     for (int j = 0; j < h; ++j)
         for (int i = 0; i < w; ++i)

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "engine/message_layout.h"
-#include "gfx/abitmap_text.h"
+#include "gfx/bitmap_text.h"
 #include "gfx/png_writer.h"
 #include "support/engine_fixture.h"
 #include "support/interface_graphics.h"
@@ -42,20 +42,20 @@ protected:
     void MovePointer(Point p, WindowId window = WindowId::Main) { Platform().MoveCursorToClient(window, p); }
 
     TaskCode Task() { return State().Task; }
-    TABitmap& MainWindow() { return Platform().ClientSurface(WindowId::Main); }
-    TABitmap& FloatWindow() { return Platform().ClientSurface(WindowId::Float); }
+    Bitmap& MainWindow() { return Platform().ClientSurface(WindowId::Main); }
+    Bitmap& FloatWindow() { return Platform().ClientSurface(WindowId::Float); }
     std::int16_t Var1() { return State().Game.ScenarioVars[0]; }
     std::string LogText(int i) { return State().MsgLog[static_cast<std::size_t>(i)].Text; }
     // The message layout's background as the engine builds it now (scene strip and frame, or the
     // floating artwork).
-    TABitmap WindowBackground();
+    Bitmap WindowBackground();
     // Whether any pixel of the rectangle of `a` (at ax, ay) differs from `b` (at bx, by).
-    static bool Differs(const TABitmap& a, int ax, int ay, const TABitmap& b, int bx, int by, int w, int h);
-    static bool SameRect(const TABitmap& a, int ax, int ay, const TABitmap& b, int bx, int by, int w, int h) {
+    static bool Differs(const Bitmap& a, int ax, int ay, const Bitmap& b, int bx, int by, int w, int h);
+    static bool SameRect(const Bitmap& a, int ax, int ay, const Bitmap& b, int bx, int by, int w, int h) {
         return !Differs(a, ax, ay, b, bx, by, w, h);
     }
     // Counts pixels of the rectangle whose colour satisfies pred.
-    static int CountPixels(const TABitmap& s, int x, int y, int w, int h, const std::function<bool(Color)>& pred);
+    static int CountPixels(const Bitmap& s, int x, int y, int w, int h, const std::function<bool(Color)>& pred);
     // Advance of one full-width character of the message font (height 24).
     static int MessageCharWidth();
 };

@@ -55,7 +55,7 @@ TEST_F(WaitIconPresentsTest, IconDrawnOverIsRedrawnOnTheNextTickOfTheSameFrame) 
     ASSERT_TRUE(IconShown());
     // Something presents the whole screen over the icon (as the menus do) in the middle of a frame.
     const int frame = IconFrame();
-    Form().PresentScreen();
+    TheEngine().PresentScreen();
     ASSERT_FALSE(IconShown());
     Tick();
     ASSERT_EQ(IconFrame(), frame) << "the test needs the same frame";
@@ -66,7 +66,7 @@ TEST_F(WaitIconPresentsTest, IconDrawnOverIsRedrawnOnTheNextTickOfTheSameFrame) 
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
     Tick();
     EXPECT_TRUE(IconShown());
-    EXPECT_TRUE(SameRect(MainWindow(), 752, 552 + 20, Form().MsgTextImage, 752, 128 + 20, 32, 12));
+    EXPECT_TRUE(SameRect(MainWindow(), 752, 552 + 20, TheEngine().MsgTextImage, 752, 128 + 20, 32, 12));
     EXPECT_EQ(LogText(0), "待つ");
 }
 

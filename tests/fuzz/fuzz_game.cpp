@@ -17,7 +17,7 @@ std::vector<std::uint8_t> Assemble(std::string_view text) {
 } // namespace
 
 std::vector<std::uint8_t> SolidPng(int width, int height, std::uint32_t colour) {
-    TABitmap picture;
+    Bitmap picture;
     picture.SetSize(width, height);
     picture.Fill(Color{colour});
     return EncodePng(picture);

@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const auto format = static_cast<ImageFormat>(mode & 3);
     try {
-        const TABitmap picture = DecodeImage(bytes, format);
+        const Bitmap picture = DecodeImage(bytes, format);
         if (picture.Width() < 1 || picture.Height() < 1 || picture.Width() > kMaxImageSide ||
             picture.Height() > kMaxImageSide)
             Finding("a decoder returned a picture outside the size limits");
@@ -75,14 +75,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     EngineState& state = game.session->State();
     std::copy(archive.begin() + 16, archive.begin() + 16 + state.GrpIndex.size(), state.GrpIndex.begin());
 
-    Engine& form = game.session->Form();
+    Engine& engine = game.session->TheEngine();
     const int target = slot % 12;
     try {
-        form.ReadGraphic(target, 100, placement % 5);
+        engine.ReadGraphic(target, 100, placement % 5);
     } catch (const std::exception&) {
         return 0;
     }
-    const TABitmap* delivered = target == 1 ? &form.CharLayer1 : target == 2 ? &form.CharLayer2 : nullptr;
+    const Bitmap* delivered = target == 1 ? &engine.CharLayer1 : target == 2 ? &engine.CharLayer2 : nullptr;
     if (delivered && (delivered->Width() != 800 || delivered->Height() != 600))
         Finding("a character layer is not 800x600 after loading");
     return 0;

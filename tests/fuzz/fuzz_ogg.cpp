@@ -1,6 +1,6 @@
-// Sound files: Ogg Vorbis with and without the "ALPHAOGG" loop header, opened by TOggData from
+// Sound files: Ogg Vorbis with and without the "ALPHAOGG" loop header, opened by OggData from
 // memory, played (once or looping) through the loop records, sought, re-levelled and mixed with
-// a second channel by TOggPlayer. A damaged file must be refused with EOggData or play as
+// a second channel by OggPlayer. A damaged file must be refused with EOggData or play as
 // silence; decoding must always come back (no endless wrap) and stay inside its buffers.
 //
 // Input: one mode byte (bit 0: put a loop header in front, built from the next 192 bytes; bit 1:
@@ -30,8 +30,8 @@ constexpr std::uint32_t kBuffer = 16384;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static VorbisLibrary dll;
-    static TOggData first(dll, kBuffer), second(dll, kBuffer);
-    static TOggPlayer player(kBuffer, 10);
+    static OggData first(dll, kBuffer), second(dll, kBuffer);
+    static OggPlayer player(kBuffer, 10);
 
     std::span<const std::uint8_t> in(data, size);
     auto take = [&in](std::size_t n) {

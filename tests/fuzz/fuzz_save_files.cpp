@@ -46,20 +46,20 @@ void AnswerQuery(HeadlessPlatform& platform, bool ok) {
 
 // The load menu, the load itself and the restore task, then the script from the saved step.
 void LoadSlot(HeadlessSession& session) {
-    Engine& form = session.Form();
+    Engine& engine = session.TheEngine();
     HeadlessPlatform& platform = session.Platform();
     try {
-        form.ItemLoadClick();
-        form.ItemLoad1Click(kSlot);
+        engine.ItemLoadClick();
+        engine.ItemLoad1Click(kSlot);
     } catch (const std::exception&) {
         return;
     }
-    form.SetFrameTimerEnabled(true);
-    for (int i = 0; i < 4 && form.FrameTimerEnabled(); ++i)
+    engine.SetFrameTimerEnabled(true);
+    for (int i = 0; i < 4 && engine.FrameTimerEnabled(); ++i)
         session.Step();
     // Past the 500 ms fade-in at once, then a few ticks of the saved scene.
     platform.AdvanceClock(600);
-    for (int i = 0; i < 8 && form.FrameTimerEnabled(); ++i)
+    for (int i = 0; i < 8 && engine.FrameTimerEnabled(); ++i)
         session.Step();
 }
 
@@ -117,9 +117,9 @@ void FreshStart(std::uint8_t mode, const std::vector<std::uint8_t>& system, cons
     comment.ok = true;
     comment.comment = u"fuzz";
     session.Platform().QueueDialogAnswer(comment);
-    session.Form().OnMenuCommand("ItemSave" + std::to_string(kSlot));
+    session.TheEngine().OnMenuCommand("ItemSave" + std::to_string(kSlot));
     AnswerQuery(session.Platform(), true);
-    session.Form().RequestClose();
+    session.TheEngine().RequestClose();
     session.Platform().TakeErrors();
     session.Platform().TakeMessages();
 
@@ -180,12 +180,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     game.files->Put("Save00.dat", system);
     game.files->Put(Engine::SlotFileName(kSlot), slot);
     try {
-        session.Form().ReadSystemFile();
+        session.TheEngine().ReadSystemFile();
         // The settings dialog shows whatever the file held.
         HeadlessPlatform::DialogAnswer back;
         back.kind = HeadlessPlatform::DialogAnswer::Kind::Config;
         session.Platform().QueueDialogAnswer(back);
-        session.Form().ItemOptionClick();
+        session.TheEngine().ItemOptionClick();
     } catch (const std::exception&) {
     }
     LoadSlot(session);
@@ -193,6 +193,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     session.Platform().ClearScriptFault();
     // An answer the settings dialog did not take would be used by the next input's dialog.
     if (session.Platform().PendingDialogAnswers() > 0)
-        session.Platform().ShowConfigForm(session.Form().ConfigForm);
+        session.Platform().ShowConfigForm(session.TheEngine().Config);
     return 0;
 }

@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     // The state right after start-up; every input starts from it, so a finding replays alone.
     static const EngineState* const initial = new EngineState(game.session->State());
-    static const auto* const initial_script = new ScriptMachine::Snapshot(game.session->Form().Script().TakeSnapshot());
+    static const auto* const initial_script =
+        new ScriptMachine::Snapshot(game.session->TheEngine().Script().TakeSnapshot());
 
     fuzz::ByteReader in({data, size});
     const auto player = in.Take(in.Byte());
@@ -45,14 +46,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
 
     HeadlessSession& session = *game.session;
-    Engine& form = session.Form();
+    Engine& engine = session.TheEngine();
     HeadlessPlatform& platform = session.Platform();
     const std::vector<std::uint8_t> archive = fuzz::ScenarioArchiveBytes(fuzz::ScenePayloadWithCode(code));
     game.files->Put("SCR.IFP", archive);
 
     session.State() = *initial;
     EngineState& state = session.State();
-    ScriptMachine& script = form.Script();
+    ScriptMachine& script = engine.Script();
     script.Restore(*initial_script);
     script.SetInstructionBudget(kBudget);
     try {
@@ -62,8 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     state.Game.ScriptStep = -1;
-    form.SetTask(TaskCode::TASK_SCRIPT, TaskCode::TASK_SCRIPT);
-    form.SetFrameTimerEnabled(true);
+    engine.SetTask(TaskCode::TASK_SCRIPT, TaskCode::TASK_SCRIPT);
+    engine.SetFrameTimerEnabled(true);
 
     const long long spent_before = script.BudgetsSpent();
     for (int tick = 0; tick < kTicks && !session.Closed(); ++tick) {
@@ -87,9 +88,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto start = std::chrono::steady_clock::now();
         platform.AdvanceClock(kTickGap);
         session.Step();
-        if (!form.FrameTimerEnabled())
+        if (!engine.FrameTimerEnabled())
             session.Step();
-        if (!form.FrameTimerEnabled())
+        if (!engine.FrameTimerEnabled())
             break; // the engine reported an error and stopped
         if (std::chrono::steady_clock::now() - start > kLongTick || script.BudgetsSpent() - spent_before >= kSpentTicks)
             break;

@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     game.files->Put("SCR.IFP", archive);
     EngineState& state = game.session->State();
-    ScriptMachine& script = game.session->Form().Script();
+    ScriptMachine& script = game.session->TheEngine().Script();
     script.ReadSceneIndex();
 
     state.Game.CurrentScene = 2;

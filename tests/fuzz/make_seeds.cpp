@@ -91,11 +91,11 @@ void SceneSeeds(SeedWriter& payload_seeds, SeedWriter& exec_seeds) {
 }
 
 void PictureSeeds(SeedWriter& seeds, const fs::path& corpus) {
-    TABitmap picture;
+    Bitmap picture;
     picture.SetSize(12, 9);
     picture.Fill(MakeColor(200, 120, 40));
     picture.FillRect(3, 2, 4, 4, MakeColor(10, 20, 30));
-    TABitmap mask;
+    Bitmap mask;
     mask.SetSize(12, 9);
     mask.Fill(kWhite);
     mask.FillRect(0, 0, 6, 9, kBlack);

@@ -1,6 +1,6 @@
 // The surface's storage operations and the loader's conversions: CombineMask, BlueToGray8,
 // InvertRect, plus the fills and copies the rest of the engine leans on.
-#include "gfx/abitmap.h"
+#include "gfx/bitmap.h"
 #include "pixel_test_support.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@ namespace {
 using namespace pixel_test;
 
 TEST(CombineMask, TakesColourFromTheSourceAndTheFourthByteFromTheMaskBlue) {
-    TABitmap colour, mask, out;
+    Bitmap colour, mask, out;
     colour.SetSize(3, 2);
     mask.SetSize(3, 2);
     Put(colour, 0, 0, {10, 20, 30, 40});
@@ -28,7 +28,7 @@ TEST(CombineMask, TakesColourFromTheSourceAndTheFourthByteFromTheMaskBlue) {
     EXPECT_EQ(Get(out, 1, 0), (Bgra{255, 255, 255, 255})); // white on white
 
     // A one-byte mask gives its byte; the result may replace the source itself.
-    TABitmap grey;
+    Bitmap grey;
     grey.SetSizeGray8(3, 2);
     grey.Row(1)[2] = 77;
     colour.CombineMask(grey, colour);
@@ -37,7 +37,7 @@ TEST(CombineMask, TakesColourFromTheSourceAndTheFourthByteFromTheMaskBlue) {
 }
 
 TEST(CombineMask, PixelsTheMaskDoesNotCoverStayOpaque) {
-    TABitmap colour, mask, out;
+    Bitmap colour, mask, out;
     colour.SetSize(4, 3);
     mask.SetSize(2, 1);
     mask.Fill(kWhite);
@@ -45,7 +45,7 @@ TEST(CombineMask, PixelsTheMaskDoesNotCoverStayOpaque) {
     EXPECT_EQ(Get(out, 1, 0), (Bgra{255, 255, 255, 255}));
     EXPECT_EQ(Get(out, 2, 0), (Bgra{255, 255, 255, 0}));
     EXPECT_EQ(Get(out, 0, 1), (Bgra{255, 255, 255, 0}));
-    TABitmap empty;
+    Bitmap empty;
     colour.CombineMask(empty, out);
     EXPECT_EQ(Get(out, 0, 0), (Bgra{255, 255, 255, 0}));
     empty.CombineMask(mask, out);
@@ -53,11 +53,11 @@ TEST(CombineMask, PixelsTheMaskDoesNotCoverStayOpaque) {
 }
 
 TEST(BlueToGray8, KeepsTheBlueByteOfEveryPixel) {
-    TABitmap colour;
+    Bitmap colour;
     colour.SetSize(5, 2);
     Put(colour, 0, 0, {11, 22, 33, 44});
     Put(colour, 4, 1, {250, 0, 0, 0});
-    TABitmap grey;
+    Bitmap grey;
     colour.BlueToGray8(grey);
     ASSERT_EQ(grey.Format(), PixelFormat::Gray8);
     ASSERT_EQ(grey.Width(), 5);
@@ -71,7 +71,7 @@ TEST(BlueToGray8, KeepsTheBlueByteOfEveryPixel) {
 }
 
 TEST(InvertRect, InvertsColourInsideTheSurfaceOnly) {
-    TABitmap bmp;
+    Bitmap bmp;
     bmp.SetSize(4, 3);
     bmp.Fill(MakeColor(30, 20, 10)); // blue 10, green 20, red 30
     Put(bmp, 3, 2, {0, 100, 255, 66});
@@ -88,7 +88,7 @@ TEST(InvertRect, InvertsColourInsideTheSurfaceOnly) {
     InvertRect(2147483647, 0, 2147483647, 1, bmp);
     EXPECT_EQ(Get(bmp, 3, 0), (Bgra{10, 20, 30, 0}));
 
-    TABitmap grey;
+    Bitmap grey;
     grey.SetSizeGray8(2, 1);
     grey.Row(0)[1] = 5;
     InvertRect(0, 0, 2, 1, grey);
@@ -97,7 +97,7 @@ TEST(InvertRect, InvertsColourInsideTheSurfaceOnly) {
 }
 
 TEST(TABitmapStorage, CopyRectClipsBothSurfacesAndAssignWidensGrey) {
-    TABitmap src, dst;
+    Bitmap src, dst;
     src.SetSize(3, 3);
     Put(src, 0, 0, {1, 1, 1, 1});
     Put(src, 2, 2, {2, 2, 2, 2});
@@ -108,7 +108,7 @@ TEST(TABitmapStorage, CopyRectClipsBothSurfacesAndAssignWidensGrey) {
     dst.CopyRect(3, 3, src, 0, 0, 3, 3);
     EXPECT_EQ(Get(dst, 3, 3), (Bgra{1, 1, 1, 1}));
 
-    TABitmap grey, wide;
+    Bitmap grey, wide;
     grey.SetSizeGray8(2, 1);
     grey.Row(0)[1] = 9;
     wide.Assign(grey);

@@ -78,7 +78,7 @@ Bytes MakeBmp(const BmpParts& p) {
     return b;
 }
 
-Bgra Get(const TABitmap& bmp, int x, int y) {
+Bgra Get(const Bitmap& bmp, int x, int y) {
     const std::uint8_t* p = bmp.Pixel(x, y);
     return {p[0], p[1], p[2], p[3]};
 }
@@ -101,7 +101,7 @@ const Bytes kPixels24 = {
 
 TEST(BmpDecoder, Reads24BitRowsBottomUpAndTopDown) {
     BmpParts p{.width = 2, .height = 2, .bpp = 24, .pixels = kPixels24};
-    TABitmap bottom_up = DecodeBmp(MakeBmp(p));
+    Bitmap bottom_up = DecodeBmp(MakeBmp(p));
     ASSERT_EQ(bottom_up.Width(), 2);
     ASSERT_EQ(bottom_up.Height(), 2);
     EXPECT_EQ(Get(bottom_up, 0, 0), (Bgra{0x10, 0x20, 0x30, 0}));
@@ -110,7 +110,7 @@ TEST(BmpDecoder, Reads24BitRowsBottomUpAndTopDown) {
     EXPECT_EQ(Get(bottom_up, 1, 1), (Bgra{0x04, 0x05, 0x06, 0}));
 
     p.height = -2;
-    TABitmap top_down = DecodeBmp(MakeBmp(p));
+    Bitmap top_down = DecodeBmp(MakeBmp(p));
     EXPECT_EQ(Get(top_down, 0, 0), (Bgra{0x01, 0x02, 0x03, 0}));
     EXPECT_EQ(Get(top_down, 1, 1), (Bgra{0x40, 0x50, 0x60, 0}));
 
@@ -122,7 +122,7 @@ TEST(BmpDecoder, Reads24BitRowsBottomUpAndTopDown) {
 TEST(BmpDecoder, ReadsPalettedDepthsMostSignificantBitsFirst) {
     // 1 bit, 10 pixels wide: bits 1011 0010 01 -> white, black, white, white, black...
     BmpParts one{.width = 10, .height = 1, .bpp = 1, .palette = {0x000000, 0xFFFFFF}, .pixels = {0xB2, 0x40, 0, 0}};
-    TABitmap b1 = DecodeBmp(MakeBmp(one));
+    Bitmap b1 = DecodeBmp(MakeBmp(one));
     const int expect1[10] = {255, 0, 255, 255, 0, 0, 255, 0, 0, 255};
     for (int x = 0; x < 10; ++x)
         EXPECT_EQ(Get(b1, x, 0)[0], expect1[x]) << "column " << x;
@@ -130,7 +130,7 @@ TEST(BmpDecoder, ReadsPalettedDepthsMostSignificantBitsFirst) {
     // 4 bits, 3 pixels: indices 2, 1, 0.
     BmpParts four{
         .width = 3, .height = 1, .bpp = 4, .palette = {0x0000FF, 0x00FF00, 0xFF0000}, .pixels = {0x21, 0x00, 0, 0}};
-    TABitmap b4 = DecodeBmp(MakeBmp(four));
+    Bitmap b4 = DecodeBmp(MakeBmp(four));
     EXPECT_EQ(Get(b4, 0, 0), (Bgra{0, 0, 255, 0}));
     EXPECT_EQ(Get(b4, 1, 0), (Bgra{0, 255, 0, 0}));
     EXPECT_EQ(Get(b4, 2, 0), (Bgra{255, 0, 0, 0}));
@@ -138,7 +138,7 @@ TEST(BmpDecoder, ReadsPalettedDepthsMostSignificantBitsFirst) {
     // 8 bits with a short colour table: index 2 is past its end and reads as black.
     BmpParts eight{
         .width = 3, .height = 1, .bpp = 8, .colours_used = 2, .palette = {0x123456, 0xABCDEF}, .pixels = {1, 0, 2, 0}};
-    TABitmap b8 = DecodeBmp(MakeBmp(eight));
+    Bitmap b8 = DecodeBmp(MakeBmp(eight));
     EXPECT_EQ(Get(b8, 0, 0), (Bgra{0xEF, 0xCD, 0xAB, 0}));
     EXPECT_EQ(Get(b8, 1, 0), (Bgra{0x56, 0x34, 0x12, 0}));
     EXPECT_EQ(Get(b8, 2, 0), (Bgra{0, 0, 0, 0}));
@@ -152,7 +152,7 @@ TEST(BmpDecoder, ReadsPalettedDepthsMostSignificantBitsFirst) {
                   .core_header = true};
     core.palette[7] = 0x112233;
     core.palette[200] = 0x445566;
-    TABitmap bc = DecodeBmp(MakeBmp(core));
+    Bitmap bc = DecodeBmp(MakeBmp(core));
     EXPECT_EQ(Get(bc, 0, 0), (Bgra{0x33, 0x22, 0x11, 0}));
     EXPECT_EQ(Get(bc, 1, 0), (Bgra{0x66, 0x55, 0x44, 0}));
 }
@@ -164,7 +164,7 @@ TEST(BmpDecoder, ThirtyTwoAndSixteenBitsDropTheFourthByteAndScaleMasks) {
 
     // 16 bits, default 5-5-5: 0x7FFF is white, 0x001F pure blue, 0x4210 = (16,16,16) -> 132.
     BmpParts p555{.width = 3, .height = 1, .bpp = 16, .pixels = {0xFF, 0x7F, 0x1F, 0x00, 0x10, 0x42, 0, 0}};
-    TABitmap b555 = DecodeBmp(MakeBmp(p555));
+    Bitmap b555 = DecodeBmp(MakeBmp(p555));
     EXPECT_EQ(Get(b555, 0, 0), (Bgra{255, 255, 255, 0}));
     EXPECT_EQ(Get(b555, 1, 0), (Bgra{255, 0, 0, 0}));
     EXPECT_EQ(Get(b555, 2, 0), (Bgra{132, 132, 132, 0})); // 16 * 255 / 31 = 131.6
@@ -176,7 +176,7 @@ TEST(BmpDecoder, ThirtyTwoAndSixteenBitsDropTheFourthByteAndScaleMasks) {
                   .compression = 3,
                   .masks = {0xF800, 0x07E0, 0x001F},
                   .pixels = {0xE0, 0x07, 0x00, 0xF8}};
-    TABitmap b565 = DecodeBmp(MakeBmp(p565));
+    Bitmap b565 = DecodeBmp(MakeBmp(p565));
     EXPECT_EQ(Get(b565, 0, 0), (Bgra{0, 255, 0, 0}));
     EXPECT_EQ(Get(b565, 1, 0), (Bgra{0, 0, 255, 0}));
 
@@ -193,7 +193,7 @@ TEST(BmpDecoder, ThirtyTwoAndSixteenBitsDropTheFourthByteAndScaleMasks) {
 // RLE palette: index 0 black (what skipped pixels show), then four easy-to-tell colours.
 const std::vector<std::uint32_t> kRlePalette = {0x000000, 0x0000FF, 0x00FF00, 0xFF0000, 0xFFFFFF};
 
-int IndexAt(const TABitmap& bmp, int x, int y) {
+int IndexAt(const Bitmap& bmp, int x, int y) {
     const Color c = bmp.GetColor(x, y);
     for (int i = 0; i < static_cast<int>(kRlePalette.size()); ++i) {
         const std::uint32_t rgb = kRlePalette[static_cast<std::size_t>(i)];
@@ -203,7 +203,7 @@ int IndexAt(const TABitmap& bmp, int x, int y) {
     return -1;
 }
 
-std::string Indices(const TABitmap& bmp) {
+std::string Indices(const Bitmap& bmp) {
     std::string s;
     for (int y = 0; y < bmp.Height(); ++y) {
         for (int x = 0; x < bmp.Width(); ++x)
@@ -229,7 +229,7 @@ TEST(BmpDecoder, Rle8RunsAbsoluteRunsDeltaAndEndCodes) {
                    0x02, 0x04,                   // top row columns 2..3: index 4
                    0x00, 0x01,                   // end of bitmap
                }};
-    TABitmap bmp = DecodeBmp(MakeBmp(p));
+    Bitmap bmp = DecodeBmp(MakeBmp(p));
     EXPECT_EQ(Indices(bmp), "004400|000000|111234|");
 
     // The same data top-down lands in the opposite rows.

@@ -58,14 +58,14 @@ TEST(DecoderCorpus, RunLengthBitmapsMatchImageMagicksDecoding) {
         fs::path reference = entry.path();
         reference.replace_extension(".png");
         ASSERT_TRUE(fs::exists(reference)) << name << " has no decoding beside it";
-        TABitmap got;
+        Bitmap got;
         try {
             got = DecodeImage(ReadFileBytes(entry.path()), ImageFormat::Bmp);
         } catch (const ImageDecodeError& e) {
             ADD_FAILURE() << name << ": " << e.what();
             continue;
         }
-        const TABitmap want = DecodeImage(ReadFileBytes(reference), ImageFormat::Png);
+        const Bitmap want = DecodeImage(ReadFileBytes(reference), ImageFormat::Png);
         ASSERT_EQ(got.Width(), want.Width()) << name;
         ASSERT_EQ(got.Height(), want.Height()) << name;
         int differing = 0;

@@ -17,7 +17,7 @@ inline void ExpectOnlyCleanFailures(const std::vector<std::uint8_t>& good, Image
                                     std::uint32_t seed) {
     auto attempt = [&](const std::vector<std::uint8_t>& data, const char* what, std::size_t n) {
         try {
-            TABitmap out = DecodeImage(data, format);
+            Bitmap out = DecodeImage(data, format);
             ASSERT_GT(out.Width(), 0) << what << " " << n;
         } catch (const ImageDecodeError& e) {
             ASSERT_NE(std::string(e.what()), "") << what << " " << n;

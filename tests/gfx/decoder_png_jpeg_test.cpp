@@ -25,7 +25,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Bgra = std::array<int, 4>;
 
-Bgra Get(const TABitmap& bmp, int x, int y) {
+Bgra Get(const Bitmap& bmp, int x, int y) {
     const std::uint8_t* p = bmp.Pixel(x, y);
     return {p[0], p[1], p[2], p[3]};
 }
@@ -121,7 +121,7 @@ Bytes EncodeJpeg(int width, int height, int components, const Bytes& pixels, int
 
 TEST(PngDecoder, RgbAndRgbaComeOutAsOpaqueBgr) {
     Bytes rgb = EncodePng({.width = 2, .height = 1, .rows = {{10, 20, 30, 40, 50, 60}}});
-    TABitmap a = DecodePng(rgb);
+    Bitmap a = DecodePng(rgb);
     ASSERT_EQ(a.Width(), 2);
     ASSERT_EQ(a.Height(), 1);
     EXPECT_EQ(Get(a, 0, 0), (Bgra{30, 20, 10, 0}));
@@ -130,7 +130,7 @@ TEST(PngDecoder, RgbAndRgbaComeOutAsOpaqueBgr) {
     // Alpha is dropped, not composited: a fully clear pixel keeps its colour.
     Bytes rgba = EncodePng(
         {.width = 2, .height = 1, .colour_type = PNG_COLOR_TYPE_RGB_ALPHA, .rows = {{1, 2, 3, 0, 200, 100, 50, 128}}});
-    TABitmap b = DecodePng(rgba);
+    Bitmap b = DecodePng(rgba);
     EXPECT_EQ(Get(b, 0, 0), (Bgra{3, 2, 1, 0}));
     EXPECT_EQ(Get(b, 1, 0), (Bgra{50, 100, 200, 0}));
 }
@@ -145,24 +145,24 @@ TEST(PngDecoder, PaletteAndGreyDepthsExpandToEightBits) {
                                 .rows = {{0x1B}},
                                 .palette = pal,
                                 .palette_alpha = {0, 128}}); // 00 01 10 11
-    TABitmap p = DecodePng(paletted);
+    Bitmap p = DecodePng(paletted);
     EXPECT_EQ(Get(p, 0, 0), (Bgra{0, 0, 255, 0}));
     EXPECT_EQ(Get(p, 1, 0), (Bgra{0, 255, 0, 0}));
     EXPECT_EQ(Get(p, 2, 0), (Bgra{255, 0, 0, 0}));
     EXPECT_EQ(Get(p, 3, 0), (Bgra{7, 8, 9, 0}));
 
     // 1-bit grey: 1 is white. 4-bit grey: 5 scales to 5 * 17 = 85.
-    TABitmap g1 = DecodePng(EncodePng(
+    Bitmap g1 = DecodePng(EncodePng(
         {.width = 3, .height = 1, .colour_type = PNG_COLOR_TYPE_GRAY, .depth = 1, .rows = {{0xA0}}})); // 1 0 1
     EXPECT_EQ(Get(g1, 0, 0), (Bgra{255, 255, 255, 0}));
     EXPECT_EQ(Get(g1, 1, 0), (Bgra{0, 0, 0, 0}));
-    TABitmap g4 = DecodePng(
+    Bitmap g4 = DecodePng(
         EncodePng({.width = 2, .height = 1, .colour_type = PNG_COLOR_TYPE_GRAY, .depth = 4, .rows = {{0x5F}}}));
     EXPECT_EQ(Get(g4, 0, 0), (Bgra{85, 85, 85, 0}));
     EXPECT_EQ(Get(g4, 1, 0), (Bgra{255, 255, 255, 0}));
 
     // Grey with alpha (the mask pictures of the game could be stored this way).
-    TABitmap ga =
+    Bitmap ga =
         DecodePng(EncodePng({.width = 1, .height = 1, .colour_type = PNG_COLOR_TYPE_GRAY_ALPHA, .rows = {{77, 0}}}));
     EXPECT_EQ(Get(ga, 0, 0), (Bgra{77, 77, 77, 0}));
 }
@@ -174,7 +174,7 @@ TEST(PngDecoder, SixteenBitSamplesAreRoundedToEightBits) {
                              .height = 1,
                              .depth = 16,
                              .rows = {{0xFF, 0xFF, 0x00, 0x00, 0x12, 0x34, 0x80, 0x80, 0x80, 0x7F, 0x00, 0x00}}});
-    TABitmap a = DecodePng(rgb16);
+    Bitmap a = DecodePng(rgb16);
     EXPECT_EQ(Get(a, 0, 0), (Bgra{18, 0, 255, 0}));
     EXPECT_EQ(Get(a, 1, 0), (Bgra{0, 128, 128, 0}));
 
@@ -197,9 +197,9 @@ TEST(PngDecoder, InterlacedEqualsProgressive) {
         }
         in.rows.push_back(row);
     }
-    TABitmap plain = DecodePng(EncodePng(in));
+    Bitmap plain = DecodePng(EncodePng(in));
     in.interlaced = true;
-    TABitmap adam7 = DecodePng(EncodePng(in));
+    Bitmap adam7 = DecodePng(EncodePng(in));
     for (int y = 0; y < in.height; ++y)
         for (int x = 0; x < in.width; ++x) {
             ASSERT_EQ(Get(adam7, x, y), Get(plain, x, y)) << x << "," << y;
@@ -253,7 +253,7 @@ TEST(JpegDecoder, ColourAndGreyDecodeCloseToTheSource) {
     Bytes rgb;
     for (int i = 0; i < 13 * 7; ++i)
         rgb.insert(rgb.end(), {200, 100, 50});
-    TABitmap c = DecodeJpeg(EncodeJpeg(13, 7, 3, rgb));
+    Bitmap c = DecodeJpeg(EncodeJpeg(13, 7, 3, rgb));
     ASSERT_EQ(c.Width(), 13);
     ASSERT_EQ(c.Height(), 7);
     for (int y = 0; y < 7; ++y)
@@ -265,7 +265,7 @@ TEST(JpegDecoder, ColourAndGreyDecodeCloseToTheSource) {
             ASSERT_EQ(px[3], 0);
         }
 
-    TABitmap g = DecodeJpeg(EncodeJpeg(8, 8, 1, Bytes(64, 77)));
+    Bitmap g = DecodeJpeg(EncodeJpeg(8, 8, 1, Bytes(64, 77)));
     const Bgra gp = Get(g, 3, 3);
     EXPECT_NEAR(gp[0], 77, 1);
     EXPECT_EQ(gp[0], gp[1]);

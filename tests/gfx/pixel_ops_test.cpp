@@ -1,7 +1,7 @@
 // BlendOnto, DrawAlphaOnto and RuleBlendOnto: hand-worked pixels on tiny surfaces, then every kernel
 // path against a reference written straight from the formulas, on random data, with rectangles that
 // hit every clipping case and every row-tail length.
-#include "gfx/abitmap.h"
+#include "gfx/bitmap.h"
 #include "gfx/pixel_ops.h"
 #include "pixel_test_support.h"
 
@@ -19,8 +19,8 @@ using namespace pixel_test;
 // ---- Hand-worked pixels -------------------------------------------------------------------------
 
 TEST_P(PixelPathTest, BlendOntoWeighsAllFourBytes) {
-    TABitmap src = Solid(9, 1, {200, 100, 50, 255});
-    TABitmap dst = Solid(9, 1, {0, 0, 0, 0});
+    Bitmap src = Solid(9, 1, {200, 100, 50, 255});
+    Bitmap dst = Solid(9, 1, {0, 0, 0, 0});
     Put(dst, 8, 0, {250, 250, 250, 250});
     src.BlendOnto(0, 0, 9, 1, 0, 0, dst, 128);
     EXPECT_EQ(Get(dst, 0, 0), (Bgra{100, 50, 25, 127})); // 200*128 >> 8 = 100, 255*128 >> 8 = 127
@@ -31,8 +31,8 @@ TEST_P(PixelPathTest, BlendOntoWeighsAllFourBytes) {
 
     // A fade of 1000 ms at 500 ms uses alpha 500 * 255 / 1000 = 127: white over black gives
     // 255 * 127 >> 8 = 126, and black over white (0 + 255 * 129) >> 8 = 128.
-    TABitmap white = Solid(5, 1, {255, 255, 255, 255}), black = Solid(5, 1, {0, 0, 0, 0});
-    TABitmap out = black;
+    Bitmap white = Solid(5, 1, {255, 255, 255, 255}), black = Solid(5, 1, {0, 0, 0, 0});
+    Bitmap out = black;
     white.BlendOnto(0, 0, 5, 1, 0, 0, out, 127);
     EXPECT_EQ(Get(out, 4, 0), (Bgra{126, 126, 126, 126}));
     out = white;
@@ -42,8 +42,8 @@ TEST_P(PixelPathTest, BlendOntoWeighsAllFourBytes) {
 
 TEST_P(PixelPathTest, BlendOntoEndsAreExact) {
     std::mt19937 rng(1);
-    TABitmap src = Noise(13, 3, rng), dst = Noise(13, 3, rng);
-    TABitmap before = dst;
+    Bitmap src = Noise(13, 3, rng), dst = Noise(13, 3, rng);
+    Bitmap before = dst;
     src.BlendOnto(0, 0, 13, 3, 0, 0, dst, 0);
     EXPECT_EQ(std::memcmp(dst.Row(0), before.Row(0), 13 * 3 * 4), 0);
     src.BlendOnto(0, 0, 13, 3, 0, 0, dst, 256);
@@ -55,14 +55,14 @@ TEST_P(PixelPathTest, BlendOntoEndsAreExact) {
 }
 
 TEST_P(PixelPathTest, DrawAlphaOntoUsesTheSourceFourthByteAsTransparency) {
-    TABitmap src;
+    Bitmap src;
     src.SetSize(9, 1);
     Put(src, 0, 0, {0, 0, 0, 0});         // opaque black
     Put(src, 1, 0, {0, 0, 0, 255});       // clear
     Put(src, 2, 0, {255, 255, 255, 128}); // half
     for (int x = 3; x < 9; ++x)
         Put(src, x, 0, {0, 0, 0, 0});
-    TABitmap dst = Solid(9, 1, {255, 255, 255, 77});
+    Bitmap dst = Solid(9, 1, {255, 255, 255, 77});
     Put(dst, 2, 0, {0, 0, 0, 77});
     src.DrawAlphaOnto(0, 0, 9, 1, 0, 0, dst, 255);
     // A = 0, p = 255: l = 255, m = 1: (0 * 255 + 255 * 1) >> 8 = 0. The fourth byte stays 77.
@@ -74,12 +74,12 @@ TEST_P(PixelPathTest, DrawAlphaOntoUsesTheSourceFourthByteAsTransparency) {
     EXPECT_EQ(Get(dst, 8, 0), (Bgra{0, 0, 0, 77}));
 
     // Opacity 256 with A = 255 still gives l = 1: (0 * 1 + 255 * 255) >> 8 = 254.
-    TABitmap clear = Solid(9, 1, {0, 0, 0, 255});
-    TABitmap white = Solid(9, 1, {255, 255, 255, 0});
+    Bitmap clear = Solid(9, 1, {0, 0, 0, 255});
+    Bitmap white = Solid(9, 1, {255, 255, 255, 0});
     clear.DrawAlphaOnto(0, 0, 9, 1, 0, 0, white, 256);
     EXPECT_EQ(Get(white, 8, 0), (Bgra{254, 254, 254, 0}));
     // A = 0 with opacity 256 is a plain copy of blue, green, red.
-    TABitmap opaque = Solid(9, 1, {10, 20, 30, 0});
+    Bitmap opaque = Solid(9, 1, {10, 20, 30, 0});
     opaque.DrawAlphaOnto(0, 0, 9, 1, 0, 0, white, 256);
     EXPECT_EQ(Get(white, 8, 0), (Bgra{10, 20, 30, 0}));
 }
@@ -87,12 +87,12 @@ TEST_P(PixelPathTest, DrawAlphaOntoUsesTheSourceFourthByteAsTransparency) {
 TEST_P(PixelPathTest, RuleBlendOntoFollowsTheRuleLevels) {
     // Softness 1 (R = 2), progress 100: T = 100 * 258 >> 8 = 100.
     const int rules[9] = {101, 100, 99, 98, 97, 0, 255, 100, 99};
-    TABitmap rule;
+    Bitmap rule;
     rule.SetSizeGray8(9, 1);
     for (int x = 0; x < 9; ++x)
         rule.Row(0)[x] = static_cast<std::uint8_t>(rules[x]);
-    TABitmap src = Solid(9, 1, {200, 100, 0, 255});
-    TABitmap dst = Solid(9, 1, {100, 50, 255, 0});
+    Bitmap src = Solid(9, 1, {200, 100, 0, 255});
+    Bitmap dst = Solid(9, 1, {100, 50, 255, 0});
     src.RuleBlendOnto(0, 0, 9, 1, 0, 0, rule, dst, 100, 1);
     EXPECT_EQ(Get(dst, 0, 0), (Bgra{100, 50, 255, 0}));   // T < r
     EXPECT_EQ(Get(dst, 1, 0), (Bgra{100, 50, 255, 0}));   // d = 0
@@ -107,7 +107,7 @@ TEST_P(PixelPathTest, RuleBlendOntoFollowsTheRuleLevels) {
     // r = 128: d = 128: (200 * 128 + 100 * 128) >> 8 = 150. r = 255: d = 1: (200 + 100 * 255) >> 8 = 100.
     for (int x = 0; x < 9; ++x)
         rule.Row(0)[x] = static_cast<std::uint8_t>(x == 0 ? 0 : x == 1 ? 128 : 255);
-    TABitmap dst8 = Solid(9, 1, {100, 100, 100, 100});
+    Bitmap dst8 = Solid(9, 1, {100, 100, 100, 100});
     src.RuleBlendOnto(0, 0, 9, 1, 0, 0, rule, dst8, 128, 8);
     EXPECT_EQ(Get(dst8, 0, 0), (Bgra{200, 100, 0, 255})); // d = 256 = R
     EXPECT_EQ(Get(dst8, 1, 0), (Bgra{150, 100, 50, 177}));
@@ -117,10 +117,10 @@ TEST_P(PixelPathTest, RuleBlendOntoFollowsTheRuleLevels) {
 
 TEST_P(PixelPathTest, RuleBlendOntoStartsUnchangedAndEndsAsTheSource) {
     std::mt19937 rng(2);
-    TABitmap src = Noise(37, 5, rng), rule = Noise(37, 5, rng, true);
-    const TABitmap before = Noise(37, 5, rng);
+    Bitmap src = Noise(37, 5, rng), rule = Noise(37, 5, rng, true);
+    const Bitmap before = Noise(37, 5, rng);
     for (int s = 1; s <= 8; ++s) {
-        TABitmap dst = before;
+        Bitmap dst = before;
         src.RuleBlendOnto(0, 0, 37, 5, 0, 0, rule, dst, 0, static_cast<std::uint16_t>(s));
         EXPECT_EQ(std::memcmp(dst.Row(0), before.Row(0), 37 * 5 * 4), 0) << "softness " << s;
         src.RuleBlendOnto(0, 0, 37, 5, 0, 0, rule, dst, 280, static_cast<std::uint16_t>(s));
@@ -136,12 +136,12 @@ TEST_P(PixelPathTest, RuleBlendOntoStartsUnchangedAndEndsAsTheSource) {
 TEST_P(PixelPathTest, ClippingAtTheDestinationEdgesShiftsTheSource) {
     // The screen case dx = -10, w = 800 in small: dx = -2, w = 8 onto an 8-wide destination draws
     // destination columns 0..5 from source columns 2..7 and leaves columns 6, 7.
-    TABitmap src;
+    Bitmap src;
     src.SetSize(8, 2);
     for (int x = 0; x < 8; ++x)
         for (int y = 0; y < 2; ++y)
             Put(src, x, y, {x, y, 9, 0});
-    TABitmap dst = Solid(8, 2, {99, 99, 99, 99});
+    Bitmap dst = Solid(8, 2, {99, 99, 99, 99});
     src.BlendOnto(-2, 0, 8, 2, 0, 0, dst, 256);
     for (int x = 0; x < 6; ++x)
         EXPECT_EQ(Get(dst, x, 1), (Bgra{x + 2, 1, 9, 0}));
@@ -159,19 +159,19 @@ TEST_P(PixelPathTest, ClippingAtTheDestinationEdgesShiftsTheSource) {
 
 TEST_P(PixelPathTest, NothingIsDrawnOutsideOrFromUnusableSurfaces) {
     std::mt19937 rng(3);
-    TABitmap src = Noise(8, 8, rng), rule = Noise(8, 8, rng, true);
-    const TABitmap before = Noise(8, 8, rng);
-    TABitmap empty, grey = Noise(8, 8, rng, true);
+    Bitmap src = Noise(8, 8, rng), rule = Noise(8, 8, rng, true);
+    const Bitmap before = Noise(8, 8, rng);
+    Bitmap empty, grey = Noise(8, 8, rng, true);
     const int rects[][4] = {{-8, 0, 8, 8}, {0, -8, 8, 8}, {8, 0, 8, 8}, {0, 8, 8, 8},
                             {0, 0, 0, 8},  {0, 0, 8, -1}, {0, 0, -5, 8}};
     for (const auto& r : rects) {
-        TABitmap dst = before;
+        Bitmap dst = before;
         src.BlendOnto(r[0], r[1], r[2], r[3], 0, 0, dst, 256);
         src.DrawAlphaOnto(r[0], r[1], r[2], r[3], 0, 0, dst, 256);
         src.RuleBlendOnto(r[0], r[1], r[2], r[3], 0, 0, rule, dst, 280, 4);
         EXPECT_EQ(std::memcmp(dst.Row(0), before.Row(0), 8 * 8 * 4), 0) << r[0] << "," << r[1];
     }
-    TABitmap dst = before;
+    Bitmap dst = before;
     empty.BlendOnto(0, 0, 8, 8, 0, 0, dst, 256);
     empty.DrawAlphaOnto(0, 0, 8, 8, 0, 0, dst, 256);
     src.RuleBlendOnto(0, 0, 8, 8, 0, 0, empty, dst, 280, 4);
@@ -190,8 +190,8 @@ TEST_P(PixelPathTest, NothingIsDrawnOutsideOrFromUnusableSurfaces) {
 TEST_P(PixelPathTest, SourceAndRuleRectanglesAreCutToTheirSurfaces) {
     // A rectangle reaching past the source (or rule image) draws only the pixels that exist there;
     // the rest of the destination shows unchanged.
-    TABitmap src = Solid(4, 4, {1, 2, 3, 0});
-    TABitmap dst = Solid(10, 10, {99, 99, 99, 99});
+    Bitmap src = Solid(4, 4, {1, 2, 3, 0});
+    Bitmap dst = Solid(10, 10, {99, 99, 99, 99});
     src.BlendOnto(1, 1, 10, 10, 2, 2, dst, 256); // source columns 2, 3 -> destination 1, 2
     EXPECT_EQ(Get(dst, 1, 1), (Bgra{1, 2, 3, 0}));
     EXPECT_EQ(Get(dst, 2, 2), (Bgra{1, 2, 3, 0}));
@@ -202,9 +202,9 @@ TEST_P(PixelPathTest, SourceAndRuleRectanglesAreCutToTheirSurfaces) {
     EXPECT_EQ(Get(dst, 8, 8), (Bgra{1, 2, 3, 99}));
     EXPECT_EQ(Get(dst, 7, 8), (Bgra{99, 99, 99, 99}));
 
-    TABitmap rule;
+    Bitmap rule;
     rule.SetSizeGray8(3, 2); // all 0: every covered pixel is fully the source at t = 280
-    TABitmap big = Solid(10, 10, {1, 2, 3, 4});
+    Bitmap big = Solid(10, 10, {1, 2, 3, 4});
     dst = Solid(10, 10, {99, 99, 99, 99});
     big.RuleBlendOnto(0, 0, 10, 10, 0, 0, rule, dst, 280, 8);
     EXPECT_EQ(Get(dst, 2, 1), (Bgra{1, 2, 3, 4}));
@@ -218,8 +218,8 @@ enum class Op { Blend, DrawAlpha, Rule };
 
 // Applies op to every pixel of the unclipped rectangle whose destination, source and rule
 // coordinates all fall inside their surfaces.
-void Reference(Op op, const TABitmap& src, TABitmap& dst, const TABitmap& rule, int dx, int dy, int w, int h, int sx,
-               int sy, int weight, int softness) {
+void Reference(Op op, const Bitmap& src, Bitmap& dst, const Bitmap& rule, int dx, int dy, int w, int h, int sx, int sy,
+               int weight, int softness) {
     const int a = std::min(weight, 256);
     const int s = std::clamp(softness, 1, 8), range = 1 << s;
     const int level = std::min(weight * (range + 256) >> 8, 65535);
@@ -252,7 +252,7 @@ void Reference(Op op, const TABitmap& src, TABitmap& dst, const TABitmap& rule, 
     }
 }
 
-void ExpectSame(const TABitmap& got, const TABitmap& want, const std::string& what) {
+void ExpectSame(const Bitmap& got, const Bitmap& want, const std::string& what) {
     for (int y = 0; y < want.Height(); ++y)
         for (int x = 0; x < want.Width(); ++x)
             if (Get(got, x, y) != Get(want, x, y)) {
@@ -265,9 +265,9 @@ TEST_P(PixelPathTest, EveryOperationMatchesTheReferenceOnRandomData) {
     std::mt19937 rng(4);
     // Odd sizes so that rows end in every tail length; the rule image is a little smaller than the
     // destination so that its clipping is exercised too.
-    const TABitmap src = Noise(43, 17, rng);
-    const TABitmap base = Noise(41, 19, rng);
-    const TABitmap rule = Noise(39, 18, rng, true);
+    const Bitmap src = Noise(43, 17, rng);
+    const Bitmap base = Noise(41, 19, rng);
+    const Bitmap rule = Noise(39, 18, rng, true);
     std::uniform_int_distribution<int> pos(-20, 50), len(-2, 60), weight(0, 300);
     const int fixed_weights[] = {0, 1, 127, 128, 255, 256, 280, 1000};
     for (int round = 0; round < 400; ++round) {
@@ -278,7 +278,7 @@ TEST_P(PixelPathTest, EveryOperationMatchesTheReferenceOnRandomData) {
         const int wt = round < 8 ? fixed_weights[round] : weight(rng);
         const int soft = round % 10; // 0 and 9 check the clamp to 1..8
         for (Op op : {Op::Blend, Op::DrawAlpha, Op::Rule}) {
-            TABitmap got = base, want = base;
+            Bitmap got = base, want = base;
             const auto wt16 = static_cast<std::uint16_t>(wt);
             if (op == Op::Blend)
                 src.BlendOnto(dx, dy, w, h, sx, sy, got, wt16);
@@ -303,7 +303,7 @@ TEST_P(PixelPathTest, EveryWeightMatchesTheReference) {
     // hold every fourth-byte and rule value, then a run of 16 clear pixels (which the vector paths
     // may pass over) and a short random tail.
     std::mt19937 rng(5);
-    TABitmap src = Noise(283, 1, rng), base = Noise(283, 1, rng), rule = Noise(283, 1, rng, true);
+    Bitmap src = Noise(283, 1, rng), base = Noise(283, 1, rng), rule = Noise(283, 1, rng, true);
     for (int x = 0; x < 256; ++x) {
         src.Pixel(x, 0)[3] = static_cast<std::uint8_t>(x);
         *rule.Pixel(x, 0) = static_cast<std::uint8_t>(x);
@@ -312,7 +312,7 @@ TEST_P(PixelPathTest, EveryWeightMatchesTheReference) {
         src.Pixel(x, 0)[3] = 255;
     for (int wt = 0; wt <= 256; ++wt) {
         for (Op op : {Op::Blend, Op::DrawAlpha}) {
-            TABitmap got = base, want = base;
+            Bitmap got = base, want = base;
             if (op == Op::Blend)
                 src.BlendOnto(0, 0, 283, 1, 0, 0, got, static_cast<std::uint16_t>(wt));
             else
@@ -323,7 +323,7 @@ TEST_P(PixelPathTest, EveryWeightMatchesTheReference) {
     }
     for (int s = 1; s <= 8; ++s) {
         for (int t = 0; t <= 280; ++t) {
-            TABitmap got = base, want = base;
+            Bitmap got = base, want = base;
             src.RuleBlendOnto(0, 0, 283, 1, 0, 0, rule, got, static_cast<std::uint16_t>(t),
                               static_cast<std::uint16_t>(s));
             Reference(Op::Rule, src, want, rule, 0, 0, 283, 1, 0, 0, t, s);

@@ -2,7 +2,7 @@
 // one pixel or with seeded noise, and a fixture that runs a test on every kernel path.
 #pragma once
 
-#include "gfx/abitmap.h"
+#include "gfx/bitmap.h"
 #include "gfx/pixel_ops.h"
 
 #include <gtest/gtest.h>
@@ -49,18 +49,18 @@ inline std::string PixelPathTestName(const ::testing::TestParamInfo<PixelPath>& 
 
 using Bgra = std::array<int, 4>;
 
-inline void Put(TABitmap& bmp, int x, int y, Bgra px) {
+inline void Put(Bitmap& bmp, int x, int y, Bgra px) {
     for (int c = 0; c < 4; ++c)
         bmp.Pixel(x, y)[c] = static_cast<std::uint8_t>(px[c]);
 }
 
-inline Bgra Get(const TABitmap& bmp, int x, int y) {
+inline Bgra Get(const Bitmap& bmp, int x, int y) {
     const std::uint8_t* p = bmp.Pixel(x, y);
     return {p[0], p[1], p[2], p[3]};
 }
 
-inline TABitmap Solid(int w, int h, Bgra px) {
-    TABitmap bmp;
+inline Bitmap Solid(int w, int h, Bgra px) {
+    Bitmap bmp;
     bmp.SetSize(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
@@ -68,8 +68,8 @@ inline TABitmap Solid(int w, int h, Bgra px) {
     return bmp;
 }
 
-inline TABitmap Noise(int w, int h, std::mt19937& rng, bool gray8 = false) {
-    TABitmap bmp;
+inline Bitmap Noise(int w, int h, std::mt19937& rng, bool gray8 = false) {
+    Bitmap bmp;
     if (gray8)
         bmp.SetSizeGray8(w, h);
     else

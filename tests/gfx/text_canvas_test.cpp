@@ -139,7 +139,7 @@ struct Box {
     int x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1;
     int count = 0;
 };
-Box InkBox(const TABitmap& s) {
+Box InkBox(const Bitmap& s) {
     Box b;
     for (int y = 0; y < s.Height(); ++y)
         for (int x = 0; x < s.Width(); ++x)
@@ -152,7 +152,7 @@ Box InkBox(const TABitmap& s) {
 }
 
 TEST(DrawText, InkStaysInsideTheCellAndTheFourthByteIsKept) {
-    TABitmap s;
+    Bitmap s;
     s.SetSize(80, 40);
     for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 80; ++x)
@@ -173,7 +173,7 @@ TEST(DrawText, InkStaysInsideTheCellAndTheFourthByteIsKept) {
     EXPECT_TRUE(solid) << "the strokes of 漢 should reach full coverage somewhere";
 
     // Coloured text only mixes the background with its colour.
-    TABitmap red;
+    Bitmap red;
     red.SetSize(40, 30);
     red.Fill(kBlack);
     DrawText(red, 2, 2, Gothic(24, MakeColor(255, 0, 0)), U"あ");
@@ -188,7 +188,7 @@ TEST(DrawText, InkStaysInsideTheCellAndTheFourthByteIsKept) {
 }
 
 TEST(DrawText, SameTextGivesTheSamePixelsAndClippingCutsCleanly) {
-    TABitmap big, again, small;
+    Bitmap big, again, small;
     big.SetSize(100, 60);
     again.SetSize(100, 60);
     DrawText(big, 20, 10, Gothic(24), U"テスト");
@@ -204,7 +204,7 @@ TEST(DrawText, SameTextGivesTheSamePixelsAndClippingCutsCleanly) {
             ASSERT_EQ(small.GetColor(x, y), big.GetColor(x + 27, y + 13)) << x << "," << y;
 
     // Far outside, nothing happens; at the right edge the visible part still appears.
-    TABitmap edge;
+    Bitmap edge;
     edge.SetSize(30, 20);
     DrawText(edge, 5000, 5000, Gothic(24), U"テスト");
     DrawText(edge, -5000, 0, Gothic(24), U"テスト");
@@ -214,7 +214,7 @@ TEST(DrawText, SameTextGivesTheSamePixelsAndClippingCutsCleanly) {
 }
 
 TEST(DrawText, OneByteSurfacesTakeTheBlueOfTheColour) {
-    TABitmap grey, bgra;
+    Bitmap grey, bgra;
     grey.SetSizeGray8(40, 30);
     grey.Fill(kWhite);
     bgra.SetSize(40, 30);

@@ -1,7 +1,7 @@
 // DrawTextSmooth's 2 x 2 reduction and clipping on hand-made scratch pictures, the whole smoothed
 // draw against its parts, every kernel path against the scalar one, and DrawTextEffect's modes and
 // its promise to restore the canvas font.
-#include "gfx/abitmap_text.h"
+#include "gfx/bitmap_text.h"
 #include "pixel_test_support.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@ namespace {
 
 using Bgra = std::array<int, 4>;
 
-Bgra Get(const TABitmap& bmp, int x, int y) {
+Bgra Get(const Bitmap& bmp, int x, int y) {
     const std::uint8_t* p = bmp.Pixel(x, y);
     return {p[0], p[1], p[2], p[3]};
 }
@@ -27,7 +27,7 @@ Font Gothic(int height, Color color = kBlack) {
     return f;
 }
 
-bool SamePixels(const TABitmap& a, const TABitmap& b) {
+bool SamePixels(const Bitmap& a, const Bitmap& b) {
     if (a.Width() != b.Width() || a.Height() != b.Height())
         return false;
     for (int y = 0; y < a.Height(); ++y)
@@ -37,8 +37,8 @@ bool SamePixels(const TABitmap& a, const TABitmap& b) {
 }
 
 // A 5 x 5 scratch (w = h = 2) on one byte per pixel, white except where set.
-TABitmap Scratch5(std::initializer_list<std::array<int, 3>> inked) {
-    TABitmap s;
+Bitmap Scratch5(std::initializer_list<std::array<int, 3>> inked) {
+    Bitmap s;
     s.SetSizeGray8(5, 5);
     s.Fill(kWhite);
     for (const auto& [x, y, v] : inked)
@@ -49,7 +49,7 @@ TABitmap Scratch5(std::initializer_list<std::array<int, 3>> inked) {
 TEST(ReduceSmoothText, AveragesTwoByTwoBlocksFromScratchRowOne) {
     // Block (0, 0) reads scratch columns 0-1 of rows 1-2; block (1, 0) columns 2-3 of rows 1-2;
     // block (0, 1) columns 0-1 of rows 3-4. Row 0 and column 4 are never read.
-    const TABitmap scratch = Scratch5({
+    const Bitmap scratch = Scratch5({
         {0, 0, 0},
         {1, 0, 0},
         {2, 0, 0},
@@ -69,7 +69,7 @@ TEST(ReduceSmoothText, AveragesTwoByTwoBlocksFromScratchRowOne) {
         {0, 4, 100},
         {1, 4, 100}, // block (0,1): S = 400
     });
-    TABitmap dest;
+    Bitmap dest;
     dest.SetSize(3, 3);
     dest.Pixel(0, 0)[3] = 9;
     const Color font = MakeColor(0x10, 0x20, 0x30); // red 16, green 32, blue 48
@@ -88,14 +88,14 @@ TEST(ReduceSmoothText, AveragesTwoByTwoBlocksFromScratchRowOne) {
     EXPECT_EQ(Get(dest, 0, 2), (Bgra{255, 255, 255, 0}));
 
     // White text on black at full ink reaches 254, not 255: (0 * 1 + 255 * 255) >> 8.
-    TABitmap dark;
+    Bitmap dark;
     dark.SetSize(1, 1);
     dark.Fill(kBlack);
     ReduceSmoothText(scratch, dark, 0, 0, kWhite);
     EXPECT_EQ(Get(dark, 0, 0), (Bgra{254, 254, 254, 0}));
 
     // A 32-bit scratch is read through its blue byte only.
-    TABitmap wide;
+    Bitmap wide;
     wide.SetSize(5, 5);
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 5; ++x) {
@@ -103,7 +103,7 @@ TEST(ReduceSmoothText, AveragesTwoByTwoBlocksFromScratchRowOne) {
             wide.Pixel(x, y)[1] = 0;
             wide.Pixel(x, y)[2] = 0;
         }
-    TABitmap dest32;
+    Bitmap dest32;
     dest32.SetSize(3, 3);
     dest32.Pixel(0, 0)[3] = 9;
     ReduceSmoothText(wide, dest32, 0, 0, font);
@@ -117,7 +117,7 @@ TEST_P(SmoothTextPathTest, EveryInkLevelOnEveryChannelMatchesTheFormula) {
     // 300 blocks whose four scratch bytes all equal v = i % 256, so c = v + 1, drawn over varied
     // pixels at several offsets (wide runs and the leftover tail, cut at the right edge).
     const int blocks = 300;
-    TABitmap scratch;
+    Bitmap scratch;
     scratch.SetSizeGray8(2 * blocks + 1, 3);
     for (int i = 0; i < blocks; ++i)
         for (int y = 1; y <= 2; ++y)
@@ -125,12 +125,12 @@ TEST_P(SmoothTextPathTest, EveryInkLevelOnEveryChannelMatchesTheFormula) {
     const Color font = MakeColor(201, 7, 150);
     const int font_bgr[3] = {150, 7, 201};
     for (int x : {0, 1, 3, -5, 17}) {
-        TABitmap dest;
+        Bitmap dest;
         dest.SetSize(310, 1);
         for (int i = 0; i < 310; ++i)
             for (int k = 0; k < 4; ++k)
                 dest.Pixel(i, 0)[k] = static_cast<std::uint8_t>(i * 37 + k * 91);
-        TABitmap before;
+        Bitmap before;
         before.Assign(dest);
         ReduceSmoothText(scratch, dest, x, 0, font);
         for (int px = 0; px < 310; ++px) {
@@ -148,7 +148,7 @@ TEST_P(SmoothTextPathTest, EveryInkLevelOnEveryChannelMatchesTheFormula) {
 
 TEST(ReduceSmoothText, ClipsAtTheEdgesWithTheSameBlockMapping) {
     // 9 x 9 scratch: w = h = 4. Ink only in block (1, 2) (columns 2-3, rows 5-6).
-    TABitmap scratch;
+    Bitmap scratch;
     scratch.SetSizeGray8(9, 9);
     scratch.Fill(kWhite);
     for (int y = 5; y <= 6; ++y)
@@ -156,7 +156,7 @@ TEST(ReduceSmoothText, ClipsAtTheEdgesWithTheSameBlockMapping) {
             *scratch.Pixel(x, y) = 0;
 
     // At (1, 1) on a 3 x 3 surface only blocks i, j < 2 fit: block (1, 2) does not.
-    TABitmap dest;
+    Bitmap dest;
     dest.SetSize(3, 3);
     ReduceSmoothText(scratch, dest, 1, 1, kBlack);
     for (int y = 0; y < 3; ++y)
@@ -183,9 +183,9 @@ TEST(ReduceSmoothText, ClipsAtTheEdgesWithTheSameBlockMapping) {
     ReduceSmoothText(scratch, dest, 0, 3, kBlack);
     ReduceSmoothText(scratch, dest, -5, -7, kBlack);
     EXPECT_EQ(dest.GetColor(0, 0), kWhite);
-    TABitmap empty;
+    Bitmap empty;
     ReduceSmoothText(scratch, empty, 0, 0, kBlack);
-    TABitmap grey;
+    Bitmap grey;
     grey.SetSizeGray8(3, 3);
     ReduceSmoothText(scratch, grey, 0, 0, kWhite);
     EXPECT_EQ(*grey.Pixel(0, 0), 0);
@@ -199,7 +199,7 @@ TEST(DrawTextSmooth, IsTheDoubleSizeRenderingReduced) {
 
     const Font font = Gothic(24, MakeColor(255, 192, 96));
     const std::u32string text = U"アリサ「こんにちは」";
-    TABitmap direct;
+    Bitmap direct;
     direct.SetSize(300, 40);
     DrawTextSmooth(direct, 5, 3, font, text);
 
@@ -208,11 +208,11 @@ TEST(DrawTextSmooth, IsTheDoubleSizeRenderingReduced) {
     big.color = kBlack;
     const TextSize extent = TextExtent(big, text);
     ASSERT_EQ(extent, (TextSize{480, 48}));
-    TABitmap scratch;
+    Bitmap scratch;
     scratch.SetSizeGray8(extent.cx / 2 * 2 + 1, extent.cy / 2 * 2 + 1);
     scratch.Fill(kWhite);
     DrawText(scratch, 0, 0, big, text);
-    TABitmap by_hand;
+    Bitmap by_hand;
     by_hand.SetSize(300, 40);
     ReduceSmoothText(scratch, by_hand, 5, 3, font.color);
     EXPECT_TRUE(SamePixels(direct, by_hand));
@@ -230,17 +230,17 @@ TEST(DrawTextSmooth, RepeatedAndInterleavedDrawsGiveTheSamePixels) {
     // The ten draws of an outlined line reuse one rendering; other texts and fonts in between
     // must not leak into it.
     auto fresh = [](const Font& f, const std::u32string& t) {
-        TABitmap s;
+        Bitmap s;
         s.SetSize(200, 40);
         DrawTextSmooth(s, 2, 2, f, t);
         return s;
     };
-    const TABitmap a = fresh(Gothic(24), U"あいう");
-    const TABitmap b = fresh(Gothic(24), U"あいえ");
-    const TABitmap c = fresh(Gothic(28), U"あいう");
+    const Bitmap a = fresh(Gothic(24), U"あいう");
+    const Bitmap b = fresh(Gothic(24), U"あいえ");
+    const Bitmap c = fresh(Gothic(28), U"あいう");
     Font bold = Gothic(24);
     bold.bold = true;
-    const TABitmap d = fresh(bold, U"あいう");
+    const Bitmap d = fresh(bold, U"あいう");
     EXPECT_TRUE(SamePixels(fresh(Gothic(24), U"あいう"), a));
     EXPECT_FALSE(SamePixels(a, b));
     EXPECT_FALSE(SamePixels(a, c));
@@ -249,7 +249,7 @@ TEST(DrawTextSmooth, RepeatedAndInterleavedDrawsGiveTheSamePixels) {
     EXPECT_TRUE(SamePixels(fresh(Gothic(24), U"あいう"), a));
 
     // Right edge: only the columns that fit are drawn, and they match an unclipped draw.
-    TABitmap narrow;
+    Bitmap narrow;
     narrow.SetSize(30, 40);
     DrawTextSmooth(narrow, 2, 2, Gothic(24), U"あいう");
     for (int y = 0; y < 40; ++y)
@@ -257,7 +257,7 @@ TEST(DrawTextSmooth, RepeatedAndInterleavedDrawsGiveTheSamePixels) {
             ASSERT_EQ(narrow.GetColor(x, y), a.GetColor(x, y)) << x << "," << y;
 
     // A runaway string costs no more than what can show.
-    TABitmap line, endless;
+    Bitmap line, endless;
     line.SetSize(800, 30);
     endless.SetSize(800, 30);
     DrawTextSmooth(line, 0, 0, Gothic(24), std::u32string(40, U'あ'));
@@ -265,7 +265,7 @@ TEST(DrawTextSmooth, RepeatedAndInterleavedDrawsGiveTheSamePixels) {
     EXPECT_TRUE(SamePixels(line, endless));
 
     // Empty text draws nothing.
-    TABitmap blank;
+    Bitmap blank;
     blank.SetSize(10, 10);
     DrawTextSmooth(blank, 0, 0, Gothic(24), U"");
     DrawTextSmooth(blank, 0, 0, Gothic(24), "");
@@ -274,15 +274,15 @@ TEST(DrawTextSmooth, RepeatedAndInterleavedDrawsGiveTheSamePixels) {
 
 // ---- DrawTextEffect ----
 
-TABitmap Plain(int w, int h) {
-    TABitmap s;
+Bitmap Plain(int w, int h) {
+    Bitmap s;
     s.SetSize(w, h);
     return s;
 }
 
 // A surface of noise, so a blend that reads the wrong pixel or channel shows.
-TABitmap Noise(int w, int h, std::uint32_t seed, bool grey = false) {
-    TABitmap bmp;
+Bitmap Noise(int w, int h, std::uint32_t seed, bool grey = false) {
+    Bitmap bmp;
     if (grey)
         bmp.SetSizeGray8(w, h);
     else
@@ -317,8 +317,8 @@ TEST_P(SmoothTextPathTest, OutlinedTextEqualsTheTenDrawsItStandsFor) {
     };
     for (const Case& c : cases) {
         const Font body = Gothic(24, MakeColor(250, 230, 120));
-        TABitmap fused = Noise(203, 37, 7);
-        TABitmap drawn = fused;
+        Bitmap fused = Noise(203, 37, 7);
+        Bitmap drawn = fused;
         DrawTextSmoothOutlined(fused, c.x, c.y, body, text, c.outline, c.step);
         Font shade = body;
         shade.color = c.outline;
@@ -335,8 +335,8 @@ TEST_P(SmoothTextPathTest, GivesTheScalarPathsPixels) {
     // width from 180 to 196 end the rows in every tail length; positions cut the text at each
     // edge; black outlines take the vector paths' shortcut without the colour term.
     const PixelPath path = GetParam();
-    auto both = [&](const TABitmap& start, const auto& draw) {
-        TABitmap scalar = start, vector = start;
+    auto both = [&](const Bitmap& start, const auto& draw) {
+        Bitmap scalar = start, vector = start;
         {
             const pixel_test::PinnedPixelPath pinned(PixelPath::Scalar);
             draw(scalar);
@@ -348,14 +348,14 @@ TEST_P(SmoothTextPathTest, GivesTheScalarPathsPixels) {
     const std::u32string text = U"ミナト「灯台まで、あと少し」Wg";
     const Font body = Gothic(24, MakeColor(250, 230, 120));
     for (int width = 180; width <= 196; ++width) {
-        const TABitmap start = Noise(width, 40, static_cast<std::uint32_t>(width));
+        const Bitmap start = Noise(width, 40, static_cast<std::uint32_t>(width));
         for (const int x : {-31, 0, 7, width - 60}) {
             for (const Color outline : {kBlack, MakeColor(40, 200, 90)}) {
-                EXPECT_TRUE(both(start, [&](TABitmap& s) { DrawTextSmoothOutlined(s, x, 6, body, text, outline, 2); }))
+                EXPECT_TRUE(both(start, [&](Bitmap& s) { DrawTextSmoothOutlined(s, x, 6, body, text, outline, 2); }))
                     << "outlined, width " << width << " x " << x;
                 Font single = body;
                 single.color = outline;
-                EXPECT_TRUE(both(start, [&](TABitmap& s) { DrawTextSmooth(s, x, -3, single, text); }))
+                EXPECT_TRUE(both(start, [&](Bitmap& s) { DrawTextSmooth(s, x, -3, single, text); }))
                     << "smooth, width " << width << " x " << x;
             }
         }
@@ -363,10 +363,10 @@ TEST_P(SmoothTextPathTest, GivesTheScalarPathsPixels) {
     // Coverage of every level from scratch noise, every scratch width from 3 to 81 (coverage rows
     // of every tail length), over noise.
     for (int w = 1; w <= 40; ++w) {
-        const TABitmap scratch = Noise(2 * w + 1, 9, static_cast<std::uint32_t>(100 + w), true);
-        const TABitmap start = Noise(45, 6, static_cast<std::uint32_t>(200 + w));
+        const Bitmap scratch = Noise(2 * w + 1, 9, static_cast<std::uint32_t>(100 + w), true);
+        const Bitmap start = Noise(45, 6, static_cast<std::uint32_t>(200 + w));
         for (const int x : {-3, 0, 5}) {
-            EXPECT_TRUE(both(start, [&](TABitmap& s) { ReduceSmoothText(scratch, s, x, 1, MakeColor(7, 99, 254)); }))
+            EXPECT_TRUE(both(start, [&](Bitmap& s) { ReduceSmoothText(scratch, s, x, 1, MakeColor(7, 99, 254)); }))
                 << "scratch width " << 2 * w + 1 << " x " << x;
         }
     }
@@ -382,12 +382,12 @@ TEST(DrawText, OneByteGlyphBlendIsExactOverAnyBackground) {
     Font font = Gothic(60, kBlack);
     const std::u32string glyph = U"永";
     for (int x : {-13, 0, 5}) {
-        TABitmap white;
+        Bitmap white;
         white.SetSizeGray8(77, 70);
         white.Fill(kWhite);
         DrawText(white, x, 3, font, glyph);
-        const TABitmap noise = Noise(77, 70, 99, true);
-        TABitmap drawn = noise;
+        const Bitmap noise = Noise(77, 70, 99, true);
+        Bitmap drawn = noise;
         font.color = MakeColor(0, 0, 173); // a one-byte surface takes the blue
         DrawText(drawn, x, 3, font, glyph);
         font.color = kBlack;
@@ -413,11 +413,11 @@ TEST(DrawTextEffect, ModesDrawTheirLayersAndRestoreTheCanvasFont) {
     RandomGenerator random;
 
     auto expect_layers = [&](int mode, std::initializer_list<std::tuple<int, int, Color>> layers) {
-        TABitmap got = Plain(80, 50);
+        Bitmap got = Plain(80, 50);
         TextCanvas canvas{&got, canvas_font};
         DrawTextEffect(mode, 20, 10, text, arg, effect, canvas, random, 1234);
         EXPECT_EQ(canvas.font, canvas_font) << "mode " << mode;
-        TABitmap want = Plain(80, 50);
+        Bitmap want = Plain(80, 50);
         for (const auto& [x, y, colour] : layers) {
             Font f = arg;
             f.color = colour;
@@ -455,13 +455,13 @@ TEST(DrawTextEffect, JitterModesReseedFromTheClock) {
         expected.SetSeed(clock);
         const int offset = static_cast<int>(expected.Random(6));
         for (int mode : {3, 4, 5}) {
-            TABitmap got = Plain(80, 50);
+            Bitmap got = Plain(80, 50);
             TextCanvas canvas{&got, Gothic(-12)};
             RandomGenerator random;
             random.SetSeed(42);
             DrawTextEffect(mode, 10, 10, U"あ", arg, kWhite, canvas, random, clock);
             EXPECT_EQ(random.Seed(), expected.Seed()) << "mode " << mode;
-            TABitmap want = Plain(80, 50);
+            Bitmap want = Plain(80, 50);
             DrawText(want, 10 + (mode != 4 ? offset : 0), 10 + (mode != 3 ? offset : 0), arg, U"あ");
             EXPECT_TRUE(SamePixels(got, want)) << "mode " << mode << " clock " << clock;
         }

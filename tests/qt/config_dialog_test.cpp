@@ -20,8 +20,8 @@
 namespace hk::test {
 namespace {
 
-TConfigForm Defaults() {
-    TConfigForm form; // effects on, window, normal speed
+ConfigForm Defaults() {
+    ConfigForm form; // effects on, window, normal speed
     form.SetMsgAuto(2);
     form.SetBgmVol(30);
     form.SetVoiceVol(100);
@@ -43,27 +43,27 @@ struct DesignedGroup {
     std::vector<DesignedControl> controls;
 };
 const std::vector<DesignedGroup> kDesign = {
-    {"画面効果", {8, 8, 169, 65}, {{"EffOn", {16, 16, 65, 17}}, {"EffOff", {16, 40, 65, 17}}}},
-    {"画面モード", {184, 8, 169, 65}, {{"ScrWin", {16, 16, 113, 17}}, {"ScrFull", {16, 40, 113, 17}}}},
+    {"画面効果", {8, 8, 169, 65}, {{"EffectsOn", {16, 16, 65, 17}}, {"EffectsOff", {16, 40, 65, 17}}}},
+    {"画面モード", {184, 8, 169, 65}, {{"Windowed", {16, 16, 113, 17}}, {"FullScreen", {16, 40, 113, 17}}}},
     {"メッセージ表示",
      {8, 80, 169, 73},
-     {{"MsgL", {8, 16, 113, 17}}, {"MsgM", {8, 32, 113, 17}}, {"MsgH", {8, 48, 113, 17}}}},
+     {{"SpeedSlow", {8, 16, 113, 17}}, {"SpeedStandard", {8, 32, 113, 17}}, {"SpeedFast", {8, 48, 113, 17}}}},
     {"メッセージ自動進行",
      {184, 80, 169, 73},
      {{"DelayLabel", {72, 16, 0, 0}},
       {"MsgAuto", {8, 32, 145, 25}},
-      {"Label4", {11, 56, 0, 0}},
-      {"Label5", {136, 56, 0, 0}}}},
+      {"AutoDelayMinLabel", {11, 56, 0, 0}},
+      {"AutoDelayMaxLabel", {136, 56, 0, 0}}}},
     {"ボリューム",
      {8, 160, 345, 121},
-     {{"Label1", {16, 16, 0, 0}},
+     {{"BgmVolumeLabel", {16, 16, 0, 0}},
       {"BgmVol", {64, 12, 265, 25}},
-      {"Label2", {16, 48, 0, 0}},
+      {"VoiceVolumeLabel", {16, 48, 0, 0}},
       {"VoiceVol", {64, 44, 265, 25}},
-      {"Label3", {16, 80, 0, 0}},
+      {"SeVolumeLabel", {16, 80, 0, 0}},
       {"SeVol", {64, 76, 265, 25}},
-      {"Label6", {64, 104, 0, 0}},
-      {"Label7", {312, 104, 0, 0}}}},
+      {"VolumeMinLabel", {64, 104, 0, 0}},
+      {"VolumeMaxLabel", {312, 104, 0, 0}}}},
 };
 
 // The room a control's caption gets: a radio button's text area beside its indicator, a label's
@@ -90,7 +90,7 @@ QString Caption(const QWidget& control) {
 void ExpectGameLayoutUnclipped(const QString& style) {
     SCOPED_TRACE(style.toStdString());
     ConfigDialog dialog(nullptr);
-    TConfigForm form = Defaults();
+    ConfigForm form = Defaults();
     form.SetMsgAuto(20); // the widest delay text
     form.DelayLabel = AutoDelayLabel(20);
     dialog.Load(form);
@@ -153,10 +153,10 @@ void ExpectGameLayoutUnclipped(const QString& style) {
     }
     grown_above += row_growth;
     EXPECT_EQ(dialog.height(), 321 + grown_above);
-    EXPECT_EQ(dialog.Button1()->geometry(), QRect(272, 288 + grown_above, 75, 25));
-    EXPECT_EQ(dialog.Button1()->text(), QStringLiteral("戻る"));
-    EXPECT_LE(QFontMetrics(dialog.Button1()->font()).horizontalAdvance(dialog.Button1()->text()),
-              dialog.Button1()->width());
+    EXPECT_EQ(dialog.BackButton()->geometry(), QRect(272, 288 + grown_above, 75, 25));
+    EXPECT_EQ(dialog.BackButton()->text(), QStringLiteral("戻る"));
+    EXPECT_LE(QFontMetrics(dialog.BackButton()->font()).horizontalAdvance(dialog.BackButton()->text()),
+              dialog.BackButton()->width());
     EXPECT_EQ(dialog.MsgAuto()->minimum(), 1);
     EXPECT_EQ(dialog.MsgAuto()->maximum(), 20);
     EXPECT_EQ(dialog.SeVol()->maximum(), 100);
@@ -176,7 +176,7 @@ TEST(ConfigDialog, HasTheGameLayoutWithNothingClippedUnderEveryStyle) {
 TEST(ConfigDialog, FillsFromTheFormWithoutRunningItsHandlers) {
     ConfigDialog dialog(nullptr);
     Calls calls;
-    TConfigForm form = Defaults();
+    ConfigForm form = Defaults();
     form.OnBgmVolChange = [&calls]() { calls.emplace_back("OnBgmVolChange", 0); };
     form.OnMsgAutoChange = [&calls]() { calls.emplace_back("OnMsgAutoChange", 0); };
     form.SetEffects(false);
@@ -184,10 +184,10 @@ TEST(ConfigDialog, FillsFromTheFormWithoutRunningItsHandlers) {
     calls.clear();
     dialog.Load(form);
     EXPECT_TRUE(calls.empty());
-    EXPECT_TRUE(dialog.EffOff()->isChecked());
-    EXPECT_FALSE(dialog.EffOn()->isChecked());
-    EXPECT_TRUE(dialog.ScrFull()->isChecked());
-    EXPECT_TRUE(dialog.MsgM()->isChecked());
+    EXPECT_TRUE(dialog.EffectsOff()->isChecked());
+    EXPECT_FALSE(dialog.EffectsOn()->isChecked());
+    EXPECT_TRUE(dialog.FullScreen()->isChecked());
+    EXPECT_TRUE(dialog.SpeedStandard()->isChecked());
     EXPECT_EQ(dialog.BgmVol()->value(), 30);
     EXPECT_EQ(dialog.VoiceVol()->value(), 100);
     EXPECT_EQ(dialog.MsgAuto()->value(), 2);
@@ -197,7 +197,7 @@ TEST(ConfigDialog, FillsFromTheFormWithoutRunningItsHandlers) {
 TEST(ConfigDialog, ControlsWriteTheFormAndRunItsHandlersAsTheyMove) {
     ConfigDialog dialog(nullptr);
     Calls calls;
-    TConfigForm form = Defaults();
+    ConfigForm form = Defaults();
     form.OnVoiceVolChange = [&calls, &form]() { calls.emplace_back("OnVoiceVolChange", form.VoiceVol()); };
     form.OnMsgAutoChange = [&calls, &form]() {
         calls.emplace_back("OnMsgAutoChange", form.MsgAuto());
@@ -210,18 +210,18 @@ TEST(ConfigDialog, ControlsWriteTheFormAndRunItsHandlersAsTheyMove) {
     dialog.MsgAuto()->setValue(5);
     EXPECT_EQ(form.MsgAuto(), 5);
     EXPECT_EQ(dialog.DelayLabel()->text(), QStringLiteral("delay 5")) << "the label shows what the handler wrote";
-    dialog.ScrFull()->click();
-    EXPECT_TRUE(form.ScrFull);
-    EXPECT_FALSE(form.ScrWin);
-    dialog.MsgH()->click();
-    EXPECT_TRUE(form.MsgH);
-    EXPECT_FALSE(form.MsgM);
+    dialog.FullScreen()->click();
+    EXPECT_TRUE(form.FullScreen);
+    EXPECT_FALSE(form.Windowed);
+    dialog.SpeedFast()->click();
+    EXPECT_TRUE(form.SpeedFast);
+    EXPECT_FALSE(form.SpeedStandard);
     EXPECT_EQ(calls, (Calls{{"OnVoiceVolChange", 40}, {"OnMsgAutoChange", 5}}));
 }
 
 TEST(ConfigDialog, DelayLabelFollowsItsSliderWithoutAHandler) {
     ConfigDialog dialog(nullptr);
-    TConfigForm form = Defaults();
+    ConfigForm form = Defaults();
     dialog.Load(form);
     dialog.MsgAuto()->setValue(20);
     EXPECT_EQ(form.DelayLabel, "設定時間：20秒");
@@ -230,7 +230,7 @@ TEST(ConfigDialog, DelayLabelFollowsItsSliderWithoutAHandler) {
 
 TEST(ConfigDialog, BackButtonStoresAfterClosingAndTheCloseBoxDoesNot) {
     ConfigDialog dialog(nullptr);
-    TConfigForm form = Defaults();
+    ConfigForm form = Defaults();
     int stored = 0;
     bool open_while_storing = true;
     form.OnOkButtonClick = [&]() {
@@ -239,7 +239,7 @@ TEST(ConfigDialog, BackButtonStoresAfterClosingAndTheCloseBoxDoesNot) {
     };
     dialog.Load(form);
     dialog.show();
-    dialog.Button1()->click();
+    dialog.BackButton()->click();
     EXPECT_EQ(stored, 1);
     EXPECT_FALSE(open_while_storing);
     dialog.Load(form);
@@ -250,14 +250,14 @@ TEST(ConfigDialog, BackButtonStoresAfterClosingAndTheCloseBoxDoesNot) {
 
 TEST(ConfigDialog, KeepsTheSpeedChoiceWhenTheFormNamesNone) {
     ConfigDialog dialog(nullptr);
-    TConfigForm form = Defaults();
+    ConfigForm form = Defaults();
     form.SetTextSpeed(1);
     dialog.Load(form);
-    TConfigForm odd = Defaults();
-    odd.MsgL = odd.MsgM = odd.MsgH = false;
+    ConfigForm odd = Defaults();
+    odd.SpeedSlow = odd.SpeedStandard = odd.SpeedFast = false;
     dialog.Load(odd);
-    EXPECT_TRUE(dialog.MsgL()->isChecked());
-    EXPECT_TRUE(odd.MsgL) << "the form follows what the dialog shows";
+    EXPECT_TRUE(dialog.SpeedSlow()->isChecked());
+    EXPECT_TRUE(odd.SpeedSlow) << "the form follows what the dialog shows";
 }
 
 } // namespace

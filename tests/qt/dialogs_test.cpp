@@ -17,17 +17,17 @@ namespace {
 
 TEST(QueryDialog, HasTheGameLayout) {
     std::uint8_t answer = 7;
-    TQueryForm form(answer);
-    form.Label1 = "ゲームを終了しますか？";
+    QueryForm form(answer);
+    form.Question = "ゲームを終了しますか？";
     QueryDialog dialog(form, nullptr);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("確認"));
     EXPECT_EQ(dialog.size(), QSize(288, 91));
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
-    EXPECT_EQ(dialog.Label1()->text(), QStringLiteral("ゲームを終了しますか？"));
-    EXPECT_EQ(dialog.Label1()->geometry(), QRect(8, 16, 265, 17));
-    EXPECT_TRUE(dialog.Label1()->alignment() & Qt::AlignHCenter);
-    EXPECT_EQ(dialog.Label1()->font().pixelSize(), 16);
-    EXPECT_EQ(dialog.Label1()->font().families().value(0), QStringLiteral("ＭＳ Ｐゴシック"));
+    EXPECT_EQ(dialog.Question()->text(), QStringLiteral("ゲームを終了しますか？"));
+    EXPECT_EQ(dialog.Question()->geometry(), QRect(8, 16, 265, 17));
+    EXPECT_TRUE(dialog.Question()->alignment() & Qt::AlignHCenter);
+    EXPECT_EQ(dialog.Question()->font().pixelSize(), 16);
+    EXPECT_EQ(dialog.Question()->font().families().value(0), QStringLiteral("ＭＳ Ｐゴシック"));
     EXPECT_EQ(dialog.OkButton()->geometry(), QRect(56, 56, 75, 25));
     EXPECT_EQ(dialog.OkButton()->text(), QStringLiteral("OK"));
     EXPECT_EQ(dialog.CancelButton()->geometry(), QRect(160, 56, 75, 25));
@@ -38,7 +38,7 @@ TEST(QueryDialog, HasTheGameLayout) {
 
 TEST(QueryDialog, EachWayOutAnswersOnce) {
     std::uint8_t answer = 0;
-    TQueryForm form(answer);
+    QueryForm form(answer);
     {
         QueryDialog dialog(form, nullptr);
         dialog.OkButton()->click();
@@ -62,39 +62,39 @@ TEST(QueryDialog, EachWayOutAnswersOnce) {
 
 TEST(CommentDialog, HasTheGameLayoutAndOffersTheOldComment) {
     std::uint8_t answer = 0;
-    TCommentForm form(answer);
+    CommentForm form(answer);
     form.CommentEdit = u"前のコメント";
     CommentDialog dialog(form, nullptr);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("セーブコメント"));
     EXPECT_EQ(dialog.size(), QSize(347, 73));
     EXPECT_TRUE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(dialog.Label1()->text(), QStringLiteral("コメント"));
-    EXPECT_EQ(dialog.Label1()->geometry(), QRect(12, 13, 37, 12));
+    EXPECT_EQ(dialog.CommentLabel()->text(), QStringLiteral("コメント"));
+    EXPECT_EQ(dialog.CommentLabel()->geometry(), QRect(12, 13, 37, 12));
     EXPECT_EQ(dialog.CommentEdit()->geometry(), QRect(56, 8, 281, 23));
     EXPECT_EQ(dialog.CommentEdit()->font().pixelSize(), 15);
     EXPECT_EQ(dialog.CommentEdit()->font().families().value(0), QStringLiteral("ＭＳ ゴシック"));
     EXPECT_EQ(dialog.CommentEdit()->text(), QStringLiteral("前のコメント"));
-    EXPECT_EQ(dialog.Button1()->geometry(), QRect(176, 40, 75, 25));
-    EXPECT_EQ(dialog.Button1()->text(), QStringLiteral("セーブ"));
-    EXPECT_EQ(dialog.Button2()->geometry(), QRect(264, 40, 75, 25));
-    EXPECT_EQ(dialog.Button2()->text(), QStringLiteral("キャンセル"));
+    EXPECT_EQ(dialog.SaveButton()->geometry(), QRect(176, 40, 75, 25));
+    EXPECT_EQ(dialog.SaveButton()->text(), QStringLiteral("セーブ"));
+    EXPECT_EQ(dialog.CancelButton()->geometry(), QRect(264, 40, 75, 25));
+    EXPECT_EQ(dialog.CancelButton()->text(), QStringLiteral("キャンセル"));
 }
 
 TEST(CommentDialog, SaveStoresTheTypedTextAndCancelKeepsTheOldComment) {
     std::uint8_t answer = 0;
-    TCommentForm form(answer);
+    CommentForm form(answer);
     form.Comment = u"old";
     {
         CommentDialog dialog(form, nullptr);
         dialog.CommentEdit()->setText(QStringLiteral("テスト"));
-        dialog.Button2()->click();
+        dialog.CancelButton()->click();
         EXPECT_EQ(answer, 0);
         EXPECT_EQ(form.Comment, u"old");
     }
     {
         CommentDialog dialog(form, nullptr);
         dialog.CommentEdit()->setText(QStringLiteral("テスト"));
-        dialog.Button1()->click();
+        dialog.SaveButton()->click();
         EXPECT_EQ(answer, 1);
         EXPECT_EQ(form.Comment, u"テスト");
     }
@@ -102,10 +102,10 @@ TEST(CommentDialog, SaveStoresTheTypedTextAndCancelKeepsTheOldComment) {
 
 TEST(CommentDialog, TakesNoMoreThanTheSlotHolds) {
     std::uint8_t answer = 0;
-    TCommentForm form(answer);
+    CommentForm form(answer);
     CommentDialog dialog(form, nullptr);
     dialog.CommentEdit()->setText(QString(30, QChar(u'あ')));
-    dialog.Button1()->click();
+    dialog.SaveButton()->click();
     EXPECT_EQ(form.Comment, std::u16string(24, u'あ'));
 }
 
@@ -123,7 +123,7 @@ void ClickInModalDialog(const char* button_name) {
 TEST(QtPlatformDialogs, ModalQuestionReturnsWithTheAnswerAtTheFormsPlace) {
     QtPlatform platform;
     std::uint8_t answer = 0;
-    TQueryForm form(answer);
+    QueryForm form(answer);
     form.Left = 123;
     form.Top = 45;
     QPoint shown_at;
@@ -140,9 +140,9 @@ TEST(QtPlatformDialogs, ModalQuestionReturnsWithTheAnswerAtTheFormsPlace) {
 TEST(QtPlatformDialogs, ModalCommentReturnsTheComment) {
     QtPlatform platform;
     std::uint8_t answer = 0;
-    TCommentForm form(answer);
+    CommentForm form(answer);
     form.CommentEdit = u"セーブ前";
-    ClickInModalDialog("Button1");
+    ClickInModalDialog("SaveButton");
     platform.ShowCommentForm(form);
     EXPECT_EQ(answer, 1);
     EXPECT_EQ(form.Comment, u"セーブ前");

@@ -36,8 +36,8 @@ protected:
         while (clock.elapsed() < ms) {
             if (done())
                 return true;
-            if (m_form.FrameTimerEnabled())
-                m_form.PollFrameTimer();
+            if (m_engine.FrameTimerEnabled())
+                m_engine.PollFrameTimer();
             else
                 QCoreApplication::processEvents(QEventLoop::AllEvents);
             QThread::usleep(200);
@@ -48,31 +48,31 @@ protected:
     void StartGame() {
         m_platform.MainView().show();
         QApplication::setActiveWindow(&m_platform.MainView());
-        ASSERT_TRUE(m_form.FormCreate());
-        ASSERT_TRUE(RunUntil(2000, [this] { return m_form.Task() == TaskCode::TASK_WAIT_KEY; }));
+        ASSERT_TRUE(m_engine.FormCreate());
+        ASSERT_TRUE(RunUntil(2000, [this] { return m_engine.Task() == TaskCode::TASK_WAIT_KEY; }));
     }
 
     TempDir m_dir;
     QtPlatform m_platform;
     GameFiles m_files{m_dir.Path()};
-    Engine m_form{m_platform, m_files};
+    Engine m_engine{m_platform, m_files};
 };
 
 TEST_F(GameWindowTest, AClickOrReturnOnTheWindowEndsAKeyWait) {
     StartGame();
     ASSERT_EQ(m_platform.ForegroundWindow(), WindowId::Main);
     // Nothing pressed: the wait goes on.
-    EXPECT_FALSE(RunUntil(100, [this] { return m_form.Task() != TaskCode::TASK_WAIT_KEY; }));
+    EXPECT_FALSE(RunUntil(100, [this] { return m_engine.Task() != TaskCode::TASK_WAIT_KEY; }));
 
-    const std::int32_t step = m_form.State().Game.ScriptStep;
+    const std::int32_t step = m_engine.State().Game.ScriptStep;
     QTest::mouseClick(&m_platform.MainView(), Qt::LeftButton, Qt::NoModifier, QPoint(400, 300));
     // The click ends the wait; the script jumps back and waits again.
-    EXPECT_TRUE(RunUntil(1000, [&] { return m_form.State().Game.ScriptStep != step; }));
-    EXPECT_TRUE(RunUntil(1000, [this] { return m_form.Task() == TaskCode::TASK_WAIT_KEY; }));
+    EXPECT_TRUE(RunUntil(1000, [&] { return m_engine.State().Game.ScriptStep != step; }));
+    EXPECT_TRUE(RunUntil(1000, [this] { return m_engine.Task() == TaskCode::TASK_WAIT_KEY; }));
 
-    const std::int32_t step2 = m_form.State().Game.ScriptStep;
+    const std::int32_t step2 = m_engine.State().Game.ScriptStep;
     QTest::keyPress(&m_platform.MainView(), Qt::Key_Return);
-    EXPECT_TRUE(RunUntil(1000, [&] { return m_form.State().Game.ScriptStep != step2; }));
+    EXPECT_TRUE(RunUntil(1000, [&] { return m_engine.State().Game.ScriptStep != step2; }));
     QTest::keyRelease(&m_platform.MainView(), Qt::Key_Return);
 }
 
@@ -83,20 +83,20 @@ TEST_F(GameWindowTest, ClosingAsksCentredAndOnlyYesEndsTheGame) {
         QTimer::singleShot(0, [&screen, button]() {
             auto* dialog = qobject_cast<QueryDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
-            EXPECT_EQ(dialog->Label1()->text(), QStringLiteral("ゲームを終了しますか？"));
+            EXPECT_EQ(dialog->Question()->text(), QStringLiteral("ゲームを終了しますか？"));
             EXPECT_EQ(dialog->pos(), QPoint((screen.width() - 288) / 2, (screen.height() - 91) / 2));
             dialog->findChild<QPushButton*>(QString::fromLatin1(button))->click();
         });
     };
     answer("CancelButton");
     EXPECT_FALSE(m_platform.MainView().close());
-    EXPECT_FALSE(m_form.Closed());
-    EXPECT_TRUE(m_form.FrameTimerEnabled()) << "declining lets the game go on";
+    EXPECT_FALSE(m_engine.Closed());
+    EXPECT_TRUE(m_engine.FrameTimerEnabled()) << "declining lets the game go on";
 
     std::filesystem::remove(m_dir / "Save00.dat");
     answer("OkButton");
     EXPECT_TRUE(m_platform.MainView().close());
-    EXPECT_TRUE(m_form.Closed());
+    EXPECT_TRUE(m_engine.Closed());
     EXPECT_TRUE(std::filesystem::exists(m_dir / "Save00.dat")) << "a confirmed close writes the system file";
 }
 

@@ -53,7 +53,7 @@ TEST_F(UserSettingsTest, ReadBackAsWritten) {
 }
 
 TEST_F(UserSettingsTest, MainWindowIsCapturedAndRestored) {
-    TABitmap surface;
+    Bitmap surface;
     surface.SetSize(800, 600);
     MainWindowView view(surface);
     view.ApplyScale(WindowScale::Times(2.0));

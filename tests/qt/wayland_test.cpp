@@ -83,11 +83,11 @@ protected:
         fs::copy(game.toStdString(), m_dir / "game", fs::copy_options::recursive);
         m_platform = std::make_unique<QtPlatform>();
         m_files = std::make_unique<GameFiles>(m_dir / "game");
-        m_form = std::make_unique<Engine>(*m_platform, *m_files);
+        m_engine = std::make_unique<Engine>(*m_platform, *m_files);
     }
     void TearDown() override {
-        if (m_form)
-            m_form->FormDestroy();
+        if (m_engine)
+            m_engine->FormDestroy();
     }
 
     MainWindowView& Main() { return m_platform->MainView(); }
@@ -99,8 +99,8 @@ protected:
         while (clock.elapsed() < ms) {
             if (done())
                 return true;
-            if (m_form->FrameTimerEnabled())
-                m_form->PollFrameTimer();
+            if (m_engine->FrameTimerEnabled())
+                m_engine->PollFrameTimer();
             else
                 QCoreApplication::processEvents(QEventLoop::AllEvents);
             QThread::usleep(200);
@@ -111,7 +111,7 @@ protected:
         RunUntil(ms, [] { return false; });
     }
     bool RunUntilTask(TaskCode task, int ms) {
-        return RunUntil(ms, [&] { return m_form->Task() == task; });
+        return RunUntil(ms, [&] { return m_engine->Task() == task; });
     }
 
     // What the compositor shows now, also kept as NAME.png in the shots folder.
@@ -193,7 +193,7 @@ protected:
     QString m_shots;
     std::unique_ptr<QtPlatform> m_platform;
     std::unique_ptr<GameFiles> m_files;
-    std::unique_ptr<Engine> m_form;
+    std::unique_ptr<Engine> m_engine;
 };
 
 TEST_F(WaylandGame, PlaysItsTitleMenuDialogFullScreenAndFloatingWindow) {
@@ -202,17 +202,17 @@ TEST_F(WaylandGame, PlaysItsTitleMenuDialogFullScreenAndFloatingWindow) {
     // A compositor without a seat gives no window the keyboard, and the game takes input only
     // while one of its windows is active.
     QApplication::setActiveWindow(&Main());
-    ASSERT_TRUE(m_form->FormCreate());
+    ASSERT_TRUE(m_engine->FormCreate());
 
     // ---- The opening: each message answered by a click, until the title menu waits.
     int clicks = 0;
     ASSERT_TRUE(RunUntil(90000, [&] {
-        if (m_form->Task() == TaskCode::TASK_WAIT_MESSAGE) {
+        if (m_engine->Task() == TaskCode::TASK_WAIT_MESSAGE) {
             QTest::mouseClick(&Main(), Qt::LeftButton, Qt::NoModifier, QPoint(400, 300));
             ++clicks;
             Run(300);
         }
-        return m_form->Task() == kWaitTitle;
+        return m_engine->Task() == kWaitTitle;
     })) << "the title menu did not come";
     EXPECT_GT(clicks, 0);
     QTest::mouseMove(&Main(), QPoint(700, 390));

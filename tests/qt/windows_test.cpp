@@ -23,7 +23,7 @@ namespace hk::test {
 namespace {
 
 TEST(MainWindowView, IsAResizableFramedWindowWithTheGameCaption) {
-    TABitmap surface;
+    Bitmap surface;
     surface.SetSize(800, 600);
     MainWindowView view(surface);
     EXPECT_EQ(view.windowTitle(), QStringLiteral("ＨＡＲＵＫＡＺＥ　radadu"));
@@ -44,8 +44,8 @@ TEST(MainWindowView, IsAResizableFramedWindowWithTheGameCaption) {
 
 // A surface whose every pixel tells where it is: 0x00YYYXXX-like (x in the low 10 bits, y above),
 // with the engine's fourth byte set, which must never show.
-TABitmap NumberedSurface() {
-    TABitmap surface;
+Bitmap NumberedSurface() {
+    Bitmap surface;
     surface.SetSize(800, 600);
     for (int y = 0; y < 600; ++y)
         for (int x = 0; x < 800; ++x) {
@@ -60,7 +60,7 @@ QRgb NumberedPixel(int x, int y) {
 }
 
 TEST(MainWindowView, ResizedItShowsThePictureScaledSharpBetweenBarsAndMapsPointsBack) {
-    TABitmap surface = NumberedSurface();
+    Bitmap surface = NumberedSurface();
     MainWindowView view(surface);
     RecordingSink sink;
     view.SetSink(&sink);
@@ -107,7 +107,7 @@ TEST(MainWindowView, ResizedItShowsThePictureScaledSharpBetweenBarsAndMapsPoints
 }
 
 TEST(MainWindowView, SmoothFilterBlendsNeighbours) {
-    TABitmap surface;
+    Bitmap surface;
     surface.SetSize(800, 600);
     surface.Fill(MakeColor(0, 0, 0));
     surface.FillRect(400, 0, 400, 600, MakeColor(255, 255, 255));
@@ -125,7 +125,7 @@ TEST(MainWindowView, SmoothFilterBlendsNeighbours) {
 }
 
 TEST(MainWindowView, ZoomStepsAndResetsTheWindowSize) {
-    TABitmap surface;
+    Bitmap surface;
     surface.SetSize(800, 600);
     MainWindowView view(surface);
     view.ApplyScale(WindowScale::Times(3.0));
@@ -147,7 +147,7 @@ TEST(MainWindowView, ZoomStepsAndResetsTheWindowSize) {
 }
 
 TEST(MainWindowView, PaintsTheSurfaceIgnoringTheTransparencyByte) {
-    TABitmap surface;
+    Bitmap surface;
     surface.SetSize(800, 600);
     surface.Fill(MakeColor(0x10, 0x20, 0x30));
     surface.FillRect(100, 50, 10, 10, MakeColor(255, 0, 0));
@@ -161,7 +161,7 @@ TEST(MainWindowView, PaintsTheSurfaceIgnoringTheTransparencyByte) {
 }
 
 TEST(MainWindowView, ClicksAndWheelNotchesReachTheEngine) {
-    TABitmap surface;
+    Bitmap surface;
     surface.SetSize(800, 600);
     MainWindowView view(surface);
     RecordingSink sink;
@@ -194,7 +194,7 @@ TEST(MainWindowView, WheelNotchesKeepTheRemainder) {
 }
 
 TEST(MainWindowView, CloseAsksTheEngineAndStaysOpenOnNo) {
-    TABitmap surface;
+    Bitmap surface;
     surface.SetSize(800, 600);
     MainWindowView view(surface);
     RecordingSink sink;
@@ -209,7 +209,7 @@ TEST(MainWindowView, CloseAsksTheEngineAndStaysOpenOnNo) {
 }
 
 TEST(MainWindowView, RightClickDeliversThePressThenOpensTheAttachedMenu) {
-    TABitmap surface;
+    Bitmap surface;
     surface.SetSize(800, 600);
     MainWindowView view(surface);
     RecordingSink sink;
@@ -238,7 +238,7 @@ TEST(MainWindowView, RightClickDeliversThePressThenOpensTheAttachedMenu) {
 }
 
 TEST(FloatWindowView, IsABorderlessToolShapedByTheRuns) {
-    TABitmap surface;
+    Bitmap surface;
     surface.SetSize(800, 176);
     FloatWindowView view(surface);
     EXPECT_EQ(view.size(), QSize(800, 176));
@@ -256,7 +256,7 @@ TEST(FloatWindowView, IsABorderlessToolShapedByTheRuns) {
 }
 
 TEST(FloatWindowView, LimePixelsAreCutOutOfTheShapeWhileThePictureHasThem) {
-    TABitmap surface;
+    Bitmap surface;
     surface.SetSize(800, 176);
     surface.Fill(MakeColor(0x10, 0x20, 0x40));
     auto put = [&surface](int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t fourth) {
@@ -294,7 +294,7 @@ TEST(FloatWindowView, LimePixelsAreCutOutOfTheShapeWhileThePictureHasThem) {
 }
 
 TEST(FloatWindowView, PressesGoToTheEngineAndADragFollowsThePointerByHand) {
-    TABitmap surface;
+    Bitmap surface;
     surface.SetSize(800, 176);
     FloatWindowView view(surface);
     RecordingSink sink;
@@ -317,24 +317,24 @@ TEST(FloatWindowView, PressesGoToTheEngineAndADragFollowsThePointerByHand) {
 
 TEST(DebugWindowView, ShowsTheFormAndRefusesToClose) {
     DebugWindowView view;
-    EXPECT_EQ(view.windowTitle(), QString::fromUtf8(TDebugWindow::kCaption));
+    EXPECT_EQ(view.windowTitle(), QString::fromUtf8(DebugForm::kCaption));
     EXPECT_EQ(view.size(), QSize(624, 199));
     EXPECT_EQ(view.pos(), QPoint(0, 0));
     EXPECT_TRUE(view.windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(view.Label("TASK_LABEL")->pos(), QPoint(8, 56));
+    EXPECT_EQ(view.Label("TaskLabel")->pos(), QPoint(8, 56));
     EXPECT_EQ(view.Label("BgmFileLabel")->pos(), QPoint(360, 40));
     EXPECT_EQ(view.Listing()->geometry(), QRect(8, 88, 609, 73));
     EXPECT_EQ(view.Button(4)->text(), QStringLiteral("変数表示"));
     EXPECT_EQ(view.Button(4)->pos(), QPoint(16, 168));
     EXPECT_EQ(view.Button(3)->pos(), QPoint(520, 8));
 
-    TDebugWindow form;
-    form.TASK_LABEL = "1 -1 FFFFFFFF";
-    form.MOUSE_LABEL = "鼠:1,2 3,4 5,6";
+    DebugForm form;
+    form.TaskLabel = "1 -1 FFFFFFFF";
+    form.MouseLabel = "鼠:1,2 3,4 5,6";
     form.Listing = {"--シナリオ変数--", "1:0 2:0 "};
     view.Show(form);
-    EXPECT_EQ(view.Label("TASK_LABEL")->text(), QStringLiteral("1 -1 FFFFFFFF"));
-    EXPECT_EQ(view.Label("MOUSE_LABEL")->text(), QStringLiteral("鼠:1,2 3,4 5,6"));
+    EXPECT_EQ(view.Label("TaskLabel")->text(), QStringLiteral("1 -1 FFFFFFFF"));
+    EXPECT_EQ(view.Label("MouseLabel")->text(), QStringLiteral("鼠:1,2 3,4 5,6"));
     EXPECT_EQ(view.Listing()->toPlainText(), QStringLiteral("--シナリオ変数--\n1:0 2:0 "));
 
     int pressed = 0;
@@ -435,7 +435,7 @@ TEST(QtPlatform, TheSettingsOpenAtTheirPlaceOnTheGamePictureInBothModes) {
             where = dialog->pos();
             dialog->close();
         });
-        TConfigForm form;
+        ConfigForm form;
         platform.ShowConfigForm(form);
         return Point{where.x(), where.y()};
     };

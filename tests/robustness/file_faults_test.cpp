@@ -58,7 +58,7 @@ protected:
         HeadlessPlatform::DialogAnswer yes;
         yes.ok = true;
         m_session->Platform().QueueDialogAnswer(yes);
-        ASSERT_TRUE(m_session->Form().RequestClose());
+        ASSERT_TRUE(m_session->TheEngine().RequestClose());
     }
 
     void AnswerComment(const std::u16string& text) {
@@ -124,7 +124,7 @@ TEST_F(FileFaults, DiskFullWhileSavingKeepsTheOldSaveAndTheGameGoesOn) {
 
     m_files->space_left = 500;
     AnswerComment(u"新しいセーブ");
-    m_session->Form().OnMenuCommand("ItemSave3");
+    m_session->TheEngine().OnMenuCommand("ItemSave3");
     const std::string error = OnlyError();
     EXPECT_NE(error.find("Save03.dat"), std::string::npos) << error;
     EXPECT_EQ(FileBytes("Save03.dat"), before);
@@ -133,11 +133,11 @@ TEST_F(FileFaults, DiskFullWhileSavingKeepsTheOldSaveAndTheGameGoesOn) {
     // Nothing was lost: the game still runs, and once there is room the save goes through.
     const std::uint32_t clock = m_session->Platform().TickCount();
     m_session->Ticks(3);
-    EXPECT_TRUE(m_session->Form().FrameTimerEnabled());
+    EXPECT_TRUE(m_session->TheEngine().FrameTimerEnabled());
     EXPECT_GT(m_session->Platform().TickCount(), clock);
     m_files->space_left.reset();
     AnswerComment(u"新しいセーブ");
-    m_session->Form().OnMenuCommand("ItemSave3");
+    m_session->TheEngine().OnMenuCommand("ItemSave3");
     EXPECT_TRUE(m_session->Platform().TakeErrors().empty());
     const auto after = FileBytes("Save03.dat");
     ASSERT_EQ(after.size(), sizeof(GameData));
@@ -156,7 +156,7 @@ TEST_F(FileFaults, ReadOnlyFolderAtFirstStartSaysWhichFileAndCreatesNothing) {
     EXPECT_NE(error.find(std::strerror(EROFS)), std::string::npos) << error;
     EXPECT_FALSE(fs::exists(m_dir / "Save00.dat"));
     EXPECT_FALSE(fs::exists(m_dir / "Save01.dat"));
-    EXPECT_FALSE(m_session->Form().FrameTimerEnabled()) << "the window stays inert";
+    EXPECT_FALSE(m_session->TheEngine().FrameTimerEnabled()) << "the window stays inert";
 }
 
 TEST_F(FileFaults, ReadOnlyFolderWithSavesPlaysAndKeepsThem) {
@@ -179,17 +179,17 @@ TEST_F(FileFaults, SlotThatVanishesBeforeTheLoadIsReportedAndTheGameGoesOn) {
     WriteFileBytes(m_dir / "Save05.dat", BytesOf(SavedGame(u"消える")));
     Started();
     m_session->Ticks(3);
-    m_session->Form().ItemLoadClick();
-    EXPECT_TRUE(m_session->Form().MenuItemNamed("ItemLoad5").enabled);
+    m_session->TheEngine().ItemLoadClick();
+    EXPECT_TRUE(m_session->TheEngine().MenuItemNamed("ItemLoad5").enabled);
     fs::remove(m_dir / "Save05.dat");
     const GameData before = m_session->State().Game;
-    m_session->Form().OnMenuCommand("ItemLoad5");
+    m_session->TheEngine().OnMenuCommand("ItemLoad5");
     const std::string error = OnlyError();
     EXPECT_NE(error.find("Save05.dat"), std::string::npos) << error;
     EXPECT_EQ(std::memcmp(&m_session->State().Game, &before, sizeof before), 0) << "the game in memory is untouched";
     EXPECT_NE(m_session->State().Task, TaskCode::TASK_RESTORE_GAME);
     m_session->Ticks(3);
-    EXPECT_TRUE(m_session->Form().FrameTimerEnabled());
+    EXPECT_TRUE(m_session->TheEngine().FrameTimerEnabled());
 }
 
 TEST_F(FileFaults, SystemFileTheDiskCannotReadIsKeptAsideAndTheCopyTaken) {
@@ -280,7 +280,7 @@ protected:
             HeadlessPlatform::DialogAnswer yes;
             yes.ok = true;
             session.Platform().QueueDialogAnswer(yes);
-            session.Form().RequestClose();
+            session.TheEngine().RequestClose();
             ::_exit(session.Platform().TakeErrors().empty() ? 0 : 2);
         }
         int status = 0;

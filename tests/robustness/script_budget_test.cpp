@@ -29,7 +29,7 @@ TEST_F(ScriptBudget, LoopsOverPictureLoadsGiveTheTickBackAfterAHundred) {
     // tick, for ever. Each round costs 1 + 10,000 + 1 of the million.
     Play("    add s1, s1, 1\n    bg 100\n    if_eq 5, 0, 1\n    end\n");
     EXPECT_EQ(S(1), 100) << "one tick loaded the picture " << S(1) << " times";
-    EXPECT_TRUE(Form().FrameTimerEnabled()) << "the window stays responsive";
+    EXPECT_TRUE(TheEngine().FrameTimerEnabled()) << "the window stays responsive";
     Tick();
     EXPECT_EQ(S(1), 200) << "the next tick goes on from where the last stopped";
     EXPECT_TRUE(Platform().TakeErrors().empty());
@@ -42,7 +42,7 @@ TEST_F(ScriptBudget, SoundCuesCountAsHeavyToo) {
     WriteBytes(m_dir.Path() / "Sound/S01.ogg", OggTone(tone));
     Play("    add s1, s1, 1\n    se 1, 1, 0\n    if_eq 5, 0, 1\n    end\n");
     EXPECT_EQ(S(1), 100);
-    EXPECT_TRUE(Form().FrameTimerEnabled());
+    EXPECT_TRUE(TheEngine().FrameTimerEnabled());
 }
 
 } // namespace

@@ -62,9 +62,9 @@ protected:
         ASSERT_EQ(m_session->Platform().TakeErrors(), std::vector<std::string>());
     }
 
-    Engine& Form() { return m_session->Form(); }
+    Engine& TheEngine() { return m_session->TheEngine(); }
     HeadlessPlatform& Platform() { return m_session->Platform(); }
-    Engine::ChannelView Channel(int ch) { return Form().ChannelViews()[static_cast<std::size_t>(ch)]; }
+    Engine::ChannelView Channel(int ch) { return TheEngine().ChannelViews()[static_cast<std::size_t>(ch)]; }
 
     TempDir m_dir;
     std::unique_ptr<HeadlessSession> m_session;
@@ -73,20 +73,20 @@ protected:
 
 TEST_F(SoundFileFaults, FileGoneBetweenTheCheckAndTheReadIsMissingNotTheOldSoundAgain) {
     Start();
-    Form().PlayBGM(1, 1);
-    Form().PlaySE(1, 1, 0);
-    Form().PlayVoice("VOICE\\a.ogg");
+    TheEngine().PlayBGM(1, 1);
+    TheEngine().PlaySE(1, 1, 0);
+    TheEngine().PlayVoice("VOICE\\a.ogg");
     Platform().AdvanceClock(100);
-    Form().StopVoice();
+    TheEngine().StopVoice();
 
     m_files->vanish_after_check = {"Sound\\M02.ogg", "Sound\\S02.ogg", "VOICE\\b.ogg"};
-    Form().PlayBGM(2, 0);
+    TheEngine().PlayBGM(2, 0);
     EXPECT_EQ(Channel(1).file, "Sound\\M01.ogg") << "the music that played goes on, under its own name";
     EXPECT_EQ(Channel(1).status, 3) << "and keeps looping";
-    Form().PlaySE(1, 2, 1);
+    TheEngine().PlaySE(1, 2, 1);
     EXPECT_EQ(Channel(3).file, "Sound\\S01.ogg");
     EXPECT_EQ(Channel(3).status, 2) << "the effect is not turned into a loop of the old file";
-    Form().PlayVoice("VOICE\\b.ogg");
+    TheEngine().PlayVoice("VOICE\\b.ogg");
     EXPECT_LE(Channel(5).status, 1) << "the previous voice line must not start again";
     EXPECT_FALSE(fs::exists(m_dir / "VOICE/b.ogg"));
     EXPECT_EQ(Platform().TakeErrors(), std::vector<std::string>()) << "a missing cue is not an error";
@@ -103,7 +103,7 @@ TEST_F(SoundFileFaults, DamagedFilesBetweenCuesAreReportedAndTheScriptGoesOn) {
         m_session->Step();
 
     EXPECT_EQ(m_session->State().Game.ScenarioVars[0], 7) << "the script stopped at a damaged sound";
-    EXPECT_TRUE(Form().FrameTimerEnabled());
+    EXPECT_TRUE(TheEngine().FrameTimerEnabled());
     const auto errors = Platform().TakeErrors();
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_NE(errors[0].find(kLoadError), std::string::npos) << errors[0];
@@ -117,13 +117,13 @@ TEST_F(SoundFileFaults, DamagedFilesBetweenCuesAreReportedAndTheScriptGoesOn) {
 
     // A sound put back plays again.
     WriteTone("Sound/M02.ogg", Tone(882, 1.0));
-    Form().PlayBGM(2, 1);
+    TheEngine().PlayBGM(2, 1);
     EXPECT_EQ(Channel(1).status, 3);
     EXPECT_EQ(Channel(1).file, "Sound\\M02.ogg");
 
     // A damaged voice is reported the same way and leaves its channel silent.
     CutShort("VOICE/b.ogg", 100);
-    Form().PlayVoice("VOICE\\b.ogg");
+    TheEngine().PlayVoice("VOICE\\b.ogg");
     EXPECT_EQ(Channel(5).status, 0);
     const auto voice_errors = Platform().TakeErrors();
     ASSERT_EQ(voice_errors.size(), 1u);
@@ -147,23 +147,23 @@ TEST_F(SoundFileFaults, FilesRemovedOrCutWhilePlayingPlayOnFromMemory) {
     auto seconds_since_open = [&] { return (Platform().TickCount() - opened) / 1000.0; };
 
     // The decoders hold the whole file: the disk is not read again while they play.
-    Form().PlayBGM(1, 1);
+    TheEngine().PlayBGM(1, 1);
     Platform().AdvanceClock(300);
     fs::remove(m_dir / "Sound/M01.ogg");
     m_session->RunMs(3000);
     EXPECT_EQ(Channel(1).status, 3);
     // Starting the removed music again finds no file: what plays goes on.
-    Form().PlayBGM(1, 1);
+    TheEngine().PlayBGM(1, 1);
     EXPECT_EQ(Channel(1).status, 3);
     const double music_alone = seconds_since_open();
 
-    Form().PlaySE(1, 1, 1);
+    TheEngine().PlaySE(1, 1, 1);
     Platform().AdvanceClock(100);
     CutShort("Sound/S01.ogg", 100);
     m_session->RunMs(2000);
     EXPECT_EQ(Channel(3).status, 3);
     EXPECT_EQ(Channel(1).status, 3);
-    EXPECT_TRUE(Form().FrameTimerEnabled());
+    EXPECT_TRUE(TheEngine().FrameTimerEnabled());
     EXPECT_EQ(Platform().TakeErrors(), std::vector<std::string>());
     const double end = seconds_since_open();
 

@@ -23,7 +23,7 @@ constexpr std::uint32_t kBuffer = 163840;
 constexpr std::uint32_t kBlock = kBuffer / 2;
 constexpr double kBlockSeconds = kBlock / 176400.0;
 
-std::span<const std::int16_t> Samples(const TOggData& d) {
+std::span<const std::int16_t> Samples(const OggData& d) {
     return {reinterpret_cast<const std::int16_t*>(d.BlockPointer()), kBlock / 2};
 }
 
@@ -41,7 +41,7 @@ int LongestQuietRun(std::span<const std::int16_t> block, int channel) {
 class OggDataTest : public ::testing::Test {
 protected:
     VorbisLibrary dll;
-    TOggData data{dll, kBuffer};
+    OggData data{dll, kBuffer};
 };
 
 TEST_F(OggDataTest, LoadReportsTheStreamAndTheLoopHeader) {

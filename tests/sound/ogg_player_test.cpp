@@ -17,16 +17,16 @@ using test::OggTone;
 constexpr std::uint32_t kBuffer = 163840;
 constexpr std::uint32_t kBlock = kBuffer / 2;
 
-std::span<const std::int16_t> Block(const TOggPlayer& player) {
+std::span<const std::int16_t> Block(const OggPlayer& player) {
     return {reinterpret_cast<const std::int16_t*>(player.BlockPointer()), kBlock / 2};
 }
 
 class OggPlayerTest : public ::testing::Test {
 protected:
     VorbisLibrary dll;
-    TOggPlayer player{kBuffer, 10};
-    TOggData a{dll, kBuffer};
-    TOggData b{dll, kBuffer};
+    OggPlayer player{kBuffer, 10};
+    OggData a{dll, kBuffer};
+    OggData b{dll, kBuffer};
 };
 
 TEST_F(OggPlayerTest, TwoFullScaleChannelsClipAtPlus32767AndMinus32767) {
@@ -107,7 +107,7 @@ TEST_F(OggPlayerTest, ChannelsOutsideTheTableAreRefusedOrIgnored) {
 }
 
 TEST_F(OggPlayerTest, ADecoderThatGoesAwayLeavesItsChannel) {
-    auto voice = std::make_unique<TOggData>(dll, kBuffer);
+    auto voice = std::make_unique<OggData>(dll, kBuffer);
     ASSERT_TRUE(voice->LoadFromStream(OggTone({})));
     player.SetData(5, voice.get());
     player.Play(5, false);
@@ -118,7 +118,7 @@ TEST_F(OggPlayerTest, ADecoderThatGoesAwayLeavesItsChannel) {
 }
 
 TEST_F(OggPlayerTest, BindingsFollowTheDecoderAcrossPlayers) {
-    TOggPlayer other(kBuffer, 10);
+    OggPlayer other(kBuffer, 10);
     player.SetData(2, &a);
     other.SetData(4, &a);
     EXPECT_EQ(player.Data(2), nullptr) << "a decoder plays on one channel of one player";
@@ -131,8 +131,8 @@ TEST_F(OggPlayerTest, BindingsFollowTheDecoderAcrossPlayers) {
 TEST_F(OggPlayerTest, GuiChangesWhileTheWorkerMixes) {
     const auto& music = test::WithLoopHeader(OggTone({.seconds = 1.0}), test::OneLoop(0.2f, 0.6f, -1));
     const auto& effect = OggTone({.channels = 1, .seconds = 0.5});
-    TOggData c(dll, 16384);
-    TOggPlayer small(16384, 10);
+    OggData c(dll, 16384);
+    OggPlayer small(16384, 10);
     std::atomic<bool> quit{false};
     std::atomic<int> mixes{0};
     std::thread worker([&] {
@@ -141,7 +141,7 @@ TEST_F(OggPlayerTest, GuiChangesWhileTheWorkerMixes) {
             mixes.fetch_add(1);
         }
     });
-    TOggData d(dll, 16384);
+    OggData d(dll, 16384);
     for (int round = 0; round < 30; ++round) {
         c.LoadFromStream(music);
         d.LoadFromStream(effect);

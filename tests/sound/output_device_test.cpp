@@ -122,8 +122,8 @@ TEST(VirtualAudioDeviceTest, MusicReachesTheWavThroughTheWholeChain) {
         device.Open();
         device.SetWavOutput(path);
         VorbisLibrary dll;
-        TOggPlayer player(kLength, 10);
-        TOggData music(dll, kLength);
+        OggPlayer player(kLength, 10);
+        OggData music(dll, kLength);
         SoundOutput output(&device);
         output.Initialize();
         StreamBuffer wave(output, 44100, 16, true, kLength, false);
@@ -164,8 +164,8 @@ TEST(SilentAudioDeviceTest, OneShotSoundEndsInRealTimeWhenTheDeviceDoesNotOpen) 
     closed.open_result = false;
     const auto& ogg = test::OggTone({.seconds = 2.0, .amplitude = 0.4});
     VorbisLibrary dll;
-    TOggPlayer player(kLength, 10);
-    TOggData voice(dll, kLength);
+    OggPlayer player(kLength, 10);
+    OggData voice(dll, kLength);
     SoundOutput output(&closed);
     output.Initialize();
     ASSERT_TRUE(output.Silent());

@@ -21,14 +21,14 @@ void GameFixture::StartParked(const ArchiveBuilder& grp) {
     WriteArchives(IdleScenario(), grp);
     Start();
     Session().Ticks(3);
-    Form().SetTask(kParkedTask);
+    TheEngine().SetTask(kParkedTask);
 }
 
 void GameFixture::Tick() {
-    if (!Form().FrameTimerEnabled())
+    if (!TheEngine().FrameTimerEnabled())
         return;
     const auto before = Platform().TickCount();
-    while (!Form().PollFrameTimer()) {
+    while (!TheEngine().PollFrameTimer()) {
         Platform().AdvanceClock(1);
         ASSERT_LT(Platform().TickCount() - before, 100u) << "the frame timer never fired";
     }

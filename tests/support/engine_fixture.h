@@ -34,8 +34,8 @@ protected:
 
     HeadlessPlatform& Platform() { return Session().Platform(); }
     EngineState& State() { return Session().State(); }
-    Engine& Form() { return Session().Form(); }
-    ScriptMachine& Script() { return Session().Form().Script(); }
+    Engine& TheEngine() { return Session().TheEngine(); }
+    ScriptMachine& Script() { return Session().TheEngine().Script(); }
 
     TempDir m_dir;
     std::unique_ptr<HeadlessSession> m_session;

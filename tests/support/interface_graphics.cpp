@@ -4,8 +4,8 @@
 
 namespace hk::test {
 
-TABitmap MakePicture(int width, int height, const std::function<Color(int, int)>& fn) {
-    TABitmap picture;
+Bitmap MakePicture(int width, int height, const std::function<Color(int, int)>& fn) {
+    Bitmap picture;
     picture.SetSize(width, height);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
@@ -13,7 +13,7 @@ TABitmap MakePicture(int width, int height, const std::function<Color(int, int)>
     return picture;
 }
 
-TABitmap MakePartsSheet() {
+Bitmap MakePartsSheet() {
     return MakePicture(800, 600, [](int x, int y) -> Color {
         if (y >= 424) {
             const bool panel = x >= 12 && x < 788 && y >= 424 + 12 && y < 600 - 8;
@@ -31,7 +31,7 @@ TABitmap MakePartsSheet() {
 ArchiveBuilder InterfaceGraphics() {
     ArchiveBuilder grp;
     // A scene with some structure: blue to orange from left to right, darker towards the bottom.
-    const TABitmap background = MakePicture(800, 600, [](int x, int y) {
+    const Bitmap background = MakePicture(800, 600, [](int x, int y) {
         const int shade = 255 - y / 4;
         return MakeColor(x * shade / 800, 96 * shade / 255, (800 - x) * shade / 800);
     });
@@ -42,11 +42,11 @@ ArchiveBuilder InterfaceGraphics() {
                 return MakeColor(grey, grey, grey);
             })));
     // Frame: clear above y 8, an opaque light border, a half-clear dark inside.
-    const TABitmap frame = MakePicture(800, 176, [](int x, int y) -> Color {
+    const Bitmap frame = MakePicture(800, 176, [](int x, int y) -> Color {
         const bool border = x < 8 || x >= 792 || y < 16 || y >= 168;
         return border ? 0x00E0D0C0 : 0x00401808;
     });
-    const TABitmap frame_mask = MakePicture(800, 176, [](int x, int y) -> Color {
+    const Bitmap frame_mask = MakePicture(800, 176, [](int x, int y) -> Color {
         if (y < 8)
             return kBlack;
         const bool border = x < 8 || x >= 792 || y < 16 || y >= 168;
@@ -54,8 +54,8 @@ ArchiveBuilder InterfaceGraphics() {
     });
     grp.Add(8, 12, EncodePng(frame), 12, EncodePng(frame_mask));
     // The full-screen choice overlay: a dark veil, darker in the middle band.
-    const TABitmap veil = MakePicture(800, 600, [](int, int) { return 0x00100404; });
-    const TABitmap veil_mask =
+    const Bitmap veil = MakePicture(800, 600, [](int, int) { return 0x00100404; });
+    const Bitmap veil_mask =
         MakePicture(800, 600, [](int x, int) { return x >= 100 && x < 700 ? 0x00A0A0A0 : 0x00404040; });
     grp.Add(9, 12, EncodePng(veil), 12, EncodePng(veil_mask));
     grp.Add(10, 12, EncodePng(MakePartsSheet()));

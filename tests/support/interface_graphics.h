@@ -3,7 +3,7 @@
 // full-screen choice overlay, and a background.
 #pragma once
 
-#include "gfx/abitmap.h"
+#include "gfx/bitmap.h"
 #include "support/archive_builder.h"
 
 #include <functional>
@@ -19,9 +19,9 @@ inline constexpr int kBackground = 100;          // graphic number of the scene'
 
 // The 800 x 600 parts sheet: icon frame f is a 6 x 6 yellow square at (32f + 4 + 2f, 40) on
 // magenta; the floating artwork at y 424..599 is a panel with a lime surround.
-TABitmap MakePartsSheet();
+Bitmap MakePartsSheet();
 // A picture of the given size with each pixel from fn(x, y).
-TABitmap MakePicture(int width, int height, const std::function<Color(int, int)>& fn);
+Bitmap MakePicture(int width, int height, const std::function<Color(int, int)>& fn);
 // The graphics archive: background 100, rule 7, frame 8 with its mask, overlay 9 with its mask,
 // parts sheet 10.
 ArchiveBuilder InterfaceGraphics();

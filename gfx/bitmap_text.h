@@ -1,4 +1,4 @@
-// Text operations of TABitmap as the game's screens use them: DrawTextSmooth, anti-aliased text
+// Text operations of Bitmap as the game's screens use them: DrawTextSmooth, anti-aliased text
 // rendered black on white at twice the size and reduced 2 x 2 into the font's colour (message,
 // choice and menu text), and DrawTextEffect, plain canvas text with an optional decoration
 // (message text while skipping). The rasterising itself lives in text_canvas.h.
@@ -15,13 +15,13 @@ namespace hk {
 // Smoothed text with the top-left corner of its cell at (x, y), in font.color. Only the part
 // inside the surface is drawn (also for negative x or y); empty text draws nothing. The fourth
 // byte of the surface is left alone; a one-byte surface is left alone entirely.
-void DrawTextSmooth(TABitmap& surface, int x, int y, const Font& font, std::u32string_view text);
-void DrawTextSmooth(TABitmap& surface, int x, int y, const Font& font, std::string_view utf8);
+void DrawTextSmooth(Bitmap& surface, int x, int y, const Font& font, std::u32string_view text);
+void DrawTextSmooth(Bitmap& surface, int x, int y, const Font& font, std::string_view utf8);
 
 // Outlined smoothed text: DrawTextSmooth in `outline` at the nine positions (x + dx, y + dy) for
 // dy, then dx, in -step, 0, step, then in font.color at (x, y). The pixels are exactly those of
 // the ten draws in that order, but the text is rendered once and each pixel touched once.
-void DrawTextSmoothOutlined(TABitmap& surface, int x, int y, const Font& font, std::u32string_view text, Color outline,
+void DrawTextSmoothOutlined(Bitmap& surface, int x, int y, const Font& font, std::u32string_view text, Color outline,
                             int step);
 
 // The reduction step of DrawTextSmooth on its own. scratch holds the text drawn black on white at
@@ -30,14 +30,14 @@ void DrawTextSmoothOutlined(TABitmap& surface, int x, int y, const Font& font, s
 // blends towards color with c = (sum of the four blue bytes at columns 2i, 2i + 1 and rows
 // 2j + 1, 2j + 2) / 4 + 1: each of blue, green, red becomes (old * c + colour * (256 - c)) >> 8.
 // Scratch row 0 is never read.
-void ReduceSmoothText(const TABitmap& scratch, TABitmap& dest, int x, int y, Color color);
+void ReduceSmoothText(const Bitmap& scratch, Bitmap& dest, int x, int y, Color color);
 
 // The font height DrawTextSmooth renders at: twice the size in points, back in pixels.
 int DoubledFontHeight(int height);
 
 // The canvas of a surface as the text calls see it: the surface and the font its canvas holds.
 struct TextCanvas {
-    TABitmap* surface = nullptr;
+    Bitmap* surface = nullptr;
     Font font;
 };
 

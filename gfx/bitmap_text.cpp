@@ -1,4 +1,4 @@
-#include "gfx/abitmap_text.h"
+#include "gfx/bitmap_text.h"
 
 #include "data/unicode.h"
 #include "gfx/image_decoder.h"
@@ -29,7 +29,7 @@ struct SmoothCoverage {
     std::vector<std::uint8_t> level; // w * h
 };
 
-SmoothCoverage BuildCoverage(const TABitmap& scratch) {
+SmoothCoverage BuildCoverage(const Bitmap& scratch) {
     SmoothCoverage cov;
     if (!scratch.HasImage())
         return cov;
@@ -71,7 +71,7 @@ using text_reduce::kMaxPasses;
 using text_reduce::PassRow;
 
 void ApplyPasses(const std::uint8_t* grid, int pw, int pad, int w, int h, const CoveragePass* passes, int count,
-                 TABitmap& dest, int x, int y) {
+                 Bitmap& dest, int x, int y) {
     int reach = 0;
     for (int k = 0; k < count; ++k)
         reach = std::max({reach, std::abs(passes[k].dx), std::abs(passes[k].dy)});
@@ -104,7 +104,7 @@ void ApplyPasses(const std::uint8_t* grid, int pw, int pad, int w, int h, const 
     }
 }
 
-void ApplyCoverage(const SmoothCoverage& cov, TABitmap& dest, int x, int y, Color color) {
+void ApplyCoverage(const SmoothCoverage& cov, Bitmap& dest, int x, int y, Color color) {
     if (!dest.HasImage() || dest.Format() != PixelFormat::Bgra32 || cov.w <= 0 || cov.h <= 0)
         return;
     CoveragePass pass;
@@ -121,7 +121,7 @@ struct CoverageCache {
     bool valid = false;
     Font font; // the doubled font, colour black
     std::u32string text;
-    TABitmap scratch;
+    Bitmap scratch;
     SmoothCoverage coverage;
 };
 
@@ -157,19 +157,19 @@ int DoubledFontHeight(int height) {
     return -MulDiv(2 * size, 96, 72);
 }
 
-void ReduceSmoothText(const TABitmap& scratch, TABitmap& dest, int x, int y, Color color) {
+void ReduceSmoothText(const Bitmap& scratch, Bitmap& dest, int x, int y, Color color) {
     if (!dest.HasImage() || dest.Format() != PixelFormat::Bgra32)
         return;
     ApplyCoverage(BuildCoverage(scratch), dest, x, y, color);
 }
 
-void DrawTextSmooth(TABitmap& surface, int x, int y, const Font& font, std::u32string_view text) {
+void DrawTextSmooth(Bitmap& surface, int x, int y, const Font& font, std::u32string_view text) {
     if (text.empty() || !surface.HasImage() || surface.Format() != PixelFormat::Bgra32)
         return;
     ApplyCoverage(SmoothTextCoverage(font, text), surface, x, y, font.color);
 }
 
-void DrawTextSmoothOutlined(TABitmap& surface, int x, int y, const Font& font, std::u32string_view text, Color outline,
+void DrawTextSmoothOutlined(Bitmap& surface, int x, int y, const Font& font, std::u32string_view text, Color outline,
                             int step) {
     if (text.empty() || !surface.HasImage() || surface.Format() != PixelFormat::Bgra32)
         return;
@@ -208,7 +208,7 @@ void DrawTextSmoothOutlined(TABitmap& surface, int x, int y, const Font& font, s
     ApplyPasses(grid.data(), pw, pad, cov.w, cov.h, passes, 10, surface, x, y);
 }
 
-void DrawTextSmooth(TABitmap& surface, int x, int y, const Font& font, std::string_view utf8) {
+void DrawTextSmooth(Bitmap& surface, int x, int y, const Font& font, std::string_view utf8) {
     DrawTextSmooth(surface, x, y, font, std::u32string_view(Utf8ToUtf32(utf8)));
 }
 
@@ -223,7 +223,7 @@ void DrawTextEffect(int mode, int x, int y, std::u32string_view text, const Font
     canvas.font = font;
     if (!canvas.surface)
         return;
-    TABitmap& surface = *canvas.surface;
+    Bitmap& surface = *canvas.surface;
     auto draw = [&](int px, int py, Color colour) {
         canvas.font.color = colour;
         DrawText(surface, px, py, canvas.font, text);

@@ -1,15 +1,15 @@
-#include "engine/form_rgn.h"
+#include "engine/window_shape.h"
 
 #include <algorithm>
 
 namespace hk {
 
-void TFormRgn::AddRun(std::vector<Platform::Rect>& region, int x1, int x2, int y) const {
+void WindowShape::AddRun(std::vector<Platform::Rect>& region, int x1, int x2, int y) const {
     // The floating window has no border, so the offsets of the component are 0.
     region.push_back(Platform::Rect{x1, y, x2 - x1, 1});
 }
 
-void TFormRgn::BuildRegion(const TABitmap& image) {
+void WindowShape::BuildRegion(const Bitmap& image) {
     std::vector<Platform::Rect> region;
     const int width = image.Width();
     const int height = image.Height();
@@ -43,7 +43,7 @@ void TFormRgn::BuildRegion(const TABitmap& image) {
     m_has_region = true;
 }
 
-void TFormRgn::ApplyRegion(Platform& platform, WindowId window) const {
+void WindowShape::ApplyRegion(Platform& platform, WindowId window) const {
     if (!m_has_region)
         return;
     platform.SetWindowShape(window, m_region);

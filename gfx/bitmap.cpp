@@ -1,11 +1,11 @@
-#include "gfx/abitmap.h"
+#include "gfx/bitmap.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace hk {
 
-void TABitmap::SetSize(int width, int height) {
+void Bitmap::SetSize(int width, int height) {
     width = std::max(width, 0);
     height = std::max(height, 0);
     m_format = PixelFormat::Bgra32;
@@ -16,7 +16,7 @@ void TABitmap::SetSize(int width, int height) {
     Fill(kWhite);
 }
 
-void TABitmap::SetSizeGray8(int width, int height) {
+void Bitmap::SetSizeGray8(int width, int height) {
     width = std::max(width, 0);
     height = std::max(height, 0);
     m_format = PixelFormat::Gray8;
@@ -26,7 +26,7 @@ void TABitmap::SetSizeGray8(int width, int height) {
     m_pixels.assign(m_stride * static_cast<std::size_t>(height), 0);
 }
 
-void TABitmap::Assign(const TABitmap& other) {
+void Bitmap::Assign(const Bitmap& other) {
     if (&other == this) {
         if (m_format == PixelFormat::Bgra32)
             return;
@@ -39,7 +39,7 @@ void TABitmap::Assign(const TABitmap& other) {
         m_format = PixelFormat::Bgra32;
         return;
     }
-    TABitmap grey;
+    Bitmap grey;
     grey.SetSize(other.m_width, other.m_height);
     for (int y = 0; y < other.m_height; ++y) {
         const std::uint8_t* s = other.Row(y);
@@ -52,7 +52,7 @@ void TABitmap::Assign(const TABitmap& other) {
     *this = std::move(grey);
 }
 
-Color TABitmap::GetColor(int x, int y) const {
+Color Bitmap::GetColor(int x, int y) const {
     if (x < 0 || y < 0 || x >= m_width || y >= m_height)
         return 0;
     if (m_format == PixelFormat::Gray8) {
@@ -63,7 +63,7 @@ Color TABitmap::GetColor(int x, int y) const {
     return MakeColor(p[2], p[1], p[0]);
 }
 
-void TABitmap::FillRect(int x, int y, int w, int h, Color color) {
+void Bitmap::FillRect(int x, int y, int w, int h, Color color) {
     const int x0 = std::max(x, 0), y0 = std::max(y, 0);
     const int x1 = std::min(x + w, m_width), y1 = std::min(y + h, m_height);
     if (x0 >= x1 || y0 >= y1)
@@ -84,7 +84,7 @@ void TABitmap::FillRect(int x, int y, int w, int h, Color color) {
         std::memcpy(Row(row) + static_cast<std::size_t>(x0) * 4, first, bytes);
 }
 
-void TABitmap::CopyRect(int dx, int dy, const TABitmap& src, int sx, int sy, int w, int h) {
+void Bitmap::CopyRect(int dx, int dy, const Bitmap& src, int sx, int sy, int w, int h) {
     if (src.m_format != m_format)
         return;
     // Clip against the source first, then the destination, moving both origins together.

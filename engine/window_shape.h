@@ -1,19 +1,19 @@
-// TFormRgn: turns the pixels of an image that are not the transparent colour into a window
+// WindowShape: turns the pixels of an image that are not the transparent colour into a window
 // region, row by row, as runs of opaque pixels. Row 0 and column 0 never belong to the region.
 #pragma once
 
-#include "gfx/abitmap.h"
+#include "gfx/bitmap.h"
 #include "platform/platform.h"
 
 #include <vector>
 
 namespace hk {
 
-class TFormRgn {
+class WindowShape {
 public:
     void SetTransparentColor(Color color) { m_transparent = color; }
     // Builds the region of `image`; the previous region is kept when building fails.
-    void BuildRegion(const TABitmap& image);
+    void BuildRegion(const Bitmap& image);
     // Gives a copy of the region to the window; nothing happens before the first BuildRegion.
     void ApplyRegion(Platform& platform, WindowId window) const;
     const std::vector<Platform::Rect>& Region() const { return m_region; }
