@@ -36,7 +36,7 @@ void PresentIfChanged(Platform& platform, const Bitmap& screen) {
 // ---- Album menu ----
 
 void Engine::DispAlbumMenu() {
-    LoadMenuScreen(23, 24);
+    LoadMenuScreen(kAlbumMenuPicture, kAlbumMenuParts);
     CreateMakeBMP();
     StartMenuFade(TaskCode::TASK_WAIT_ALBUM_MENU);
 }
@@ -88,7 +88,7 @@ bool Engine::CgSeenFlag(int graphic) const {
 }
 
 void Engine::DispCgAlbumMenu() {
-    LoadMenuScreen(50 + m_state.AlbumPage, 50);
+    LoadMenuScreen(kCgAlbumPagePictures + m_state.AlbumPage, kAlbumPageParts);
     for (int cell = 1; cell <= 12; ++cell) {
         const int g = CgAlbumGraphic(cell, 1);
         if (g != -1 && !CgSeenFlag(g))
@@ -179,7 +179,7 @@ void Engine::DrawQueueMark(Bitmap& surface, int x, int y, int position) {
 }
 
 void Engine::DispScAlbumMenu() {
-    LoadMenuScreen(60 + m_state.AlbumPage, 50);
+    LoadMenuScreen(kSceneAlbumPagePictures + m_state.AlbumPage, kAlbumPageParts);
     const int cells = m_state.AlbumPage == 8 ? 11 : 12;
     for (int cell = 1; cell <= cells; ++cell)
         if (!SceneAvailable(SceneAlbumScene(cell)))

@@ -42,8 +42,8 @@ void Engine::StartMenuFade(TaskCode wait_task) {
     EffectStateData& e = m_state.EffectState;
     e.FirstTick = 0;
     e.StartTime = static_cast<std::int32_t>(m_platform.TickCount());
-    e.Duration = 500;
-    e.EndTime = e.StartTime + 500;
+    e.Duration = kMenuFadeMs;
+    e.EndTime = e.StartTime + kMenuFadeMs;
     SetTask(TaskCode::TASK_EFFECT_91, wait_task);
 }
 
@@ -78,14 +78,14 @@ void Engine::CopyHighlight(const MenuEntry& entry) {
 }
 
 void Engine::DrawAlbumFrame(int cell) {
-    // The 160 x 120 frame at (170, 10) of the parts sheet, two pixels out from the thumbnail; its
-    // own pixel (8, 8) is the colour that stays see-through.
-    const Color key = PartsImage.GetColor(170 + 8, 10 + 8);
+    // The frame on the parts sheet, two pixels out from the thumbnail; its own pixel (8, 8) is the
+    // colour that stays see-through.
+    const Color key = PartsImage.GetColor(kAlbumFrameX + 8, kAlbumFrameY + 8);
     const int dx = AlbumCellCorner(cell).x - 2;
     const int dy = AlbumCellCorner(cell).y - 2;
-    for (int y = 0; y < 120; ++y) {
-        for (int x = 0; x < 160; ++x) {
-            const Color c = PartsImage.GetColor(170 + x, 10 + y);
+    for (int y = 0; y < kAlbumFrameHeight; ++y) {
+        for (int x = 0; x < kAlbumFrameWidth; ++x) {
+            const Color c = PartsImage.GetColor(kAlbumFrameX + x, kAlbumFrameY + y);
             if (c != key)
                 ScreenBuffer.FillRect(dx + x, dy + y, 1, 1, c);
         }
@@ -94,7 +94,7 @@ void Engine::DrawAlbumFrame(int cell) {
 
 void Engine::DrawAlbumLock(int cell) {
     const Point corner = AlbumCellCorner(cell);
-    BgLayer.CopyRect(corner.x, corner.y, PartsImage, 10, 10, kAlbumThumbWidth, kAlbumThumbHeight);
+    BgLayer.CopyRect(corner.x, corner.y, PartsImage, kAlbumLockX, kAlbumLockY, kAlbumThumbWidth, kAlbumThumbHeight);
 }
 
 } // namespace hk

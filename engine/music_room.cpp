@@ -20,7 +20,7 @@ constexpr MenuEntry kMusicEntries[] = {
 
 void Engine::DispBgmMenu() {
     PlayBGM(0, 0);
-    LoadMenuScreen(25, 26);
+    LoadMenuScreen(kMusicRoomPicture, kMusicRoomParts);
     CreateMakeBMP();
     StartMenuFade(TaskCode::TASK_WAIT_BGM_MENU);
 }

@@ -79,7 +79,7 @@ bool Engine::InputComment() {
     SaveComment.CommentEdit = CommentOf(m_state.PeekData);
     m_state.QueryAnswer = 0;
     // The dialog's top-left corner sits on the main window's client point (166, 204).
-    const Point where = m_platform.ClientToScreen(WindowId::Main, Point{166, 204});
+    const Point where = m_platform.ClientToScreen(WindowId::Main, Point{kSlotMenuX, kSlotMenuY});
     SaveComment.Left = where.x;
     SaveComment.Top = where.y;
     m_platform.ShowCommentForm(SaveComment);

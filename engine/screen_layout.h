@@ -34,6 +34,39 @@ inline constexpr int kMsgFrameGraphic = 8;
 inline constexpr int kChoiceSheetGraphic = 9;
 inline constexpr int kPartsGraphic = 10;
 
+// ---- The picture menus: background picture and parts sheet of each screen (graphics of "GRP.IFP") ----
+inline constexpr int kTitleMenuPicture = 21;
+inline constexpr int kTitleMenuParts = 22;
+inline constexpr int kAlbumMenuPicture = 23;
+inline constexpr int kAlbumMenuParts = 24;
+inline constexpr int kMusicRoomPicture = 25;
+inline constexpr int kMusicRoomParts = 26;
+// The album pages: picture 50 + page (CG album) or 60 + page (scene album), one parts sheet.
+inline constexpr int kCgAlbumPagePictures = 50;
+inline constexpr int kSceneAlbumPagePictures = 60;
+inline constexpr int kAlbumPageParts = 50;
+// On an album page's parts sheet: the frame drawn round the hovered cell, and the padlock picture
+// of a locked cell.
+inline constexpr int kAlbumFrameX = 170;
+inline constexpr int kAlbumFrameY = 10;
+inline constexpr int kAlbumFrameWidth = 160;
+inline constexpr int kAlbumFrameHeight = 120;
+inline constexpr int kAlbumLockX = 10;
+inline constexpr int kAlbumLockY = 10;
+// The fade every picture menu, and a loaded game, opens with.
+inline constexpr int kMenuFadeMs = 500;
+// Where the slot menus open, in main-window client coordinates: the game menu's save and load
+// lists, and the title screen's load list.
+inline constexpr int kSlotMenuX = 166;
+inline constexpr int kSlotMenuY = 204;
+inline constexpr int kTitleLoadMenuX = 320;
+inline constexpr int kTitleLoadMenuY = 120;
+
+// ---- The rule wipe: the progress handed to the rule blend runs 0..kWipeProgressEnd over the
+// wipe's duration. The blend is complete at 256, so the last 24/280 of a wipe show the new picture
+// whole, as the game's wipes do ----
+inline constexpr int kWipeProgressEnd = 280;
+
 // ---- Music of the menus ----
 inline constexpr int kTitleMusic = 1;
 inline constexpr int kAlbumMusic = 9;

@@ -9,7 +9,7 @@ void Engine::DispTitleMenu() {
     MenuItemNamed("ItemMsgFloat").checked = false;
     ClearMsgLog();
     PlayBGM(kTitleMusic, 1);
-    LoadMenuScreen(21, 22);
+    LoadMenuScreen(kTitleMenuPicture, kTitleMenuParts);
     CreateMakeBMP();
     StartMenuFade(TaskCode::TASK_WAIT_TITLE_MENU);
     m_state.Game.CursorShown = 1;
@@ -42,7 +42,7 @@ void Engine::WaitTitleMenu() {
         break;
     case 1: // load
         m_platform.AttachContextMenu(&TitleLoadMenu);
-        m_platform.PopupMenu(TitleLoadMenu, m_platform.ClientToScreen(WindowId::Main, Point{320, 120}));
+        m_platform.PopupMenu(TitleLoadMenu, m_platform.ClientToScreen(WindowId::Main, Point{kTitleLoadMenuX, kTitleLoadMenuY}));
         m_platform.AttachContextMenu(nullptr);
         break;
     case 2: // quit

@@ -105,10 +105,10 @@ void Engine::DispWipe() {
         if (!FrameWanted(first_step))
             return;
         const std::int64_t elapsed = static_cast<std::int32_t>(now - static_cast<std::uint32_t>(e.StartTime));
-        const int t = e.Duration > 0 ? static_cast<int>(elapsed * 280 / e.Duration) : 280;
+        const int t = e.Duration > 0 ? static_cast<int>(elapsed * kWipeProgressEnd / e.Duration) : kWipeProgressEnd;
         ScreenBuffer.CopyRect(0, 0, EffectOld, 0, 0, kScreenWidth, kScreenHeight);
         SceneImage.RuleBlendOnto(0, 0, kScreenWidth, kScreenHeight, 0, 0, RuleImage, ScreenBuffer,
-                                 static_cast<std::uint16_t>(std::clamp(t, 0, 280)),
+                                 static_cast<std::uint16_t>(std::clamp(t, 0, kWipeProgressEnd)),
                                  static_cast<std::uint16_t>(std::clamp(e.Strength, 1, 8)));
         PresentScreen();
         e.FirstTick += 4;
