@@ -13,6 +13,9 @@
 # and TOOL name the built game and harukaze-tool; a build without the game skips the check; every
 # TOOL named must be installed. WORK is a fresh folder; when the check ends, whatever of GAME_PID,
 # OTHER_PIDS (a list), WM_PID and XVFB_PID still runs is ended and WORK removed.
+#   x_check [TOOL...]
+# the start of a check that needs the X server but not the game: every TOOL named must be
+# installed; WORK and the clean-up as for window_check.
 #   colour_absent PICTURE RRGGBB
 # fails, saying where, when a pixel of PICTURE (any file ImageMagick reads) has that colour.
 #   wait_in_game SECONDS COMMAND...
@@ -145,6 +148,10 @@ window_check() {
         exit 0
     fi
     [ -x "$TOOL" ] || fail "$TOOL was not built"
+    x_check "$@"
+}
+
+x_check() {
     local tool
     for tool in "$@"; do
         command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
