@@ -30,6 +30,9 @@
 #   fail MESSAGE
 # ends the check with MESSAGE and what may tell why: the game's standard error (WORK/game.err),
 # the last lines of its frame log (LOG), whether the game and the X server still run.
+# The folder of these helpers (and of checks.py), whatever the current folder is later.
+XVFB_SCRIPTS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
 start_xvfb() {
     local work=$1 screen=$2
     shift 2
@@ -112,16 +115,7 @@ place_of() {
 colour_absent() {
     local width
     width=$(identify -format %w "$1") || return 1
-    convert "$1" -depth 8 rgb:- | python3 -c '
-import sys
-width, colour = int(sys.argv[1]), bytes.fromhex(sys.argv[2])
-data = sys.stdin.buffer.read()
-i = data.find(colour)
-while i >= 0:
-    if i % 3 == 0:
-        sys.exit("#%s at %d,%d" % (sys.argv[2], i // 3 % width, i // 3 // width))
-    i = data.find(colour, i + 1)
-' "$width" "$2"
+    convert "$1" -depth 8 rgb:- | python3 "$XVFB_SCRIPTS/checks.py" colour-absent "$width" "$2"
 }
 
 start_openbox() {
