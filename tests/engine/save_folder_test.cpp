@@ -2,6 +2,7 @@
 // when a file fails: Japanese, the full path, what to do; the English stays the report's.
 #include "data/save_folder.h"
 #include "support/engine_fixture.h"
+#include "support/save_records.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +18,6 @@ namespace hk::test {
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
 
 // Every file under a folder with its bytes and modification time: a snapshot to compare.
 std::map<std::string, std::pair<Bytes, std::int64_t>> Snapshot(const fs::path& folder) {
@@ -63,19 +63,8 @@ private:
     if (!(guard).Works())                                                                                              \
     GTEST_SKIP() << "the folder cannot be made unwritable here (chattr +i refused as root)"
 
-template <typename Record> Bytes BytesOf(const Record& record) {
-    Bytes bytes(sizeof record);
-    std::memcpy(bytes.data(), &record, sizeof record);
-    return bytes;
-}
-
 GameData SlotRecord(char16_t first_comment_unit) {
-    GameData game{};
-    game.SlotInUse = 1;
-    game.CurrentScene = 1;
-    game.ScriptStep = 1;
-    game.SaveComment[0] = first_comment_unit;
-    return game;
+    return SavedGame(std::u16string(1, first_comment_unit));
 }
 
 TEST(SaveFolderName, ReadableStableAndDifferentForEveryGameFolder) {

@@ -1,30 +1,13 @@
 // Transitions and a display that is still busy: a step the display would not show is skipped,
 // but the transition keeps its timing and ends on time with the new scene.
-#include "support/engine_fixture.h"
+#include "support/transition_fixture.h"
 
 namespace hk::test {
 namespace {
 
-constexpr Color kOld = 0x00204060;
-constexpr Color kNew = 0x00E0C0A0;
-
-class TransitionPacingTest : public GameFixture {
+class TransitionPacingTest : public TransitionFixture {
 protected:
-    void SetUp() override {
-        StartParked();
-        TheEngine().ScreenBuffer.Fill(kOld);
-        TheEngine().SceneImage.Fill(kNew);
-        State().Game.CursorShown = 1;
-    }
-    void BeginFade(int duration) {
-        EffectStateData& e = State().EffectState;
-        e.FirstTick = 0;
-        e.StartTime = static_cast<std::int32_t>(Platform().TickCount());
-        e.Duration = duration;
-        e.EndTime = e.StartTime + duration;
-        TheEngine().SetTask(TaskCode::TASK_EFFECT_01);
-    }
-    Color Shown() { return Platform().ClientSurface(WindowId::Main).GetColor(400, 300); }
+    void BeginFade(int duration) { BeginTransition(TaskCode::TASK_EFFECT_01, duration); }
     int Presents() { return Platform().Invalidations(WindowId::Main); }
 };
 
@@ -61,14 +44,9 @@ TEST_F(TransitionPacingTest, BusyDisplaySkipsStepsButTheFadeEndsOnTime) {
 }
 
 TEST_F(TransitionPacingTest, WipeSkipsStepsWhileTheDisplayIsBusy) {
-    EffectStateData& e = State().EffectState;
-    e.FirstTick = 0;
-    e.StartTime = static_cast<std::int32_t>(Platform().TickCount());
-    e.Duration = 200;
-    e.EndTime = e.StartTime + 200;
-    e.Graphic = 41;
-    e.Strength = 4;
-    TheEngine().SetTask(TaskCode::TASK_EFFECT_11);
+    State().EffectState.Graphic = 41;
+    State().EffectState.Strength = 4;
+    BeginTransition(TaskCode::TASK_EFFECT_11, 200);
     Session().Tick();
     const int presents = Presents();
     Platform().SetReadyForFrame(false);

@@ -1,33 +1,18 @@
 // Transitions on the virtual clock: what the screen shows at a given moment, and which controls
 // may cut a transition short.
-#include "support/engine_fixture.h"
+#include "support/transition_fixture.h"
 
 namespace hk::test {
 namespace {
 
-constexpr Color kOld = 0x00204060; // what the screen showed
-constexpr Color kNew = 0x00E0C0A0; // the new scene
-
-class TransitionTest : public GameFixture {
+class TransitionTest : public TransitionFixture {
 protected:
-    void SetUp() override {
-        StartParked();
-        TheEngine().ScreenBuffer.Fill(kOld);
-        TheEngine().SceneImage.Fill(kNew);
-        State().Game.CursorShown = 1;
-    }
     // Starts a transition as the show opcode or a menu does.
     void Begin(TaskCode task, int duration, int graphic = 0, int strength = 4) {
-        EffectStateData& e = State().EffectState;
-        e.FirstTick = 0;
-        e.StartTime = static_cast<std::int32_t>(Platform().TickCount());
-        e.Duration = duration;
-        e.EndTime = e.StartTime + duration;
-        e.Graphic = graphic;
-        e.Strength = strength;
-        TheEngine().SetTask(task, TaskCode::TASK_WAIT_KEY);
+        State().EffectState.Graphic = graphic;
+        State().EffectState.Strength = strength;
+        BeginTransition(task, duration, TaskCode::TASK_WAIT_KEY);
     }
-    Color Shown(int x = 400, int y = 300) { return Platform().ClientSurface(WindowId::Main).GetColor(x, y); }
     // Runs ticks until the clock has passed `ms` since the transition started, or until the
     // transition has handed the task on (the idle scene would move on from there).
     void RunUntil(std::uint32_t ms) {

@@ -97,19 +97,6 @@ TEST_F(ScriptTest, ConditionalBlocksPairMarkersByNumberOnly) {
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY);
 }
 
-TEST_F(ScriptTest, ElseSearchLooksOnlyForwardAndMissingMarkerRestartsTheScene) {
-    Play({{1, R"(
-    endif 6                    ; before the condition: never found
-    add s1, s1, 1
-    if_gt 6, s1, 2             ; false twice: no marker ahead, so back to instruction 0
-    wait 0
-    end
-)"}});
-    EXPECT_EQ(S(1), 3);
-    EXPECT_EQ(Step(), 3);
-    EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY);
-}
-
 TEST_F(ScriptTest, EndlessConditionLoopEndsTheTickAndGoesOnNextTick) {
     // add and if run 500,000 times each in the budget of one tick.
     Play({{1, "    add s1, s1, 1\n    if_eq 5, 0, 1\n    end\n"}});
@@ -184,25 +171,6 @@ sub:
     Tick();
     EXPECT_EQ(S(1), 1);
     EXPECT_EQ(Step(), 3);
-}
-
-TEST_F(ScriptTest, SixteenNestedCallsWorkAndTheSeventeenthIsRefused) {
-    Play({{1, R"(
-again:
-    add s1, s1, 1
-    call again
-)"}});
-    for (int i = 0; i < 15; ++i) {
-        Tick();
-    }
-    EXPECT_EQ(State().Game.ReturnDepth, 16);
-    EXPECT_EQ(Error(), "");
-    Tick();
-    const std::string error = Error();
-    EXPECT_NE(error.find("scene 1, step 2, OP_CALL"), std::string::npos) << error;
-    EXPECT_NE(error.find("17"), std::string::npos) << error;
-    EXPECT_EQ(State().Game.ReturnDepth, 16);
-    EXPECT_FALSE(TheEngine().FrameTimerEnabled());
 }
 
 TEST_F(ScriptTest, WaitsAndTransitionsSetTheirTaskAndParameters) {

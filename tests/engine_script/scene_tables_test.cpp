@@ -200,30 +200,6 @@ TEST_F(ScriptTest, ASceneWithoutEndCannotRunOrSearchPastTheCode) {
     EXPECT_NE(Error().find("OP_IF_EQ"), std::string::npos);
 }
 
-TEST_F(ScriptTest, TargetsBeyondStep32767AreRefused) {
-    std::string far = "    jump far\n";
-    for (int i = 1; i < 40000; ++i) {
-        far += "    op 0x00\n";
-    }
-    far += "far:\n    end\n";
-    Play({{1, far}});
-    EXPECT_NE(Error().find("beyond the 32767 steps"), std::string::npos);
-
-    // A call so late in its scene that its step cannot be stored for the return.
-    std::string late_call;
-    for (int i = 0; i < 33000; ++i) {
-        late_call += "    op 0x00\n";
-    }
-    late_call += "    call sub, 2\n    end\n";
-    m_session.reset();
-    Play({{1, late_call}, {2, "sub:\n    return\n    end\n"}});
-    const std::string error = Error();
-    EXPECT_NE(error.find("step 33000, OP_CALL: a call at step 33000 cannot be returned to"), std::string::npos)
-        << error;
-    EXPECT_EQ(State().Game.ReturnDepth, 0);
-    EXPECT_EQ(Scene(), 1);
-}
-
 TEST_F(ScriptTest, MissingArchiveIsAClearError) {
     Play({{1, "    wait 0\n"}});
     std::filesystem::remove(m_dir / "SCR.IFP");

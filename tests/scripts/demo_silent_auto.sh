@@ -59,23 +59,7 @@ for run in silent sound; do
     [ $status -eq 0 ] || fail "the $run run ended with status $status: $(cat "$work/$run.err")"
 done
 
-python3 - "$work/silent" <<'PY' || exit 1
-import json, os, sys
-def load(name):
-    with open(os.path.join(sys.argv[1], name), encoding="utf-8") as f:
-        return json.load(f)
-ending, title = load("ending.json"), load("title.json")
-problems = []
-if ending["CurrentScene"] != 11 or ending["AutoMode"] != 1:
-    problems.append("the ending was not reached by automatic advance: scene %d, auto %d" % (ending["CurrentScene"], ending["AutoMode"]))
-if title["TaskCode"] != "00700102":
-    problems.append("the story did not come back to the title menu: task %s" % title["TaskCode"])
-voiced = [e for e in ending["MsgLog"] if e["file"]]
-if not voiced:
-    problems.append("no voiced message on the way to the ending")
-if problems:
-    sys.exit("demo silent auto: " + "; ".join(problems))
-PY
+python3 "$(dirname "$0")/checks.py" silent-auto "$work/silent" || exit 1
 for state in choice1 choice2 photo choice3 ending title; do
     cmp -s "$work/silent/$state.json" "$work/sound/$state.json" ||
         fail "$state.json differs without a sound output: $(diff <(tr ',' '\n' <"$work/sound/$state.json") \

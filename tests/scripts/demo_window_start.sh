@@ -5,30 +5,11 @@
 # frame log (HARUKAZE_FRAME_LOG: one line per presented frame with the task code), the pictures
 # from ImageMagick's import. The screenshots are kept in BUILD_DIR/tests/screenshots.
 set -euo pipefail
-BUILD_DIR=${BUILD_DIR:?BUILD_DIR must name the build directory}
 : "${SOURCE_DIR:?SOURCE_DIR must name the source tree}"
-fail() { echo "FAIL: $*"; exit 1; }
-GAME="$BUILD_DIR/app/harukaze"
-tool="$BUILD_DIR/tools/harukaze-tool"
-if [ ! -x "$GAME" ]; then
-    echo "SKIP: $GAME was not built (window build disabled)"
-    exit 0
-fi
-for t in Xvfb xdotool import; do
-    command -v "$t" >/dev/null || fail "$t is missing (scripts/install-deps.sh installs it)"
-done
+# shellcheck source=tests/scripts/xvfb.bash
+source "$(dirname "$0")/xvfb.bash"
+window_check Xvfb xdotool import
 compare="$(cd "$(dirname "$0")" && pwd)/shot_compare.py"
-
-WORK=$(mktemp -d)
-XVFB_PID=""
-GAME_PID=""
-cleanup() {
-    [ -n "$GAME_PID" ] && kill "$GAME_PID" 2>/dev/null || true
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
 
 # shellcheck source=tests/scripts/sample_game.bash
 source "$(dirname "$0")/sample_game.bash"
@@ -51,10 +32,8 @@ ms 300
 screenshot headless_story.png
 SCRIPT
 cp -r "$WORK/game" "$WORK/headless_game"
-"$tool" run --game "$WORK/headless_game" --input "$WORK/input.txt" --out "$WORK" --quiet
+"$TOOL" run --game "$WORK/headless_game" --input "$WORK/input.txt" --out "$WORK" --quiet
 
-# shellcheck source=tests/scripts/xvfb.bash
-source "$(dirname "$0")/xvfb.bash"
 start_xvfb "$WORK" 1280x1024x24
 
 LOG="$WORK/frames.log"

@@ -2,26 +2,18 @@
 # The Debian package: CPack builds it from the build tree, its control data names the runtime
 # packages, and unpacked into a scratch root (never installed system-wide here) it holds both
 # programs, the desktop entry and its AppStream metainfo (validated), the icon, the manuals and
-# the sample game's sources. The unpacked harukaze then opens its window under xvfb-run in a
-# sample game folder made by the unpacked harukaze-tool, and ends cleanly, writing its system file
-# into that folder.
-# Needs BUILD_DIR (a configured and built tree); uses cpack, dpkg-deb, appstreamcli, xvfb-run and
+# the sample game's sources. The unpacked harukaze then opens its window on a virtual X server
+# (xvfb.bash) in a sample game folder made by the unpacked harukaze-tool, and ends cleanly, writing
+# its system file into that folder.
+# Needs BUILD_DIR (a configured and built tree); uses cpack, dpkg-deb, appstreamcli, Xvfb and
 # xdotool.
 set -euo pipefail
 
 BUILD_DIR=${BUILD_DIR:?BUILD_DIR must name the build directory}
 BUILD_DIR=$(cd "$BUILD_DIR" && pwd)
-fail() { echo "FAIL: $*"; exit 1; }
-if [ ! -x "$BUILD_DIR/app/harukaze" ]; then
-    echo "SKIP: $BUILD_DIR/app/harukaze was not built (window build disabled)"
-    exit 0
-fi
-for tool in cpack dpkg-deb xvfb-run xdotool xauth; do
-    command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
-done
-
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
+# shellcheck source=tests/scripts/xvfb.bash
+source "$(dirname "$0")/xvfb.bash"
+window_check cpack dpkg-deb Xvfb xdotool
 
 # ---- Build the package into a scratch folder, so the build tree keeps no package files.
 cpack --config "$BUILD_DIR/CPackConfig.cmake" -G DEB -B "$WORK/pkg" >"$WORK/cpack.log" 2>&1 ||
@@ -116,14 +108,11 @@ if ! "$TOOL" demo "$GAME_DIR" --source "$ROOT/usr/share/harukaze/demo" --jobs 2 
 fi
 [ -s "$GAME_DIR/SCR.IFP" ] && [ -s "$GAME_DIR/GRP.IFP" ] || fail "no game folder to play"
 
-# ---- The unpacked game under xvfb-run: a window with the game's caption, no error box, and a
-# ---- clean end on SIGTERM that writes the system file into the game folder.
+# ---- The unpacked game on a virtual X server: a window with the game's caption, no error box, and
+# ---- a clean end on SIGTERM that writes the system file into the game folder.
 # ---- The second start follows the end of the first on the same server, so the server must not
 # ---- reset when the first game leaves (-noreset; xvfb.bash tells why).
-mkdir -m 700 "$WORK/runtime"
-cat >"$WORK/play.sh" <<'PLAY'
-set -euo pipefail
-fail() { echo "FAIL: $*"; exit 1; }
+start_xvfb "$WORK" 1024x768x24
 CAPTION="ＨＡＲＵＫＡＺＥ　radadu"
 TITLE="ＨＡＲＵＫＡＺＥ"
 windows_named() {
@@ -133,26 +122,26 @@ windows_named() {
     done
     return 0
 }
-cd "$GAME_DIR"
-"$GAME" >"$WORK/game.out" 2>"$WORK/game.err" &
-pid=$!
+(cd "$GAME_DIR" && exec "$GAME" >"$WORK/game.out" 2>"$WORK/game.err") &
+GAME_PID=$!
 found=""
 for _ in $(seq 150); do
     found=$(windows_named "$CAPTION")
     [ -n "$found" ] && break
-    kill -0 "$pid" 2>/dev/null || fail "harukaze ended before its window appeared: $(cat "$WORK/game.err")"
+    kill -0 "$GAME_PID" 2>/dev/null || fail "harukaze ended before its window appeared: $(cat "$WORK/game.err")"
     sleep 0.2
 done
-[ -n "$found" ] || { kill "$pid"; fail "no window titled $CAPTION appeared: $(cat "$WORK/game.err")"; }
+[ -n "$found" ] || fail "no window titled $CAPTION appeared: $(cat "$WORK/game.err")"
 echo "ok: the unpacked harukaze opened its window \"$CAPTION\""
 sleep 2
-[ -z "$(windows_named "$TITLE")" ] || { kill "$pid"; fail "an error box appeared: $(cat "$WORK/game.err")"; }
-kill -0 "$pid" || fail "harukaze died after opening its window: $(cat "$WORK/game.err")"
-kill -TERM "$pid"
+[ -z "$(windows_named "$TITLE")" ] || fail "an error box appeared: $(cat "$WORK/game.err")"
+kill -0 "$GAME_PID" || fail "harukaze died after opening its window: $(cat "$WORK/game.err")"
+kill -TERM "$GAME_PID"
 set +e
-wait "$pid"
+wait "$GAME_PID"
 status=$?
 set -e
+GAME_PID=""
 [ "$status" -eq 0 ] || fail "harukaze ended with status $status on SIGTERM: $(cat "$WORK/game.err")"
 [ -s "$GAME_DIR/Save00.dat" ] || fail "no Save00.dat in the game folder after the game ended"
 echo "ok: the game ran without an error and wrote Save00.dat into its folder"
@@ -161,31 +150,26 @@ echo "ok: the game ran without an error and wrote Save00.dat into its folder"
 # folder, over the game's window; nothing is written there.
 EMPTY="$WORK/empty"
 mkdir "$EMPTY"
-cd "$EMPTY"
-"$GAME" "$EMPTY" >"$WORK/empty.out" 2>"$WORK/empty.err" &
-pid=$!
+(cd "$EMPTY" && exec "$GAME" "$EMPTY" >"$WORK/empty.out" 2>"$WORK/empty.err") &
+GAME_PID=$!
 boxes=""
 for _ in $(seq 150); do
     boxes=$(windows_named "$TITLE")
     [ -n "$boxes" ] && break
-    kill -0 "$pid" 2>/dev/null || fail "harukaze ended without an error box: $(cat "$WORK/empty.err")"
+    kill -0 "$GAME_PID" 2>/dev/null || fail "harukaze ended without an error box: $(cat "$WORK/empty.err")"
     sleep 0.2
 done
-[ -n "$boxes" ] || { kill "$pid"; fail "no error box titled $TITLE appeared: $(cat "$WORK/empty.err")"; }
+[ -n "$boxes" ] || fail "no error box titled $TITLE appeared: $(cat "$WORK/empty.err")"
 sleep 1
 count=$(windows_named "$TITLE" | wc -l)
-[ "$count" -eq 1 ] || { kill "$pid"; fail "$count error boxes instead of one: $(cat "$WORK/empty.err")"; }
-[ -n "$(windows_named "$CAPTION")" ] || { kill "$pid"; fail "the game window is not shown behind the box"; }
+[ "$count" -eq 1 ] || fail "$count error boxes instead of one: $(cat "$WORK/empty.err")"
+[ -n "$(windows_named "$CAPTION")" ] || fail "the game window is not shown behind the box"
 for word in GRP.IFP SCR.IFP "$EMPTY"; do
-    grep -qF "$word" "$WORK/empty.err" || { kill "$pid"; fail "the error does not name $word: $(cat "$WORK/empty.err")"; }
+    grep -qF "$word" "$WORK/empty.err" || fail "the error does not name $word: $(cat "$WORK/empty.err")"
 done
-kill -TERM "$pid"
-wait "$pid" 2>/dev/null || true
+kill -TERM "$GAME_PID"
+wait "$GAME_PID" 2>/dev/null || true
+GAME_PID=""
 [ -z "$(ls -A "$EMPTY")" ] || fail "the failed start wrote files: $(ls "$EMPTY")"
 echo "ok: without its archives, one box: $(grep -m1 . "$WORK/empty.err")"
-PLAY
-env -u WAYLAND_DISPLAY GAME="$GAME" GAME_DIR="$GAME_DIR" WORK="$WORK" XDG_RUNTIME_DIR="$WORK/runtime" \
-    XDG_CONFIG_HOME="$WORK/config" \
-    QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy \
-    xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" bash "$WORK/play.sh"
 echo "PASS"

@@ -35,19 +35,7 @@ GAME_PID=$!
 
 # ---- The newest part of the file, as 16-bit stereo samples: its peak must show the music.
 peak() {
-    python3 - "$WORK/card.raw" <<'PY'
-import array, os, sys
-path = sys.argv[1]
-if not os.path.exists(path):
-    print(0); sys.exit()
-size = os.path.getsize(path) // 4 * 4
-with open(path, "rb") as f:
-    f.seek(max(0, size - 4 * 44100))
-    data = f.read(min(size, 4 * 44100))
-samples = array.array("h")
-samples.frombytes(data[: len(data) // 2 * 2])
-print(max((abs(s) for s in samples), default=0))
-PY
+    python3 "$SOURCE_DIR/tests/scripts/checks.py" sound-peak "$WORK/card.raw"
 }
 
 loud=0

@@ -59,84 +59,7 @@ EOF
 "$TOOL" run --game "$WORK/headless" --input "$WORK/ref/input.txt" --out "$WORK/ref" --quiet
 touch "$WORK/game/デバッグ窓を開く合図.txt"
 
-# ---- Pixel checks on screenshots of the whole screen, in python on raw RGB.
-cat >"$WORK/pixels.py" <<'PY'
-import sys
-
-SCREEN_W, SCREEN_H = 1600, 1024
-
-def load(path, width):
-    data = open(path, "rb").read()
-    return lambda x, y: data[(y * width + x) * 3:(y * width + x) * 3 + 3]
-
-def rect_pixels(x, y, w, h):
-    return ((i, j) for j in range(y, y + h) for i in range(x, x + w))
-
-def inside(px, py, rects):
-    return any(x <= px < x + w and y <= py < y + h for x, y, w, h in rects)
-
-def fail(message):
-    print("FAIL:", message)
-    sys.exit(1)
-
-WHITE, BLACK = b"\xff\xff\xff", b"\x00\x00\x00"
-LIME, MAGENTA = b"\x00\xff\x00", b"\xff\x00\xff"
-what = sys.argv[1]
-shot = load(sys.argv[2], SCREEN_W)
-
-if what == "float":
-    # The floating window at (fx, fy): the desktop where the window is keyed out, the engine's
-    # picture elsewhere (but for the wait icon, which moves).
-    ref = load(sys.argv[3], 800)
-    fx, fy = int(sys.argv[4]), int(sys.argv[5])
-    key = ref(0, 0)
-    icon = [(752, 128, 32, 32)]
-    keyed = shown = 0
-    for x, y in rect_pixels(0, 0, 800, 176):
-        want = ref(x, y)
-        got = shot(fx + x, fy + y)
-        if x == 0 or y == 0 or want == key or want == LIME:
-            keyed += 1
-            if got != WHITE:
-                fail("floating window pixel %d,%d (%s) shows %s, not the desktop" % (x, y, want.hex(), got.hex()))
-        elif not inside(x, y, icon):
-            shown += 1
-            if got != want:
-                fail("floating window pixel %d,%d shows %s, the engine drew %s" % (x, y, got.hex(), want.hex()))
-    if shown < 100000 or keyed < 976:
-        fail("only %d pixels shown and %d keyed out" % (shown, keyed))
-    print("%d pixels of artwork and %d keyed out" % (shown, keyed))
-
-elif what == "window":
-    # The unscaled picture at (mx, my).
-    ref = load(sys.argv[3], 800)
-    mx, my = int(sys.argv[4]), int(sys.argv[5])
-    for x, y in rect_pixels(0, 0, 800, 600):
-        if shot(mx + x, my + y) != ref(x, y):
-            fail("main window pixel %d,%d shows %s, not %s" % (x, y, shot(mx + x, my + y).hex(), ref(x, y).hex()))
-
-elif what == "full":
-    # 1600x1024 full screen: the picture 1365x1024 at x 117, black bars either side. Every
-    # picture pixel is compared at the screen pixel in the middle of its block, which nearest
-    # neighbour scaling fills with exactly that colour; the other windows on top are left out.
-    ref = load(sys.argv[3], 800)
-    covered = [tuple(map(int, r.split(","))) for r in sys.argv[4:]]
-    fit_x, fit_w, fit_h = 117, 1365, 1024
-    for y in range(SCREEN_H):
-        for x in list(range(fit_x)) + list(range(fit_x + fit_w, SCREEN_W)):
-            if shot(x, y) != BLACK and not inside(x, y, covered):
-                fail("the bar at %d,%d is %s, not black" % (x, y, shot(x, y).hex()))
-    compared = 0
-    for px, py in rect_pixels(0, 0, 800, 600):
-        x = fit_x + (2 * px + 1) * fit_w // 1600
-        y = (2 * py + 1) * fit_h // 1200
-        if inside(x, y, covered):
-            continue
-        compared += 1
-        if shot(x, y) != ref(px, py):
-            fail("picture pixel %d,%d shows %s at %d,%d, not %s" % (px, py, shot(x, y).hex(), x, y, ref(px, py).hex()))
-    print("%d picture pixels in place" % compared)
-PY
+# ---- Pixel checks on screenshots of the whole screen, on raw RGB (checks.py pixels).
 # Screenshot of the whole screen as NAME.png in SHOTS and NAME.rgb in WORK.
 screenshot() {
     import -window root "$SHOTS/window_modes_$1.png"
@@ -144,7 +67,7 @@ screenshot() {
 }
 convert "$WORK/ref/main.png" -depth 8 "rgb:$WORK/ref_main.rgb"
 convert "$WORK/ref/float.png" -depth 8 "rgb:$WORK/ref_float.rgb"
-pixels() { python3 "$WORK/pixels.py" "$@"; }
+pixels() { python3 "$SOURCE_DIR/tests/scripts/checks.py" pixels "$@"; }
 
 # ---- A display of our own, with a white desktop.
 start_xvfb "$WORK" 1600x1024x24 -wr

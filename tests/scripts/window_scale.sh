@@ -81,7 +81,8 @@ cmp -s "$WORK/ref/row1.png" "$WORK/ref/row2.png" && fail "the runner highlights 
 
 # ---- Pictures compared by ImageMagick. The wait icon (picture 752,552 32x32) turns in its own
 # ---- time: its screen pixels, with one to spare around them, are painted black in both pictures.
-compare_py="$(cd "$(dirname "$0")" && pwd)/shot_compare.py"
+SCRIPTS_DIR="$(cd "$(dirname "$0")" && pwd)"
+compare_py="$SCRIPTS_DIR/shot_compare.py"
 # icon W H: the icon's rectangle (for -draw) in a picture scaled to WxH.
 icon() { echo "rectangle $((751 * $1 / 800)),$((551 * $2 / 600)) $((785 * $1 / 800 + 1)),$((585 * $2 / 600 + 1))"; }
 # expected REF W H OUT: the runner's picture scaled to WxH by the pixel under each target centre,
@@ -243,7 +244,7 @@ smoothed() {
     # Smoothing changes edges, not the picture: the mean difference stays small.
     local error
     error=$(compare -metric MAE "$WORK/masked.png" "$WORK/message_2x.png" null: 2>&1 | sed 's/.*(\(.*\))/\1/')
-    python3 -c "import sys; sys.exit(0 if 0 < float('$error') < 0.05 else 1)"
+    python3 "$SCRIPTS_DIR/checks.py" between "$error" 0 0.05
 }
 wait_for 20 smoothed || fail "--smooth did not smooth the picture (or changed it)"
 cp "$WORK/window.png" "$SHOTS/window_scale_smooth.png"
@@ -273,7 +274,7 @@ echo "ok: --scale 2 --smooth, and Ctrl+Minus, Ctrl+0 and Ctrl+Plus step the size
 for factor in 2 1.5; do
     rm -rf "$XDG_CONFIG_HOME/harukaze"
     start_game QT_SCALE_FACTOR=$factor --
-    physical=$(python3 -c "print(round(800 * $factor), round(600 * $factor))")
+    physical=$(python3 "$SCRIPTS_DIR/checks.py" scaled-size 800 600 "$factor")
     read -r pw ph <<<"$physical"
     wait_for 10 size_is "$MAIN" "${pw}x${ph}" || fail "at scale factor $factor the window is $(place_of "$MAIN")"
     wait_for 30 task_is 00006002 || fail "the first message did not come at scale factor $factor"

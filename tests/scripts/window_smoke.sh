@@ -7,16 +7,9 @@
 # for a screenshot when it is installed.
 set -euo pipefail
 
-BUILD_DIR=${BUILD_DIR:?BUILD_DIR must name the build directory}
-fail() { echo "FAIL: $*"; exit 1; }
-GAME="$BUILD_DIR/app/harukaze"
-if [ ! -x "$GAME" ]; then
-    echo "SKIP: $GAME was not built (window build disabled)"
-    exit 0
-fi
-for tool in Xvfb xdotool xwininfo; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (scripts/install-deps.sh installs it)"; exit 1; }
-done
+# shellcheck source=tests/scripts/xvfb.bash
+source "$(dirname "$0")/xvfb.bash"
+window_check Xvfb xdotool xwininfo
 
 # ---- The command line: --help and --version succeed without a window; anything else is refused.
 "$GAME" --help | grep -q "usage: harukaze" || fail "--help printed no usage"
@@ -35,24 +28,7 @@ set -e
 "$GAME" --help | grep -q -- "--scale S" || fail "--help does not tell of --scale"
 echo "ok: --help, --version, an unknown argument and a missing game folder"
 
-WORK=$(mktemp -d)
-XVFB_PID=""
-GAME_PIDS=()
-cleanup() {
-    # Only games still running: the number of one already ended may belong to another process by
-    # now (on a busy machine process numbers come round again within a minute).
-    for pid in "${GAME_PIDS[@]}"; do
-        if jobs -p | grep -qx "$pid"; then kill "$pid" 2>/dev/null || true; fi
-    done
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
 # A display of our own: Xvfb picks a free number and writes it to the given descriptor.
-# shellcheck source=tests/scripts/xvfb.bash
-source "$(dirname "$0")/xvfb.bash"
 start_xvfb "$WORK" 1280x1024x24
 
 # Prints the ids of the visible windows whose name is exactly $1.
@@ -98,8 +74,8 @@ head -c 32784 /dev/zero >"$GAME_DIR/GRP.IFP"
 [ "$(stat -c %s "$GAME_DIR/SCR.IFP")" -eq 32854 ] || fail "test archive has the wrong size"
 
 (cd "$GAME_DIR" && exec "$GAME" >"$WORK/game.out" 2>"$WORK/game.err") &
-GAME_PIDS+=($!)
-FIRST=${GAME_PIDS[0]}
+OTHER_PIDS+=($!)
+FIRST=${OTHER_PIDS[0]}
 
 MAIN=$(wait_window "$CAPTION" 20) || fail "no window titled $CAPTION appeared; stderr: $(cat "$WORK/game.err")"
 geometry=$(xwininfo -id "$MAIN")
@@ -171,8 +147,8 @@ mkdir "$EMPTY_DIR"
 # Named on the command line (started from a folder without the game and no folder named, the game
 # asks for one instead: folder_chooser.sh).
 (cd "$EMPTY_DIR" && exec "$GAME" "$EMPTY_DIR" >"$WORK/empty.out" 2>"$WORK/empty.err") &
-GAME_PIDS+=($!)
-BROKEN=${GAME_PIDS[1]}
+OTHER_PIDS+=($!)
+BROKEN=${OTHER_PIDS[1]}
 BOX=$(wait_window "$TITLE" 20) || fail "no error box titled $TITLE appeared; stderr: $(cat "$WORK/empty.err")"
 grep -q "GRP.IFP" "$WORK/empty.err" || fail "the error does not name GRP.IFP: $(cat "$WORK/empty.err")"
 [ -n "$(windows_named "$CAPTION")" ] || fail "the main window is not shown behind the error box"

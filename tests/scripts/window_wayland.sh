@@ -129,22 +129,8 @@ sharp_2x() {
     mv "$WORK/shots"/wayland-screenshot-*.png "$WORK/hidpi.png"
     convert "$WORK/hidpi.png" -depth 8 "rgb:$WORK/hidpi.rgb"
     convert "$WORK/first_2x.png" -depth 8 "rgb:$WORK/first_2x.rgb"
-    python3 - "$WORK/hidpi.rgb" "$(identify -format %w "$WORK/hidpi.png")" "$WORK/first_2x.rgb" <<'PY'
-import sys
-shot, width, want = open(sys.argv[1], "rb").read(), int(sys.argv[2]), open(sys.argv[3], "rb").read()
-row = lambda data, w, y, x0, x1: data[(y * w + x0) * 3:(y * w + x1) * 3]
-at = shot.find(row(want, 1600, 0, 0, 1600))
-while at >= 0 and at % 3:
-    at = shot.find(row(want, 1600, 0, 0, 1600), at + 1)
-if at < 0:
-    sys.exit("the picture at 2x is nowhere on the output")
-x, y = at // 3 % width, at // 3 // width
-for j in range(1200):
-    spans = [(0, 1600)] if not 1104 <= j < 1168 else [(0, 1504), (1568, 1600)]
-    for x0, x1 in spans:
-        if row(shot, width, y + j, x + x0, x + x1) != row(want, 1600, j, x0, x1):
-            sys.exit("row %d of the picture differs from the runner's at 2x" % j)
-PY
+    python3 "$(dirname "$0")/checks.py" picture-at-2x "$WORK/hidpi.rgb" "$(identify -format %w "$WORK/hidpi.png")" \
+        "$WORK/first_2x.rgb"
 }
 for _ in $(seq 10); do sharp_2x >"$WORK/hidpi.log" 2>&1 && break; sleep 0.5; done
 sharp_2x || fail "on the scale-2 output: $(cat "$WORK/hidpi.log")"

@@ -13,6 +13,9 @@
 # and TOOL name the built game and harukaze-tool; a build without the game skips the check; every
 # TOOL named must be installed. WORK is a fresh folder; when the check ends, whatever of GAME_PID,
 # OTHER_PIDS (a list), WM_PID and XVFB_PID still runs is ended and WORK removed.
+#   x_check [TOOL...]
+# the start of a check that needs the X server but not the game: every TOOL named must be
+# installed; WORK and the clean-up as for window_check.
 #   colour_absent PICTURE RRGGBB
 # fails, saying where, when a pixel of PICTURE (any file ImageMagick reads) has that colour.
 #   wait_in_game SECONDS COMMAND...
@@ -27,6 +30,9 @@
 #   fail MESSAGE
 # ends the check with MESSAGE and what may tell why: the game's standard error (WORK/game.err),
 # the last lines of its frame log (LOG), whether the game and the X server still run.
+# The folder of these helpers (and of checks.py), whatever the current folder is later.
+XVFB_SCRIPTS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
 start_xvfb() {
     local work=$1 screen=$2
     shift 2
@@ -109,16 +115,7 @@ place_of() {
 colour_absent() {
     local width
     width=$(identify -format %w "$1") || return 1
-    convert "$1" -depth 8 rgb:- | python3 -c '
-import sys
-width, colour = int(sys.argv[1]), bytes.fromhex(sys.argv[2])
-data = sys.stdin.buffer.read()
-i = data.find(colour)
-while i >= 0:
-    if i % 3 == 0:
-        sys.exit("#%s at %d,%d" % (sys.argv[2], i // 3 % width, i // 3 // width))
-    i = data.find(colour, i + 1)
-' "$width" "$2"
+    convert "$1" -depth 8 rgb:- | python3 "$XVFB_SCRIPTS/checks.py" colour-absent "$width" "$2"
 }
 
 start_openbox() {
@@ -145,6 +142,10 @@ window_check() {
         exit 0
     fi
     [ -x "$TOOL" ] || fail "$TOOL was not built"
+    x_check "$@"
+}
+
+x_check() {
     local tool
     for tool in "$@"; do
         command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"

@@ -7,22 +7,9 @@
 # Uses Xvfb and xprop.
 set -euo pipefail
 
-fail() { echo "FAIL: $*"; exit 1; }
-for tool in Xvfb xprop; do
-    command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
-done
-
-WORK=$(mktemp -d)
-XVFB_PID=""
-cleanup() {
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
 # shellcheck source=tests/scripts/xvfb.bash
 source "$(dirname "$0")/xvfb.bash"
+x_check Xvfb xprop
 start_xvfb "$WORK" 640x480x24
 
 for round in $(seq 20); do
