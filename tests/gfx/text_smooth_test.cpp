@@ -452,12 +452,13 @@ TEST_P(SmoothTextPathTest, GlyphRowKernelOnOneByteIsExactForEveryValue) {
                 cov[i] = next();
                 row[i] = next();
             }
-            for (int i = n / 4; i < n / 4 + 40 && i < n; ++i)
+            for (int i = n / 5; n >= 16 && i < n - 6; ++i)
                 cov[start + i] = 0;
-            if (n > 2) {
-                cov[start] = 255;
-                cov[start + n - 1] = 0;
-                row[start + n - 1] = (n % 2) ? 255 : 0;
+            if (n >= 2) {
+                cov[start] = 0;
+                row[start] = n % 2 ? 255 : 0;
+                cov[start + n - 1] = 255;
+                row[start + n - 1] = n % 2 ? 0 : 255;
             }
             const std::vector<std::uint8_t> before = row;
             const unsigned grey = next();
