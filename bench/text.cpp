@@ -3,7 +3,8 @@
 // drawn one by one, the scratch rendering is kept between them and glyphs are cached. Baselines in
 // the same run: the same ten draws re-rendering the scratch every time, and the FreeType work that
 // the glyph cache saves (rasterising the doubled line ten times). The summary (ratio_reporter.h)
-// prints every case against the FreeType baseline, which no pixel path changes.
+// prints every case against the FreeType baseline, which no pixel path changes. The doubled line's
+// rendering on the one-byte scratch, which each new line costs, is timed on its own too.
 #include "bench/ratio_reporter.h"
 #include "gfx/bitmap_text.h"
 #include "gfx/pixel_ops.h"
@@ -52,6 +53,26 @@ void BM_OutlinedLine(benchmark::State& state, Drawing drawing, hk::PixelPath pat
             DrawOutlinedOneByOne(surface, font);
         // A different line in between, as the next message would be: the scratch is rebuilt once.
         hk::DrawTextSmooth(surface, 34, 91, font, U"次の行");
+        benchmark::ClobberMemory();
+    }
+    hk::SetPixelPath(hk::BestPixelPath());
+}
+
+// The doubled line drawn on the one-byte scratch, as every new line is before it is reduced: the
+// glyph blend of the pixel path, with the glyphs cached.
+void BM_ScratchLine(benchmark::State& state, hk::PixelPath path) {
+    if (!hk::SetPixelPath(path)) {
+        state.SkipWithError("path not available");
+        return;
+    }
+    hk::Font big = MessageFont();
+    big.height = hk::DoubledFontHeight(big.height);
+    const hk::TextSize extent = hk::TextExtent(big, kLine);
+    hk::Bitmap scratch;
+    scratch.SetSizeGray8(extent.cx / 2 * 2 + 1, extent.cy / 2 * 2 + 1);
+    for (auto _ : state) {
+        scratch.Fill(hk::kWhite);
+        hk::DrawText(scratch, 0, 0, big, kLine);
         benchmark::ClobberMemory();
     }
     hk::SetPixelPath(hk::BestPixelPath());
@@ -110,6 +131,8 @@ int main(int argc, char** argv) {
             ->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark(("OutlinedLineOneSweep/" + name).c_str(), BM_OutlinedLine, Drawing::OneSweep, path)
             ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("ScratchLine/" + name).c_str(), BM_ScratchLine, path)
+            ->Unit(benchmark::kMicrosecond);
     }
     benchmark::RegisterBenchmark("OutlinedLineRenderedEachTime", BM_OutlinedLineRenderedEachTime)
         ->Unit(benchmark::kMicrosecond);
@@ -118,5 +141,6 @@ int main(int argc, char** argv) {
     return bench::RunWithSummary(argc, argv, [](const bench::RatioReporter& times) {
         times.PrintRatios("ratios (time / ten FreeType rasterisations of the line)", "FreeTypeTenRasterisations");
         times.PrintRatios("ratios (time / the scalar path, one by one)", "OutlinedLine/scalar", "OutlinedLine");
+        times.PrintRatios("ratios (time / the scalar path's scratch line)", "ScratchLine/scalar", "ScratchLine");
     });
 }

@@ -1,6 +1,7 @@
 // Bitmap's pixel operations: the three drawing operations (clipping here, the row loops in the
 // kernels of pixel_ops_*.cpp), the mask and grey conversions of the image loader, and InvertRect.
-// Also the choice of kernel path, which smoothed text (bitmap_text.cpp) follows too.
+// Also the choice of kernel path, which smoothed text (bitmap_text.cpp) and text on one-byte
+// surfaces (text_canvas.cpp) follow too.
 #include "gfx/pixel_ops.h"
 
 #include "gfx/bitmap.h"

@@ -1,6 +1,7 @@
-// Which code path runs the per-row loops of BlendOnto, DrawAlphaOnto, RuleBlendOnto and of smoothed
-// and outlined text. Every path gives byte-identical results; they differ only in speed. The
-// fastest path the processor supports is chosen on first use; tests and benchmarks may pin one.
+// Which code path runs the per-row loops of BlendOnto, DrawAlphaOnto, RuleBlendOnto, of smoothed
+// and outlined text and of text on one-byte surfaces. Every path gives byte-identical results;
+// they differ only in speed. The fastest path the processor supports is chosen on first use; tests
+// and benchmarks may pin one.
 #pragma once
 
 #include <cstdint>

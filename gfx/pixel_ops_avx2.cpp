@@ -19,7 +19,8 @@ const RowKernels kAvx2 = {BlendRow<Avx2>,
                           RuleBlendRow<Avx2>,
                           text_reduce::CoverageRow<Avx2>,
                           text_reduce::LevelWeights<Avx2>,
-                          text_reduce::ReduceRow<Avx2>};
+                          text_reduce::ReduceRow<Avx2>,
+                          text_reduce::BlendGrey8Row<Avx2>};
 
 } // namespace
 

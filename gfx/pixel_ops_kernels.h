@@ -16,7 +16,8 @@ namespace hk::pixel_ops {
 //   draw alpha opacity 0..256
 //   rule blend level = min(T, 255 + 2^shift), so it fits signed 16-bit lanes; shift 1..8
 // The text kernels are those of text_reduce.h; level_weights is null when reduce_row reads the
-// levels themselves and precomputed weights would be wasted.
+// levels themselves and precomputed weights would be wasted. blend_grey8 draws one glyph row on a
+// one-byte surface.
 struct RowKernels {
     void (*blend)(const std::uint8_t* src, std::uint8_t* dst, int n, unsigned alpha);
     void (*draw_alpha)(const std::uint8_t* src, std::uint8_t* dst, int n, unsigned opacity);
@@ -25,6 +26,7 @@ struct RowKernels {
     void (*coverage_row)(const std::uint8_t* upper, const std::uint8_t* lower, std::uint8_t* level, int w);
     void (*level_weights)(const std::uint8_t* level, std::uint16_t* weights, std::size_t n);
     void (*reduce_row)(const text_reduce::PassRow& row, int begin, int end, std::uint8_t* pixels);
+    void (*blend_grey8)(const std::uint8_t* coverage, std::uint8_t* pixels, int n, unsigned colour);
 };
 
 extern const RowKernels kScalarKernels;

@@ -17,7 +17,8 @@ const RowKernels kNeon = {BlendRow<Neon>,
                           RuleBlendRow<Neon>,
                           text_reduce::CoverageRow<Neon>,
                           text_reduce::LevelWeights<Neon>,
-                          text_reduce::ReduceRow<Neon>};
+                          text_reduce::ReduceRow<Neon>,
+                          text_reduce::BlendGrey8Row<Neon>};
 
 } // namespace
 

@@ -41,8 +41,12 @@ void RuleBlendRowScalar(const std::uint8_t* src, const std::uint8_t* rule, std::
     }
 }
 
-const RowKernels kScalarKernels = {
-    BlendRowScalar, DrawAlphaRowScalar,          RuleBlendRowScalar, text_reduce::CoverageRowScalar,
-    nullptr,        text_reduce::ReduceRowScalar};
+const RowKernels kScalarKernels = {BlendRowScalar,
+                                   DrawAlphaRowScalar,
+                                   RuleBlendRowScalar,
+                                   text_reduce::CoverageRowScalar,
+                                   nullptr,
+                                   text_reduce::ReduceRowScalar,
+                                   text_reduce::BlendGrey8RowScalar};
 
 } // namespace hk::pixel_ops

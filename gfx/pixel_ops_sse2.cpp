@@ -17,7 +17,8 @@ const RowKernels kSse2 = {BlendRow<Sse2>,
                           RuleBlendRow<Sse2>,
                           text_reduce::CoverageRow<Sse2>,
                           text_reduce::LevelWeights<Sse2>,
-                          text_reduce::ReduceRow<Sse2>};
+                          text_reduce::ReduceRow<Sse2>,
+                          text_reduce::BlendGrey8Row<Sse2>};
 
 } // namespace
 

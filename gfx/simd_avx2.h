@@ -78,10 +78,22 @@ struct Avx2 {
     static void StoreNarrow(std::uint8_t* p, Bits low, Bits high) {
         Store(p, _mm256_permute4x64_epi64(_mm256_packus_epi16(low, high), 0xD8));
     }
-    // The low bytes of one register's 16-bit lanes (0..255 each): sixteen bytes.
+    // The low bytes of one register's 16-bit lanes (0..255 each): sixteen bytes; and sixteen bytes
+    // widened into those lanes.
     static void StoreLowBytes(std::uint8_t* p, Bits v) {
         const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(v, _mm256_setzero_si256()), 0xD8);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm256_castsi256_si128(packed));
+    }
+    static Bits LoadLowBytes(const std::uint8_t* p) {
+        return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    }
+    // The same for eight bytes, in the first eight lanes, for the ends of short rows.
+    static Bits LoadEightBytes(const std::uint8_t* p) {
+        return _mm256_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
+    }
+    static void StoreEightBytes(std::uint8_t* p, Bits v) {
+        const __m128i low = _mm256_castsi256_si128(v);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(low, low));
     }
 
     // The coverage levels of kPixels cells spread as LoadWidePair spreads pixels: each level in

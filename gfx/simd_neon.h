@@ -79,8 +79,10 @@ struct Neon {
     static void StoreNarrow(std::uint8_t* p, Bits low, Bits high) {
         vst1q_u8(p, vcombine_u8(vmovn_u16(low), vmovn_u16(high)));
     }
-    // The low bytes of one register's 16-bit lanes (0..255 each): eight bytes.
+    // The low bytes of one register's 16-bit lanes (0..255 each): eight bytes; and eight bytes
+    // widened into those lanes.
     static void StoreLowBytes(std::uint8_t* p, Bits v) { vst1_u8(p, vmovn_u16(v)); }
+    static Bits LoadLowBytes(const std::uint8_t* p) { return vmovl_u8(vld1_u8(p)); }
 
     // The coverage levels of kPixels cells spread as LoadWidePair spreads pixels: each level in
     // the three colour lanes of its pixel, 0 in the fourth byte's lane (the caller adds 1, 1, 1,

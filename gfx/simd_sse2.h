@@ -70,9 +70,13 @@ struct Sse2 {
         high = _mm_unpackhi_epi8(px, _mm_setzero_si128());
     }
     static void StoreNarrow(std::uint8_t* p, Bits low, Bits high) { Store(p, _mm_packus_epi16(low, high)); }
-    // The low bytes of one register's 16-bit lanes (0..255 each): eight bytes.
+    // The low bytes of one register's 16-bit lanes (0..255 each): eight bytes; and eight bytes
+    // widened into those lanes.
     static void StoreLowBytes(std::uint8_t* p, Bits v) {
         _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(v, _mm_setzero_si128()));
+    }
+    static Bits LoadLowBytes(const std::uint8_t* p) {
+        return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), _mm_setzero_si128());
     }
 
     // The coverage levels of kPixels cells spread as LoadWidePair spreads pixels: each level in

@@ -1,6 +1,7 @@
 #include "gfx/text_canvas.h"
 
 #include "data/unicode.h"
+#include "gfx/pixel_ops_kernels.h"
 
 #include <algorithm>
 #include <climits>
@@ -13,10 +14,6 @@
 #include <tuple>
 #include <unordered_map>
 #include <vector>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
@@ -279,42 +276,23 @@ void TextEngine::TrimCaches() {
     }
 }
 
-#if defined(__SSE2__)
-// Eight one-byte pixels of a glyph row: (p * (255 - a) + colour * a + 127) / 255 in 16-bit lanes.
-// The sum is at most 255 * 255 + 127, and for such t, t / 255 == (t + 1 + ((t + 1) >> 8)) >> 8.
-inline void BlendGrey8(std::uint8_t* p, const std::uint8_t* cov, __m128i colour16) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i a = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cov)), zero);
-    const __m128i old = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
-    const __m128i inv = _mm_sub_epi16(_mm_set1_epi16(255), a);
-    __m128i t = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(old, inv), _mm_mullo_epi16(colour16, a)),
-                              _mm_set1_epi16(128)); // + 127, + 1 of the division
-    t = _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(t, zero));
-}
-#endif
+using BlendGrey8Row = decltype(pixel_ops::RowKernels::blend_grey8);
 
+// On one byte per pixel (the smoothed text draws every line at twice the size on a one-byte
+// scratch) each row goes to the pixel path's kernel, which blends as the four-byte loop here does.
 template <int kBytes>
-void BlendGlyph(Bitmap& surface, int gx, int gy, const Glyph& g, const std::uint8_t (&colour)[3]) {
+void BlendGlyph(Bitmap& surface, int gx, int gy, const Glyph& g, const std::uint8_t (&colour)[3],
+                BlendGrey8Row blend_grey8) {
     const int x0 = std::max(gx, 0), y0 = std::max(gy, 0);
     const int x1 = std::min(gx + g.width, surface.Width()), y1 = std::min(gy + g.rows, surface.Height());
     for (int y = y0; y < y1; ++y) {
         const std::uint8_t* cov = g.coverage.data() + static_cast<std::size_t>(y - gy) * g.width;
         std::uint8_t* p = surface.Row(y) + static_cast<std::size_t>(x0) * kBytes;
-        int x = x0;
-#if defined(__SSE2__)
         if constexpr (kBytes == 1) {
-            // The smoothed text draws every line at twice the size on a one-byte scratch.
-            const __m128i colour16 = _mm_set1_epi16(static_cast<short>(colour[0]));
-            for (; x + 8 <= x1; x += 8, p += 8) {
-                std::uint64_t any;
-                std::memcpy(&any, cov + (x - gx), 8);
-                if (any != 0)
-                    BlendGrey8(p, cov + (x - gx), colour16);
-            }
+            blend_grey8(cov + (x0 - gx), p, x1 - x0, colour[0]);
+            continue;
         }
-#endif
-        for (; x < x1; ++x, p += kBytes) {
+        for (int x = x0; x < x1; ++x, p += kBytes) {
             const unsigned a = cov[x - gx];
             if (a == 0)
                 continue;
@@ -386,6 +364,7 @@ void DrawText(Bitmap& surface, int x, int y, const Font& font, std::u32string_vi
     engine.TrimCaches();
     SizedFace& sized = engine.Sized(font);
     const bool grey = surface.Format() == PixelFormat::Gray8;
+    const BlendGrey8Row blend_grey8 = pixel_ops::ActiveKernels().blend_grey8;
     const std::uint8_t colour[3] = {ColorBlue(font.color), ColorGreen(font.color), ColorRed(font.color)};
     const int baseline = y + sized.metrics.ascent;
     long long pen = x;
@@ -396,9 +375,9 @@ void DrawText(Bitmap& surface, int x, int y, const Font& font, std::u32string_vi
         if (!g.coverage.empty() && pen + g.left < surface.Width() && pen + g.left + g.width > 0) {
             const int gx = static_cast<int>(pen) + g.left;
             if (grey)
-                BlendGlyph<1>(surface, gx, baseline - g.top, g, colour);
+                BlendGlyph<1>(surface, gx, baseline - g.top, g, colour, blend_grey8);
             else
-                BlendGlyph<4>(surface, gx, baseline - g.top, g, colour);
+                BlendGlyph<4>(surface, gx, baseline - g.top, g, colour, blend_grey8);
         }
         pen += g.advance;
     }

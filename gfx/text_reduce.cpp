@@ -33,4 +33,12 @@ void ReduceRowScalar(const PassRow& row, int begin, int end, std::uint8_t* pixel
     }
 }
 
+void BlendGrey8RowScalar(const std::uint8_t* coverage, std::uint8_t* pixels, int n, unsigned colour) {
+    for (int i = 0; i < n; ++i) {
+        const unsigned a = coverage[i];
+        if (a != 0)
+            pixels[i] = static_cast<std::uint8_t>((pixels[i] * (255 - a) + colour * a + 127) / 255);
+    }
+}
+
 } // namespace hk::text_reduce

@@ -1,7 +1,8 @@
 // The blend behind smoothed and outlined text (bitmap_text.cpp): a coverage grid applied in
-// several passes, each at its own offset and colour, one row at a time. The row loops are kernels
-// of the pixel path (pixel_ops_kernels.h); the portable ones are declared here, for the vector
-// kernels to finish a row with. Internal to gfx/.
+// several passes, each at its own offset and colour, one row at a time; and the glyph blend on
+// one-byte surfaces (text_canvas.cpp) that draws the doubled rendering those passes reduce. The
+// row loops are kernels of the pixel path (pixel_ops_kernels.h); the portable ones are declared
+// here, for the vector kernels to finish a row with. Internal to gfx/.
 #pragma once
 
 #include <cstddef>
@@ -31,5 +32,8 @@ void CoverageRowScalar(const std::uint8_t* upper, const std::uint8_t* lower, std
 void LevelWeightsScalar(const std::uint8_t* level, std::uint16_t* weights, std::size_t n);
 // Every pass over dest columns begin..end - 1 of one row; pixels points at column begin.
 void ReduceRowScalar(const PassRow& row, int begin, int end, std::uint8_t* pixels);
+// n pixels of one glyph row on a one-byte surface: each becomes (p * (255 - a) + colour * a + 127)
+// / 255 for its coverage a, which leaves it as it is where a = 0.
+void BlendGrey8RowScalar(const std::uint8_t* coverage, std::uint8_t* pixels, int n, unsigned colour);
 
 } // namespace hk::text_reduce

@@ -1,13 +1,16 @@
 // DrawTextSmooth's 2 x 2 reduction and clipping on hand-made scratch pictures, the whole smoothed
-// draw against its parts, every kernel path against the scalar one, and DrawTextEffect's modes and
-// its promise to restore the canvas font.
+// draw against its parts, every kernel path against the scalar one, the glyph blend on one byte per
+// pixel that draws the scratch, and DrawTextEffect's modes and its promise to restore the canvas
+// font.
 #include "gfx/bitmap_text.h"
+#include "gfx/pixel_ops_kernels.h"
 #include "pixel_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstring>
+#include <vector>
 
 namespace hk {
 namespace {
@@ -358,6 +361,14 @@ TEST_P(SmoothTextPathTest, GivesTheScalarPathsPixels) {
                 EXPECT_TRUE(both(start, [&](Bitmap& s) { DrawTextSmooth(s, x, -3, single, text); }))
                     << "smooth, width " << width << " x " << x;
             }
+            // Straight onto one byte per pixel, as the scratch rendering is drawn, in black and
+            // in a grey, over noise.
+            const Bitmap grey = Noise(width, 40, static_cast<std::uint32_t>(width), true);
+            for (const Color colour : {kBlack, MakeColor(0, 0, 173)}) {
+                Font font = Gothic(30, colour);
+                EXPECT_TRUE(both(grey, [&](Bitmap& s) { DrawText(s, x, 2, font, text); }))
+                    << "one byte, width " << width << " x " << x;
+            }
         }
     }
     // Coverage of every level from scratch noise, every scratch width from 3 to 81 (coverage rows
@@ -375,31 +386,89 @@ TEST_P(SmoothTextPathTest, GivesTheScalarPathsPixels) {
 INSTANTIATE_TEST_SUITE_P(Paths, SmoothTextPathTest, ::testing::ValuesIn(pixel_test::kAllPixelPaths),
                          pixel_test::PixelPathTestName);
 
-TEST(DrawText, OneByteGlyphBlendIsExactOverAnyBackground) {
+TEST_P(SmoothTextPathTest, OneByteGlyphBlendIsExactOverAnyBackground) {
     // Black on white gives 255 - a for every coverage a, so one draw on white tells the coverage,
-    // and a draw in another grey on noise must then give (p * (255 - a) + grey * a + 127) / 255.
-    // One large glyph, so no two glyphs share a pixel; placed off the left edge and unaligned.
-    Font font = Gothic(60, kBlack);
+    // and a draw in another grey must then give (p * (255 - a) + grey * a + 127) / 255. One large
+    // glyph, so no two glyphs share a pixel; placed off the left edge, unaligned and cut at the
+    // right edge; over noise with rows of 0 and of 255, in the extreme greys and one between.
     const std::u32string glyph = U"永";
-    for (int x : {-13, 0, 5}) {
+    for (const int x : {-13, 0, 5, 40}) {
+        Font font = Gothic(60, kBlack);
         Bitmap white;
         white.SetSizeGray8(77, 70);
         white.Fill(kWhite);
         DrawText(white, x, 3, font, glyph);
-        const Bitmap noise = Noise(77, 70, 99, true);
-        Bitmap drawn = noise;
-        font.color = MakeColor(0, 0, 173); // a one-byte surface takes the blue
-        DrawText(drawn, x, 3, font, glyph);
-        font.color = kBlack;
-        int inked = 0;
-        for (int yy = 0; yy < 70; ++yy)
-            for (int xx = 0; xx < 77; ++xx) {
-                const unsigned a = 255u - *white.Pixel(xx, yy);
-                const unsigned p = *noise.Pixel(xx, yy);
-                inked += a != 0;
-                ASSERT_EQ(*drawn.Pixel(xx, yy), (p * (255 - a) + 173 * a + 127) / 255) << xx << "," << yy;
+        Bitmap noise = Noise(77, 70, 99, true);
+        for (int yy = 0; yy < 70; yy += 3)
+            std::memset(noise.Row(yy), yy % 2 == 0 ? 0 : 255, 77);
+        for (const int grey : {0, 173, 255}) {
+            Bitmap drawn = noise;
+            font.color = MakeColor(0, 0, grey); // a one-byte surface takes the blue
+            DrawText(drawn, x, 3, font, glyph);
+            int inked = 0, solid = 0;
+            for (int yy = 0; yy < 70; ++yy)
+                for (int xx = 0; xx < 77; ++xx) {
+                    const unsigned a = 255u - *white.Pixel(xx, yy);
+                    const unsigned p = *noise.Pixel(xx, yy);
+                    inked += a != 0;
+                    solid += a == 255;
+                    ASSERT_EQ(*drawn.Pixel(xx, yy), (p * (255 - a) + grey * a + 127) / 255)
+                        << "grey " << grey << " x " << x << " at " << xx << "," << yy;
+                }
+            EXPECT_GT(inked, 200);
+            EXPECT_GT(solid, 50);
+        }
+    }
+}
+
+TEST_P(SmoothTextPathTest, GlyphRowKernelOnOneByteIsExactForEveryValue) {
+    // The row kernel itself, since no font gives every coverage: every coverage over every pixel
+    // value in every grey, then rows of every length up to 80 at starts across a register, with
+    // nothing outside the row touched, a run of clear coverage that the vector paths may pass
+    // over, and the extremes of coverage and pixel at the row's ends.
+    const auto blend = pixel_ops::ActiveKernels().blend_grey8;
+    auto expected = [](unsigned p, unsigned a, unsigned grey) { return (p * (255 - a) + grey * a + 127) / 255; };
+    std::vector<std::uint8_t> coverage(65536), pixels(65536);
+    for (unsigned grey = 0; grey < 256; ++grey) {
+        for (unsigned i = 0; i < 65536; ++i) {
+            coverage[i] = static_cast<std::uint8_t>(i >> 8);
+            pixels[i] = static_cast<std::uint8_t>(i);
+        }
+        blend(coverage.data(), pixels.data(), 65536, grey);
+        for (unsigned i = 0; i < 65536; ++i)
+            ASSERT_EQ(pixels[i], expected(i & 255, i >> 8, grey))
+                << "p " << (i & 255) << " a " << (i >> 8) << " grey " << grey;
+    }
+    std::uint32_t seed = 7;
+    auto next = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<std::uint8_t>(seed >> 16);
+    };
+    constexpr int kGuard = 40;
+    for (int n = 0; n <= 80; ++n) {
+        for (int start = 0; start < 32; start += 3) {
+            std::vector<std::uint8_t> cov(start + n + kGuard), row(start + n + kGuard);
+            for (std::size_t i = 0; i < row.size(); ++i) {
+                cov[i] = next();
+                row[i] = next();
             }
-        EXPECT_GT(inked, 200);
+            for (int i = n / 5; n >= 16 && i < n - 6; ++i)
+                cov[start + i] = 0;
+            if (n >= 2) {
+                cov[start] = 0;
+                row[start] = n % 2 ? 255 : 0;
+                cov[start + n - 1] = 255;
+                row[start + n - 1] = n % 2 ? 0 : 255;
+            }
+            const std::vector<std::uint8_t> before = row;
+            const unsigned grey = next();
+            blend(cov.data() + start, row.data() + start, n, grey);
+            for (int i = 0; i < static_cast<int>(row.size()); ++i) {
+                const bool in_row = i >= start && i < start + n;
+                ASSERT_EQ(row[i], in_row ? expected(before[i], cov[i], grey) : before[i])
+                    << "n " << n << " start " << start << " byte " << i;
+            }
+        }
     }
 }
 
