@@ -12,16 +12,12 @@ class TransitionPacingTest : public GameFixture {
 protected:
     void SetUp() override {
         StartParked();
-        TheEngine().ScreenBuffer.Fill(kOld);
-        TheEngine().SceneImage.Fill(kNew);
+        TheEngine().TheStage().ScreenBuffer().Fill(kOld);
+        TheEngine().TheStage().SceneImage().Fill(kNew);
         State().Game.CursorShown = 1;
     }
     void BeginFade(int duration) {
-        EffectStateData& e = State().EffectState;
-        e.FirstTick = 0;
-        e.StartTime = static_cast<std::int32_t>(Platform().TickCount());
-        e.Duration = duration;
-        e.EndTime = e.StartTime + duration;
+        TheEngine().TheStage().StartFade(duration);
         TheEngine().SetTask(TaskCode::TASK_EFFECT_01);
     }
     Color Shown() { return Platform().ClientSurface(WindowId::Main).GetColor(400, 300); }
@@ -36,7 +32,7 @@ TEST_F(TransitionPacingTest, BusyDisplaySkipsStepsButTheFadeEndsOnTime) {
     const int presents = Presents();
 
     Platform().SetReadyForFrame(false);
-    const auto start = static_cast<std::uint32_t>(State().EffectState.StartTime);
+    const auto start = static_cast<std::uint32_t>(TheEngine().TheStage().EffectState().StartTime);
     while (Platform().TickCount() - start < 280) {
         Session().Tick();
         ASSERT_EQ(State().Task, TaskCode::TASK_EFFECT_01);
@@ -61,13 +57,7 @@ TEST_F(TransitionPacingTest, BusyDisplaySkipsStepsButTheFadeEndsOnTime) {
 }
 
 TEST_F(TransitionPacingTest, WipeSkipsStepsWhileTheDisplayIsBusy) {
-    EffectStateData& e = State().EffectState;
-    e.FirstTick = 0;
-    e.StartTime = static_cast<std::int32_t>(Platform().TickCount());
-    e.Duration = 200;
-    e.EndTime = e.StartTime + 200;
-    e.Graphic = 41;
-    e.Strength = 4;
+    TheEngine().TheStage().StartWipe(41, 200, 4);
     TheEngine().SetTask(TaskCode::TASK_EFFECT_11);
     Session().Tick();
     const int presents = Presents();
@@ -81,7 +71,7 @@ TEST_F(TransitionPacingTest, WipeSkipsStepsWhileTheDisplayIsBusy) {
     while (State().Task == TaskCode::TASK_EFFECT_11)
         Session().Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
-    EXPECT_EQ(TheEngine().ScreenBuffer.GetColor(400, 300), kNew);
+    EXPECT_EQ(TheEngine().TheStage().ScreenBuffer().GetColor(400, 300), kNew);
 }
 
 } // namespace
