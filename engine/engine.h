@@ -1,8 +1,8 @@
-// Engine: the game. It owns the engine state, the surfaces and the sound objects, and
-// implements every handler of the main form under its own name (FormCreate, FrameTick,
-// TaskScript, DispMessage, ItemSave1Click, ...). It talks to the outside world only through
-// Platform and reads and writes files only through GameFiles, so the same object runs in the
-// window build, in `harukaze-tool run` and in the tests.
+// Engine: the game. It owns the engine state, the stage of pictures (engine/stage/), the message
+// window's surfaces and the sound objects, and implements every handler of the main form under
+// its own name (FormCreate, FrameTick, TaskScript, DispMessage, ItemSave1Click, ...). It talks to
+// the outside world only through Platform and reads and writes files only through GameFiles, so
+// the same object runs in the window build, in `harukaze-tool run` and in the tests.
 //
 // The implementation is split by subsystem into engine/*.cpp; each section below names its file.
 // Everything here runs on the GUI thread.
@@ -292,7 +292,7 @@ private:
     // A mouse press on the main window or in the floating window's text area, for CheckKey.
     void LatchMouseDown(MouseButton button);
     // ScriptHost: what the script's instructions ask of the screen, the sound and the tasks.
-    // Layers (layers.cpp), transitions (transitions.cpp), text (message_display.cpp, choices.cpp),
+    // Layers and transitions (stage_wiring.cpp), text (message_display.cpp, choices.cpp),
     // waits and hand-over (frame_tick.cpp), system sub-commands (script_commands.cpp).
     void SetBackground(int graphic) override;
     void SetCharacter(int layer, int graphic, int placement) override;

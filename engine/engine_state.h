@@ -1,7 +1,8 @@
 // EngineState: the engine-wide variables every handler of the main form shares. They live in
 // one object per engine (not in globals) so each test gets a fresh engine. Fields keep the
 // game's names. GameData and SystemData hold the variables that are saved. What the interpreter
-// alone touches (the scene's code and lists, the replay queue) is the script machine's.
+// alone touches (the scene's code and lists, the replay queue) is the script machine's; the
+// pictures, the graphics index and the running transition are the stage's.
 #pragma once
 
 #include "data/ifp_archive.h"
