@@ -33,10 +33,9 @@ struct LayoutBench {
         s.MsgMaxLines = 3;
         s.NoLineStartChars = U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】";
         s.NoLineEndChars = U"（「『【";
-        engine.SceneImage.SetSize(800, 600);
+        engine.TheStage().CreateSurfaces();
         for (int y = 0; y < 600; ++y)
-            engine.SceneImage.FillRect(0, y, 800, 1, hk::MakeColor(y / 3, 90, 255 - y / 3));
-        engine.PartsImage.SetSize(800, 600);
+            engine.TheStage().SceneImage().FillRect(0, y, 800, 1, hk::MakeColor(y / 3, 90, 255 - y / 3));
         engine.MsgTextImage.SetSize(800, 176);
         // A frame whose inside is half clear, as the game's frame is.
         engine.MsgFrameImage.SetSize(800, 176);

@@ -37,7 +37,7 @@ void PresentIfChanged(Platform& platform, const Bitmap& screen) {
 
 void Engine::DispAlbumMenu() {
     LoadMenuScreen(kAlbumMenuPicture, kAlbumMenuParts);
-    CreateMakeBMP();
+    m_stage.CreateMakeBMP(m_state.Game);
     StartMenuFade(TaskCode::TASK_WAIT_ALBUM_MENU);
 }
 
@@ -94,20 +94,20 @@ void Engine::DispCgAlbumMenu() {
         if (g != -1 && !CgSeenFlag(g))
             DrawAlbumLock(cell);
     }
-    CreateMakeBMP();
+    m_stage.CreateMakeBMP(m_state.Game);
     StartMenuFade(TaskCode::TASK_WAIT_CG_ALBUM_MENU);
 }
 
 void Engine::WaitCgAlbumMenu() {
     EngineState& s = m_state;
-    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
+    m_stage.ScreenBuffer().CopyRect(0, 0, m_stage.SceneImage(), 0, 0, kScreenWidth, kScreenHeight);
     const AlbumHit hit = HitAlbumPage(s.CursorMain);
     const bool counted = hit.cell != 0 && CgAlbumGraphic(hit.cell, 1) != -1 && CgSeenFlag(CgAlbumGraphic(hit.cell, 1));
     if (counted)
         DrawAlbumFrame(hit.cell);
     if (hit.button != 0)
         CopyHighlight(AlbumButton(hit.button));
-    PresentIfChanged(m_platform, ScreenBuffer);
+    PresentIfChanged(m_platform, m_stage.ScreenBuffer());
     if (!s.LeftClick)
         return;
     SpendHeldKeys();
@@ -121,10 +121,10 @@ void Engine::WaitCgAlbumMenu() {
 }
 
 void Engine::DispCgAlbum() {
-    ReadGraphic(kBackgroundSlot, CgAlbumGraphic(m_album_cell, m_album_picture), kPlaceCentre);
-    ClearBitmap(1);
-    ClearBitmap(2);
-    CreateMakeBMP();
+    m_stage.ReadGraphic(kBackgroundSlot, CgAlbumGraphic(m_album_cell, m_album_picture), kPlaceCentre);
+    m_stage.ClearBitmap(1, m_state.Game);
+    m_stage.ClearBitmap(2, m_state.Game);
+    m_stage.CreateMakeBMP(m_state.Game);
     StartMenuFade(TaskCode::TASK_WAIT_CG_ALBUM);
 }
 
@@ -164,8 +164,8 @@ bool Engine::SceneAvailable(int scene) const {
 }
 
 void Engine::DrawQueueMark(Bitmap& surface, int x, int y, int position) {
-    if (&surface == &SceneImage)
-        ++m_scene_serial;
+    if (&surface == &m_stage.SceneImage())
+        m_stage.NoteSceneDrawn();
     Font font;
     font.face = "ＭＳ ゴシック";
     font.height = 24;
@@ -187,15 +187,15 @@ void Engine::DispScAlbumMenu() {
     for (int cell = 1; cell <= 12; ++cell) {
         const int position = m_script.GetSceneTbl(SceneAlbumScene(cell));
         if (position != -1)
-            DrawQueueMark(BgLayer, AlbumCellCorner(cell).x + 4, AlbumCellCorner(cell).y + 4, position);
+            DrawQueueMark(m_stage.BgLayer(), AlbumCellCorner(cell).x + 4, AlbumCellCorner(cell).y + 4, position);
     }
-    CreateMakeBMP();
+    m_stage.CreateMakeBMP(m_state.Game);
     StartMenuFade(TaskCode::TASK_WAIT_SC_ALBUM_MENU);
 }
 
 void Engine::WaitScAlbumMenu() {
     EngineState& s = m_state;
-    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
+    m_stage.ScreenBuffer().CopyRect(0, 0, m_stage.SceneImage(), 0, 0, kScreenWidth, kScreenHeight);
     const AlbumHit hit = HitAlbumPage(s.CursorMain);
     const int scene = hit.cell != 0 ? SceneAlbumScene(hit.cell) : -1;
     const bool counted = hit.cell != 0 && SceneAvailable(scene);
@@ -203,7 +203,7 @@ void Engine::WaitScAlbumMenu() {
         DrawAlbumFrame(hit.cell);
     if (hit.button != 0)
         CopyHighlight(AlbumButton(hit.button));
-    PresentIfChanged(m_platform, ScreenBuffer);
+    PresentIfChanged(m_platform, m_stage.ScreenBuffer());
     if (!s.LeftClick)
         return;
     SpendHeldKeys();
@@ -212,7 +212,7 @@ void Engine::WaitScAlbumMenu() {
         if (r == -1)
             StartReplay();
         else if (r >= 1)
-            DrawQueueMark(SceneImage, AlbumCellCorner(hit.cell).x + 2, AlbumCellCorner(hit.cell).y + 2, r);
+            DrawQueueMark(m_stage.SceneImage(), AlbumCellCorner(hit.cell).x + 2, AlbumCellCorner(hit.cell).y + 2, r);
     } else {
         PressAlbumButton(hit.button, TaskCode::TASK_DISP_SC_ALBUM_MENU);
     }
@@ -226,7 +226,7 @@ void Engine::LeaveReplay() {
 
 void Engine::StartReplay() {
     EngineState& s = m_state;
-    ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
+    m_stage.ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     s.Game.ContextMenuOn = 1;
     AttachContextMenu();
     PlayBGM(0, 0);
@@ -234,7 +234,7 @@ void Engine::StartReplay() {
     s.SkipNow = 0;
     s.AutoMode = 0;
     s.ReadSkipMode = 0;
-    MsgWindowImage.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
+    MsgWindowImage.CopyRect(0, 0, m_stage.PartsImage(), 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
     ShowOnFloatWindow(MsgWindowImage);
     m_platform.ShowWindow(WindowId::Float, m_msg_float_checked);
     SetTask(TaskCode::TASK_SCRIPT);

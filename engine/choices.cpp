@@ -126,7 +126,7 @@ void Engine::ShowChoice(int number, int voice, std::string_view text) {
             window.CopyRect(0, 0, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
             m_platform.Invalidate(WindowId::Float);
         } else {
-            ScreenBuffer.CopyRect(0, kMsgWindowTop, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
+            m_stage.ScreenBuffer().CopyRect(0, kMsgWindowTop, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
             Bitmap& window = m_platform.ClientSurface(WindowId::Main);
             window.CopyRect(0, kMsgWindowTop, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
             m_platform.Invalidate(WindowId::Main);
@@ -173,11 +173,12 @@ void Engine::WaitSelect() {
     if (floating)
         PresentChoice(m_platform, WindowId::Float, SelectWorkImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
     else
-        PresentChoice(m_platform, WindowId::Main, ScreenBuffer, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
+        PresentChoice(m_platform, WindowId::Main, m_stage.ScreenBuffer(), 0, kMsgWindowTop, kMsgWindowWidth,
+                      kMsgWindowHeight);
 
     if (row != 0 && (s.KeyReturn || s.LeftClick)) {
         if (floating) {
-            MsgWindowImage.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
+            MsgWindowImage.CopyRect(0, 0, m_stage.PartsImage(), 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
             ShowOnFloatWindow(MsgWindowImage);
             m_platform.Sleep(1);
         }
@@ -195,7 +196,7 @@ void Engine::WaitSelect() {
 int Engine::DrawHoveredChoice(bool floating) {
     const EngineState& s = m_state;
     // The plain window, then the hovered row in the highlight colour.
-    Bitmap& work = floating ? SelectWorkImage : ScreenBuffer;
+    Bitmap& work = floating ? SelectWorkImage : m_stage.ScreenBuffer();
     const int top = floating ? 0 : kMsgWindowTop;
     work.CopyRect(0, top, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
     int row = floating ? FloatRowAt(s.CursorFloat) : MainRowAt(s.CursorMain);
@@ -230,13 +231,13 @@ void Engine::MoveChoiceCursor(int row, bool floating) {
 
 void Engine::MakeFullScreenChoice(const std::u32string& text) {
     EngineState& s = m_state;
-    ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
+    m_stage.ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     s.Choice2Lines = SplitChoiceLines(text, kSelect2LineChars, kSelect2Slots);
     s.ChoiceCount = static_cast<std::int32_t>(s.Choice2Lines.size());
     s.Choice2Lines.resize(kSelect2Slots);
 
     Select2Image.SetSize(kScreenWidth, kScreenHeight);
-    Select2Image.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
+    Select2Image.CopyRect(0, 0, m_stage.SceneImage(), 0, 0, kScreenWidth, kScreenHeight);
     Select2Sheet.DrawAlphaOnto(0, 0, kScreenWidth, kScreenHeight, 0, 0, Select2Image, 255);
     Select2WorkImage.SetSize(kScreenWidth, kScreenHeight);
     Select2WorkImage.CopyRect(0, 0, Select2Image, 0, 0, kScreenWidth, kScreenHeight);
@@ -259,7 +260,7 @@ void Engine::MakeFullScreenChoice(const std::u32string& text) {
 void Engine::ShowFullScreenChoice(int number, int voice, std::string_view text) {
     NoteChoiceShown(number, voice);
     MakeFullScreenChoice(SjisToUtf32(text));
-    ScreenBuffer.Assign(SceneImage);
+    m_stage.ScreenBuffer().Assign(m_stage.SceneImage());
     m_state.Select2Visible = 1;
     SetTask(TaskCode::TASK_WAIT_SELECT2);
     m_platform.ShowWindow(WindowId::Float, false);
@@ -285,7 +286,7 @@ void Engine::WaitSelect2() {
     const int first = FirstSlot(count);
     const int band_top = SlotTop(first);
     const int band_height = kSlotPitch * (count - 1) + kSlotHeight;
-    ScreenBuffer.CopyRect(0, band_top, Select2Image, 0, band_top, kScreenWidth, band_height);
+    m_stage.ScreenBuffer().CopyRect(0, band_top, Select2Image, 0, band_top, kScreenWidth, band_height);
 
     int slot = 0;
     const Point p = s.CursorMain;
@@ -297,25 +298,26 @@ void Engine::WaitSelect2() {
     if (slot < first || slot >= first + count)
         slot = 0;
     if (slot != 0)
-        ScreenBuffer.CopyRect(0, SlotTop(slot), Select2WorkImage, 0, SlotTop(slot), kScreenWidth, kSlotHeight);
+        m_stage.ScreenBuffer().CopyRect(0, SlotTop(slot), Select2WorkImage, 0, SlotTop(slot), kScreenWidth,
+                                        kSlotHeight);
 
     if (s.KeySpace) {
-        ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
-        PresentScreen();
+        m_stage.ScreenBuffer().CopyRect(0, 0, m_stage.SceneImage(), 0, 0, kScreenWidth, kScreenHeight);
+        m_stage.PresentScreen();
         s.Select2Visible = 0;
         s.InputLock = kLockAfterAnswer;
         SpendHeldKeys();
         return;
     }
 
-    PresentChoice(m_platform, WindowId::Main, ScreenBuffer, 0, 0, kScreenWidth, kScreenHeight);
+    PresentChoice(m_platform, WindowId::Main, m_stage.ScreenBuffer(), 0, 0, kScreenWidth, kScreenHeight);
     if (slot != 0 && (s.KeyReturn || s.LeftClick)) {
         const int choice = slot - first + 1;
         s.Game.ScenarioVars[0] = static_cast<std::int16_t>(choice);
         AddMsgLog(kChoiceLogPrefix + s.Choice2Lines[static_cast<std::size_t>(choice - 1)], -1);
         DetachContextMenu();
-        ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
-        PresentScreen();
+        m_stage.ScreenBuffer().CopyRect(0, 0, m_stage.SceneImage(), 0, 0, kScreenWidth, kScreenHeight);
+        m_stage.PresentScreen();
         SetTask(TaskCode::TASK_SCRIPT);
         s.InputLock = kLockAfterAnswer;
         SpendHeldKeys();

@@ -186,8 +186,8 @@ void Engine::ItemMsgClearClick() {
     EngineState& s = m_state;
     if (s.Task == TaskCode::TASK_WAIT_SELECT2) {
         if (s.Select2Visible == 1) {
-            ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
-            PresentScreen();
+            m_stage.ScreenBuffer().CopyRect(0, 0, m_stage.SceneImage(), 0, 0, kScreenWidth, kScreenHeight);
+            m_stage.PresentScreen();
             s.Select2Visible = 0;
         } else {
             s.Select2Visible = 1;
@@ -198,16 +198,16 @@ void Engine::ItemMsgClearClick() {
         if (m_msg_float_checked) {
             m_platform.ShowWindow(WindowId::Float, false);
         } else {
-            ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
-            PresentScreen();
+            m_stage.ScreenBuffer().CopyRect(0, 0, m_stage.SceneImage(), 0, 0, kScreenWidth, kScreenHeight);
+            m_stage.PresentScreen();
         }
         s.MsgWindowVisible = 0;
     } else {
         if (m_msg_float_checked) {
             m_platform.ShowWindow(WindowId::Float, true);
         } else {
-            ScreenBuffer.CopyRect(0, kMsgWindowTop, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
-            PresentRect(MsgTextImage, 0, kMsgWindowTop);
+            m_stage.ScreenBuffer().CopyRect(0, kMsgWindowTop, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
+            m_stage.PresentRect(MsgTextImage, 0, kMsgWindowTop);
         }
         s.MsgWindowVisible = 1;
     }
@@ -223,7 +223,7 @@ void Engine::ItemTitleClick() {
     m_platform.ShowQueryForm(Query);
     if (m_state.QueryAnswer == 1) {
         if (m_msg_float_checked) {
-            MsgWindowImage.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
+            MsgWindowImage.CopyRect(0, 0, m_stage.PartsImage(), 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
             ShowOnFloatWindow(MsgWindowImage);
             m_platform.Sleep(1);
         }

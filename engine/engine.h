@@ -1,8 +1,8 @@
-// Engine: the game. It owns the engine state, the surfaces and the sound objects, and
-// implements every handler of the main form under its own name (FormCreate, FrameTick,
-// TaskScript, DispMessage, ItemSave1Click, ...). It talks to the outside world only through
-// Platform and reads and writes files only through GameFiles, so the same object runs in the
-// window build, in `harukaze-tool run` and in the tests.
+// Engine: the game. It owns the engine state, the stage of pictures (engine/stage/), the message
+// window's surfaces and the sound objects, and implements every handler of the main form under
+// its own name (FormCreate, FrameTick, TaskScript, DispMessage, ItemSave1Click, ...). It talks to
+// the outside world only through Platform and reads and writes files only through GameFiles, so
+// the same object runs in the window build, in `harukaze-tool run` and in the tests.
 //
 // The implementation is split by subsystem into engine/*.cpp; each section below names its file.
 // Everything here runs on the GUI thread.
@@ -16,6 +16,7 @@
 #include "engine/idle_deadline.h"
 #include "engine/screen_layout.h"
 #include "engine/script/script_machine.h"
+#include "engine/stage/stage.h"
 #include "engine/window_shape.h"
 #include "gfx/bitmap.h"
 #include "platform/platform.h"
@@ -34,10 +35,11 @@ namespace hk {
 
 struct MenuEntry;
 
-class Engine final : public PlatformEvents, private ScriptHost {
-    // First members: the forms and the script machine below keep references into it.
+class Engine final : public PlatformEvents, private ScriptHost, private StageHost {
+    // First members: the forms, the script machine and the stage below keep references into it.
     EngineState m_state;
     ScriptMachine m_script;
+    Stage m_stage;
 
 public:
     Engine(Platform& platform, GameFiles& files);
@@ -129,23 +131,13 @@ public:
     const ScriptMachine& Script() const { return m_script; }
     void TaskScript() { m_script.Run(); }
 
-    // ---- Graphics (engine/graphic_loading.cpp, layers.cpp, transitions.cpp, window_modes.cpp) ----
-    void ReadGraphic(int slot, int number, int placement);
-    // Empties layer 0, 1 or 2 (LayerGraphic := 0); other numbers do nothing.
-    void ClearBitmap(int layer);
-    // Composes the three layers into SceneImage.
-    void CreateMakeBMP();
-    // Draws ScreenBuffer on the main window.
-    void PresentScreen();
-    // Draws a picture straight on the main window at (x, y), e.g. the message strip at its foot.
-    void PresentRect(const Bitmap& source, int x, int y);
+    // ---- Pictures (engine/stage/; its host is engine/stage_wiring.cpp) ----
+    // The layers, the scene, the screen buffer, picture loading and the transitions.
+    Stage& TheStage() { return m_stage; }
+    const Stage& TheStage() const { return m_stage; }
+    // Window modes (engine/window_modes.cpp).
     void FullModeWin();
     void ReturnFullModeWin();
-    // Transitions (engine/transitions.cpp): fade, rule wipe, and the menus' 500 ms fade that
-    // continues with ReturnTask.
-    void DispFade();
-    void DispWipe();
-    void DispMenuFade();
 
     // ---- Text and choices (engine/message_*.cpp, choices.cpp) ----
     // Lays a message out into MsgTextImage (one element per character).
@@ -268,7 +260,6 @@ public:
     void ReportSoundFailure();
 
     // ---- Surfaces, created once in FormCreate ----
-    Bitmap SceneImage, ScreenBuffer, EffectOld, RuleImage, BgLayer, PartsImage, CharLayer1, CharLayer2;
     Bitmap MsgFrameImage, MsgTextImage, SelectWorkImage, SelectImage, MsgWindowImage, MsgRuleImage;
     Bitmap Select2Sheet, Select2Image, Select2WorkImage;
 
@@ -301,7 +292,7 @@ private:
     // A mouse press on the main window or in the floating window's text area, for CheckKey.
     void LatchMouseDown(MouseButton button);
     // ScriptHost: what the script's instructions ask of the screen, the sound and the tasks.
-    // Layers (layers.cpp), transitions (transitions.cpp), text (message_display.cpp, choices.cpp),
+    // Layers and transitions (stage_wiring.cpp), text (message_display.cpp, choices.cpp),
     // waits and hand-over (frame_tick.cpp), system sub-commands (script_commands.cpp).
     void SetBackground(int graphic) override;
     void SetCharacter(int layer, int graphic, int placement) override;
@@ -328,10 +319,16 @@ private:
     void BuildSlotCaptions(const std::string& prefix, bool load_menu);
     // PeekSaveFile; false (PeekData then empty) when the slot file cannot be read.
     bool PeekSlot(int n);
-    void ApplyTransitionShortcut(std::uint32_t now);
-    // A transition's first step: EffectOld becomes the screen as it is.
-    void KeepOldScreen();
-    bool FrameWanted(bool first_step);
+    // StageHost: the main window, the clock, the message window's slots, the CG marks, the
+    // transitions' shortcut and hand-over (engine/stage_wiring.cpp).
+    Bitmap& MainWindowSurface() override;
+    void InvalidateMainWindow() override;
+    bool MainWindowReadyForFrame() override;
+    std::uint32_t StageClock() override;
+    Bitmap* SlotSurface(int slot) override;
+    void NoteCgShown(int number) override;
+    bool TransitionShortcutWanted() override;
+    void TransitionEnded(TaskCode next) override;
     // Picture menus (engine/menu_screens.cpp).
     void StartMenuFade(TaskCode wait_task);
     void LoadMenuScreen(int background, int parts);
@@ -357,7 +354,6 @@ private:
         void operator()(SoundObjects* sound) const;
     };
     std::unique_ptr<SoundObjects, SoundObjectsDeleter> m_sound;
-    void RunFade(bool shortcut, TaskCode next);
     void ReadArchiveIndexes();
     void RunTask();
     void RefreshDebugLabels();
@@ -399,12 +395,8 @@ private:
     std::array<std::uint8_t, 32 * 32 * 4> m_wait_icon_pixels{};
     IdleWatch m_idle;
     std::bitset<kKeyCount> m_spent_keys; // keys whose press has done its work (SpendHeldKeys)
-    // Counts the changes of SceneImage and MsgFrameImage: every composition of the scene, a
-    // queue mark drawn on it, a frame loaded. The message window's backdrop (the frame drawn over
-    // the scene's strip) is kept for one value.
-    std::uint64_t m_scene_serial = 0;
-    std::uint64_t m_parts_serial = 0;           // counts the loads of PartsImage
-    std::pair<int, int> m_parts_source{-1, -1}; // graphic and placement last loaded into it
+    // The message window's backdrop (the frame drawn over the scene's strip), kept for one value
+    // of the stage's SceneSerial.
     struct {
         Bitmap picture;
         std::uint64_t scene_serial = 0;

@@ -1,7 +1,8 @@
 // EngineState: the engine-wide variables every handler of the main form shares. They live in
 // one object per engine (not in globals) so each test gets a fresh engine. Fields keep the
 // game's names. GameData and SystemData hold the variables that are saved. What the interpreter
-// alone touches (the scene's code and lists, the replay queue) is the script machine's.
+// alone touches (the scene's code and lists, the replay queue) is the script machine's; the
+// pictures, the graphics index and the running transition are the stage's.
 #pragma once
 
 #include "data/ifp_archive.h"
@@ -19,15 +20,6 @@ namespace hk {
 
 inline constexpr int kMsgLogSize = 20;
 
-struct EffectStateData {
-    std::int32_t FirstTick = 0; // first-tick counter
-    std::int32_t StartTime = 0;
-    std::int32_t EndTime = 0;
-    std::int32_t Duration = 0;
-    std::int32_t Graphic = 0; // effect (rule) graphic number
-    std::int32_t Strength = 0;
-};
-
 struct MsgLogEntry {
     std::string Text;             // UTF-8
     std::string Voice;            // voice base name, UTF-8
@@ -40,12 +32,7 @@ struct EngineState {
     TaskSlot Task{TaskCode::TASK_SCRIPT};
     TaskSlot ReturnTask{TaskCode::TASK_SCRIPT};
 
-    // Graphics archive index (the scene index is the script machine's)
-    std::array<std::uint8_t, kIfpIndexSize> GrpIndex{};
     std::int32_t AlbumPage = 0; // page shown by the album screens
-
-    // Layers and transitions (LayerGraphic/LayerPlacement live in GameData)
-    EffectStateData EffectState;
 
     // Message state
     std::int32_t MsgNumber = 0;

@@ -27,8 +27,8 @@ void Engine::ItemMsgFloatClick() {
     MenuItemNamed("ItemMsgFloat").checked = m_msg_float_checked;
     if (m_msg_float_checked) {
         // The message window leaves the main window.
-        ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
-        PresentScreen();
+        m_stage.ScreenBuffer().CopyRect(0, 0, m_stage.SceneImage(), 0, 0, kScreenWidth, kScreenHeight);
+        m_stage.PresentScreen();
     }
     s.LogViewing = 0;
     // Lay the current text out again for its new place, shown at once.

@@ -88,9 +88,9 @@ void Engine::RunTask() {
     case TaskCode::TASK_WAIT_MESSAGE: WaitMessage(); break;
     case TaskCode::TASK_WAIT_SELECT: WaitSelect(); break;
     case TaskCode::TASK_WAIT_SELECT2: WaitSelect2(); break;
-    case TaskCode::TASK_EFFECT_01: DispFade(); break;
-    case TaskCode::TASK_EFFECT_11: DispWipe(); break;
-    case TaskCode::TASK_EFFECT_91: DispMenuFade(); break;
+    case TaskCode::TASK_EFFECT_01: m_stage.DispFade(); break;
+    case TaskCode::TASK_EFFECT_11: m_stage.DispWipe(); break;
+    case TaskCode::TASK_EFFECT_91: m_stage.DispMenuFade(m_state.ReturnTask); break;
     case TaskCode::TASK_DISP_TITLE_MENU: DispTitleMenu(); break;
     case TaskCode::TASK_WAIT_TITLE_MENU: WaitTitleMenu(); break;
     case TaskCode::TASK_DISP_ALBUM_MENU: DispAlbumMenu(); break;
@@ -136,11 +136,11 @@ void Engine::TaskInit() {
     // message-window strip of the parts sheet. The sheet is in its slot already when nothing was
     // loaded there since start-up loaded it (the first tick comes straight after), and decoding
     // it again would only delay the first picture.
-    if (m_parts_source != std::pair{kPartsGraphic, kPlaceCentre})
-        ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
+    if (m_stage.PartsSource() != std::pair{kPartsGraphic, kPlaceCentre})
+        m_stage.ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     Bitmap strip;
     strip.SetSize(kMsgWindowWidth, kMsgWindowHeight);
-    strip.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
+    strip.CopyRect(0, 0, m_stage.PartsImage(), 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
     Bitmap& float_surface = m_platform.ClientSurface(WindowId::Float);
     float_surface.CopyRect(0, 0, strip, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
     m_platform.Invalidate(WindowId::Float);

@@ -36,7 +36,7 @@ struct IdleWatch {
     std::uint64_t icon_tick = 0;
     std::optional<std::uint32_t> icon_frame_ends; // none: the icon will look the same for ever
     // For each of the icon's eight frames, how many frames later it first looks different (0:
-    // never), worked out for the parts sheet of m_parts_serial.
+    // never), worked out for the parts sheet of the stage's PartsSerial.
     std::array<std::uint8_t, 8> icon_changes_after{};
     std::uint64_t icon_changes_serial = ~std::uint64_t{0};
 };

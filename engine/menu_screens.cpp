@@ -39,19 +39,15 @@ AlbumHit HitAlbumPage(Point p) {
 }
 
 void Engine::StartMenuFade(TaskCode wait_task) {
-    EffectStateData& e = m_state.EffectState;
-    e.FirstTick = 0;
-    e.StartTime = static_cast<std::int32_t>(m_platform.TickCount());
-    e.Duration = kMenuFadeMs;
-    e.EndTime = e.StartTime + kMenuFadeMs;
+    m_stage.StartFade(kMenuFadeMs);
     SetTask(TaskCode::TASK_EFFECT_91, wait_task);
 }
 
 void Engine::LoadMenuScreen(int background, int parts) {
-    ReadGraphic(kBackgroundSlot, background, kPlaceCentre);
-    ClearBitmap(1);
-    ClearBitmap(2);
-    ReadGraphic(kPartsSlot, parts, kPlaceCentre);
+    m_stage.ReadGraphic(kBackgroundSlot, background, kPlaceCentre);
+    m_stage.ClearBitmap(1, m_state.Game);
+    m_stage.ClearBitmap(2, m_state.Game);
+    m_stage.ReadGraphic(kPartsSlot, parts, kPlaceCentre);
 }
 
 int Engine::ShowPictureMenu(std::span<const MenuEntry> entries) {
@@ -66,35 +62,36 @@ int Engine::ShowPictureMenu(std::span<const MenuEntry> entries) {
     m_menu_shown.tick = m_tick_serial;
     if (unchanged)
         return entry;
-    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
+    m_stage.ScreenBuffer().CopyRect(0, 0, m_stage.SceneImage(), 0, 0, kScreenWidth, kScreenHeight);
     if (entry >= 0)
         CopyHighlight(entries[static_cast<std::size_t>(entry)]);
-    PresentScreen();
+    m_stage.PresentScreen();
     return entry;
 }
 
 void Engine::CopyHighlight(const MenuEntry& entry) {
-    ScreenBuffer.CopyRect(entry.hx, entry.hy, PartsImage, entry.hx, entry.hy, entry.hw, entry.hh);
+    m_stage.ScreenBuffer().CopyRect(entry.hx, entry.hy, m_stage.PartsImage(), entry.hx, entry.hy, entry.hw, entry.hh);
 }
 
 void Engine::DrawAlbumFrame(int cell) {
     // The frame on the parts sheet, two pixels out from the thumbnail; its own pixel (8, 8) is the
     // colour that stays see-through.
-    const Color key = PartsImage.GetColor(kAlbumFrameX + 8, kAlbumFrameY + 8);
+    const Color key = m_stage.PartsImage().GetColor(kAlbumFrameX + 8, kAlbumFrameY + 8);
     const int dx = AlbumCellCorner(cell).x - 2;
     const int dy = AlbumCellCorner(cell).y - 2;
     for (int y = 0; y < kAlbumFrameHeight; ++y) {
         for (int x = 0; x < kAlbumFrameWidth; ++x) {
-            const Color c = PartsImage.GetColor(kAlbumFrameX + x, kAlbumFrameY + y);
+            const Color c = m_stage.PartsImage().GetColor(kAlbumFrameX + x, kAlbumFrameY + y);
             if (c != key)
-                ScreenBuffer.FillRect(dx + x, dy + y, 1, 1, c);
+                m_stage.ScreenBuffer().FillRect(dx + x, dy + y, 1, 1, c);
         }
     }
 }
 
 void Engine::DrawAlbumLock(int cell) {
     const Point corner = AlbumCellCorner(cell);
-    BgLayer.CopyRect(corner.x, corner.y, PartsImage, kAlbumLockX, kAlbumLockY, kAlbumThumbWidth, kAlbumThumbHeight);
+    m_stage.BgLayer().CopyRect(corner.x, corner.y, m_stage.PartsImage(), kAlbumLockX, kAlbumLockY, kAlbumThumbWidth,
+                               kAlbumThumbHeight);
 }
 
 } // namespace hk

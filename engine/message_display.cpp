@@ -58,8 +58,8 @@ void Engine::HideMsgWindow() {
         m_platform.ShowWindow(WindowId::Float, false);
         return;
     }
-    ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
-    PresentScreen();
+    m_stage.ScreenBuffer().CopyRect(0, 0, m_stage.SceneImage(), 0, 0, kScreenWidth, kScreenHeight);
+    m_stage.PresentScreen();
 }
 
 void Engine::ShowMsgWindow() {
@@ -67,8 +67,8 @@ void Engine::ShowMsgWindow() {
         m_platform.ShowWindow(WindowId::Float, true);
         return;
     }
-    ScreenBuffer.CopyRect(0, kMsgWindowTop, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
-    PresentRect(MsgTextImage, 0, kMsgWindowTop);
+    m_stage.ScreenBuffer().CopyRect(0, kMsgWindowTop, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
+    m_stage.PresentRect(MsgTextImage, 0, kMsgWindowTop);
 }
 
 bool Engine::WaitWithHiddenWindow() {
@@ -92,7 +92,7 @@ void Engine::DispMessage() {
     const bool floating = MsgFloatChecked();
     const bool first_tick = s.RevealLevel == 0;
     if (first_tick) {
-        ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
+        m_stage.ScreenBuffer().CopyRect(0, 0, m_stage.SceneImage(), 0, 0, kScreenWidth, kScreenHeight);
         MakeMessageBackground(MsgWindowImage);
         MsgRuleImage.BlueToGray8(SelectImage);
     }
@@ -105,13 +105,13 @@ void Engine::DispMessage() {
     if (floating) {
         ShowOnFloatWindow(MsgWindowImage);
     } else {
-        ScreenBuffer.CopyRect(0, kMsgWindowTop, MsgWindowImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
+        m_stage.ScreenBuffer().CopyRect(0, kMsgWindowTop, MsgWindowImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
         // The first tick shows the whole screen: the scene may have been composed without a
         // transition, and the window must show what ScreenBuffer holds.
         if (first_tick)
-            PresentScreen();
+            m_stage.PresentScreen();
         else
-            PresentRect(MsgWindowImage, 0, kMsgWindowTop);
+            m_stage.PresentRect(MsgWindowImage, 0, kMsgWindowTop);
     }
 
     if (s.KeyReturn || s.KeyControl || s.LeftClick || s.LogViewing || s.SkipNow)
@@ -128,8 +128,8 @@ void Engine::DispMessage() {
     if (floating) {
         ShowOnFloatWindow(MsgTextImage);
     } else {
-        ScreenBuffer.CopyRect(0, kMsgWindowTop, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
-        PresentRect(MsgTextImage, 0, kMsgWindowTop);
+        m_stage.ScreenBuffer().CopyRect(0, kMsgWindowTop, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
+        m_stage.PresentRect(MsgTextImage, 0, kMsgWindowTop);
     }
     s.RevealLevel = 0;
     s.AutoElapsed = 0;
@@ -171,7 +171,7 @@ void Engine::WaitMessage() {
     if (manual || automatic) {
         if (MsgFloatChecked()) {
             // The floating window stays empty while the script runs.
-            MsgWindowImage.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
+            MsgWindowImage.CopyRect(0, 0, m_stage.PartsImage(), 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
             ShowOnFloatWindow(MsgWindowImage);
             m_platform.Sleep(1);
         }
@@ -203,18 +203,18 @@ void Engine::WaitMessage() {
 
 int Engine::WaitIconFramesUntilChange(int frame) {
     constexpr int kIconSize = 32;
-    if (m_idle.icon_changes_serial != m_parts_serial) {
+    if (m_idle.icon_changes_serial != m_stage.PartsSerial()) {
         // Two cells look the same on the window when the same pixels are left out (their own
         // top-left colour) and the others have the same colours.
         auto same_cells = [this](int a, int b) {
-            if (PartsImage.Width() < kIconSize * 8 || PartsImage.Height() < 2 * kIconSize)
+            if (m_stage.PartsImage().Width() < kIconSize * 8 || m_stage.PartsImage().Height() < 2 * kIconSize)
                 return false;
-            const Color key_a = PartsImage.GetColor(kIconSize * a, kIconSize);
-            const Color key_b = PartsImage.GetColor(kIconSize * b, kIconSize);
+            const Color key_a = m_stage.PartsImage().GetColor(kIconSize * a, kIconSize);
+            const Color key_b = m_stage.PartsImage().GetColor(kIconSize * b, kIconSize);
             for (int y = kIconSize; y < 2 * kIconSize; ++y)
                 for (int x = 0; x < kIconSize; ++x) {
-                    const Color pa = PartsImage.GetColor(kIconSize * a + x, y);
-                    const Color pb = PartsImage.GetColor(kIconSize * b + x, y);
+                    const Color pa = m_stage.PartsImage().GetColor(kIconSize * a + x, y);
+                    const Color pb = m_stage.PartsImage().GetColor(kIconSize * b + x, y);
                     if ((pa == key_a) != (pb == key_b) || (pa != key_a && pa != pb))
                         return false;
                 }
@@ -228,7 +228,7 @@ int Engine::WaitIconFramesUntilChange(int frame) {
                     break;
                 }
         }
-        m_idle.icon_changes_serial = m_parts_serial;
+        m_idle.icon_changes_serial = m_stage.PartsSerial();
     }
     return m_idle.icon_changes_after[static_cast<std::size_t>(frame & 7)];
 }
@@ -241,7 +241,8 @@ void Engine::DrawWaitIcon() {
     const int frame = static_cast<int>((now / 55) & 7);
     const int cell_x = kIconSize * frame;
     const int cell_y = kIconSize;
-    if (!PartsImage.HasImage() || PartsImage.Width() < cell_x + kIconSize || PartsImage.Height() < cell_y + kIconSize) {
+    if (!m_stage.PartsImage().HasImage() || m_stage.PartsImage().Width() < cell_x + kIconSize ||
+        m_stage.PartsImage().Height() < cell_y + kIconSize) {
         NoteWaitIconShown(std::nullopt);
         return;
     }
@@ -272,12 +273,12 @@ void Engine::DrawWaitIcon() {
         return;
     // The window's own pixels under the icon, then the icon with its key colour left out.
     surface.CopyRect(kIconX, y_on_window, MsgTextImage, kIconX, kIconY, kIconSize, kIconSize);
-    const Color key = PartsImage.GetColor(cell_x, cell_y);
+    const Color key = m_stage.PartsImage().GetColor(cell_x, cell_y);
     for (int y = 0; y < kIconSize; ++y) {
         for (int x = 0; x < kIconSize; ++x) {
-            if (PartsImage.GetColor(cell_x + x, cell_y + y) == key)
+            if (m_stage.PartsImage().GetColor(cell_x + x, cell_y + y) == key)
                 continue;
-            const std::uint8_t* from = PartsImage.Pixel(cell_x + x, cell_y + y);
+            const std::uint8_t* from = m_stage.PartsImage().Pixel(cell_x + x, cell_y + y);
             std::uint8_t* to = surface.Pixel(kIconX + x, y_on_window + y);
             to[0] = from[0];
             to[1] = from[1];

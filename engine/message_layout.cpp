@@ -100,16 +100,17 @@ std::vector<std::u32string> SplitChoiceLines(std::u32string_view text, int line_
 void Engine::MakeMessageBackground(Bitmap& out) {
     if (MsgFloatChecked()) {
         // The floating window's own artwork; it has its frame painted in.
-        out.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
+        out.CopyRect(0, 0, m_stage.PartsImage(), 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
         return;
     }
     // The frame over the scene's strip is the same for every message shown over one scene
     // picture: it is drawn once after the scene was composed (or the frame loaded), then copied.
-    if (m_msg_backdrop.scene_serial != m_scene_serial || !m_msg_backdrop.picture.HasImage()) {
+    if (m_msg_backdrop.scene_serial != m_stage.SceneSerial() || !m_msg_backdrop.picture.HasImage()) {
         m_msg_backdrop.picture.SetSize(kMsgWindowWidth, kMsgWindowHeight);
-        m_msg_backdrop.picture.CopyRect(0, 0, SceneImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
+        m_msg_backdrop.picture.CopyRect(0, 0, m_stage.SceneImage(), 0, kMsgWindowTop, kMsgWindowWidth,
+                                        kMsgWindowHeight);
         MsgFrameImage.DrawAlphaOnto(0, 0, kMsgWindowWidth, kMsgWindowHeight, 0, 0, m_msg_backdrop.picture, 255);
-        m_msg_backdrop.scene_serial = m_scene_serial;
+        m_msg_backdrop.scene_serial = m_stage.SceneSerial();
     }
     out.CopyRect(0, 0, m_msg_backdrop.picture, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
 }

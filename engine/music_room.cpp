@@ -21,7 +21,7 @@ constexpr MenuEntry kMusicEntries[] = {
 void Engine::DispBgmMenu() {
     PlayBGM(0, 0);
     LoadMenuScreen(kMusicRoomPicture, kMusicRoomParts);
-    CreateMakeBMP();
+    m_stage.CreateMakeBMP(m_state.Game);
     StartMenuFade(TaskCode::TASK_WAIT_BGM_MENU);
 }
 

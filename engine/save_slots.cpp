@@ -101,17 +101,17 @@ void Engine::RestoreGame() {
     m_script.SetGamePlaying(true);
     // The layers as they were saved.
     if (game.LayerGraphic[0] != 0)
-        ReadGraphic(kBackgroundSlot, game.LayerGraphic[0], kPlaceCentre);
+        m_stage.ReadGraphic(kBackgroundSlot, game.LayerGraphic[0], kPlaceCentre);
     else
-        ClearBitmap(0);
+        m_stage.ClearBitmap(0, m_state.Game);
     for (int layer = 1; layer <= 2; ++layer) {
         if (game.LayerGraphic[layer] != 0)
-            ReadGraphic(layer, game.LayerGraphic[layer], game.LayerPlacement[layer - 1]);
+            m_stage.ReadGraphic(layer, game.LayerGraphic[layer], game.LayerPlacement[layer - 1]);
         else
-            ClearBitmap(layer);
+            m_stage.ClearBitmap(layer, m_state.Game);
     }
-    ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
-    CreateMakeBMP();
+    m_stage.ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
+    m_stage.CreateMakeBMP(m_state.Game);
     // The music (0 stops all sound), then the scene at the saved step.
     PlayBGM(game.CurrentBgm, game.BgmLoop);
     if (game.CurrentScene != 0)
@@ -119,13 +119,9 @@ void Engine::RestoreGame() {
     for (int channel = 0; channel < 2; ++channel)
         if (game.SeRestoreNumber[channel] != 0)
             PlaySE(channel + 1, game.SeRestoreNumber[channel], game.SeRestoreLoop[channel]);
-    ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
+    m_stage.ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     // Fade in over 500 ms, then back to the script, which shows the saved message again.
-    const std::int32_t now = static_cast<std::int32_t>(m_platform.TickCount());
-    s.EffectState.FirstTick = 0;
-    s.EffectState.StartTime = now;
-    s.EffectState.Duration = 500;
-    s.EffectState.EndTime = now + 500;
+    m_stage.StartFade(500);
     SetTask(TaskCode::TASK_EFFECT_91, TaskCode::TASK_SCRIPT);
     m_platform.ShowWindow(WindowId::Float, m_msg_float_checked);
 }

@@ -13,7 +13,7 @@ constexpr const char* kCloseQuestion = "ゲームを終了しますか？";
 } // namespace
 
 Engine::Engine(Platform& platform, GameFiles& files)
-    : m_script(*this, files, m_state.Game, m_state.System), Query(m_state.QueryAnswer),
+    : m_script(*this, files, m_state.Game, m_state.System), m_stage(*this, files), Query(m_state.QueryAnswer),
       SaveComment(m_state.QueryAnswer), m_platform(platform), m_files(files) {
     BuildMenus();
     ConnectConfigForm();
@@ -72,10 +72,10 @@ bool Engine::FormCreate() {
         // 8. Surfaces.
         CreateSurfaces();
         // 9. Message rule, message frame, parts sheet and choice sheet (slots 9 and 10 crossed).
-        ReadGraphic(kMsgRuleSlot, kMsgRuleGraphic, kPlaceCentre);
-        ReadGraphic(kMsgFrameSlot, kMsgFrameGraphic, kPlaceCentre);
-        ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
-        ReadGraphic(kChoiceSheetSlot, kChoiceSheetGraphic, kPlaceCentre);
+        m_stage.ReadGraphic(kMsgRuleSlot, kMsgRuleGraphic, kPlaceCentre);
+        m_stage.ReadGraphic(kMsgFrameSlot, kMsgFrameGraphic, kPlaceCentre);
+        m_stage.ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
+        m_stage.ReadGraphic(kChoiceSheetSlot, kChoiceSheetGraphic, kPlaceCentre);
         // 10. Line-breaking rules of the message layout.
         m_state.NoLineStartChars = U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】";
         m_state.NoLineEndChars = U"（「『【";
@@ -131,7 +131,7 @@ void Engine::ReadArchiveIndexes() {
                               "「harukaze フォルダ」と指定するか、そのフォルダで起動し直してください。"
                               "このフォルダには何も書き込んでいません。");
     }
-    m_files.ReadAt("GRP.IFP", 16, m_state.GrpIndex.data(), m_state.GrpIndex.size());
+    m_stage.ReadGraphicIndex();
     m_script.ReadSceneIndex();
 }
 
@@ -141,19 +141,7 @@ void Engine::CreateSurfaces() {
         if (fill != kWhite)
             surface.Fill(fill);
     };
-    ++m_scene_serial;
-    make(SceneImage, kScreenWidth, kScreenHeight, kWhite);
-    make(ScreenBuffer, kScreenWidth, kScreenHeight, kWhite);
-    // The transitions' two surfaces take their pixels only when a transition starts (the screen
-    // as it was, the rule image loaded into slot 6): until then they need no memory.
-    EffectOld = Bitmap();
-    RuleImage = Bitmap();
-    make(BgLayer, kScreenWidth, kScreenHeight, kWhite);
-    make(PartsImage, kScreenWidth, kScreenHeight, kWhite);
-    ++m_parts_serial;
-    m_parts_source = {-1, -1};
-    CharLayer1 = Bitmap();
-    CharLayer2 = Bitmap();
+    m_stage.CreateSurfaces();
     // The frame and the choice overlay are loaded whole into their slots a moment later, which
     // gives them the loaded pictures' size: nothing needs them before.
     MsgFrameImage = Bitmap();

@@ -10,7 +10,7 @@ void Engine::DispTitleMenu() {
     ClearMsgLog();
     PlayBGM(kTitleMusic, 1);
     LoadMenuScreen(kTitleMenuPicture, kTitleMenuParts);
-    CreateMakeBMP();
+    m_stage.CreateMakeBMP(m_state.Game);
     StartMenuFade(TaskCode::TASK_WAIT_TITLE_MENU);
     m_state.Game.CursorShown = 1;
     m_platform.SetCursorVisible(true);
@@ -24,11 +24,11 @@ void Engine::WaitTitleMenu() {
     SpendHeldKeys();
     switch (entry) {
     case 0: // new game
-        ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
+        m_stage.ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
         s.Game.ContextMenuOn = 1;
         AttachContextMenu();
         PlayBGM(0, 0);
-        MsgWindowImage.CopyRect(0, 0, PartsImage, 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
+        MsgWindowImage.CopyRect(0, 0, m_stage.PartsImage(), 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
         ShowOnFloatWindow(MsgWindowImage);
         m_platform.ShowWindow(WindowId::Float, m_msg_float_checked);
         m_script.ClearReturnTbl();
@@ -42,7 +42,8 @@ void Engine::WaitTitleMenu() {
         break;
     case 1: // load
         m_platform.AttachContextMenu(&TitleLoadMenu);
-        m_platform.PopupMenu(TitleLoadMenu, m_platform.ClientToScreen(WindowId::Main, Point{kTitleLoadMenuX, kTitleLoadMenuY}));
+        m_platform.PopupMenu(TitleLoadMenu,
+                             m_platform.ClientToScreen(WindowId::Main, Point{kTitleLoadMenuX, kTitleLoadMenuY}));
         m_platform.AttachContextMenu(nullptr);
         break;
     case 2: // quit

@@ -37,8 +37,8 @@ TEST_F(GraphicsTest, CharactersArePlacedInAWhiteFrameWithTheirMask) {
     grp.Add(301, kPng, Png(Solid(800, 600, MakeColor(0, 0, 200)))); // no mask
     StartParked(grp);
 
-    TheEngine().ReadGraphic(1, 300, 1); // drawn at x = -200
-    const Bitmap& c1 = TheEngine().CharLayer1;
+    TheEngine().TheStage().ReadGraphic(1, 300, 1); // drawn at x = -200
+    const Bitmap& c1 = TheEngine().TheStage().CharLayer1();
     ASSERT_EQ(c1.Width(), 800);
     EXPECT_EQ(c1.GetColor(0, 0), MakeColor(200, 0, 0));
     EXPECT_EQ(Clear(c1, 0, 0), 0);
@@ -46,14 +46,14 @@ TEST_F(GraphicsTest, CharactersArePlacedInAWhiteFrameWithTheirMask) {
     EXPECT_EQ(c1.GetColor(600, 300), kWhite) << "uncovered columns stay white";
     EXPECT_EQ(Clear(c1, 799, 300), 0) << "... and opaque";
 
-    TheEngine().ReadGraphic(2, 300, 3); // drawn at x = +200
-    const Bitmap& c2 = TheEngine().CharLayer2;
+    TheEngine().TheStage().ReadGraphic(2, 300, 3); // drawn at x = +200
+    const Bitmap& c2 = TheEngine().TheStage().CharLayer2();
     EXPECT_EQ(c2.GetColor(199, 10), kWhite);
     EXPECT_EQ(Clear(c2, 199, 10), 0);
     EXPECT_EQ(Clear(c2, 205, 10), 255) << "the mask's black edge is clear";
     EXPECT_EQ(c2.GetColor(215, 10), MakeColor(200, 0, 0));
 
-    TheEngine().ReadGraphic(1, 301, 0);
+    TheEngine().TheStage().ReadGraphic(1, 301, 0);
     EXPECT_EQ(Clear(c1, 400, 300), 255) << "a picture without a mask draws clear";
 }
 
@@ -68,16 +68,16 @@ TEST_F(GraphicsTest, SlotsDeliverTheirWayAndCgFlagsAreSetForTheCgRangeOnly) {
     EXPECT_EQ(TheEngine().MsgFrameImage.Width(), 800);
     EXPECT_EQ(TheEngine().MsgFrameImage.Height(), 600) << "slot 8 takes the frame's full size";
 
-    TheEngine().ReadGraphic(6, 41, 0);
-    EXPECT_EQ(TheEngine().RuleImage.Format(), PixelFormat::Gray8);
-    EXPECT_EQ(*TheEngine().RuleImage.Pixel(10, 10), 90);
+    TheEngine().TheStage().ReadGraphic(6, 41, 0);
+    EXPECT_EQ(TheEngine().TheStage().RuleImage().Format(), PixelFormat::Gray8);
+    EXPECT_EQ(*TheEngine().TheStage().RuleImage().Pixel(10, 10), 90);
 
-    TheEngine().ReadGraphic(0, 500, 0);
-    EXPECT_EQ(TheEngine().BgLayer.GetColor(5, 5), kWhite);
+    TheEngine().TheStage().ReadGraphic(0, 500, 0);
+    EXPECT_EQ(TheEngine().TheStage().BgLayer().GetColor(5, 5), kWhite);
 
     const auto seen = [&](int g) { return State().System.CgSeen[g - kCgFirst]; };
     for (int g : {400, 401, 500, 699, 700})
-        TheEngine().ReadGraphic(3, g, 0);
+        TheEngine().TheStage().ReadGraphic(3, g, 0);
     EXPECT_EQ(seen(401), 1);
     EXPECT_EQ(seen(500), 1);
     EXPECT_EQ(seen(699), 1);
@@ -94,7 +94,7 @@ TEST_F(GraphicsTest, DamagedPictureIsAnErrorNamingTheGraphic) {
     grp.Add(123, kPng, png);
     StartParked(grp);
     try {
-        TheEngine().ReadGraphic(0, 123, 0);
+        TheEngine().TheStage().ReadGraphic(0, 123, 0);
         FAIL() << "a cut PNG must not load";
     } catch (const std::exception& e) {
         EXPECT_NE(std::string(e.what()).find("graphic 123"), std::string::npos) << e.what();
@@ -103,27 +103,27 @@ TEST_F(GraphicsTest, DamagedPictureIsAnErrorNamingTheGraphic) {
 
 TEST_F(GraphicsTest, CompositionDrawsLayerOneInFrontAndIgnoresEmptyLayers) {
     StartParked(ArchiveBuilder());
-    TheEngine().BgLayer.Fill(kWhite);
-    TheEngine().CharLayer1 = Solid(800, 600, kBlack); // opaque black
-    TheEngine().CharLayer2 = Solid(800, 600, MakeColor(0, 255, 0));
+    TheEngine().TheStage().BgLayer().Fill(kWhite);
+    TheEngine().TheStage().CharLayer1() = Solid(800, 600, kBlack); // opaque black
+    TheEngine().TheStage().CharLayer2() = Solid(800, 600, MakeColor(0, 255, 0));
     State().Game.LayerGraphic[1] = 5;
     State().Game.LayerGraphic[2] = 7;
-    TheEngine().CreateMakeBMP();
+    TheEngine().TheStage().CreateMakeBMP(State().Game);
     // Opacity 255 keeps 1/256 of what is beneath: (0 * 255 + 255 * 1) >> 8 = 0.
-    EXPECT_EQ(TheEngine().SceneImage.GetColor(1, 1), kBlack);
+    EXPECT_EQ(TheEngine().TheStage().SceneImage().GetColor(1, 1), kBlack);
 
     State().Game.LayerGraphic[1] = 0;
-    TheEngine().CreateMakeBMP();
+    TheEngine().TheStage().CreateMakeBMP(State().Game);
     // Red and blue: (0 * 255 + 255 * 1) >> 8 = 0; green: (255 * 255 + 255 * 1) >> 8 = 255.
-    EXPECT_EQ(TheEngine().SceneImage.GetColor(1, 1), MakeColor(0, 255, 0));
+    EXPECT_EQ(TheEngine().TheStage().SceneImage().GetColor(1, 1), MakeColor(0, 255, 0));
 
-    TheEngine().CharLayer2 = Bitmap(); // shown but never loaded
-    TheEngine().CreateMakeBMP();
-    EXPECT_EQ(TheEngine().SceneImage.GetColor(1, 1), kWhite);
+    TheEngine().TheStage().CharLayer2() = Bitmap(); // shown but never loaded
+    TheEngine().TheStage().CreateMakeBMP(State().Game);
+    EXPECT_EQ(TheEngine().TheStage().SceneImage().GetColor(1, 1), kWhite);
 
-    TheEngine().ClearBitmap(1);
+    TheEngine().TheStage().ClearBitmap(1, State().Game);
     EXPECT_EQ(State().Game.LayerGraphic[1], 0);
-    TheEngine().ClearBitmap(7);
+    TheEngine().TheStage().ClearBitmap(7, State().Game);
 }
 
 TEST_F(GraphicsTest, RunnerScreenshotOfAComposedSceneAfterAWipe) {

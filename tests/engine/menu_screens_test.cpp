@@ -204,7 +204,7 @@ TEST_F(MenuScreensTest, SceneAlbumQueuesScenesAndReplaysThemInOrder) {
     bool cyan = false;
     for (int y = 78; y < 110; ++y)
         for (int x = 21; x < 45; ++x) {
-            const Color c = TheEngine().SceneImage.GetColor(x, y);
+            const Color c = TheEngine().TheStage().SceneImage().GetColor(x, y);
             cyan = cyan || (ColorRed(c) < 40 && ColorGreen(c) > 200 && ColorBlue(c) > 200);
         }
     EXPECT_TRUE(cyan);

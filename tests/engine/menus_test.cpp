@@ -169,7 +169,7 @@ TEST_F(MenusTest, LoadingReadsTheSlotStepsBackAndRestores) {
     Session().Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_EFFECT_91);
     EXPECT_EQ(State().ReturnTask, TaskCode::TASK_SCRIPT);
-    EXPECT_EQ(State().EffectState.Duration, 500);
+    EXPECT_EQ(TheEngine().TheStage().EffectState().Duration, 500);
     EXPECT_EQ(Script().GamePlaying(), 1);
 }
 
@@ -208,7 +208,7 @@ TEST_F(MenusTest, HideCaptionFollowsTheWindowAndTheFullScreenChoice) {
 
     TheEngine().SetTask(TaskCode::TASK_WAIT_SELECT2);
     State().Select2Visible = 1;
-    TheEngine().SceneImage.Fill(MakeColor(10, 20, 30));
+    TheEngine().TheStage().SceneImage().Fill(MakeColor(10, 20, 30));
     Menu({});
     EXPECT_FALSE(Item("ItemMsgFloat").enabled);
     EXPECT_EQ(Item("ItemMsgClear").caption, "ﾒｯｾｰｼﾞｳｨﾝﾄﾞｳの一時消去");

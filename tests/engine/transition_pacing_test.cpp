@@ -19,7 +19,7 @@ TEST_F(TransitionPacingTest, BusyDisplaySkipsStepsButTheFadeEndsOnTime) {
     const int presents = Presents();
 
     Platform().SetReadyForFrame(false);
-    const auto start = static_cast<std::uint32_t>(State().EffectState.StartTime);
+    const auto start = static_cast<std::uint32_t>(TheEngine().TheStage().EffectState().StartTime);
     while (Platform().TickCount() - start < 280) {
         Session().Tick();
         ASSERT_EQ(State().Task, TaskCode::TASK_EFFECT_01);
@@ -44,9 +44,7 @@ TEST_F(TransitionPacingTest, BusyDisplaySkipsStepsButTheFadeEndsOnTime) {
 }
 
 TEST_F(TransitionPacingTest, WipeSkipsStepsWhileTheDisplayIsBusy) {
-    State().EffectState.Graphic = 41;
-    State().EffectState.Strength = 4;
-    BeginTransition(TaskCode::TASK_EFFECT_11, 200);
+    BeginTransition(TaskCode::TASK_EFFECT_11, 200, std::nullopt, 41, 4);
     Session().Tick();
     const int presents = Presents();
     Platform().SetReadyForFrame(false);
@@ -59,7 +57,7 @@ TEST_F(TransitionPacingTest, WipeSkipsStepsWhileTheDisplayIsBusy) {
     while (State().Task == TaskCode::TASK_EFFECT_11)
         Session().Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
-    EXPECT_EQ(TheEngine().ScreenBuffer.GetColor(400, 300), kNew);
+    EXPECT_EQ(TheEngine().TheStage().ScreenBuffer().GetColor(400, 300), kNew);
 }
 
 } // namespace

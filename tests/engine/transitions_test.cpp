@@ -9,14 +9,12 @@ class TransitionTest : public TransitionFixture {
 protected:
     // Starts a transition as the show opcode or a menu does.
     void Begin(TaskCode task, int duration, int graphic = 0, int strength = 4) {
-        State().EffectState.Graphic = graphic;
-        State().EffectState.Strength = strength;
-        BeginTransition(task, duration, TaskCode::TASK_WAIT_KEY);
+        BeginTransition(task, duration, TaskCode::TASK_WAIT_KEY, graphic, strength);
     }
     // Runs ticks until the clock has passed `ms` since the transition started, or until the
     // transition has handed the task on (the idle scene would move on from there).
     void RunUntil(std::uint32_t ms) {
-        const auto start = static_cast<std::uint32_t>(State().EffectState.StartTime);
+        const auto start = static_cast<std::uint32_t>(TheEngine().TheStage().EffectState().StartTime);
         const TaskCode task = State().Task;
         while (Platform().TickCount() - start < ms && State().Task == task)
             Session().Tick();
@@ -31,7 +29,7 @@ TEST_F(TransitionTest, FadeShowsTheTimedMixAndEndsOnTheNewScene) {
     Begin(TaskCode::TASK_EFFECT_01, 1000);
     // Tick until about half the time has passed; the tick reads the clock after its 2 ms sleep,
     // which is the clock after the tick.
-    const auto start = static_cast<std::uint32_t>(State().EffectState.StartTime);
+    const auto start = static_cast<std::uint32_t>(TheEngine().TheStage().EffectState().StartTime);
     while (Platform().TickCount() - start < 497)
         Session().Tick();
     Session().Tick();
@@ -46,7 +44,7 @@ TEST_F(TransitionTest, FadeShowsTheTimedMixAndEndsOnTheNewScene) {
     RunUntil(1010);
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
     EXPECT_EQ(Shown(), kNew);
-    EXPECT_EQ(TheEngine().ScreenBuffer.GetColor(0, 0), kNew);
+    EXPECT_EQ(TheEngine().TheStage().ScreenBuffer().GetColor(0, 0), kNew);
 }
 
 TEST_F(TransitionTest, ZeroDurationEndsOnTheFirstTick) {
@@ -55,12 +53,12 @@ TEST_F(TransitionTest, ZeroDurationEndsOnTheFirstTick) {
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
     EXPECT_EQ(Shown(), kNew);
 
-    TheEngine().ScreenBuffer.Fill(kOld);
-    TheEngine().PresentScreen();
+    TheEngine().TheStage().ScreenBuffer().Fill(kOld);
+    TheEngine().TheStage().PresentScreen();
     Begin(TaskCode::TASK_EFFECT_11, 0, 41);
     Session().Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
-    EXPECT_EQ(TheEngine().ScreenBuffer.GetColor(1, 1), kNew);
+    EXPECT_EQ(TheEngine().TheStage().ScreenBuffer().GetColor(1, 1), kNew);
     EXPECT_EQ(Shown(), kOld) << "the wipe's last step does not present";
 }
 
@@ -69,13 +67,13 @@ TEST_F(TransitionTest, WipeWithAnEmptyRuleChangesEverythingLate) {
     Begin(TaskCode::TASK_EFFECT_11, 1000, 43, 8);
     RunUntil(300);
     EXPECT_EQ(Shown(), kOld);
-    EXPECT_EQ(TheEngine().RuleImage.Format(), PixelFormat::Gray8);
+    EXPECT_EQ(TheEngine().TheStage().RuleImage().Format(), PixelFormat::Gray8);
     RunUntil(980);
     EXPECT_NE(Shown(), kOld);
     RunUntil(1010);
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
-    EXPECT_EQ(TheEngine().ScreenBuffer.GetColor(5, 5), kNew);
-    EXPECT_GT(State().EffectState.FirstTick, 4);
+    EXPECT_EQ(TheEngine().TheStage().ScreenBuffer().GetColor(5, 5), kNew);
+    EXPECT_GT(TheEngine().TheStage().EffectState().FirstTick, 4);
 }
 
 TEST_F(TransitionTest, ControlSkipAndEffectsOffCutScriptTransitionsOnlyWithTheCursorShown) {
@@ -122,10 +120,10 @@ TEST_F(TransitionTest, ShowOpcodeSettlesStrengthAndDefaultDuration) {
     m_session.reset();
     Start();
     Session().UntilTask(TaskCode::TASK_EFFECT_01, 1000);
-    EXPECT_EQ(State().EffectState.Duration, 500);
+    EXPECT_EQ(TheEngine().TheStage().EffectState().Duration, 500);
     for (int expected : {4, 8, 1}) {
         ASSERT_TRUE(Session().UntilTask(TaskCode::TASK_EFFECT_11, 2000));
-        EXPECT_EQ(State().EffectState.Strength, expected);
+        EXPECT_EQ(TheEngine().TheStage().EffectState().Strength, expected);
         ASSERT_TRUE(Session().UntilTask(TaskCode::TASK_SCRIPT, 2000));
     }
 }

@@ -316,7 +316,7 @@ TEST_F(FloatGame, MessageMovesBetweenTheFloatingAndTheMainWindow) {
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_MESSAGE) << "the whole message at once";
     EXPECT_TRUE(SameRect(Surface(WindowId::Float), 0, 0, TheEngine().MsgTextImage, 0, 0, 752, 176));
     EXPECT_EQ(TheEngine().MsgTextImage.GetColor(2, 2), kFloatKey) << "laid out on the floating artwork";
-    EXPECT_TRUE(SameRect(Surface(WindowId::Main), 0, 0, TheEngine().SceneImage, 0, 0, 800, 600));
+    EXPECT_TRUE(SameRect(Surface(WindowId::Main), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 600));
 
     TheEngine().ItemMsgFloatClick();
     EXPECT_FALSE(Platform().IsWindowVisible(WindowId::Float));
@@ -324,7 +324,7 @@ TEST_F(FloatGame, MessageMovesBetweenTheFloatingAndTheMainWindow) {
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_MESSAGE);
     EXPECT_NE(TheEngine().MsgTextImage.GetColor(2, 2), kFloatKey) << "laid out on the scene strip again";
     EXPECT_TRUE(SameRect(Surface(WindowId::Main), 0, 424, TheEngine().MsgTextImage, 0, 0, 752, 176));
-    EXPECT_TRUE(SameRect(Surface(WindowId::Main), 0, 0, TheEngine().SceneImage, 0, 0, 800, 424));
+    EXPECT_TRUE(SameRect(Surface(WindowId::Main), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 424));
 }
 
 } // namespace

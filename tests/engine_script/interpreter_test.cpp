@@ -188,7 +188,7 @@ TEST_F(ScriptTest, WaitsAndTransitionsSetTheirTaskAndParameters) {
     EXPECT_EQ(State().WaitUntil, Platform().TickCount() + 1000);
     EXPECT_EQ(Step(), 1);
 
-    const EffectStateData& e = State().EffectState;
+    const EffectStateData& e = TheEngine().TheStage().EffectState();
     Resume(); // effect 2 composes and goes on; effect 41 starts a wipe
     EXPECT_EQ(State().Task, TaskCode::TASK_EFFECT_11);
     EXPECT_EQ(Step(), 3);

@@ -93,9 +93,9 @@ TEST_F(ChoiceTest, WaitingChoicesPresentOnlyWhenThePictureChanges) {
     EXPECT_EQ(Platform().Invalidations(WindowId::Main), presents + 1);
     EXPECT_EQ(HighlightedRows(), Rows{2});
     // Drawn over (as a menu or the window system may), it comes back on the next tick.
-    TheEngine().ScreenBuffer.Fill(kBlack);
-    TheEngine().PresentScreen();
-    TheEngine().ScreenBuffer.CopyRect(0, 0, TheEngine().SceneImage, 0, 0, 800, 600);
+    TheEngine().TheStage().ScreenBuffer().Fill(kBlack);
+    TheEngine().TheStage().PresentScreen();
+    TheEngine().TheStage().ScreenBuffer().CopyRect(0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 600);
     Tick();
     EXPECT_EQ(HighlightedRows(), Rows{2});
 
@@ -144,14 +144,14 @@ TEST_F(ChoiceTest, FloatingWindowRowsUseItsOwnPointerWithATallerLastRow) {
         MovePointer({400, y}, WindowId::Float);
         Tick();
         EXPECT_EQ(HighlightedFloatRows(), row ? Rows{row} : Rows{}) << "y " << y;
-        EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().SceneImage, 0, 0, 800, 600));
+        EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 600));
     }
     Click({400, 160}, WindowId::Float);
     EXPECT_EQ(Task(), TaskCode::TASK_SCRIPT);
     EXPECT_EQ(Var1(), 4);
     Bitmap empty;
     empty.SetSize(800, 176);
-    empty.CopyRect(0, 0, TheEngine().PartsImage, 0, 424, 800, 176);
+    empty.CopyRect(0, 0, TheEngine().TheStage().PartsImage(), 0, 424, 800, 176);
     EXPECT_TRUE(SameRect(FloatWindow(), 0, 0, empty, 0, 0, 800, 176));
 }
 
@@ -199,9 +199,9 @@ TEST_F(ChoiceTest, SpaceHidesTheChoiceWindowAndAClickOnlyShowsItAgain) {
     MovePointer({400, 470});
     Press(Key::Space);
     EXPECT_EQ(State().MsgWindowVisible, 0);
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().SceneImage, 0, 0, 800, 600));
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 600));
     Ticks(5);
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().SceneImage, 0, 0, 800, 600));
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 600));
     Click({400, 470});
     EXPECT_EQ(State().MsgWindowVisible, 1);
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_SELECT) << "showing is all the click does";
@@ -256,7 +256,8 @@ TEST_F(ChoiceTest, SecondKindSlotsForEveryCount) {
         EXPECT_EQ(Task(), TaskCode::TASK_SCRIPT);
         EXPECT_EQ(Var1(), n);
         EXPECT_EQ(LogText(0), "【選択肢】/選択" + std::to_string(n));
-        EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().SceneImage, 0, 0, 800, 600)) << "the plain scene again";
+        EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 600))
+            << "the plain scene again";
     }
 }
 
@@ -272,14 +273,14 @@ TEST_F(ChoiceTest, SecondKindDrawsOverTheOverlayHidesWithSpaceAndDetachesTheMenu
     EXPECT_GT(CountPixels(shown, 120, 346, 560, 28, [](Color c) { return c == 0x007F7F7F; }), 20);
     EXPECT_EQ(CountPixels(shown, 120, 160, 560, 60, [](Color c) { return c == 0x007F7F7F; }), 0);
     // The overlay shows in the band of the used slots; above it the scene stays as it is.
-    EXPECT_NE(shown.GetColor(750, 300), TheEngine().SceneImage.GetColor(750, 300));
-    EXPECT_NE(shown.GetColor(400, 300), TheEngine().SceneImage.GetColor(400, 300));
-    EXPECT_EQ(shown.GetColor(400, 10), TheEngine().SceneImage.GetColor(400, 10));
+    EXPECT_NE(shown.GetColor(750, 300), TheEngine().TheStage().SceneImage().GetColor(750, 300));
+    EXPECT_NE(shown.GetColor(400, 300), TheEngine().TheStage().SceneImage().GetColor(400, 300));
+    EXPECT_EQ(shown.GetColor(400, 10), TheEngine().TheStage().SceneImage().GetColor(400, 10));
 
     MovePointer({400, 230});
     Press(Key::Space);
     EXPECT_EQ(State().Select2Visible, 0);
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().SceneImage, 0, 0, 800, 600));
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 600));
     Click({400, 230});
     EXPECT_EQ(State().Select2Visible, 1);
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_SELECT2);

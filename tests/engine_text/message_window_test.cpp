@@ -68,9 +68,9 @@ TEST_F(MessageWindowTest, NameAndLineAreOutlinedInTheirColoursOverTheFramedScene
 
     // The window sits at y 424 of the screen buffer and the main window; the frame's clear top
     // rows show the scene.
-    EXPECT_TRUE(SameRect(TheEngine().ScreenBuffer, 0, 424, text, 0, 0, 800, 176));
+    EXPECT_TRUE(SameRect(TheEngine().TheStage().ScreenBuffer(), 0, 424, text, 0, 0, 800, 176));
     EXPECT_TRUE(SameRect(MainWindow(), 0, 424, text, 0, 0, 752, 176));
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().SceneImage, 0, 0, 800, 432));
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 432));
 }
 
 TEST_F(MessageWindowTest, SpeechWithoutNameAndNarrationWithALaterBracket) {
@@ -179,7 +179,7 @@ TEST_F(MessageWindowTest, RevealUncoversTheTextAlongTheRule) {
     EXPECT_TRUE(SameRect(MainWindow(), 0, 424, TheEngine().MsgTextImage, 0, 0, 300, 176));
     EXPECT_TRUE(Differs(MainWindow(), 0, 424, background, 0, 0, 300, 176));
     EXPECT_TRUE(SameRect(MainWindow(), 520, 424, background, 520, 0, 280, 176));
-    EXPECT_TRUE(SameRect(TheEngine().ScreenBuffer, 0, 424, MainWindow(), 0, 424, 800, 176));
+    EXPECT_TRUE(SameRect(TheEngine().TheStage().ScreenBuffer(), 0, 424, MainWindow(), 0, 424, 800, 176));
 }
 
 TEST_F(MessageWindowTest, ClickCompletesTheRevealAndOnlyTheNextClickAdvances) {
@@ -247,10 +247,12 @@ TEST_F(MessageWindowTest, SpaceHidesTheWindowAndAClickOnlyBringsItBack) {
     EXPECT_EQ(State().MsgWindowVisible, 0);
     EXPECT_EQ(State().AutoMode, 0);
     EXPECT_EQ(State().InputLock, 25);
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().SceneImage, 0, 0, 800, 600));
-    EXPECT_TRUE(SameRect(TheEngine().ScreenBuffer, 0, 0, TheEngine().SceneImage, 0, 0, 800, 600));
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 600));
+    EXPECT_TRUE(
+        SameRect(TheEngine().TheStage().ScreenBuffer(), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 600));
     RunMs(100);
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().SceneImage, 0, 0, 800, 600)) << "no wait icon while hidden";
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 600))
+        << "no wait icon while hidden";
 
     Click({400, 300});
     EXPECT_EQ(State().MsgWindowVisible, 1);
@@ -290,7 +292,7 @@ TEST_F(MessageWindowTest, WaitIconCyclesThroughEightFramesStraightOnTheWindow) {
         frames.insert(f);
     }
     EXPECT_EQ(frames.size(), 8u);
-    EXPECT_TRUE(SameRect(TheEngine().ScreenBuffer, 752, 552, text, 752, 128, 32, 32))
+    EXPECT_TRUE(SameRect(TheEngine().TheStage().ScreenBuffer(), 752, 552, text, 752, 128, 32, 32))
         << "the icon stays out of the buffer";
 }
 
@@ -337,7 +339,7 @@ TEST_F(MessageWindowTest, FloatingWindowShowsTheMessageAndLeavesTheMainWindowAlo
     EXPECT_EQ(Task(), TaskCode::TASK_DISP_MESSAGE);
     Tick();
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE) << "switching shows the whole message at once";
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().SceneImage, 0, 0, 800, 600));
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 600));
     // The floating window shows the message on its own artwork, with the wait icon.
     EXPECT_EQ(FloatWindow().GetColor(2, 2), kFloatKey);
     EXPECT_EQ(TheEngine().MsgTextImage.GetColor(400, 160), kFloatPanel);
@@ -349,12 +351,12 @@ TEST_F(MessageWindowTest, FloatingWindowShowsTheMessageAndLeavesTheMainWindowAlo
     EXPECT_EQ(Task(), TaskCode::TASK_SCRIPT);
     Bitmap empty;
     empty.SetSize(800, 176);
-    empty.CopyRect(0, 0, TheEngine().PartsImage, 0, 424, 800, 176);
+    empty.CopyRect(0, 0, TheEngine().TheStage().PartsImage(), 0, 424, 800, 176);
     EXPECT_TRUE(SameRect(FloatWindow(), 0, 0, empty, 0, 0, 800, 176)) << "empty while the script runs";
 
     while (Task() != TaskCode::TASK_WAIT_MESSAGE) {
         Tick();
-        ASSERT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().SceneImage, 0, 0, 800, 600));
+        ASSERT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 600));
     }
     EXPECT_TRUE(SameRect(FloatWindow(), 0, 0, TheEngine().MsgTextImage, 0, 0, 752, 176));
 

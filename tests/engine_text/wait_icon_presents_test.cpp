@@ -55,7 +55,7 @@ TEST_F(WaitIconPresentsTest, IconDrawnOverIsRedrawnOnTheNextTickOfTheSameFrame) 
     ASSERT_TRUE(IconShown());
     // Something presents the whole screen over the icon (as the menus do) in the middle of a frame.
     const int frame = IconFrame();
-    TheEngine().PresentScreen();
+    TheEngine().TheStage().PresentScreen();
     ASSERT_FALSE(IconShown());
     Tick();
     ASSERT_EQ(IconFrame(), frame) << "the test needs the same frame";

@@ -72,17 +72,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::vector<std::uint8_t> archive = writer.Bytes();
     game.files->Put("GRP.IFP", archive);
-    EngineState& state = game.session->State();
-    std::copy(archive.begin() + 16, archive.begin() + 16 + state.GrpIndex.size(), state.GrpIndex.begin());
-
     Engine& engine = game.session->TheEngine();
+    engine.TheStage().ReadGraphicIndex();
     const int target = slot % 12;
     try {
-        engine.ReadGraphic(target, 100, placement % 5);
+        engine.TheStage().ReadGraphic(target, 100, placement % 5);
     } catch (const std::exception&) {
         return 0;
     }
-    const Bitmap* delivered = target == 1 ? &engine.CharLayer1 : target == 2 ? &engine.CharLayer2 : nullptr;
+    const Bitmap* delivered = target == 1   ? &engine.TheStage().CharLayer1()
+                              : target == 2 ? &engine.TheStage().CharLayer2()
+                                            : nullptr;
     if (delivered && (delivered->Width() != 800 || delivered->Height() != 600))
         Finding("a character layer is not 800x600 after loading");
     return 0;

@@ -16,17 +16,18 @@ protected:
 
     void SetUp() override {
         StartParked();
-        TheEngine().ScreenBuffer.Fill(kOld);
-        TheEngine().SceneImage.Fill(kNew);
+        TheEngine().TheStage().ScreenBuffer().Fill(kOld);
+        TheEngine().TheStage().SceneImage().Fill(kNew);
         State().Game.CursorShown = 1;
     }
-    // Starts `task` now, to last `duration` ms; the picture and strength of a wipe are set before.
-    void BeginTransition(TaskCode task, int duration, std::optional<TaskCode> return_task = std::nullopt) {
-        EffectStateData& e = State().EffectState;
-        e.FirstTick = 0;
-        e.StartTime = static_cast<std::int32_t>(Platform().TickCount());
-        e.Duration = duration;
-        e.EndTime = e.StartTime + duration;
+    // Starts `task` now, to last `duration` ms: a wipe with its rule picture and strength, any other
+    // task as a fade.
+    void BeginTransition(TaskCode task, int duration, std::optional<TaskCode> return_task = std::nullopt,
+                         int graphic = 0, int strength = 4) {
+        if (task == TaskCode::TASK_EFFECT_11)
+            TheEngine().TheStage().StartWipe(graphic, duration, strength);
+        else
+            TheEngine().TheStage().StartFade(duration);
         TheEngine().SetTask(task, return_task);
     }
     // What the main window shows at (x, y).

@@ -1,8 +1,10 @@
 // ReadGraphic: the one way pictures enter the game. A graphic of "GRP.IFP" is a colour picture
 // and an optional mask picture, placed in a white 800x600 frame and delivered to a slot.
-#include "engine/engine.h"
+#include "engine/stage/stage.h"
 
 #include "data/ifp_archive.h"
+#include "engine/engine_error.h"
+#include "engine/screen_layout.h"
 #include "gfx/image_decoder.h"
 
 #include <algorithm>
@@ -63,14 +65,18 @@ void DrawFramed(const Bitmap& picture, int x, Bitmap& dest) {
 
 } // namespace
 
-void Engine::ReadGraphic(int slot, int number, int placement) {
+void Stage::ReadGraphicIndex() {
+    m_files.ReadAt(kGraphicArchive, 16, m_grp_index.data(), m_grp_index.size());
+}
+
+void Stage::ReadGraphic(int slot, int number, int placement) {
     const int x = placement == kPlaceLeft ? -kPlacementShift : placement == kPlaceRight ? kPlacementShift : 0;
     if (number >= kCgFirst && number <= kCgLast)
-        m_state.System.CgSeen[number - kCgFirst] = 1;
+        m_host.NoteCgShown(number);
 
     // Both pictures are decoded before any slot changes: a damaged one leaves the slot as it was.
     Bitmap colour_picture, mask_picture;
-    const IfpEntry entry = ParseIfpEntry(m_state.GrpIndex, number);
+    const IfpEntry entry = ParseIfpEntry(m_grp_index, number);
     if (entry.type_a != 0 || entry.type_b != 0) {
         const IfpParts parts = ReadIfpParts(m_files, kGraphicArchive, entry, number);
         if (entry.type_a != 0)
@@ -82,9 +88,9 @@ void Engine::ReadGraphic(int slot, int number, int placement) {
     // The background, the message rule and the parts sheet take the colour frame as it is: it is
     // drawn straight into them, with no 800x600 frame made on the way (the game loads these
     // often, and making a frame costs more than drawing it).
-    Bitmap* plain = slot == kBackgroundSlot ? &BgLayer
-                    : slot == kMsgRuleSlot  ? &MsgRuleImage
-                    : slot == kPartsSlot    ? &PartsImage
+    Bitmap* plain = slot == kBackgroundSlot ? &m_bg_layer
+                    : slot == kMsgRuleSlot  ? m_host.SlotSurface(slot)
+                    : slot == kPartsSlot    ? &m_parts_image
                                             : nullptr;
     const int plain_height = slot == kMsgRuleSlot ? kMsgWindowHeight : kFrameHeight;
     if (plain && plain->Format() == PixelFormat::Bgra32 && plain->Width() == kFrameWidth &&
@@ -109,22 +115,32 @@ void Engine::ReadGraphic(int slot, int number, int placement) {
             InvertRect(0, 0, kFrameWidth, kFrameHeight, mask);
     }
 
+    // The message window's surfaces are the host's.
+    Bitmap* const other =
+        slot == kMsgRuleSlot || slot == kMsgFrameSlot || slot == kChoiceSheetSlot ? m_host.SlotSurface(slot) : nullptr;
     switch (slot) {
-    case kBackgroundSlot: BgLayer.CopyRect(0, 0, colour, 0, 0, kScreenWidth, kScreenHeight); break;
-    case kCharacterSlot1: colour.CombineMask(mask, CharLayer1); break;
-    case kCharacterSlot2: colour.CombineMask(mask, CharLayer2); break;
-    case kRuleSlot: colour.BlueToGray8(RuleImage); break;
-    case kMsgRuleSlot: MsgRuleImage.CopyRect(0, 0, colour, 0, 0, kMsgWindowWidth, kMsgWindowHeight); break;
+    case kBackgroundSlot: m_bg_layer.CopyRect(0, 0, colour, 0, 0, kScreenWidth, kScreenHeight); break;
+    case kCharacterSlot1: colour.CombineMask(mask, m_char_layer1); break;
+    case kCharacterSlot2: colour.CombineMask(mask, m_char_layer2); break;
+    case kRuleSlot: colour.BlueToGray8(m_rule_image); break;
+    case kMsgRuleSlot:
+        if (other)
+            other->CopyRect(0, 0, colour, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
+        break;
     case kMsgFrameSlot:
-        colour.CombineMask(mask, MsgFrameImage);
+        if (other)
+            colour.CombineMask(mask, *other);
         ++m_scene_serial; // the message window's backdrop is drawn afresh with the new frame
         break;
     case kPartsSlot:
-        PartsImage.CopyRect(0, 0, colour, 0, 0, kScreenWidth, kScreenHeight);
+        m_parts_image.CopyRect(0, 0, colour, 0, 0, kScreenWidth, kScreenHeight);
         ++m_parts_serial;
         m_parts_source = {number, placement};
         break;
-    case kChoiceSheetSlot: colour.CombineMask(mask, Select2Sheet); break;
+    case kChoiceSheetSlot:
+        if (other)
+            colour.CombineMask(mask, *other);
+        break;
     default: break; // slots 3..5 and others deliver nothing
     }
 }
