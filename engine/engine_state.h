@@ -42,7 +42,6 @@ struct EngineState {
 
     // Graphics archive index (the scene index is the script machine's)
     std::array<std::uint8_t, kIfpIndexSize> GrpIndex{};
-    std::int32_t AlbumPage = 0; // page shown by the album screens
 
     // Layers and transitions (LayerGraphic/LayerPlacement live in GameData)
     EffectStateData EffectState;
@@ -91,10 +90,6 @@ struct EngineState {
     GameData Game{};
     GameData PeekData{};
     std::array<std::int32_t, kSlotCount + 1> SlotFileAge{}; // 1..30
-
-    // Album tables: 8 pages x 12 cells x 5 variants, and 8 pages x 12 scenes; -1 = empty.
-    std::array<std::array<std::array<std::int32_t, 5>, 12>, 8> CgAlbumTable{};
-    std::array<std::array<std::int32_t, 12>, 8> SceneAlbumTable{};
 
     // Dialog answer
     std::uint8_t QueryAnswer = 0;

@@ -42,7 +42,8 @@ void Engine::WaitTitleMenu() {
         break;
     case 1: // load
         m_platform.AttachContextMenu(&TitleLoadMenu);
-        m_platform.PopupMenu(TitleLoadMenu, m_platform.ClientToScreen(WindowId::Main, Point{kTitleLoadMenuX, kTitleLoadMenuY}));
+        m_platform.PopupMenu(TitleLoadMenu,
+                             m_platform.ClientToScreen(WindowId::Main, Point{kTitleLoadMenuX, kTitleLoadMenuY}));
         m_platform.AttachContextMenu(nullptr);
         break;
     case 2: // quit
