@@ -10,10 +10,6 @@ namespace hk {
 
 namespace {
 
-int WrapPage(int page) {
-    return page < 1 ? 8 : page > 8 ? 1 : page;
-}
-
 // The album pages are composed on every tick; the display is only asked to repaint when the
 // picture differs from what the window shows (the pointer went to another cell or button).
 void PresentIfChanged(Platform& platform, const Bitmap& screen) {
@@ -49,12 +45,12 @@ void Engine::WaitAlbumMenu() {
     SpendHeldKeys();
     switch (entry) {
     case 0:
-        s.AlbumPage = 1;
+        m_albums.OpenFirstPage();
         SetTask(TaskCode::TASK_DISP_CG_ALBUM_MENU);
         break;
     case 1:
         m_script.ClearSceneTable();
-        s.AlbumPage = 1;
+        m_albums.OpenFirstPage();
         SetTask(TaskCode::TASK_DISP_SC_ALBUM_MENU);
         break;
     case 2: SetTask(TaskCode::TASK_DISP_BGM_MENU); break;
@@ -67,7 +63,7 @@ void Engine::WaitAlbumMenu() {
 
 void Engine::PressAlbumButton(int button, TaskCode page_task) {
     if (button == 2 || button == 3) {
-        m_state.AlbumPage = WrapPage(m_state.AlbumPage + (button == 2 ? -1 : 1));
+        m_albums.TurnPage(button == 2 ? -1 : 1);
         SetTask(page_task);
     } else if (button == 1) {
         SetTask(TaskCode::TASK_DISP_ALBUM_MENU);
@@ -76,24 +72,11 @@ void Engine::PressAlbumButton(int button, TaskCode page_task) {
 
 // ---- CG album ----
 
-int Engine::CgAlbumGraphic(int cell, int picture) const {
-    const int page = std::clamp(m_state.AlbumPage, 1, 8);
-    if (cell < 1 || cell > 12 || picture < 1 || picture > 5)
-        return -1;
-    return m_state.CgAlbumTable[page - 1][cell - 1][picture - 1];
-}
-
-bool Engine::CgSeenFlag(int graphic) const {
-    return graphic >= kCgFirst && graphic <= kCgLast && m_state.System.CgSeen[graphic - kCgFirst] != 0;
-}
-
 void Engine::DispCgAlbumMenu() {
-    LoadMenuScreen(kCgAlbumPagePictures + m_state.AlbumPage, kAlbumPageParts);
-    for (int cell = 1; cell <= 12; ++cell) {
-        const int g = CgAlbumGraphic(cell, 1);
-        if (g != -1 && !CgSeenFlag(g))
+    LoadMenuScreen(kCgAlbumPagePictures + m_albums.Page(), kAlbumPageParts);
+    for (int cell = 1; cell <= kAlbumCells; ++cell)
+        if (m_albums.CgGraphic(cell, 1) != -1 && !m_albums.CgCellOpen(m_state.System, cell))
             DrawAlbumLock(cell);
-    }
     m_stage.CreateMakeBMP(m_state.Game);
     StartMenuFade(TaskCode::TASK_WAIT_CG_ALBUM_MENU);
 }
@@ -102,7 +85,7 @@ void Engine::WaitCgAlbumMenu() {
     EngineState& s = m_state;
     m_stage.ScreenBuffer().CopyRect(0, 0, m_stage.SceneImage(), 0, 0, kScreenWidth, kScreenHeight);
     const AlbumHit hit = HitAlbumPage(s.CursorMain);
-    const bool counted = hit.cell != 0 && CgAlbumGraphic(hit.cell, 1) != -1 && CgSeenFlag(CgAlbumGraphic(hit.cell, 1));
+    const bool counted = hit.cell != 0 && m_albums.CgCellOpen(s.System, hit.cell);
     if (counted)
         DrawAlbumFrame(hit.cell);
     if (hit.button != 0)
@@ -112,8 +95,7 @@ void Engine::WaitCgAlbumMenu() {
         return;
     SpendHeldKeys();
     if (counted) {
-        m_album_cell = hit.cell;
-        m_album_picture = 1;
+        m_albums.View(hit.cell);
         SetTask(TaskCode::TASK_DISP_CG_ALBUM);
     } else {
         PressAlbumButton(hit.button, TaskCode::TASK_DISP_CG_ALBUM_MENU);
@@ -121,7 +103,7 @@ void Engine::WaitCgAlbumMenu() {
 }
 
 void Engine::DispCgAlbum() {
-    m_stage.ReadGraphic(kBackgroundSlot, CgAlbumGraphic(m_album_cell, m_album_picture), kPlaceCentre);
+    m_stage.ReadGraphic(kBackgroundSlot, m_albums.ViewedGraphic(), kPlaceCentre);
     m_stage.ClearBitmap(1, m_state.Game);
     m_stage.ClearBitmap(2, m_state.Game);
     m_stage.CreateMakeBMP(m_state.Game);
@@ -133,35 +115,10 @@ void Engine::WaitCgAlbum() {
     if (!s.KeyReturn && !s.LeftClick)
         return;
     SpendHeldKeys();
-    // The next seen picture of the cell; positions 1..4 are shown, 5 never.
-    for (;;) {
-        ++m_album_picture;
-        if (m_album_picture >= 5) {
-            SetTask(TaskCode::TASK_DISP_CG_ALBUM_MENU);
-            return;
-        }
-        const int g = CgAlbumGraphic(m_album_cell, m_album_picture);
-        if (g == -1) {
-            SetTask(TaskCode::TASK_DISP_CG_ALBUM_MENU);
-            return;
-        }
-        if (CgSeenFlag(g)) {
-            SetTask(TaskCode::TASK_DISP_CG_ALBUM);
-            return;
-        }
-    }
+    SetTask(m_albums.NextSeenPicture(s.System) ? TaskCode::TASK_DISP_CG_ALBUM : TaskCode::TASK_DISP_CG_ALBUM_MENU);
 }
 
 // ---- Scene album ----
-
-int Engine::SceneAlbumScene(int cell) const {
-    const int page = std::clamp(m_state.AlbumPage, 1, 8);
-    return cell >= 1 && cell <= 12 ? m_state.SceneAlbumTable[page - 1][cell - 1] : -1;
-}
-
-bool Engine::SceneAvailable(int scene) const {
-    return scene >= 1 && scene <= kVariableCount && m_state.System.SystemVars[scene - 1] != 0;
-}
 
 void Engine::DrawQueueMark(Bitmap& surface, int x, int y, int position) {
     if (&surface == &m_stage.SceneImage())
@@ -179,13 +136,13 @@ void Engine::DrawQueueMark(Bitmap& surface, int x, int y, int position) {
 }
 
 void Engine::DispScAlbumMenu() {
-    LoadMenuScreen(kSceneAlbumPagePictures + m_state.AlbumPage, kAlbumPageParts);
-    const int cells = m_state.AlbumPage == 8 ? 11 : 12;
+    LoadMenuScreen(kSceneAlbumPagePictures + m_albums.Page(), kAlbumPageParts);
+    const int cells = m_albums.Page() == kAlbumPages ? kAlbumCells - 1 : kAlbumCells;
     for (int cell = 1; cell <= cells; ++cell)
-        if (!SceneAvailable(SceneAlbumScene(cell)))
+        if (!AlbumBook::SceneAvailable(m_state.System, m_albums.SceneOf(cell)))
             DrawAlbumLock(cell);
-    for (int cell = 1; cell <= 12; ++cell) {
-        const int position = m_script.GetSceneTbl(SceneAlbumScene(cell));
+    for (int cell = 1; cell <= kAlbumCells; ++cell) {
+        const int position = m_script.GetSceneTbl(m_albums.SceneOf(cell));
         if (position != -1)
             DrawQueueMark(m_stage.BgLayer(), AlbumCellCorner(cell).x + 4, AlbumCellCorner(cell).y + 4, position);
     }
@@ -197,8 +154,8 @@ void Engine::WaitScAlbumMenu() {
     EngineState& s = m_state;
     m_stage.ScreenBuffer().CopyRect(0, 0, m_stage.SceneImage(), 0, 0, kScreenWidth, kScreenHeight);
     const AlbumHit hit = HitAlbumPage(s.CursorMain);
-    const int scene = hit.cell != 0 ? SceneAlbumScene(hit.cell) : -1;
-    const bool counted = hit.cell != 0 && SceneAvailable(scene);
+    const int scene = hit.cell != 0 ? m_albums.SceneOf(hit.cell) : -1;
+    const bool counted = hit.cell != 0 && AlbumBook::SceneAvailable(s.System, scene);
     if (counted)
         DrawAlbumFrame(hit.cell);
     if (hit.button != 0)

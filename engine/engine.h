@@ -9,6 +9,7 @@
 #pragma once
 
 #include "data/game_files.h"
+#include "engine/album_book.h"
 #include "engine/engine_error.h"
 #include "engine/engine_state.h"
 #include "engine/forms.h"
@@ -194,13 +195,7 @@ public:
     void WaitScAlbumMenu();
     void DispBgmMenu();
     void WaitBgmMenu();
-    // Graphic number of a CG album cell's picture (cell 1..12, picture 1..5) on AlbumPage, or -1.
-    int CgAlbumGraphic(int cell, int picture) const;
-    bool CgSeenFlag(int graphic) const;
-    // Scene number of a scene album cell on AlbumPage, or -1; available once its mark is set.
-    int SceneAlbumScene(int cell) const;
-    bool SceneAvailable(int scene) const;
-    int AlbumPicture() const { return m_album_picture; }
+    const AlbumBook& Albums() const { return m_albums; }
 
     // ---- Context menu and game commands (engine/context_menu.cpp) ----
     Menu ContextMenu;   // the main window's context menu during play
@@ -313,7 +308,6 @@ private:
     void LeaveReplay() override;
 
     void CreateSurfaces();
-    void FillAlbumTables();
     void BuildMenus();
     void ConnectConfigForm();
     void BuildSlotCaptions(const std::string& prefix, bool load_menu);
@@ -385,9 +379,8 @@ private:
         const MenuEntry* table = nullptr;
         int entry = -1;
         std::uint64_t tick = 0;
-    } m_menu_shown;          // the picture menu last composed, and on which tick
-    int m_album_cell = 1;    // CG album cell being viewed, 1..12
-    int m_album_picture = 1; // its picture, 1..5
+    } m_menu_shown;     // the picture menu last composed, and on which tick
+    AlbumBook m_albums; // the albums' tables, the open page and the CG being viewed
     // The wait icon as last drawn (animation frame, window, pixels): an icon that is still on the
     // window unchanged is neither drawn nor presented again.
     int m_wait_icon_frame = -1;

@@ -32,8 +32,6 @@ struct EngineState {
     TaskSlot Task{TaskCode::TASK_SCRIPT};
     TaskSlot ReturnTask{TaskCode::TASK_SCRIPT};
 
-    std::int32_t AlbumPage = 0; // page shown by the album screens
-
     // Message state
     std::int32_t MsgNumber = 0;
     std::int32_t VoiceNumber = 0;
@@ -78,10 +76,6 @@ struct EngineState {
     GameData Game{};
     GameData PeekData{};
     std::array<std::int32_t, kSlotCount + 1> SlotFileAge{}; // 1..30
-
-    // Album tables: 8 pages x 12 cells x 5 variants, and 8 pages x 12 scenes; -1 = empty.
-    std::array<std::array<std::array<std::int32_t, 5>, 12>, 8> CgAlbumTable{};
-    std::array<std::array<std::int32_t, 12>, 8> SceneAlbumTable{};
 
     // Dialog answer
     std::uint8_t QueryAnswer = 0;

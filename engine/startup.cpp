@@ -59,8 +59,7 @@ bool Engine::FormCreate() {
         m_state.Game.CursorShown = 0;
         m_platform.SetCursorVisible(false);
         // 2. WindowList: nothing to remember on this platform (full screen is a window state).
-        // 3-4. Album contents.
-        FillAlbumTables();
+        // 3-4. Album contents: the album book holds them from its construction on.
         // 5. The scene string lists start empty.
         m_script.ClearSceneLists();
         // 6. The archives' read-only attribute has no equivalent here, and players' files keep

@@ -69,7 +69,7 @@ std::string EngineStateJson(Engine& engine, HeadlessPlatform& platform) {
     num("VoiceNumber", s.VoiceNumber);
     num("ChoiceCount", s.ChoiceCount);
     num("LogCursor", s.LogCursor);
-    num("AlbumPage", s.AlbumPage);
+    num("AlbumPage", engine.Albums().Page());
     flag("GamePlaying", engine.Script().GamePlaying());
     flag("MsgWindowVisible", s.MsgWindowVisible);
     flag("LogViewing", s.LogViewing);

@@ -219,7 +219,7 @@ TEST_F(FloatGame, DebugButtonsSetClearAndShuffleTheAlbumFlags) {
     Platform().ProcessMessages();
     EXPECT_TRUE(cg_flags(1));
     EXPECT_TRUE(scene_flags(1));
-    EXPECT_TRUE(TheEngine().CgSeenFlag(401) && TheEngine().CgSeenFlag(699));
+    EXPECT_TRUE(AlbumBook::CgSeen(State().System, 401) && AlbumBook::CgSeen(State().System, 699));
 
     Platform().PressDebugButton(2);
     Platform().ProcessMessages();

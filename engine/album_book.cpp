@@ -1,6 +1,10 @@
 // The contents of the CG album and the scene album: which graphics each CG thumbnail steps
-// through, and which replay scene each scene-album cell starts.
-#include "engine/engine.h"
+// through, and which replay scene each scene-album cell starts; and the page and picture the
+// player is looking at.
+#include "engine/album_book.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace hk {
 
@@ -44,19 +48,63 @@ const int kSceneAlbum[8][12] = {
 
 } // namespace
 
-void Engine::FillAlbumTables() {
-    for (auto& page : m_state.CgAlbumTable)
+AlbumBook::AlbumBook() {
+    for (auto& page : m_cg_table)
         for (auto& cell : page)
             cell.fill(-1);
-    for (auto& page : m_state.SceneAlbumTable)
+    for (auto& page : m_scene_table)
         page.fill(-1);
     for (std::size_t page = 0; page < kCgAlbum.size(); ++page)
         for (std::size_t cell = 0; cell < kCgAlbum[page].size(); ++cell)
             for (std::size_t v = 0; v < kCgAlbum[page][cell].size(); ++v)
-                m_state.CgAlbumTable[page][cell][v] = kCgAlbum[page][cell][v];
-    for (int page = 0; page < 8; ++page)
-        for (int cell = 0; cell < 12; ++cell)
-            m_state.SceneAlbumTable[page][cell] = kSceneAlbum[page][cell];
+                m_cg_table[page][cell][v] = kCgAlbum[page][cell][v];
+    for (int page = 0; page < kAlbumPages; ++page)
+        for (int cell = 0; cell < kAlbumCells; ++cell)
+            m_scene_table[page][cell] = kSceneAlbum[page][cell];
+}
+
+void AlbumBook::TurnPage(int delta) {
+    const int page = m_page + delta;
+    m_page = page < 1 ? kAlbumPages : page > kAlbumPages ? 1 : page;
+}
+
+int AlbumBook::CgGraphic(int cell, int picture) const {
+    const int page = std::clamp(m_page, 1, kAlbumPages);
+    if (cell < 1 || cell > kAlbumCells || picture < 1 || picture > kCgPictures)
+        return -1;
+    return m_cg_table[page - 1][cell - 1][picture - 1];
+}
+
+bool AlbumBook::CgSeen(const SystemData& system, int graphic) {
+    return graphic >= kCgFirst && graphic <= kCgLast && system.CgSeen[graphic - kCgFirst] != 0;
+}
+
+bool AlbumBook::CgCellOpen(const SystemData& system, int cell) const {
+    const int first = CgGraphic(cell, 1);
+    return first != -1 && CgSeen(system, first);
+}
+
+bool AlbumBook::NextSeenPicture(const SystemData& system) {
+    // Positions 1..4 are shown, 5 never.
+    for (;;) {
+        ++m_picture;
+        if (m_picture >= kCgPictures)
+            return false;
+        const int graphic = ViewedGraphic();
+        if (graphic == -1)
+            return false;
+        if (CgSeen(system, graphic))
+            return true;
+    }
+}
+
+int AlbumBook::SceneOf(int cell) const {
+    const int page = std::clamp(m_page, 1, kAlbumPages);
+    return cell >= 1 && cell <= kAlbumCells ? m_scene_table[page - 1][cell - 1] : -1;
+}
+
+bool AlbumBook::SceneAvailable(const SystemData& system, int scene) {
+    return scene >= 1 && scene <= kVariableCount && system.SystemVars[scene - 1] != 0;
 }
 
 } // namespace hk
