@@ -89,8 +89,6 @@ struct EngineState {
     // Save records (the settings, variables and flags above live inside them)
     SystemData System{};
     GameData Game{};
-    GameData PeekData{};
-    std::array<std::int32_t, kSlotCount + 1> SlotFileAge{}; // 1..30
 
     // Album tables: 8 pages x 12 cells x 5 variants, and 8 pages x 12 scenes; -1 = empty.
     std::array<std::array<std::array<std::int32_t, 5>, 12>, 8> CgAlbumTable{};
