@@ -15,6 +15,7 @@
 #include "engine/forms.h"
 #include "engine/frame_timer.h"
 #include "engine/idle_deadline.h"
+#include "engine/saves/save_store.h"
 #include "engine/screen_layout.h"
 #include "engine/script/script_machine.h"
 #include "engine/stage/stage.h"
@@ -97,33 +98,11 @@ public:
     void SetCurPos(int x, int y);
     void SetFloatCurPos(int x, int y);
 
-    // ---- System file (engine/system_file.cpp) ----
-    bool CheckSystemFile();
-    // Writes the record whole; the file it replaces stays as "Save00.dat.bak".
-    void CreateSystemFile();
-    // Reads the record from a whole "Save00.dat"; anything else throws FileError.
-    void ReadSystemFile();
-    // Start-up steps 11-12: reads the system file, or creates it with the default settings on a
-    // first start. A damaged file (of the wrong length, or holding what the game never writes) is
-    // moved aside (never deleted) and the last good copy taken when it is sound, as is the copy
-    // when the file is missing; the player is told once.
-    void LoadSystemFile();
-    static void SetDefaultSettings(SystemData& data);
-
-    // ---- Save slots (engine/save_slots.cpp) ----
-    static std::string SlotFileName(int n);
-    // True when anything carries the slot's name, a damaged file or a folder included.
-    bool CheckSaveFile(int n);
-    // Writes the live record; the file it replaces stays as "SaveNN.dat.bak", or, when it was not
-    // a whole slot file the game could load, as "SaveNN.dat.damaged".
-    void CreateSaveFile(int n);
-    // Read a whole slot file into GameData or PeekData; anything else, a file of the right length
-    // holding what the game never writes included, throws FileError and leaves the record as it was.
-    void ReadSaveFile(int n);
-    void PeekSaveFile(int n);
-    std::string GetSaveFileTime(int n);
-    // TASK_RESTORE_GAME: rebuilds layers, music and scene from GameData, then fades in.
-    void RestoreGame();
+    // ---- Save files (engine/saves/) ----
+    // The system file and the thirty slot files; the records they hold are State().System and
+    // State().Game.
+    SaveStore& Saves() { return m_saves; }
+    const SaveStore& Saves() const { return m_saves; }
 
     // ---- Scenario script (engine/script/) ----
     // The interpreter with the loaded scene, the replay queue and the read-marks; the form is its
@@ -219,10 +198,13 @@ public:
     void ItemSaveClick();
     void ItemLoadClick();
     void TitleLoadMenuPopup();
-    // Asks for the save comment, pre-filled from PeekData; true when the player chose "セーブ".
+    // Asks for the save comment, pre-filled from the slot the store last peeked at; true when the
+    // player chose "セーブ".
     bool InputComment();
     void ItemSave1Click(int n);
     void ItemLoad1Click(int n);
+    // TASK_RESTORE_GAME: rebuilds layers, music and scene from GameData, then fades in.
+    void RestoreGame();
 
     // ---- Settings (engine/settings.cpp) ----
     void ItemOptionClick();
@@ -311,8 +293,6 @@ private:
     void BuildMenus();
     void ConnectConfigForm();
     void BuildSlotCaptions(const std::string& prefix, bool load_menu);
-    // PeekSaveFile; false (PeekData then empty) when the slot file cannot be read.
-    bool PeekSlot(int n);
     // StageHost: the main window, the clock, the message window's slots, the CG marks, the
     // transitions' shortcut and hand-over (engine/stage_wiring.cpp).
     Bitmap& MainWindowSurface() override;
@@ -366,9 +346,9 @@ private:
 
     Platform& m_platform;
     GameFiles& m_files;
+    SaveStore m_saves;
     bool m_closed = false;
-    bool m_timer_usable = false;  // start-up finished and no tick has failed since
-    bool m_system_loaded = false; // the system record holds what Save00.dat holds
+    bool m_timer_usable = false; // start-up finished and no tick has failed since
     FrameTimer m_frame_timer;
     WindowShape m_float_region; // the floating window's shape
     bool m_destroyed = false;

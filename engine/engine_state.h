@@ -74,8 +74,6 @@ struct EngineState {
     // Save records (the settings, variables and flags above live inside them)
     SystemData System{};
     GameData Game{};
-    GameData PeekData{};
-    std::array<std::int32_t, kSlotCount + 1> SlotFileAge{}; // 1..30
 
     // Dialog answer
     std::uint8_t QueryAnswer = 0;

@@ -1,5 +1,5 @@
 // The save and load submenus, the title screen's load menu (TitleLoadMenu), the comment dialog,
-// and starting a load.
+// and starting and restoring a load. The files themselves are the save store's.
 #include "engine/engine.h"
 
 #include "data/unicode.h"
@@ -27,42 +27,31 @@ void Engine::BuildSlotCaptions(const std::string& prefix, bool load_menu) {
     int best_slot = 0;
     std::int32_t best_age = 0;
     for (int n = 1; n <= kSlotCount; ++n) {
-        if (!CheckSaveFile(n))
-            CreateSaveFile(n);
+        if (!m_saves.CheckSaveFile(n))
+            m_saves.CreateSaveFile(n, m_state.Game);
         MenuItem& item = MenuItemNamed(prefix + std::to_string(n));
         item.checked = false;
-        if (!PeekSlot(n)) {
+        if (!m_saves.PeekSlot(n)) {
             // The slot keeps its place in the menu; its load item stays usable, so that choosing
             // it reports what is wrong with the file.
-            item.caption = GetSaveFileTime(n) + "　" + kDamagedSlotNote;
+            item.caption = m_saves.GetSaveFileTime(n) + "　" + kDamagedSlotNote;
             if (load_menu)
                 item.enabled = true;
             continue;
         }
-        std::string caption = GetSaveFileTime(n) + "　" + Utf16ToUtf8(CommentOf(m_state.PeekData));
-        if (m_state.PeekData.SlotInUse == 0)
+        std::string caption = m_saves.GetSaveFileTime(n) + "　" + Utf16ToUtf8(CommentOf(m_saves.PeekData()));
+        if (m_saves.PeekData().SlotInUse == 0)
             caption = kEmptySlotCaption;
         item.caption = caption;
-        if (m_state.SlotFileAge[n] > best_age) {
+        if (m_saves.SlotFileAge(n) > best_age) {
             best_slot = n;
-            best_age = m_state.SlotFileAge[n];
+            best_age = m_saves.SlotFileAge(n);
         }
         if (load_menu)
-            item.enabled = m_state.PeekData.SlotInUse != 0;
+            item.enabled = m_saves.PeekData().SlotInUse != 0;
     }
     if (best_slot > 0 && best_age > 0)
         MenuItemNamed(prefix + std::to_string(best_slot)).checked = true;
-}
-
-bool Engine::PeekSlot(int n) {
-    try {
-        PeekSaveFile(n);
-        return true;
-    } catch (const FileError&) {
-        // An empty record: no old comment to offer, and no time stamp taken for the check mark.
-        m_state.PeekData = GameData{};
-        return false;
-    }
 }
 
 void Engine::ItemSaveClick() {
@@ -76,7 +65,7 @@ void Engine::TitleLoadMenuPopup() {
 }
 
 bool Engine::InputComment() {
-    SaveComment.CommentEdit = CommentOf(m_state.PeekData);
+    SaveComment.CommentEdit = CommentOf(m_saves.PeekData());
     m_state.QueryAnswer = 0;
     // The dialog's top-left corner sits on the main window's client point (166, 204).
     const Point where = m_platform.ClientToScreen(WindowId::Main, Point{kSlotMenuX, kSlotMenuY});
@@ -87,10 +76,10 @@ bool Engine::InputComment() {
 }
 
 void Engine::ItemSave1Click(int n) {
-    if (!CheckSaveFile(n))
-        CreateSaveFile(n);
+    if (!m_saves.CheckSaveFile(n))
+        m_saves.CreateSaveFile(n, m_state.Game);
     // A damaged slot file offers no old comment; the save replaces it and keeps it aside.
-    PeekSlot(n);
+    m_saves.PeekSlot(n);
     if (!InputComment())
         return;
     // The field holds 24 UTF-16 units: a longer comment is cut there, never written past it.
@@ -100,14 +89,44 @@ void Engine::ItemSave1Click(int n) {
     for (std::size_t i = 0; i < text.size() && i < kSaveCommentUnits && text[i] != 0; ++i)
         game.SaveComment[i] = text[i];
     game.SlotInUse = 1;
-    CreateSaveFile(n);
+    m_saves.CreateSaveFile(n, game);
 }
 
 void Engine::ItemLoad1Click(int n) {
     ClearMsgLog();
-    ReadSaveFile(n);
+    m_saves.ReadSaveFile(n, m_state.Game);
     m_state.Game.ScriptStep -= 1;
     SetTask(TaskCode::TASK_RESTORE_GAME);
+}
+
+void Engine::RestoreGame() {
+    GameData& game = m_state.Game;
+    m_script.SetGamePlaying(true);
+    // The layers as they were saved.
+    if (game.LayerGraphic[0] != 0)
+        m_stage.ReadGraphic(kBackgroundSlot, game.LayerGraphic[0], kPlaceCentre);
+    else
+        m_stage.ClearBitmap(0, m_state.Game);
+    for (int layer = 1; layer <= 2; ++layer) {
+        if (game.LayerGraphic[layer] != 0)
+            m_stage.ReadGraphic(layer, game.LayerGraphic[layer], game.LayerPlacement[layer - 1]);
+        else
+            m_stage.ClearBitmap(layer, m_state.Game);
+    }
+    m_stage.ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
+    m_stage.CreateMakeBMP(m_state.Game);
+    // The music (0 stops all sound), then the scene at the saved step.
+    PlayBGM(game.CurrentBgm, game.BgmLoop);
+    if (game.CurrentScene != 0)
+        m_script.ReadScript(game.CurrentScene);
+    for (int channel = 0; channel < 2; ++channel)
+        if (game.SeRestoreNumber[channel] != 0)
+            PlaySE(channel + 1, game.SeRestoreNumber[channel], game.SeRestoreLoop[channel]);
+    m_stage.ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
+    // Fade in, then back to the script, which shows the saved message again.
+    m_stage.StartFade(kMenuFadeMs);
+    SetTask(TaskCode::TASK_EFFECT_91, TaskCode::TASK_SCRIPT);
+    m_platform.ShowWindow(WindowId::Float, m_msg_float_checked);
 }
 
 } // namespace hk

@@ -14,7 +14,7 @@ constexpr const char* kCloseQuestion = "ゲームを終了しますか？";
 
 Engine::Engine(Platform& platform, GameFiles& files)
     : m_script(*this, files, m_state.Game, m_state.System), m_stage(*this, files), Query(m_state.QueryAnswer),
-      SaveComment(m_state.QueryAnswer), m_platform(platform), m_files(files) {
+      SaveComment(m_state.QueryAnswer), m_platform(platform), m_files(files), m_saves(files) {
     BuildMenus();
     ConnectConfigForm();
 }
@@ -82,14 +82,15 @@ bool Engine::FormCreate() {
         m_state.MsgMaxLines = 3;
         // 11-12. The system file, created with the default settings on the first start (or taken
         //        from its last good copy when it is damaged or gone).
-        LoadSystemFile();
+        if (const std::string notice = m_saves.LoadSystemFile(m_state.System); !notice.empty())
+            m_platform.ShowMessage(notice);
         // 13. Full screen as the player left it.
         if (m_state.System.FullScreen != 0)
             FullModeWin();
         // 14. Every slot file exists from the first start on.
         for (int n = 1; n <= kSlotCount; ++n)
-            if (!CheckSaveFile(n))
-                CreateSaveFile(n);
+            if (!m_saves.CheckSaveFile(n))
+                m_saves.CreateSaveFile(n, m_state.Game);
         // 15.
         m_script.ClearReturnTbl();
         ClearMsgLog();
@@ -175,8 +176,8 @@ void Engine::FormClose() {
     // A start-up that failed before the system file was read holds an empty record: writing it
     // would wipe the player's settings, flags and read-marks, so only a record that came from
     // the file (or was just created) goes back.
-    if (m_system_loaded)
-        CreateSystemFile();
+    if (m_saves.SystemFileInUse())
+        m_saves.CreateSystemFile(m_state.System);
     // Leaving full screen changes no display mode here; the pauses around it are the platform's.
     m_platform.PauseForSystemStep(100);
     if (m_state.System.FullScreen != 0)

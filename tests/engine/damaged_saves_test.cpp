@@ -40,7 +40,7 @@ constexpr Damage kAllDamages[] = {Damage::CutTo0,     Damage::CutTo1000, Damage:
 // A player's progress: settings changed, a scene unlocked, CGs seen, messages read.
 std::unique_ptr<SystemData> Progress(std::int16_t scene_flag) {
     auto record = std::make_unique<SystemData>();
-    Engine::SetDefaultSettings(*record);
+    SaveStore::SetDefaultSettings(*record);
     record->TextSpeed = 3;
     record->BgmVolume = 55;
     record->SystemVars[100] = scene_flag;
@@ -52,7 +52,7 @@ std::unique_ptr<SystemData> Progress(std::int16_t scene_flag) {
 
 std::unique_ptr<SystemData> Defaults() {
     auto record = std::make_unique<SystemData>();
-    Engine::SetDefaultSettings(*record);
+    SaveStore::SetDefaultSettings(*record);
     return record;
 }
 

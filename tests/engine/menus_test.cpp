@@ -41,7 +41,7 @@ protected:
     }
     GameData Slot(int n) {
         GameData g{};
-        const auto bytes = ReadFileBytes(m_dir / Engine::SlotFileName(n));
+        const auto bytes = ReadFileBytes(m_dir / SaveStore::SlotFileName(n));
         EXPECT_EQ(bytes.size(), sizeof g);
         std::memcpy(&g, bytes.data(), std::min(bytes.size(), sizeof g));
         return g;

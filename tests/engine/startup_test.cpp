@@ -34,7 +34,7 @@ TEST_F(StartupTest, FirstStartCreatesSystemFileWithDefaultsAndThirtyEmptySlots) 
     EXPECT_TRUE(std::all_of(system.begin(), system.begin() + 263468, [](std::uint8_t b) { return b == 0; }));
 
     for (int n = 1; n <= 30; ++n) {
-        const std::string name = Engine::SlotFileName(n);
+        const std::string name = SaveStore::SlotFileName(n);
         const auto slot = ReadFileBytes(m_dir / name);
         ASSERT_EQ(slot.size(), 1208u) << name;
         EXPECT_TRUE(std::all_of(slot.begin(), slot.end(), [](std::uint8_t b) { return b == 0; })) << name;

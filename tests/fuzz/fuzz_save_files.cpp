@@ -12,8 +12,8 @@
 // patches of the system file (4-byte offset, length byte, bytes), then the slot file.
 #include "fuzz_game.h"
 
-#include "engine/record_checks.h"
 #include "engine/records.h"
+#include "engine/saves/record_checks.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,7 +32,7 @@ constexpr int kSlot = 7;
 
 std::vector<std::uint8_t> DefaultSystemFile() {
     SystemData record{};
-    Engine::SetDefaultSettings(record);
+    SaveStore::SetDefaultSettings(record);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(&record);
     return std::vector<std::uint8_t>(bytes, bytes + sizeof record);
 }
@@ -91,7 +91,7 @@ void FreshStart(std::uint8_t mode, const std::vector<std::uint8_t>& system, cons
         files.MarkUnreadable("Save00.dat");
     if (has_copy)
         files.Put("Save00.dat.bak", copy);
-    const std::string slot_name = Engine::SlotFileName(kSlot);
+    const std::string slot_name = SaveStore::SlotFileName(kSlot);
     if (mode & 0x40)
         files.PutFolder(slot_name, slot);
     else
@@ -178,9 +178,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     HeadlessSession& session = *game.session;
     session.State() = *initial;
     game.files->Put("Save00.dat", system);
-    game.files->Put(Engine::SlotFileName(kSlot), slot);
+    game.files->Put(SaveStore::SlotFileName(kSlot), slot);
     try {
-        session.TheEngine().ReadSystemFile();
+        session.TheEngine().Saves().ReadSystemFile(session.State().System);
         // The settings dialog shows whatever the file held.
         HeadlessPlatform::DialogAnswer back;
         back.kind = HeadlessPlatform::DialogAnswer::Kind::Config;

@@ -106,7 +106,7 @@ TEST_F(FileFaults, ShortWritesStillStoreWholeRecords) {
     EXPECT_EQ(system[263468], 2) << "TextSpeed";
     EXPECT_EQ(system[263480], 30) << "BgmVolume";
     for (int n = 1; n <= kSlotCount; ++n)
-        EXPECT_EQ(FileBytes(Engine::SlotFileName(n)), std::vector<std::uint8_t>(sizeof(GameData), 0)) << n;
+        EXPECT_EQ(FileBytes(SaveStore::SlotFileName(n)), std::vector<std::uint8_t>(sizeof(GameData), 0)) << n;
     m_session->State().System.SystemVars[4] = -2;
     Close();
     EXPECT_TRUE(m_session->Platform().TakeErrors().empty());
@@ -296,7 +296,7 @@ TEST_P(SystemFileCrash, LeavesTheOldOrTheNewFileWholeAndTheOtherAsTheCopy) {
     const Before before = GetParam();
     // The "old" file the close replaces, the "older" copy beside it, and the "new" record.
     auto older = std::make_unique<SystemData>();
-    Engine::SetDefaultSettings(*older);
+    SaveStore::SetDefaultSettings(*older);
     older->SystemVars[0] = 1;
     auto old_record = std::make_unique<SystemData>(*older);
     old_record->SystemVars[0] = 2;

@@ -1,4 +1,4 @@
-#include "engine/record_checks.h"
+#include "engine/saves/record_checks.h"
 
 #include <cstdint>
 #include <initializer_list>
