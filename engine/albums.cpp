@@ -44,9 +44,9 @@ void Engine::DispAlbumMenu() {
 void Engine::WaitAlbumMenu() {
     EngineState& s = m_state;
     const int entry = ShowPictureMenu(kColumnMenu);
-    if (!s.LeftClick)
+    if (!m_input.LeftClick())
         return;
-    SpendHeldKeys();
+    m_input.SpendHeldKeys();
     switch (entry) {
     case 0:
         s.AlbumPage = 1;
@@ -101,16 +101,16 @@ void Engine::DispCgAlbumMenu() {
 void Engine::WaitCgAlbumMenu() {
     EngineState& s = m_state;
     ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
-    const AlbumHit hit = HitAlbumPage(s.CursorMain);
+    const AlbumHit hit = HitAlbumPage(m_input.CursorMain());
     const bool counted = hit.cell != 0 && CgAlbumGraphic(hit.cell, 1) != -1 && CgSeenFlag(CgAlbumGraphic(hit.cell, 1));
     if (counted)
         DrawAlbumFrame(hit.cell);
     if (hit.button != 0)
         CopyHighlight(AlbumButton(hit.button));
     PresentIfChanged(m_platform, ScreenBuffer);
-    if (!s.LeftClick)
+    if (!m_input.LeftClick())
         return;
-    SpendHeldKeys();
+    m_input.SpendHeldKeys();
     if (counted) {
         m_album_cell = hit.cell;
         m_album_picture = 1;
@@ -130,9 +130,9 @@ void Engine::DispCgAlbum() {
 
 void Engine::WaitCgAlbum() {
     EngineState& s = m_state;
-    if (!s.KeyReturn && !s.LeftClick)
+    if (!m_input.KeyReturn() && !m_input.LeftClick())
         return;
-    SpendHeldKeys();
+    m_input.SpendHeldKeys();
     // The next seen picture of the cell; positions 1..4 are shown, 5 never.
     for (;;) {
         ++m_album_picture;
@@ -196,7 +196,7 @@ void Engine::DispScAlbumMenu() {
 void Engine::WaitScAlbumMenu() {
     EngineState& s = m_state;
     ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
-    const AlbumHit hit = HitAlbumPage(s.CursorMain);
+    const AlbumHit hit = HitAlbumPage(m_input.CursorMain());
     const int scene = hit.cell != 0 ? SceneAlbumScene(hit.cell) : -1;
     const bool counted = hit.cell != 0 && SceneAvailable(scene);
     if (counted)
@@ -204,9 +204,9 @@ void Engine::WaitScAlbumMenu() {
     if (hit.button != 0)
         CopyHighlight(AlbumButton(hit.button));
     PresentIfChanged(m_platform, ScreenBuffer);
-    if (!s.LeftClick)
+    if (!m_input.LeftClick())
         return;
-    SpendHeldKeys();
+    m_input.SpendHeldKeys();
     if (counted) {
         const int r = m_script.AddSceneTbl(scene);
         if (r == -1)

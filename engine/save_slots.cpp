@@ -112,13 +112,11 @@ void Engine::RestoreGame() {
     }
     ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     CreateMakeBMP();
-    // The music (0 stops all sound), then the scene at the saved step.
-    PlayBGM(game.CurrentBgm, game.BgmLoop);
+    // The music (0 stops all sound) and the effects that were playing, then the scene at the
+    // saved step.
+    m_sound.RestoreCues(game, s.System.BgmVolume, s.System.SeVolume);
     if (game.CurrentScene != 0)
         m_script.ReadScript(game.CurrentScene);
-    for (int channel = 0; channel < 2; ++channel)
-        if (game.SeRestoreNumber[channel] != 0)
-            PlaySE(channel + 1, game.SeRestoreNumber[channel], game.SeRestoreLoop[channel]);
     ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     // Fade in over 500 ms, then back to the script, which shows the saved message again.
     const std::int32_t now = static_cast<std::int32_t>(m_platform.TickCount());
