@@ -99,7 +99,6 @@ void Engine::DispCgAlbumMenu() {
 }
 
 void Engine::WaitCgAlbumMenu() {
-    EngineState& s = m_state;
     ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
     const AlbumHit hit = HitAlbumPage(m_input.CursorMain());
     const bool counted = hit.cell != 0 && CgAlbumGraphic(hit.cell, 1) != -1 && CgSeenFlag(CgAlbumGraphic(hit.cell, 1));
@@ -129,7 +128,6 @@ void Engine::DispCgAlbum() {
 }
 
 void Engine::WaitCgAlbum() {
-    EngineState& s = m_state;
     if (!m_input.KeyReturn() && !m_input.LeftClick())
         return;
     m_input.SpendHeldKeys();
@@ -194,7 +192,6 @@ void Engine::DispScAlbumMenu() {
 }
 
 void Engine::WaitScAlbumMenu() {
-    EngineState& s = m_state;
     ScreenBuffer.CopyRect(0, 0, SceneImage, 0, 0, kScreenWidth, kScreenHeight);
     const AlbumHit hit = HitAlbumPage(m_input.CursorMain());
     const int scene = hit.cell != 0 ? SceneAlbumScene(hit.cell) : -1;

@@ -26,7 +26,6 @@ void Engine::DispBgmMenu() {
 }
 
 void Engine::WaitBgmMenu() {
-    EngineState& s = m_state;
     const int entry = ShowPictureMenu(kMusicEntries);
     if (!m_input.LeftClick() || entry < 0)
         return;
