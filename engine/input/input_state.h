@@ -22,7 +22,9 @@ public:
     void LatchMouseDown(MouseButton button);
     void LatchWheel(bool up);
     // A click or wheel turn is waiting for the next CheckKey.
-    bool AnyLatched() const { return m_left_down_latch || m_right_down_latch || m_wheel_up_latch || m_wheel_down_latch; }
+    bool AnyLatched() const {
+        return m_left_down_latch || m_right_down_latch || m_wheel_up_latch || m_wheel_down_latch;
+    }
 
     // ---- Once per tick ----
     // Samples the keys and turns the latches into this tick's click and wheel flags. Returns
