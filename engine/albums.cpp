@@ -38,11 +38,10 @@ void Engine::DispAlbumMenu() {
 }
 
 void Engine::WaitAlbumMenu() {
-    EngineState& s = m_state;
     const int entry = ShowPictureMenu(kColumnMenu);
-    if (!s.LeftClick)
+    if (!m_input.LeftClick())
         return;
-    SpendHeldKeys();
+    m_input.SpendHeldKeys();
     switch (entry) {
     case 0:
         m_albums.OpenFirstPage();
@@ -84,16 +83,16 @@ void Engine::DispCgAlbumMenu() {
 void Engine::WaitCgAlbumMenu() {
     EngineState& s = m_state;
     m_stage.ScreenBuffer().CopyRect(0, 0, m_stage.SceneImage(), 0, 0, kScreenWidth, kScreenHeight);
-    const AlbumHit hit = HitAlbumPage(s.CursorMain);
+    const AlbumHit hit = HitAlbumPage(m_input.CursorMain());
     const bool counted = hit.cell != 0 && m_albums.CgCellOpen(s.System, hit.cell);
     if (counted)
         DrawAlbumFrame(hit.cell);
     if (hit.button != 0)
         CopyHighlight(AlbumButton(hit.button));
     PresentIfChanged(m_platform, m_stage.ScreenBuffer());
-    if (!s.LeftClick)
+    if (!m_input.LeftClick())
         return;
-    SpendHeldKeys();
+    m_input.SpendHeldKeys();
     if (counted) {
         m_albums.View(hit.cell);
         SetTask(TaskCode::TASK_DISP_CG_ALBUM);
@@ -111,11 +110,11 @@ void Engine::DispCgAlbum() {
 }
 
 void Engine::WaitCgAlbum() {
-    EngineState& s = m_state;
-    if (!s.KeyReturn && !s.LeftClick)
+    if (!m_input.KeyReturn() && !m_input.LeftClick())
         return;
-    SpendHeldKeys();
-    SetTask(m_albums.NextSeenPicture(s.System) ? TaskCode::TASK_DISP_CG_ALBUM : TaskCode::TASK_DISP_CG_ALBUM_MENU);
+    m_input.SpendHeldKeys();
+    SetTask(m_albums.NextSeenPicture(m_state.System) ? TaskCode::TASK_DISP_CG_ALBUM
+                                                     : TaskCode::TASK_DISP_CG_ALBUM_MENU);
 }
 
 // ---- Scene album ----
@@ -153,7 +152,7 @@ void Engine::DispScAlbumMenu() {
 void Engine::WaitScAlbumMenu() {
     EngineState& s = m_state;
     m_stage.ScreenBuffer().CopyRect(0, 0, m_stage.SceneImage(), 0, 0, kScreenWidth, kScreenHeight);
-    const AlbumHit hit = HitAlbumPage(s.CursorMain);
+    const AlbumHit hit = HitAlbumPage(m_input.CursorMain());
     const int scene = hit.cell != 0 ? m_albums.SceneOf(hit.cell) : -1;
     const bool counted = hit.cell != 0 && AlbumBook::SceneAvailable(s.System, scene);
     if (counted)
@@ -161,9 +160,9 @@ void Engine::WaitScAlbumMenu() {
     if (hit.button != 0)
         CopyHighlight(AlbumButton(hit.button));
     PresentIfChanged(m_platform, m_stage.ScreenBuffer());
-    if (!s.LeftClick)
+    if (!m_input.LeftClick())
         return;
-    SpendHeldKeys();
+    m_input.SpendHeldKeys();
     if (counted) {
         const int r = m_script.AddSceneTbl(scene);
         if (r == -1)

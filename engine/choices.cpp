@@ -145,26 +145,26 @@ void Engine::WaitSelect() {
     s.ChoiceLines.resize(kSelectRows);
     int row = 0;
     if (s.LogViewing == 1) {
-        if (s.KeyReturn || s.LeftClick) {
+        if (m_input.KeyReturn() || m_input.LeftClick()) {
             s.LogViewing = 0;
             MakeSelect(CurrentMessageText());
             SetTask(TaskCode::TASK_WAIT_SELECT);
             s.RevealLevel = 255;
             // The Return that left the log is not also an answer.
-            if (s.KeyReturn)
-                s.InputLock = kLockAfterAnswer;
-            SpendHeldKeys();
+            if (m_input.KeyReturn())
+                m_input.SetInputLock(kLockAfterAnswer);
+            m_input.SpendHeldKeys();
             return;
         }
     } else {
         row = DrawHoveredChoice(floating);
     }
 
-    if (s.KeySpace) {
+    if (m_input.KeySpace()) {
         HideMsgWindow();
         s.MsgWindowVisible = 0;
-        s.InputLock = kLockAfterAnswer;
-        SpendHeldKeys();
+        m_input.SetInputLock(kLockAfterAnswer);
+        m_input.SpendHeldKeys();
         return;
     }
     if (MsgLogKeys())
@@ -176,7 +176,7 @@ void Engine::WaitSelect() {
         PresentChoice(m_platform, WindowId::Main, m_stage.ScreenBuffer(), 0, kMsgWindowTop, kMsgWindowWidth,
                       kMsgWindowHeight);
 
-    if (row != 0 && (s.KeyReturn || s.LeftClick)) {
+    if (row != 0 && (m_input.KeyReturn() || m_input.LeftClick())) {
         if (floating) {
             MsgWindowImage.CopyRect(0, 0, m_stage.PartsImage(), 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
             ShowOnFloatWindow(MsgWindowImage);
@@ -185,8 +185,8 @@ void Engine::WaitSelect() {
         s.Game.ScenarioVars[0] = static_cast<std::int16_t>(row);
         AddMsgLog(kChoiceLogPrefix + s.ChoiceLines[static_cast<std::size_t>(row - 1)], -1);
         SetTask(TaskCode::TASK_SCRIPT);
-        s.InputLock = kLockAfterAnswer;
-        SpendHeldKeys();
+        m_input.SetInputLock(kLockAfterAnswer);
+        m_input.SpendHeldKeys();
         return;
     }
 
@@ -199,7 +199,7 @@ int Engine::DrawHoveredChoice(bool floating) {
     Bitmap& work = floating ? SelectWorkImage : m_stage.ScreenBuffer();
     const int top = floating ? 0 : kMsgWindowTop;
     work.CopyRect(0, top, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
-    int row = floating ? FloatRowAt(s.CursorFloat) : MainRowAt(s.CursorMain);
+    int row = floating ? FloatRowAt(m_input.CursorFloat()) : MainRowAt(m_input.CursorMain());
     if (row > s.ChoiceCount)
         row = 0;
     if (row != 0)
@@ -210,11 +210,11 @@ int Engine::DrawHoveredChoice(bool floating) {
 void Engine::MoveChoiceCursor(int row, bool floating) {
     EngineState& s = m_state;
     int target = 0;
-    if (s.KeyDown) {
+    if (m_input.KeyDown()) {
         target = row + 1;
         if (target > s.ChoiceCount)
             target = 1;
-    } else if (s.KeyUp) {
+    } else if (m_input.KeyUp()) {
         target = row - 1;
         if (target <= 0)
             target = s.ChoiceCount;
@@ -223,10 +223,10 @@ void Engine::MoveChoiceCursor(int row, bool floating) {
         return;
     // The pointer goes to the row's left end; the next tick's hover test highlights it.
     if (floating)
-        SetFloatCurPos(16, kRowHeight * target + 16);
+        m_input.SetFloatCurPos(16, kRowHeight * target + 16);
     else
-        SetCurPos(16, kMsgWindowTop + kRowHeight * target + 16);
-    s.InputLock = kLockAfterCursorKey;
+        m_input.SetCurPos(16, kMsgWindowTop + kRowHeight * target + 16);
+    m_input.SetInputLock(kLockAfterCursorKey);
 }
 
 void Engine::MakeFullScreenChoice(const std::u32string& text) {
@@ -273,10 +273,10 @@ void Engine::WaitSelect2() {
         AttachContextMenu();
 
     if (s.Select2Visible == 0) {
-        if (s.KeySpace || s.KeyReturn || s.LeftClick) {
-            s.InputLock = kLockAfterAnswer;
+        if (m_input.KeySpace() || m_input.KeyReturn() || m_input.LeftClick()) {
+            m_input.SetInputLock(kLockAfterAnswer);
             s.Select2Visible = 1; // the next tick draws the choices again
-            SpendHeldKeys();
+            m_input.SpendHeldKeys();
         }
         return;
     }
@@ -289,7 +289,7 @@ void Engine::WaitSelect2() {
     m_stage.ScreenBuffer().CopyRect(0, band_top, Select2Image, 0, band_top, kScreenWidth, band_height);
 
     int slot = 0;
-    const Point p = s.CursorMain;
+    const Point p = m_input.CursorMain();
     if (p.x >= kSelect2TextX && p.x < kSelect2HitRight) {
         for (int b = 1; b <= kSelect2Slots; ++b)
             if (p.y >= SlotTop(b) && p.y < SlotTop(b) + kSlotHeight)
@@ -301,17 +301,17 @@ void Engine::WaitSelect2() {
         m_stage.ScreenBuffer().CopyRect(0, SlotTop(slot), Select2WorkImage, 0, SlotTop(slot), kScreenWidth,
                                         kSlotHeight);
 
-    if (s.KeySpace) {
+    if (m_input.KeySpace()) {
         m_stage.ScreenBuffer().CopyRect(0, 0, m_stage.SceneImage(), 0, 0, kScreenWidth, kScreenHeight);
         m_stage.PresentScreen();
         s.Select2Visible = 0;
-        s.InputLock = kLockAfterAnswer;
-        SpendHeldKeys();
+        m_input.SetInputLock(kLockAfterAnswer);
+        m_input.SpendHeldKeys();
         return;
     }
 
     PresentChoice(m_platform, WindowId::Main, m_stage.ScreenBuffer(), 0, 0, kScreenWidth, kScreenHeight);
-    if (slot != 0 && (s.KeyReturn || s.LeftClick)) {
+    if (slot != 0 && (m_input.KeyReturn() || m_input.LeftClick())) {
         const int choice = slot - first + 1;
         s.Game.ScenarioVars[0] = static_cast<std::int16_t>(choice);
         AddMsgLog(kChoiceLogPrefix + s.Choice2Lines[static_cast<std::size_t>(choice - 1)], -1);
@@ -319,8 +319,8 @@ void Engine::WaitSelect2() {
         m_stage.ScreenBuffer().CopyRect(0, 0, m_stage.SceneImage(), 0, 0, kScreenWidth, kScreenHeight);
         m_stage.PresentScreen();
         SetTask(TaskCode::TASK_SCRIPT);
-        s.InputLock = kLockAfterAnswer;
-        SpendHeldKeys();
+        m_input.SetInputLock(kLockAfterAnswer);
+        m_input.SpendHeldKeys();
     }
 }
 

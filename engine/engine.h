@@ -1,8 +1,10 @@
-// Engine: the game. It owns the engine state, the stage of pictures (engine/stage/), the message
-// window's surfaces and the sound objects, and implements every handler of the main form under
-// its own name (FormCreate, FrameTick, TaskScript, DispMessage, ItemSave1Click, ...). It talks to
-// the outside world only through Platform and reads and writes files only through GameFiles, so
-// the same object runs in the window build, in `harukaze-tool run` and in the tests.
+// Engine: the game. It owns the engine state and the owners of its parts: the stage of pictures
+// (engine/stage/), the save store (engine/saves/), the input (engine/input/), the sound cues
+// (engine/sound/), the album book; it holds the message window's surfaces and implements every
+// handler of the main form under its own name (FormCreate, FrameTick, TaskScript, DispMessage,
+// ItemSave1Click, ...). It talks to the outside world only through Platform and reads and writes
+// files only through GameFiles, so the same object runs in the window build, in `harukaze-tool run`
+// and in the tests.
 //
 // The implementation is split by subsystem into engine/*.cpp; each section below names its file.
 // Everything here runs on the GUI thread.
@@ -15,16 +17,17 @@
 #include "engine/forms.h"
 #include "engine/frame_timer.h"
 #include "engine/idle_deadline.h"
+#include "engine/input/input_state.h"
 #include "engine/saves/save_store.h"
 #include "engine/screen_layout.h"
 #include "engine/script/script_machine.h"
+#include "engine/sound/sound_cues.h"
 #include "engine/stage/stage.h"
 #include "engine/window_shape.h"
 #include "gfx/bitmap.h"
 #include "platform/platform.h"
 
 #include <array>
-#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -85,18 +88,14 @@ public:
     // After a tick: until when nothing changes without input (engine/idle_deadline.cpp).
     IdleDeadline NextDeadline();
 
-    // ---- Input (engine/input.cpp) ----
+    // ---- Input (engine/input.cpp; the keys, clicks and pointer are InputState's) ----
+    InputState& Input() { return m_input; }
+    const InputState& Input() const { return m_input; }
+    // Samples the input for this tick; the key that ends a skip is spent.
     void CheckKey();
-    // The Return and Space held now have done their work: what they closed, answered or chose is
-    // gone, so each counts as not held from the next tick until it is seen released. A press held
-    // a little long then never acts on what comes next (a still-held Return would otherwise
-    // complete and then advance the message that follows once the input lock runs out).
-    void SpendHeldKeys();
     void FormMouseDown(MouseButton button, Point client);
     void FormMouseWheelDown();
     void FormMouseWheelUp();
-    void SetCurPos(int x, int y);
-    void SetFloatCurPos(int x, int y);
 
     // ---- Save files (engine/saves/) ----
     // The system file and the thirty slot files; the records they hold are State().System and
@@ -210,31 +209,14 @@ public:
     void ItemOptionClick();
     void ConfigOkButtonClick();
 
-    // ---- Sound (engine/sound_cues.cpp) ----
-    // Volume of a mixer channel in percent (0..100): 1 music, 3 and 4 effects, 5 voice.
-    void SetChannelVolume(int channel, int percent);
-    // Music `number` (0 stops all sound), looping when loop is non-zero.
+    // ---- Sound (the cues are SoundCues'; the volumes come from the settings) ----
+    SoundCues& Sound() { return m_sound; }
+    const SoundCues& Sound() const { return m_sound; }
+    // Music `number` (0 stops all sound), looping when loop is non-zero; the number, and the loop
+    // flag of music that plays, are recorded in GameData.
     void PlayBGM(int number, int loop) override;
     // Effect channel kind 1 or 2: effect `number` (0 stops that channel), loop = 1 loops.
     void PlaySE(int kind, int number, int loop) override;
-    // Stops the voice channel, then plays the voice file (a game path, "VOICE\name.ogg").
-    void PlayVoice(const std::string& path);
-    // Stops the voice channel (5).
-    void StopVoice();
-    // Start-up step 18 and FormDestroy's release of the sound objects.
-    void CreateSoundObjects();
-    void ReleaseSoundObjects();
-    // Status of the voice channel (5): 0 nothing loaded, 1 loaded and stopped, 2 playing, 3 ...
-    int VoiceChannelStatus();
-    // What each of the mixer's ten channels is doing, for the runner's state file.
-    struct ChannelView {
-        int status = 0; // 0 nothing loaded, 1 loaded, 2 playing, 3 looping
-        int level = 0;  // 0..255
-        std::string file;
-    };
-    std::array<ChannelView, 10> ChannelViews();
-    // Passes a failure the sound output reported from its thread on to the error report.
-    void ReportSoundFailure();
 
     // ---- Surfaces, created once in FormCreate ----
     Bitmap MsgFrameImage, MsgTextImage, SelectWorkImage, SelectImage, MsgWindowImage, MsgRuleImage;
@@ -266,8 +248,6 @@ public:
     void OnDebugButton(int button) override;
 
 private:
-    // A mouse press on the main window or in the floating window's text area, for CheckKey.
-    void LatchMouseDown(MouseButton button);
     // ScriptHost: what the script's instructions ask of the screen, the sound and the tasks.
     // Layers and transitions (stage_wiring.cpp), text (message_display.cpp, choices.cpp),
     // waits and hand-over (frame_tick.cpp), system sub-commands (script_commands.cpp).
@@ -321,13 +301,6 @@ private:
     // Album button 1 (back to the album menu), 2 or 3 (previous or next page, drawn by page_task).
     void PressAlbumButton(int button, TaskCode page_task);
     void StartReplay();
-    // Loads a cue file into a decoder bound to a channel at a volume; false when there is no file.
-    bool LoadCue(int decoder, int channel, const std::string& game_path, int volume);
-    struct SoundObjects;
-    struct SoundObjectsDeleter {
-        void operator()(SoundObjects* sound) const;
-    };
-    std::unique_ptr<SoundObjects, SoundObjectsDeleter> m_sound;
     void ReadArchiveIndexes();
     void RunTask();
     void RefreshDebugLabels();
@@ -336,7 +309,6 @@ private:
     void NoteWaitIconShown(std::optional<std::uint32_t> frame_ends);
     // Frames after frame `frame` (0..7) until the wait icon looks different, 0 for never.
     int WaitIconFramesUntilChange(int frame);
-    bool AnyGameKeyDown();
     bool MessageWaitDeadline(IdleDeadline& deadline);
     // Hands an error to the platform: the player's Japanese (the error's own, or general words
     // naming the game folder) and the English detail.
@@ -347,6 +319,8 @@ private:
     Platform& m_platform;
     GameFiles& m_files;
     SaveStore m_saves;
+    InputState m_input;
+    SoundCues m_sound;
     bool m_closed = false;
     bool m_timer_usable = false; // start-up finished and no tick has failed since
     FrameTimer m_frame_timer;
@@ -367,7 +341,6 @@ private:
     WindowId m_wait_icon_window = WindowId::None;
     std::array<std::uint8_t, 32 * 32 * 4> m_wait_icon_pixels{};
     IdleWatch m_idle;
-    std::bitset<kKeyCount> m_spent_keys; // keys whose press has done its work (SpendHeldKeys)
     // The message window's backdrop (the frame drawn over the scene's strip), kept for one value
     // of the stage's SceneSerial.
     struct {

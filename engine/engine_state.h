@@ -60,14 +60,6 @@ struct EngineState {
     std::u32string NoLineStartChars;
     std::u32string NoLineEndChars;
 
-    // Input
-    std::uint8_t KeyReturn = 0, KeySpace = 0, KeyUp = 0, KeyDown = 0, KeyPageUp = 0, KeyPageDown = 0;
-    std::uint8_t KeyControl = 0, KeyShift = 0;
-    std::uint8_t LeftClick = 0, WheelUpOnce = 0, WheelDownOnce = 0;
-    std::uint8_t LeftDownLatch = 0, RightDownLatch = 0, WheelUpLatch = 0, WheelDownLatch = 0;
-    std::int32_t InputLock = 0;
-    Point CursorScreen, CursorMain, CursorFloat;
-
     // Waits
     std::uint32_t WaitUntil = 0;
 

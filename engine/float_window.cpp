@@ -15,7 +15,7 @@ void Engine::ShapeFloatWindow(const Bitmap& artwork) {
 void Engine::MsgFormMouseDown(MouseButton button, Point p) {
     // Presses in the text area count like presses on the main window; the frame drags.
     if (p.x >= 13 && p.x <= 785 && p.y >= 29 && p.y <= 161) {
-        LatchMouseDown(button);
+        m_input.LatchMouseDown(button);
         return;
     }
     m_platform.StartWindowDrag(WindowId::Float);

@@ -32,14 +32,11 @@ void Engine::FrameTick() {
         m_platform.ProcessMessages();
         if (m_closed)
             return;
-        const bool latched =
-            m_state.LeftDownLatch || m_state.RightDownLatch || m_state.WheelUpLatch || m_state.WheelDownLatch;
+        const bool latched = m_input.AnyLatched();
         // 5.
         CheckKey();
         // 6. Cursor in screen, main-window and floating-window coordinates.
-        m_state.CursorScreen = m_platform.CursorPos();
-        m_state.CursorMain = m_platform.ScreenToClient(WindowId::Main, m_state.CursorScreen);
-        m_state.CursorFloat = m_platform.ScreenToClient(WindowId::Float, m_state.CursorScreen);
+        m_input.SamplePointer();
         // 7.
         ++m_tick_serial;
         const TaskCode task_run = m_state.Task;
@@ -49,12 +46,10 @@ void Engine::FrameTick() {
         if (m_debug_visible)
             RefreshDebugLabels();
         // 9.
-        m_state.WheelUpOnce = 0;
-        m_state.WheelDownOnce = 0;
-        m_state.LeftClick = 0;
+        m_input.EndTick();
         // 10.
         SetFrameTimerEnabled(true);
-        ReportSoundFailure();
+        m_sound.ReportSoundFailure();
     } catch (const std::exception& error) {
         // The timer stays disabled: the game stops advancing, the window and its menus stay.
         m_timer_usable = false;
@@ -110,19 +105,20 @@ void Engine::RunTask() {
 void Engine::RefreshDebugLabels() {
     const EngineState& s = m_state;
     auto point = [](Point p) { return std::to_string(p.x) + "," + std::to_string(p.y); };
-    DebugWindow.MouseLabel = "鼠:" + point(s.CursorScreen) + " " + point(s.CursorMain) + " " + point(s.CursorFloat);
+    DebugWindow.MouseLabel =
+        "鼠:" + point(m_input.CursorScreen()) + " " + point(m_input.CursorMain()) + " " + point(m_input.CursorFloat());
     std::string keys;
-    if (s.KeyReturn)
+    if (m_input.KeyReturn())
         keys += "RTRN ";
-    if (s.KeyControl)
+    if (m_input.KeyControl())
         keys += "CTRL ";
-    if (s.KeyShift)
+    if (m_input.KeyShift())
         keys += "SHFT ";
-    if (s.KeySpace)
+    if (m_input.KeySpace())
         keys += "SPCE ";
-    if (s.KeyDown)
+    if (m_input.KeyDown())
         keys += "DOWN ";
-    if (s.KeyUp)
+    if (m_input.KeyUp())
         keys += "UP   ";
     DebugWindow.KeyLabel = keys;
     DebugWindow.TaskLabel =
@@ -158,18 +154,16 @@ void Engine::Wait() {
 }
 
 void Engine::WaitKey() {
-    if (m_state.KeyReturn || m_state.KeyControl || m_state.LeftClick)
+    if (m_input.KeyReturn() || m_input.KeyControl() || m_input.LeftClick())
         SetTask(TaskCode::TASK_SCRIPT);
 }
 
 // Every 10 ms: the automatic advance counts while no voice plays, and the input lock runs out.
 void Engine::OnDelayTimer() {
-    const int voice_status = VoiceChannelStatus();
+    const int voice_status = m_sound.VoiceChannelStatus();
     if (voice_status == 0 || voice_status == 1)
         m_state.AutoElapsed += 10;
-    m_state.InputLock -= 1;
-    if (m_state.InputLock < 0)
-        m_state.InputLock = 0;
+    m_input.RunDownInputLock(1);
 }
 
 } // namespace hk

@@ -14,9 +14,6 @@ constexpr int kDelayTimerMs = 10;
 constexpr std::uint32_t kWaitIconFrameMs = 55;
 constexpr int kVoicePlaying = 2; // statuses 2 and 3: playing once or looping
 
-constexpr Key kGameKeys[] = {Key::Return, Key::Space,  Key::Control,  Key::Shift, Key::Up,
-                             Key::Down,   Key::PageUp, Key::PageDown, Key::F1,    Key::F2};
-
 void KeepSooner(std::optional<std::uint32_t>& firings, std::uint32_t candidate) {
     firings = firings ? std::min(*firings, candidate) : candidate;
 }
@@ -37,24 +34,19 @@ std::uint32_t WaitIconFrameStart(std::uint32_t now, int frames) {
 
 void Engine::NoteTickForIdle(TaskCode task_at_start, TaskCode task_run, bool latched) {
     const EngineState& s = m_state;
-    const bool input = latched || s.LeftClick || s.WheelUpOnce || s.WheelDownOnce || s.KeyReturn || s.KeyControl ||
-                       s.KeySpace || s.KeyShift || s.KeyUp || s.KeyDown || s.KeyPageUp || s.KeyPageDown;
-    const bool pointer_still = s.CursorScreen == m_idle.cursor_screen && s.CursorMain == m_idle.cursor_main &&
-                               s.CursorFloat == m_idle.cursor_float;
+    const bool input = latched || m_input.AnyCounted();
+    const bool pointer_still = m_input.CursorScreen() == m_idle.cursor_screen &&
+                               m_input.CursorMain() == m_idle.cursor_main &&
+                               m_input.CursorFloat() == m_idle.cursor_float;
     m_idle.quiet = !input && pointer_still && task_at_start == task_run && s.Task == task_run;
-    m_idle.cursor_screen = s.CursorScreen;
-    m_idle.cursor_main = s.CursorMain;
-    m_idle.cursor_float = s.CursorFloat;
+    m_idle.cursor_screen = m_input.CursorScreen();
+    m_idle.cursor_main = m_input.CursorMain();
+    m_idle.cursor_float = m_input.CursorFloat();
 }
 
 void Engine::NoteWaitIconShown(std::optional<std::uint32_t> frame_ends) {
     m_idle.icon_tick = m_tick_serial;
     m_idle.icon_frame_ends = frame_ends;
-}
-
-bool Engine::AnyGameKeyDown() {
-    return std::any_of(std::begin(kGameKeys), std::end(kGameKeys),
-                       [this](Key key) { return m_platform.IsKeyDown(key); });
 }
 
 bool Engine::MessageWaitDeadline(IdleDeadline& deadline) {
@@ -80,7 +72,7 @@ bool Engine::MessageWaitDeadline(IdleDeadline& deadline) {
 
 IdleDeadline Engine::NextDeadline() {
     const EngineState& s = m_state;
-    if (m_closed || !m_frame_timer.Enabled() || m_debug_visible || !m_idle.quiet || AnyGameKeyDown())
+    if (m_closed || !m_frame_timer.Enabled() || m_debug_visible || !m_idle.quiet || m_input.AnyGameKeyDown())
         return {};
     IdleDeadline deadline;
     deadline.may_sleep = true;
@@ -102,11 +94,11 @@ IdleDeadline Engine::NextDeadline() {
     default: return {};
     }
     // The lock's end lets a key that is held count again.
-    if (s.InputLock > 0)
-        KeepSooner(deadline.delay_firings, static_cast<std::uint32_t>(s.InputLock));
+    if (m_input.InputLock() > 0)
+        KeepSooner(deadline.delay_firings, static_cast<std::uint32_t>(m_input.InputLock()));
     // While the voice plays the delay timer does not count towards the automatic advance; the
     // firing after the voice ends must see that it ended, so each one is waited for.
-    if (VoiceChannelStatus() >= kVoicePlaying)
+    if (m_sound.VoiceChannelStatus() >= kVoicePlaying)
         deadline.delay_firings = 1;
     return deadline;
 }
@@ -117,11 +109,11 @@ void Engine::OnDelayTimerCatchUp(std::uint32_t firings) {
     // them would have seen the status seen here.
     if (firings == 0)
         return;
-    const int voice_status = VoiceChannelStatus();
+    const int voice_status = m_sound.VoiceChannelStatus();
     if (voice_status == 0 || voice_status == 1)
         m_state.AutoElapsed = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_state.AutoElapsed) +
                                                         static_cast<std::uint32_t>(kDelayTimerMs) * firings);
-    m_state.InputLock = static_cast<std::int32_t>(std::max<std::int64_t>(0, std::int64_t{m_state.InputLock} - firings));
+    m_input.RunDownInputLock(firings);
 }
 
 } // namespace hk

@@ -51,7 +51,7 @@ void Engine::LoadMenuScreen(int background, int parts) {
 }
 
 int Engine::ShowPictureMenu(std::span<const MenuEntry> entries) {
-    const int entry = HitEntry(entries, m_state.CursorMain);
+    const int entry = HitEntry(entries, m_input.CursorMain());
     // Nothing else draws while a menu waits, so on the tick after the same menu showed the same
     // entry the screen already holds this picture. Any other task in between (a fade, a load,
     // another menu) breaks the run of ticks and the picture is composed again.

@@ -40,9 +40,9 @@ void Engine::ShowMessage(const ScriptMessage& message) {
     // While skipping, the voice is neither started nor stopped.
     if (!s.SkipNow) {
         if (message.voice == -1)
-            StopVoice();
+            m_sound.StopVoice();
         else
-            PlayVoice("VOICE\\" + SjisToUtf8(message.voice_name) + ".ogg");
+            m_sound.PlayVoice("VOICE\\" + SjisToUtf8(message.voice_name) + ".ogg", s.System.VoiceVolume);
     }
     MakeMessage(SjisToUtf32(message.text));
     s.MsgWindowVisible = 1;
@@ -78,11 +78,11 @@ bool Engine::WaitWithHiddenWindow() {
     if (s.MsgWindowVisible != 0)
         return false;
     // Hidden by the player: Space, Return or a click only bring the window back.
-    if (s.KeySpace || s.KeyReturn || s.LeftClick) {
+    if (m_input.KeySpace() || m_input.KeyReturn() || m_input.LeftClick()) {
         ShowMsgWindow();
-        s.InputLock = kLockAfterAnswer;
+        m_input.SetInputLock(kLockAfterAnswer);
         s.MsgWindowVisible = 1;
-        SpendHeldKeys();
+        m_input.SpendHeldKeys();
     }
     return true;
 }
@@ -114,7 +114,7 @@ void Engine::DispMessage() {
             m_stage.PresentRect(MsgWindowImage, 0, kMsgWindowTop);
     }
 
-    if (s.KeyReturn || s.KeyControl || s.LeftClick || s.LogViewing || s.SkipNow)
+    if (m_input.KeyReturn() || m_input.KeyControl() || m_input.LeftClick() || s.LogViewing || s.SkipNow)
         s.RevealLevel = 255;
     switch (s.System.TextSpeed) {
     case 1: s.RevealLevel += 1; break;
@@ -135,8 +135,8 @@ void Engine::DispMessage() {
     s.AutoElapsed = 0;
     SetTask(TaskCode::TASK_WAIT_MESSAGE);
     // A held Return must not also advance the message it just completed.
-    if (s.KeyReturn)
-        s.InputLock = kLockAfterReveal;
+    if (m_input.KeyReturn())
+        m_input.SetInputLock(kLockAfterReveal);
 }
 
 void Engine::WaitMessage() {
@@ -145,28 +145,28 @@ void Engine::WaitMessage() {
         return;
 
     if (s.LogViewing == 1) {
-        if (s.KeyReturn || s.LeftClick) {
+        if (m_input.KeyReturn() || m_input.LeftClick()) {
             // Back from the log to the current message or choice, shown at once.
             s.LogViewing = 0;
             if (s.MsgIsChoice) {
                 MakeSelect(CurrentMessageText());
                 SetTask(TaskCode::TASK_WAIT_SELECT);
                 // The choice would otherwise take a still-held Return as its answer.
-                if (s.KeyReturn)
-                    s.InputLock = kLockAfterAnswer;
+                if (m_input.KeyReturn())
+                    m_input.SetInputLock(kLockAfterAnswer);
             } else {
                 MakeMessage(CurrentMessageText());
                 SetTask(TaskCode::TASK_DISP_MESSAGE);
             }
             s.RevealLevel = 255;
-            SpendHeldKeys();
+            m_input.SpendHeldKeys();
             return;
         }
         MsgLogKeys();
         return;
     }
 
-    const bool manual = s.KeyReturn || s.KeyControl || s.SkipNow || s.LeftClick;
+    const bool manual = m_input.KeyReturn() || m_input.KeyControl() || s.SkipNow || m_input.LeftClick();
     const bool automatic = s.AutoMode && s.AutoElapsed >= s.System.AutoDelay * 1000;
     if (manual || automatic) {
         if (MsgFloatChecked()) {
@@ -179,19 +179,19 @@ void Engine::WaitMessage() {
             s.AutoMode = 0;
         s.LogViewing = 0;
         SetTask(TaskCode::TASK_SCRIPT);
-        if (s.KeyReturn)
-            s.InputLock = kLockAfterAnswer;
+        if (m_input.KeyReturn())
+            m_input.SetInputLock(kLockAfterAnswer);
         DetachContextMenu();
         AddMsgLog(CurrentMessageText(), s.VoiceNumber);
         return;
     }
 
-    if (s.KeySpace) {
+    if (m_input.KeySpace()) {
         HideMsgWindow();
         s.AutoMode = 0;
         s.MsgWindowVisible = 0;
-        s.InputLock = kLockAfterAnswer;
-        SpendHeldKeys();
+        m_input.SetInputLock(kLockAfterAnswer);
+        m_input.SpendHeldKeys();
         return;
     }
 

@@ -43,16 +43,16 @@ bool Engine::MsgLogKeys() {
     auto show_entry = [&](const MsgLogEntry& entry) {
         // An entry without a voice still stops the one that is playing.
         if (entry.File.empty())
-            StopVoice();
+            m_sound.StopVoice();
         else
-            PlayVoice(entry.File);
+            m_sound.PlayVoice(entry.File, s.System.VoiceVolume);
         MakeMessage(Utf8ToUtf32(entry.Text));
         s.RevealLevel = 0;
         SetTask(TaskCode::TASK_DISP_MESSAGE);
-        s.InputLock = kLockAfterCursorKey;
+        m_input.SetInputLock(kLockAfterCursorKey);
     };
 
-    if (s.KeyPageUp) {
+    if (m_input.KeyPageUp()) {
         s.AutoMode = 0;
         if (s.LogViewing == 0)
             s.LogCursor = 0;
@@ -71,7 +71,7 @@ bool Engine::MsgLogKeys() {
         }
         return false;
     }
-    if (s.KeyPageDown) {
+    if (m_input.KeyPageDown()) {
         s.AutoMode = 0;
         if (s.LogViewing == 0)
             s.LogCursor = 0;

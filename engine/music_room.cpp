@@ -26,11 +26,10 @@ void Engine::DispBgmMenu() {
 }
 
 void Engine::WaitBgmMenu() {
-    EngineState& s = m_state;
     const int entry = ShowPictureMenu(kMusicEntries);
-    if (!s.LeftClick || entry < 0)
+    if (!m_input.LeftClick() || entry < 0)
         return;
-    SpendHeldKeys();
+    m_input.SpendHeldKeys();
     if (entry < 10) {
         PlayBGM(entry + 1, 1);
         return;

@@ -115,13 +115,11 @@ void Engine::RestoreGame() {
     }
     m_stage.ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     m_stage.CreateMakeBMP(m_state.Game);
-    // The music (0 stops all sound), then the scene at the saved step.
-    PlayBGM(game.CurrentBgm, game.BgmLoop);
+    // The music (0 stops all sound), then the scene at the saved step, then the effects.
+    m_sound.RestoreMusic(game, m_state.System.BgmVolume);
     if (game.CurrentScene != 0)
         m_script.ReadScript(game.CurrentScene);
-    for (int channel = 0; channel < 2; ++channel)
-        if (game.SeRestoreNumber[channel] != 0)
-            PlaySE(channel + 1, game.SeRestoreNumber[channel], game.SeRestoreLoop[channel]);
+    m_sound.RestoreEffects(game, m_state.System.SeVolume);
     m_stage.ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     // Fade in, then back to the script, which shows the saved message again.
     m_stage.StartFade(kMenuFadeMs);

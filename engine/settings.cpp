@@ -16,16 +16,16 @@ void Engine::ConnectConfigForm() {
     SystemData& sys = m_state.System;
     f.OnBgmVolChange = [this, &f, &sys] {
         sys.BgmVolume = f.BgmVol();
-        SetChannelVolume(1, f.BgmVol());
+        m_sound.SetChannelVolume(1, f.BgmVol());
     };
     f.OnVoiceVolChange = [this, &f, &sys] {
         sys.VoiceVolume = f.VoiceVol();
-        SetChannelVolume(5, f.VoiceVol());
+        m_sound.SetChannelVolume(5, f.VoiceVol());
     };
     f.OnSeVolChange = [this, &f, &sys] {
         sys.SeVolume = f.SeVol();
-        SetChannelVolume(3, f.SeVol());
-        SetChannelVolume(4, f.SeVol());
+        m_sound.SetChannelVolume(3, f.SeVol());
+        m_sound.SetChannelVolume(4, f.SeVol());
     };
     f.OnMsgAutoChange = [&f] { f.DelayLabel = AutoDelayLabel(f.MsgAuto()); };
     f.OnOkButtonClick = [this] { ConfigOkButtonClick(); };
@@ -64,7 +64,7 @@ void Engine::ConfigOkButtonClick() {
     sys.BgmVolume = f.BgmVol();
     sys.VoiceVolume = f.VoiceVol();
     sys.SeVolume = f.SeVol();
-    SetChannelVolume(1, sys.BgmVolume);
+    m_sound.SetChannelVolume(1, sys.BgmVolume);
 }
 
 } // namespace hk

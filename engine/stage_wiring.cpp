@@ -68,7 +68,7 @@ bool Engine::TransitionShortcutWanted() {
     // While the script keeps the cursor hidden nothing cuts a transition short.
     if (s.Game.CursorShown == 0)
         return false;
-    return s.KeyControl || s.SkipNow || s.SkipMode || s.ReadSkipMode || s.System.EffectsOn == 0;
+    return m_input.KeyControl() || s.SkipNow || s.SkipMode || s.ReadSkipMode || s.System.EffectsOn == 0;
 }
 
 void Engine::TransitionEnded(TaskCode next) {

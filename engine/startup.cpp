@@ -14,7 +14,10 @@ constexpr const char* kCloseQuestion = "ゲームを終了しますか？";
 
 Engine::Engine(Platform& platform, GameFiles& files)
     : m_script(*this, files, m_state.Game, m_state.System), m_stage(*this, files), Query(m_state.QueryAnswer),
-      SaveComment(m_state.QueryAnswer), m_platform(platform), m_files(files), m_saves(files) {
+      SaveComment(m_state.QueryAnswer), m_platform(platform), m_files(files), m_saves(files), m_input(platform),
+      m_sound(platform, files, [this](SoundCues::DebugLine line, const std::string& text) {
+          (line == SoundCues::DebugLine::BgmLabel ? DebugWindow.BgmLabel : DebugWindow.BgmFileLabel) = text;
+      }) {
     BuildMenus();
     ConnectConfigForm();
 }
@@ -99,7 +102,7 @@ bool Engine::FormCreate() {
         m_script.Begin(1);
         SetTask(TaskCode::TASK_INIT);
         // 17-18. Decoder, player and the streaming output.
-        CreateSoundObjects();
+        m_sound.CreateSoundObjects();
         // 19. From here on everything happens in the frame tick.
         m_timer_usable = true;
         SetFrameTimerEnabled(true);
@@ -204,7 +207,7 @@ void Engine::FormDestroy() {
         return;
     m_destroyed = true;
     m_platform.SetDelayTimerEnabled(false);
-    ReleaseSoundObjects();
+    m_sound.ReleaseSoundObjects();
 }
 
 bool Engine::OnCloseQuery() {

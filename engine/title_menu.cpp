@@ -19,9 +19,9 @@ void Engine::DispTitleMenu() {
 void Engine::WaitTitleMenu() {
     EngineState& s = m_state;
     const int entry = ShowPictureMenu(kColumnMenu);
-    if (!s.LeftClick)
+    if (!m_input.LeftClick())
         return;
-    SpendHeldKeys();
+    m_input.SpendHeldKeys();
     switch (entry) {
     case 0: // new game
         m_stage.ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);

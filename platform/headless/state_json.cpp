@@ -133,7 +133,7 @@ std::string EngineStateJson(Engine& engine, HeadlessPlatform& platform) {
       << ", \"AutoDelay\": " << sys.AutoDelay << "},\n";
 
     o << "  \"Channels\": [";
-    const auto channels = engine.ChannelViews();
+    const auto channels = engine.Sound().ChannelViews();
     for (std::size_t i = 0; i < channels.size(); ++i)
         o << (i ? ", " : "") << "{\"status\": " << channels[i].status << ", \"level\": " << channels[i].level
           << ", \"file\": " << Quote(ForwardSlashes(channels[i].file)) << "}";

@@ -81,7 +81,7 @@ TEST_F(SaveRestoreTest, LoadingShowsTheSavedMessageWithItsLayersAndMusic) {
     EXPECT_EQ(State().Game.LayerGraphic[0], 100);
     EXPECT_EQ(State().Game.LayerGraphic[1], 300);
     EXPECT_EQ(State().Game.CurrentBgm, 2);
-    EXPECT_GE(TheEngine().ChannelViews()[1].status, 2) << "the saved music plays again";
+    EXPECT_GE(TheEngine().Sound().ChannelViews()[1].status, 2) << "the saved music plays again";
     // Above the message window the screen shows the saved scene: the character over the
     // background (an opaque character keeps 1/256 of what is beneath).
     const Color shown = Platform().ClientSurface(WindowId::Main).GetColor(100, 100);
@@ -126,7 +126,7 @@ top:
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_MESSAGE);
     EXPECT_EQ(State().ReadSkipMode, 0);
     EXPECT_EQ(State().SkipNow, 0);
-    EXPECT_GE(TheEngine().ChannelViews()[5].status, 2) << "the unread message's voice plays";
+    EXPECT_GE(TheEngine().Sound().ChannelViews()[5].status, 2) << "the unread message's voice plays";
     Session().Ticks(50);
     EXPECT_EQ(State().MsgNumber, 3) << "and it waits for the player";
 }

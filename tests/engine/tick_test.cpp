@@ -24,7 +24,7 @@ TEST_F(TickTest, ClickIsSeenByExactlyOneTickAndBeforeTheTaskRuns) {
     // The click arrived in step 4, was sampled in step 5 and ended the wait in step 7 of the
     // same tick; step 9 then cleared the one-shot flag.
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
-    EXPECT_EQ(State().LeftClick, 0);
+    EXPECT_EQ(TheEngine().Input().LeftClick(), 0);
     TheEngine().SetTask(TaskCode::TASK_WAIT_KEY);
     Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY) << "a held-down button is not a second click";
@@ -68,58 +68,58 @@ TEST_F(TickTest, TimedWaitEndsOnTheFirstTickAtOrAfterItsEnd) {
 }
 
 TEST_F(TickTest, InputLockHoldsBackAdvanceKeysButNotControlAndShift) {
-    State().InputLock = 10;
+    TheEngine().Input().SetInputLock(10);
     Platform().SetKeyDown(Key::Return, true);
     Platform().SetKeyDown(Key::Space, true);
     Platform().SetKeyDown(Key::Control, true);
     Platform().SetKeyDown(Key::Shift, true);
     Tick();
-    EXPECT_EQ(State().KeyReturn, 0);
-    EXPECT_EQ(State().KeySpace, 0);
-    EXPECT_EQ(State().KeyControl, 1);
-    EXPECT_EQ(State().KeyShift, 1);
+    EXPECT_EQ(TheEngine().Input().KeyReturn(), 0);
+    EXPECT_EQ(TheEngine().Input().KeySpace(), 0);
+    EXPECT_EQ(TheEngine().Input().KeyControl(), 1);
+    EXPECT_EQ(TheEngine().Input().KeyShift(), 1);
 
     // The 10 ms timer counts the lock down: 10 steps, about 100 ms.
     const auto start = Platform().TickCount();
-    while (State().KeyReturn == 0) {
+    while (TheEngine().Input().KeyReturn() == 0) {
         Tick();
         ASSERT_LT(Platform().TickCount() - start, 200u);
     }
     EXPECT_GE(Platform().TickCount() - start, 90u);
-    EXPECT_EQ(State().InputLock, 0);
-    EXPECT_EQ(State().KeySpace, 1);
+    EXPECT_EQ(TheEngine().Input().InputLock(), 0);
+    EXPECT_EQ(TheEngine().Input().KeySpace(), 1);
 }
 
 TEST_F(TickTest, PageKeysF1F2AndTheWheelAllTurnPages) {
     Platform().SetKeyDown(Key::F1, true);
     Tick();
-    EXPECT_EQ(State().KeyPageUp, 1);
-    EXPECT_EQ(State().KeyPageDown, 0);
+    EXPECT_EQ(TheEngine().Input().KeyPageUp(), 1);
+    EXPECT_EQ(TheEngine().Input().KeyPageDown(), 0);
     Platform().SetKeyDown(Key::F1, false);
     Platform().SetKeyDown(Key::F2, true);
     Tick();
-    EXPECT_EQ(State().KeyPageUp, 0);
-    EXPECT_EQ(State().KeyPageDown, 1);
+    EXPECT_EQ(TheEngine().Input().KeyPageUp(), 0);
+    EXPECT_EQ(TheEngine().Input().KeyPageDown(), 1);
     Platform().SetKeyDown(Key::F2, false);
 
     Platform().QueueWheel(WindowId::Main, false);
     Tick();
-    EXPECT_EQ(State().KeyPageDown, 1);
-    EXPECT_EQ(State().WheelDownOnce, 0) << "the one-shot flag lives for one tick";
+    EXPECT_EQ(TheEngine().Input().KeyPageDown(), 1);
+    EXPECT_EQ(TheEngine().Input().WheelDownOnce(), 0) << "the one-shot flag lives for one tick";
     Tick();
-    EXPECT_EQ(State().KeyPageDown, 0);
+    EXPECT_EQ(TheEngine().Input().KeyPageDown(), 0);
 
     // The wheel counts as a page key even while the lock holds the real keys back.
-    State().InputLock = 50;
+    TheEngine().Input().SetInputLock(50);
     Platform().QueueWheel(WindowId::Float, true);
     Tick();
-    EXPECT_EQ(State().KeyPageUp, 1);
+    EXPECT_EQ(TheEngine().Input().KeyPageUp(), 1);
 }
 
 TEST_F(TickTest, InputWhileAnotherApplicationIsInFrontIsDropped) {
     Platform().SetKeyDown(Key::Return, true);
     Tick();
-    EXPECT_EQ(State().KeyReturn, 1);
+    EXPECT_EQ(TheEngine().Input().KeyReturn(), 1);
 
     Platform().SetForeground(WindowId::None);
     Platform().SetKeyDown(Key::Space, true);
@@ -129,8 +129,8 @@ TEST_F(TickTest, InputWhileAnotherApplicationIsInFrontIsDropped) {
     // The keys held when the focus went were let go with it (their releases reach the other
     // window), so the Return held until then no longer counts; keys pressed now are not read, and
     // the click is thrown away, not kept for later.
-    EXPECT_EQ(State().KeyReturn, 0);
-    EXPECT_EQ(State().KeySpace, 0);
+    EXPECT_EQ(TheEngine().Input().KeyReturn(), 0);
+    EXPECT_EQ(TheEngine().Input().KeySpace(), 0);
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY);
     Platform().SetForeground(WindowId::Float);
     Platform().SetKeyDown(Key::Return, false);
@@ -138,7 +138,7 @@ TEST_F(TickTest, InputWhileAnotherApplicationIsInFrontIsDropped) {
     TheEngine().SetTask(TaskCode::TASK_WAIT_KEY);
     Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY);
-    EXPECT_EQ(State().KeyReturn, 0);
+    EXPECT_EQ(TheEngine().Input().KeyReturn(), 0);
 }
 
 TEST_F(TickTest, ControlSkippingStopsWhenAnotherApplicationTakesTheFocus) {
@@ -152,7 +152,7 @@ TEST_F(TickTest, ControlSkippingStopsWhenAnotherApplicationTakesTheFocus) {
     Platform().SetForeground(WindowId::None);
     TheEngine().SetTask(TaskCode::TASK_SCRIPT);
     Tick();
-    EXPECT_EQ(State().KeyControl, 0);
+    EXPECT_EQ(TheEngine().Input().KeyControl(), 0);
     EXPECT_EQ(State().SkipNow, 0);
 
     // Message skip chosen from the menu is not a held key: it goes on.
@@ -188,14 +188,14 @@ TEST_F(TickTest, SkipFollowsControlInTheScriptAndAnyAdvanceEndsSkipModes) {
 
 TEST_F(TickTest, DelayTimerCountsAutoAdvanceAndTheLockEveryTenMilliseconds) {
     State().AutoElapsed = 0;
-    State().InputLock = 3;
+    TheEngine().Input().SetInputLock(3);
     const auto start = Platform().TickCount();
     while (Platform().TickCount() - start < 100)
         Tick();
     const auto elapsed = Platform().TickCount() - start;
     // One firing per 10 ms boundary passed; no voice plays, so each adds 10.
     EXPECT_NEAR(State().AutoElapsed, static_cast<int>(elapsed / 10) * 10, 10);
-    EXPECT_EQ(State().InputLock, 0);
+    EXPECT_EQ(TheEngine().Input().InputLock(), 0);
 }
 
 TEST_F(TickTest, UnknownTaskRunsNothingButInputIsStillSampled) {
@@ -204,7 +204,7 @@ TEST_F(TickTest, UnknownTaskRunsNothingButInputIsStillSampled) {
     Tick();
     EXPECT_EQ(State().Task, kParkedTask);
     EXPECT_EQ(State().Game.ScriptStep, step);
-    EXPECT_EQ(State().KeyUp, 1);
+    EXPECT_EQ(TheEngine().Input().KeyUp(), 1);
     EXPECT_TRUE(TheEngine().FrameTimerEnabled());
 }
 
@@ -219,13 +219,13 @@ TEST_F(TickTest, EveryTickDrawsOneRandomNumber) {
 }
 
 TEST_F(TickTest, SetCurPosMovesThePointerToTheClientPoint) {
-    TheEngine().SetCurPos(100, 200);
+    TheEngine().Input().SetCurPos(100, 200);
     Tick();
-    EXPECT_EQ(State().CursorMain, (Point{100, 200}));
-    TheEngine().SetFloatCurPos(30, 40);
+    EXPECT_EQ(TheEngine().Input().CursorMain(), (Point{100, 200}));
+    TheEngine().Input().SetFloatCurPos(30, 40);
     Tick();
-    EXPECT_EQ(State().CursorFloat, (Point{30, 40}));
-    EXPECT_EQ(State().CursorScreen, Platform().ClientToScreen(WindowId::Float, Point{30, 40}));
+    EXPECT_EQ(TheEngine().Input().CursorFloat(), (Point{30, 40}));
+    EXPECT_EQ(TheEngine().Input().CursorScreen(), Platform().ClientToScreen(WindowId::Float, Point{30, 40}));
 }
 
 } // namespace

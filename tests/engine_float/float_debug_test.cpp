@@ -145,21 +145,21 @@ TEST_F(FloatGame, FloatClicksDragOnTheFrameAndCountInTheTextArea) {
     Platform().QueueMouseDown(WindowId::Float, MouseButton::Left, {10, 100});
     Platform().ProcessMessages();
     EXPECT_EQ(Platform().DragCount(WindowId::Float), 1);
-    EXPECT_EQ(State().LeftDownLatch, 0);
+    EXPECT_EQ(TheEngine().Input().LeftDownLatch(), 0);
     Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY) << "a drag is not a click";
 
     Platform().QueueMouseDown(WindowId::Float, MouseButton::Left, {400, 100});
     Platform().ProcessMessages();
     EXPECT_EQ(Platform().DragCount(WindowId::Float), 1);
-    EXPECT_EQ(State().LeftDownLatch, 1);
+    EXPECT_EQ(TheEngine().Input().LeftDownLatch(), 1);
     Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT) << "the click ended the key wait";
-    EXPECT_EQ(State().LeftDownLatch, 0);
+    EXPECT_EQ(TheEngine().Input().LeftDownLatch(), 0);
 
     Platform().QueueMouseDown(WindowId::Float, MouseButton::Right, {785, 161});
     Platform().ProcessMessages();
-    EXPECT_EQ(State().RightDownLatch, 1);
+    EXPECT_EQ(TheEngine().Input().RightDownLatch(), 1);
     EXPECT_EQ(Platform().DragCount(WindowId::Float), 1);
 }
 
@@ -167,11 +167,11 @@ TEST_F(FloatGame, WheelOverTheFloatingWindowTurnsPages) {
     Play("");
     Platform().QueueWheel(WindowId::Float, true);
     Tick();
-    EXPECT_EQ(State().KeyPageUp, 1);
-    EXPECT_EQ(State().KeyPageDown, 0);
+    EXPECT_EQ(TheEngine().Input().KeyPageUp(), 1);
+    EXPECT_EQ(TheEngine().Input().KeyPageDown(), 0);
     Platform().QueueWheel(WindowId::Float, false);
     Tick();
-    EXPECT_EQ(State().KeyPageDown, 1);
+    EXPECT_EQ(TheEngine().Input().KeyPageDown(), 1);
 }
 
 TEST_F(FloatGame, DebugWindowNeedsTheMarkerFile) {

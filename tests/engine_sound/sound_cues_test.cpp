@@ -34,7 +34,7 @@ protected:
         WriteBytes(path, OggTone(spec));
     }
 
-    Engine::ChannelView Channel(int ch) { return TheEngine().ChannelViews()[static_cast<std::size_t>(ch)]; }
+    SoundCues::ChannelView Channel(int ch) { return TheEngine().Sound().ChannelViews()[static_cast<std::size_t>(ch)]; }
     // Moves the virtual clock (and with it the sound output) on by ms.
     void Advance(std::uint32_t ms) { Platform().AdvanceClock(ms); }
 };
@@ -49,9 +49,9 @@ TEST_F(SoundCueTest, CuesUseTheirChannelsWithLevelsFromTheSettings) {
     TheEngine().PlayBGM(1, 1);
     TheEngine().PlaySE(2, 3, 1);
     TheEngine().PlaySE(1, 2, 0);
-    TheEngine().PlayVoice("VOICE\\yuki_01.ogg");
+    TheEngine().Sound().PlayVoice("VOICE\\yuki_01.ogg", State().System.VoiceVolume);
 
-    const auto views = TheEngine().ChannelViews();
+    const auto views = TheEngine().Sound().ChannelViews();
     EXPECT_EQ(views[1].status, 3);
     EXPECT_EQ(views[1].level, 77);
     EXPECT_EQ(views[1].file, "Sound\\M01.ogg");
@@ -112,7 +112,7 @@ TEST_F(SoundCueTest, MissingFilesLeaveTheMusicAndEffectsButNotTheVoice) {
 
     TheEngine().PlayBGM(1, 1);
     TheEngine().PlaySE(1, 1, 1);
-    TheEngine().PlayVoice("VOICE\\a.ogg");
+    TheEngine().Sound().PlayVoice("VOICE\\a.ogg", State().System.VoiceVolume);
     Advance(100);
 
     TheEngine().PlayBGM(4, 0);
@@ -126,9 +126,9 @@ TEST_F(SoundCueTest, MissingFilesLeaveTheMusicAndEffectsButNotTheVoice) {
     EXPECT_EQ(Channel(3).status, 3);
     EXPECT_EQ(Channel(3).file, "Sound\\S01.ogg");
 
-    TheEngine().PlayVoice("VOICE\\missing.ogg");
+    TheEngine().Sound().PlayVoice("VOICE\\missing.ogg", State().System.VoiceVolume);
     EXPECT_LE(Channel(5).status, 1) << "a missing voice still cuts the one that played";
-    EXPECT_EQ(TheEngine().VoiceChannelStatus(), Channel(5).status);
+    EXPECT_EQ(TheEngine().Sound().VoiceChannelStatus(), Channel(5).status);
     Advance(200);
     EXPECT_EQ(Platform().TakeErrors(), std::vector<std::string>()) << "missing cues are not errors";
 }
@@ -141,7 +141,7 @@ TEST_F(SoundCueTest, MusicZeroSilencesEffectsAndVoiceToo) {
     TheEngine().PlayBGM(1, 1);
     TheEngine().PlaySE(1, 1, 1);
     TheEngine().PlaySE(2, 2, 0);
-    TheEngine().PlayVoice("VOICE\\a.ogg");
+    TheEngine().Sound().PlayVoice("VOICE\\a.ogg", State().System.VoiceVolume);
     Advance(50);
 
     TheEngine().PlayBGM(0, 1);
@@ -166,14 +166,14 @@ TEST_F(SoundCueTest, AutoAdvanceCountsOnlyWhileNoVoicePlays) {
     TheEngine().OnDelayTimer();
     EXPECT_EQ(State().AutoElapsed, 10) << "nothing loaded";
 
-    TheEngine().PlayVoice("VOICE\\a.ogg");
+    TheEngine().Sound().PlayVoice("VOICE\\a.ogg", State().System.VoiceVolume);
     for (int i = 0; i < 5; ++i)
         TheEngine().OnDelayTimer();
     EXPECT_EQ(State().AutoElapsed, 10) << "the voice holds the auto-advance wait";
 
     // The voice ends by itself once the output has taken all of it.
     int waited = 0;
-    while (TheEngine().VoiceChannelStatus() >= 2 && waited < 5000) {
+    while (TheEngine().Sound().VoiceChannelStatus() >= 2 && waited < 5000) {
         Advance(10);
         waited += 10;
     }
@@ -183,10 +183,10 @@ TEST_F(SoundCueTest, AutoAdvanceCountsOnlyWhileNoVoicePlays) {
     EXPECT_EQ(State().AutoElapsed, 20);
 
     // A stopped voice lets it count on as well.
-    TheEngine().PlayVoice("VOICE\\a.ogg");
+    TheEngine().Sound().PlayVoice("VOICE\\a.ogg", State().System.VoiceVolume);
     TheEngine().OnDelayTimer();
     EXPECT_EQ(State().AutoElapsed, 20);
-    TheEngine().StopVoice();
+    TheEngine().Sound().StopVoice();
     TheEngine().OnDelayTimer();
     EXPECT_EQ(State().AutoElapsed, 30);
 }
@@ -204,10 +204,10 @@ protected:
 TEST_F(SilentSoundCueTest, VoiceHoldsTheAutoAdvanceForItsLengthAsWithSound) {
     WriteTone("VOICE/a.ogg", Tone(220.5, 1.0));
     State().AutoElapsed = 0;
-    TheEngine().PlayVoice("VOICE\\a.ogg");
+    TheEngine().Sound().PlayVoice("VOICE\\a.ogg", State().System.VoiceVolume);
     EXPECT_EQ(Channel(5).status, 2);
     int waited = 0;
-    while (TheEngine().VoiceChannelStatus() >= 2 && waited < 5000) {
+    while (TheEngine().Sound().VoiceChannelStatus() >= 2 && waited < 5000) {
         TheEngine().OnDelayTimer();
         Advance(10);
         waited += 10;

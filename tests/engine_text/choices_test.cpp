@@ -74,7 +74,7 @@ TEST_F(ChoiceTest, FirstKindHighlightsTheRowUnderThePointerAndStoresTheClickedOn
     Click({400, 500});
     EXPECT_EQ(Task(), TaskCode::TASK_SCRIPT);
     EXPECT_EQ(Var1(), 2);
-    EXPECT_EQ(State().InputLock, 25);
+    EXPECT_EQ(TheEngine().Input().InputLock(), 25);
     EXPECT_EQ(LogText(0), "【選択肢】/南へ行く");
     EXPECT_EQ(State().MsgLog[0].VoiceIndex, -1);
     EXPECT_EQ(State().MsgLog[0].File, "");
@@ -161,7 +161,7 @@ TEST_F(ChoiceTest, CursorKeysMoveThePointerAndWrapAround) {
     MovePointer({400, 100});
     Press(Key::Up);
     EXPECT_EQ(MainPointer(), (Point{16, 424 + 32 * 3 + 16})) << "Up from nowhere goes to the last choice";
-    EXPECT_EQ(State().InputLock, 15);
+    EXPECT_EQ(TheEngine().Input().InputLock(), 15);
     Tick();
     EXPECT_EQ(HighlightedRows(), Rows{3});
     RunMs(200);

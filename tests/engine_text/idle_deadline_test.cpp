@@ -181,8 +181,8 @@ TEST_F(IdleDeadlineTest, WhileTheVoicePlaysEveryFiringIsWaitedFor) {
         spec.seconds = 0.7;
         WriteBytes(m_dir.Path() / "VOICE" / "v.ogg", OggTone(spec));
         State().AutoElapsed = 0;
-        TheEngine().PlayVoice("VOICE\\v.ogg");
-        EXPECT_GE(TheEngine().VoiceChannelStatus(), 2);
+        TheEngine().Sound().PlayVoice("VOICE\\v.ogg", State().System.VoiceVolume);
+        EXPECT_GE(TheEngine().Sound().VoiceChannelStatus(), 2);
         Tick();
         if (loop == Loop::Sleeping) {
             const IdleDeadline deadline = TheEngine().NextDeadline();
@@ -190,7 +190,7 @@ TEST_F(IdleDeadlineTest, WhileTheVoicePlaysEveryFiringIsWaitedFor) {
             EXPECT_EQ(deadline.delay_firings, std::optional<std::uint32_t>(1));
         }
         RunTo(Platform().TickCount() + 3000, loop);
-        EXPECT_LE(TheEngine().VoiceChannelStatus(), 1) << "the voice has ended";
+        EXPECT_LE(TheEngine().Sound().VoiceChannelStatus(), 1) << "the voice has ended";
         return State().AutoElapsed;
     };
     const std::int32_t ticking = elapsed_after_voice(Loop::Ticking);
@@ -232,12 +232,12 @@ TEST_F(IdleDeadlineTest, OnlyAQuietTickOfAWaitingTaskLetsTheLoopSleep) {
     State().AutoMode = 1;
     State().AutoElapsed = 1234;
     EXPECT_EQ(TheEngine().NextDeadline().delay_firings, std::optional<std::uint32_t>(77));
-    State().InputLock = 12;
+    TheEngine().Input().SetInputLock(12);
     EXPECT_EQ(TheEngine().NextDeadline().delay_firings, std::optional<std::uint32_t>(12));
     State().AutoElapsed = 2000;
     EXPECT_FALSE(TheEngine().NextDeadline().may_sleep) << "due now";
     State().AutoMode = 0;
-    State().InputLock = 0;
+    TheEngine().Input().SetInputLock(0);
 
     // Skipping advances on the next tick.
     State().SkipMode = 1;
@@ -291,7 +291,8 @@ TEST_F(IdleDeadlineTest, ChoicesAndMenusSleepUntilInputAndMovingScreensNever) {
     const IdleDeadline choice = TheEngine().NextDeadline();
     EXPECT_TRUE(choice.may_sleep);
     EXPECT_FALSE(choice.until.has_value());
-    EXPECT_EQ(choice.delay_firings.value_or(0), static_cast<std::uint32_t>(std::max(State().InputLock, 0)));
+    EXPECT_EQ(choice.delay_firings.value_or(0),
+              static_cast<std::uint32_t>(std::max(TheEngine().Input().InputLock(), 0)));
 
     Click(Point{100, 470}); // the first line
     TickUntil(TaskCode::TASK_EFFECT_01);
@@ -315,24 +316,24 @@ TEST_F(IdleDeadlineTest, MadeUpFiringsCountAsSingleOnes) {
     WriteBytes(m_dir.Path() / "VOICE" / "v.ogg", OggTone(spec));
     for (bool voice : {false, true}) {
         if (voice)
-            TheEngine().PlayVoice("VOICE\\v.ogg");
+            TheEngine().Sound().PlayVoice("VOICE\\v.ogg", State().System.VoiceVolume);
         for (std::uint32_t firings : {0u, 1u, 3u, 24u, 25u, 26u, 5000u}) {
             for (std::int32_t lock : {0, 1, 25}) {
                 State().AutoElapsed = 40;
-                State().InputLock = lock;
+                TheEngine().Input().SetInputLock(lock);
                 for (std::uint32_t i = 0; i < firings; ++i)
                     TheEngine().OnDelayTimer();
                 const std::int32_t elapsed_one_by_one = State().AutoElapsed;
-                const std::int32_t lock_one_by_one = State().InputLock;
+                const std::int32_t lock_one_by_one = TheEngine().Input().InputLock();
                 State().AutoElapsed = 40;
-                State().InputLock = lock;
+                TheEngine().Input().SetInputLock(lock);
                 TheEngine().OnDelayTimerCatchUp(firings);
                 EXPECT_EQ(State().AutoElapsed, elapsed_one_by_one) << firings << " firings, voice " << voice;
-                EXPECT_EQ(State().InputLock, lock_one_by_one) << firings << " firings, lock " << lock;
+                EXPECT_EQ(TheEngine().Input().InputLock(), lock_one_by_one) << firings << " firings, lock " << lock;
             }
         }
     }
-    EXPECT_GE(TheEngine().VoiceChannelStatus(), 2) << "the voice played throughout";
+    EXPECT_GE(TheEngine().Sound().VoiceChannelStatus(), 2) << "the voice played throughout";
 }
 
 } // namespace

@@ -207,7 +207,7 @@ TEST_F(MessageWindowTest, HeldReturnIsLockedOutAfterCompletingAndAfterAdvancing)
     Platform().SetKeyDown(Key::Return, true);
     Tick();
     ASSERT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE);
-    EXPECT_EQ(State().InputLock, 10);
+    EXPECT_EQ(TheEngine().Input().InputLock(), 10);
     const auto completed = Platform().TickCount();
     while (Task() == TaskCode::TASK_WAIT_MESSAGE && Platform().TickCount() - completed < 1000)
         Tick();
@@ -216,7 +216,7 @@ TEST_F(MessageWindowTest, HeldReturnIsLockedOutAfterCompletingAndAfterAdvancing)
     EXPECT_GE(waited, 90u);
     EXPECT_LE(waited, 120u);
     EXPECT_EQ(Task(), TaskCode::TASK_SCRIPT);
-    EXPECT_EQ(State().InputLock, 25);
+    EXPECT_EQ(TheEngine().Input().InputLock(), 25);
     Platform().SetKeyDown(Key::Return, false);
 }
 
@@ -246,7 +246,7 @@ TEST_F(MessageWindowTest, SpaceHidesTheWindowAndAClickOnlyBringsItBack) {
     Press(Key::Space);
     EXPECT_EQ(State().MsgWindowVisible, 0);
     EXPECT_EQ(State().AutoMode, 0);
-    EXPECT_EQ(State().InputLock, 25);
+    EXPECT_EQ(TheEngine().Input().InputLock(), 25);
     EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 600));
     EXPECT_TRUE(
         SameRect(TheEngine().TheStage().ScreenBuffer(), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 600));
@@ -395,14 +395,14 @@ protected:
              "    message \"声のない三つ目\"\n",
              3);
     }
-    std::string VoiceFile() { return TheEngine().ChannelViews()[5].file; }
+    std::string VoiceFile() { return TheEngine().Sound().ChannelViews()[5].file; }
 };
 
 TEST_F(VoicedMessageTest, AutomaticAdvanceCountsOnlyWhileTheVoiceIsSilent) {
     PlayVoiced();
     State().System.AutoDelay = 1;
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
-    ASSERT_EQ(TheEngine().VoiceChannelStatus(), 2) << "the voice plays";
+    ASSERT_EQ(TheEngine().Sound().VoiceChannelStatus(), 2) << "the voice plays";
     State().AutoMode = 1;
     const auto shown = Platform().TickCount();
     TickUntil(TaskCode::TASK_SCRIPT, 20000);
@@ -424,12 +424,12 @@ TEST_F(VoicedMessageTest, BrowsingTheLogReplaysTheVoicesAndStopsForSilentEntries
     TheEngine().SetTask(TaskCode::TASK_WAIT_MESSAGE); // browse from the last message's wait
     Platform().QueueWheel(WindowId::Main, true);
     Tick();
-    EXPECT_EQ(TheEngine().VoiceChannelStatus() == 2 ? VoiceFile() : std::string("stopped"), "stopped")
+    EXPECT_EQ(TheEngine().Sound().VoiceChannelStatus() == 2 ? VoiceFile() : std::string("stopped"), "stopped")
         << "an entry without a voice stops the running one";
     Tick();
     Platform().QueueWheel(WindowId::Main, true);
     Tick();
-    EXPECT_EQ(TheEngine().VoiceChannelStatus(), 2);
+    EXPECT_EQ(TheEngine().Sound().VoiceChannelStatus(), 2);
     EXPECT_NE(VoiceFile().find("yuki_002"), std::string::npos);
     Tick();
     Platform().QueueWheel(WindowId::Main, true);

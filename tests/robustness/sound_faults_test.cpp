@@ -64,7 +64,7 @@ protected:
 
     Engine& TheEngine() { return m_session->TheEngine(); }
     HeadlessPlatform& Platform() { return m_session->Platform(); }
-    Engine::ChannelView Channel(int ch) { return TheEngine().ChannelViews()[static_cast<std::size_t>(ch)]; }
+    SoundCues::ChannelView Channel(int ch) { return TheEngine().Sound().ChannelViews()[static_cast<std::size_t>(ch)]; }
 
     TempDir m_dir;
     std::unique_ptr<HeadlessSession> m_session;
@@ -75,9 +75,9 @@ TEST_F(SoundFileFaults, FileGoneBetweenTheCheckAndTheReadIsMissingNotTheOldSound
     Start();
     TheEngine().PlayBGM(1, 1);
     TheEngine().PlaySE(1, 1, 0);
-    TheEngine().PlayVoice("VOICE\\a.ogg");
+    TheEngine().Sound().PlayVoice("VOICE\\a.ogg", m_session->State().System.VoiceVolume);
     Platform().AdvanceClock(100);
-    TheEngine().StopVoice();
+    TheEngine().Sound().StopVoice();
 
     m_files->vanish_after_check = {"Sound\\M02.ogg", "Sound\\S02.ogg", "VOICE\\b.ogg"};
     TheEngine().PlayBGM(2, 0);
@@ -86,7 +86,7 @@ TEST_F(SoundFileFaults, FileGoneBetweenTheCheckAndTheReadIsMissingNotTheOldSound
     TheEngine().PlaySE(1, 2, 1);
     EXPECT_EQ(Channel(3).file, "Sound\\S01.ogg");
     EXPECT_EQ(Channel(3).status, 2) << "the effect is not turned into a loop of the old file";
-    TheEngine().PlayVoice("VOICE\\b.ogg");
+    TheEngine().Sound().PlayVoice("VOICE\\b.ogg", m_session->State().System.VoiceVolume);
     EXPECT_LE(Channel(5).status, 1) << "the previous voice line must not start again";
     EXPECT_FALSE(fs::exists(m_dir / "VOICE/b.ogg"));
     EXPECT_EQ(Platform().TakeErrors(), std::vector<std::string>()) << "a missing cue is not an error";
@@ -123,7 +123,7 @@ TEST_F(SoundFileFaults, DamagedFilesBetweenCuesAreReportedAndTheScriptGoesOn) {
 
     // A damaged voice is reported the same way and leaves its channel silent.
     CutShort("VOICE/b.ogg", 100);
-    TheEngine().PlayVoice("VOICE\\b.ogg");
+    TheEngine().Sound().PlayVoice("VOICE\\b.ogg", m_session->State().System.VoiceVolume);
     EXPECT_EQ(Channel(5).status, 0);
     const auto voice_errors = Platform().TakeErrors();
     ASSERT_EQ(voice_errors.size(), 1u);

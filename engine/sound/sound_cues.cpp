@@ -1,8 +1,10 @@
 // The game's sound cues (music, two effect channels, voices) on the mixer's fixed channels, and
 // the sound objects behind them: the decoder binding, the mixer with its six decoders and the
 // streaming output whose refills mix the next block.
-#include "engine/engine.h"
+#include "engine/sound/sound_cues.h"
 
+#include "data/game_files.h"
+#include "platform/platform.h"
 #include "sound/ogg_data.h"
 #include "sound/ogg_player.h"
 #include "sound/sound_output.h"
@@ -15,7 +17,6 @@ namespace hk {
 namespace {
 
 constexpr std::uint32_t kSoundBufferBytes = 163840;
-constexpr int kMixerChannels = 10;
 constexpr int kBgmChannel = 1;
 constexpr int kSe1Channel = 3;
 constexpr int kSe2Channel = 4;
@@ -29,8 +30,8 @@ std::string NumberedFile(const char* prefix, int number) {
 
 } // namespace
 
-// Everything the sound needs, made in start-up step 18 and released by FormDestroy.
-struct Engine::SoundObjects {
+// Everything the sound needs, made in start-up step 18 and released at the end of the game.
+struct SoundCues::SoundObjects {
     std::unique_ptr<AudioDevice> device;
     std::unique_ptr<SoundOutput> output;
     std::unique_ptr<VorbisLibrary> vorbis;
@@ -44,11 +45,23 @@ struct Engine::SoundObjects {
     std::string pending_error;
 };
 
-void Engine::SoundObjectsDeleter::operator()(SoundObjects* sound) const {
+void SoundCues::SoundObjectsDeleter::operator()(SoundObjects* sound) const {
     delete sound;
 }
 
-void Engine::CreateSoundObjects() {
+SoundCues::SoundCues(Platform& platform, const GameFiles& files, DebugLineSink debug_lines)
+    : m_platform(platform), m_files(files), m_debug_lines(std::move(debug_lines)) {}
+
+SoundCues::~SoundCues() {
+    ReleaseSoundObjects();
+}
+
+void SoundCues::ShowDebugLine(DebugLine line, const std::string& text) {
+    if (m_debug_lines)
+        m_debug_lines(line, text);
+}
+
+void SoundCues::CreateSoundObjects() {
     std::unique_ptr<SoundObjects, SoundObjectsDeleter> sound(new SoundObjects);
     sound->device = m_platform.CreateAudioDevice();
     sound->output = std::make_unique<SoundOutput>(sound->device.get());
@@ -84,7 +97,7 @@ void Engine::CreateSoundObjects() {
     m_sound = std::move(sound);
 }
 
-void Engine::ReleaseSoundObjects() {
+void SoundCues::ReleaseSoundObjects() {
     if (!m_sound)
         return;
     if (SoundOutputChannel* channel = m_sound->output->Channels(0)) {
@@ -101,7 +114,7 @@ void Engine::ReleaseSoundObjects() {
     m_sound.reset();
 }
 
-void Engine::ReportSoundFailure() {
+void SoundCues::ReportSoundFailure() {
     if (!m_sound)
         return;
     std::string message;
@@ -116,7 +129,7 @@ void Engine::ReportSoundFailure() {
              message});
 }
 
-bool Engine::LoadCue(int decoder, int channel, const std::string& game_path, int volume) {
+bool SoundCues::LoadCue(int decoder, int channel, const std::string& game_path, int volume) {
     if (!m_sound || !m_files.Exists(game_path))
         return false;
     OggData& data = *m_sound->decoders[decoder];
@@ -143,26 +156,25 @@ bool Engine::LoadCue(int decoder, int channel, const std::string& game_path, int
     return true;
 }
 
-void Engine::PlayBGM(int number, int loop) {
-    m_state.Game.CurrentBgm = number;
+bool SoundCues::PlayBGM(int number, int loop, int volume) {
     if (number == 0) {
         if (m_sound)
             m_sound->player->StopAll();
-        DebugWindow.BgmFileLabel.clear();
-        return;
+        ShowDebugLine(DebugLine::BgmFileLabel, "");
+        return false;
     }
     const std::string file = NumberedFile("Sound\\M", number);
-    if (!LoadCue(kBgmDecoder, kBgmChannel, file, m_state.System.BgmVolume)) {
+    if (!LoadCue(kBgmDecoder, kBgmChannel, file, volume)) {
         // The music that plays goes on.
-        DebugWindow.BgmFileLabel.clear();
-        return;
+        ShowDebugLine(DebugLine::BgmFileLabel, "");
+        return false;
     }
     m_sound->player->Play(kBgmChannel, loop != 0);
-    m_state.Game.BgmLoop = loop != 0 ? 1 : 0;
-    DebugWindow.BgmFileLabel = file + (loop != 0 ? " LOOP PLAY" : " PLAY");
+    ShowDebugLine(DebugLine::BgmFileLabel, file + (loop != 0 ? " LOOP PLAY" : " PLAY"));
+    return true;
 }
 
-void Engine::PlaySE(int kind, int number, int loop) {
+void SoundCues::PlaySE(int kind, int number, int loop, int volume) {
     if (kind != 1 && kind != 2)
         return;
     const int channel = kind == 1 ? kSe1Channel : kSe2Channel;
@@ -171,36 +183,45 @@ void Engine::PlaySE(int kind, int number, int loop) {
             m_sound->player->Stop(channel);
         return;
     }
-    if (LoadCue(kind == 1 ? kSe1Decoder : kSe2Decoder, channel, NumberedFile("Sound\\S", number),
-                m_state.System.SeVolume))
+    if (LoadCue(kind == 1 ? kSe1Decoder : kSe2Decoder, channel, NumberedFile("Sound\\S", number), volume))
         m_sound->player->Play(channel, loop == 1);
 }
 
-void Engine::PlayVoice(const std::string& path) {
+void SoundCues::PlayVoice(const std::string& path, int volume) {
     StopVoice();
     if (path.empty())
         return;
-    DebugWindow.BgmLabel = "PV:" + path;
-    if (LoadCue(kVoiceDecoder, kVoiceChannel, path, m_state.System.VoiceVolume))
+    ShowDebugLine(DebugLine::BgmLabel, "PV:" + path);
+    if (LoadCue(kVoiceDecoder, kVoiceChannel, path, volume))
         m_sound->player->Play(kVoiceChannel, false);
 }
 
-void Engine::StopVoice() {
+void SoundCues::RestoreMusic(const GameData& saved, int bgm_volume) {
+    PlayBGM(saved.CurrentBgm, saved.BgmLoop, bgm_volume);
+}
+
+void SoundCues::RestoreEffects(const GameData& saved, int se_volume) {
+    for (int channel = 0; channel < 2; ++channel)
+        if (saved.SeRestoreNumber[channel] != 0)
+            PlaySE(channel + 1, saved.SeRestoreNumber[channel], saved.SeRestoreLoop[channel], se_volume);
+}
+
+void SoundCues::StopVoice() {
     if (m_sound)
         m_sound->player->Stop(kVoiceChannel);
 }
 
-int Engine::VoiceChannelStatus() {
+int SoundCues::VoiceChannelStatus() const {
     return m_sound ? m_sound->player->Status(kVoiceChannel) : 0;
 }
 
-void Engine::SetChannelVolume(int channel, int percent) {
+void SoundCues::SetChannelVolume(int channel, int percent) {
     if (m_sound)
         m_sound->player->SetVolume(channel, static_cast<float>(percent) / 100.0f);
 }
 
-std::array<Engine::ChannelView, 10> Engine::ChannelViews() {
-    std::array<ChannelView, 10> views{};
+std::array<SoundCues::ChannelView, kMixerChannels> SoundCues::ChannelViews() const {
+    std::array<ChannelView, kMixerChannels> views{};
     if (!m_sound)
         return views;
     for (int ch = 0; ch < kMixerChannels; ++ch) {
