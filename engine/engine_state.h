@@ -17,8 +17,6 @@
 
 namespace hk {
 
-inline constexpr int kMsgLogSize = 20;
-
 struct EffectStateData {
     std::int32_t FirstTick = 0; // first-tick counter
     std::int32_t StartTime = 0;
@@ -26,13 +24,6 @@ struct EffectStateData {
     std::int32_t Duration = 0;
     std::int32_t Graphic = 0; // effect (rule) graphic number
     std::int32_t Strength = 0;
-};
-
-struct MsgLogEntry {
-    std::string Text;             // UTF-8
-    std::string Voice;            // voice base name, UTF-8
-    std::int32_t VoiceIndex = -1; // index into VoiceNames, -1 = no voice
-    std::string File;             // voice file path as the game writes it
 };
 
 struct EngineState {
@@ -46,34 +37,6 @@ struct EngineState {
 
     // Layers and transitions (LayerGraphic/LayerPlacement live in GameData)
     EffectStateData EffectState;
-
-    // Message state
-    std::int32_t MsgNumber = 0;
-    std::int32_t VoiceNumber = 0;
-    std::uint8_t MsgIsChoice = 0;
-    std::int32_t RevealLevel = 0;
-    std::int32_t MsgLineCount = 1; // lines of the current message layout, 1..3
-    std::uint8_t MsgWindowVisible = 0;
-    std::uint8_t LogViewing = 0;
-    std::uint8_t SkipNow = 0;
-    std::uint8_t SkipMode = 0;
-    std::uint8_t ReadSkipMode = 0;
-    std::uint8_t AutoMode = 0;
-    std::int32_t AutoElapsed = 0;
-    std::uint8_t Select2Visible = 0;
-    std::int32_t ChoiceCount = 0;
-    std::vector<std::u32string> ChoiceLines;
-    std::vector<std::u32string> Choice2Lines;
-
-    // Message log
-    std::array<MsgLogEntry, kMsgLogSize> MsgLog;
-    std::int32_t LogCursor = 0;
-
-    // Layout
-    std::int32_t MsgLineChars = 0;
-    std::int32_t MsgMaxLines = 0;
-    std::u32string NoLineStartChars;
-    std::u32string NoLineEndChars;
 
     // Input
     std::uint8_t KeyReturn = 0, KeySpace = 0, KeyUp = 0, KeyDown = 0, KeyPageUp = 0, KeyPageDown = 0;

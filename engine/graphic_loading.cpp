@@ -83,7 +83,7 @@ void Engine::ReadGraphic(int slot, int number, int placement) {
     // drawn straight into them, with no 800x600 frame made on the way (the game loads these
     // often, and making a frame costs more than drawing it).
     Bitmap* plain = slot == kBackgroundSlot ? &BgLayer
-                    : slot == kMsgRuleSlot  ? &MsgRuleImage
+                    : slot == kMsgRuleSlot  ? &m_message.MsgRuleImage()
                     : slot == kPartsSlot    ? &PartsImage
                                             : nullptr;
     const int plain_height = slot == kMsgRuleSlot ? kMsgWindowHeight : kFrameHeight;
@@ -114,9 +114,9 @@ void Engine::ReadGraphic(int slot, int number, int placement) {
     case kCharacterSlot1: colour.CombineMask(mask, CharLayer1); break;
     case kCharacterSlot2: colour.CombineMask(mask, CharLayer2); break;
     case kRuleSlot: colour.BlueToGray8(RuleImage); break;
-    case kMsgRuleSlot: MsgRuleImage.CopyRect(0, 0, colour, 0, 0, kMsgWindowWidth, kMsgWindowHeight); break;
+    case kMsgRuleSlot: m_message.MsgRuleImage().CopyRect(0, 0, colour, 0, 0, kMsgWindowWidth, kMsgWindowHeight); break;
     case kMsgFrameSlot:
-        colour.CombineMask(mask, MsgFrameImage);
+        colour.CombineMask(mask, m_message.MsgFrameImage());
         ++m_scene_serial; // the message window's backdrop is drawn afresh with the new frame
         break;
     case kPartsSlot:
@@ -124,7 +124,7 @@ void Engine::ReadGraphic(int slot, int number, int placement) {
         ++m_parts_serial;
         m_parts_source = {number, placement};
         break;
-    case kChoiceSheetSlot: colour.CombineMask(mask, Select2Sheet); break;
+    case kChoiceSheetSlot: colour.CombineMask(mask, m_message.Select2Sheet()); break;
     default: break; // slots 3..5 and others deliver nothing
     }
 }

@@ -25,7 +25,7 @@ void Engine::OnMouseDown(WindowId window, MouseButton button, Point p) {
     if (window == WindowId::Main)
         FormMouseDown(button, p);
     else if (window == WindowId::Float)
-        MsgFormMouseDown(button, p);
+        m_message.MsgFormMouseDown(button, p);
 }
 
 void Engine::OnMouseWheel(WindowId window, bool up) {
@@ -79,11 +79,11 @@ void Engine::CheckKey() {
             s.KeyPageDown = 1;
 
         if (s.Task == TaskCode::TASK_SCRIPT)
-            s.SkipNow = s.KeyControl;
+            m_message.SetSkipNow(s.KeyControl != 0);
         if (s.KeyReturn || s.KeyControl || s.KeySpace || s.LeftClick) {
             // The key that ended a skip has done its work: held on, it neither advances the message
             // the skip stopped at nor, for Control, skips again.
-            if (s.SkipMode || s.ReadSkipMode) {
+            if (m_message.SkipMode() || m_message.ReadSkipMode()) {
                 if (s.KeyReturn)
                     m_spent_keys.set(static_cast<std::size_t>(Key::Return));
                 if (s.KeySpace)
@@ -91,19 +91,19 @@ void Engine::CheckKey() {
                 if (s.KeyControl)
                     m_spent_keys.set(static_cast<std::size_t>(Key::Control));
             }
-            s.SkipMode = 0;
-            s.ReadSkipMode = 0;
+            m_message.SetSkipMode(false);
+            m_message.SetReadSkipMode(false);
         }
-        if (s.SkipMode)
-            s.SkipNow = 1;
+        if (m_message.SkipMode())
+            m_message.SetSkipNow(true);
     } else {
         // Another window has the keyboard: the keys held when it took it were let go with the
         // focus (their releases go to that window), so none of them goes on counting as held.
         s.KeyReturn = s.KeyControl = s.KeySpace = s.KeyShift = 0;
         s.KeyUp = s.KeyDown = s.KeyPageUp = s.KeyPageDown = 0;
         m_spent_keys.reset();
-        if (s.Task == TaskCode::TASK_SCRIPT && !s.SkipMode)
-            s.SkipNow = 0;
+        if (s.Task == TaskCode::TASK_SCRIPT && !m_message.SkipMode())
+            m_message.SetSkipNow(false);
     }
     // A click or wheel turn that arrived while another window was in front is dropped.
     s.WheelDownLatch = s.WheelUpLatch = s.LeftDownLatch = s.RightDownLatch = 0;

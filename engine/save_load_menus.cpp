@@ -104,7 +104,7 @@ void Engine::ItemSave1Click(int n) {
 }
 
 void Engine::ItemLoad1Click(int n) {
-    ClearMsgLog();
+    m_message.ClearMsgLog();
     ReadSaveFile(n);
     m_state.Game.ScriptStep -= 1;
     SetTask(TaskCode::TASK_RESTORE_GAME);

@@ -127,7 +127,7 @@ void Engine::RestoreGame() {
     s.EffectState.Duration = 500;
     s.EffectState.EndTime = now + 500;
     SetTask(TaskCode::TASK_EFFECT_91, TaskCode::TASK_SCRIPT);
-    m_platform.ShowWindow(WindowId::Float, m_msg_float_checked);
+    m_platform.ShowWindow(WindowId::Float, MsgFloatChecked());
 }
 
 } // namespace hk

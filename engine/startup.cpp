@@ -13,7 +13,7 @@ constexpr const char* kCloseQuestion = "ゲームを終了しますか？";
 } // namespace
 
 Engine::Engine(Platform& platform, GameFiles& files)
-    : m_script(*this, files, m_state.Game, m_state.System), Query(m_state.QueryAnswer),
+    : m_script(*this, files, m_state.Game, m_state.System), m_message(*this), Query(m_state.QueryAnswer),
       SaveComment(m_state.QueryAnswer), m_platform(platform), m_files(files) {
     BuildMenus();
     ConnectConfigForm();
@@ -77,10 +77,8 @@ bool Engine::FormCreate() {
         ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
         ReadGraphic(kChoiceSheetSlot, kChoiceSheetGraphic, kPlaceCentre);
         // 10. Line-breaking rules of the message layout.
-        m_state.NoLineStartChars = U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】";
-        m_state.NoLineEndChars = U"（「『【";
-        m_state.MsgLineChars = 30;
-        m_state.MsgMaxLines = 3;
+        m_message.SetLineRules(30, 3, U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】",
+                               U"（「『【");
         // 11-12. The system file, created with the default settings on the first start (or taken
         //        from its last good copy when it is damaged or gone).
         LoadSystemFile();
@@ -93,7 +91,7 @@ bool Engine::FormCreate() {
                 CreateSaveFile(n);
         // 15.
         m_script.ClearReturnTbl();
-        ClearMsgLog();
+        m_message.ClearMsgLog();
         m_script.ClearScenarioFlg();
         // 16. Scene 1 starts at its first instruction on the tick after TaskInit.
         m_script.Begin(1);
@@ -156,16 +154,7 @@ void Engine::CreateSurfaces() {
     CharLayer2 = Bitmap();
     // The frame and the choice overlay are loaded whole into their slots a moment later, which
     // gives them the loaded pictures' size: nothing needs them before.
-    MsgFrameImage = Bitmap();
-    make(MsgTextImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
-    make(SelectWorkImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
-    make(SelectImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
-    make(MsgWindowImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
-    make(MsgRuleImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
-    Select2Sheet = Bitmap();
-    // Made afresh for every choice of the second kind (MakeFullScreenChoice).
-    Select2Image = Bitmap();
-    Select2WorkImage = Bitmap();
+    m_message.CreateSurfaces();
 }
 
 bool Engine::FormCloseQuery() {

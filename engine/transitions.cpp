@@ -34,7 +34,8 @@ void Engine::ApplyTransitionShortcut(std::uint32_t now) {
     // While the script keeps the cursor hidden nothing cuts a transition short.
     if (s.Game.CursorShown == 0)
         return;
-    if (s.KeyControl || s.SkipNow || s.SkipMode || s.ReadSkipMode || s.System.EffectsOn == 0)
+    if (s.KeyControl || m_message.SkipNow() || m_message.SkipMode() || m_message.ReadSkipMode() ||
+        s.System.EffectsOn == 0)
         m_state.EffectState.EndTime = static_cast<std::int32_t>(now - 1);
 }
 
