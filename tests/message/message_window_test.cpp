@@ -290,6 +290,65 @@ TEST_F(MessageWindowTest, TheVoiceIsAskedWhenAMessageStarts) {
     EXPECT_EQ(window.VoiceNumber(), 0);
 }
 
+TEST_F(MessageWindowTest, SpaceHidesTheWindowAndOnlySpaceReturnOrAClickBringItBack) {
+    Show(0);
+    TicksWhile(TaskCode::TASK_DISP_MESSAGE);
+    window.SetAutoMode(true);
+    host.input.KeySpace = true;
+    Tick();
+    EXPECT_FALSE(window.MsgWindowVisible());
+    EXPECT_FALSE(window.AutoMode());
+    EXPECT_FALSE(WindowShowsText());
+    EXPECT_EQ(host.Calls("spend keys").size(), 1u);
+
+    // Hidden: the log keys and Control do nothing, and nothing advances.
+    host.input = {};
+    host.input.KeyPageUp = true;
+    host.input.KeyControl = true;
+    Tick();
+    EXPECT_FALSE(window.MsgWindowVisible());
+    EXPECT_FALSE(window.LogViewing());
+    EXPECT_EQ(host.task, TaskCode::TASK_WAIT_MESSAGE);
+
+    host.input = {};
+    host.input.LeftClick = true;
+    Tick();
+    EXPECT_TRUE(window.MsgWindowVisible());
+    EXPECT_TRUE(WindowShowsText());
+    EXPECT_EQ(host.task, TaskCode::TASK_WAIT_MESSAGE) << "the click that shows the window does not advance";
+
+    // The context menu's toggle hides the second kind of choice as well.
+    window.ShowFullScreenChoice(2, -1, host.message_texts[2]);
+    window.ToggleMsgWindow();
+    EXPECT_FALSE(window.Select2Visible());
+    EXPECT_TRUE(window.MsgWindowVisible()) << "the message window is not the full-screen choice";
+    window.ToggleMsgWindow();
+    EXPECT_TRUE(window.Select2Visible());
+}
+
+TEST_F(MessageWindowTest, TheFloatingWindowTakesTheCurrentTextAndItsPresses) {
+    Show(0);
+    TicksWhile(TaskCode::TASK_DISP_MESSAGE);
+    window.SwitchFloat(true);
+    EXPECT_TRUE(host.float_visible);
+    EXPECT_EQ(host.task, TaskCode::TASK_DISP_MESSAGE);
+    EXPECT_EQ(window.RevealLevel(), 255) << "shown at once in its new place";
+    EXPECT_EQ(window.MsgTextImage().GetColor(400, 170), MakeColor(10, 20, 30)) << "laid out on the floating artwork";
+    TicksWhile(TaskCode::TASK_DISP_MESSAGE);
+    EXPECT_EQ(host.float_window.GetColor(400, 170), MakeColor(10, 20, 30));
+    EXPECT_EQ(host.float_window.GetColor(100, 60), window.MsgTextImage().GetColor(100, 60));
+
+    // Presses in the text area count as clicks; the frame around it drags the window.
+    window.MsgFormMouseDown(MouseButton::Left, {13, 29});
+    window.MsgFormMouseDown(MouseButton::Left, {785, 162});
+    EXPECT_EQ(host.Calls("latch").size(), 1u);
+    EXPECT_EQ(host.Calls("drag").size(), 1u);
+
+    window.SwitchFloat(false);
+    EXPECT_FALSE(host.float_visible);
+    EXPECT_NE(window.MsgTextImage().GetColor(400, 170), MakeColor(10, 20, 30)) << "the scene strip again";
+}
+
 TEST_F(MessageWindowTest, AMessageNumberOutsideTheSceneIsAnError) {
     window.ShowChoice(1, -1, host.message_texts[1]);
     host.message_texts.resize(1);
