@@ -8,8 +8,8 @@
 #pragma once
 
 #include "data/random.h"
-#include "engine/task_codes.h"
 #include "engine/message/window_shape.h"
+#include "engine/task_codes.h"
 #include "gfx/bitmap.h"
 #include "platform/platform.h"
 
@@ -73,8 +73,8 @@ public:
     virtual void SetChoiceAnswer(int choice) = 0;
 
     // ---- Settings ----
-    virtual int TextSpeed() = 0;     // 1 slow, 2 fast, 3 at once; other values never reveal
-    virtual int AutoDelay() = 0;     // seconds before automatic advance
+    virtual int TextSpeed() = 0; // 1 slow, 2 fast, 3 at once; other values never reveal
+    virtual int AutoDelay() = 0; // seconds before automatic advance
     virtual bool ContextMenuOn() = 0;
 
     // ---- Input ----

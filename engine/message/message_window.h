@@ -9,8 +9,8 @@
 #pragma once
 
 #include "engine/message/message_host.h"
-#include "engine/script/script_host.h"
 #include "engine/message/window_shape.h"
+#include "engine/script/script_host.h"
 #include "gfx/bitmap.h"
 
 #include <array>
@@ -149,9 +149,9 @@ public:
     void StopSkipAndAuto() { m_skip_now = m_read_skip_mode = m_auto_mode = false; }
 
     // ---- Surfaces ----
-    Bitmap& MsgFrameImage() { return m_msg_frame_image; }     // the frame, with its alpha
-    Bitmap& MsgRuleImage() { return m_msg_rule_image; }       // the reveal's rule
-    Bitmap& Select2Sheet() { return m_select2_sheet; }        // the full-screen choice's overlay
+    Bitmap& MsgFrameImage() { return m_msg_frame_image; }               // the frame, with its alpha
+    Bitmap& MsgRuleImage() { return m_msg_rule_image; }                 // the reveal's rule
+    Bitmap& Select2Sheet() { return m_select2_sheet; }                  // the full-screen choice's overlay
     const Bitmap& MsgTextImage() const { return m_msg_text_image; }     // the finished window
     const Bitmap& MsgWindowImage() const { return m_msg_window_image; } // the window mid-reveal
     const Bitmap& SelectImage() const { return m_select_image; }
