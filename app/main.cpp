@@ -128,7 +128,7 @@ int RunGame(int argc, char** argv, const hk::LaunchOptions& options, std::option
     // Only the performance benchmark and the window checks ask for this record of presented frames.
     const auto frame_log = hk::FrameLog::FromEnvironment(
         platform, [&engine] { return static_cast<std::uint32_t>(engine.State().Task.Code()); },
-        [&engine] { return engine.State().MsgNumber; });
+        [&engine] { return engine.Message().MsgNumber(); });
     finish_warm_up();
     if (!font_warning.empty())
         std::fprintf(stderr, "harukaze: warning: %s\n", font_warning.c_str());

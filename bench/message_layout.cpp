@@ -28,21 +28,18 @@ struct LayoutBench {
     hk::Engine engine{platform, files};
 
     LayoutBench() {
-        hk::EngineState& s = engine.State();
-        s.MsgLineChars = 30;
-        s.MsgMaxLines = 3;
-        s.NoLineStartChars = U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】";
-        s.NoLineEndChars = U"（「『【";
+        engine.Message().SetLineRules(30, 3, U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】",
+                                      U"（「『【");
         engine.TheStage().CreateSurfaces();
         for (int y = 0; y < 600; ++y)
             engine.TheStage().SceneImage().FillRect(0, y, 800, 1, hk::MakeColor(y / 3, 90, 255 - y / 3));
-        engine.MsgTextImage.SetSize(800, 176);
+        engine.Message().CreateSurfaces();
         // A frame whose inside is half clear, as the game's frame is.
-        engine.MsgFrameImage.SetSize(800, 176);
-        engine.MsgFrameImage.Fill(0x00402010);
+        engine.Message().MsgFrameImage().SetSize(800, 176);
+        engine.Message().MsgFrameImage().Fill(0x00402010);
         for (int y = 0; y < 176; ++y)
             for (int x = 0; x < 800; ++x)
-                engine.MsgFrameImage.Pixel(x, y)[3] = (x < 8 || x >= 792 || y < 16 || y >= 168) ? 0 : 128;
+                engine.Message().MsgFrameImage().Pixel(x, y)[3] = (x < 8 || x >= 792 || y < 16 || y >= 168) ? 0 : 128;
     }
 };
 
@@ -62,16 +59,16 @@ void BM_BlendOntoFullScreen(benchmark::State& state) {
 
 void BM_MakeMessage(benchmark::State& state, bool skipping) {
     LayoutBench bench;
-    bench.engine.State().SkipNow = skipping ? 1 : 0;
+    bench.engine.Message().SetSkipNow(skipping ? 1 : 0);
     int turn = 0;
     for (auto _ : state) {
-        bench.engine.MakeMessage(kMessages[turn]);
+        bench.engine.Message().MakeMessage(kMessages[turn]);
         turn ^= 1;
         benchmark::ClobberMemory();
     }
     for (const std::u32string& text : kMessages) {
-        bench.engine.MakeMessage(text);
-        if (bench.engine.State().MsgLineCount != 3)
+        bench.engine.Message().MakeMessage(text);
+        if (bench.engine.Message().MsgLineCount() != 3)
             state.SkipWithError("the messages should fill three lines");
     }
 }
@@ -82,7 +79,7 @@ void BM_MakeMessageFromShiftJis(benchmark::State& state) {
     const std::string sjis[2] = {hk::Utf32ToSjis(kMessages[0]), hk::Utf32ToSjis(kMessages[1])};
     int turn = 0;
     for (auto _ : state) {
-        bench.engine.MakeMessage(hk::SjisToUtf32(sjis[turn]));
+        bench.engine.Message().MakeMessage(hk::SjisToUtf32(sjis[turn]));
         turn ^= 1;
         benchmark::ClobberMemory();
     }

@@ -176,7 +176,7 @@ void Engine::WaitScAlbumMenu() {
 
 void Engine::LeaveReplay() {
     m_platform.ShowWindow(WindowId::Float, false);
-    m_msg_float_checked = false;
+    m_message.SetMsgFloatChecked(false);
     PlayBGM(kAlbumMusic, 1);
 }
 
@@ -187,12 +187,9 @@ void Engine::StartReplay() {
     AttachContextMenu();
     PlayBGM(0, 0);
     m_script.BeginReplay();
-    s.SkipNow = 0;
-    s.AutoMode = 0;
-    s.ReadSkipMode = 0;
-    MsgWindowImage.CopyRect(0, 0, m_stage.PartsImage(), 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
-    ShowOnFloatWindow(MsgWindowImage);
-    m_platform.ShowWindow(WindowId::Float, m_msg_float_checked);
+    m_message.StopSkipAndAuto();
+    m_message.ShowEmptyFloatWindow();
+    m_platform.ShowWindow(WindowId::Float, MsgFloatChecked());
     SetTask(TaskCode::TASK_SCRIPT);
 }
 

@@ -152,65 +152,45 @@ void Engine::OnMenuCommand(std::string_view name) {
 }
 
 void Engine::ContextMenuPopup() {
-    EngineState& s = m_state;
-    s.AutoMode = 0;
+    const EngineState& s = m_state;
+    m_message.SetAutoMode(false);
     MenuItemNamed("ItemMsgAuto").checked = false;
     MenuItemNamed("ItemSave").enabled = m_script.GamePlaying();
     MenuItemNamed("ItemLoad").enabled = m_script.GamePlaying();
-    const bool shown = s.Task == TaskCode::TASK_WAIT_SELECT2 ? s.Select2Visible == 1 : s.MsgWindowVisible == 1;
+    const bool shown =
+        s.Task == TaskCode::TASK_WAIT_SELECT2 ? m_message.Select2Visible() : m_message.MsgWindowVisible();
     MenuItemNamed("ItemMsgClear").caption = shown ? kMsgClearHide : kMsgClearShow;
     MenuItemNamed("ItemMsgFloat").enabled = s.Task != TaskCode::TASK_WAIT_SELECT2;
 }
 
 void Engine::ItemMsgSkipClick() {
-    if (m_state.LogViewing == 0)
-        m_state.SkipMode = 1;
+    if (!m_message.LogViewing())
+        m_message.SetSkipMode(true);
 }
 
 void Engine::ItemMsgKidokuClick() {
-    if (m_state.LogViewing == 0) {
-        m_state.SkipNow = 1;
-        m_state.ReadSkipMode = 1;
+    if (!m_message.LogViewing()) {
+        m_message.SetSkipNow(true);
+        m_message.SetReadSkipMode(true);
     }
 }
 
 void Engine::ItemMsgAutoClick() {
-    if (m_state.LogViewing == 0) {
+    if (!m_message.LogViewing()) {
         MenuItem& item = MenuItemNamed("ItemMsgAuto");
         item.checked = !item.checked;
-        m_state.AutoMode = 1;
+        m_message.SetAutoMode(true);
     }
 }
 
 void Engine::ItemMsgClearClick() {
-    EngineState& s = m_state;
-    if (s.Task == TaskCode::TASK_WAIT_SELECT2) {
-        if (s.Select2Visible == 1) {
-            m_stage.ScreenBuffer().CopyRect(0, 0, m_stage.SceneImage(), 0, 0, kScreenWidth, kScreenHeight);
-            m_stage.PresentScreen();
-            s.Select2Visible = 0;
-        } else {
-            s.Select2Visible = 1;
-        }
-        return;
-    }
-    if (s.MsgWindowVisible == 1) {
-        if (m_msg_float_checked) {
-            m_platform.ShowWindow(WindowId::Float, false);
-        } else {
-            m_stage.ScreenBuffer().CopyRect(0, 0, m_stage.SceneImage(), 0, 0, kScreenWidth, kScreenHeight);
-            m_stage.PresentScreen();
-        }
-        s.MsgWindowVisible = 0;
-    } else {
-        if (m_msg_float_checked) {
-            m_platform.ShowWindow(WindowId::Float, true);
-        } else {
-            m_stage.ScreenBuffer().CopyRect(0, kMsgWindowTop, MsgTextImage, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
-            m_stage.PresentRect(MsgTextImage, 0, kMsgWindowTop);
-        }
-        s.MsgWindowVisible = 1;
-    }
+    m_message.ToggleMsgWindow();
+}
+
+void Engine::ItemMsgFloatClick() {
+    const bool checked = !m_message.MsgFloatChecked();
+    MenuItemNamed("ItemMsgFloat").checked = checked;
+    m_message.SwitchFloat(checked);
 }
 
 void Engine::ItemTitleClick() {
@@ -222,9 +202,8 @@ void Engine::ItemTitleClick() {
     Query.Question = kTitleQuestion;
     m_platform.ShowQueryForm(Query);
     if (m_state.QueryAnswer == 1) {
-        if (m_msg_float_checked) {
-            MsgWindowImage.CopyRect(0, 0, m_stage.PartsImage(), 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
-            ShowOnFloatWindow(MsgWindowImage);
+        if (MsgFloatChecked()) {
+            m_message.ShowEmptyFloatWindow();
             m_platform.Sleep(1);
         }
         DetachContextMenu();
@@ -237,11 +216,6 @@ void Engine::ItemTitleClick() {
 
 void Engine::ItemCloseClick() {
     RequestClose();
-}
-
-void Engine::ShowOnFloatWindow(const Bitmap& strip) {
-    m_platform.ClientSurface(WindowId::Float).CopyRect(0, 0, strip, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
-    m_platform.Invalidate(WindowId::Float);
 }
 
 } // namespace hk

@@ -65,7 +65,7 @@ void Engine::ListMessageLogClick() {
     memo.clear();
     memo.push_back("--メッセージログ--");
     for (int n = 1; n <= kListedLogEntries; ++n) {
-        const MsgLogEntry& entry = m_state.MsgLog[static_cast<std::size_t>(n - 1)];
+        const MsgLogEntry& entry = m_message.MsgLog()[static_cast<std::size_t>(n - 1)];
         memo.push_back(std::to_string(n) + ":" + entry.Text + ":" + entry.File);
     }
 }

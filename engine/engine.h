@@ -18,12 +18,13 @@
 #include "engine/frame_timer.h"
 #include "engine/idle_deadline.h"
 #include "engine/input/input_state.h"
+#include "engine/message/message_window.h"
+#include "engine/message/window_shape.h"
 #include "engine/saves/save_store.h"
 #include "engine/screen_layout.h"
 #include "engine/script/script_machine.h"
 #include "engine/sound/sound_cues.h"
 #include "engine/stage/stage.h"
-#include "engine/window_shape.h"
 #include "gfx/bitmap.h"
 #include "platform/platform.h"
 
@@ -40,11 +41,13 @@ namespace hk {
 
 struct MenuEntry;
 
-class Engine final : public PlatformEvents, private ScriptHost, private StageHost {
-    // First members: the forms, the script machine and the stage below keep references into it.
+class Engine final : public PlatformEvents, private ScriptHost, private StageHost, private MessageHost {
+    // First members: the forms, the script machine, the stage and the message window below keep
+    // references into it.
     EngineState m_state;
     ScriptMachine m_script;
     Stage m_stage;
+    MessageWindow m_message;
 
 public:
     Engine(Platform& platform, GameFiles& files);
@@ -115,50 +118,19 @@ public:
     Stage& TheStage() { return m_stage; }
     const Stage& TheStage() const { return m_stage; }
     // Window modes (engine/window_modes.cpp).
+    // Draws the screen buffer on the main window; draws a picture straight on it at (x, y), e.g. the
+    // message strip at its foot.
+    void PresentScreen() override;
+    void PresentRect(const Bitmap& source, int x, int y) override;
     void FullModeWin();
     void ReturnFullModeWin();
 
-    // ---- Text and choices (engine/message_*.cpp, choices.cpp) ----
-    // Lays a message out into MsgTextImage (one element per character).
-    void MakeMessage(const std::u32string& text);
-    // Lays a choice ("/"-separated) out: in the message window, or full screen.
-    void MakeSelect(const std::u32string& text);
-    void MakeFullScreenChoice(const std::u32string& text);
-    // What both kinds of choice note when shown: its number and voice, and that skipping and
-    // automatic advance stop.
-    void NoteChoiceShown(int number, int voice);
-    void ClearMsgLog();
-    // Entry 0 of the log becomes this text and voice (index into VoiceNames, -1 = none).
-    void AddMsgLog(const std::u32string& text, int voice_index);
-    // The tasks: reveal and wait of a message, the two kinds of choice.
-    void DispMessage();
-    void WaitMessage();
-    void WaitSelect();
-    void WaitSelect2();
-    // The window background of a message or first-kind choice (800x176): the scene strip under
-    // the frame, or the floating window's artwork.
-    void MakeMessageBackground(Bitmap& out);
-    // Text in the game's face at the given cell height: nine black outline passes, then colour.
-    void DrawOutlinedText(Bitmap& surface, int x, int y, int font_height, std::u32string_view text, Color color);
-    // MessageTexts[MsgNumber] as wide text; a number outside the scene's list is an EngineError.
-    std::u32string CurrentMessageText() const;
-    // Page up / page down in the message log; true when an entry is now being shown.
-    bool MsgLogKeys();
-    // Space and its undo: the message window leaves the screen and comes back as it was.
-    void HideMsgWindow();
-    void ShowMsgWindow();
-    // The start of each tick of a waiting message or choice: the context menu is attached when
-    // the script allows it, and a window the player hid comes back only on Space, Return or a
-    // click. True while the window was hidden, which ends the tick.
-    bool WaitWithHiddenWindow();
-    // The wait icon's current frame over the finished window, straight on the window.
-    void DrawWaitIcon();
-
-    // ---- Floating message window (engine/float_window.cpp) ----
-    void ShapeFloatWindow(const Bitmap& artwork);
-    void MsgFormMouseDown(MouseButton button, Point client);
+    // ---- The message window, its choices, log and floating window (engine/message/) ----
+    // The form is its host (engine/message_window_host.cpp); the tick runs its tasks.
+    MessageWindow& Message() { return m_message; }
+    const MessageWindow& Message() const { return m_message; }
     // Check state of the context-menu item ItemMsgFloat (the floating window is wanted).
-    bool MsgFloatChecked() const { return m_msg_float_checked; }
+    bool MsgFloatChecked() const { return m_message.MsgFloatChecked(); }
 
     // ---- Title menu, albums and music room (engine/title_menu.cpp, albums.cpp, music_room.cpp) ----
     void DispTitleMenu();
@@ -180,8 +152,8 @@ public:
     Menu TitleLoadMenu; // the title screen's load menu
     MenuItem& MenuItemNamed(std::string_view name);
     // Attached while messages and choices wait (when ContextMenuOn is 1).
-    void AttachContextMenu();
-    void DetachContextMenu();
+    void AttachContextMenu() override;
+    void DetachContextMenu() override;
     void ContextMenuPopup();
     void ItemMsgSkipClick();
     void ItemMsgKidokuClick();
@@ -190,8 +162,6 @@ public:
     void ItemMsgFloatClick();
     void ItemTitleClick();
     void ItemCloseClick();
-    // Shows a 800x176 strip on the floating window.
-    void ShowOnFloatWindow(const Bitmap& strip);
 
     // ---- Save and load menus (engine/save_load_menus.cpp) ----
     void ItemSaveClick();
@@ -217,10 +187,11 @@ public:
     void PlayBGM(int number, int loop) override;
     // Effect channel kind 1 or 2: effect `number` (0 stops that channel), loop = 1 loops.
     void PlaySE(int kind, int number, int loop) override;
-
-    // ---- Surfaces, created once in FormCreate ----
-    Bitmap MsgFrameImage, MsgTextImage, SelectWorkImage, SelectImage, MsgWindowImage, MsgRuleImage;
-    Bitmap Select2Sheet, Select2Image, Select2WorkImage;
+    // Stops the voice channel, then plays the voice file (a game path, "VOICE\name.ogg"), at the
+    // voice volume of the settings.
+    void PlayVoice(const std::string& path) override;
+    // Stops the voice channel (5).
+    void StopVoice() override;
 
     // ---- Secondary forms ----
     QueryForm Query;
@@ -248,6 +219,8 @@ public:
     void OnDebugButton(int button) override;
 
 private:
+    // A mouse press on the main window or in the floating window's text area, for CheckKey.
+    void LatchMouseDown(MouseButton button) override;
     // ScriptHost: what the script's instructions ask of the screen, the sound and the tasks.
     // Layers and transitions (stage_wiring.cpp), text (message_display.cpp, choices.cpp),
     // waits and hand-over (frame_tick.cpp), system sub-commands (script_commands.cpp).
@@ -268,6 +241,38 @@ private:
     void ShowFloatWindow(bool visible) override;
     std::uint32_t DrawRandom(std::uint32_t below) override;
     void LeaveReplay() override;
+    // MessageHost (engine/message_window_host.cpp; the rest are public above).
+    const Bitmap& Scene() override;
+    std::uint64_t SceneSerial() override;
+    Bitmap& Screen() override;
+    const Bitmap& Parts() override;
+    void LoadParts() override;
+    Bitmap& WindowSurface(WindowId window) override;
+    void Invalidate(WindowId window) override;
+    void InvalidateRect(WindowId window, int x, int y, int w, int h) override;
+    void ShowWindow(WindowId window, bool visible) override;
+    bool IsWindowVisible(WindowId window) override;
+    void PlaceFloatWindow() override;
+    void ApplyFloatRegion(const WindowShape& shape) override;
+    void StartFloatDrag() override;
+    void Sleep(std::uint32_t ms) override;
+    std::uint32_t TickCount() override;
+    RandomGenerator& Random() override;
+    const std::vector<std::string>& MessageTexts() override;
+    const std::vector<std::string>& VoiceNames() override;
+    int CurrentScene() override;
+    void SetChoiceAnswer(int choice) override;
+    int TextSpeed() override;
+    int AutoDelay() override;
+    bool ContextMenuOn() override;
+    MessageInput InputNow() override;
+    void SetInputLock(int ticks) override;
+    void SpendHeldKeys() override;
+    void SetCurPos(int x, int y) override;
+    void SetFloatCurPos(int x, int y) override;
+    TaskCode CurrentTask() override;
+    void ChangeTask(TaskCode task) override;
+    void NoteWaitIcon(int frame, std::uint32_t now) override;
 
     void CreateSurfaces();
     void BuildMenus();
@@ -294,10 +299,6 @@ private:
     void DrawAlbumFrame(int cell);
     void DrawAlbumLock(int cell);
     void DrawQueueMark(Bitmap& surface, int x, int y, int position);
-    // A waiting first-kind choice: the window with the hovered row highlighted (answers the row,
-    // 1..4, or 0), and the cursor keys moving the pointer to the next or previous row.
-    int DrawHoveredChoice(bool floating);
-    void MoveChoiceCursor(int row, bool floating);
     // Album button 1 (back to the album menu), 2 or 3 (previous or next page, drawn by page_task).
     void PressAlbumButton(int button, TaskCode page_task);
     void StartReplay();
@@ -324,10 +325,8 @@ private:
     bool m_closed = false;
     bool m_timer_usable = false; // start-up finished and no tick has failed since
     FrameTimer m_frame_timer;
-    WindowShape m_float_region; // the floating window's shape
     bool m_destroyed = false;
     bool m_debug_visible = false;
-    bool m_msg_float_checked = false;
     std::uint64_t m_tick_serial = 0; // ticks that reached their task
     struct {
         const MenuEntry* table = nullptr;
@@ -335,18 +334,7 @@ private:
         std::uint64_t tick = 0;
     } m_menu_shown;     // the picture menu last composed, and on which tick
     AlbumBook m_albums; // the albums' tables, the open page and the CG being viewed
-    // The wait icon as last drawn (animation frame, window, pixels): an icon that is still on the
-    // window unchanged is neither drawn nor presented again.
-    int m_wait_icon_frame = -1;
-    WindowId m_wait_icon_window = WindowId::None;
-    std::array<std::uint8_t, 32 * 32 * 4> m_wait_icon_pixels{};
     IdleWatch m_idle;
-    // The message window's backdrop (the frame drawn over the scene's strip), kept for one value
-    // of the stage's SceneSerial.
-    struct {
-        Bitmap picture;
-        std::uint64_t scene_serial = 0;
-    } m_msg_backdrop;
 };
 
 } // namespace hk

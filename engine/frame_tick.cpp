@@ -79,10 +79,10 @@ void Engine::RunTask() {
     case TaskCode::TASK_WAIT: Wait(); break;
     case TaskCode::TASK_WAIT_KEY: WaitKey(); break;
     case TaskCode::TASK_RESTORE_GAME: RestoreGame(); break;
-    case TaskCode::TASK_DISP_MESSAGE: DispMessage(); break;
-    case TaskCode::TASK_WAIT_MESSAGE: WaitMessage(); break;
-    case TaskCode::TASK_WAIT_SELECT: WaitSelect(); break;
-    case TaskCode::TASK_WAIT_SELECT2: WaitSelect2(); break;
+    case TaskCode::TASK_DISP_MESSAGE: m_message.DispMessage(); break;
+    case TaskCode::TASK_WAIT_MESSAGE: m_message.WaitMessage(); break;
+    case TaskCode::TASK_WAIT_SELECT: m_message.WaitSelect(); break;
+    case TaskCode::TASK_WAIT_SELECT2: m_message.WaitSelect2(); break;
     case TaskCode::TASK_EFFECT_01: m_stage.DispFade(); break;
     case TaskCode::TASK_EFFECT_11: m_stage.DispWipe(); break;
     case TaskCode::TASK_EFFECT_91: m_stage.DispMenuFade(m_state.ReturnTask); break;
@@ -123,7 +123,7 @@ void Engine::RefreshDebugLabels() {
     DebugWindow.KeyLabel = keys;
     DebugWindow.TaskLabel =
         std::to_string(s.Game.CurrentScene) + " " + std::to_string(s.Game.ScriptStep) + " " + TaskHex(s.Task);
-    DebugWindow.MsgLogLabel = std::to_string(s.LogCursor);
+    DebugWindow.MsgLogLabel = std::to_string(m_message.LogCursor());
     m_platform.UpdateDebugWindow(DebugWindow);
 }
 
@@ -140,7 +140,7 @@ void Engine::TaskInit() {
     Bitmap& float_surface = m_platform.ClientSurface(WindowId::Float);
     float_surface.CopyRect(0, 0, strip, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
     m_platform.Invalidate(WindowId::Float);
-    ShapeFloatWindow(strip);
+    m_message.ShapeFloatWindow(strip);
 
     m_debug_visible = m_files.Exists(kDebugMarkerFile);
     m_platform.ShowWindow(WindowId::Debug, m_debug_visible);
@@ -162,7 +162,7 @@ void Engine::WaitKey() {
 void Engine::OnDelayTimer() {
     const int voice_status = m_sound.VoiceChannelStatus();
     if (voice_status == 0 || voice_status == 1)
-        m_state.AutoElapsed += 10;
+        m_message.AddAutoElapsed(10);
     m_input.RunDownInputLock(1);
 }
 

@@ -51,18 +51,19 @@ void Engine::NoteWaitIconShown(std::optional<std::uint32_t> frame_ends) {
 
 bool Engine::MessageWaitDeadline(IdleDeadline& deadline) {
     const EngineState& s = m_state;
+    const MessageWindow& m = m_message;
     // Hidden by the player, or showing the log: only a key, a click or the wheel does anything.
-    if (s.MsgWindowVisible == 0 || s.LogViewing == 1)
+    if (!m.MsgWindowVisible() || m.LogViewing())
         return true;
     // Skipping advances on the next tick.
-    if (s.SkipNow || s.SkipMode)
+    if (m.SkipNow() || m.SkipMode())
         return false;
     // The wait icon is up to date as of this tick; its next frame is due when this one runs out.
     if (m_idle.icon_tick != m_tick_serial)
         return false;
     deadline.until = m_idle.icon_frame_ends;
-    if (s.AutoMode) {
-        const std::int64_t left = std::int64_t{s.System.AutoDelay} * 1000 - s.AutoElapsed;
+    if (m.AutoMode()) {
+        const std::int64_t left = std::int64_t{s.System.AutoDelay} * 1000 - m.AutoElapsed();
         if (left <= 0)
             return false;
         KeepSooner(deadline.delay_firings, static_cast<std::uint32_t>((left + kDelayTimerMs - 1) / kDelayTimerMs));
@@ -111,8 +112,7 @@ void Engine::OnDelayTimerCatchUp(std::uint32_t firings) {
         return;
     const int voice_status = m_sound.VoiceChannelStatus();
     if (voice_status == 0 || voice_status == 1)
-        m_state.AutoElapsed = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_state.AutoElapsed) +
-                                                        static_cast<std::uint32_t>(kDelayTimerMs) * firings);
+        m_message.AddAutoElapsed(static_cast<std::uint32_t>(kDelayTimerMs) * firings);
     m_input.RunDownInputLock(firings);
 }
 

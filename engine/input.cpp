@@ -19,7 +19,7 @@ void Engine::OnMouseDown(WindowId window, MouseButton button, Point p) {
     if (window == WindowId::Main)
         FormMouseDown(button, p);
     else if (window == WindowId::Float)
-        MsgFormMouseDown(button, p);
+        m_message.MsgFormMouseDown(button, p);
 }
 
 void Engine::OnMouseWheel(WindowId window, bool up) {
@@ -35,19 +35,19 @@ void Engine::CheckKey() {
     EngineState& s = m_state;
     if (m_input.CheckKey()) {
         if (s.Task == TaskCode::TASK_SCRIPT)
-            s.SkipNow = m_input.KeyControl() ? 1 : 0;
+            m_message.SetSkipNow(m_input.KeyControl());
         if (m_input.KeyReturn() || m_input.KeyControl() || m_input.KeySpace() || m_input.LeftClick()) {
             // The key that ended a skip has done its work: held on, it neither advances the message
             // the skip stopped at nor, for Control, skips again.
-            if (s.SkipMode || s.ReadSkipMode)
+            if (m_message.SkipMode() || m_message.ReadSkipMode())
                 m_input.SpendCountedKeys();
-            s.SkipMode = 0;
-            s.ReadSkipMode = 0;
+            m_message.SetSkipMode(false);
+            m_message.SetReadSkipMode(false);
         }
-        if (s.SkipMode)
-            s.SkipNow = 1;
-    } else if (s.Task == TaskCode::TASK_SCRIPT && !s.SkipMode) {
-        s.SkipNow = 0;
+        if (m_message.SkipMode())
+            m_message.SetSkipNow(true);
+    } else if (s.Task == TaskCode::TASK_SCRIPT && !m_message.SkipMode()) {
+        m_message.SetSkipNow(false);
     }
 }
 

@@ -93,7 +93,7 @@ void Engine::ItemSave1Click(int n) {
 }
 
 void Engine::ItemLoad1Click(int n) {
-    ClearMsgLog();
+    m_message.ClearMsgLog();
     m_saves.ReadSaveFile(n, m_state.Game);
     m_state.Game.ScriptStep -= 1;
     SetTask(TaskCode::TASK_RESTORE_GAME);
@@ -124,7 +124,7 @@ void Engine::RestoreGame() {
     // Fade in, then back to the script, which shows the saved message again.
     m_stage.StartFade(kMenuFadeMs);
     SetTask(TaskCode::TASK_EFFECT_91, TaskCode::TASK_SCRIPT);
-    m_platform.ShowWindow(WindowId::Float, m_msg_float_checked);
+    m_platform.ShowWindow(WindowId::Float, MsgFloatChecked());
 }
 
 } // namespace hk

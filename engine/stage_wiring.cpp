@@ -51,9 +51,9 @@ std::uint32_t Engine::StageClock() {
 
 Bitmap* Engine::SlotSurface(int slot) {
     switch (slot) {
-    case kMsgRuleSlot: return &MsgRuleImage;
-    case kMsgFrameSlot: return &MsgFrameImage;
-    case kChoiceSheetSlot: return &Select2Sheet;
+    case kMsgRuleSlot: return &m_message.MsgRuleImage();
+    case kMsgFrameSlot: return &m_message.MsgFrameImage();
+    case kChoiceSheetSlot: return &m_message.Select2Sheet();
     default: return nullptr;
     }
 }
@@ -68,7 +68,8 @@ bool Engine::TransitionShortcutWanted() {
     // While the script keeps the cursor hidden nothing cuts a transition short.
     if (s.Game.CursorShown == 0)
         return false;
-    return m_input.KeyControl() || s.SkipNow || s.SkipMode || s.ReadSkipMode || s.System.EffectsOn == 0;
+    return m_input.KeyControl() || m_message.SkipNow() || m_message.SkipMode() || m_message.ReadSkipMode() ||
+           s.System.EffectsOn == 0;
 }
 
 void Engine::TransitionEnded(TaskCode next) {

@@ -13,8 +13,9 @@ constexpr const char* kCloseQuestion = "ゲームを終了しますか？";
 } // namespace
 
 Engine::Engine(Platform& platform, GameFiles& files)
-    : m_script(*this, files, m_state.Game, m_state.System), m_stage(*this, files), Query(m_state.QueryAnswer),
-      SaveComment(m_state.QueryAnswer), m_platform(platform), m_files(files), m_saves(files), m_input(platform),
+    : m_script(*this, files, m_state.Game, m_state.System), m_stage(*this, files), m_message(*this),
+      Query(m_state.QueryAnswer), SaveComment(m_state.QueryAnswer), m_platform(platform), m_files(files),
+      m_saves(files), m_input(platform),
       m_sound(platform, files, [this](SoundCues::DebugLine line, const std::string& text) {
           (line == SoundCues::DebugLine::BgmLabel ? DebugWindow.BgmLabel : DebugWindow.BgmFileLabel) = text;
       }) {
@@ -79,10 +80,8 @@ bool Engine::FormCreate() {
         m_stage.ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
         m_stage.ReadGraphic(kChoiceSheetSlot, kChoiceSheetGraphic, kPlaceCentre);
         // 10. Line-breaking rules of the message layout.
-        m_state.NoLineStartChars = U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】";
-        m_state.NoLineEndChars = U"（「『【";
-        m_state.MsgLineChars = 30;
-        m_state.MsgMaxLines = 3;
+        m_message.SetLineRules(30, 3, U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】",
+                               U"（「『【");
         // 11-12. The system file, created with the default settings on the first start (or taken
         //        from its last good copy when it is damaged or gone).
         if (const std::string notice = m_saves.LoadSystemFile(m_state.System); !notice.empty())
@@ -96,7 +95,7 @@ bool Engine::FormCreate() {
                 m_saves.CreateSaveFile(n, m_state.Game);
         // 15.
         m_script.ClearReturnTbl();
-        ClearMsgLog();
+        m_message.ClearMsgLog();
         m_script.ClearScenarioFlg();
         // 16. Scene 1 starts at its first instruction on the tick after TaskInit.
         m_script.Begin(1);
@@ -147,16 +146,7 @@ void Engine::CreateSurfaces() {
     m_stage.CreateSurfaces();
     // The frame and the choice overlay are loaded whole into their slots a moment later, which
     // gives them the loaded pictures' size: nothing needs them before.
-    MsgFrameImage = Bitmap();
-    make(MsgTextImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
-    make(SelectWorkImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
-    make(SelectImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
-    make(MsgWindowImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
-    make(MsgRuleImage, kMsgWindowWidth, kMsgWindowHeight, kBlack);
-    Select2Sheet = Bitmap();
-    // Made afresh for every choice of the second kind (MakeFullScreenChoice).
-    Select2Image = Bitmap();
-    Select2WorkImage = Bitmap();
+    m_message.CreateSurfaces();
 }
 
 bool Engine::FormCloseQuery() {

@@ -5,9 +5,9 @@ namespace hk {
 
 void Engine::DispTitleMenu() {
     m_platform.ShowWindow(WindowId::Float, false);
-    m_msg_float_checked = false;
+    m_message.SetMsgFloatChecked(false);
     MenuItemNamed("ItemMsgFloat").checked = false;
-    ClearMsgLog();
+    m_message.ClearMsgLog();
     PlayBGM(kTitleMusic, 1);
     LoadMenuScreen(kTitleMenuPicture, kTitleMenuParts);
     m_stage.CreateMakeBMP(m_state.Game);
@@ -28,15 +28,12 @@ void Engine::WaitTitleMenu() {
         s.Game.ContextMenuOn = 1;
         AttachContextMenu();
         PlayBGM(0, 0);
-        MsgWindowImage.CopyRect(0, 0, m_stage.PartsImage(), 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
-        ShowOnFloatWindow(MsgWindowImage);
-        m_platform.ShowWindow(WindowId::Float, m_msg_float_checked);
+        m_message.ShowEmptyFloatWindow();
+        m_platform.ShowWindow(WindowId::Float, MsgFloatChecked());
         m_script.ClearReturnTbl();
-        ClearMsgLog();
+        m_message.ClearMsgLog();
         m_script.ClearScenarioFlg();
-        s.SkipNow = 0;
-        s.AutoMode = 0;
-        s.ReadSkipMode = 0;
+        m_message.StopSkipAndAuto();
         m_script.SetGamePlaying(true);
         SetTask(TaskCode::TASK_SCRIPT);
         break;

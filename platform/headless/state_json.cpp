@@ -56,6 +56,7 @@ std::string EngineStateJson(Engine& engine, HeadlessPlatform& platform) {
     const EngineState& s = engine.State();
     const GameData& g = s.Game;
     const SystemData& sys = s.System;
+    const MessageWindow& m = engine.Message();
     std::ostringstream o;
     auto num = [&](const char* key, long long value) { o << "  " << Quote(key) << ": " << value << ",\n"; };
     auto flag = [&](const char* key, bool value) { num(key, value ? 1 : 0); };
@@ -65,18 +66,18 @@ std::string EngineStateJson(Engine& engine, HeadlessPlatform& platform) {
     num("CurrentScene", g.CurrentScene);
     num("ScriptStep", g.ScriptStep);
     num("ReturnDepth", g.ReturnDepth);
-    num("MsgNumber", s.MsgNumber);
-    num("VoiceNumber", s.VoiceNumber);
-    num("ChoiceCount", s.ChoiceCount);
-    num("LogCursor", s.LogCursor);
+    num("MsgNumber", m.MsgNumber());
+    num("VoiceNumber", m.VoiceNumber());
+    num("ChoiceCount", m.ChoiceCount());
+    num("LogCursor", m.LogCursor());
     num("AlbumPage", engine.Albums().Page());
     flag("GamePlaying", engine.Script().GamePlaying());
-    flag("MsgWindowVisible", s.MsgWindowVisible);
-    flag("LogViewing", s.LogViewing);
-    flag("SkipNow", s.SkipNow);
-    flag("SkipMode", s.SkipMode);
-    flag("ReadSkipMode", s.ReadSkipMode);
-    flag("AutoMode", s.AutoMode);
+    flag("MsgWindowVisible", m.MsgWindowVisible());
+    flag("LogViewing", m.LogViewing());
+    flag("SkipNow", m.SkipNow());
+    flag("SkipMode", m.SkipMode());
+    flag("ReadSkipMode", m.ReadSkipMode());
+    flag("AutoMode", m.AutoMode());
     flag("CursorShown", g.CursorShown);
     flag("ContextMenuOn", g.ContextMenuOn);
     flag("AuxFlag", g.AuxFlag);
@@ -121,7 +122,7 @@ std::string EngineStateJson(Engine& engine, HeadlessPlatform& platform) {
 
     o << "  \"MsgLog\": [";
     for (int i = 0; i < kMsgLogSize; ++i) {
-        const MsgLogEntry& e = s.MsgLog[i];
+        const MsgLogEntry& e = m.MsgLog()[i];
         o << (i ? ",\n    " : "\n    ") << "{\"text\": " << Quote(e.Text) << ", \"voice\": " << e.VoiceIndex
           << ", \"file\": " << Quote(ForwardSlashes(e.File)) << "}";
     }

@@ -65,8 +65,8 @@ TEST_F(GraphicsTest, SlotsDeliverTheirWayAndCgFlagsAreSetForTheCgRangeOnly) {
     grp.Add(500, 77, Png(grey)); // a type code no decoder has
     StartParked(grp);
 
-    EXPECT_EQ(TheEngine().MsgFrameImage.Width(), 800);
-    EXPECT_EQ(TheEngine().MsgFrameImage.Height(), 600) << "slot 8 takes the frame's full size";
+    EXPECT_EQ(Message().MsgFrameImage().Width(), 800);
+    EXPECT_EQ(Message().MsgFrameImage().Height(), 600) << "slot 8 takes the frame's full size";
 
     TheEngine().TheStage().ReadGraphic(6, 41, 0);
     EXPECT_EQ(TheEngine().TheStage().RuleImage().Format(), PixelFormat::Gray8);

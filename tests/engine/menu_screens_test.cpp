@@ -105,14 +105,15 @@ TEST_F(MenuScreensTest, AWaitingMenuPresentsOnlyWhenTheHoveredEntryChanges) {
 }
 
 TEST_F(MenuScreensTest, NewGameStartsPlayWithClearedTablesAndTheContextMenu) {
-    State().MsgLog[3].Text = "old";
+    for (int i = 0; i < 4; ++i)
+        Message().AddMsgLog(U"old", -1);
     State().Game.ScenarioVars[4] = 9;
     State().Game.ReturnDepth = 2;
     Click(700, 380);
     EXPECT_EQ(Script().GamePlaying(), 1);
     EXPECT_EQ(State().Game.ContextMenuOn, 1);
     EXPECT_EQ(Platform().AttachedMenu(), &TheEngine().ContextMenu);
-    EXPECT_EQ(State().MsgLog[3].Text, "");
+    EXPECT_EQ(Message().MsgLog()[3].Text, "");
     EXPECT_EQ(State().Game.ScenarioVars[4], 0);
     EXPECT_EQ(State().Game.ReturnDepth, 0);
     EXPECT_TRUE(Reach(TaskCode::TASK_WAIT_KEY)) << "the script goes on after its title command";

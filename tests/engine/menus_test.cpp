@@ -161,7 +161,7 @@ TEST_F(MenusTest, LoadingReadsTheSlotStepsBackAndRestores) {
     Platform().QueueDialogAnswer({Answer::Kind::Comment, true, u"a"});
     Menu({"ItemSave", "ItemSave4"});
     State().Game.ScenarioVars[0] = 0;
-    State().MsgLog[0].Text = "old";
+    Message().AddMsgLog(U"old", -1);
     TheEngine().ItemLoad1Click(4);
     EXPECT_EQ(State().Task, TaskCode::TASK_RESTORE_GAME);
     EXPECT_EQ(State().Game.ScriptStep, 0);
@@ -174,40 +174,40 @@ TEST_F(MenusTest, LoadingReadsTheSlotStepsBackAndRestores) {
 }
 
 TEST_F(MenusTest, SkipAutoAndReadSkipFollowTheLog) {
-    State().LogViewing = 1;
+    Message().SetLogViewing(1);
     Menu({"ItemMsgSkip"});
     Menu({"ItemMsgKidoku"});
     Menu({"ItemMsgAuto"});
-    EXPECT_EQ(State().SkipMode, 0);
-    EXPECT_EQ(State().ReadSkipMode, 0);
-    EXPECT_EQ(State().AutoMode, 0);
+    EXPECT_EQ(Message().SkipMode(), 0);
+    EXPECT_EQ(Message().ReadSkipMode(), 0);
+    EXPECT_EQ(Message().AutoMode(), 0);
 
-    State().LogViewing = 0;
+    Message().SetLogViewing(0);
     Menu({"ItemMsgAuto"});
-    EXPECT_EQ(State().AutoMode, 1);
+    EXPECT_EQ(Message().AutoMode(), 1);
     EXPECT_TRUE(Item("ItemMsgAuto").checked);
     // Opening the menu again stops automatic advance, even without a choice.
     Menu({});
-    EXPECT_EQ(State().AutoMode, 0);
+    EXPECT_EQ(Message().AutoMode(), 0);
     EXPECT_FALSE(Item("ItemMsgAuto").checked);
 
     Menu({"ItemMsgKidoku"});
-    EXPECT_EQ(State().ReadSkipMode, 1);
-    EXPECT_EQ(State().SkipNow, 1);
+    EXPECT_EQ(Message().ReadSkipMode(), 1);
+    EXPECT_EQ(Message().SkipNow(), 1);
 }
 
 TEST_F(MenusTest, HideCaptionFollowsTheWindowAndTheFullScreenChoice) {
-    State().MsgWindowVisible = 1;
+    Message().SetMsgWindowVisible(1);
     Menu({});
     EXPECT_EQ(Item("ItemMsgClear").caption, "ﾒｯｾｰｼﾞｳｨﾝﾄﾞｳの一時消去");
     EXPECT_TRUE(Item("ItemMsgFloat").enabled);
     Menu({"ItemMsgClear"});
-    EXPECT_EQ(State().MsgWindowVisible, 0);
+    EXPECT_EQ(Message().MsgWindowVisible(), 0);
     Menu({});
     EXPECT_EQ(Item("ItemMsgClear").caption, "ﾒｯｾｰｼﾞｳｨﾝﾄﾞｳの表示");
 
     TheEngine().SetTask(TaskCode::TASK_WAIT_SELECT2);
-    State().Select2Visible = 1;
+    Message().SetSelect2Visible(1);
     TheEngine().TheStage().SceneImage().Fill(MakeColor(10, 20, 30));
     Menu({});
     EXPECT_FALSE(Item("ItemMsgFloat").enabled);
@@ -215,7 +215,7 @@ TEST_F(MenusTest, HideCaptionFollowsTheWindowAndTheFullScreenChoice) {
     TheEngine().SetTask(kParkedTask); // keep WaitSelect2 from drawing again
     TheEngine().SetTask(TaskCode::TASK_WAIT_SELECT2);
     TheEngine().ItemMsgClearClick();
-    EXPECT_EQ(State().Select2Visible, 0);
+    EXPECT_EQ(Message().Select2Visible(), 0);
     EXPECT_EQ(Platform().ClientSurface(WindowId::Main).GetColor(400, 300), MakeColor(10, 20, 30));
 }
 

@@ -52,7 +52,7 @@ top:
 };
 
 TEST_F(SaveRestoreTest, LoadingShowsTheSavedMessageWithItsLayersAndMusic) {
-    const int saved_message = State().MsgNumber;
+    const int saved_message = Message().MsgNumber();
     const int saved_step = State().Game.ScriptStep;
     ASSERT_EQ(State().Game.CurrentBgm, 2);
     Platform().QueueDialogAnswer({Answer::Kind::Comment, true, u"ここ"});
@@ -66,7 +66,7 @@ TEST_F(SaveRestoreTest, LoadingShowsTheSavedMessageWithItsLayersAndMusic) {
     ASSERT_TRUE(Session().UntilTask(TaskCode::TASK_SCRIPT, 3000));
     ASSERT_TRUE(Session().UntilTask(TaskCode::TASK_WAIT_MESSAGE, 5000));
     Session().Tick();
-    ASSERT_NE(State().MsgNumber, saved_message);
+    ASSERT_NE(Message().MsgNumber(), saved_message);
     ASSERT_EQ(State().Game.CurrentBgm, 0);
 
     Platform().QueueMenu({"ItemLoad", "ItemLoad6"});
@@ -76,7 +76,7 @@ TEST_F(SaveRestoreTest, LoadingShowsTheSavedMessageWithItsLayersAndMusic) {
     const auto fade_start = Platform().TickCount();
     ASSERT_TRUE(Session().UntilTask(TaskCode::TASK_WAIT_MESSAGE, 5000));
     EXPECT_GE(Platform().TickCount() - fade_start, 490u) << "the load fades in over 500 ms";
-    EXPECT_EQ(State().MsgNumber, saved_message);
+    EXPECT_EQ(Message().MsgNumber(), saved_message);
     EXPECT_EQ(State().Game.ScriptStep, saved_step);
     EXPECT_EQ(State().Game.LayerGraphic[0], 100);
     EXPECT_EQ(State().Game.LayerGraphic[1], 300);
@@ -115,20 +115,20 @@ top:
     State().System.ReadMarks[1][0] = 0x07;
     ASSERT_TRUE(Session().UntilTask(TaskCode::TASK_WAIT_MESSAGE, 5000));
     Session().Tick();
-    ASSERT_EQ(State().MsgNumber, 0);
+    ASSERT_EQ(Message().MsgNumber(), 0);
     Platform().QueueMenu({"ItemMsgKidoku"});
     Session().Tick();
     ASSERT_EQ(Platform().ScriptFault(), "");
     // The read messages go by on their own; the unread one ends the mode and waits, voiced.
-    for (int i = 0; i < 2000 && !(State().MsgNumber == 3 && State().Task == TaskCode::TASK_WAIT_MESSAGE); ++i)
+    for (int i = 0; i < 2000 && !(Message().MsgNumber() == 3 && State().Task == TaskCode::TASK_WAIT_MESSAGE); ++i)
         Session().Tick();
-    EXPECT_EQ(State().MsgNumber, 3);
+    EXPECT_EQ(Message().MsgNumber(), 3);
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_MESSAGE);
-    EXPECT_EQ(State().ReadSkipMode, 0);
-    EXPECT_EQ(State().SkipNow, 0);
+    EXPECT_EQ(Message().ReadSkipMode(), 0);
+    EXPECT_EQ(Message().SkipNow(), 0);
     EXPECT_GE(TheEngine().Sound().ChannelViews()[5].status, 2) << "the unread message's voice plays";
     Session().Ticks(50);
-    EXPECT_EQ(State().MsgNumber, 3) << "and it waits for the player";
+    EXPECT_EQ(Message().MsgNumber(), 3) << "and it waits for the player";
 }
 
 } // namespace

@@ -145,7 +145,7 @@ TEST_F(TickTest, ControlSkippingStopsWhenAnotherApplicationTakesTheFocus) {
     TheEngine().SetTask(TaskCode::TASK_SCRIPT);
     Platform().SetKeyDown(Key::Control, true);
     Tick();
-    ASSERT_EQ(State().SkipNow, 1);
+    ASSERT_EQ(Message().SkipNow(), 1);
 
     // Control held as the focus goes: its release goes to the other window, and the story must not
     // go on skipping behind it.
@@ -153,48 +153,48 @@ TEST_F(TickTest, ControlSkippingStopsWhenAnotherApplicationTakesTheFocus) {
     TheEngine().SetTask(TaskCode::TASK_SCRIPT);
     Tick();
     EXPECT_EQ(TheEngine().Input().KeyControl(), 0);
-    EXPECT_EQ(State().SkipNow, 0);
+    EXPECT_EQ(Message().SkipNow(), 0);
 
     // Message skip chosen from the menu is not a held key: it goes on.
-    State().SkipMode = 1;
-    State().SkipNow = 1;
+    Message().SetSkipMode(1);
+    Message().SetSkipNow(1);
     TheEngine().SetTask(TaskCode::TASK_SCRIPT);
     Tick();
-    EXPECT_EQ(State().SkipNow, 1);
-    EXPECT_EQ(State().SkipMode, 1);
+    EXPECT_EQ(Message().SkipNow(), 1);
+    EXPECT_EQ(Message().SkipMode(), 1);
 }
 
 TEST_F(TickTest, SkipFollowsControlInTheScriptAndAnyAdvanceEndsSkipModes) {
-    State().SkipMode = 1;
-    State().ReadSkipMode = 1;
+    Message().SetSkipMode(1);
+    Message().SetReadSkipMode(1);
     Tick();
-    EXPECT_EQ(State().SkipNow, 1) << "message skip from the menu keeps skipping";
+    EXPECT_EQ(Message().SkipNow(), 1) << "message skip from the menu keeps skipping";
     Platform().SetKeyDown(Key::Space, true);
     Tick();
-    EXPECT_EQ(State().SkipMode, 0);
-    EXPECT_EQ(State().ReadSkipMode, 0);
+    EXPECT_EQ(Message().SkipMode(), 0);
+    EXPECT_EQ(Message().ReadSkipMode(), 0);
     Platform().SetKeyDown(Key::Space, false);
 
     TheEngine().SetTask(TaskCode::TASK_SCRIPT);
-    State().SkipNow = 0;
+    Message().SetSkipNow(0);
     Platform().SetKeyDown(Key::Control, true);
     Tick();
-    EXPECT_EQ(State().SkipNow, 1);
+    EXPECT_EQ(Message().SkipNow(), 1);
     Platform().SetKeyDown(Key::Control, false);
     TheEngine().SetTask(TaskCode::TASK_SCRIPT);
     Tick();
-    EXPECT_EQ(State().SkipNow, 0);
+    EXPECT_EQ(Message().SkipNow(), 0);
 }
 
 TEST_F(TickTest, DelayTimerCountsAutoAdvanceAndTheLockEveryTenMilliseconds) {
-    State().AutoElapsed = 0;
+    Message().SetAutoElapsed(0);
     TheEngine().Input().SetInputLock(3);
     const auto start = Platform().TickCount();
     while (Platform().TickCount() - start < 100)
         Tick();
     const auto elapsed = Platform().TickCount() - start;
     // One firing per 10 ms boundary passed; no voice plays, so each adds 10.
-    EXPECT_NEAR(State().AutoElapsed, static_cast<int>(elapsed / 10) * 10, 10);
+    EXPECT_NEAR(Message().AutoElapsed(), static_cast<int>(elapsed / 10) * 10, 10);
     EXPECT_EQ(TheEngine().Input().InputLock(), 0);
 }
 

@@ -103,7 +103,7 @@ TEST_F(TransitionTest, ControlSkipAndEffectsOffCutScriptTransitionsOnlyWithTheCu
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT) << "effects off";
 
     State().System.EffectsOn = 1;
-    State().SkipMode = 1;
+    Message().SetSkipMode(1);
     Begin(TaskCode::TASK_EFFECT_01, 1000);
     Session().Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT) << "skip mode";

@@ -268,8 +268,8 @@ TEST_F(FloatGame, DebugListingsOfVariablesAndLog) {
     EXPECT_EQ(memo[68], "9:42 10:0 11:0 12:0 13:0 14:0 15:0 16:0 ");
     EXPECT_EQ(memo[130].substr(0, 4), "505:");
 
-    TheEngine().AddMsgLog(U"古い言葉", -1);
-    TheEngine().AddMsgLog(U"新しい言葉", 3);
+    Message().AddMsgLog(U"古い言葉", -1);
+    Message().AddMsgLog(U"新しい言葉", 3);
     Platform().PressDebugButton(5);
     Platform().ProcessMessages();
     const std::vector<std::string>& log = Platform().DebugWindowView().Listing;
@@ -314,16 +314,16 @@ TEST_F(FloatGame, MessageMovesBetweenTheFloatingAndTheMainWindow) {
     EXPECT_TRUE(Platform().IsWindowVisible(WindowId::Float));
     Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_MESSAGE) << "the whole message at once";
-    EXPECT_TRUE(SameRect(Surface(WindowId::Float), 0, 0, TheEngine().MsgTextImage, 0, 0, 752, 176));
-    EXPECT_EQ(TheEngine().MsgTextImage.GetColor(2, 2), kFloatKey) << "laid out on the floating artwork";
+    EXPECT_TRUE(SameRect(Surface(WindowId::Float), 0, 0, Message().MsgTextImage(), 0, 0, 752, 176));
+    EXPECT_EQ(Message().MsgTextImage().GetColor(2, 2), kFloatKey) << "laid out on the floating artwork";
     EXPECT_TRUE(SameRect(Surface(WindowId::Main), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 600));
 
     TheEngine().ItemMsgFloatClick();
     EXPECT_FALSE(Platform().IsWindowVisible(WindowId::Float));
     Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_MESSAGE);
-    EXPECT_NE(TheEngine().MsgTextImage.GetColor(2, 2), kFloatKey) << "laid out on the scene strip again";
-    EXPECT_TRUE(SameRect(Surface(WindowId::Main), 0, 424, TheEngine().MsgTextImage, 0, 0, 752, 176));
+    EXPECT_NE(Message().MsgTextImage().GetColor(2, 2), kFloatKey) << "laid out on the scene strip again";
+    EXPECT_TRUE(SameRect(Surface(WindowId::Main), 0, 424, Message().MsgTextImage(), 0, 0, 752, 176));
     EXPECT_TRUE(SameRect(Surface(WindowId::Main), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 424));
 }
 

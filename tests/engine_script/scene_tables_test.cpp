@@ -111,31 +111,34 @@ TEST_F(ScriptTest, ReadSkipStopsAtTheFirstUnreadMessage) {
     Play({{1, "    message \"read\"\n    message \"read again\"\n    message \"new\"\n    wait 0\n"}});
     EXPECT_TRUE(Script().CheckKidoku(0)) << "showing a message marks it";
     Script().SetKidoku(1);
-    State().ReadSkipMode = 1;
+    Message().SetReadSkipMode(1);
     Resume();
-    EXPECT_EQ(State().MsgNumber, 1);
-    EXPECT_EQ(State().SkipNow, 1);
-    EXPECT_EQ(State().ReadSkipMode, 1);
+    EXPECT_EQ(Message().MsgNumber(), 1);
+    EXPECT_EQ(Message().SkipNow(), 1);
+    EXPECT_EQ(Message().ReadSkipMode(), 1);
     Resume();
-    EXPECT_EQ(State().MsgNumber, 2);
-    EXPECT_EQ(State().SkipNow, 0);
-    EXPECT_EQ(State().ReadSkipMode, 0);
+    EXPECT_EQ(Message().MsgNumber(), 2);
+    EXPECT_EQ(Message().SkipNow(), 0);
+    EXPECT_EQ(Message().ReadSkipMode(), 0);
     EXPECT_TRUE(Script().CheckKidoku(2));
     EXPECT_EQ(State().Task, TaskCode::TASK_DISP_MESSAGE);
-    EXPECT_EQ(State().MsgWindowVisible, 1);
+    EXPECT_EQ(Message().MsgWindowVisible(), 1);
 }
 
 TEST_F(ScriptTest, ChoicesStopSkippingAndAutoAdvance) {
     Play({{1, "    select \"yes/no\", 4\n    select2 \"a/b/c\"\n    wait 0\n"}});
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_SELECT);
-    EXPECT_EQ(State().MsgIsChoice, 1);
-    EXPECT_EQ(State().VoiceNumber, 4);
-    State().SkipMode = State().AutoMode = State().SkipNow = State().ReadSkipMode = 1;
+    EXPECT_EQ(Message().MsgIsChoice(), 1);
+    EXPECT_EQ(Message().VoiceNumber(), 4);
+    Message().SetSkipMode(true);
+    Message().SetAutoMode(true);
+    Message().SetSkipNow(true);
+    Message().SetReadSkipMode(true);
     Resume();
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_SELECT2);
-    EXPECT_EQ(State().MsgNumber, 1);
-    EXPECT_EQ(State().Select2Visible, 1);
-    EXPECT_EQ(State().SkipMode + State().AutoMode + State().SkipNow + State().ReadSkipMode, 0);
+    EXPECT_EQ(Message().MsgNumber(), 1);
+    EXPECT_EQ(Message().Select2Visible(), 1);
+    EXPECT_EQ(Message().SkipMode() + Message().AutoMode() + Message().SkipNow() + Message().ReadSkipMode(), 0);
     EXPECT_FALSE(Script().CheckKidoku(1)) << "choices leave no read-mark";
 }
 

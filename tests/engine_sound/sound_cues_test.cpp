@@ -162,14 +162,14 @@ TEST_F(SoundCueTest, MusicZeroSilencesEffectsAndVoiceToo) {
 
 TEST_F(SoundCueTest, AutoAdvanceCountsOnlyWhileNoVoicePlays) {
     WriteTone("VOICE/a.ogg", Tone(220.5, 0.3));
-    State().AutoElapsed = 0;
+    Message().SetAutoElapsed(0);
     TheEngine().OnDelayTimer();
-    EXPECT_EQ(State().AutoElapsed, 10) << "nothing loaded";
+    EXPECT_EQ(Message().AutoElapsed(), 10) << "nothing loaded";
 
     TheEngine().Sound().PlayVoice("VOICE\\a.ogg", State().System.VoiceVolume);
     for (int i = 0; i < 5; ++i)
         TheEngine().OnDelayTimer();
-    EXPECT_EQ(State().AutoElapsed, 10) << "the voice holds the auto-advance wait";
+    EXPECT_EQ(Message().AutoElapsed(), 10) << "the voice holds the auto-advance wait";
 
     // The voice ends by itself once the output has taken all of it.
     int waited = 0;
@@ -180,15 +180,15 @@ TEST_F(SoundCueTest, AutoAdvanceCountsOnlyWhileNoVoicePlays) {
     ASSERT_LT(waited, 5000) << "the one-shot voice never finished";
     EXPECT_EQ(Channel(5).status, 1) << "a finished voice stays bound";
     TheEngine().OnDelayTimer();
-    EXPECT_EQ(State().AutoElapsed, 20);
+    EXPECT_EQ(Message().AutoElapsed(), 20);
 
     // A stopped voice lets it count on as well.
     TheEngine().Sound().PlayVoice("VOICE\\a.ogg", State().System.VoiceVolume);
     TheEngine().OnDelayTimer();
-    EXPECT_EQ(State().AutoElapsed, 20);
+    EXPECT_EQ(Message().AutoElapsed(), 20);
     TheEngine().Sound().StopVoice();
     TheEngine().OnDelayTimer();
-    EXPECT_EQ(State().AutoElapsed, 30);
+    EXPECT_EQ(Message().AutoElapsed(), 30);
 }
 
 // A machine whose sound output does not open: nothing is heard, but every sound takes its time.
@@ -203,7 +203,7 @@ protected:
 
 TEST_F(SilentSoundCueTest, VoiceHoldsTheAutoAdvanceForItsLengthAsWithSound) {
     WriteTone("VOICE/a.ogg", Tone(220.5, 1.0));
-    State().AutoElapsed = 0;
+    Message().SetAutoElapsed(0);
     TheEngine().Sound().PlayVoice("VOICE\\a.ogg", State().System.VoiceVolume);
     EXPECT_EQ(Channel(5).status, 2);
     int waited = 0;
@@ -216,11 +216,11 @@ TEST_F(SilentSoundCueTest, VoiceHoldsTheAutoAdvanceForItsLengthAsWithSound) {
     // frame 40,960 (928.8 ms), decodes the one-second voice's last block, exactly as it does when
     // the output plays to a device.
     EXPECT_EQ(waited, 930) << "the voice did not end when it would have been heard out";
-    EXPECT_EQ(State().AutoElapsed, 0) << "the wait counted while the voice played";
+    EXPECT_EQ(Message().AutoElapsed(), 0) << "the wait counted while the voice played";
     EXPECT_EQ(Channel(5).status, 1);
     EXPECT_EQ(Channel(5).file, "VOICE\\a.ogg");
     TheEngine().OnDelayTimer();
-    EXPECT_EQ(State().AutoElapsed, 10);
+    EXPECT_EQ(Message().AutoElapsed(), 10);
     EXPECT_TRUE(Platform().TakeErrors().empty());
 }
 

@@ -15,16 +15,16 @@ protected:
     std::vector<int> HighlightedRows() {
         std::vector<int> rows;
         for (int r = 1; r <= 4; ++r)
-            if (SameRect(MainWindow(), 0, 424 + 32 * r, TheEngine().SelectImage, 0, 32 * r, 800, 32) &&
-                Differs(TheEngine().SelectImage, 0, 32 * r, TheEngine().MsgTextImage, 0, 32 * r, 800, 32))
+            if (SameRect(MainWindow(), 0, 424 + 32 * r, Message().SelectImage(), 0, 32 * r, 800, 32) &&
+                Differs(Message().SelectImage(), 0, 32 * r, Message().MsgTextImage(), 0, 32 * r, 800, 32))
                 rows.push_back(r);
         return rows;
     }
     std::vector<int> HighlightedFloatRows() {
         std::vector<int> rows;
         for (int r = 1; r <= 4; ++r)
-            if (SameRect(FloatWindow(), 0, 32 * r, TheEngine().SelectImage, 0, 32 * r, 800, 32) &&
-                Differs(TheEngine().SelectImage, 0, 32 * r, TheEngine().MsgTextImage, 0, 32 * r, 800, 32))
+            if (SameRect(FloatWindow(), 0, 32 * r, Message().SelectImage(), 0, 32 * r, 800, 32) &&
+                Differs(Message().SelectImage(), 0, 32 * r, Message().MsgTextImage(), 0, 32 * r, 800, 32))
                 rows.push_back(r);
         return rows;
     }
@@ -32,9 +32,9 @@ protected:
     std::vector<int> HighlightedSlots() {
         std::vector<int> slots;
         for (int b = 1; b <= 9; ++b)
-            if (Differs(TheEngine().Select2WorkImage, 0, 60 * b - 20, TheEngine().Select2Image, 0, 60 * b - 20, 800,
+            if (Differs(Message().Select2WorkImage(), 0, 60 * b - 20, Message().Select2Image(), 0, 60 * b - 20, 800,
                         40) &&
-                SameRect(MainWindow(), 0, 60 * b - 20, TheEngine().Select2WorkImage, 0, 60 * b - 20, 800, 40))
+                SameRect(MainWindow(), 0, 60 * b - 20, Message().Select2WorkImage(), 0, 60 * b - 20, 800, 40))
                 slots.push_back(b);
         return slots;
     }
@@ -45,12 +45,12 @@ protected:
 TEST_F(ChoiceTest, FirstKindHighlightsTheRowUnderThePointerAndStoresTheClickedOne) {
     Play("    select \"北へ行く/南へ行く\"\n", 3);
     TickUntil(TaskCode::TASK_WAIT_SELECT);
-    EXPECT_EQ(State().ChoiceCount, 2);
-    EXPECT_EQ(State().MsgIsChoice, 1);
+    EXPECT_EQ(Message().ChoiceCount(), 2);
+    EXPECT_EQ(Message().MsgIsChoice(), 1);
     // The window is shown by the script's tick, all rows grey.
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, TheEngine().MsgTextImage, 0, 0, 800, 176));
-    EXPECT_EQ(CountPixels(TheEngine().MsgTextImage, 30, 33, 400, 64, Green), 0);
-    EXPECT_GT(CountPixels(TheEngine().MsgTextImage, 30, 33, 400, 30, [](Color c) { return c == 0x007F7F7F; }), 20);
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, Message().MsgTextImage(), 0, 0, 800, 176));
+    EXPECT_EQ(CountPixels(Message().MsgTextImage(), 30, 33, 400, 64, Green), 0);
+    EXPECT_GT(CountPixels(Message().MsgTextImage(), 30, 33, 400, 30, [](Color c) { return c == 0x007F7F7F; }), 20);
 
     for (int y : {456, 470, 487}) {
         MovePointer({400, y});
@@ -65,7 +65,7 @@ TEST_F(ChoiceTest, FirstKindHighlightsTheRowUnderThePointerAndStoresTheClickedOn
         MovePointer(p);
         Tick();
         EXPECT_EQ(HighlightedRows(), Rows{}) << p.x << "," << p.y;
-        EXPECT_TRUE(SameRect(MainWindow(), 0, 424, TheEngine().MsgTextImage, 0, 0, 800, 176));
+        EXPECT_TRUE(SameRect(MainWindow(), 0, 424, Message().MsgTextImage(), 0, 0, 800, 176));
     }
     // A click where no choice is does nothing.
     Click({400, 540});
@@ -76,8 +76,8 @@ TEST_F(ChoiceTest, FirstKindHighlightsTheRowUnderThePointerAndStoresTheClickedOn
     EXPECT_EQ(Var1(), 2);
     EXPECT_EQ(TheEngine().Input().InputLock(), 25);
     EXPECT_EQ(LogText(0), "【選択肢】/南へ行く");
-    EXPECT_EQ(State().MsgLog[0].VoiceIndex, -1);
-    EXPECT_EQ(State().MsgLog[0].File, "");
+    EXPECT_EQ(Message().MsgLog()[0].VoiceIndex, -1);
+    EXPECT_EQ(Message().MsgLog()[0].File, "");
 }
 
 TEST_F(ChoiceTest, WaitingChoicesPresentOnlyWhenThePictureChanges) {
@@ -118,7 +118,7 @@ TEST_F(ChoiceTest, FirstKindSplitsIntoAtMostFourLinesOfThirtyCharacters) {
         long_choice += "あ";
     Play("    select \"一/二/三/四/五\"\n    select \"" + long_choice + "\"\n", 3);
     TickUntil(TaskCode::TASK_WAIT_SELECT);
-    EXPECT_EQ(State().ChoiceCount, 4);
+    EXPECT_EQ(Message().ChoiceCount(), 4);
     MovePointer({400, 560});
     Tick();
     EXPECT_EQ(HighlightedRows(), Rows{4});
@@ -127,8 +127,8 @@ TEST_F(ChoiceTest, FirstKindSplitsIntoAtMostFourLinesOfThirtyCharacters) {
     EXPECT_EQ(LogText(0), "【選択肢】/四");
 
     TickUntil(TaskCode::TASK_WAIT_SELECT);
-    EXPECT_EQ(State().ChoiceCount, 2) << "30 + 5 characters";
-    EXPECT_EQ(State().ChoiceLines[1], U"あああああ");
+    EXPECT_EQ(Message().ChoiceCount(), 2) << "30 + 5 characters";
+    EXPECT_EQ(Message().ChoiceLines()[1], U"あああああ");
     Click({400, 500});
     EXPECT_EQ(Var1(), 2);
 }
@@ -198,12 +198,12 @@ TEST_F(ChoiceTest, SpaceHidesTheChoiceWindowAndAClickOnlyShowsItAgain) {
     TickUntil(TaskCode::TASK_WAIT_SELECT);
     MovePointer({400, 470});
     Press(Key::Space);
-    EXPECT_EQ(State().MsgWindowVisible, 0);
+    EXPECT_EQ(Message().MsgWindowVisible(), 0);
     EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 600));
     Ticks(5);
     EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 600));
     Click({400, 470});
-    EXPECT_EQ(State().MsgWindowVisible, 1);
+    EXPECT_EQ(Message().MsgWindowVisible(), 1);
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_SELECT) << "showing is all the click does";
     EXPECT_EQ(Var1(), 0);
     Tick();
@@ -228,14 +228,14 @@ TEST_F(ChoiceTest, SecondKindSlotsForEveryCount) {
     Play(scene, 3);
     for (int n = 1; n <= 9; ++n) {
         TickUntil(TaskCode::TASK_WAIT_SELECT2);
-        ASSERT_EQ(State().ChoiceCount, n);
+        ASSERT_EQ(Message().ChoiceCount(), n);
         const int first = n == 1 ? 5 : n <= 3 ? 4 : n <= 5 ? 3 : n <= 7 ? 2 : 1;
         // The text of the first choice starts 6 pixels into its slot; nothing above the block.
         const int top = 60 * first - 20;
         EXPECT_TRUE(
-            Differs(TheEngine().Select2Image, 120, top + 6, TheEngine().Select2WorkImage, 120, top + 6, 560, 28));
+            Differs(Message().Select2Image(), 120, top + 6, Message().Select2WorkImage(), 120, top + 6, 560, 28));
         if (top > 40) {
-            EXPECT_FALSE(Differs(TheEngine().Select2Image, 0, 0, TheEngine().Select2WorkImage, 0, 0, 800, top)) << n;
+            EXPECT_FALSE(Differs(Message().Select2Image(), 0, 0, Message().Select2WorkImage(), 0, 0, 800, top)) << n;
         }
         for (int b = 1; b <= 9; ++b) {
             for (int y : {60 * b - 20, 60 * b + 19}) {
@@ -279,10 +279,10 @@ TEST_F(ChoiceTest, SecondKindDrawsOverTheOverlayHidesWithSpaceAndDetachesTheMenu
 
     MovePointer({400, 230});
     Press(Key::Space);
-    EXPECT_EQ(State().Select2Visible, 0);
+    EXPECT_EQ(Message().Select2Visible(), 0);
     EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 600));
     Click({400, 230});
-    EXPECT_EQ(State().Select2Visible, 1);
+    EXPECT_EQ(Message().Select2Visible(), 1);
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_SELECT2);
     Tick();
     EXPECT_GT(CountPixels(MainWindow(), 120, 226, 560, 28, Green), 20);
@@ -301,15 +301,15 @@ TEST_F(ChoiceTest, SecondKindDrawsOverTheOverlayHidesWithSpaceAndDetachesTheMenu
 TEST_F(ChoiceTest, ChoosingStopsSkippingAndAutomaticAdvance) {
     Play("    message \"前\"\n    select \"はい/いいえ\"\n", 3);
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
-    State().AutoMode = 1;
-    State().SkipMode = 1;
+    Message().SetAutoMode(1);
+    Message().SetSkipMode(1);
     TickUntil(TaskCode::TASK_WAIT_SELECT);
-    EXPECT_EQ(State().SkipMode, 0);
-    EXPECT_EQ(State().SkipNow, 0);
-    EXPECT_EQ(State().AutoMode, 0);
-    State().AutoMode = 1;
+    EXPECT_EQ(Message().SkipMode(), 0);
+    EXPECT_EQ(Message().SkipNow(), 0);
+    EXPECT_EQ(Message().AutoMode(), 0);
+    Message().SetAutoMode(1);
     Tick();
-    EXPECT_EQ(State().AutoMode, 0) << "a waiting choice keeps automatic advance off";
+    EXPECT_EQ(Message().AutoMode(), 0) << "a waiting choice keeps automatic advance off";
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_SELECT);
 }
 

@@ -13,15 +13,15 @@ protected:
     void OpenLog() {
         Platform().QueueWheel(WindowId::Main, true);
         RunMs(200);
-        ASSERT_EQ(State().LogViewing, 1);
+        ASSERT_EQ(Message().LogViewing(), 1);
         ASSERT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE);
     }
     // Ticks until a message waits with no skip going on; answers its number.
     int SettledMessage() {
-        for (int i = 0; i < 2000 && !(Task() == TaskCode::TASK_WAIT_MESSAGE && State().SkipNow == 0); ++i)
+        for (int i = 0; i < 2000 && !(Task() == TaskCode::TASK_WAIT_MESSAGE && Message().SkipNow() == 0); ++i)
             Tick();
         EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE);
-        return State().MsgNumber;
+        return Message().MsgNumber();
     }
 };
 
@@ -30,21 +30,21 @@ TEST_F(HeldKeysTest, ReturnHeldInTheLogLeavesItForTheCurrentMessageOnly) {
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
     Click({400, 300});
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
-    const int current = State().MsgNumber;
+    const int current = Message().MsgNumber();
     for (const std::uint32_t ms : {80u, 150u, 300u, 600u}) {
         OpenLog();
         Hold(Key::Return, ms);
         RunMs(500);
-        EXPECT_EQ(State().LogViewing, 0) << ms << " ms";
+        EXPECT_EQ(Message().LogViewing(), 0) << ms << " ms";
         EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE) << ms << " ms";
-        EXPECT_EQ(State().MsgNumber, current) << "Return held " << ms << " ms also advanced the story";
+        EXPECT_EQ(Message().MsgNumber(), current) << "Return held " << ms << " ms also advanced the story";
         EXPECT_EQ(LogText(0), "一") << ms << " ms";
     }
     // Let go, Return advances again, and held on a message it goes on advancing.
     Platform().SetKeyDown(Key::Return, true);
     RunMs(1200);
     Platform().SetKeyDown(Key::Return, false);
-    EXPECT_GE(State().MsgNumber, current + 2);
+    EXPECT_GE(Message().MsgNumber(), current + 2);
 }
 
 TEST_F(HeldKeysTest, ReturnHeldOnAChoiceAnswersItWithoutAdvancingTheNextMessage) {
@@ -78,10 +78,10 @@ TEST_F(HeldKeysTest, SpaceHeldHidesOrShowsTheWindowOnce) {
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
     Hold(Key::Space, 300);
     RunMs(300);
-    EXPECT_EQ(State().MsgWindowVisible, 0) << "Space held 300 ms showed the window again";
+    EXPECT_EQ(Message().MsgWindowVisible(), 0) << "Space held 300 ms showed the window again";
     Hold(Key::Space, 300);
     RunMs(300);
-    EXPECT_EQ(State().MsgWindowVisible, 1);
+    EXPECT_EQ(Message().MsgWindowVisible(), 1);
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE);
     EXPECT_EQ(LogText(0), "");
 }
@@ -93,19 +93,19 @@ TEST_F(HeldKeysTest, TheKeyThatEndsASkipStopsItAtOneMessage) {
     PlayMessages(messages, 3);
     for (const Key key : {Key::Return, Key::Control}) {
         TickUntil(TaskCode::TASK_WAIT_MESSAGE);
-        State().SkipMode = 1;
+        Message().SetSkipMode(1);
         Ticks(9);
         Platform().SetKeyDown(key, true);
         const auto down = Platform().TickCount();
         Tick();
-        EXPECT_EQ(State().SkipMode, 0);
+        EXPECT_EQ(Message().SkipMode(), 0);
         const int stopped_at = SettledMessage();
         const std::uint32_t held = Platform().TickCount() - down;
         if (held < 400)
             RunMs(400 - held);
         Platform().SetKeyDown(key, false);
         RunMs(500);
-        EXPECT_EQ(State().MsgNumber, stopped_at) << "the key that ended the skip went on acting";
+        EXPECT_EQ(Message().MsgNumber(), stopped_at) << "the key that ended the skip went on acting";
         EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE);
         Click({400, 300});
     }
@@ -132,7 +132,7 @@ TEST_F(HeldKeysTest, ATapReachesOneKeySamplingHoweverOftenTheKeysAreAsked) {
     EXPECT_FALSE(Platform().IsKeyDown(Key::Control));
     RunMs(600);
     EXPECT_EQ(LogText(0), "一");
-    EXPECT_EQ(State().MsgNumber, 1);
+    EXPECT_EQ(Message().MsgNumber(), 1);
 }
 
 } // namespace

@@ -97,7 +97,7 @@ TEST_F(IdleDeadlineTest, AutoModeSwitchedOnWhileAMessageWaitsAdvancesAsWhenTicki
         WaitAtFirstMessage(2);
         const std::uint32_t t0 = Platform().TickCount();
         RunTo(t0 + 3000, loop);
-        Seen seen{State().AutoElapsed, 0, 0};
+        Seen seen{Message().AutoElapsed(), 0, 0};
         TheEngine().ItemMsgAutoClick();
         seen.advanced_after = RunWhile(TaskCode::TASK_WAIT_MESSAGE, loop) - (t0 + 3000);
         seen.ticks = m_ticks;
@@ -117,7 +117,7 @@ TEST_F(IdleDeadlineTest, AutoModeSwitchedOnWhileAMessageWaitsAdvancesAsWhenTicki
 TEST_F(IdleDeadlineTest, AutomaticAdvanceComesAfterTheDelayInBothLoops) {
     auto advance_times = [&](Loop loop) {
         WaitAtFirstMessage(3);
-        State().AutoMode = 1;
+        Message().SetAutoMode(1);
         std::vector<std::uint32_t> shown_for;
         for (int i = 0; i < 2; ++i) {
             TickUntil(TaskCode::TASK_WAIT_MESSAGE); // the script and the reveal of the next message
@@ -180,7 +180,7 @@ TEST_F(IdleDeadlineTest, WhileTheVoicePlaysEveryFiringIsWaitedFor) {
         ToneSpec spec;
         spec.seconds = 0.7;
         WriteBytes(m_dir.Path() / "VOICE" / "v.ogg", OggTone(spec));
-        State().AutoElapsed = 0;
+        Message().SetAutoElapsed(0);
         TheEngine().Sound().PlayVoice("VOICE\\v.ogg", State().System.VoiceVolume);
         EXPECT_GE(TheEngine().Sound().VoiceChannelStatus(), 2);
         Tick();
@@ -191,7 +191,7 @@ TEST_F(IdleDeadlineTest, WhileTheVoicePlaysEveryFiringIsWaitedFor) {
         }
         RunTo(Platform().TickCount() + 3000, loop);
         EXPECT_LE(TheEngine().Sound().VoiceChannelStatus(), 1) << "the voice has ended";
-        return State().AutoElapsed;
+        return Message().AutoElapsed();
     };
     const std::int32_t ticking = elapsed_after_voice(Loop::Ticking);
     const std::int32_t sleeping = elapsed_after_voice(Loop::Sleeping);
@@ -229,20 +229,20 @@ TEST_F(IdleDeadlineTest, OnlyAQuietTickOfAWaitingTaskLetsTheLoopSleep) {
     EXPECT_TRUE(TheEngine().NextDeadline().may_sleep);
 
     // Automatic advance: the firings still missing; the input lock: its end.
-    State().AutoMode = 1;
-    State().AutoElapsed = 1234;
+    Message().SetAutoMode(1);
+    Message().SetAutoElapsed(1234);
     EXPECT_EQ(TheEngine().NextDeadline().delay_firings, std::optional<std::uint32_t>(77));
     TheEngine().Input().SetInputLock(12);
     EXPECT_EQ(TheEngine().NextDeadline().delay_firings, std::optional<std::uint32_t>(12));
-    State().AutoElapsed = 2000;
+    Message().SetAutoElapsed(2000);
     EXPECT_FALSE(TheEngine().NextDeadline().may_sleep) << "due now";
-    State().AutoMode = 0;
+    Message().SetAutoMode(0);
     TheEngine().Input().SetInputLock(0);
 
     // Skipping advances on the next tick.
-    State().SkipMode = 1;
+    Message().SetSkipMode(1);
     EXPECT_FALSE(TheEngine().NextDeadline().may_sleep);
-    State().SkipMode = 0;
+    Message().SetSkipMode(0);
 
     // A click: its tick is not quiet.
     Click(Point{400, 300});
@@ -319,16 +319,16 @@ TEST_F(IdleDeadlineTest, MadeUpFiringsCountAsSingleOnes) {
             TheEngine().Sound().PlayVoice("VOICE\\v.ogg", State().System.VoiceVolume);
         for (std::uint32_t firings : {0u, 1u, 3u, 24u, 25u, 26u, 5000u}) {
             for (std::int32_t lock : {0, 1, 25}) {
-                State().AutoElapsed = 40;
+                Message().SetAutoElapsed(40);
                 TheEngine().Input().SetInputLock(lock);
                 for (std::uint32_t i = 0; i < firings; ++i)
                     TheEngine().OnDelayTimer();
-                const std::int32_t elapsed_one_by_one = State().AutoElapsed;
+                const std::int32_t elapsed_one_by_one = Message().AutoElapsed();
                 const std::int32_t lock_one_by_one = TheEngine().Input().InputLock();
-                State().AutoElapsed = 40;
+                Message().SetAutoElapsed(40);
                 TheEngine().Input().SetInputLock(lock);
                 TheEngine().OnDelayTimerCatchUp(firings);
-                EXPECT_EQ(State().AutoElapsed, elapsed_one_by_one) << firings << " firings, voice " << voice;
+                EXPECT_EQ(Message().AutoElapsed(), elapsed_one_by_one) << firings << " firings, voice " << voice;
                 EXPECT_EQ(TheEngine().Input().InputLock(), lock_one_by_one) << firings << " firings, lock " << lock;
             }
         }

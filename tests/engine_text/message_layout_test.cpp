@@ -1,5 +1,5 @@
 // Splitting messages into name and lines, and choices into their lines.
-#include "engine/message_layout.h"
+#include "engine/message/message_layout.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 #include "text_fixture.h"
 
 #include "data/unicode.h"
+#include "support/message_recorder.h"
 
 namespace hk::test {
 namespace {
@@ -26,20 +27,23 @@ protected:
     }
     // What MakeMessage draws for `text` in the log's grey.
     Bitmap GreyLayout(const std::string& text) {
-        const Bitmap saved_text = TheEngine().MsgTextImage;
-        const auto saved_count = State().MsgLineCount;
-        const auto saved_viewing = State().LogViewing;
-        State().LogViewing = 1;
-        TheEngine().MakeMessage(Utf8ToUtf32(text));
-        Bitmap out = TheEngine().MsgTextImage;
-        TheEngine().MsgTextImage = saved_text;
-        State().MsgLineCount = saved_count;
-        State().LogViewing = saved_viewing;
-        return out;
+        // A second window over the same scene, frame and rules, so the one on screen stays as it is.
+        RecordingMessageHost host;
+        host.scene = TheEngine().TheStage().SceneImage();
+        host.parts = TheEngine().TheStage().PartsImage();
+        MessageWindow grey(host);
+        grey.CreateSurfaces();
+        grey.MsgFrameImage() = Message().MsgFrameImage();
+        grey.SetLineRules(Message().MsgLineChars(), Message().MsgMaxLines(), Message().NoLineStartChars(),
+                          Message().NoLineEndChars());
+        grey.SetMsgFloatChecked(Message().MsgFloatChecked());
+        grey.SetLogViewing(true);
+        grey.MakeMessage(Utf8ToUtf32(text));
+        return grey.MsgTextImage();
     }
     bool Showing(const std::string& text) {
-        return SameRect(TheEngine().MsgTextImage, 0, 0, GreyLayout(text), 0, 0, 800, 176) &&
-               SameRect(MainWindow(), 0, 424, TheEngine().MsgTextImage, 0, 0, 800, 176);
+        return SameRect(Message().MsgTextImage(), 0, 0, GreyLayout(text), 0, 0, 800, 176) &&
+               SameRect(MainWindow(), 0, 424, Message().MsgTextImage(), 0, 0, 800, 176);
     }
 };
 
@@ -59,8 +63,8 @@ TEST_F(MessageLogTest, KeepsTwentyAndBrowsesBackSixteenWithTheLastPageRepeated) 
 
     for (int k = 1; k <= 16; ++k) {
         Wheel(true);
-        ASSERT_EQ(State().LogCursor, k);
-        EXPECT_EQ(State().LogViewing, 1);
+        ASSERT_EQ(Message().LogCursor(), k);
+        EXPECT_EQ(Message().LogViewing(), 1);
         EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE);
         EXPECT_TRUE(Showing("メッセージ" + std::to_string(26 - k))) << "page " << k;
     }
@@ -69,51 +73,51 @@ TEST_F(MessageLogTest, KeepsTwentyAndBrowsesBackSixteenWithTheLastPageRepeated) 
     Tick();
     EXPECT_EQ(Task(), TaskCode::TASK_DISP_MESSAGE) << "shown anew";
     Tick();
-    EXPECT_EQ(State().LogCursor, 16);
+    EXPECT_EQ(Message().LogCursor(), 16);
     EXPECT_TRUE(Showing("メッセージ10"));
-    EXPECT_EQ(CountPixels(TheEngine().MsgTextImage, 30, 61, 300, 28, WhiteInk), 0) << "all grey";
-    EXPECT_GT(CountPixels(TheEngine().MsgTextImage, 30, 61, 300, 28, Grey), 20);
+    EXPECT_EQ(CountPixels(Message().MsgTextImage(), 30, 61, 300, 28, WhiteInk), 0) << "all grey";
+    EXPECT_GT(CountPixels(Message().MsgTextImage(), 30, 61, 300, 28, Grey), 20);
 
     // Page down comes forward, the keys as well as the wheel.
     RunMs(200);
     Press(Key::PageDown);
     Tick();
-    EXPECT_EQ(State().LogCursor, 15);
+    EXPECT_EQ(Message().LogCursor(), 15);
     EXPECT_TRUE(Showing("メッセージ11"));
     RunMs(200);
     Press(Key::F1);
     Tick();
-    EXPECT_EQ(State().LogCursor, 16);
+    EXPECT_EQ(Message().LogCursor(), 16);
     RunMs(200);
     Press(Key::F2);
     Tick();
-    EXPECT_EQ(State().LogCursor, 15);
+    EXPECT_EQ(Message().LogCursor(), 15);
     for (int k = 14; k >= 1; --k)
         Wheel(false);
-    EXPECT_EQ(State().LogCursor, 1);
+    EXPECT_EQ(Message().LogCursor(), 1);
     EXPECT_TRUE(Showing("メッセージ25"));
     Wheel(false);
-    EXPECT_EQ(State().LogCursor, 1) << "page down on the newest entry does nothing";
+    EXPECT_EQ(Message().LogCursor(), 1) << "page down on the newest entry does nothing";
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE);
 
     // Nothing advances while in the log; Return leaves it for the current message in white.
     Tick();
-    EXPECT_EQ(State().LogViewing, 1);
+    EXPECT_EQ(Message().LogViewing(), 1);
     RunMs(200);
     Press(Key::Return);
-    EXPECT_EQ(State().LogViewing, 0);
+    EXPECT_EQ(Message().LogViewing(), 0);
     EXPECT_EQ(Task(), TaskCode::TASK_DISP_MESSAGE);
     Tick();
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE);
-    EXPECT_GT(CountPixels(TheEngine().MsgTextImage, 30, 61, 300, 28, WhiteInk), 20);
-    EXPECT_EQ(State().LogCursor, 1) << "kept until the next page key from outside the log";
+    EXPECT_GT(CountPixels(Message().MsgTextImage(), 30, 61, 300, 28, WhiteInk), 20);
+    EXPECT_EQ(Message().LogCursor(), 1) << "kept until the next page key from outside the log";
     EXPECT_EQ(LogText(0), "メッセージ25") << "browsing logs nothing";
 
     // The next page up starts from the newest entry again.
     Wheel(true);
-    EXPECT_EQ(State().LogCursor, 1);
+    EXPECT_EQ(Message().LogCursor(), 1);
     Click({400, 300});
-    EXPECT_EQ(State().LogViewing, 0);
+    EXPECT_EQ(Message().LogViewing(), 0);
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
     Click({400, 300});
     EXPECT_EQ(LogText(0), "メッセージ26") << "the current message is logged once, when it advances";
@@ -123,28 +127,28 @@ TEST_F(MessageLogTest, KeepsTwentyAndBrowsesBackSixteenWithTheLastPageRepeated) 
 TEST_F(MessageLogTest, EmptyLogAndPageDownOutsideTheLogChangeNothing) {
     PlayMessages({"最初"}, 3);
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
-    State().AutoMode = 1;
+    Message().SetAutoMode(1);
     State().System.AutoDelay = 20;
-    const Bitmap before = TheEngine().MsgTextImage;
+    const Bitmap before = Message().MsgTextImage();
     Wheel(true);
-    EXPECT_EQ(State().LogViewing, 0);
-    EXPECT_EQ(State().LogCursor, 0);
-    EXPECT_EQ(State().AutoMode, 0) << "a log key ends automatic advance";
+    EXPECT_EQ(Message().LogViewing(), 0);
+    EXPECT_EQ(Message().LogCursor(), 0);
+    EXPECT_EQ(Message().AutoMode(), 0) << "a log key ends automatic advance";
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE);
-    EXPECT_TRUE(SameRect(TheEngine().MsgTextImage, 0, 0, before, 0, 0, 800, 176));
+    EXPECT_TRUE(SameRect(Message().MsgTextImage(), 0, 0, before, 0, 0, 800, 176));
     Wheel(false);
-    EXPECT_EQ(State().LogViewing, 0);
+    EXPECT_EQ(Message().LogViewing(), 0);
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE);
 
     // The floating window's wheel opens the log as well, once there is something in it.
     Click({400, 300});
-    TheEngine().AddMsgLog(U"前の話", -1);
+    Message().AddMsgLog(U"前の話", -1);
     TheEngine().ItemMsgFloatClick();
     Tick();
     ASSERT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE);
     Wheel(true, WindowId::Float);
-    EXPECT_EQ(State().LogViewing, 1);
-    EXPECT_TRUE(SameRect(FloatWindow(), 0, 0, TheEngine().MsgTextImage, 0, 0, 800, 176));
+    EXPECT_EQ(Message().LogViewing(), 1);
+    EXPECT_TRUE(SameRect(FloatWindow(), 0, 0, Message().MsgTextImage(), 0, 0, 800, 176));
 }
 
 TEST_F(MessageLogTest, EntriesKeepTheirVoiceAndAClearedLogIsEmpty) {
@@ -153,22 +157,22 @@ TEST_F(MessageLogTest, EntriesKeepTheirVoiceAndAClearedLogIsEmpty) {
     Click({400, 300});
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
     Click({400, 300});
-    const MsgLogEntry& voiced = State().MsgLog[1];
+    const MsgLogEntry& voiced = Message().MsgLog()[1];
     EXPECT_EQ(voiced.Text, "ユキ「おはよう」");
     EXPECT_EQ(voiced.VoiceIndex, 0);
     EXPECT_EQ(voiced.Voice, "yuki_001");
     EXPECT_EQ(voiced.File, "VOICE\\yuki_001.ogg");
-    EXPECT_EQ(State().MsgLog[0].VoiceIndex, -1);
-    EXPECT_EQ(State().MsgLog[0].File, "");
+    EXPECT_EQ(Message().MsgLog()[0].VoiceIndex, -1);
+    EXPECT_EQ(Message().MsgLog()[0].File, "");
 
-    State().LogCursor = 3;
-    TheEngine().ClearMsgLog();
-    for (const MsgLogEntry& e : State().MsgLog) {
+    Message().SetLogCursor(3);
+    Message().ClearMsgLog();
+    for (const MsgLogEntry& e : Message().MsgLog()) {
         EXPECT_EQ(e.Text, "");
         EXPECT_EQ(e.VoiceIndex, -1);
         EXPECT_EQ(e.File, "");
     }
-    EXPECT_EQ(State().LogCursor, 0);
+    EXPECT_EQ(Message().LogCursor(), 0);
 }
 
 TEST_F(MessageLogTest, BrowsingFromAChoiceAndTheLoggedChoiceLayout) {
@@ -179,10 +183,10 @@ TEST_F(MessageLogTest, BrowsingFromAChoiceAndTheLoggedChoiceLayout) {
     TickUntil(TaskCode::TASK_WAIT_SELECT);
     MovePointer({400, 470});
     Tick();
-    const Bitmap choice_window = TheEngine().MsgTextImage;
+    const Bitmap choice_window = Message().MsgTextImage();
 
     Wheel(true);
-    EXPECT_EQ(State().LogViewing, 1);
+    EXPECT_EQ(Message().LogViewing(), 1);
     EXPECT_TRUE(Showing("選ぶ前"));
     // Return leaves the log; the still-held key does not also answer the choice.
     RunMs(200);
@@ -190,12 +194,12 @@ TEST_F(MessageLogTest, BrowsingFromAChoiceAndTheLoggedChoiceLayout) {
     Ticks(4);
     Platform().SetKeyDown(Key::Return, false);
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_SELECT);
-    EXPECT_EQ(State().LogViewing, 0);
+    EXPECT_EQ(Message().LogViewing(), 0);
     EXPECT_EQ(Var1(), 0);
     // The choice window is rebuilt from its background: no trace of the log.
-    EXPECT_TRUE(SameRect(TheEngine().MsgTextImage, 0, 0, choice_window, 0, 0, 800, 176));
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, TheEngine().MsgTextImage, 0, 0, 800, 32));
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 456, TheEngine().SelectImage, 0, 32, 800, 32)) << "row 1 under the pointer";
+    EXPECT_TRUE(SameRect(Message().MsgTextImage(), 0, 0, choice_window, 0, 0, 800, 176));
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, Message().MsgTextImage(), 0, 0, 800, 32));
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 456, Message().SelectImage(), 0, 32, 800, 32)) << "row 1 under the pointer";
 
     Click({400, 500});
     EXPECT_EQ(Var1(), 2);
@@ -207,17 +211,17 @@ TEST_F(MessageLogTest, BrowsingFromAChoiceAndTheLoggedChoiceLayout) {
     // A logged choice: "【選択肢】" on the first line, the choice on the second.
     TickUntil(TaskCode::TASK_WAIT_SELECT);
     Wheel(true);
-    EXPECT_EQ(State().MsgLineCount, 2);
+    EXPECT_EQ(Message().MsgLineCount(), 2);
     EXPECT_TRUE(Showing("【選択肢】/一"));
     const Bitmap background = WindowBackground();
-    EXPECT_FALSE(Differs(TheEngine().MsgTextImage, 0, 28, background, 0, 28, 800, 32)) << "no name";
-    EXPECT_TRUE(Differs(TheEngine().MsgTextImage, 0, 61, background, 0, 61, 800, 28));
-    EXPECT_TRUE(Differs(TheEngine().MsgTextImage, 0, 89, background, 0, 89, 800, 28));
+    EXPECT_FALSE(Differs(Message().MsgTextImage(), 0, 28, background, 0, 28, 800, 32)) << "no name";
+    EXPECT_TRUE(Differs(Message().MsgTextImage(), 0, 61, background, 0, 61, 800, 28));
+    EXPECT_TRUE(Differs(Message().MsgTextImage(), 0, 89, background, 0, 89, 800, 28));
     // With a bracket in the choice, everything before it is taken as the name.
     Wheel(true);
     EXPECT_TRUE(Showing("【選択肢】/ユキ「うん」"));
-    EXPECT_EQ(State().MsgLineCount, 1);
-    EXPECT_GT(CountPixels(TheEngine().MsgTextImage, 30, 33, 300, 28, Grey), 20);
+    EXPECT_EQ(Message().MsgLineCount(), 1);
+    EXPECT_GT(CountPixels(Message().MsgTextImage(), 30, 33, 300, 28, Grey), 20);
 }
 
 } // namespace

@@ -29,10 +29,10 @@ protected:
         const int w = MessageCharWidth();
         const Bitmap background = WindowBackground();
         // The middle of the cell: the outline of a neighbour reaches 2 pixels into it.
-        return Differs(TheEngine().MsgTextImage, 34 + w * col + 3, 35 + 28 * line + 2, background, 34 + w * col + 3,
+        return Differs(Message().MsgTextImage(), 34 + w * col + 3, 35 + 28 * line + 2, background, 34 + w * col + 3,
                        35 + 28 * line + 2, w - 6, 20);
     }
-    bool NameRowInked() { return Differs(TheEngine().MsgTextImage, 0, 28, WindowBackground(), 0, 28, 800, 32); }
+    bool NameRowInked() { return Differs(Message().MsgTextImage(), 0, 28, WindowBackground(), 0, 28, 800, 32); }
     // Ticks of DispMessage from the script's handing over to the wait.
     int RevealTicks() {
         TickUntil(TaskCode::TASK_DISP_MESSAGE);
@@ -48,11 +48,11 @@ protected:
 TEST_F(MessageWindowTest, NameAndLineAreOutlinedInTheirColoursOverTheFramedSceneStrip) {
     PlayMessages({"アリサ「こんにちは」"});
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
-    EXPECT_EQ(State().MsgLineCount, 1);
-    EXPECT_EQ(State().NoLineStartChars, U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】");
-    EXPECT_EQ(State().NoLineEndChars, U"（「『【");
+    EXPECT_EQ(Message().MsgLineCount(), 1);
+    EXPECT_EQ(Message().NoLineStartChars(), U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】");
+    EXPECT_EQ(Message().NoLineEndChars(), U"（「『【");
 
-    const Bitmap& text = TheEngine().MsgTextImage;
+    const Bitmap& text = Message().MsgTextImage();
     // Name on the row at y 35, in (255, 192, 96) with a black outline; the line at y 63 in white.
     EXPECT_GT(CountPixels(text, 30, 33, 120, 28, NameInk), 20);
     EXPECT_GT(CountPixels(text, 30, 33, 120, 28, NearBlack), 20);
@@ -62,8 +62,8 @@ TEST_F(MessageWindowTest, NameAndLineAreOutlinedInTheirColoursOverTheFramedScene
     EXPECT_FALSE(Differs(text, 0, 92, WindowBackground(), 0, 92, 800, 84)) << "lines 2 and 3 are empty";
 
     Bitmap expected = WindowBackground();
-    TheEngine().DrawOutlinedText(expected, 34, 35, 24, U"アリサ", kNameColor);
-    TheEngine().DrawOutlinedText(expected, 34, 63, 24, U"「こんにちは」", kWhite);
+    DrawOutlinedText(expected, 34, 35, 24, U"アリサ", kNameColor);
+    DrawOutlinedText(expected, 34, 63, 24, U"「こんにちは」", kWhite);
     EXPECT_TRUE(SameRect(text, 0, 0, expected, 0, 0, 800, 176));
 
     // The window sits at y 424 of the screen buffer and the main window; the frame's clear top
@@ -86,7 +86,7 @@ TEST_F(MessageWindowTest, SpeechWithoutNameAndNarrationWithALaterBracket) {
     Click({400, 300});
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
     EXPECT_FALSE(NameRowInked());
-    EXPECT_EQ(State().MsgLineCount, 3);
+    EXPECT_EQ(Message().MsgLineCount(), 3);
     EXPECT_TRUE(CellInked(2, 0)) << "narration continues without an indent";
 }
 
@@ -104,7 +104,7 @@ TEST_F(MessageWindowTest, LineBreakingShowsInTheWindow) {
         "一/二/三/四",                          // four segments
     });
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
-    EXPECT_EQ(State().MsgLineCount, 2);
+    EXPECT_EQ(Message().MsgLineCount(), 2);
     EXPECT_TRUE(CellInked(1, 28));
     EXPECT_FALSE(CellInked(1, 29)) << "the bracket left the last column";
     EXPECT_FALSE(CellInked(2, 0)) << "indent";
@@ -119,7 +119,7 @@ TEST_F(MessageWindowTest, LineBreakingShowsInTheWindow) {
 
     Click({400, 300});
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
-    EXPECT_EQ(State().MsgLineCount, 3);
+    EXPECT_EQ(Message().MsgLineCount(), 3);
     EXPECT_TRUE(CellInked(1, 29));
     EXPECT_FALSE(CellInked(2, 0));
     EXPECT_FALSE(CellInked(2, 1)) << "line 2 holds only the indent";
@@ -128,11 +128,11 @@ TEST_F(MessageWindowTest, LineBreakingShowsInTheWindow) {
 
     Click({400, 300});
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
-    EXPECT_EQ(State().MsgLineCount, 3);
+    EXPECT_EQ(Message().MsgLineCount(), 3);
     EXPECT_TRUE(CellInked(1, 0));
     EXPECT_TRUE(CellInked(2, 0));
     EXPECT_TRUE(CellInked(3, 0));
-    EXPECT_FALSE(Differs(TheEngine().MsgTextImage, 0, 150, WindowBackground(), 0, 150, 800, 26)) << "no fourth line";
+    EXPECT_FALSE(Differs(Message().MsgTextImage(), 0, 150, WindowBackground(), 0, 150, 800, 26)) << "no fourth line";
 }
 
 TEST_F(MessageWindowTest, RevealTakesEightyFiveLevelsPerLineAtTheTextSpeed) {
@@ -143,16 +143,16 @@ TEST_F(MessageWindowTest, RevealTakesEightyFiveLevelsPerLineAtTheTextSpeed) {
     Tick();
     EXPECT_TRUE(SameRect(MainWindow(), 0, 424, WindowBackground(), 0, 0, 800, 176))
         << "the first tick shows the empty window";
-    EXPECT_EQ(State().RevealLevel, 4);
+    EXPECT_EQ(Message().RevealLevel(), 4);
     int ticks = 1;
     while (Task() == TaskCode::TASK_DISP_MESSAGE) {
         Tick();
         ++ticks;
     }
     EXPECT_EQ(ticks, 22);
-    EXPECT_EQ(State().RevealLevel, 0);
-    EXPECT_EQ(State().AutoElapsed, 0);
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, TheEngine().MsgTextImage, 0, 0, 752, 176));
+    EXPECT_EQ(Message().RevealLevel(), 0);
+    EXPECT_EQ(Message().AutoElapsed(), 0);
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, Message().MsgTextImage(), 0, 0, 752, 176));
 
     auto advance = [&](int speed) {
         Click({400, 300});
@@ -176,7 +176,7 @@ TEST_F(MessageWindowTest, RevealUncoversTheTextAlongTheRule) {
     Ticks(130);
     ASSERT_EQ(Task(), TaskCode::TASK_DISP_MESSAGE);
     const Bitmap background = WindowBackground();
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, TheEngine().MsgTextImage, 0, 0, 300, 176));
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, Message().MsgTextImage(), 0, 0, 300, 176));
     EXPECT_TRUE(Differs(MainWindow(), 0, 424, background, 0, 0, 300, 176));
     EXPECT_TRUE(SameRect(MainWindow(), 520, 424, background, 520, 0, 280, 176));
     EXPECT_TRUE(SameRect(TheEngine().TheStage().ScreenBuffer(), 0, 424, MainWindow(), 0, 424, 800, 176));
@@ -188,7 +188,7 @@ TEST_F(MessageWindowTest, ClickCompletesTheRevealAndOnlyTheNextClickAdvances) {
     Ticks(5);
     Click({400, 300});
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE) << "the click completes the reveal in its own tick";
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, TheEngine().MsgTextImage, 0, 0, 752, 176));
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, Message().MsgTextImage(), 0, 0, 752, 176));
     Ticks(3);
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE) << "the same click does not advance";
     EXPECT_EQ(LogText(0), "");
@@ -198,7 +198,7 @@ TEST_F(MessageWindowTest, ClickCompletesTheRevealAndOnlyTheNextClickAdvances) {
     EXPECT_EQ(LogText(0), "最初の言葉");
     Tick();
     EXPECT_EQ(Task(), TaskCode::TASK_DISP_MESSAGE);
-    EXPECT_EQ(State().MsgNumber, 1);
+    EXPECT_EQ(Message().MsgNumber(), 1);
 }
 
 TEST_F(MessageWindowTest, HeldReturnIsLockedOutAfterCompletingAndAfterAdvancing) {
@@ -224,28 +224,28 @@ TEST_F(MessageWindowTest, AutomaticAdvanceWaitsTheDelayAfterTheTextAndManualAdva
     PlayMessages({"一", "二", "三"}, 3);
     State().System.AutoDelay = 1;
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
-    State().AutoMode = 1;
+    Message().SetAutoMode(1);
     const auto shown = Platform().TickCount();
     TickUntil(TaskCode::TASK_SCRIPT, 5000);
     const auto waited = Platform().TickCount() - shown;
     EXPECT_GE(waited, 985u);
     EXPECT_LE(waited, 1030u);
-    EXPECT_EQ(State().AutoMode, 1) << "the automatic advance keeps the mode";
+    EXPECT_EQ(Message().AutoMode(), 1) << "the automatic advance keeps the mode";
     EXPECT_EQ(LogText(0), "一");
 
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
     Click({400, 300});
-    EXPECT_EQ(State().AutoMode, 0) << "a click ends automatic mode";
+    EXPECT_EQ(Message().AutoMode(), 0) << "a click ends automatic mode";
 }
 
 TEST_F(MessageWindowTest, SpaceHidesTheWindowAndAClickOnlyBringsItBack) {
     PlayMessages({"隠れる言葉", "次"}, 3);
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
-    State().AutoMode = 1;
+    Message().SetAutoMode(1);
     State().System.AutoDelay = 20;
     Press(Key::Space);
-    EXPECT_EQ(State().MsgWindowVisible, 0);
-    EXPECT_EQ(State().AutoMode, 0);
+    EXPECT_EQ(Message().MsgWindowVisible(), 0);
+    EXPECT_EQ(Message().AutoMode(), 0);
     EXPECT_EQ(TheEngine().Input().InputLock(), 25);
     EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 600));
     EXPECT_TRUE(
@@ -255,18 +255,18 @@ TEST_F(MessageWindowTest, SpaceHidesTheWindowAndAClickOnlyBringsItBack) {
         << "no wait icon while hidden";
 
     Click({400, 300});
-    EXPECT_EQ(State().MsgWindowVisible, 1);
+    EXPECT_EQ(Message().MsgWindowVisible(), 1);
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE) << "the click that shows the window does not advance";
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, TheEngine().MsgTextImage, 0, 0, 800, 176));
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, Message().MsgTextImage(), 0, 0, 800, 176));
     EXPECT_EQ(LogText(0), "");
 
     // Space again hides, Space shows.
     RunMs(300);
     Press(Key::Space);
-    EXPECT_EQ(State().MsgWindowVisible, 0);
+    EXPECT_EQ(Message().MsgWindowVisible(), 0);
     RunMs(300);
     Press(Key::Space);
-    EXPECT_EQ(State().MsgWindowVisible, 1);
+    EXPECT_EQ(Message().MsgWindowVisible(), 1);
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE);
     Click({400, 300});
     EXPECT_EQ(Task(), TaskCode::TASK_SCRIPT);
@@ -275,7 +275,7 @@ TEST_F(MessageWindowTest, SpaceHidesTheWindowAndAClickOnlyBringsItBack) {
 TEST_F(MessageWindowTest, WaitIconCyclesThroughEightFramesStraightOnTheWindow) {
     PlayMessages({"待つ"}, 3);
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
-    const Bitmap& text = TheEngine().MsgTextImage;
+    const Bitmap& text = Message().MsgTextImage();
     std::set<int> frames;
     for (int i = 0; i < 300 && frames.size() < 8; ++i) {
         Tick();
@@ -316,16 +316,16 @@ TEST_F(MessageWindowTest, HeldControlSkipsWithPlainTextInThreeTicksPerMessage) {
     PlayMessages({"あいうえお", "かきくけこ", "さしすせそ", "止まる"}, 1);
     TickUntil(TaskCode::TASK_DISP_MESSAGE);
     // Outlined text has black pixels around the letters.
-    EXPECT_GT(CountPixels(TheEngine().MsgTextImage, 30, 61, 160, 28, NearBlack), 20);
+    EXPECT_GT(CountPixels(Message().MsgTextImage(), 30, 61, 160, 28, NearBlack), 20);
     Click({400, 300});
     Click({400, 300});
     Platform().SetKeyDown(Key::Control, true);
     Ticks(3);
     EXPECT_EQ(LogText(0), "かきくけこ");
     Tick(); // the script's tick lays out the third message while skipping
-    EXPECT_EQ(State().SkipNow, 1);
-    EXPECT_EQ(CountPixels(TheEngine().MsgTextImage, 30, 61, 160, 28, NearBlack), 0) << "plain text while skipping";
-    EXPECT_GT(CountPixels(TheEngine().MsgTextImage, 30, 61, 160, 28, WhiteInk), 20);
+    EXPECT_EQ(Message().SkipNow(), 1);
+    EXPECT_EQ(CountPixels(Message().MsgTextImage(), 30, 61, 160, 28, NearBlack), 0) << "plain text while skipping";
+    EXPECT_GT(CountPixels(Message().MsgTextImage(), 30, 61, 160, 28, WhiteInk), 20);
     Ticks(2);
     EXPECT_EQ(LogText(0), "さしすせそ");
     Platform().SetKeyDown(Key::Control, false);
@@ -342,8 +342,8 @@ TEST_F(MessageWindowTest, FloatingWindowShowsTheMessageAndLeavesTheMainWindowAlo
     EXPECT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 600));
     // The floating window shows the message on its own artwork, with the wait icon.
     EXPECT_EQ(FloatWindow().GetColor(2, 2), kFloatKey);
-    EXPECT_EQ(TheEngine().MsgTextImage.GetColor(400, 160), kFloatPanel);
-    EXPECT_TRUE(SameRect(FloatWindow(), 0, 0, TheEngine().MsgTextImage, 0, 0, 752, 176));
+    EXPECT_EQ(Message().MsgTextImage().GetColor(400, 160), kFloatPanel);
+    EXPECT_TRUE(SameRect(FloatWindow(), 0, 0, Message().MsgTextImage(), 0, 0, 752, 176));
     Tick();
     EXPECT_EQ(CountPixels(FloatWindow(), 752, 128, 32, 32, [](Color c) { return c == kIconInk; }), 36);
 
@@ -358,7 +358,7 @@ TEST_F(MessageWindowTest, FloatingWindowShowsTheMessageAndLeavesTheMainWindowAlo
         Tick();
         ASSERT_TRUE(SameRect(MainWindow(), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 600));
     }
-    EXPECT_TRUE(SameRect(FloatWindow(), 0, 0, TheEngine().MsgTextImage, 0, 0, 752, 176));
+    EXPECT_TRUE(SameRect(FloatWindow(), 0, 0, Message().MsgTextImage(), 0, 0, 752, 176));
 
     // Space hides the floating window itself.
     Press(Key::Space);
@@ -372,8 +372,8 @@ TEST_F(MessageWindowTest, FloatingWindowShowsTheMessageAndLeavesTheMainWindowAlo
     Tick();
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE);
     EXPECT_FALSE(Platform().IsWindowVisible(WindowId::Float));
-    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, TheEngine().MsgTextImage, 0, 0, 752, 176));
-    EXPECT_TRUE(SameRect(TheEngine().MsgTextImage, 0, 0, WindowBackground(), 0, 0, 800, 30)) << "framed again";
+    EXPECT_TRUE(SameRect(MainWindow(), 0, 424, Message().MsgTextImage(), 0, 0, 752, 176));
+    EXPECT_TRUE(SameRect(Message().MsgTextImage(), 0, 0, WindowBackground(), 0, 0, 800, 30)) << "framed again";
 }
 
 } // namespace
@@ -403,7 +403,7 @@ TEST_F(VoicedMessageTest, AutomaticAdvanceCountsOnlyWhileTheVoiceIsSilent) {
     State().System.AutoDelay = 1;
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
     ASSERT_EQ(TheEngine().Sound().VoiceChannelStatus(), 2) << "the voice plays";
-    State().AutoMode = 1;
+    Message().SetAutoMode(1);
     const auto shown = Platform().TickCount();
     TickUntil(TaskCode::TASK_SCRIPT, 20000);
     const auto waited = Platform().TickCount() - shown;

@@ -61,7 +61,7 @@ void TextGame::Hold(Key key, std::uint32_t ms) {
 Bitmap TextGame::WindowBackground() {
     Bitmap out;
     out.SetSize(800, 176);
-    TheEngine().MakeMessageBackground(out);
+    Message().MakeMessageBackground(out);
     return out;
 }
 

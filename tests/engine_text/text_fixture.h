@@ -3,7 +3,7 @@
 // on the virtual clock.
 #pragma once
 
-#include "engine/message_layout.h"
+#include "engine/message/message_layout.h"
 #include "gfx/bitmap_text.h"
 #include "gfx/png_writer.h"
 #include "support/engine_fixture.h"
@@ -45,7 +45,7 @@ protected:
     Bitmap& MainWindow() { return Platform().ClientSurface(WindowId::Main); }
     Bitmap& FloatWindow() { return Platform().ClientSurface(WindowId::Float); }
     std::int16_t Var1() { return State().Game.ScenarioVars[0]; }
-    std::string LogText(int i) { return State().MsgLog[static_cast<std::size_t>(i)].Text; }
+    std::string LogText(int i) { return Message().MsgLog()[static_cast<std::size_t>(i)].Text; }
     // The message layout's background as the engine builds it now (scene strip and frame, or the
     // floating artwork).
     Bitmap WindowBackground();

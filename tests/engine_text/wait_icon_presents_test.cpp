@@ -66,7 +66,7 @@ TEST_F(WaitIconPresentsTest, IconDrawnOverIsRedrawnOnTheNextTickOfTheSameFrame) 
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
     Tick();
     EXPECT_TRUE(IconShown());
-    EXPECT_TRUE(SameRect(MainWindow(), 752, 552 + 20, TheEngine().MsgTextImage, 752, 128 + 20, 32, 12));
+    EXPECT_TRUE(SameRect(MainWindow(), 752, 552 + 20, Message().MsgTextImage(), 752, 128 + 20, 32, 12));
     EXPECT_EQ(LogText(0), "待つ");
 }
 

@@ -36,6 +36,7 @@ protected:
     EngineState& State() { return Session().State(); }
     Engine& TheEngine() { return Session().TheEngine(); }
     ScriptMachine& Script() { return Session().TheEngine().Script(); }
+    MessageWindow& Message() { return Session().TheEngine().Message(); }
 
     TempDir m_dir;
     std::unique_ptr<HeadlessSession> m_session;

@@ -1,4 +1,4 @@
-#include "engine/window_shape.h"
+#include "engine/message/window_shape.h"
 
 #include <algorithm>
 

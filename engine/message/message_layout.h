@@ -1,6 +1,6 @@
 // The text side of the message window: how a message splits into a speaker name and lines under
 // the Japanese line-breaking rules, and how a choice text splits into its choices. Pure
-// functions on wide strings (one element per character); drawing is Engine::MakeMessage's.
+// functions on wide strings (one element per character); drawing is MessageWindow::MakeMessage's.
 #pragma once
 
 #include <string>

@@ -1,9 +1,10 @@
 // Message layout: a message string becomes the finished picture of the message window in
 // MsgTextImage (speaker name, up to three lines under the line-breaking rules, outlined text over
 // the window background). Nothing is shown here; the display task reveals the picture.
-#include "engine/message_layout.h"
+#include "engine/message/message_layout.h"
 
-#include "engine/engine.h"
+#include "engine/message/message_window.h"
+#include "engine/screen_layout.h"
 #include "gfx/bitmap_text.h"
 
 #include <algorithm>
@@ -97,25 +98,25 @@ std::vector<std::u32string> SplitChoiceLines(std::u32string_view text, int line_
     return lines;
 }
 
-void Engine::MakeMessageBackground(Bitmap& out) {
+void MessageWindow::MakeMessageBackground(Bitmap& out) {
     if (MsgFloatChecked()) {
         // The floating window's own artwork; it has its frame painted in.
-        out.CopyRect(0, 0, m_stage.PartsImage(), 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
+        out.CopyRect(0, 0, m_host.Parts(), 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
         return;
     }
     // The frame over the scene's strip is the same for every message shown over one scene
     // picture: it is drawn once after the scene was composed (or the frame loaded), then copied.
-    if (m_msg_backdrop.scene_serial != m_stage.SceneSerial() || !m_msg_backdrop.picture.HasImage()) {
+    const std::uint64_t scene_serial = m_host.SceneSerial();
+    if (m_msg_backdrop.scene_serial != scene_serial || !m_msg_backdrop.picture.HasImage()) {
         m_msg_backdrop.picture.SetSize(kMsgWindowWidth, kMsgWindowHeight);
-        m_msg_backdrop.picture.CopyRect(0, 0, m_stage.SceneImage(), 0, kMsgWindowTop, kMsgWindowWidth,
-                                        kMsgWindowHeight);
-        MsgFrameImage.DrawAlphaOnto(0, 0, kMsgWindowWidth, kMsgWindowHeight, 0, 0, m_msg_backdrop.picture, 255);
-        m_msg_backdrop.scene_serial = m_stage.SceneSerial();
+        m_msg_backdrop.picture.CopyRect(0, 0, m_host.Scene(), 0, kMsgWindowTop, kMsgWindowWidth, kMsgWindowHeight);
+        m_msg_frame_image.DrawAlphaOnto(0, 0, kMsgWindowWidth, kMsgWindowHeight, 0, 0, m_msg_backdrop.picture, 255);
+        m_msg_backdrop.scene_serial = scene_serial;
     }
     out.CopyRect(0, 0, m_msg_backdrop.picture, 0, 0, kMsgWindowWidth, kMsgWindowHeight);
 }
 
-void Engine::DrawOutlinedText(Bitmap& surface, int x, int y, int font_height, std::u32string_view text, Color color) {
+void DrawOutlinedText(Bitmap& surface, int x, int y, int font_height, std::u32string_view text, Color color) {
     Font font;
     font.face = kMessageFace;
     font.height = font_height;
@@ -125,30 +126,28 @@ void Engine::DrawOutlinedText(Bitmap& surface, int x, int y, int font_height, st
     DrawTextSmoothOutlined(surface, x, y, font, text, kBlack, 2);
 }
 
-void Engine::MakeMessage(const std::u32string& text) {
-    EngineState& s = m_state;
-    const MessageLayout layout =
-        LayoutMessage(text, s.MsgLineChars, s.MsgMaxLines, s.NoLineStartChars, s.NoLineEndChars);
-    s.MsgLineCount = static_cast<std::int32_t>(layout.lines.size());
+void MessageWindow::MakeMessage(const std::u32string& text) {
+    const MessageLayout layout = LayoutMessage(text, m_msg_line_chars, m_msg_max_lines, m_no_line_start, m_no_line_end);
+    m_msg_line_count = static_cast<int>(layout.lines.size());
 
-    MakeMessageBackground(MsgTextImage);
+    MakeMessageBackground(m_msg_text_image);
 
-    const Color name_color = s.LogViewing ? kLogColor : kNameColor;
-    const Color text_color = s.LogViewing ? kLogColor : kTextColor;
+    const Color name_color = m_log_viewing ? kLogColor : kNameColor;
+    const Color text_color = m_log_viewing ? kLogColor : kTextColor;
     auto draw = [&](int y, const std::u32string& str, Color color) {
         if (str.empty())
             return;
-        if (s.SkipNow) {
+        if (m_skip_now) {
             // Skipping: one plain draw instead of ten smoothed ones.
             Font font;
             font.face = kMessageFace;
             font.height = kMessageFontHeight;
             font.color = color;
-            TextCanvas canvas{&MsgTextImage, font};
-            DrawTextEffect(0, kTextX, y, str, font, kBlack, canvas, s.Random, m_platform.TickCount());
+            TextCanvas canvas{&m_msg_text_image, font};
+            DrawTextEffect(0, kTextX, y, str, font, kBlack, canvas, m_host.Random(), m_host.TickCount());
             return;
         }
-        DrawOutlinedText(MsgTextImage, kTextX, y, kMessageFontHeight, str, color);
+        DrawOutlinedText(m_msg_text_image, kTextX, y, kMessageFontHeight, str, color);
     };
     if (layout.speech)
         draw(kNameY, layout.name, name_color);
