@@ -4,8 +4,8 @@
 // what one frame of a fade costs. The summary prints each case as a ratio to that baseline.
 #include "bench/ratio_reporter.h"
 #include "data/shift_jis.h"
-#include "engine/engine.h"
-#include "platform/headless/headless_platform.h"
+#include "engine/message/message_window.h"
+#include "tests/support/message_recorder.h"
 
 #include <benchmark/benchmark.h>
 
@@ -21,25 +21,24 @@ const std::u32string kMessages[2] = {
     U"今度こそケーキをおごってもらうからね。それと、この前借りた本も忘れずに持ってきてほしいな」",
 };
 
-// An engine with the surfaces and layout settings that start-up would give it, without game files.
+// The message window with the surfaces and layout settings that start-up would give it, on the
+// unit tests' recording host (a scene to draw over, no game files).
 struct LayoutBench {
-    hk::HeadlessPlatform platform;
-    hk::GameFiles files{"."};
-    hk::Engine engine{platform, files};
+    hk::test::RecordingMessageHost host;
+    hk::MessageWindow window{host};
 
     LayoutBench() {
-        engine.Message().SetLineRules(30, 3, U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】",
-                                      U"（「『【");
-        engine.TheStage().CreateSurfaces();
+        window.SetLineRules(30, 3, U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】",
+                            U"（「『【");
         for (int y = 0; y < 600; ++y)
-            engine.TheStage().SceneImage().FillRect(0, y, 800, 1, hk::MakeColor(y / 3, 90, 255 - y / 3));
-        engine.Message().CreateSurfaces();
+            host.scene.FillRect(0, y, 800, 1, hk::MakeColor(y / 3, 90, 255 - y / 3));
+        window.CreateSurfaces();
         // A frame whose inside is half clear, as the game's frame is.
-        engine.Message().MsgFrameImage().SetSize(800, 176);
-        engine.Message().MsgFrameImage().Fill(0x00402010);
+        window.MsgFrameImage().SetSize(800, 176);
+        window.MsgFrameImage().Fill(0x00402010);
         for (int y = 0; y < 176; ++y)
             for (int x = 0; x < 800; ++x)
-                engine.Message().MsgFrameImage().Pixel(x, y)[3] = (x < 8 || x >= 792 || y < 16 || y >= 168) ? 0 : 128;
+                window.MsgFrameImage().Pixel(x, y)[3] = (x < 8 || x >= 792 || y < 16 || y >= 168) ? 0 : 128;
     }
 };
 
@@ -59,16 +58,16 @@ void BM_BlendOntoFullScreen(benchmark::State& state) {
 
 void BM_MakeMessage(benchmark::State& state, bool skipping) {
     LayoutBench bench;
-    bench.engine.Message().SetSkipNow(skipping ? 1 : 0);
+    bench.window.SetSkipNow(skipping ? 1 : 0);
     int turn = 0;
     for (auto _ : state) {
-        bench.engine.Message().MakeMessage(kMessages[turn]);
+        bench.window.MakeMessage(kMessages[turn]);
         turn ^= 1;
         benchmark::ClobberMemory();
     }
     for (const std::u32string& text : kMessages) {
-        bench.engine.Message().MakeMessage(text);
-        if (bench.engine.Message().MsgLineCount() != 3)
+        bench.window.MakeMessage(text);
+        if (bench.window.MsgLineCount() != 3)
             state.SkipWithError("the messages should fill three lines");
     }
 }
@@ -79,7 +78,7 @@ void BM_MakeMessageFromShiftJis(benchmark::State& state) {
     const std::string sjis[2] = {hk::Utf32ToSjis(kMessages[0]), hk::Utf32ToSjis(kMessages[1])};
     int turn = 0;
     for (auto _ : state) {
-        bench.engine.Message().MakeMessage(hk::SjisToUtf32(sjis[turn]));
+        bench.window.MakeMessage(hk::SjisToUtf32(sjis[turn]));
         turn ^= 1;
         benchmark::ClobberMemory();
     }

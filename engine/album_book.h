@@ -3,7 +3,7 @@
 // scene marks), passed in by the caller.
 #pragma once
 
-#include "engine/records.h"
+#include "core/records.h"
 
 #include <array>
 

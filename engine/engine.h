@@ -10,12 +10,13 @@
 // Everything here runs on the GUI thread.
 #pragma once
 
+#include "core/engine_error.h"
 #include "data/game_files.h"
 #include "engine/album_book.h"
-#include "engine/engine_error.h"
 #include "engine/engine_state.h"
 #include "engine/forms.h"
 #include "engine/frame_timer.h"
+#include "engine/host.h"
 #include "engine/idle_deadline.h"
 #include "engine/input/input_state.h"
 #include "engine/message/message_window.h"
@@ -26,7 +27,6 @@
 #include "engine/sound/sound_cues.h"
 #include "engine/stage/stage.h"
 #include "gfx/bitmap.h"
-#include "platform/platform.h"
 
 #include <array>
 #include <cstdint>

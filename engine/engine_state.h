@@ -7,9 +7,9 @@
 // the save store and the album book.
 #pragma once
 
+#include "core/records.h"
+#include "core/task_codes.h"
 #include "data/random.h"
-#include "engine/records.h"
-#include "engine/task_codes.h"
 
 #include <cstdint>
 

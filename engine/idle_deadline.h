@@ -6,8 +6,8 @@
 // ticks as always.
 #pragma once
 
-#include "engine/task_codes.h"
-#include "platform/platform.h"
+#include "core/task_codes.h"
+#include "engine/host.h"
 
 #include <array>
 #include <cstdint>

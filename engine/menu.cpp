@@ -1,4 +1,4 @@
-#include "platform/platform.h"
+#include "engine/host.h"
 
 namespace hk {
 

@@ -5,7 +5,7 @@
 // Everything here runs on the GUI thread.
 #pragma once
 
-#include "platform/platform.h"
+#include "engine/host.h"
 
 #include <bitset>
 #include <cstdint>

@@ -3,8 +3,8 @@
 // automatic delay, Space hiding the window and the log keys (WaitMessage).
 #include "engine/message/message_window.h"
 
+#include "core/engine_error.h"
 #include "data/shift_jis.h"
-#include "engine/engine_error.h"
 #include "engine/screen_layout.h"
 
 #include <algorithm>

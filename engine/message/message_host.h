@@ -7,11 +7,11 @@
 // Every call arrives on the GUI thread, inside a tick or a menu command.
 #pragma once
 
+#include "core/task_codes.h"
 #include "data/random.h"
+#include "engine/host.h"
 #include "engine/message/window_shape.h"
-#include "engine/task_codes.h"
 #include "gfx/bitmap.h"
-#include "platform/platform.h"
 
 #include <cstdint>
 #include <string>

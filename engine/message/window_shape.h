@@ -2,8 +2,8 @@
 // region, row by row, as runs of opaque pixels. Row 0 and column 0 never belong to the region.
 #pragma once
 
+#include "engine/host.h"
 #include "gfx/bitmap.h"
-#include "platform/platform.h"
 
 #include <vector>
 

@@ -5,7 +5,7 @@
 // of messages read) is never judged, so a real save always passes.
 #pragma once
 
-#include "engine/records.h"
+#include "core/records.h"
 
 #include <cstddef>
 #include <string>

@@ -9,7 +9,7 @@
 // unreadable, or holding what the game never writes) is never deleted.
 #include "engine/saves/save_store.h"
 
-#include "engine/engine_error.h"
+#include "core/engine_error.h"
 #include "engine/saves/record_checks.h"
 
 #include <cstdio>

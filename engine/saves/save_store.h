@@ -10,8 +10,8 @@
 // or inside the FileError thrown.
 #pragma once
 
+#include "core/records.h"
 #include "data/game_files.h"
-#include "engine/records.h"
 
 #include <array>
 #include <cstdint>

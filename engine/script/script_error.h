@@ -3,7 +3,7 @@
 // its code. The message names the scene, the step, the opcode and the value at fault.
 #pragma once
 
-#include "engine/engine_error.h"
+#include "core/engine_error.h"
 
 namespace hk {
 

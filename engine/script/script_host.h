@@ -7,7 +7,7 @@
 // picture or a sound file that cannot be read); the machine lets the error end the tick.
 #pragma once
 
-#include "engine/task_codes.h"
+#include "core/task_codes.h"
 
 #include <cstdint>
 #include <string_view>

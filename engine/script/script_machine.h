@@ -9,10 +9,10 @@
 // run without them. GUI thread only.
 #pragma once
 
+#include "core/records.h"
 #include "data/game_files.h"
 #include "data/ifp_archive.h"
 #include "data/script_format.h"
-#include "engine/records.h"
 #include "engine/script/script_host.h"
 
 #include <array>

@@ -4,7 +4,7 @@
 #include "engine/sound/sound_cues.h"
 
 #include "data/game_files.h"
-#include "platform/platform.h"
+#include "engine/host.h"
 #include "sound/ogg_data.h"
 #include "sound/ogg_player.h"
 #include "sound/sound_output.h"

@@ -7,7 +7,7 @@
 // from the sound thread.
 #pragma once
 
-#include "engine/records.h"
+#include "core/records.h"
 
 #include <array>
 #include <functional>

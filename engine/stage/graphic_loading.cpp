@@ -2,8 +2,8 @@
 // and an optional mask picture, placed in a white 800x600 frame and delivered to a slot.
 #include "engine/stage/stage.h"
 
+#include "core/engine_error.h"
 #include "data/ifp_archive.h"
-#include "engine/engine_error.h"
 #include "engine/screen_layout.h"
 #include "gfx/image_decoder.h"
 

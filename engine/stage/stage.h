@@ -10,11 +10,11 @@
 // its StageHost. GUI thread only.
 #pragma once
 
+#include "core/records.h"
+#include "core/task_codes.h"
 #include "data/game_files.h"
 #include "data/ifp_archive.h"
-#include "engine/records.h"
 #include "engine/stage/stage_host.h"
-#include "engine/task_codes.h"
 #include "gfx/bitmap.h"
 
 #include <array>

@@ -7,7 +7,7 @@
 // Every call arrives on the GUI thread, inside a tick or start-up.
 #pragma once
 
-#include "engine/task_codes.h"
+#include "core/task_codes.h"
 #include "gfx/bitmap.h"
 
 #include <cstdint>

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "engine/forms.h"
+#include "engine/host.h"
 #include "gfx/bitmap.h"
-#include "platform/platform.h"
 
 #include <deque>
 #include <filesystem>

@@ -8,7 +8,7 @@
 #pragma once
 
 #include "engine/forms.h"
-#include "platform/platform.h"
+#include "engine/host.h"
 
 #include <QDialog>
 

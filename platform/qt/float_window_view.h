@@ -5,8 +5,8 @@
 // starts a drag.
 #pragma once
 
+#include "engine/host.h"
 #include "gfx/bitmap.h"
-#include "platform/platform.h"
 #include "platform/qt/scaled_picture.h"
 
 #include <QColor>

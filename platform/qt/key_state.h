@@ -8,7 +8,7 @@
 // was meant for the dialog, not for the game.
 #pragma once
 
-#include "platform/platform.h"
+#include "engine/host.h"
 
 #include <QObject>
 

@@ -6,8 +6,8 @@
 // into the engine's events and opens the attached context menu on a right click.
 #pragma once
 
+#include "engine/host.h"
 #include "gfx/bitmap.h"
-#include "platform/platform.h"
 #include "platform/qt/picture_fit.h"
 #include "platform/qt/scaled_picture.h"
 #include "platform/qt/window_scale.h"

@@ -3,7 +3,7 @@
 // a submenu asks the engine to refresh its model just before it appears.
 #pragma once
 
-#include "platform/platform.h"
+#include "engine/host.h"
 
 #include <QPoint>
 #include <QString>

@@ -7,7 +7,7 @@
 // No Qt here: the arithmetic is tested on its own.
 #pragma once
 
-#include "platform/platform.h"
+#include "engine/host.h"
 
 namespace hk {
 

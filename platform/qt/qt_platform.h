@@ -5,9 +5,9 @@
 #pragma once
 
 #include "engine/forms.h"
+#include "engine/host.h"
 #include "engine/idle_deadline.h"
 #include "gfx/bitmap.h"
-#include "platform/platform.h"
 
 #include <QObject>
 

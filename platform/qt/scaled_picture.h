@@ -4,8 +4,8 @@
 // filtering). The main window and the floating window each own one.
 #pragma once
 
+#include "engine/host.h"
 #include "gfx/bitmap.h"
-#include "platform/platform.h"
 #include "platform/qt/picture_fit.h"
 
 #include <QColor>

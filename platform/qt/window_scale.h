@@ -3,7 +3,7 @@
 // (Ctrl+Plus, Ctrl+Minus) and the sizes they give, in logical pixels of the desktop. No Qt here.
 #pragma once
 
-#include "platform/platform.h"
+#include "engine/host.h"
 
 #include <optional>
 #include <string>

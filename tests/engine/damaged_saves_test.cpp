@@ -7,7 +7,7 @@
 #include "support/engine_fixture.h"
 #include "support/save_records.h"
 
-#include "engine/records.h"
+#include "core/records.h"
 
 #include <cstring>
 #include <unistd.h>

@@ -1,5 +1,5 @@
 // The save records against their files, byte by byte.
-#include "engine/records.h"
+#include "core/records.h"
 
 #include <gtest/gtest.h>
 

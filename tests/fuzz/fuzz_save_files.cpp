@@ -12,7 +12,7 @@
 // patches of the system file (4-byte offset, length byte, bytes), then the slot file.
 #include "fuzz_game.h"
 
-#include "engine/records.h"
+#include "core/records.h"
 #include "engine/saves/record_checks.h"
 
 #include <cstdio>

@@ -8,9 +8,9 @@
 // seed starts with the mode bytes its harness reads (see the harness's opening comment).
 #include "fuzz_game.h"
 
+#include "core/records.h"
 #include "data/ifp_archive.h"
 #include "data/scene_text.h"
-#include "engine/records.h"
 #include "gfx/png_writer.h"
 #include "support/ogg_fixtures.h"
 #include "tools/demo_image_files.h"

@@ -1,7 +1,7 @@
 // A PlatformEvents that writes down what the platform told it, as one line per call.
 #pragma once
 
-#include "platform/platform.h"
+#include "engine/host.h"
 
 #include <functional>
 #include <string>

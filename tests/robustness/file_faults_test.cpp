@@ -4,7 +4,7 @@
 // file, and the files the player already had must come through byte for byte.
 #include "faulty_files.h"
 
-#include "engine/records.h"
+#include "core/records.h"
 #include "support/archive_builder.h"
 #include "support/save_records.h"
 #include "support/scene_assembler.h"

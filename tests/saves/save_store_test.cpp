@@ -1,7 +1,7 @@
 // The save store on a temporary folder, with no engine: both records come back byte for byte,
 // a cut or garbled system file is refused, kept aside byte for byte and replaced by its last good
 // copy, ".bak" holds only files the game could use, and a missing or damaged slot peeks as empty.
-#include "engine/engine_error.h"
+#include "core/engine_error.h"
 #include "engine/saves/save_store.h"
 #include "support/save_records.h"
 #include "support/temp_dir.h"

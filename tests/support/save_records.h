@@ -2,7 +2,7 @@
 // length filled with noise.
 #pragma once
 
-#include "engine/records.h"
+#include "core/records.h"
 
 #include <cstdint>
 #include <random>

@@ -1,4 +1,4 @@
-#include "engine/task_codes.h"
+#include "core/task_codes.h"
 
 #include <array>
 #include <cstdio>
