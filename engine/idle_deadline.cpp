@@ -11,7 +11,6 @@ namespace hk {
 namespace {
 
 constexpr int kDelayTimerMs = 10;
-constexpr std::uint32_t kWaitIconFrameMs = 55;
 constexpr int kVoicePlaying = 2; // statuses 2 and 3: playing once or looping
 
 void KeepSooner(std::optional<std::uint32_t>& firings, std::uint32_t candidate) {
@@ -21,14 +20,14 @@ void KeepSooner(std::optional<std::uint32_t>& firings, std::uint32_t candidate) 
 } // namespace
 
 std::uint32_t WaitIconFrameEnd(std::uint32_t now) {
-    // The frame is (now / 55) & 7, so it also changes when the clock wraps round to 0.
-    const std::uint64_t next = (std::uint64_t{now} / kWaitIconFrameMs + 1) * kWaitIconFrameMs;
+    // The frame is (now / kWaitIconFrameMs) & 7, so it also changes when the clock wraps round to 0.
+    const std::uint64_t next = (std::uint64_t{now} / kWaitIconFrameMs + 1) * std::uint64_t{kWaitIconFrameMs};
     return next > 0xFFFFFFFFu ? 0u : static_cast<std::uint32_t>(next);
 }
 
 std::uint32_t WaitIconFrameStart(std::uint32_t now, int frames) {
     const std::uint64_t start =
-        (std::uint64_t{now} / kWaitIconFrameMs + static_cast<std::uint64_t>(frames)) * kWaitIconFrameMs;
+        (std::uint64_t{now} / kWaitIconFrameMs + static_cast<std::uint64_t>(frames)) * std::uint64_t{kWaitIconFrameMs};
     return start > 0xFFFFFFFFu ? WaitIconFrameEnd(now) : static_cast<std::uint32_t>(start);
 }
 

@@ -13,6 +13,17 @@ inline constexpr int kScreenHeight = 600;
 inline constexpr int kMsgWindowWidth = kScreenWidth;
 inline constexpr int kMsgWindowHeight = 176;
 inline constexpr int kMsgWindowTop = kScreenHeight - kMsgWindowHeight; // 424
+// A message's lines: at most 30 characters each, at most 3 of them.
+inline constexpr int kMsgLineChars = 30;
+inline constexpr int kMsgMaxLines = 3;
+// The floating window's text area (inclusive): a press there counts as a press on the main
+// window, a press on the frame around it drags the window.
+inline constexpr int kFloatTextLeft = 13;
+inline constexpr int kFloatTextRight = 785;
+inline constexpr int kFloatTextTop = 29;
+inline constexpr int kFloatTextBottom = 161;
+// The wait icon shows the next of its eight frames every 55 ms of the clock.
+inline constexpr int kWaitIconFrameMs = 55;
 
 // ---- Graphic slots: where ReadGraphic delivers a picture ----
 inline constexpr int kBackgroundSlot = 0;   // BgLayer

@@ -80,8 +80,8 @@ bool Engine::FormCreate() {
         m_stage.ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
         m_stage.ReadGraphic(kChoiceSheetSlot, kChoiceSheetGraphic, kPlaceCentre);
         // 10. Line-breaking rules of the message layout.
-        m_message.SetLineRules(30, 3, U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】",
-                               U"（「『【");
+        m_message.SetLineRules(kMsgLineChars, kMsgMaxLines,
+                               U"、。，．：；！？ーぁぃぅぇぉっゃゅょんァィゥェォッャュョンヵヶ）」』】", U"（「『【");
         // 11-12. The system file, created with the default settings on the first start (or taken
         //        from its last good copy when it is damaged or gone).
         if (const std::string notice = m_saves.LoadSystemFile(m_state.System); !notice.empty())
@@ -138,11 +138,6 @@ void Engine::ReadArchiveIndexes() {
 }
 
 void Engine::CreateSurfaces() {
-    auto make = [](Bitmap& surface, int w, int h, Color fill) {
-        surface.SetSize(w, h); // white
-        if (fill != kWhite)
-            surface.Fill(fill);
-    };
     m_stage.CreateSurfaces();
     // The frame and the choice overlay are loaded whole into their slots a moment later, which
     // gives them the loaded pictures' size: nothing needs them before.

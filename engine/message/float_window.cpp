@@ -15,7 +15,7 @@ void MessageWindow::ShapeFloatWindow(const Bitmap& artwork) {
 
 void MessageWindow::MsgFormMouseDown(MouseButton button, Point p) {
     // Presses in the text area count like presses on the main window; the frame drags.
-    if (p.x >= 13 && p.x <= 785 && p.y >= 29 && p.y <= 161) {
+    if (p.x >= kFloatTextLeft && p.x <= kFloatTextRight && p.y >= kFloatTextTop && p.y <= kFloatTextBottom) {
         m_host.LatchMouseDown(button);
         return;
     }

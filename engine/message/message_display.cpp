@@ -252,7 +252,7 @@ void MessageWindow::DrawWaitIcon() {
     constexpr int kIconY = 128;
     const Bitmap& parts = m_host.Parts();
     const std::uint32_t now = m_host.TickCount();
-    const int frame = static_cast<int>((now / 55) & 7);
+    const int frame = static_cast<int>((now / kWaitIconFrameMs) & 7);
     const int cell_x = kIconSize * frame;
     const int cell_y = kIconSize;
     if (!parts.HasImage() || parts.Width() < cell_x + kIconSize || parts.Height() < cell_y + kIconSize) {
@@ -268,7 +268,7 @@ void MessageWindow::DrawWaitIcon() {
         return;
     }
     m_host.NoteWaitIcon(frame, now);
-    // The icon changes every 55 ms but this runs every tick: leave the window alone while it still
+    // The icon changes every kWaitIconFrameMs but this runs every tick: leave the window alone while it still
     // shows this frame of the icon (anything drawn over it since makes the rows differ).
     constexpr std::size_t kIconRowBytes = kIconSize * 4;
     auto icon_intact = [&] {
