@@ -1,9 +1,9 @@
 // Engine: the game. It owns the engine state and the owners of its parts: the stage of pictures
 // (engine/stage/), the save store (engine/saves/), the input (engine/input/), the sound cues
-// (engine/sound/), the album book; it holds the message window's surfaces and implements every
-// handler of the main form under its own name (FormCreate, FrameTick, TaskScript, DispMessage,
-// ItemSave1Click, ...). It talks to the outside world only through Platform and reads and writes
-// files only through GameFiles, so the same object runs in the window build, in `harukaze-tool run`
+// (engine/sound/), the picture menus with the album book (engine/menus/); it holds the message
+// window's surfaces and implements every handler of the main form under its own name (FormCreate,
+// FrameTick, TaskScript, DispMessage, ItemSave1Click, ...). It talks to the outside world only through Platform and
+// reads and writes files only through GameFiles, so the same object runs in the window build, in `harukaze-tool run`
 // and in the tests.
 //
 // The implementation is split by subsystem into engine/*.cpp; each section below names its file.
@@ -12,13 +12,14 @@
 
 #include "core/engine_error.h"
 #include "data/game_files.h"
-#include "engine/album_book.h"
 #include "engine/engine_state.h"
 #include "engine/forms.h"
 #include "engine/frame_timer.h"
 #include "engine/host.h"
 #include "engine/idle_deadline.h"
 #include "engine/input/input_state.h"
+#include "engine/menu_wiring.h"
+#include "engine/menus/picture_menus.h"
 #include "engine/message/message_window.h"
 #include "engine/message/window_shape.h"
 #include "engine/saves/save_store.h"
@@ -38,8 +39,6 @@
 #include <utility>
 
 namespace hk {
-
-struct MenuEntry;
 
 class Engine final : public PlatformEvents, private ScriptHost, private StageHost, private MessageHost {
     // First members: the forms, the script machine, the stage and the message window below keep
@@ -132,20 +131,9 @@ public:
     // Check state of the context-menu item ItemMsgFloat (the floating window is wanted).
     bool MsgFloatChecked() const { return m_message.MsgFloatChecked(); }
 
-    // ---- Title menu, albums and music room (engine/title_menu.cpp, albums.cpp, music_room.cpp) ----
-    void DispTitleMenu();
-    void WaitTitleMenu();
-    void DispAlbumMenu();
-    void WaitAlbumMenu();
-    void DispCgAlbumMenu();
-    void WaitCgAlbumMenu();
-    void DispCgAlbum();
-    void WaitCgAlbum();
-    void DispScAlbumMenu();
-    void WaitScAlbumMenu();
-    void DispBgmMenu();
-    void WaitBgmMenu();
-    const AlbumBook& Albums() const { return m_albums; }
+    // ---- Title menu, albums and music room (engine/menus/; their host is engine/menu_wiring.cpp) ----
+    PictureMenus& Menus() { return m_menus; }
+    const PictureMenus& Menus() const { return m_menus; }
 
     // ---- Context menu and game commands (engine/context_menu.cpp) ----
     Menu ContextMenu;   // the main window's context menu during play
@@ -288,20 +276,6 @@ private:
     void NoteCgShown(int number) override;
     bool TransitionShortcutWanted() override;
     void TransitionEnded(TaskCode next) override;
-    // Picture menus (engine/menu_screens.cpp).
-    void StartMenuFade(TaskCode wait_task);
-    void LoadMenuScreen(int background, int parts);
-    void CopyHighlight(const MenuEntry& entry);
-    // One tick of a picture menu: the scene, the hovered entry's highlight, presented; answers
-    // the hovered entry (0-based) or -1. A menu that shows the same entry as on the tick before
-    // is already on screen and is not composed or presented again.
-    int ShowPictureMenu(std::span<const MenuEntry> entries);
-    void DrawAlbumFrame(int cell);
-    void DrawAlbumLock(int cell);
-    void DrawQueueMark(Bitmap& surface, int x, int y, int position);
-    // Album button 1 (back to the album menu), 2 or 3 (previous or next page, drawn by page_task).
-    void PressAlbumButton(int button, TaskCode page_task);
-    void StartReplay();
     void ReadArchiveIndexes();
     void RunTask();
     void RefreshDebugLabels();
@@ -328,12 +302,8 @@ private:
     bool m_destroyed = false;
     bool m_debug_visible = false;
     std::uint64_t m_tick_serial = 0; // ticks that reached their task
-    struct {
-        const MenuEntry* table = nullptr;
-        int entry = -1;
-        std::uint64_t tick = 0;
-    } m_menu_shown;     // the picture menu last composed, and on which tick
-    AlbumBook m_albums; // the albums' tables, the open page and the CG being viewed
+    MenuWiring m_menu_wiring;
+    PictureMenus m_menus;
     IdleWatch m_idle;
 };
 

@@ -86,19 +86,7 @@ void Engine::RunTask() {
     case TaskCode::TASK_EFFECT_01: m_stage.DispFade(); break;
     case TaskCode::TASK_EFFECT_11: m_stage.DispWipe(); break;
     case TaskCode::TASK_EFFECT_91: m_stage.DispMenuFade(m_state.ReturnTask); break;
-    case TaskCode::TASK_DISP_TITLE_MENU: DispTitleMenu(); break;
-    case TaskCode::TASK_WAIT_TITLE_MENU: WaitTitleMenu(); break;
-    case TaskCode::TASK_DISP_ALBUM_MENU: DispAlbumMenu(); break;
-    case TaskCode::TASK_WAIT_ALBUM_MENU: WaitAlbumMenu(); break;
-    case TaskCode::TASK_DISP_CG_ALBUM_MENU: DispCgAlbumMenu(); break;
-    case TaskCode::TASK_WAIT_CG_ALBUM_MENU: WaitCgAlbumMenu(); break;
-    case TaskCode::TASK_DISP_CG_ALBUM: DispCgAlbum(); break;
-    case TaskCode::TASK_WAIT_CG_ALBUM: WaitCgAlbum(); break;
-    case TaskCode::TASK_DISP_SC_ALBUM_MENU: DispScAlbumMenu(); break;
-    case TaskCode::TASK_WAIT_SC_ALBUM_MENU: WaitScAlbumMenu(); break;
-    case TaskCode::TASK_DISP_BGM_MENU: DispBgmMenu(); break;
-    case TaskCode::TASK_WAIT_BGM_MENU: WaitBgmMenu(); break;
-    default: break; // a code no handler owns runs nothing
+    default: m_menus.RunTask(m_state.Task); break; // the menus' tasks; a code no handler owns runs nothing
     }
 }
 

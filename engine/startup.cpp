@@ -16,9 +16,12 @@ Engine::Engine(Platform& platform, GameFiles& files)
     : m_script(*this, files, m_state.Game, m_state.System), m_stage(*this, files), m_message(*this),
       Query(m_state.QueryAnswer), SaveComment(m_state.QueryAnswer), m_platform(platform), m_files(files),
       m_saves(files), m_input(platform),
-      m_sound(platform, files, [this](SoundCues::DebugLine line, const std::string& text) {
-          (line == SoundCues::DebugLine::BgmLabel ? DebugWindow.BgmLabel : DebugWindow.BgmFileLabel) = text;
-      }) {
+      m_sound(platform, files,
+              [this](SoundCues::DebugLine line, const std::string& text) {
+                  (line == SoundCues::DebugLine::BgmLabel ? DebugWindow.BgmLabel : DebugWindow.BgmFileLabel) = text;
+              }),
+      m_menu_wiring(*this, m_state, platform, m_input, m_script, m_message, m_stage, m_tick_serial),
+      m_menus(m_menu_wiring, m_stage) {
     BuildMenus();
     ConnectConfigForm();
 }

@@ -70,7 +70,7 @@ std::string EngineStateJson(Engine& engine, HeadlessPlatform& platform) {
     num("VoiceNumber", m.VoiceNumber());
     num("ChoiceCount", m.ChoiceCount());
     num("LogCursor", m.LogCursor());
-    num("AlbumPage", engine.Albums().Page());
+    num("AlbumPage", engine.Menus().Albums().Page());
     flag("GamePlaying", engine.Script().GamePlaying());
     flag("MsgWindowVisible", m.MsgWindowVisible());
     flag("LogViewing", m.LogViewing());

@@ -1,6 +1,6 @@
 // The album book without an engine: its tables, turning pages, and which cells and pictures a
 // system record opens.
-#include "engine/album_book.h"
+#include "engine/menus/album_book.h"
 
 #include <gtest/gtest.h>
 

@@ -134,7 +134,7 @@ TEST_F(MenuScreensTest, CgAlbumLocksUnseenCellsAndShowsSeenPictures) {
     ASSERT_TRUE(Reach(TaskCode::TASK_WAIT_ALBUM_MENU));
     Click(700, 380);
     ASSERT_TRUE(Reach(TaskCode::TASK_WAIT_CG_ALBUM_MENU));
-    EXPECT_EQ(TheEngine().Albums().Page(), 1);
+    EXPECT_EQ(TheEngine().Menus().Albums().Page(), 1);
     // Nothing seen: every non-empty cell shows the lock and reacts to nothing.
     for (int cell = 0; cell < 12; ++cell)
         EXPECT_EQ(Shown(19 + 153 * (cell % 3) + 5, 76 + 120 * (cell / 3) + 5), kLockTile) << cell;
@@ -147,17 +147,17 @@ TEST_F(MenuScreensTest, CgAlbumLocksUnseenCellsAndShowsSeenPictures) {
     State().System.CgSeen[557 - kCgFirst] = 1;
     Click(400, 575); // next page
     ASSERT_TRUE(Reach(TaskCode::TASK_WAIT_CG_ALBUM_MENU));
-    EXPECT_EQ(TheEngine().Albums().Page(), 2);
+    EXPECT_EQ(TheEngine().Menus().Albums().Page(), 2);
     Click(340, 575); // previous
     Click(340, 575);
     ASSERT_TRUE(Reach(TaskCode::TASK_WAIT_CG_ALBUM_MENU));
     Session().Ticks(1);
     Click(340, 575);
     ASSERT_TRUE(Reach(TaskCode::TASK_WAIT_CG_ALBUM_MENU));
-    EXPECT_EQ(TheEngine().Albums().Page(), 8) << "before page 1 comes page 8";
+    EXPECT_EQ(TheEngine().Menus().Albums().Page(), 8) << "before page 1 comes page 8";
     Click(400, 575);
     ASSERT_TRUE(Reach(TaskCode::TASK_WAIT_CG_ALBUM_MENU));
-    EXPECT_EQ(TheEngine().Albums().Page(), 1) << "after page 8 comes page 1";
+    EXPECT_EQ(TheEngine().Menus().Albums().Page(), 1) << "after page 8 comes page 1";
     EXPECT_EQ(Shown(30, 80), kWhite) << "a seen cell shows its thumbnail";
 
     // The highlight frame around the hovered cell leaves its key colour out; gaps hit nothing.
@@ -169,7 +169,7 @@ TEST_F(MenuScreensTest, CgAlbumLocksUnseenCellsAndShowsSeenPictures) {
 
     Click(180, 80); // cell 2: 557 seen, 558 not
     ASSERT_TRUE(Reach(TaskCode::TASK_WAIT_CG_ALBUM));
-    EXPECT_EQ(TheEngine().Albums().ViewedPicture(), 1);
+    EXPECT_EQ(TheEngine().Menus().Albums().ViewedPicture(), 1);
     Click(400, 300);
     ASSERT_TRUE(Reach(TaskCode::TASK_WAIT_CG_ALBUM_MENU)) << "the unseen second picture is skipped";
 

@@ -3,7 +3,9 @@
 // every screen.
 #pragma once
 
-#include "engine/engine.h"
+#include "engine/host.h"
+#include "engine/menus/picture_menus.h"
+#include "engine/screen_layout.h"
 
 #include <span>
 

@@ -1,7 +1,7 @@
 // The contents of the CG album and the scene album: which graphics each CG thumbnail steps
 // through, and which replay scene each scene-album cell starts; and the page and picture the
 // player is looking at.
-#include "engine/album_book.h"
+#include "engine/menus/album_book.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,6 +1,7 @@
-#include "engine/menu_screens.h"
+#include "engine/menus/menu_screens.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace hk {
 
@@ -38,28 +39,47 @@ AlbumHit HitAlbumPage(Point p) {
     return hit;
 }
 
-void Engine::StartMenuFade(TaskCode wait_task) {
-    m_stage.StartFade(kMenuFadeMs);
-    SetTask(TaskCode::TASK_EFFECT_91, wait_task);
+bool PictureMenus::RunTask(TaskCode task) {
+    switch (task) {
+    case TaskCode::TASK_DISP_TITLE_MENU: DispTitleMenu(); break;
+    case TaskCode::TASK_WAIT_TITLE_MENU: WaitTitleMenu(); break;
+    case TaskCode::TASK_DISP_ALBUM_MENU: DispAlbumMenu(); break;
+    case TaskCode::TASK_WAIT_ALBUM_MENU: WaitAlbumMenu(); break;
+    case TaskCode::TASK_DISP_CG_ALBUM_MENU: DispCgAlbumMenu(); break;
+    case TaskCode::TASK_WAIT_CG_ALBUM_MENU: WaitCgAlbumMenu(); break;
+    case TaskCode::TASK_DISP_CG_ALBUM: DispCgAlbum(); break;
+    case TaskCode::TASK_WAIT_CG_ALBUM: WaitCgAlbum(); break;
+    case TaskCode::TASK_DISP_SC_ALBUM_MENU: DispScAlbumMenu(); break;
+    case TaskCode::TASK_WAIT_SC_ALBUM_MENU: WaitScAlbumMenu(); break;
+    case TaskCode::TASK_DISP_BGM_MENU: DispBgmMenu(); break;
+    case TaskCode::TASK_WAIT_BGM_MENU: WaitBgmMenu(); break;
+    default: return false;
+    }
+    return true;
 }
 
-void Engine::LoadMenuScreen(int background, int parts) {
+void PictureMenus::StartMenuFade(TaskCode wait_task) {
+    m_stage.StartFade(kMenuFadeMs);
+    m_host.SetTask(TaskCode::TASK_EFFECT_91, wait_task);
+}
+
+void PictureMenus::LoadMenuScreen(int background, int parts) {
     m_stage.ReadGraphic(kBackgroundSlot, background, kPlaceCentre);
-    m_stage.ClearBitmap(1, m_state.Game);
-    m_stage.ClearBitmap(2, m_state.Game);
+    m_stage.ClearBitmap(1, m_host.Game());
+    m_stage.ClearBitmap(2, m_host.Game());
     m_stage.ReadGraphic(kPartsSlot, parts, kPlaceCentre);
 }
 
-int Engine::ShowPictureMenu(std::span<const MenuEntry> entries) {
-    const int entry = HitEntry(entries, m_input.CursorMain());
+int PictureMenus::ShowPictureMenu(std::span<const MenuEntry> entries) {
+    const int entry = HitEntry(entries, m_host.Pointer());
     // Nothing else draws while a menu waits, so on the tick after the same menu showed the same
     // entry the screen already holds this picture. Any other task in between (a fade, a load,
     // another menu) breaks the run of ticks and the picture is composed again.
-    const bool unchanged =
-        m_menu_shown.table == entries.data() && m_menu_shown.entry == entry && m_menu_shown.tick + 1 == m_tick_serial;
+    const bool unchanged = m_menu_shown.table == entries.data() && m_menu_shown.entry == entry &&
+                           m_menu_shown.tick + 1 == m_host.TickSerial();
     m_menu_shown.table = entries.data();
     m_menu_shown.entry = entry;
-    m_menu_shown.tick = m_tick_serial;
+    m_menu_shown.tick = m_host.TickSerial();
     if (unchanged)
         return entry;
     m_stage.ScreenBuffer().CopyRect(0, 0, m_stage.SceneImage(), 0, 0, kScreenWidth, kScreenHeight);
@@ -69,11 +89,11 @@ int Engine::ShowPictureMenu(std::span<const MenuEntry> entries) {
     return entry;
 }
 
-void Engine::CopyHighlight(const MenuEntry& entry) {
+void PictureMenus::CopyHighlight(const MenuEntry& entry) {
     m_stage.ScreenBuffer().CopyRect(entry.hx, entry.hy, m_stage.PartsImage(), entry.hx, entry.hy, entry.hw, entry.hh);
 }
 
-void Engine::DrawAlbumFrame(int cell) {
+void PictureMenus::DrawAlbumFrame(int cell) {
     // The frame on the parts sheet, two pixels out from the thumbnail; its own pixel (8, 8) is the
     // colour that stays see-through.
     const Color key = m_stage.PartsImage().GetColor(kAlbumFrameX + 8, kAlbumFrameY + 8);
@@ -88,10 +108,26 @@ void Engine::DrawAlbumFrame(int cell) {
     }
 }
 
-void Engine::DrawAlbumLock(int cell) {
+void PictureMenus::DrawAlbumLock(int cell) {
     const Point corner = AlbumCellCorner(cell);
     m_stage.BgLayer().CopyRect(corner.x, corner.y, m_stage.PartsImage(), kAlbumLockX, kAlbumLockY, kAlbumThumbWidth,
                                kAlbumThumbHeight);
+}
+
+void PictureMenus::PresentIfChanged() {
+    const Bitmap& screen = m_stage.ScreenBuffer();
+    Bitmap& shown = m_host.MainWindowSurface();
+    if (shown.Format() == screen.Format() && shown.Width() == screen.Width() && shown.Height() == screen.Height() &&
+        screen.HasImage()) {
+        bool same = true;
+        for (int y = 0; y < screen.Height() && same; ++y)
+            same =
+                std::memcmp(shown.Pixel(0, y), screen.Pixel(0, y), static_cast<std::size_t>(screen.Width()) * 4) == 0;
+        if (same)
+            return;
+    }
+    shown.CopyRect(0, 0, screen, 0, 0, screen.Width(), screen.Height());
+    m_host.InvalidateMainWindow();
 }
 
 } // namespace hk

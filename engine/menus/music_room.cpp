@@ -1,5 +1,5 @@
 // The music room: ten tracks to play, and the way back to the album menu.
-#include "engine/menu_screens.h"
+#include "engine/menus/menu_screens.h"
 
 namespace hk {
 
@@ -18,24 +18,24 @@ constexpr MenuEntry kMusicEntries[] = {
 
 } // namespace
 
-void Engine::DispBgmMenu() {
-    PlayBGM(0, 0);
+void PictureMenus::DispBgmMenu() {
+    m_host.PlayBGM(0, 0);
     LoadMenuScreen(kMusicRoomPicture, kMusicRoomParts);
-    m_stage.CreateMakeBMP(m_state.Game);
+    m_stage.CreateMakeBMP(m_host.Game());
     StartMenuFade(TaskCode::TASK_WAIT_BGM_MENU);
 }
 
-void Engine::WaitBgmMenu() {
+void PictureMenus::WaitBgmMenu() {
     const int entry = ShowPictureMenu(kMusicEntries);
-    if (!m_input.LeftClick() || entry < 0)
+    if (!m_host.LeftClick() || entry < 0)
         return;
-    m_input.SpendHeldKeys();
+    m_host.SpendHeldKeys();
     if (entry < 10) {
-        PlayBGM(entry + 1, 1);
+        m_host.PlayBGM(entry + 1, 1);
         return;
     }
-    PlayBGM(kTitleMusic, 1);
-    SetTask(TaskCode::TASK_DISP_ALBUM_MENU);
+    m_host.PlayBGM(kTitleMusic, 1);
+    m_host.SetTask(TaskCode::TASK_DISP_ALBUM_MENU);
 }
 
 } // namespace hk

@@ -1,0 +1,73 @@
+// PictureMenus: the screens drawn from a picture and a parts sheet - the title, the album menu, the
+// CG album's pages and its viewer, the scene album's pages and the music room. Each has a task that
+// draws it and starts the menus' fade, and a task that waits for the pointer and the click. The
+// pictures and surfaces are the stage's; everything else comes through the MenuHost, and what an
+// entry starts beyond the menus (a game, a replay, the load pop-up, closing) goes back to it.
+#pragma once
+
+#include "core/task_codes.h"
+#include "engine/menus/album_book.h"
+#include "engine/menus/menu_host.h"
+#include "engine/stage/stage.h"
+
+#include <cstdint>
+#include <span>
+
+namespace hk {
+
+struct MenuEntry;
+
+class PictureMenus {
+public:
+    // Both must outlive the menus.
+    PictureMenus(MenuHost& host, Stage& stage) : m_host(host), m_stage(stage) {}
+    PictureMenus(const PictureMenus&) = delete;
+    PictureMenus& operator=(const PictureMenus&) = delete;
+
+    // Runs one tick of the menu task `task`; false when `task` is not a menu's.
+    bool RunTask(TaskCode task);
+
+    void DispTitleMenu();
+    void WaitTitleMenu();
+    void DispAlbumMenu();
+    void WaitAlbumMenu();
+    void DispCgAlbumMenu();
+    void WaitCgAlbumMenu();
+    void DispCgAlbum();
+    void WaitCgAlbum();
+    void DispScAlbumMenu();
+    void WaitScAlbumMenu();
+    void DispBgmMenu();
+    void WaitBgmMenu();
+
+    // The albums' tables, the open page and the CG being viewed.
+    const AlbumBook& Albums() const { return m_albums; }
+
+private:
+    void StartMenuFade(TaskCode wait_task);
+    void LoadMenuScreen(int background, int parts);
+    void CopyHighlight(const MenuEntry& entry);
+    // One tick of a picture menu: the scene, the hovered entry's highlight, presented; answers
+    // the hovered entry (0-based) or -1. A menu that shows the same entry as on the tick before
+    // is already on screen and is not composed or presented again.
+    int ShowPictureMenu(std::span<const MenuEntry> entries);
+    // The album pages are composed on every tick; the window is only repainted when the picture
+    // differs from what it shows.
+    void PresentIfChanged();
+    void DrawAlbumFrame(int cell);
+    void DrawAlbumLock(int cell);
+    void DrawQueueMark(Bitmap& surface, int x, int y, int position);
+    // Album button 1 (back to the album menu), 2 or 3 (previous or next page, drawn by page_task).
+    void PressAlbumButton(int button, TaskCode page_task);
+
+    MenuHost& m_host;
+    Stage& m_stage;
+    struct {
+        const MenuEntry* table = nullptr;
+        int entry = -1;
+        std::uint64_t tick = 0;
+    } m_menu_shown; // the picture menu last composed, and on which tick
+    AlbumBook m_albums;
+};
+
+} // namespace hk
