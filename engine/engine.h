@@ -22,11 +22,14 @@
 #include "engine/menus/picture_menus.h"
 #include "engine/message/message_window.h"
 #include "engine/message/window_shape.h"
+#include "engine/message_wiring.h"
 #include "engine/saves/save_store.h"
 #include "engine/screen_layout.h"
 #include "engine/script/script_machine.h"
+#include "engine/script_wiring.h"
 #include "engine/sound/sound_cues.h"
 #include "engine/stage/stage.h"
+#include "engine/stage_wiring.h"
 #include "gfx/bitmap.h"
 
 #include <array>
@@ -40,10 +43,16 @@
 
 namespace hk {
 
-class Engine final : public PlatformEvents, private ScriptHost, private StageHost, private MessageHost {
+class Engine final : public PlatformEvents {
     // First members: the forms, the script machine, the stage and the message window below keep
     // references into it.
     EngineState m_state;
+    // The hosts of the script machine, the stage and the message window: each forwards to the
+    // owners and the state that carry out what its owner asks (engine/*_wiring.cpp). They come
+    // before the owners that keep references to them.
+    ScriptWiring m_script_wiring;
+    StageWiring m_stage_wiring;
+    MessageWiring m_message_wiring;
     ScriptMachine m_script;
     Stage m_stage;
     MessageWindow m_message;
@@ -106,8 +115,8 @@ public:
     const SaveStore& Saves() const { return m_saves; }
 
     // ---- Scenario script (engine/script/) ----
-    // The interpreter with the loaded scene, the replay queue and the read-marks; the form is its
-    // host (the overrides below).
+    // The interpreter with the loaded scene, the replay queue and the read-marks; its host is
+    // engine/script_wiring.cpp.
     ScriptMachine& Script() { return m_script; }
     const ScriptMachine& Script() const { return m_script; }
     void TaskScript() { m_script.Run(); }
@@ -117,15 +126,11 @@ public:
     Stage& TheStage() { return m_stage; }
     const Stage& TheStage() const { return m_stage; }
     // Window modes (engine/window_modes.cpp).
-    // Draws the screen buffer on the main window; draws a picture straight on it at (x, y), e.g. the
-    // message strip at its foot.
-    void PresentScreen() override;
-    void PresentRect(const Bitmap& source, int x, int y) override;
     void FullModeWin();
     void ReturnFullModeWin();
 
     // ---- The message window, its choices, log and floating window (engine/message/) ----
-    // The form is its host (engine/message_window_host.cpp); the tick runs its tasks.
+    // Its host is engine/message_wiring.cpp; the tick runs its tasks.
     MessageWindow& Message() { return m_message; }
     const MessageWindow& Message() const { return m_message; }
     // Check state of the context-menu item ItemMsgFloat (the floating window is wanted).
@@ -140,8 +145,8 @@ public:
     Menu TitleLoadMenu; // the title screen's load menu
     MenuItem& MenuItemNamed(std::string_view name);
     // Attached while messages and choices wait (when ContextMenuOn is 1).
-    void AttachContextMenu() override;
-    void DetachContextMenu() override;
+    void AttachContextMenu();
+    void DetachContextMenu();
     void ContextMenuPopup();
     void ItemMsgSkipClick();
     void ItemMsgKidokuClick();
@@ -172,14 +177,14 @@ public:
     const SoundCues& Sound() const { return m_sound; }
     // Music `number` (0 stops all sound), looping when loop is non-zero; the number, and the loop
     // flag of music that plays, are recorded in GameData.
-    void PlayBGM(int number, int loop) override;
+    void PlayBGM(int number, int loop);
     // Effect channel kind 1 or 2: effect `number` (0 stops that channel), loop = 1 loops.
-    void PlaySE(int kind, int number, int loop) override;
-    // Stops the voice channel, then plays the voice file (a game path, "VOICE\name.ogg"), at the
-    // voice volume of the settings.
-    void PlayVoice(const std::string& path) override;
-    // Stops the voice channel (5).
-    void StopVoice() override;
+    void PlaySE(int kind, int number, int loop);
+    // The end of a scene replayed from the album: back to the album's music, floating window off.
+    void LeaveReplay();
+    // The message window shows wait-icon frame `frame` (-1 = none) from `now`: notes when the
+    // loop has to wake for it to change (engine/idle_deadline.cpp).
+    void NoteWaitIcon(int frame, std::uint32_t now);
 
     // ---- Secondary forms ----
     QueryForm Query;
@@ -207,75 +212,10 @@ public:
     void OnDebugButton(int button) override;
 
 private:
-    // A mouse press on the main window or in the floating window's text area, for CheckKey.
-    void LatchMouseDown(MouseButton button) override;
-    // ScriptHost: what the script's instructions ask of the screen, the sound and the tasks.
-    // Layers and transitions (stage_wiring.cpp), text (message_display.cpp, choices.cpp),
-    // waits and hand-over (frame_tick.cpp), system sub-commands (script_commands.cpp).
-    void SetBackground(int graphic) override;
-    void SetCharacter(int layer, int graphic, int placement) override;
-    void ClearCharacters() override;
-    void ComposeScene() override;
-    void StartFade(int duration_ms) override;
-    void StartWipe(int rule_graphic, int duration_ms, int strength) override;
-    void ShowMessage(const ScriptMessage& message) override;
-    void ShowChoice(int number, int voice, std::string_view text) override;
-    void ShowFullScreenChoice(int number, int voice, std::string_view text) override;
-    void WaitFor(int ms) override;
-    void HandOver(TaskCode task) override;
-    void SetCursorShown(bool shown) override;
-    void SetAuxFlag(bool on) override;
-    void SetContextMenuOn(bool on) override;
-    void ShowFloatWindow(bool visible) override;
-    std::uint32_t DrawRandom(std::uint32_t below) override;
-    void LeaveReplay() override;
-    // MessageHost (engine/message_window_host.cpp; the rest are public above).
-    const Bitmap& Scene() override;
-    std::uint64_t SceneSerial() override;
-    Bitmap& Screen() override;
-    const Bitmap& Parts() override;
-    void LoadParts() override;
-    Bitmap& WindowSurface(WindowId window) override;
-    void Invalidate(WindowId window) override;
-    void InvalidateRect(WindowId window, int x, int y, int w, int h) override;
-    void ShowWindow(WindowId window, bool visible) override;
-    bool IsWindowVisible(WindowId window) override;
-    void PlaceFloatWindow() override;
-    void ApplyFloatRegion(const WindowShape& shape) override;
-    void StartFloatDrag() override;
-    void Sleep(std::uint32_t ms) override;
-    std::uint32_t TickCount() override;
-    RandomGenerator& Random() override;
-    const std::vector<std::string>& MessageTexts() override;
-    const std::vector<std::string>& VoiceNames() override;
-    int CurrentScene() override;
-    void SetChoiceAnswer(int choice) override;
-    int TextSpeed() override;
-    int AutoDelay() override;
-    bool ContextMenuOn() override;
-    MessageInput InputNow() override;
-    void SetInputLock(int ticks) override;
-    void SpendHeldKeys() override;
-    void SetCurPos(int x, int y) override;
-    void SetFloatCurPos(int x, int y) override;
-    TaskCode CurrentTask() override;
-    void ChangeTask(TaskCode task) override;
-    void NoteWaitIcon(int frame, std::uint32_t now) override;
-
     void CreateSurfaces();
     void BuildMenus();
     void ConnectConfigForm();
     void BuildSlotCaptions(const std::string& prefix, bool load_menu);
-    // StageHost: the main window, the clock, the message window's slots, the CG marks, the
-    // transitions' shortcut and hand-over (engine/stage_wiring.cpp).
-    Bitmap& MainWindowSurface() override;
-    void InvalidateMainWindow() override;
-    bool MainWindowReadyForFrame() override;
-    std::uint32_t StageClock() override;
-    Bitmap* SlotSurface(int slot) override;
-    void NoteCgShown(int number) override;
-    bool TransitionShortcutWanted() override;
-    void TransitionEnded(TaskCode next) override;
     void ReadArchiveIndexes();
     void RunTask();
     void RefreshDebugLabels();

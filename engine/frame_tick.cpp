@@ -63,15 +63,6 @@ void Engine::SetTask(TaskCode task, std::optional<TaskCode> return_task) {
         m_state.ReturnTask = *return_task;
 }
 
-void Engine::HandOver(TaskCode task) {
-    SetTask(task);
-}
-
-void Engine::WaitFor(int ms) {
-    m_state.WaitUntil = m_platform.TickCount() + static_cast<std::uint32_t>(ms);
-    SetTask(TaskCode::TASK_WAIT);
-}
-
 void Engine::RunTask() {
     switch (m_state.Task) {
     case TaskCode::TASK_INIT: TaskInit(); break;

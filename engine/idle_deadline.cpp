@@ -115,4 +115,47 @@ void Engine::OnDelayTimerCatchUp(std::uint32_t firings) {
     m_input.RunDownInputLock(firings);
 }
 
+int Engine::WaitIconFramesUntilChange(int frame) {
+    constexpr int kIconSize = 32;
+    if (m_idle.icon_changes_serial != m_stage.PartsSerial()) {
+        // Two cells look the same on the window when the same pixels are left out (their own
+        // top-left colour) and the others have the same colours.
+        auto same_cells = [this](int a, int b) {
+            if (m_stage.PartsImage().Width() < kIconSize * 8 || m_stage.PartsImage().Height() < 2 * kIconSize)
+                return false;
+            const Color key_a = m_stage.PartsImage().GetColor(kIconSize * a, kIconSize);
+            const Color key_b = m_stage.PartsImage().GetColor(kIconSize * b, kIconSize);
+            for (int y = kIconSize; y < 2 * kIconSize; ++y)
+                for (int x = 0; x < kIconSize; ++x) {
+                    const Color pa = m_stage.PartsImage().GetColor(kIconSize * a + x, y);
+                    const Color pb = m_stage.PartsImage().GetColor(kIconSize * b + x, y);
+                    if ((pa == key_a) != (pb == key_b) || (pa != key_a && pa != pb))
+                        return false;
+                }
+            return true;
+        };
+        for (int f = 0; f < 8; ++f) {
+            m_idle.icon_changes_after[static_cast<std::size_t>(f)] = 0;
+            for (int k = 1; k < 8; ++k)
+                if (!same_cells(f, (f + k) & 7)) {
+                    m_idle.icon_changes_after[static_cast<std::size_t>(f)] = static_cast<std::uint8_t>(k);
+                    break;
+                }
+        }
+        m_idle.icon_changes_serial = m_stage.PartsSerial();
+    }
+    return m_idle.icon_changes_after[static_cast<std::size_t>(frame & 7)];
+}
+
+void Engine::NoteWaitIcon(int frame, std::uint32_t now) {
+    if (frame < 0) {
+        NoteWaitIconShown(std::nullopt);
+        return;
+    }
+    // The loop need not wake for a frame that looks like the one shown now.
+    const int frames_until_change = WaitIconFramesUntilChange(frame);
+    NoteWaitIconShown(frames_until_change == 0 ? std::nullopt
+                                               : std::optional(WaitIconFrameStart(now, frames_until_change)));
+}
+
 } // namespace hk

@@ -13,9 +13,12 @@ constexpr const char* kCloseQuestion = "ゲームを終了しますか？";
 } // namespace
 
 Engine::Engine(Platform& platform, GameFiles& files)
-    : m_script(*this, files, m_state.Game, m_state.System), m_stage(*this, files), m_message(*this),
-      Query(m_state.QueryAnswer), SaveComment(m_state.QueryAnswer), m_platform(platform), m_files(files),
-      m_saves(files), m_input(platform),
+    : m_script_wiring(*this, platform, m_state, m_stage, m_message),
+      m_stage_wiring(*this, platform, m_state, m_message, m_input),
+      m_message_wiring(*this, platform, m_state, m_stage, m_script, m_input, m_sound),
+      m_script(m_script_wiring, files, m_state.Game, m_state.System), m_stage(m_stage_wiring, files),
+      m_message(m_message_wiring), Query(m_state.QueryAnswer), SaveComment(m_state.QueryAnswer), m_platform(platform),
+      m_files(files), m_saves(files), m_input(platform),
       m_sound(platform, files,
               [this](SoundCues::DebugLine line, const std::string& text) {
                   (line == SoundCues::DebugLine::BgmLabel ? DebugWindow.BgmLabel : DebugWindow.BgmFileLabel) = text;

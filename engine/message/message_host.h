@@ -1,8 +1,8 @@
 // MessageHost: everything the message window asks of the rest of the game. The window decides
 // how a message is laid out, revealed and answered; the host owns the screen and the scene under
 // it, the windows of the platform, the sound, the script's lists, the settings, the input and the
-// tasks. The main form implements it in the game; the window's unit tests implement it with a
-// recorder.
+// tasks. MessageWiring (engine/message_wiring.h) implements it in the game; the window's unit
+// tests implement it with a recorder.
 //
 // Every call arrives on the GUI thread, inside a tick or a menu command.
 #pragma once

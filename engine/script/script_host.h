@@ -1,7 +1,8 @@
 // ScriptHost: everything the script machine asks of the rest of the game. The machine decides
 // what an instruction means (operands, conditions, jumps, the call stack, read-marks); the host
-// does what the player sees and hears, and owns the tasks. The main form implements it in the
-// game; the machine's unit tests implement it with a recorder and no surfaces, sound or platform.
+// does what the player sees and hears, and owns the tasks. ScriptWiring (engine/script_wiring.h)
+// implements it in the game; the machine's unit tests implement it with a recorder and no
+// surfaces, sound or platform.
 //
 // Every call arrives on the GUI thread, inside the interpreter's tick. A call may throw (a
 // picture or a sound file that cannot be read); the machine lets the error end the tick.

@@ -1,8 +1,8 @@
 // StageHost: what the stage asks of the rest of the game. The stage owns the pictures (layers,
 // scene, screen buffer) and the transitions between them; the host owns the main window, the
 // clock, the input and the tasks, and the surfaces of the message window that pictures are
-// also delivered to. The main form implements it in the game; the stage's unit tests implement
-// it with a recorder, a plain surface and a clock they move by hand.
+// also delivered to. StageWiring (engine/stage_wiring.h) implements it in the game; the stage's
+// unit tests implement it with a recorder, a plain surface and a clock they move by hand.
 //
 // Every call arrives on the GUI thread, inside a tick or start-up.
 #pragma once
