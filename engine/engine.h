@@ -1,10 +1,11 @@
-// Engine: the game. It owns the engine state and the owners of its parts: the stage of pictures
-// (engine/stage/), the save store (engine/saves/), the input (engine/input/), the sound cues
-// (engine/sound/), the picture menus with the album book (engine/menus/); it holds the message
-// window's surfaces and implements every handler of the main form under its own name (FormCreate,
-// FrameTick, TaskScript, DispMessage, ItemSave1Click, ...). It talks to the outside world only through Platform and
-// reads and writes files only through GameFiles, so the same object runs in the window build, in `harukaze-tool run`
-// and in the tests.
+// Engine: the game's frame tick and task dispatch, and the game flow between its parts. It owns
+// the parts (the script machine, the stage, the message window, the picture menus, the save
+// store, the input and the sound cues, each in its own folder under engine/) and the wiring
+// objects through which each part reaches the others, and keeps what is the whole game's: start-up
+// and closing, the game menu and its dialogs, saving and loading, the debug window. It talks to
+// the outside world only through Platform (engine/host.h) and reads and writes files only through
+// GameFiles, so the same object runs in the window build, in `harukaze-tool run` and in the
+// tests. docs/glossary.md maps the parts and the game's own names.
 //
 // The implementation is split by subsystem into engine/*.cpp; each section below names its file.
 // Everything here runs on the GUI thread.
