@@ -1,8 +1,8 @@
 // Engine: the game's frame tick and task dispatch, and the game flow between its parts. It owns
 // the parts (the script machine, the stage, the message window, the picture menus, the save
-// store, the input and the sound cues, each in its own folder under engine/) and the wiring
-// objects through which each part reaches the others, and keeps what is the whole game's: start-up
-// and closing, the game menu and its dialogs, saving and loading, the debug window. It talks to
+// store, the input, the sound cues and the game commands, each in its own folder under engine/, and
+// the debug window) and the wiring objects through which each part reaches the others, and keeps
+// what is the whole game's: start-up and closing, the frame tick and the tasks. It talks to
 // the outside world only through Platform (engine/host.h) and reads and writes files only through
 // GameFiles, so the same object runs in the window build, in `harukaze-tool run` and in the
 // tests. docs/glossary.md maps the parts and the game's own names.
@@ -13,8 +13,10 @@
 
 #include "core/engine_error.h"
 #include "data/game_files.h"
+#include "engine/command_wiring.h"
+#include "engine/commands/game_commands.h"
+#include "engine/debug_panel.h"
 #include "engine/engine_state.h"
-#include "engine/forms.h"
 #include "engine/frame_timer.h"
 #include "engine/host.h"
 #include "engine/idle_deadline.h"
@@ -90,6 +92,7 @@ public:
     std::uint32_t MsUntilFrameTimer(std::uint32_t now) const { return m_frame_timer.MsUntilDue(now); }
     void SetFrameTimerEnabled(bool enabled);
     void FrameTick();
+    // The shell's own tasks: TASK_INIT, TASK_WAIT and TASK_WAIT_KEY.
     void TaskInit();
     void Wait();
     void WaitKey();
@@ -105,9 +108,6 @@ public:
     const InputState& Input() const { return m_input; }
     // Samples the input for this tick; the key that ends a skip is spent.
     void CheckKey();
-    void FormMouseDown(MouseButton button, Point client);
-    void FormMouseWheelDown();
-    void FormMouseWheelUp();
 
     // ---- Save files (engine/saves/) ----
     // The system file and the thirty slot files; the records they hold are State().System and
@@ -120,86 +120,36 @@ public:
     // engine/script_wiring.cpp.
     ScriptMachine& Script() { return m_script; }
     const ScriptMachine& Script() const { return m_script; }
-    void TaskScript() { m_script.Run(); }
 
     // ---- Pictures (engine/stage/; its host is engine/stage_wiring.cpp) ----
     // The layers, the scene, the screen buffer, picture loading and the transitions.
     Stage& TheStage() { return m_stage; }
     const Stage& TheStage() const { return m_stage; }
-    // Window modes (engine/window_modes.cpp).
-    void FullModeWin();
-    void ReturnFullModeWin();
 
     // ---- The message window, its choices, log and floating window (engine/message/) ----
     // Its host is engine/message_wiring.cpp; the tick runs its tasks.
     MessageWindow& Message() { return m_message; }
     const MessageWindow& Message() const { return m_message; }
-    // Check state of the context-menu item ItemMsgFloat (the floating window is wanted).
-    bool MsgFloatChecked() const { return m_message.MsgFloatChecked(); }
 
     // ---- Title menu, albums and music room (engine/menus/; their host is engine/menu_wiring.cpp) ----
     PictureMenus& Menus() { return m_menus; }
     const PictureMenus& Menus() const { return m_menus; }
 
-    // ---- Context menu and game commands (engine/context_menu.cpp) ----
-    Menu ContextMenu;   // the main window's context menu during play
-    Menu TitleLoadMenu; // the title screen's load menu
-    MenuItem& MenuItemNamed(std::string_view name);
-    // Attached while messages and choices wait (when ContextMenuOn is 1).
-    void AttachContextMenu();
-    void DetachContextMenu();
-    void ContextMenuPopup();
-    void ItemMsgSkipClick();
-    void ItemMsgKidokuClick();
-    void ItemMsgAutoClick();
-    void ItemMsgClearClick();
-    void ItemMsgFloatClick();
-    void ItemTitleClick();
-    void ItemCloseClick();
-
-    // ---- Save and load menus (engine/save_load_menus.cpp) ----
-    void ItemSaveClick();
-    void ItemLoadClick();
-    void TitleLoadMenuPopup();
-    // Asks for the save comment, pre-filled from the slot the store last peeked at; true when the
-    // player chose "セーブ".
-    bool InputComment();
-    void ItemSave1Click(int n);
-    void ItemLoad1Click(int n);
-    // TASK_RESTORE_GAME: rebuilds layers, music and scene from GameData, then fades in.
-    void RestoreGame();
-
-    // ---- Settings (engine/settings.cpp) ----
-    void ItemOptionClick();
-    void ConfigOkButtonClick();
+    // ---- The game menu, the title's load menu, their commands and dialogs (engine/commands/) ----
+    // Its host is engine/command_wiring.cpp; saving, loading and the settings are there.
+    GameCommands& Commands() { return m_commands; }
+    const GameCommands& Commands() const { return m_commands; }
 
     // ---- Sound (the cues are SoundCues'; the volumes come from the settings) ----
     SoundCues& Sound() { return m_sound; }
     const SoundCues& Sound() const { return m_sound; }
-    // Music `number` (0 stops all sound), looping when loop is non-zero; the number, and the loop
-    // flag of music that plays, are recorded in GameData.
-    void PlayBGM(int number, int loop);
-    // Effect channel kind 1 or 2: effect `number` (0 stops that channel), loop = 1 loops.
-    void PlaySE(int kind, int number, int loop);
-    // The end of a scene replayed from the album: back to the album's music, floating window off.
-    void LeaveReplay();
     // The message window shows wait-icon frame `frame` (-1 = none) from `now`: notes when the
     // loop has to wake for it to change (engine/idle_deadline.cpp).
     void NoteWaitIcon(int frame, std::uint32_t now);
 
-    // ---- Secondary forms ----
-    QueryForm Query;
-    CommentForm SaveComment;
-    ConfigForm Config;
-    DebugForm DebugWindow;
-    bool DebugWindowVisible() const { return m_debug_visible; }
-    // The debug window's buttons (engine/debug_window.cpp): "CG/SC SET", "CG/SC CLR",
-    // "CG/SC RND", "変数表示", "ﾒｯｾｰｼﾞﾛｸﾞ".
-    void UnlockAlbumsClick();
-    void LockAlbumsClick();
-    void ShuffleAlbumsClick();
-    void ListVariablesClick();
-    void ListMessageLogClick();
+    // ---- The debug window (engine/debug_panel.cpp) ----
+    DebugPanel& Debug() { return m_debug; }
+    const DebugPanel& Debug() const { return m_debug; }
 
     // PlatformEvents
     void OnMouseDown(WindowId window, MouseButton button, Point p) override;
@@ -213,19 +163,8 @@ public:
     void OnDebugButton(int button) override;
 
 private:
-    void CreateSurfaces();
-    void BuildMenus();
-    void ConnectConfigForm();
-    void BuildSlotCaptions(const std::string& prefix, bool load_menu);
     void ReadArchiveIndexes();
     void RunTask();
-    void RefreshDebugLabels();
-    // Sleeping between ticks (engine/idle_deadline.cpp).
-    void NoteTickForIdle(TaskCode task_at_start, TaskCode task_run, bool latched);
-    void NoteWaitIconShown(std::optional<std::uint32_t> frame_ends);
-    // Frames after frame `frame` (0..7) until the wait icon looks different, 0 for never.
-    int WaitIconFramesUntilChange(int frame);
-    bool MessageWaitDeadline(IdleDeadline& deadline);
     // Hands an error to the platform: the player's Japanese (the error's own, or general words
     // naming the game folder) and the English detail.
     void ReportError(const std::exception& error);
@@ -236,16 +175,18 @@ private:
     GameFiles& m_files;
     SaveStore m_saves;
     InputState m_input;
+    DebugPanel m_debug;
     SoundCues m_sound;
     bool m_closed = false;
     bool m_timer_usable = false; // start-up finished and no tick has failed since
     FrameTimer m_frame_timer;
     bool m_destroyed = false;
-    bool m_debug_visible = false;
     std::uint64_t m_tick_serial = 0; // ticks that reached their task
     MenuWiring m_menu_wiring;
     PictureMenus m_menus;
     IdleWatch m_idle;
+    CommandWiring m_command_wiring;
+    GameCommands m_commands;
 };
 
 } // namespace hk

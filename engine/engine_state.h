@@ -1,10 +1,10 @@
 // EngineState: what belongs to the whole game rather than to one of its parts: the task the frame
-// tick runs, the script's timed wait, the saved records (settings, variables, flags), the answer
-// of the yes/no question and the random generator. They live in one object per engine (not in
-// globals) so each test gets a fresh engine; fields keep the game's names. The parts keep their
-// own state: the script machine (the scene, its lists, the replay queue), the stage (pictures,
-// the graphics index, the running transition), the message window, the input, the sound cues,
-// the save store and the album book.
+// tick runs, the script's timed wait, the saved records (settings, variables, flags) and the
+// random generator. They live in one object per engine (not in globals) so each test gets a fresh
+// engine; fields keep the game's names. The parts keep their own state: the script machine (the
+// scene, its lists, the replay queue), the stage (pictures, the graphics index, the running
+// transition), the message window, the input, the sound cues, the save store, the album book and
+// the game commands (the menus, the dialogs and their answer).
 #pragma once
 
 #include "core/records.h"
@@ -26,9 +26,6 @@ struct EngineState {
     // Save records (the settings, variables and flags live inside them)
     SystemData System{};
     GameData Game{};
-
-    // Dialog answer
-    std::uint8_t QueryAnswer = 0;
 
     // The engine's random generator (one per process in the game; one per engine here).
     RandomGenerator Random;

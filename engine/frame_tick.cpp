@@ -4,10 +4,6 @@
 
 namespace hk {
 
-namespace {
-constexpr const char* kDebugMarkerFile = "デバッグ窓を開く合図.txt";
-}
-
 void Engine::SetFrameTimerEnabled(bool enabled) {
     m_frame_timer.SetEnabled(enabled, m_platform.TickCount());
 }
@@ -41,10 +37,10 @@ void Engine::FrameTick() {
         ++m_tick_serial;
         const TaskCode task_run = m_state.Task;
         RunTask();
-        NoteTickForIdle(task_at_start, task_run, latched);
+        m_idle.NoteTick(m_input, latched, task_at_start, task_run, m_state.Task);
         // 8.
-        if (m_debug_visible)
-            RefreshDebugLabels();
+        if (m_debug.Visible())
+            m_debug.RefreshLabels();
         // 9.
         m_input.EndTick();
         // 10.
@@ -66,10 +62,10 @@ void Engine::SetTask(TaskCode task, std::optional<TaskCode> return_task) {
 void Engine::RunTask() {
     switch (m_state.Task) {
     case TaskCode::TASK_INIT: TaskInit(); break;
-    case TaskCode::TASK_SCRIPT: TaskScript(); break;
+    case TaskCode::TASK_SCRIPT: m_script.Run(); break;
     case TaskCode::TASK_WAIT: Wait(); break;
     case TaskCode::TASK_WAIT_KEY: WaitKey(); break;
-    case TaskCode::TASK_RESTORE_GAME: RestoreGame(); break;
+    case TaskCode::TASK_RESTORE_GAME: m_commands.RestoreGame(); break;
     case TaskCode::TASK_DISP_MESSAGE: m_message.DispMessage(); break;
     case TaskCode::TASK_WAIT_MESSAGE: m_message.WaitMessage(); break;
     case TaskCode::TASK_WAIT_SELECT: m_message.WaitSelect(); break;
@@ -81,29 +77,25 @@ void Engine::RunTask() {
     }
 }
 
-void Engine::RefreshDebugLabels() {
-    const EngineState& s = m_state;
-    auto point = [](Point p) { return std::to_string(p.x) + "," + std::to_string(p.y); };
-    DebugWindow.MouseLabel =
-        "鼠:" + point(m_input.CursorScreen()) + " " + point(m_input.CursorMain()) + " " + point(m_input.CursorFloat());
-    std::string keys;
-    if (m_input.KeyReturn())
-        keys += "RTRN ";
-    if (m_input.KeyControl())
-        keys += "CTRL ";
-    if (m_input.KeyShift())
-        keys += "SHFT ";
-    if (m_input.KeySpace())
-        keys += "SPCE ";
-    if (m_input.KeyDown())
-        keys += "DOWN ";
-    if (m_input.KeyUp())
-        keys += "UP   ";
-    DebugWindow.KeyLabel = keys;
-    DebugWindow.TaskLabel =
-        std::to_string(s.Game.CurrentScene) + " " + std::to_string(s.Game.ScriptStep) + " " + TaskHex(s.Task);
-    DebugWindow.MsgLogLabel = std::to_string(m_message.LogCursor());
-    m_platform.UpdateDebugWindow(DebugWindow);
+// Samples the keys once per tick; a press that ends a skip has done its work.
+void Engine::CheckKey() {
+    EngineState& s = m_state;
+    if (m_input.CheckKey()) {
+        if (s.Task == TaskCode::TASK_SCRIPT)
+            m_message.SetSkipNow(m_input.KeyControl());
+        if (m_input.KeyReturn() || m_input.KeyControl() || m_input.KeySpace() || m_input.LeftClick()) {
+            // The key that ended a skip has done its work: held on, it neither advances the message
+            // the skip stopped at nor, for Control, skips again.
+            if (m_message.SkipMode() || m_message.ReadSkipMode())
+                m_input.SpendCountedKeys();
+            m_message.SetSkipMode(false);
+            m_message.SetReadSkipMode(false);
+        }
+        if (m_message.SkipMode())
+            m_message.SetSkipNow(true);
+    } else if (s.Task == TaskCode::TASK_SCRIPT && !m_message.SkipMode()) {
+        m_message.SetSkipNow(false);
+    }
 }
 
 void Engine::TaskInit() {
@@ -121,8 +113,7 @@ void Engine::TaskInit() {
     m_platform.Invalidate(WindowId::Float);
     m_message.ShapeFloatWindow(strip);
 
-    m_debug_visible = m_files.Exists(kDebugMarkerFile);
-    m_platform.ShowWindow(WindowId::Debug, m_debug_visible);
+    m_debug.ShowIfAsked();
     SetTask(TaskCode::TASK_SCRIPT);
 }
 

@@ -31,26 +31,19 @@ std::uint32_t WaitIconFrameStart(std::uint32_t now, int frames) {
     return start > 0xFFFFFFFFu ? WaitIconFrameEnd(now) : static_cast<std::uint32_t>(start);
 }
 
-void Engine::NoteTickForIdle(TaskCode task_at_start, TaskCode task_run, bool latched) {
-    const EngineState& s = m_state;
-    const bool input = latched || m_input.AnyCounted();
-    const bool pointer_still = m_input.CursorScreen() == m_idle.cursor_screen &&
-                               m_input.CursorMain() == m_idle.cursor_main &&
-                               m_input.CursorFloat() == m_idle.cursor_float;
-    m_idle.quiet = !input && pointer_still && task_at_start == task_run && s.Task == task_run;
-    m_idle.cursor_screen = m_input.CursorScreen();
-    m_idle.cursor_main = m_input.CursorMain();
-    m_idle.cursor_float = m_input.CursorFloat();
+void IdleWatch::NoteTick(const InputState& input, bool latched, TaskCode task_at_start, TaskCode task_run,
+                         TaskCode task_now) {
+    const bool counted = latched || input.AnyCounted();
+    const bool pointer_still = input.CursorScreen() == m_cursor_screen && input.CursorMain() == m_cursor_main &&
+                               input.CursorFloat() == m_cursor_float;
+    m_quiet = !counted && pointer_still && task_at_start == task_run && task_now == task_run;
+    m_cursor_screen = input.CursorScreen();
+    m_cursor_main = input.CursorMain();
+    m_cursor_float = input.CursorFloat();
 }
 
-void Engine::NoteWaitIconShown(std::optional<std::uint32_t> frame_ends) {
-    m_idle.icon_tick = m_tick_serial;
-    m_idle.icon_frame_ends = frame_ends;
-}
-
-bool Engine::MessageWaitDeadline(IdleDeadline& deadline) {
-    const EngineState& s = m_state;
-    const MessageWindow& m = m_message;
+bool IdleWatch::MessageWaitDeadline(const MessageWindow& m, int auto_delay_s, std::uint64_t tick,
+                                    IdleDeadline& deadline) const {
     // Hidden by the player, or showing the log: only a key, a click or the wheel does anything.
     if (!m.MsgWindowVisible() || m.LogViewing())
         return true;
@@ -58,11 +51,11 @@ bool Engine::MessageWaitDeadline(IdleDeadline& deadline) {
     if (m.SkipNow() || m.SkipMode())
         return false;
     // The wait icon is up to date as of this tick; its next frame is due when this one runs out.
-    if (m_idle.icon_tick != m_tick_serial)
+    if (m_icon_tick != tick)
         return false;
-    deadline.until = m_idle.icon_frame_ends;
+    deadline.until = m_icon_frame_ends;
     if (m.AutoMode()) {
-        const std::int64_t left = std::int64_t{s.System.AutoDelay} * 1000 - m.AutoElapsed();
+        const std::int64_t left = std::int64_t{auto_delay_s} * 1000 - m.AutoElapsed();
         if (left <= 0)
             return false;
         KeepSooner(deadline.delay_firings, static_cast<std::uint32_t>((left + kDelayTimerMs - 1) / kDelayTimerMs));
@@ -72,14 +65,14 @@ bool Engine::MessageWaitDeadline(IdleDeadline& deadline) {
 
 IdleDeadline Engine::NextDeadline() {
     const EngineState& s = m_state;
-    if (m_closed || !m_frame_timer.Enabled() || m_debug_visible || !m_idle.quiet || m_input.AnyGameKeyDown())
+    if (m_closed || !m_frame_timer.Enabled() || m_debug.Visible() || !m_idle.Quiet() || m_input.AnyGameKeyDown())
         return {};
     IdleDeadline deadline;
     deadline.may_sleep = true;
     switch (s.Task) {
     case TaskCode::TASK_WAIT: deadline.until = s.WaitUntil; break;
     case TaskCode::TASK_WAIT_MESSAGE:
-        if (!MessageWaitDeadline(deadline))
+        if (!m_idle.MessageWaitDeadline(m_message, s.System.AutoDelay, m_tick_serial, deadline))
             return {};
         break;
     case TaskCode::TASK_WAIT_KEY:
@@ -115,47 +108,53 @@ void Engine::OnDelayTimerCatchUp(std::uint32_t firings) {
     m_input.RunDownInputLock(firings);
 }
 
-int Engine::WaitIconFramesUntilChange(int frame) {
+int IdleWatch::WaitIconFramesUntilChange(int frame, const Bitmap& parts, std::uint64_t parts_serial) {
     constexpr int kIconSize = 32;
-    if (m_idle.icon_changes_serial != m_stage.PartsSerial()) {
+    if (m_icon_changes_serial != parts_serial) {
         // Two cells look the same on the window when the same pixels are left out (their own
         // top-left colour) and the others have the same colours.
-        auto same_cells = [this](int a, int b) {
-            if (m_stage.PartsImage().Width() < kIconSize * 8 || m_stage.PartsImage().Height() < 2 * kIconSize)
+        auto same_cells = [&parts](int a, int b) {
+            if (parts.Width() < kIconSize * 8 || parts.Height() < 2 * kIconSize)
                 return false;
-            const Color key_a = m_stage.PartsImage().GetColor(kIconSize * a, kIconSize);
-            const Color key_b = m_stage.PartsImage().GetColor(kIconSize * b, kIconSize);
+            const Color key_a = parts.GetColor(kIconSize * a, kIconSize);
+            const Color key_b = parts.GetColor(kIconSize * b, kIconSize);
             for (int y = kIconSize; y < 2 * kIconSize; ++y)
                 for (int x = 0; x < kIconSize; ++x) {
-                    const Color pa = m_stage.PartsImage().GetColor(kIconSize * a + x, y);
-                    const Color pb = m_stage.PartsImage().GetColor(kIconSize * b + x, y);
+                    const Color pa = parts.GetColor(kIconSize * a + x, y);
+                    const Color pb = parts.GetColor(kIconSize * b + x, y);
                     if ((pa == key_a) != (pb == key_b) || (pa != key_a && pa != pb))
                         return false;
                 }
             return true;
         };
         for (int f = 0; f < 8; ++f) {
-            m_idle.icon_changes_after[static_cast<std::size_t>(f)] = 0;
+            m_icon_changes_after[static_cast<std::size_t>(f)] = 0;
             for (int k = 1; k < 8; ++k)
                 if (!same_cells(f, (f + k) & 7)) {
-                    m_idle.icon_changes_after[static_cast<std::size_t>(f)] = static_cast<std::uint8_t>(k);
+                    m_icon_changes_after[static_cast<std::size_t>(f)] = static_cast<std::uint8_t>(k);
                     break;
                 }
         }
-        m_idle.icon_changes_serial = m_stage.PartsSerial();
+        m_icon_changes_serial = parts_serial;
     }
-    return m_idle.icon_changes_after[static_cast<std::size_t>(frame & 7)];
+    return m_icon_changes_after[static_cast<std::size_t>(frame & 7)];
 }
 
-void Engine::NoteWaitIcon(int frame, std::uint32_t now) {
+void IdleWatch::NoteWaitIcon(int frame, std::uint32_t now, std::uint64_t tick, const Bitmap& parts,
+                             std::uint64_t parts_serial) {
+    m_icon_tick = tick;
     if (frame < 0) {
-        NoteWaitIconShown(std::nullopt);
+        m_icon_frame_ends = std::nullopt;
         return;
     }
     // The loop need not wake for a frame that looks like the one shown now.
-    const int frames_until_change = WaitIconFramesUntilChange(frame);
-    NoteWaitIconShown(frames_until_change == 0 ? std::nullopt
-                                               : std::optional(WaitIconFrameStart(now, frames_until_change)));
+    const int frames_until_change = WaitIconFramesUntilChange(frame, parts, parts_serial);
+    m_icon_frame_ends =
+        frames_until_change == 0 ? std::nullopt : std::optional(WaitIconFrameStart(now, frames_until_change));
+}
+
+void Engine::NoteWaitIcon(int frame, std::uint32_t now) {
+    m_idle.NoteWaitIcon(frame, now, m_tick_serial, m_stage.PartsImage(), m_stage.PartsSerial());
 }
 
 } // namespace hk

@@ -33,7 +33,7 @@ void MenuWiring::SetTask(TaskCode task, std::optional<TaskCode> return_task) {
 }
 
 void MenuWiring::PlayBGM(int number, int loop) {
-    m_engine.PlayBGM(number, loop);
+    m_sound.PlayGameBGM(m_state.Game, number, loop, m_state.System.BgmVolume);
 }
 
 Bitmap& MenuWiring::MainWindowSurface() {
@@ -59,7 +59,7 @@ int MenuWiring::QueueScene(int scene) {
 void MenuWiring::ResetForTitle() {
     m_platform.ShowWindow(WindowId::Float, false);
     m_message.SetMsgFloatChecked(false);
-    m_engine.MenuItemNamed("ItemMsgFloat").checked = false;
+    m_engine.Commands().MenuItemNamed("ItemMsgFloat").checked = false;
     m_message.ClearMsgLog();
 }
 
@@ -71,8 +71,8 @@ void MenuWiring::ShowCursor() {
 void MenuWiring::StartNewGame() {
     m_stage.ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     m_state.Game.ContextMenuOn = 1;
-    m_engine.AttachContextMenu();
-    m_engine.PlayBGM(0, 0);
+    m_engine.Commands().AttachContextMenu();
+    PlayBGM(0, 0);
     m_message.ShowEmptyFloatWindow();
     m_platform.ShowWindow(WindowId::Float, m_message.MsgFloatChecked());
     m_script.ClearReturnTbl();
@@ -84,8 +84,8 @@ void MenuWiring::StartNewGame() {
 }
 
 void MenuWiring::OpenTitleLoadMenu() {
-    m_platform.AttachContextMenu(&m_engine.TitleLoadMenu);
-    m_platform.PopupMenu(m_engine.TitleLoadMenu,
+    m_platform.AttachContextMenu(&m_engine.Commands().TitleLoadMenu);
+    m_platform.PopupMenu(m_engine.Commands().TitleLoadMenu,
                          m_platform.ClientToScreen(WindowId::Main, Point{kTitleLoadMenuX, kTitleLoadMenuY}));
     m_platform.AttachContextMenu(nullptr);
 }
@@ -97,20 +97,13 @@ void MenuWiring::RequestClose() {
 void MenuWiring::StartReplay() {
     m_stage.ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     m_state.Game.ContextMenuOn = 1;
-    m_engine.AttachContextMenu();
-    m_engine.PlayBGM(0, 0);
+    m_engine.Commands().AttachContextMenu();
+    PlayBGM(0, 0);
     m_script.BeginReplay();
     m_message.StopSkipAndAuto();
     m_message.ShowEmptyFloatWindow();
     m_platform.ShowWindow(WindowId::Float, m_message.MsgFloatChecked());
     m_engine.SetTask(TaskCode::TASK_SCRIPT);
-}
-
-// The script's end of a replay: back to the scene album, with its music.
-void Engine::LeaveReplay() {
-    m_platform.ShowWindow(WindowId::Float, false);
-    m_message.SetMsgFloatChecked(false);
-    PlayBGM(kAlbumMusic, 1);
 }
 
 } // namespace hk

@@ -14,6 +14,7 @@ class InputState;
 class MessageWindow;
 class Platform;
 class ScriptMachine;
+class SoundCues;
 class Stage;
 struct EngineState;
 
@@ -21,9 +22,9 @@ class MenuWiring final : public MenuHost {
 public:
     // All must outlive the wiring; tick_serial is the engine's count of ticks that ran their task.
     MenuWiring(Engine& engine, EngineState& state, Platform& platform, InputState& input, ScriptMachine& script,
-               MessageWindow& message, Stage& stage, const std::uint64_t& tick_serial)
+               MessageWindow& message, Stage& stage, SoundCues& sound, const std::uint64_t& tick_serial)
         : m_engine(engine), m_state(state), m_platform(platform), m_input(input), m_script(script), m_message(message),
-          m_stage(stage), m_tick_serial(tick_serial) {}
+          m_stage(stage), m_sound(sound), m_tick_serial(tick_serial) {}
 
     Point Pointer() override;
     bool LeftClick() override;
@@ -54,6 +55,7 @@ private:
     ScriptMachine& m_script;
     MessageWindow& m_message;
     Stage& m_stage;
+    SoundCues& m_sound;
     const std::uint64_t& m_tick_serial;
 };
 

@@ -159,11 +159,11 @@ void MessageWiring::ChangeTask(TaskCode task) {
 }
 
 void MessageWiring::AttachContextMenu() {
-    m_engine.AttachContextMenu();
+    m_engine.Commands().AttachContextMenu();
 }
 
 void MessageWiring::DetachContextMenu() {
-    m_engine.DetachContextMenu();
+    m_engine.Commands().DetachContextMenu();
 }
 
 void MessageWiring::NoteWaitIcon(int frame, std::uint32_t now) {

@@ -37,11 +37,11 @@ void ScriptWiring::StartWipe(int rule_graphic, int duration_ms, int strength) {
 }
 
 void ScriptWiring::PlayBGM(int number, int loop) {
-    m_engine.PlayBGM(number, loop);
+    m_sound.PlayGameBGM(m_state.Game, number, loop, m_state.System.BgmVolume);
 }
 
 void ScriptWiring::PlaySE(int kind, int number, int loop) {
-    m_engine.PlaySE(kind, number, loop);
+    m_sound.PlaySE(kind, number, loop, m_state.System.SeVolume);
 }
 
 void ScriptWiring::ShowMessage(const ScriptMessage& message) {
@@ -88,8 +88,11 @@ std::uint32_t ScriptWiring::DrawRandom(std::uint32_t below) {
     return m_state.Random.Random(below);
 }
 
+// The end of a scene replayed from the album: back to the album's music, floating window off.
 void ScriptWiring::LeaveReplay() {
-    m_engine.LeaveReplay();
+    m_platform.ShowWindow(WindowId::Float, false);
+    m_message.SetMsgFloatChecked(false);
+    m_sound.PlayGameBGM(m_state.Game, kAlbumMusic, 1, m_state.System.BgmVolume);
 }
 
 } // namespace hk

@@ -1,7 +1,7 @@
 // ScriptWiring: the script machine's host in the game. The layers and transitions go to the stage
 // with the saved game's layer record, the text to the message window, the system sub-commands to
-// the saved game and the platform, and the music, the waits, the hand-over and the end of a
-// replay to the main form.
+// the saved game and the platform, and the music to the sound cues, the waits and the hand-over to the
+// main form.
 #pragma once
 
 #include "engine/script/script_host.h"
@@ -11,13 +11,15 @@ namespace hk {
 class Engine;
 class MessageWindow;
 class Platform;
+class SoundCues;
 class Stage;
 struct EngineState;
 
 class ScriptWiring final : public ScriptHost {
 public:
-    ScriptWiring(Engine& engine, Platform& platform, EngineState& state, Stage& stage, MessageWindow& message)
-        : m_engine(engine), m_platform(platform), m_state(state), m_stage(stage), m_message(message) {}
+    ScriptWiring(Engine& engine, Platform& platform, EngineState& state, Stage& stage, MessageWindow& message,
+                 SoundCues& sound)
+        : m_engine(engine), m_platform(platform), m_state(state), m_stage(stage), m_message(message), m_sound(sound) {}
     ScriptWiring(const ScriptWiring&) = delete;
     ScriptWiring& operator=(const ScriptWiring&) = delete;
 
@@ -47,6 +49,7 @@ private:
     EngineState& m_state;
     Stage& m_stage;
     MessageWindow& m_message;
+    SoundCues& m_sound;
 };
 
 } // namespace hk

@@ -13,21 +13,20 @@ constexpr const char* kCloseQuestion = "ゲームを終了しますか？";
 } // namespace
 
 Engine::Engine(Platform& platform, GameFiles& files)
-    : m_script_wiring(*this, platform, m_state, m_stage, m_message),
+    : m_script_wiring(*this, platform, m_state, m_stage, m_message, m_sound),
       m_stage_wiring(*this, platform, m_state, m_message, m_input),
       m_message_wiring(*this, platform, m_state, m_stage, m_script, m_input, m_sound),
       m_script(m_script_wiring, files, m_state.Game, m_state.System), m_stage(m_stage_wiring, files),
-      m_message(m_message_wiring), Query(m_state.QueryAnswer), SaveComment(m_state.QueryAnswer), m_platform(platform),
-      m_files(files), m_saves(files), m_input(platform),
+      m_message(m_message_wiring), m_platform(platform), m_files(files), m_saves(files), m_input(platform),
+      m_debug(platform, files, m_state, m_script, m_message, m_input),
       m_sound(platform, files,
               [this](SoundCues::DebugLine line, const std::string& text) {
-                  (line == SoundCues::DebugLine::BgmLabel ? DebugWindow.BgmLabel : DebugWindow.BgmFileLabel) = text;
+                  DebugForm& window = m_debug.Window;
+                  (line == SoundCues::DebugLine::BgmLabel ? window.BgmLabel : window.BgmFileLabel) = text;
               }),
-      m_menu_wiring(*this, m_state, platform, m_input, m_script, m_message, m_stage, m_tick_serial),
-      m_menus(m_menu_wiring, m_stage) {
-    BuildMenus();
-    ConnectConfigForm();
-}
+      m_menu_wiring(*this, m_state, platform, m_input, m_script, m_message, m_stage, m_sound, m_tick_serial),
+      m_menus(m_menu_wiring, m_stage), m_command_wiring(*this, m_timer_usable),
+      m_commands(m_command_wiring, platform, m_state, m_saves, m_script, m_message, m_stage, m_sound) {}
 
 Engine::~Engine() {
     FormDestroy();
@@ -78,8 +77,10 @@ bool Engine::FormCreate() {
         m_platform.PauseForSystemStep(500);
         // 7. Both archive indexes.
         ReadArchiveIndexes();
-        // 8. Surfaces.
-        CreateSurfaces();
+        // 8. Surfaces. The frame and the choice overlay are loaded whole into their slots a moment
+        //    later, which gives them the loaded pictures' size: nothing needs them before.
+        m_stage.CreateSurfaces();
+        m_message.CreateSurfaces();
         // 9. Message rule, message frame, parts sheet and choice sheet (slots 9 and 10 crossed).
         m_stage.ReadGraphic(kMsgRuleSlot, kMsgRuleGraphic, kPlaceCentre);
         m_stage.ReadGraphic(kMsgFrameSlot, kMsgFrameGraphic, kPlaceCentre);
@@ -94,7 +95,7 @@ bool Engine::FormCreate() {
             m_platform.ShowMessage(notice);
         // 13. Full screen as the player left it.
         if (m_state.System.FullScreen != 0)
-            FullModeWin();
+            m_platform.SetFullScreen(true);
         // 14. Every slot file exists from the first start on.
         for (int n = 1; n <= kSlotCount; ++n)
             if (!m_saves.CheckSaveFile(n))
@@ -143,22 +144,9 @@ void Engine::ReadArchiveIndexes() {
     m_script.ReadSceneIndex();
 }
 
-void Engine::CreateSurfaces() {
-    m_stage.CreateSurfaces();
-    // The frame and the choice overlay are loaded whole into their slots a moment later, which
-    // gives them the loaded pictures' size: nothing needs them before.
-    m_message.CreateSurfaces();
-}
-
 bool Engine::FormCloseQuery() {
     SetFrameTimerEnabled(false);
-    const Size screen = m_platform.ScreenSize();
-    Query.Left = (screen.width - QueryForm::kClientWidth) / 2;
-    Query.Top = (screen.height - QueryForm::kClientHeight) / 2;
-    m_state.QueryAnswer = 0;
-    Query.Question = kCloseQuestion;
-    m_platform.ShowQueryForm(Query);
-    const bool can_close = m_state.QueryAnswer != 0;
+    const bool can_close = m_commands.Ask(kCloseQuestion);
     if (!can_close && m_timer_usable)
         SetFrameTimerEnabled(true);
     return can_close;
@@ -175,7 +163,7 @@ void Engine::FormClose() {
     // Leaving full screen changes no display mode here; the pauses around it are the platform's.
     m_platform.PauseForSystemStep(100);
     if (m_state.System.FullScreen != 0)
-        ReturnFullModeWin();
+        m_platform.SetFullScreen(false);
     m_platform.PauseForSystemStep(100);
 }
 

@@ -174,6 +174,12 @@ bool SoundCues::PlayBGM(int number, int loop, int volume) {
     return true;
 }
 
+void SoundCues::PlayGameBGM(GameData& game, int number, int loop, int volume) {
+    game.CurrentBgm = number;
+    if (PlayBGM(number, loop, volume))
+        game.BgmLoop = loop != 0 ? 1 : 0;
+}
+
 void SoundCues::PlaySE(int kind, int number, int loop, int volume) {
     if (kind != 1 && kind != 2)
         return;

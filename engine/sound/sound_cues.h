@@ -1,9 +1,9 @@
 // SoundCues: the game's sound cues (music, two effect channels, voices) on the mixer's fixed
 // channels, and the sound objects behind them: the decoder binding, the mixer with its six
 // decoders and the streaming output whose refills mix the next block. It reads cue files through
-// GameFiles and plays on the platform's audio device. What a cue means to the game (the music
-// number a save records, the volumes of the settings) is the caller's: the volumes come with
-// each call. Everything here runs on the GUI thread; only the output's failure report arrives
+// GameFiles and plays on the platform's audio device. The volumes of the settings are the
+// caller's and come with each call; the music a save records is noted in the record the caller
+// hands over. Everything here runs on the GUI thread; only the output's failure report arrives
 // from the sound thread.
 #pragma once
 
@@ -49,6 +49,9 @@ public:
     // Music `number` ("Sound\Mnn.ogg") at `volume` percent, looping when loop is non-zero; 0 stops
     // all sound. True when it plays; on false (0, or no playable file) the music playing goes on.
     bool PlayBGM(int number, int loop, int volume);
+    // PlayBGM as the game asks for it: the number, and the loop flag of music that plays, are
+    // noted in the saved game, so that a load restarts it.
+    void PlayGameBGM(GameData& game, int number, int loop, int volume);
     // Effect channel kind 1 or 2: effect `number` ("Sound\Snn.ogg"; 0 stops that channel),
     // loop = 1 loops. Other kinds do nothing.
     void PlaySE(int kind, int number, int loop, int volume);

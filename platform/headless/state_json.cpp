@@ -81,9 +81,9 @@ std::string EngineStateJson(Engine& engine, HeadlessPlatform& platform) {
     flag("CursorShown", g.CursorShown);
     flag("ContextMenuOn", g.ContextMenuOn);
     flag("AuxFlag", g.AuxFlag);
-    flag("FloatChecked", engine.MsgFloatChecked());
+    flag("FloatChecked", engine.Message().MsgFloatChecked());
     flag("FloatVisible", platform.IsWindowVisible(WindowId::Float));
-    flag("DebugVisible", engine.DebugWindowVisible());
+    flag("DebugVisible", engine.Debug().Visible());
     flag("TimerEnabled", engine.FrameTimerEnabled());
     o << "  \"ScenarioVars\": " << Array(g.ScenarioVars, kVariableCount) << ",\n";
     o << "  \"SystemVars\": " << Array(sys.SystemVars, kVariableCount) << ",\n";

@@ -403,14 +403,14 @@ TEST_P(DamagedSlotFile, LoadingReportsSavingReplacesAndNothingIsDeleted) {
     Session().Ticks(3);
 
     // The menu: the damaged slot keeps its place and its load item; the slots after it are built.
-    TheEngine().ItemLoadClick();
+    TheEngine().Commands().ItemLoadClick();
     EXPECT_EQ(Errors(), std::vector<std::string>{});
-    const MenuItem& item = TheEngine().MenuItemNamed("ItemLoad5");
+    const MenuItem& item = TheEngine().Commands().MenuItemNamed("ItemLoad5");
     EXPECT_TRUE(item.caption.ends_with("　- セーブデータが壊れています -")) << item.caption;
     EXPECT_TRUE(item.enabled);
-    EXPECT_TRUE(TheEngine().MenuItemNamed("ItemLoad6").caption.ends_with("　六番"));
-    EXPECT_TRUE(TheEngine().MenuItemNamed("ItemLoad6").checked);
-    EXPECT_FALSE(TheEngine().MenuItemNamed("ItemLoad7").enabled);
+    EXPECT_TRUE(TheEngine().Commands().MenuItemNamed("ItemLoad6").caption.ends_with("　六番"));
+    EXPECT_TRUE(TheEngine().Commands().MenuItemNamed("ItemLoad6").checked);
+    EXPECT_FALSE(TheEngine().Commands().MenuItemNamed("ItemLoad7").enabled);
 
     // Loading it reports the file; the game in memory is untouched and plays on.
     const GameData before = State().Game;
@@ -467,8 +467,9 @@ TEST_F(DamagedSaves, SlotNoiseOfTheRightLengthIsNeverLoadedNorKeptAsTheCopy) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         const Bytes noise = NoiseBytes(sizeof(GameData), seed);
         WriteFileBytes(m_dir / "Save05.dat", noise);
-        TheEngine().ItemLoadClick();
-        EXPECT_TRUE(TheEngine().MenuItemNamed("ItemLoad5").caption.ends_with("　- セーブデータが壊れています -"));
+        TheEngine().Commands().ItemLoadClick();
+        EXPECT_TRUE(
+            TheEngine().Commands().MenuItemNamed("ItemLoad5").caption.ends_with("　- セーブデータが壊れています -"));
         const GameData before = State().Game;
         TheEngine().OnMenuCommand("ItemLoad5");
         const auto reports = Platform().TakeErrorReports();
@@ -523,8 +524,9 @@ TEST_F(DamagedSaves, ASlotFieldOutOfRangeMakesTheSlotDamaged) {
         WriteFileBytes(m_dir / "Save07.dat", BytesOf(broken));
         WriteFileBytes(m_dir / "Save07.dat.bak", older);
         fs::remove(m_dir / "Save07.dat.damaged");
-        TheEngine().ItemLoadClick();
-        EXPECT_TRUE(TheEngine().MenuItemNamed("ItemLoad7").caption.ends_with("　- セーブデータが壊れています -"));
+        TheEngine().Commands().ItemLoadClick();
+        EXPECT_TRUE(
+            TheEngine().Commands().MenuItemNamed("ItemLoad7").caption.ends_with("　- セーブデータが壊れています -"));
         TheEngine().OnMenuCommand("ItemLoad7");
         const auto reports = Platform().TakeErrorReports();
         ASSERT_EQ(reports.size(), 1u);

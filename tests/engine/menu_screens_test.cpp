@@ -112,7 +112,7 @@ TEST_F(MenuScreensTest, NewGameStartsPlayWithClearedTablesAndTheContextMenu) {
     Click(700, 380);
     EXPECT_EQ(Script().GamePlaying(), 1);
     EXPECT_EQ(State().Game.ContextMenuOn, 1);
-    EXPECT_EQ(Platform().AttachedMenu(), &TheEngine().ContextMenu);
+    EXPECT_EQ(Platform().AttachedMenu(), &TheEngine().Commands().ContextMenu);
     EXPECT_EQ(Message().MsgLog()[3].Text, "");
     EXPECT_EQ(State().Game.ScenarioVars[4], 0);
     EXPECT_EQ(State().Game.ReturnDepth, 0);
@@ -272,11 +272,11 @@ TEST_F(MenuScreensTest, TitleLoadMenuOpensAtItsPointAndLoadsTheChosenSlot) {
 
     Click(700, 420); // load
     ASSERT_NE(Platform().OpenPopup(), nullptr);
-    EXPECT_EQ(Platform().OpenPopup(), &TheEngine().TitleLoadMenu);
+    EXPECT_EQ(Platform().OpenPopup(), &TheEngine().Commands().TitleLoadMenu);
     EXPECT_EQ(*Platform().LastPopupPosition(), Platform().ClientToScreen(WindowId::Main, Point{320, 120}));
     EXPECT_EQ(Platform().AttachedMenu(), nullptr) << "detached again when the menu closed";
-    EXPECT_TRUE(TheEngine().MenuItemNamed("ItemLoadT2").enabled);
-    EXPECT_FALSE(TheEngine().MenuItemNamed("ItemLoadT3").enabled);
+    EXPECT_TRUE(TheEngine().Commands().MenuItemNamed("ItemLoadT2").enabled);
+    EXPECT_FALSE(TheEngine().Commands().MenuItemNamed("ItemLoadT3").enabled);
 
     Platform().QueueMenu({"ItemLoadT2"});
     Session().Tick();

@@ -19,14 +19,14 @@ protected:
     void SetUp() override {
         StartParked(); // only the menu commands act
         Script().SetGamePlaying(true);
-        TheEngine().AttachContextMenu();
+        TheEngine().Commands().AttachContextMenu();
     }
     void Menu(std::vector<std::string> path) {
         Platform().QueueMenu(std::move(path));
         Session().Step();
         ASSERT_EQ(Platform().ScriptFault(), "");
     }
-    const MenuItem& Item(const std::string& name) { return TheEngine().MenuItemNamed(name); }
+    const MenuItem& Item(const std::string& name) { return TheEngine().Commands().MenuItemNamed(name); }
     void SetFileTime(const std::string& name, int year, int month, int day, int hour, int minute) {
         std::tm t{};
         t.tm_year = year - 1900;
@@ -50,7 +50,7 @@ protected:
 
 TEST_F(MenusTest, MenuItemsAreInTheGameOrderWithTheirCaptions) {
     std::vector<std::string> names, captions;
-    for (const MenuItem& item : TheEngine().ContextMenu.items) {
+    for (const MenuItem& item : TheEngine().Commands().ContextMenu.items) {
         names.push_back(item.separator ? "-" : item.name);
         captions.push_back(item.caption);
     }
@@ -62,7 +62,7 @@ TEST_F(MenusTest, MenuItemsAreInTheGameOrderWithTheirCaptions) {
     EXPECT_EQ(captions[10], "ｵﾌﾟｼｮﾝ");
     EXPECT_EQ(captions[13], "ゲーム終了");
     EXPECT_EQ(Item("ItemSave").items.size(), 30u);
-    EXPECT_EQ(TheEngine().TitleLoadMenu.items.size(), 30u);
+    EXPECT_EQ(TheEngine().Commands().TitleLoadMenu.items.size(), 30u);
 }
 
 TEST_F(MenusTest, FreshInstallShowsThirtyEmptySlotsNoneCheckedAndLoadsDisabled) {
@@ -90,8 +90,8 @@ TEST_F(MenusTest, SavingWritesTheWholeRecordWithTheComment) {
     EXPECT_EQ(g.SaveComment[2], u'ト');
     EXPECT_EQ(g.SaveComment[3], 0);
     // The dialog sat on the main window's client point (166, 204).
-    EXPECT_EQ(TheEngine().SaveComment.Left, Platform().ClientToScreen(WindowId::Main, {166, 204}).x);
-    EXPECT_EQ(TheEngine().SaveComment.Top, Platform().ClientToScreen(WindowId::Main, {166, 204}).y);
+    EXPECT_EQ(TheEngine().Commands().SaveComment.Left, Platform().ClientToScreen(WindowId::Main, {166, 204}).x);
+    EXPECT_EQ(TheEngine().Commands().SaveComment.Top, Platform().ClientToScreen(WindowId::Main, {166, 204}).y);
 
     // Its caption: time, a full-width space, the comment; the load item is enabled now.
     SetFileTime("Save03.dat", 2004, 3, 7, 21, 5);
@@ -162,7 +162,7 @@ TEST_F(MenusTest, LoadingReadsTheSlotStepsBackAndRestores) {
     Menu({"ItemSave", "ItemSave4"});
     State().Game.ScenarioVars[0] = 0;
     Message().AddMsgLog(U"old", -1);
-    TheEngine().ItemLoad1Click(4);
+    TheEngine().Commands().ItemLoad1Click(4);
     EXPECT_EQ(State().Task, TaskCode::TASK_RESTORE_GAME);
     EXPECT_EQ(State().Game.ScriptStep, 0);
     EXPECT_EQ(State().Game.ScenarioVars[0], 77);
@@ -214,7 +214,7 @@ TEST_F(MenusTest, HideCaptionFollowsTheWindowAndTheFullScreenChoice) {
     EXPECT_EQ(Item("ItemMsgClear").caption, "ﾒｯｾｰｼﾞｳｨﾝﾄﾞｳの一時消去");
     TheEngine().SetTask(kParkedTask); // keep WaitSelect2 from drawing again
     TheEngine().SetTask(TaskCode::TASK_WAIT_SELECT2);
-    TheEngine().ItemMsgClearClick();
+    TheEngine().Commands().ItemMsgClearClick();
     EXPECT_EQ(Message().Select2Visible(), 0);
     EXPECT_EQ(Platform().ClientSurface(WindowId::Main).GetColor(400, 300), MakeColor(10, 20, 30));
 }
@@ -224,7 +224,7 @@ TEST_F(MenusTest, ReturnToTitleAnsweredNoResumesAndYesGoesToTheTitleCommand) {
     State().Game.ScriptStep = 1;
     Platform().QueueDialogAnswer({Answer::Kind::Query, false});
     Menu({"ItemTitle"});
-    EXPECT_EQ(TheEngine().Query.Question, "タイトルに戻りますか？");
+    EXPECT_EQ(TheEngine().Commands().Query.Question, "タイトルに戻りますか？");
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_KEY);
     EXPECT_EQ(State().Game.ScriptStep, 1);
     EXPECT_TRUE(TheEngine().FrameTimerEnabled());
@@ -245,7 +245,7 @@ TEST_F(MenusTest, SettingsDialogShowsTheSettingsAndStoresThemOnBack) {
     answer.config_back = false; // the close box
     Platform().QueueDialogAnswer(answer);
     Menu({"ItemOption"});
-    const ConfigForm& f = TheEngine().Config;
+    const ConfigForm& f = TheEngine().Commands().Config;
     EXPECT_EQ(f.BgmVol(), 30);
     EXPECT_EQ(f.SeVol(), 100);
     EXPECT_EQ(f.DelayLabel, "設定時間：10秒");

@@ -71,7 +71,7 @@ protected:
         answer.config_fields = std::move(controls);
         answer.config_back = true;
         Platform().QueueDialogAnswer(answer);
-        TheEngine().ItemOptionClick();
+        TheEngine().Commands().ItemOptionClick();
         EXPECT_EQ(SystemDataProblem(State().System), "");
     }
 
@@ -106,7 +106,7 @@ TEST_F(GameWrites, EverySaveFileTheGameWritesPassesTheCheck) {
 
     // A slot file missing during play is made from the live record: not in use, yet not blank.
     fs::remove(m_dir / "Save09.dat");
-    TheEngine().ItemSaveClick();
+    TheEngine().Commands().ItemSaveClick();
     const Bytes made = ReadFileBytes(m_dir / "Save09.dat");
     ASSERT_EQ(made.size(), sizeof(GameData));
     EXPECT_EQ(made[0], 0) << "SlotInUse";
@@ -154,9 +154,10 @@ TEST_F(GameWrites, EverySaveFileTheGameWritesPassesTheCheck) {
     m_session.reset();
     Start();
     EXPECT_EQ(Platform().TakeMessages(), std::vector<std::string>{});
-    TheEngine().ItemLoadClick();
+    TheEngine().Commands().ItemLoadClick();
     for (int n : {3, 4, 5})
-        EXPECT_FALSE(TheEngine().MenuItemNamed("ItemLoad" + std::to_string(n)).caption.ends_with("壊れています -"))
+        EXPECT_FALSE(
+            TheEngine().Commands().MenuItemNamed("ItemLoad" + std::to_string(n)).caption.ends_with("壊れています -"))
             << n;
     Platform().QueueDialogAnswer(yes);
     ASSERT_TRUE(TheEngine().RequestClose());

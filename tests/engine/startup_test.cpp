@@ -120,10 +120,10 @@ TEST_F(StartupTest, DecliningTheCloseQuestionKeepsPlaying) {
     m_session->Ticks(3);
     EXPECT_FALSE(m_session->Closed());
     EXPECT_TRUE(TheEngine().FrameTimerEnabled());
-    EXPECT_EQ(TheEngine().Query.Question, "ゲームを終了しますか？");
+    EXPECT_EQ(TheEngine().Commands().Query.Question, "ゲームを終了しますか？");
     // The dialog is centred on the screen.
-    EXPECT_EQ(TheEngine().Query.Left, (HeadlessPlatform::kScreen.width - 288) / 2);
-    EXPECT_EQ(TheEngine().Query.Top, (HeadlessPlatform::kScreen.height - 91) / 2);
+    EXPECT_EQ(TheEngine().Commands().Query.Left, (HeadlessPlatform::kScreen.width - 288) / 2);
+    EXPECT_EQ(TheEngine().Commands().Query.Top, (HeadlessPlatform::kScreen.height - 91) / 2);
 }
 
 TEST_F(StartupTest, ConfirmedCloseWritesTheSystemRecord) {

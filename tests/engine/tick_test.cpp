@@ -13,7 +13,7 @@ protected:
 
 TEST_F(TickTest, FirstTickRunsTaskInitWhichHidesTheDebugWindowWithoutTheMarker) {
     // The fixture above already ran TaskInit: it moved on to the script.
-    EXPECT_FALSE(TheEngine().DebugWindowVisible());
+    EXPECT_FALSE(TheEngine().Debug().Visible());
     EXPECT_FALSE(Platform().IsWindowVisible(WindowId::Debug));
 }
 

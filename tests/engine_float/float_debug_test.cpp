@@ -177,11 +177,11 @@ TEST_F(FloatGame, WheelOverTheFloatingWindowTurnsPages) {
 TEST_F(FloatGame, DebugWindowNeedsTheMarkerFile) {
     Play("");
     EXPECT_FALSE(Platform().IsWindowVisible(WindowId::Debug));
-    EXPECT_FALSE(TheEngine().DebugWindowVisible());
+    EXPECT_FALSE(TheEngine().Debug().Visible());
     // Without the window the buttons still work but nothing is sent to it.
     Platform().PressDebugButton(4);
     Platform().ProcessMessages();
-    EXPECT_EQ(TheEngine().DebugWindow.Listing.size(), 131u);
+    EXPECT_EQ(TheEngine().Debug().Window.Listing.size(), 131u);
     EXPECT_TRUE(Platform().DebugWindowView().Listing.empty());
 }
 
@@ -283,11 +283,11 @@ TEST_F(FloatGame, DebugListingsOfVariablesAndLog) {
 TEST_F(FloatGame, FloatItemIsOffDuringAFullScreenChoice) {
     Play("");
     TheEngine().SetTask(TaskCode::TASK_WAIT_SELECT2);
-    TheEngine().ContextMenuPopup();
-    EXPECT_FALSE(TheEngine().MenuItemNamed("ItemMsgFloat").enabled);
+    TheEngine().Commands().ContextMenuPopup();
+    EXPECT_FALSE(TheEngine().Commands().MenuItemNamed("ItemMsgFloat").enabled);
     TheEngine().SetTask(TaskCode::TASK_WAIT_SELECT);
-    TheEngine().ContextMenuPopup();
-    EXPECT_TRUE(TheEngine().MenuItemNamed("ItemMsgFloat").enabled);
+    TheEngine().Commands().ContextMenuPopup();
+    EXPECT_TRUE(TheEngine().Commands().MenuItemNamed("ItemMsgFloat").enabled);
 }
 
 TEST_F(FloatGame, FullScreenShortcutKeepsTheSettingInStep) {
@@ -309,8 +309,8 @@ TEST_F(FloatGame, MessageMovesBetweenTheFloatingAndTheMainWindow) {
     TickUntil(TaskCode::TASK_DISP_MESSAGE);
     Tick();
     ASSERT_EQ(State().Task, TaskCode::TASK_DISP_MESSAGE) << "still revealing";
-    TheEngine().ItemMsgFloatClick();
-    EXPECT_TRUE(TheEngine().MsgFloatChecked());
+    TheEngine().Commands().ItemMsgFloatClick();
+    EXPECT_TRUE(TheEngine().Message().MsgFloatChecked());
     EXPECT_TRUE(Platform().IsWindowVisible(WindowId::Float));
     Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_MESSAGE) << "the whole message at once";
@@ -318,7 +318,7 @@ TEST_F(FloatGame, MessageMovesBetweenTheFloatingAndTheMainWindow) {
     EXPECT_EQ(Message().MsgTextImage().GetColor(2, 2), kFloatKey) << "laid out on the floating artwork";
     EXPECT_TRUE(SameRect(Surface(WindowId::Main), 0, 0, TheEngine().TheStage().SceneImage(), 0, 0, 800, 600));
 
-    TheEngine().ItemMsgFloatClick();
+    TheEngine().Commands().ItemMsgFloatClick();
     EXPECT_FALSE(Platform().IsWindowVisible(WindowId::Float));
     Tick();
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_MESSAGE);

@@ -276,7 +276,7 @@ TEST_F(ScriptTest, EndRestartsThePlayedSceneOrMovesThroughTheReplayQueue) {
     EXPECT_EQ(Step(), 0);
     EXPECT_EQ(State().Task, TaskCode::TASK_DISP_SC_ALBUM_MENU);
     EXPECT_EQ(Script().GetSceneTbl(101), -1);
-    EXPECT_FALSE(TheEngine().MsgFloatChecked());
+    EXPECT_FALSE(TheEngine().Message().MsgFloatChecked());
 }
 
 TEST_F(ScriptTest, UnknownOpcodesAreSkipped) {

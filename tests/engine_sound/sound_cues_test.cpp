@@ -2,6 +2,7 @@
 // missing files, the voice channel behind auto-advance (with a sound output and without one), and
 // the mixed sound itself as the headless output plays it.
 #include "support/engine_fixture.h"
+#include "support/game_sound.h"
 #include "support/ogg_fixtures.h"
 
 #include <filesystem>
@@ -46,9 +47,9 @@ TEST_F(SoundCueTest, CuesUseTheirChannelsWithLevelsFromTheSettings) {
     WriteTone("VOICE/yuki_01.ogg", Tone(220.5, 1.0));
 
     // Defaults: music 30, voice and effects 100.
-    TheEngine().PlayBGM(1, 1);
-    TheEngine().PlaySE(2, 3, 1);
-    TheEngine().PlaySE(1, 2, 0);
+    PlayBGM(TheEngine(), 1, 1);
+    PlaySE(TheEngine(), 2, 3, 1);
+    PlaySE(TheEngine(), 1, 2, 0);
     TheEngine().Sound().PlayVoice("VOICE\\yuki_01.ogg", State().System.VoiceVolume);
 
     const auto views = TheEngine().Sound().ChannelViews();
@@ -74,8 +75,8 @@ TEST_F(SoundCueTest, CuesUseTheirChannelsWithLevelsFromTheSettings) {
     // A cue takes the setting at its start: half volume is level 128 (127.5 rounds to even).
     State().System.BgmVolume = 50;
     State().System.SeVolume = 0;
-    TheEngine().PlayBGM(1, 0);
-    TheEngine().PlaySE(1, 2, 2); // any loop value but 1 plays once
+    PlayBGM(TheEngine(), 1, 0);
+    PlaySE(TheEngine(), 1, 2, 2); // any loop value but 1 plays once
     EXPECT_EQ(Channel(1).level, 128);
     EXPECT_EQ(Channel(1).status, 2);
     EXPECT_EQ(State().Game.BgmLoop, 0);
@@ -89,18 +90,18 @@ TEST_F(SoundCueTest, FileNamesFromNumbersMatchAnyLetterCase) {
     WriteTone("sound/M10.ogg", Tone(882, 0.5));
     WriteTone("sound/s07.Ogg", Tone(441, 0.5));
 
-    TheEngine().PlayBGM(9, 0);
+    PlayBGM(TheEngine(), 9, 0);
     EXPECT_EQ(Channel(1).status, 2);
     EXPECT_EQ(Channel(1).file, "Sound\\M09.ogg");
-    TheEngine().PlayBGM(10, 1);
+    PlayBGM(TheEngine(), 10, 1);
     EXPECT_EQ(Channel(1).status, 3);
     EXPECT_EQ(Channel(1).file, "Sound\\M10.ogg");
-    TheEngine().PlaySE(2, 7, 0);
+    PlaySE(TheEngine(), 2, 7, 0);
     EXPECT_EQ(Channel(4).file, "Sound\\S07.ogg");
 
     // Neither "Sound\M9.ogg" nor "Sound\M010.ogg" style names are looked for.
     WriteTone("sound/M5.ogg", Tone(441, 0.5));
-    TheEngine().PlayBGM(5, 0);
+    PlayBGM(TheEngine(), 5, 0);
     EXPECT_EQ(Channel(1).file, "Sound\\M10.ogg");
     EXPECT_EQ(Channel(1).status, 3);
 }
@@ -110,19 +111,19 @@ TEST_F(SoundCueTest, MissingFilesLeaveTheMusicAndEffectsButNotTheVoice) {
     WriteTone("Sound/S01.ogg", Tone(882, 1.0));
     WriteTone("VOICE/a.ogg", Tone(220.5, 1.0));
 
-    TheEngine().PlayBGM(1, 1);
-    TheEngine().PlaySE(1, 1, 1);
+    PlayBGM(TheEngine(), 1, 1);
+    PlaySE(TheEngine(), 1, 1, 1);
     TheEngine().Sound().PlayVoice("VOICE\\a.ogg", State().System.VoiceVolume);
     Advance(100);
 
-    TheEngine().PlayBGM(4, 0);
+    PlayBGM(TheEngine(), 4, 0);
     EXPECT_EQ(State().Game.CurrentBgm, 4) << "the number is recorded even without its file";
     EXPECT_EQ(State().Game.BgmLoop, 1) << "the loop flag of the music that plays stays";
     EXPECT_EQ(Channel(1).status, 3);
     EXPECT_EQ(Channel(1).file, "Sound\\M01.ogg");
-    EXPECT_EQ(TheEngine().DebugWindow.BgmFileLabel, "") << "the debug line no longer names a file";
+    EXPECT_EQ(TheEngine().Debug().Window.BgmFileLabel, "") << "the debug line no longer names a file";
 
-    TheEngine().PlaySE(1, 12, 0);
+    PlaySE(TheEngine(), 1, 12, 0);
     EXPECT_EQ(Channel(3).status, 3);
     EXPECT_EQ(Channel(3).file, "Sound\\S01.ogg");
 
@@ -138,25 +139,25 @@ TEST_F(SoundCueTest, MusicZeroSilencesEffectsAndVoiceToo) {
     WriteTone("Sound/S01.ogg", Tone(882, 1.0));
     WriteTone("Sound/S02.ogg", Tone(882, 1.0));
     WriteTone("VOICE/a.ogg", Tone(220.5, 1.0));
-    TheEngine().PlayBGM(1, 1);
-    TheEngine().PlaySE(1, 1, 1);
-    TheEngine().PlaySE(2, 2, 0);
+    PlayBGM(TheEngine(), 1, 1);
+    PlaySE(TheEngine(), 1, 1, 1);
+    PlaySE(TheEngine(), 2, 2, 0);
     TheEngine().Sound().PlayVoice("VOICE\\a.ogg", State().System.VoiceVolume);
     Advance(50);
 
-    TheEngine().PlayBGM(0, 1);
+    PlayBGM(TheEngine(), 0, 1);
     EXPECT_EQ(State().Game.CurrentBgm, 0);
     for (int ch : {1, 3, 4, 5})
         EXPECT_LE(Channel(ch).status, 1) << "channel " << ch;
-    EXPECT_EQ(TheEngine().DebugWindow.BgmFileLabel, "");
+    EXPECT_EQ(TheEngine().Debug().Window.BgmFileLabel, "");
 
     // Stopping one effect leaves the other; a stopped channel starts again on its next cue.
-    TheEngine().PlaySE(1, 1, 1);
-    TheEngine().PlaySE(2, 2, 1);
-    TheEngine().PlaySE(2, 0, 0);
+    PlaySE(TheEngine(), 1, 1, 1);
+    PlaySE(TheEngine(), 2, 2, 1);
+    PlaySE(TheEngine(), 2, 0, 0);
     EXPECT_EQ(Channel(3).status, 3);
     EXPECT_LE(Channel(4).status, 1);
-    TheEngine().PlaySE(3, 1, 1); // no such effect channel
+    PlaySE(TheEngine(), 3, 1, 1); // no such effect channel
     EXPECT_LE(Channel(4).status, 1);
 }
 

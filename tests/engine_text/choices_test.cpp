@@ -136,7 +136,7 @@ TEST_F(ChoiceTest, FirstKindSplitsIntoAtMostFourLinesOfThirtyCharacters) {
 TEST_F(ChoiceTest, FloatingWindowRowsUseItsOwnPointerWithATallerLastRow) {
     Play("    select \"一/二/三/四\"\n", 3);
     TickUntil(TaskCode::TASK_WAIT_SELECT);
-    TheEngine().ItemMsgFloatClick();
+    TheEngine().Commands().ItemMsgFloatClick();
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_SELECT);
     const std::vector<std::pair<int, int>> cases = {{31, 0},  {32, 1},  {63, 1},  {64, 2}, {96, 3},
                                                     {127, 3}, {128, 4}, {160, 4}, {161, 0}};
@@ -184,7 +184,7 @@ TEST_F(ChoiceTest, CursorKeysMoveThePointerAndWrapAround) {
 
     // On the floating window the pointer moves in its coordinates.
     TickUntil(TaskCode::TASK_WAIT_SELECT);
-    TheEngine().ItemMsgFloatClick();
+    TheEngine().Commands().ItemMsgFloatClick();
     RunMs(300);
     MovePointer({400, 10}, WindowId::Float);
     Press(Key::Down);
@@ -266,7 +266,7 @@ TEST_F(ChoiceTest, SecondKindDrawsOverTheOverlayHidesWithSpaceAndDetachesTheMenu
     TickUntil(TaskCode::TASK_WAIT_SELECT2);
     EXPECT_FALSE(Platform().IsWindowVisible(WindowId::Float));
     Tick();
-    EXPECT_EQ(Platform().AttachedMenu(), &TheEngine().ContextMenu);
+    EXPECT_EQ(Platform().AttachedMenu(), &TheEngine().Commands().ContextMenu);
     // Three choices at y 226, 286, 346 in grey over the veiled scene.
     const Bitmap& shown = MainWindow();
     EXPECT_GT(CountPixels(shown, 120, 226, 560, 28, [](Color c) { return c == 0x007F7F7F; }), 20);
@@ -295,7 +295,7 @@ TEST_F(ChoiceTest, SecondKindDrawsOverTheOverlayHidesWithSpaceAndDetachesTheMenu
     Tick();
     Click({400, 470});
     EXPECT_EQ(Var1(), 1);
-    EXPECT_EQ(Platform().AttachedMenu(), &TheEngine().ContextMenu);
+    EXPECT_EQ(Platform().AttachedMenu(), &TheEngine().Commands().ContextMenu);
 }
 
 TEST_F(ChoiceTest, ChoosingStopsSkippingAndAutomaticAdvance) {

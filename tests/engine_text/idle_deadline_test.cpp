@@ -98,7 +98,7 @@ TEST_F(IdleDeadlineTest, AutoModeSwitchedOnWhileAMessageWaitsAdvancesAsWhenTicki
         const std::uint32_t t0 = Platform().TickCount();
         RunTo(t0 + 3000, loop);
         Seen seen{Message().AutoElapsed(), 0, 0};
-        TheEngine().ItemMsgAutoClick();
+        TheEngine().Commands().ItemMsgAutoClick();
         seen.advanced_after = RunWhile(TaskCode::TASK_WAIT_MESSAGE, loop) - (t0 + 3000);
         seen.ticks = m_ticks;
         return seen;
@@ -303,7 +303,7 @@ TEST_F(IdleDeadlineTest, ChoicesAndMenusSleepUntilInputAndMovingScreensNever) {
 TEST_F(IdleDeadlineTest, TheDebugWindowsLiveLabelsKeepTheLoopAwake) {
     std::ofstream(m_dir.Path() / "デバッグ窓を開く合図.txt") << "";
     WaitAtFirstMessage();
-    ASSERT_TRUE(TheEngine().DebugWindowVisible());
+    ASSERT_TRUE(TheEngine().Debug().Visible());
     Ticks(3);
     EXPECT_FALSE(TheEngine().NextDeadline().may_sleep);
 }

@@ -143,7 +143,7 @@ TEST_F(MessageLogTest, EmptyLogAndPageDownOutsideTheLogChangeNothing) {
     // The floating window's wheel opens the log as well, once there is something in it.
     Click({400, 300});
     Message().AddMsgLog(U"前の話", -1);
-    TheEngine().ItemMsgFloatClick();
+    TheEngine().Commands().ItemMsgFloatClick();
     Tick();
     ASSERT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE);
     Wheel(true, WindowId::Float);

@@ -304,7 +304,7 @@ TEST_F(MessageWindowTest, ContextMenuIsAttachedWhileWaitingAndDetachedOnAdvance)
     Click({400, 300});
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
     Tick();
-    EXPECT_EQ(Platform().AttachedMenu(), &TheEngine().ContextMenu);
+    EXPECT_EQ(Platform().AttachedMenu(), &TheEngine().Commands().ContextMenu);
     Click({400, 300});
     EXPECT_EQ(Platform().AttachedMenu(), nullptr);
     Tick();
@@ -334,7 +334,7 @@ TEST_F(MessageWindowTest, HeldControlSkipsWithPlainTextInThreeTicksPerMessage) {
 TEST_F(MessageWindowTest, FloatingWindowShowsTheMessageAndLeavesTheMainWindowAlone) {
     PlayMessages({"浮かぶ言葉", "二つ目の言葉"}, 2);
     TickUntil(TaskCode::TASK_WAIT_MESSAGE);
-    TheEngine().ItemMsgFloatClick();
+    TheEngine().Commands().ItemMsgFloatClick();
     EXPECT_TRUE(Platform().IsWindowVisible(WindowId::Float));
     EXPECT_EQ(Task(), TaskCode::TASK_DISP_MESSAGE);
     Tick();
@@ -368,7 +368,7 @@ TEST_F(MessageWindowTest, FloatingWindowShowsTheMessageAndLeavesTheMainWindowAlo
     EXPECT_TRUE(Platform().IsWindowVisible(WindowId::Float));
 
     // Switching back shows the message at once in the main window.
-    TheEngine().ItemMsgFloatClick();
+    TheEngine().Commands().ItemMsgFloatClick();
     Tick();
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE);
     EXPECT_FALSE(Platform().IsWindowVisible(WindowId::Float));

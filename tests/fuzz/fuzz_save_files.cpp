@@ -49,8 +49,8 @@ void LoadSlot(HeadlessSession& session) {
     Engine& engine = session.TheEngine();
     HeadlessPlatform& platform = session.Platform();
     try {
-        engine.ItemLoadClick();
-        engine.ItemLoad1Click(kSlot);
+        engine.Commands().ItemLoadClick();
+        engine.Commands().ItemLoad1Click(kSlot);
     } catch (const std::exception&) {
         return;
     }
@@ -185,7 +185,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         HeadlessPlatform::DialogAnswer back;
         back.kind = HeadlessPlatform::DialogAnswer::Kind::Config;
         session.Platform().QueueDialogAnswer(back);
-        session.TheEngine().ItemOptionClick();
+        session.TheEngine().Commands().ItemOptionClick();
     } catch (const std::exception&) {
     }
     LoadSlot(session);
@@ -193,6 +193,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     session.Platform().ClearScriptFault();
     // An answer the settings dialog did not take would be used by the next input's dialog.
     if (session.Platform().PendingDialogAnswers() > 0)
-        session.Platform().ShowConfigForm(session.TheEngine().Config);
+        session.Platform().ShowConfigForm(session.TheEngine().Commands().Config);
     return 0;
 }

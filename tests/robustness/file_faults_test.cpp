@@ -179,8 +179,8 @@ TEST_F(FileFaults, SlotThatVanishesBeforeTheLoadIsReportedAndTheGameGoesOn) {
     WriteFileBytes(m_dir / "Save05.dat", BytesOf(SavedGame(u"消える")));
     Started();
     m_session->Ticks(3);
-    m_session->TheEngine().ItemLoadClick();
-    EXPECT_TRUE(m_session->TheEngine().MenuItemNamed("ItemLoad5").enabled);
+    m_session->TheEngine().Commands().ItemLoadClick();
+    EXPECT_TRUE(m_session->TheEngine().Commands().MenuItemNamed("ItemLoad5").enabled);
     fs::remove(m_dir / "Save05.dat");
     const GameData before = m_session->State().Game;
     m_session->TheEngine().OnMenuCommand("ItemLoad5");

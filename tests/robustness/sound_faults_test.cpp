@@ -5,6 +5,7 @@
 #include "faulty_files.h"
 
 #include "support/archive_builder.h"
+#include "support/game_sound.h"
 #include "support/ogg_fixtures.h"
 #include "support/scene_assembler.h"
 #include "support/temp_dir.h"
@@ -73,17 +74,17 @@ protected:
 
 TEST_F(SoundFileFaults, FileGoneBetweenTheCheckAndTheReadIsMissingNotTheOldSoundAgain) {
     Start();
-    TheEngine().PlayBGM(1, 1);
-    TheEngine().PlaySE(1, 1, 0);
+    PlayBGM(TheEngine(), 1, 1);
+    PlaySE(TheEngine(), 1, 1, 0);
     TheEngine().Sound().PlayVoice("VOICE\\a.ogg", m_session->State().System.VoiceVolume);
     Platform().AdvanceClock(100);
     TheEngine().Sound().StopVoice();
 
     m_files->vanish_after_check = {"Sound\\M02.ogg", "Sound\\S02.ogg", "VOICE\\b.ogg"};
-    TheEngine().PlayBGM(2, 0);
+    PlayBGM(TheEngine(), 2, 0);
     EXPECT_EQ(Channel(1).file, "Sound\\M01.ogg") << "the music that played goes on, under its own name";
     EXPECT_EQ(Channel(1).status, 3) << "and keeps looping";
-    TheEngine().PlaySE(1, 2, 1);
+    PlaySE(TheEngine(), 1, 2, 1);
     EXPECT_EQ(Channel(3).file, "Sound\\S01.ogg");
     EXPECT_EQ(Channel(3).status, 2) << "the effect is not turned into a loop of the old file";
     TheEngine().Sound().PlayVoice("VOICE\\b.ogg", m_session->State().System.VoiceVolume);
@@ -117,7 +118,7 @@ TEST_F(SoundFileFaults, DamagedFilesBetweenCuesAreReportedAndTheScriptGoesOn) {
 
     // A sound put back plays again.
     WriteTone("Sound/M02.ogg", Tone(882, 1.0));
-    TheEngine().PlayBGM(2, 1);
+    PlayBGM(TheEngine(), 2, 1);
     EXPECT_EQ(Channel(1).status, 3);
     EXPECT_EQ(Channel(1).file, "Sound\\M02.ogg");
 
@@ -147,17 +148,17 @@ TEST_F(SoundFileFaults, FilesRemovedOrCutWhilePlayingPlayOnFromMemory) {
     auto seconds_since_open = [&] { return (Platform().TickCount() - opened) / 1000.0; };
 
     // The decoders hold the whole file: the disk is not read again while they play.
-    TheEngine().PlayBGM(1, 1);
+    PlayBGM(TheEngine(), 1, 1);
     Platform().AdvanceClock(300);
     fs::remove(m_dir / "Sound/M01.ogg");
     m_session->RunMs(3000);
     EXPECT_EQ(Channel(1).status, 3);
     // Starting the removed music again finds no file: what plays goes on.
-    TheEngine().PlayBGM(1, 1);
+    PlayBGM(TheEngine(), 1, 1);
     EXPECT_EQ(Channel(1).status, 3);
     const double music_alone = seconds_since_open();
 
-    TheEngine().PlaySE(1, 1, 1);
+    PlaySE(TheEngine(), 1, 1, 1);
     Platform().AdvanceClock(100);
     CutShort("Sound/S01.ogg", 100);
     m_session->RunMs(2000);

@@ -1,7 +1,14 @@
 // The context menu of the main window (ContextMenu) and its game commands: skip, read skip,
 // automatic advance, hiding and floating the message window, settings, back to the title, quit.
 // The save and load submenus live in save_load_menus.cpp.
-#include "engine/engine.h"
+#include "engine/commands/game_commands.h"
+
+#include "core/engine_error.h"
+#include "engine/engine_state.h"
+#include "engine/message/message_window.h"
+#include "engine/saves/save_store.h"
+#include "engine/script/script_machine.h"
+#include "engine/stage/stage.h"
 
 #include "data/script_format.h"
 #include "data/shift_jis.h"
@@ -53,7 +60,15 @@ int SlotOf(std::string_view name, std::string_view prefix) {
 
 } // namespace
 
-void Engine::BuildMenus() {
+GameCommands::GameCommands(CommandHost& host, Platform& platform, EngineState& state, SaveStore& saves,
+                           ScriptMachine& script, MessageWindow& message, Stage& stage, SoundCues& sound)
+    : Query(m_query_answer), SaveComment(m_query_answer), m_host(host), m_platform(platform), m_state(state),
+      m_saves(saves), m_script(script), m_message(message), m_stage(stage), m_sound(sound) {
+    BuildMenus();
+    ConnectConfigForm();
+}
+
+void GameCommands::BuildMenus() {
     ContextMenu.name = "ContextMenu";
     MenuItem save = Item("ItemSave", "セーブ");
     save.items = SlotItems("ItemSave");
@@ -79,7 +94,7 @@ void Engine::BuildMenus() {
     TitleLoadMenu.items = SlotItems("ItemLoadT");
 }
 
-MenuItem& Engine::MenuItemNamed(std::string_view name) {
+MenuItem& GameCommands::MenuItemNamed(std::string_view name) {
     MenuItem* item = FindMenuItem(ContextMenu.items, name);
     if (!item)
         item = FindMenuItem(TitleLoadMenu.items, name);
@@ -88,70 +103,64 @@ MenuItem& Engine::MenuItemNamed(std::string_view name) {
     return *item;
 }
 
-void Engine::AttachContextMenu() {
+void GameCommands::AttachContextMenu() {
     m_platform.AttachContextMenu(&ContextMenu);
 }
-void Engine::DetachContextMenu() {
+void GameCommands::DetachContextMenu() {
     m_platform.AttachContextMenu(nullptr);
 }
 
-void Engine::OnMenuPopup(std::string_view name) {
-    try {
-        if (name == "ContextMenu")
-            ContextMenuPopup();
-        else if (name == "ItemSave")
-            ItemSaveClick();
-        else if (name == "ItemLoad")
-            ItemLoadClick();
-        else if (name == "TitleLoadMenu")
-            TitleLoadMenuPopup();
-    } catch (const std::exception& error) {
-        ReportError(error);
-    }
+bool GameCommands::IsSlotCommand(std::string_view name) {
+    return SlotOf(name, "ItemSave") || SlotOf(name, "ItemLoad") || SlotOf(name, "ItemLoadT");
 }
 
-void Engine::OnMenuCommand(std::string_view name) {
-    // Menu commands run between ticks; an error in one is reported like a tick's.
-    try {
-        if (name == "ItemMsgSkip")
-            ItemMsgSkipClick();
-        else if (name == "ItemMsgKidoku")
-            ItemMsgKidokuClick();
-        else if (name == "ItemMsgAuto")
-            ItemMsgAutoClick();
-        else if (name == "ItemMsgClear")
-            ItemMsgClearClick();
-        else if (name == "ItemMsgFloat")
-            ItemMsgFloatClick();
-        else if (name == "ItemOption")
-            ItemOptionClick();
-        else if (name == "ItemTitle")
-            ItemTitleClick();
-        else if (name == "ItemClose")
-            ItemCloseClick();
-        else if (int n = SlotOf(name, "ItemSave"))
-            ItemSave1Click(n);
-        else if (int m = SlotOf(name, "ItemLoadT"))
-            ItemLoad1Click(m);
-        else if (int k = SlotOf(name, "ItemLoad"))
-            ItemLoad1Click(k);
-    } catch (const FileError& error) {
-        // A slot file that could not be written or read changed nothing (writes replace the
-        // file atomically, reads go through a scratch record): the player is told and plays
-        // on, and can free some room or pick another slot.
-        if (!SlotOf(name, "ItemSave") && !SlotOf(name, "ItemLoad") && !SlotOf(name, "ItemLoadT")) {
-            SetFrameTimerEnabled(false);
-            m_timer_usable = false;
-        }
-        ReportError(error);
-    } catch (const std::exception& error) {
-        SetFrameTimerEnabled(false);
-        m_timer_usable = false;
-        ReportError(error);
-    }
+void GameCommands::OnMenuPopup(std::string_view name) {
+    if (name == "ContextMenu")
+        ContextMenuPopup();
+    else if (name == "ItemSave")
+        ItemSaveClick();
+    else if (name == "ItemLoad")
+        ItemLoadClick();
+    else if (name == "TitleLoadMenu")
+        TitleLoadMenuPopup();
 }
 
-void Engine::ContextMenuPopup() {
+void GameCommands::OnMenuCommand(std::string_view name) {
+    if (name == "ItemMsgSkip")
+        ItemMsgSkipClick();
+    else if (name == "ItemMsgKidoku")
+        ItemMsgKidokuClick();
+    else if (name == "ItemMsgAuto")
+        ItemMsgAutoClick();
+    else if (name == "ItemMsgClear")
+        ItemMsgClearClick();
+    else if (name == "ItemMsgFloat")
+        ItemMsgFloatClick();
+    else if (name == "ItemOption")
+        ItemOptionClick();
+    else if (name == "ItemTitle")
+        ItemTitleClick();
+    else if (name == "ItemClose")
+        ItemCloseClick();
+    else if (int n = SlotOf(name, "ItemSave"))
+        ItemSave1Click(n);
+    else if (int m = SlotOf(name, "ItemLoadT"))
+        ItemLoad1Click(m);
+    else if (int k = SlotOf(name, "ItemLoad"))
+        ItemLoad1Click(k);
+}
+
+bool GameCommands::Ask(const char* question) {
+    const Size screen = m_platform.ScreenSize();
+    Query.Left = (screen.width - QueryForm::kClientWidth) / 2;
+    Query.Top = (screen.height - QueryForm::kClientHeight) / 2;
+    m_query_answer = 0;
+    Query.Question = question;
+    m_platform.ShowQueryForm(Query);
+    return m_query_answer == 1;
+}
+
+void GameCommands::ContextMenuPopup() {
     const EngineState& s = m_state;
     m_message.SetAutoMode(false);
     MenuItemNamed("ItemMsgAuto").checked = false;
@@ -163,19 +172,19 @@ void Engine::ContextMenuPopup() {
     MenuItemNamed("ItemMsgFloat").enabled = s.Task != TaskCode::TASK_WAIT_SELECT2;
 }
 
-void Engine::ItemMsgSkipClick() {
+void GameCommands::ItemMsgSkipClick() {
     if (!m_message.LogViewing())
         m_message.SetSkipMode(true);
 }
 
-void Engine::ItemMsgKidokuClick() {
+void GameCommands::ItemMsgKidokuClick() {
     if (!m_message.LogViewing()) {
         m_message.SetSkipNow(true);
         m_message.SetReadSkipMode(true);
     }
 }
 
-void Engine::ItemMsgAutoClick() {
+void GameCommands::ItemMsgAutoClick() {
     if (!m_message.LogViewing()) {
         MenuItem& item = MenuItemNamed("ItemMsgAuto");
         item.checked = !item.checked;
@@ -183,39 +192,32 @@ void Engine::ItemMsgAutoClick() {
     }
 }
 
-void Engine::ItemMsgClearClick() {
+void GameCommands::ItemMsgClearClick() {
     m_message.ToggleMsgWindow();
 }
 
-void Engine::ItemMsgFloatClick() {
+void GameCommands::ItemMsgFloatClick() {
     const bool checked = !m_message.MsgFloatChecked();
     MenuItemNamed("ItemMsgFloat").checked = checked;
     m_message.SwitchFloat(checked);
 }
 
-void Engine::ItemTitleClick() {
-    SetFrameTimerEnabled(false);
-    const Size screen = m_platform.ScreenSize();
-    Query.Left = (screen.width - QueryForm::kClientWidth) / 2;
-    Query.Top = (screen.height - QueryForm::kClientHeight) / 2;
-    m_state.QueryAnswer = 0;
-    Query.Question = kTitleQuestion;
-    m_platform.ShowQueryForm(Query);
-    if (m_state.QueryAnswer == 1) {
-        if (MsgFloatChecked()) {
+void GameCommands::ItemTitleClick() {
+    m_host.HoldTicks();
+    if (Ask(kTitleQuestion)) {
+        if (m_message.MsgFloatChecked()) {
             m_message.ShowEmptyFloatWindow();
             m_platform.Sleep(1);
         }
         DetachContextMenu();
         m_script.GoToTitleCommand();
-        SetTask(TaskCode::TASK_SCRIPT);
+        m_host.SetTask(TaskCode::TASK_SCRIPT);
     }
-    if (m_timer_usable)
-        SetFrameTimerEnabled(true);
+    m_host.ResumeTicks();
 }
 
-void Engine::ItemCloseClick() {
-    RequestClose();
+void GameCommands::ItemCloseClick() {
+    m_host.RequestClose();
 }
 
 } // namespace hk

@@ -1,5 +1,8 @@
-// The settings dialog's main-form side: filling it, the live volume sliders, and "戻る".
-#include "engine/engine.h"
+// The settings dialog's game side: filling it, the live volume sliders, and "戻る".
+#include "engine/commands/game_commands.h"
+
+#include "engine/engine_state.h"
+#include "engine/sound/sound_cues.h"
 
 namespace hk {
 
@@ -11,7 +14,7 @@ std::string AutoDelayLabel(int seconds) {
 
 } // namespace
 
-void Engine::ConnectConfigForm() {
+void GameCommands::ConnectConfigForm() {
     ConfigForm& f = Config;
     SystemData& sys = m_state.System;
     f.OnBgmVolChange = [this, &f, &sys] {
@@ -31,7 +34,7 @@ void Engine::ConnectConfigForm() {
     f.OnOkButtonClick = [this] { ConfigOkButtonClick(); };
 }
 
-void Engine::ItemOptionClick() {
+void GameCommands::ItemOptionClick() {
     ConfigForm& f = Config;
     const SystemData& sys = m_state.System;
     f.SetEffects(sys.EffectsOn != 0);
@@ -45,14 +48,14 @@ void Engine::ItemOptionClick() {
     m_platform.ShowConfigForm(f);
 }
 
-void Engine::ConfigOkButtonClick() {
+void GameCommands::ConfigOkButtonClick() {
     ConfigForm& f = Config;
     SystemData& sys = m_state.System;
     sys.EffectsOn = f.EffectsOn ? 1 : 0;
     if (sys.FullScreen == 1 && f.Windowed)
-        ReturnFullModeWin();
+        m_platform.SetFullScreen(false);
     if (sys.FullScreen == 0 && f.FullScreen)
-        FullModeWin();
+        m_platform.SetFullScreen(true);
     sys.FullScreen = f.FullScreen ? 1 : 0;
     if (f.SpeedFast)
         sys.TextSpeed = 3;

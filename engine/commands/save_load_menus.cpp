@@ -1,6 +1,14 @@
 // The save and load submenus, the title screen's load menu (TitleLoadMenu), the comment dialog,
 // and starting and restoring a load. The files themselves are the save store's.
-#include "engine/engine.h"
+#include "engine/commands/game_commands.h"
+
+#include "engine/engine_state.h"
+#include "engine/message/message_window.h"
+#include "engine/saves/save_store.h"
+#include "engine/screen_layout.h"
+#include "engine/script/script_machine.h"
+#include "engine/sound/sound_cues.h"
+#include "engine/stage/stage.h"
 
 #include "data/unicode.h"
 
@@ -23,7 +31,7 @@ std::u16string CommentOf(const GameData& data) {
 
 } // namespace
 
-void Engine::BuildSlotCaptions(const std::string& prefix, bool load_menu) {
+void GameCommands::BuildSlotCaptions(const std::string& prefix, bool load_menu) {
     int best_slot = 0;
     std::int32_t best_age = 0;
     for (int n = 1; n <= kSlotCount; ++n) {
@@ -54,28 +62,28 @@ void Engine::BuildSlotCaptions(const std::string& prefix, bool load_menu) {
         MenuItemNamed(prefix + std::to_string(best_slot)).checked = true;
 }
 
-void Engine::ItemSaveClick() {
+void GameCommands::ItemSaveClick() {
     BuildSlotCaptions("ItemSave", false);
 }
-void Engine::ItemLoadClick() {
+void GameCommands::ItemLoadClick() {
     BuildSlotCaptions("ItemLoad", true);
 }
-void Engine::TitleLoadMenuPopup() {
+void GameCommands::TitleLoadMenuPopup() {
     BuildSlotCaptions("ItemLoadT", true);
 }
 
-bool Engine::InputComment() {
+bool GameCommands::InputComment() {
     SaveComment.CommentEdit = CommentOf(m_saves.PeekData());
-    m_state.QueryAnswer = 0;
+    m_query_answer = 0;
     // The dialog's top-left corner sits on the main window's client point (166, 204).
     const Point where = m_platform.ClientToScreen(WindowId::Main, Point{kSlotMenuX, kSlotMenuY});
     SaveComment.Left = where.x;
     SaveComment.Top = where.y;
     m_platform.ShowCommentForm(SaveComment);
-    return m_state.QueryAnswer == 1;
+    return m_query_answer == 1;
 }
 
-void Engine::ItemSave1Click(int n) {
+void GameCommands::ItemSave1Click(int n) {
     if (!m_saves.CheckSaveFile(n))
         m_saves.CreateSaveFile(n, m_state.Game);
     // A damaged slot file offers no old comment; the save replaces it and keeps it aside.
@@ -92,14 +100,14 @@ void Engine::ItemSave1Click(int n) {
     m_saves.CreateSaveFile(n, game);
 }
 
-void Engine::ItemLoad1Click(int n) {
+void GameCommands::ItemLoad1Click(int n) {
     m_message.ClearMsgLog();
     m_saves.ReadSaveFile(n, m_state.Game);
     m_state.Game.ScriptStep -= 1;
-    SetTask(TaskCode::TASK_RESTORE_GAME);
+    m_host.SetTask(TaskCode::TASK_RESTORE_GAME);
 }
 
-void Engine::RestoreGame() {
+void GameCommands::RestoreGame() {
     GameData& game = m_state.Game;
     m_script.SetGamePlaying(true);
     // The layers as they were saved.
@@ -123,8 +131,8 @@ void Engine::RestoreGame() {
     m_stage.ReadGraphic(kPartsSlot, kPartsGraphic, kPlaceCentre);
     // Fade in, then back to the script, which shows the saved message again.
     m_stage.StartFade(kMenuFadeMs);
-    SetTask(TaskCode::TASK_EFFECT_91, TaskCode::TASK_SCRIPT);
-    m_platform.ShowWindow(WindowId::Float, MsgFloatChecked());
+    m_host.SetTask(TaskCode::TASK_EFFECT_91, TaskCode::TASK_SCRIPT);
+    m_platform.ShowWindow(WindowId::Float, m_message.MsgFloatChecked());
 }
 
 } // namespace hk
