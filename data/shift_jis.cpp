@@ -1,172 +1,123 @@
 #include "data/shift_jis.h"
 
-#include <array>
-#include <cerrno>
+#include "data/cp932_table.h"
+
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <iconv.h>
 #include <stdexcept>
+#include <vector>
 
 namespace hk {
 namespace {
 
-constexpr const char* kCodePage = "CP932";
-constexpr const char* kUtf32 = "UTF-32LE";
-
-// Rows of the two-byte table: lead bytes 0x81..0x9F are rows 0..30, 0xE0..0xFC rows 31..59.
-constexpr int kLeadRows = 60;
-
-int LeadRow(unsigned char lead) {
-    return lead <= 0x9F ? lead - 0x81 : lead - 0xE0 + 31;
-}
-
-[[noreturn]] void ThrowNoConverter() {
-    throw std::runtime_error("Shift-JIS text cannot be converted: the C library's iconv has no \"CP932\" converter");
-}
-
-// Decoding is table driven: the mapping is taken from iconv once, on first use, so every later
-// conversion is a lookup with no library call and no shared state. Invalid entries hold U+FFFD.
-struct DecodeTables {
-    std::array<char32_t, 256> single{};
-    std::array<char32_t, kLeadRows * 256> pair{};
-};
-
-// Converts exactly the given bytes to one code point; false when iconv rejects them or they do
-// not make exactly one character.
-bool DecodeWithIconv(iconv_t cd, const unsigned char* bytes, std::size_t count, char32_t& out) {
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char in_buffer[2] = {static_cast<char>(bytes[0]), count > 1 ? static_cast<char>(bytes[1]) : '\0'};
-    char out_buffer[16];
-    char* in = in_buffer;
-    char* out_ptr = out_buffer;
-    std::size_t in_left = count;
-    std::size_t out_left = sizeof out_buffer;
-    if (iconv(cd, &in, &in_left, &out_ptr, &out_left) == static_cast<std::size_t>(-1) || in_left != 0) {
-        return false;
-    }
-    if (sizeof out_buffer - out_left != 4) {
-        return false;
-    }
-    const auto* u = reinterpret_cast<const unsigned char*>(out_buffer);
-    out = static_cast<char32_t>(u[0] | (u[1] << 8) | (u[2] << 16) | (static_cast<std::uint32_t>(u[3]) << 24));
-    return true;
-}
-
-DecodeTables BuildDecodeTables() {
-    iconv_t cd = iconv_open(kUtf32, kCodePage);
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        ThrowNoConverter();
-    }
-    DecodeTables tables;
-    tables.single.fill(kSjisReplacement);
-    tables.pair.fill(kSjisReplacement);
-    for (int b = 0; b < 256; ++b) {
-        const auto byte = static_cast<unsigned char>(b);
-        if (IsSjisLeadByte(byte)) {
-            for (int t = 0; t < 256; ++t) {
-                const auto trail = static_cast<unsigned char>(t);
-                if (!IsSjisTrailByte(trail)) {
-                    continue;
-                }
-                const unsigned char bytes[2] = {byte, trail};
-                char32_t c;
-                if (DecodeWithIconv(cd, bytes, 2, c)) {
-                    tables.pair[LeadRow(byte) * 256 + t] = c;
-                }
-            }
-        } else {
-            char32_t c;
-            if (DecodeWithIconv(cd, &byte, 1, c)) {
-                tables.single[b] = c;
-            }
-        }
-    }
-    iconv_close(cd);
-    return tables;
-}
-
-const DecodeTables& Tables() {
-    static const DecodeTables tables = BuildDecodeTables();
-    return tables;
+char32_t DecodePair(unsigned char lead, unsigned char trail) {
+    const char16_t c =
+        kCp932Pairs[static_cast<std::size_t>(Cp932LeadRow(lead) * kCp932TrailSpan + (trail - kCp932FirstTrail))];
+    return c == 0 ? kSjisReplacement : c;
 }
 
 template <typename Emit> void DecodeSjis(std::string_view sjis, Emit&& emit) {
-    const DecodeTables& tables = Tables();
     const auto* p = reinterpret_cast<const unsigned char*>(sjis.data());
     const std::size_t n = sjis.size();
     std::size_t i = 0;
     while (i < n) {
         const unsigned char b = p[i];
-        if (b < 0x80) {
-            emit(tables.single[b]);
-            ++i;
-        } else if (IsSjisLeadByte(b)) {
+        if (IsSjisLeadByte(b)) {
             // A lead byte without a proper trail byte is one bad character; the byte after it
             // starts afresh, so a broken character never swallows a line end or an ASCII letter.
             if (i + 1 < n && IsSjisTrailByte(p[i + 1])) {
-                emit(tables.pair[LeadRow(b) * 256 + p[i + 1]]);
+                emit(DecodePair(b, p[i + 1]));
                 i += 2;
             } else {
                 emit(kSjisReplacement);
                 ++i;
             }
         } else {
-            emit(tables.single[b]);
+            emit(kCp932Single[b]);
             ++i;
         }
     }
 }
 
-// The encoder is one iconv descriptor per thread, opened on first use and closed when the thread
-// ends. Encoding is rare (tools, typed comments), so it asks iconv character by character, which
-// also gives iconv's one-way forms.
-class Encoder {
-public:
-    Encoder() : m_cd(iconv_open(kCodePage, kUtf32)) {}
-    ~Encoder() {
-        if (Valid()) {
-            iconv_close(m_cd);
-        }
-    }
-    Encoder(const Encoder&) = delete;
-    Encoder& operator=(const Encoder&) = delete;
-
-    bool Valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-
-    // Appends the bytes of c; false when code page 932 has no form for it.
-    bool Append(std::string& out, char32_t c) {
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-            return true;
-        }
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            return false;
-        }
-        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
-        char in_buffer[4] = {static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF),
-                             static_cast<char>((c >> 16) & 0xFF), static_cast<char>((c >> 24) & 0xFF)};
-        char out_buffer[8];
-        char* in = in_buffer;
-        char* out_ptr = out_buffer;
-        std::size_t in_left = sizeof in_buffer;
-        std::size_t out_left = sizeof out_buffer;
-        if (iconv(m_cd, &in, &in_left, &out_ptr, &out_left) == static_cast<std::size_t>(-1) || in_left != 0) {
-            return false;
-        }
-        out.append(out_buffer, sizeof out_buffer - out_left);
-        return true;
-    }
-
-private:
-    iconv_t m_cd;
+// The encoding map, built once from the decoding table: each character with the bytes that give
+// it (one byte when below 0x100, else lead * 256 + trail). Where several pairs give the same
+// character (the NEC and IBM extensions repeat each other and some JIS symbols), code page 932
+// writes the JIS X 0208 form first, then NEC row 13, then the IBM extension rows, and the
+// NEC-selected IBM rows (0xED, 0xEE) last.
+struct EncodeEntry {
+    char32_t c;
+    std::uint16_t bytes;
 };
 
-Encoder& ThreadEncoder() {
-    thread_local Encoder encoder;
-    if (!encoder.Valid()) {
-        ThrowNoConverter();
+int PreferenceOf(unsigned char lead) {
+    if (lead == 0xED || lead == 0xEE)
+        return 3;
+    if (lead >= 0xFA)
+        return 2;
+    return lead == 0x87 ? 1 : 0;
+}
+
+std::vector<EncodeEntry> BuildEncodeMap() {
+    std::vector<EncodeEntry> entries;
+    for (int b = 0x80; b < 0x100; ++b)
+        if (kCp932Single[static_cast<std::size_t>(b)] != kSjisReplacement)
+            entries.push_back({kCp932Single[static_cast<std::size_t>(b)], static_cast<std::uint16_t>(b)});
+    std::vector<std::pair<int, EncodeEntry>> pairs;
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        if (!IsSjisLeadByte(static_cast<unsigned char>(lead)))
+            continue;
+        for (int trail = kCp932FirstTrail; trail <= 0xFC; ++trail) {
+            const char16_t c = kCp932Pairs[static_cast<std::size_t>(
+                Cp932LeadRow(static_cast<unsigned char>(lead)) * kCp932TrailSpan + (trail - kCp932FirstTrail))];
+            if (c != 0)
+                pairs.push_back({PreferenceOf(static_cast<unsigned char>(lead)),
+                                 {c, static_cast<std::uint16_t>(lead * 256 + trail)}});
+        }
     }
-    return encoder;
+    // Single bytes first, then the pairs by preference and byte order: the first entry of a
+    // character is the one kept.
+    std::stable_sort(pairs.begin(), pairs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [preference, entry] : pairs)
+        entries.push_back(entry);
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const EncodeEntry& a, const EncodeEntry& b) { return a.c < b.c; });
+    entries.erase(std::unique(entries.begin(), entries.end(),
+                              [](const EncodeEntry& a, const EncodeEntry& b) { return a.c == b.c; }),
+                  entries.end());
+    // The one-way forms: characters that no byte sequence decodes to but that code page 932 writes
+    // as a look-alike.
+    constexpr EncodeEntry kOneWay[] = {
+        {U'\u00A2', 0x8191}, {U'\u00A3', 0x8192}, {U'\u00A5', 0x5C},   {U'\u00AC', 0x81CA}, {U'\u2014', 0x815C},
+        {U'\u2016', 0x8161}, {U'\u203E', 0x7E},   {U'\u2212', 0x817C}, {U'\u301C', 0x8160},
+    };
+    for (const EncodeEntry& entry : kOneWay) {
+        const auto at = std::lower_bound(entries.begin(), entries.end(), entry.c,
+                                         [](const EncodeEntry& e, char32_t c) { return e.c < c; });
+        if (at == entries.end() || at->c != entry.c)
+            entries.insert(at, entry);
+    }
+    return entries;
+}
+
+// Appends the bytes of c; false when code page 932 has no form for it.
+bool AppendSjis(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+        return true;
+    }
+    // The tag characters (U+E0000..U+E007F) mark a language and carry no text: they are left out.
+    if (c >= 0xE0000 && c <= 0xE007F)
+        return true;
+    static const std::vector<EncodeEntry> map = BuildEncodeMap();
+    const auto at =
+        std::lower_bound(map.begin(), map.end(), c, [](const EncodeEntry& e, char32_t value) { return e.c < value; });
+    if (at == map.end() || at->c != c)
+        return false;
+    if (at->bytes >= 0x100)
+        out.push_back(static_cast<char>(at->bytes >> 8));
+    out.push_back(static_cast<char>(at->bytes & 0xFF));
+    return true;
 }
 
 std::string CodePointName(char32_t c) {
@@ -175,8 +126,8 @@ std::string CodePointName(char32_t c) {
     return buffer;
 }
 
-void AppendOrFail(Encoder& encoder, std::string& out, char32_t c, std::size_t position, SjisUnencodable policy) {
-    if (encoder.Append(out, c)) {
+void AppendOrFail(std::string& out, char32_t c, std::size_t position, SjisUnencodable policy) {
+    if (AppendSjis(out, c)) {
         return;
     }
     if (policy == SjisUnencodable::Replace) {
@@ -264,7 +215,6 @@ std::u32string SjisToUtf32(std::string_view sjis) {
 }
 
 std::string Utf8ToSjis(std::string_view utf8, SjisUnencodable policy) {
-    Encoder& encoder = ThreadEncoder();
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
     const std::size_t n = utf8.size();
     std::string out;
@@ -282,18 +232,17 @@ std::string Utf8ToSjis(std::string_view utf8, SjisUnencodable policy) {
             ++i;
             continue;
         }
-        AppendOrFail(encoder, out, c, i, policy);
+        AppendOrFail(out, c, i, policy);
         i += length;
     }
     return out;
 }
 
 std::string Utf32ToSjis(std::u32string_view text, SjisUnencodable policy) {
-    Encoder& encoder = ThreadEncoder();
     std::string out;
     out.reserve(text.size() * 2);
     for (std::size_t i = 0; i < text.size(); ++i) {
-        AppendOrFail(encoder, out, text[i], i, policy);
+        AppendOrFail(out, text[i], i, policy);
     }
     return out;
 }

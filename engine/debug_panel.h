@@ -20,8 +20,8 @@ struct EngineState;
 class DebugPanel {
 public:
     // All must outlive the panel.
-    DebugPanel(Platform& platform, GameFiles& files, EngineState& state, ScriptMachine& script,
-               MessageWindow& message, const InputState& input)
+    DebugPanel(Platform& platform, GameFiles& files, EngineState& state, ScriptMachine& script, MessageWindow& message,
+               const InputState& input)
         : m_platform(platform), m_files(files), m_state(state), m_script(script), m_message(message), m_input(input) {}
     DebugPanel(const DebugPanel&) = delete;
     DebugPanel& operator=(const DebugPanel&) = delete;

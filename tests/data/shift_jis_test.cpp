@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#if __has_include(<iconv.h>)
+#include <iconv.h>
+#endif
+
+#include <cstring>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -164,6 +169,63 @@ TEST(ShiftJis, ConvertsFromSeveralThreadsAtOnce) {
     }
     EXPECT_EQ(failures, std::vector<int>(4, 0));
 }
+
+#if __has_include(<iconv.h>)
+// The conversions are the engine's own, so that every build (the browser's too) reads the game's
+// texts alike; where the C library has a "CP932" converter they must agree with it everywhere.
+std::string IconvConvert(iconv_t cd, const std::string& in, bool& ok) {
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    std::string input = in;
+    char out_buffer[16];
+    char* in_ptr = input.data();
+    char* out_ptr = out_buffer;
+    std::size_t in_left = input.size();
+    std::size_t out_left = sizeof out_buffer;
+    ok = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<std::size_t>(-1) && in_left == 0;
+    return std::string(out_buffer, sizeof out_buffer - out_left);
+}
+
+TEST(ShiftJis, AgreesWithTheCLibraryOnEveryCharacterBothWays) {
+    iconv_t decoder = iconv_open("UTF-32LE", "CP932");
+    iconv_t encoder = iconv_open("CP932", "UTF-32LE");
+    if (decoder == reinterpret_cast<iconv_t>(-1) || encoder == reinterpret_cast<iconv_t>(-1))
+        GTEST_SKIP() << "this C library has no CP932 converter to compare with";
+    int decode_mismatches = 0;
+    for (int lead = 0; lead < 256; ++lead) {
+        const bool pair = IsSjisLeadByte(static_cast<unsigned char>(lead));
+        for (int trail = pair ? 0x40 : -1; trail <= (pair ? 0xFC : -1); ++trail) {
+            if (pair && !IsSjisTrailByte(static_cast<unsigned char>(trail)))
+                continue;
+            const std::string bytes = pair ? Bytes({lead, trail}) : Bytes({lead});
+            bool ok = false;
+            const std::string utf32 = IconvConvert(decoder, bytes, ok);
+            char32_t expected = kSjisReplacement;
+            if (ok && utf32.size() == 4)
+                std::memcpy(&expected, utf32.data(), 4);
+            if (SjisToUtf32(bytes) != std::u32string(1, expected) && ++decode_mismatches <= 5)
+                ADD_FAILURE() << "bytes " << std::hex << lead << " " << trail << " decode to "
+                              << static_cast<unsigned>(SjisToUtf32(bytes)[0]) << ", iconv gives "
+                              << static_cast<unsigned>(expected);
+        }
+    }
+    int encode_mismatches = 0;
+    for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue;
+        std::string utf32(4, '\0');
+        std::memcpy(utf32.data(), &c, 4);
+        bool ok = false;
+        const std::string expected = IconvConvert(encoder, utf32, ok);
+        const std::string ours = Utf32ToSjis(std::u32string(1, c), SjisUnencodable::Replace);
+        if (ours != (ok ? expected : "?") && ++encode_mismatches <= 5)
+            ADD_FAILURE() << "U+" << std::hex << static_cast<unsigned>(c) << " encodes differently from iconv";
+    }
+    EXPECT_EQ(decode_mismatches, 0);
+    EXPECT_EQ(encode_mismatches, 0);
+    iconv_close(decoder);
+    iconv_close(encoder);
+}
+#endif
 
 TEST(SplitLines, EndsLinesAtCrLfOrCrLfAndStopsAtNul) {
     struct Case {
