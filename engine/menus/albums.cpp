@@ -76,7 +76,8 @@ void PictureMenus::WaitCgAlbumMenu() {
     PresentIfChanged();
     const bool back = BackedOut(AlbumButton(1));
     if (!back && !Activated()) {
-        MoveFocus(AlbumPageTargets([this](int cell) { return m_albums.CgCellOpen(m_host.System(), cell); }));
+        if (FocusKeyDown())
+            MoveFocus(AlbumPageTargets([this](int cell) { return m_albums.CgCellOpen(m_host.System(), cell); }));
         return;
     }
     m_host.SpendHeldKeys();
@@ -150,8 +151,9 @@ void PictureMenus::WaitScAlbumMenu() {
     PresentIfChanged();
     const bool back = BackedOut(AlbumButton(1));
     if (!back && !Activated()) {
-        MoveFocus(AlbumPageTargets(
-            [this](int cell) { return AlbumBook::SceneAvailable(m_host.System(), m_albums.SceneOf(cell)); }));
+        if (FocusKeyDown())
+            MoveFocus(AlbumPageTargets(
+                [this](int cell) { return AlbumBook::SceneAvailable(m_host.System(), m_albums.SceneOf(cell)); }));
         return;
     }
     m_host.SpendHeldKeys();

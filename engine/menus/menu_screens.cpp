@@ -44,10 +44,12 @@ std::optional<int> PictureMenus::ChooseEntry(std::span<const MenuEntry> entries,
         return back;
     if (Activated())
         return hovered;
-    std::vector<FocusTarget> targets;
-    for (const MenuEntry& entry : entries)
-        targets.push_back(entry.Target());
-    MoveFocus(targets);
+    if (FocusKeyDown()) {
+        std::vector<FocusTarget> targets;
+        for (const MenuEntry& entry : entries)
+            targets.push_back(entry.Target());
+        MoveFocus(targets);
+    }
     return std::nullopt;
 }
 

@@ -57,6 +57,9 @@ private:
     bool BackedOut(const MenuEntry& back);
     // A click or Return: the click of this tick, at the pointer.
     bool Activated() { return m_host.LeftClick() || m_host.KeyReturn(); }
+    // A cursor key counts in this tick (the targets are only listed then: a waiting menu
+    // allocates nothing).
+    bool FocusKeyDown() { return m_host.FocusKeysNow().Direction().has_value(); }
     // A cursor key moves the pointer from the target it is on to the next one that way.
     void MoveFocus(std::span<const FocusTarget> targets);
     // An album page's targets: the cells `open` lets a click use, then its three buttons.

@@ -75,11 +75,18 @@ TEST_F(MenuScreensTest, TitleEntriesHighlightWithinTheirBandsOnly) {
     Move(769, 409);
     EXPECT_EQ(Shown(700, 380), kTitleParts);
 
-    // Keys do nothing here; only a click acts.
+    // Return is a click where the pointer is: beside the entries it does nothing, on the first
+    // entry it starts a game.
+    Move(100, 100);
     Platform().SetKeyDown(Key::Return, true);
     Session().Ticks(3);
     Platform().SetKeyDown(Key::Return, false);
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_TITLE_MENU);
+    Move(769, 409);
+    Platform().SetKeyDown(Key::Return, true);
+    Session().Ticks(1);
+    Platform().SetKeyDown(Key::Return, false);
+    EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
 }
 
 TEST_F(MenuScreensTest, AWaitingMenuPresentsOnlyWhenTheHoveredEntryChanges) {

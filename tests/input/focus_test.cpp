@@ -14,8 +14,10 @@ using D = FocusDirection;
 
 // Four bands of 40 rows, one under the other at the lower right (the title's entries).
 const std::vector<FocusTarget> kColumn = {
-    FocusRect(640, 370, 130, 40), FocusRect(640, 410, 130, 40),
-    FocusRect(640, 450, 130, 40), FocusRect(640, 490, 130, 41),
+    FocusRect(640, 370, 130, 40),
+    FocusRect(640, 410, 130, 40),
+    FocusRect(640, 450, 130, 40),
+    FocusRect(640, 490, 130, 41),
 };
 
 // An album page: cells of 150 x 113 every 153 across and 120 down from (19, 76), then the back,
