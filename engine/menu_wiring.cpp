@@ -26,7 +26,7 @@ FocusKeys MenuWiring::FocusKeysNow() {
 
 void MenuWiring::MovePointerForFocus(Point p) {
     m_input.SetCurPos(p.x, p.y);
-    m_input.SetInputLock(kLockAfterCursorKey);
+    m_input.SpendCursorKeys();
 }
 
 GameData& MenuWiring::Game() {

@@ -109,6 +109,12 @@ void InputState::SpendHeldKeys() {
             m_spent_keys.set(Bit(key));
 }
 
+void InputState::SpendCursorKeys() {
+    for (Key key : {Key::Up, Key::Down, Key::Left, Key::Right})
+        if (m_platform.IsKeyDown(key))
+            m_spent_keys.set(Bit(key));
+}
+
 void InputState::SpendCountedKeys() {
     if (m_key_return)
         m_spent_keys.set(Bit(Key::Return));

@@ -45,6 +45,8 @@ public:
     // would otherwise complete and then advance the message that follows once the input lock runs
     // out; a still-held Escape would leave the screen it led back to).
     void SpendHeldKeys();
+    // The cursor keys held now: a press moves a menu's focus one step, however long it is held.
+    void SpendCursorKeys();
     // Return, Space and Control, when they count in this tick (the press that ended a skip).
     void SpendCountedKeys();
     // Any of the keys the game reads is held now, spent or not.

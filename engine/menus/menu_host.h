@@ -27,8 +27,8 @@ public:
     virtual void SpendHeldKeys() = 0;
     // The cursor keys and Escape as counted in this tick (none while the input lock holds).
     virtual FocusKeys FocusKeysNow() = 0;
-    // Puts the pointer on a main-window point as the focus moves there; the cursor keys then rest
-    // a moment, so that a held key steps at a pace the player can follow.
+    // Puts the pointer on a main-window point as the focus moves there; the cursor key held now
+    // has done its work (one step a press, however long it is held).
     virtual void MovePointerForFocus(Point p) = 0;
 
     // ---- Records and ticks ----

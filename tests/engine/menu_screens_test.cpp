@@ -89,6 +89,31 @@ TEST_F(MenuScreensTest, TitleEntriesHighlightWithinTheirBandsOnly) {
     EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
 }
 
+TEST_F(MenuScreensTest, ACursorKeyMovesThePointerOneEntryAPressAndEscapeGoesBack) {
+    Move(100, 100);
+    Platform().SetKeyDown(Key::Down, true);
+    Session().Ticks(100); // a second held: still one step
+    Platform().SetKeyDown(Key::Down, false);
+    Session().Ticks(2);
+    EXPECT_EQ(Shown(700, 380), kTitleParts) << "the first entry is lit";
+    EXPECT_EQ(Shown(700, 420), kWhite);
+    Platform().SetKeyDown(Key::Up, true);
+    Session().Ticks(2);
+    Platform().SetKeyDown(Key::Up, false);
+    Session().Ticks(2);
+    EXPECT_EQ(Shown(700, 500), kTitleParts) << "up from the first entry goes round to the last";
+    EXPECT_EQ(Shown(700, 380), kWhite);
+
+    Platform().SetKeyDown(Key::Return, true);
+    Session().Ticks(1);
+    Platform().SetKeyDown(Key::Return, false);
+    ASSERT_TRUE(Reach(TaskCode::TASK_WAIT_ALBUM_MENU));
+    Platform().SetKeyDown(Key::Escape, true);
+    Session().Ticks(1);
+    Platform().SetKeyDown(Key::Escape, false);
+    EXPECT_TRUE(Reach(TaskCode::TASK_WAIT_TITLE_MENU)) << "Escape goes back from the album menu";
+}
+
 TEST_F(MenuScreensTest, AWaitingMenuPresentsOnlyWhenTheHoveredEntryChanges) {
     Move(640, 530);
     const int shown = Platform().Invalidations(WindowId::Main);

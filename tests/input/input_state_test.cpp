@@ -76,7 +76,10 @@ TEST_F(InputStateTest, ASpentKeyCountsAgainOnlyAfterItIsLetGo) {
     EXPECT_FALSE(m_input.KeySpace());
     EXPECT_FALSE(m_input.KeyEscape()) << "a held Escape does not leave the screen it led back to";
     EXPECT_TRUE(m_input.KeyControl()) << "only Return, Space and Escape are spent by SpendHeldKeys";
-    EXPECT_TRUE(m_input.KeyDown()) << "a held cursor key steps on (the input lock paces it)";
+    EXPECT_TRUE(m_input.KeyDown()) << "SpendHeldKeys leaves the cursor keys (a choice steps on while one is held)";
+    m_input.SpendCursorKeys();
+    Sample();
+    EXPECT_FALSE(m_input.KeyDown()) << "a menu's step is one a press";
     Release(Key::Escape);
     Release(Key::Down);
     EXPECT_TRUE(m_input.AnyGameKeyDown()) << "a spent key is still down";
