@@ -20,6 +20,15 @@ void MenuWiring::SpendHeldKeys() {
     m_input.SpendHeldKeys();
 }
 
+FocusKeys MenuWiring::FocusKeysNow() {
+    return FocusKeys{m_input.KeyUp(), m_input.KeyDown(), m_input.KeyLeft(), m_input.KeyRight(), m_input.KeyEscape()};
+}
+
+void MenuWiring::MovePointerForFocus(Point p) {
+    m_input.SetCurPos(p.x, p.y);
+    m_input.SpendCursorKeys();
+}
+
 GameData& MenuWiring::Game() {
     return m_state.Game;
 }

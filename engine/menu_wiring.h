@@ -30,6 +30,8 @@ public:
     bool LeftClick() override;
     bool KeyReturn() override;
     void SpendHeldKeys() override;
+    FocusKeys FocusKeysNow() override;
+    void MovePointerForFocus(Point p) override;
     GameData& Game() override;
     const SystemData& System() override;
     std::uint64_t TickSerial() override { return m_tick_serial; }

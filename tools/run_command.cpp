@@ -65,7 +65,8 @@ std::optional<Key> ParseKey(const std::string& name) {
     static const std::map<std::string, Key> kKeys = {
         {"Return", Key::Return}, {"Space", Key::Space}, {"Control", Key::Control}, {"Shift", Key::Shift},
         {"Up", Key::Up},         {"Down", Key::Down},   {"PageUp", Key::PageUp},   {"PageDown", Key::PageDown},
-        {"F1", Key::F1},         {"F2", Key::F2},
+        {"F1", Key::F1},         {"F2", Key::F2},       {"Left", Key::Left},       {"Right", Key::Right},
+        {"Escape", Key::Escape},
     };
     const auto it = kKeys.find(name);
     if (it == kKeys.end())

@@ -7,8 +7,8 @@ namespace hk {
 
 namespace {
 
-constexpr Key kGameKeys[] = {Key::Return, Key::Space,  Key::Control,  Key::Shift, Key::Up,
-                             Key::Down,   Key::PageUp, Key::PageDown, Key::F1,    Key::F2};
+constexpr Key kGameKeys[] = {Key::Return,   Key::Space, Key::Control, Key::Shift, Key::Up,    Key::Down,  Key::PageUp,
+                             Key::PageDown, Key::F1,    Key::F2,      Key::Left,  Key::Right, Key::Escape};
 
 std::size_t Bit(Key key) {
     return static_cast<std::size_t>(key);
@@ -31,6 +31,7 @@ void InputState::LatchWheel(bool up) {
 void InputState::ReleaseKeys() {
     m_key_return = m_key_control = m_key_space = m_key_shift = false;
     m_key_up = m_key_down = m_key_page_up = m_key_page_down = false;
+    m_key_left = m_key_right = m_key_escape = false;
 }
 
 bool InputState::Counts(Key key) const {
@@ -59,6 +60,9 @@ bool InputState::CheckKey() {
             m_key_return = Counts(Key::Return);
             m_key_up = Counts(Key::Up);
             m_key_down = Counts(Key::Down);
+            m_key_left = Counts(Key::Left);
+            m_key_right = Counts(Key::Right);
+            m_key_escape = Counts(Key::Escape);
             // F1 and F2 stand for the page keys.
             m_key_page_up = Counts(Key::PageUp) | Counts(Key::F1);
             m_key_page_down = Counts(Key::PageDown) | Counts(Key::F2);
@@ -95,11 +99,18 @@ void InputState::EndTick() {
 
 bool InputState::AnyCounted() const {
     return m_left_click || m_wheel_up_once || m_wheel_down_once || m_key_return || m_key_control || m_key_space ||
-           m_key_shift || m_key_up || m_key_down || m_key_page_up || m_key_page_down;
+           m_key_shift || m_key_up || m_key_down || m_key_page_up || m_key_page_down || m_key_left || m_key_right ||
+           m_key_escape;
 }
 
 void InputState::SpendHeldKeys() {
-    for (Key key : {Key::Return, Key::Space})
+    for (Key key : {Key::Return, Key::Space, Key::Escape})
+        if (m_platform.IsKeyDown(key))
+            m_spent_keys.set(Bit(key));
+}
+
+void InputState::SpendCursorKeys() {
+    for (Key key : {Key::Up, Key::Down, Key::Left, Key::Right})
         if (m_platform.IsKeyDown(key))
             m_spent_keys.set(Bit(key));
 }

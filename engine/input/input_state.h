@@ -39,18 +39,21 @@ public:
     bool AnyCounted() const;
 
     // ---- Spent keys: a press that has done its work counts as not held until it is let go ----
-    // The Return and Space held now have done their work: what they closed, answered or chose is
-    // gone, so each counts as not held from the next tick until it is seen released. A press held
-    // a little long then never acts on what comes next (a still-held Return would otherwise
-    // complete and then advance the message that follows once the input lock runs out).
+    // The Return, Space and Escape held now have done their work: what they closed, answered,
+    // chose or left is gone, so each counts as not held from the next tick until it is seen
+    // released. A press held a little long then never acts on what comes next (a still-held Return
+    // would otherwise complete and then advance the message that follows once the input lock runs
+    // out; a still-held Escape would leave the screen it led back to).
     void SpendHeldKeys();
+    // The cursor keys held now: a press moves a menu's focus one step, however long it is held.
+    void SpendCursorKeys();
     // Return, Space and Control, when they count in this tick (the press that ended a skip).
     void SpendCountedKeys();
     // Any of the keys the game reads is held now, spent or not.
     bool AnyGameKeyDown() const;
 
     // ---- Input lock, in firings of the 10 ms delay timer ----
-    // While above 0, Return, Space, the cursor keys and the page keys are not read.
+    // While above 0, Return, Space, Escape, the cursor keys and the page keys are not read.
     std::int32_t InputLock() const { return m_input_lock; }
     void SetInputLock(std::int32_t firings) { m_input_lock = firings; }
     // That many firings have passed; the lock never goes below 0.
@@ -69,6 +72,9 @@ public:
     bool KeySpace() const { return m_key_space; }
     bool KeyUp() const { return m_key_up; }
     bool KeyDown() const { return m_key_down; }
+    bool KeyLeft() const { return m_key_left; }
+    bool KeyRight() const { return m_key_right; }
+    bool KeyEscape() const { return m_key_escape; }
     // Page Up and Page Down also count for F1 and F2 and for a turn of the wheel.
     bool KeyPageUp() const { return m_key_page_up; }
     bool KeyPageDown() const { return m_key_page_down; }
@@ -93,6 +99,7 @@ private:
     Platform& m_platform;
     bool m_key_return = false, m_key_space = false, m_key_up = false, m_key_down = false;
     bool m_key_page_up = false, m_key_page_down = false, m_key_control = false, m_key_shift = false;
+    bool m_key_left = false, m_key_right = false, m_key_escape = false;
     bool m_left_click = false, m_wheel_up_once = false, m_wheel_down_once = false;
     bool m_left_down_latch = false, m_right_down_latch = false, m_wheel_up_latch = false, m_wheel_down_latch = false;
     std::int32_t m_input_lock = 0;

@@ -10,6 +10,12 @@ namespace hk {
 
 // ---- Album menu ----
 
+namespace {
+
+constexpr int kAlbumMenuBack = 3; // the fourth entry leads back to the title
+
+} // namespace
+
 void PictureMenus::DispAlbumMenu() {
     LoadMenuScreen(kAlbumMenuPicture, kAlbumMenuParts);
     m_stage.CreateMakeBMP(m_host.Game());
@@ -17,11 +23,11 @@ void PictureMenus::DispAlbumMenu() {
 }
 
 void PictureMenus::WaitAlbumMenu() {
-    const int entry = ShowPictureMenu(kColumnMenu);
-    if (!m_host.LeftClick())
+    const std::optional<int> entry = ChooseEntry(kColumnMenu, ShowPictureMenu(kColumnMenu), kAlbumMenuBack);
+    if (!entry)
         return;
     m_host.SpendHeldKeys();
-    switch (entry) {
+    switch (*entry) {
     case 0:
         m_albums.OpenFirstPage();
         m_host.SetTask(TaskCode::TASK_DISP_CG_ALBUM_MENU);
@@ -68,10 +74,16 @@ void PictureMenus::WaitCgAlbumMenu() {
     if (hit.button != 0)
         CopyHighlight(AlbumButton(hit.button));
     PresentIfChanged();
-    if (!m_host.LeftClick())
+    const bool back = BackedOut(AlbumButton(1));
+    if (!back && !Activated()) {
+        if (FocusKeyDown())
+            MoveFocus(AlbumPageTargets([this](int cell) { return m_albums.CgCellOpen(m_host.System(), cell); }));
         return;
+    }
     m_host.SpendHeldKeys();
-    if (counted) {
+    if (back) {
+        PressAlbumButton(1, TaskCode::TASK_DISP_CG_ALBUM_MENU);
+    } else if (counted) {
         m_albums.View(hit.cell);
         m_host.SetTask(TaskCode::TASK_DISP_CG_ALBUM);
     } else {
@@ -137,10 +149,17 @@ void PictureMenus::WaitScAlbumMenu() {
     if (hit.button != 0)
         CopyHighlight(AlbumButton(hit.button));
     PresentIfChanged();
-    if (!m_host.LeftClick())
+    const bool back = BackedOut(AlbumButton(1));
+    if (!back && !Activated()) {
+        if (FocusKeyDown())
+            MoveFocus(AlbumPageTargets(
+                [this](int cell) { return AlbumBook::SceneAvailable(m_host.System(), m_albums.SceneOf(cell)); }));
         return;
+    }
     m_host.SpendHeldKeys();
-    if (counted) {
+    if (back) {
+        PressAlbumButton(1, TaskCode::TASK_DISP_SC_ALBUM_MENU);
+    } else if (counted) {
         const int r = m_host.QueueScene(scene);
         if (r == -1)
             m_host.StartReplay();

@@ -1,4 +1,4 @@
-// What the picture menus need from the rest of the game: the pointer and the click, the records,
+// What the picture menus need from the rest of the game: the pointer, the click and the keys, the records,
 // the music, the scene album's replay queue, the task hand-over and the tick count; and the game
 // flow a menu entry starts (a new game, the load pop-up, closing, a replay), which stays the
 // game's.
@@ -7,6 +7,7 @@
 #include "core/records.h"
 #include "core/task_codes.h"
 #include "engine/host.h"
+#include "engine/input/focus.h"
 #include "gfx/bitmap.h"
 
 #include <cstdint>
@@ -24,6 +25,11 @@ public:
     virtual bool KeyReturn() = 0;
     // The click or key that chose an entry is used up.
     virtual void SpendHeldKeys() = 0;
+    // The cursor keys and Escape as counted in this tick (none while the input lock holds).
+    virtual FocusKeys FocusKeysNow() = 0;
+    // Puts the pointer on a main-window point as the focus moves there; the cursor key held now
+    // has done its work (one step a press, however long it is held).
+    virtual void MovePointerForFocus(Point p) = 0;
 
     // ---- Records and ticks ----
     virtual GameData& Game() = 0;

@@ -39,6 +39,49 @@ AlbumHit HitAlbumPage(Point p) {
     return hit;
 }
 
+std::optional<int> PictureMenus::ChooseEntry(std::span<const MenuEntry> entries, int hovered, int back) {
+    if (back >= 0 && BackedOut(entries[static_cast<std::size_t>(back)]))
+        return back;
+    if (Activated())
+        return hovered;
+    if (FocusKeyDown()) {
+        std::vector<FocusTarget> targets;
+        for (const MenuEntry& entry : entries)
+            targets.push_back(entry.Target());
+        MoveFocus(targets);
+    }
+    return std::nullopt;
+}
+
+bool PictureMenus::BackedOut(const MenuEntry& back) {
+    if (!m_host.FocusKeysNow().escape)
+        return false;
+    m_host.MovePointerForFocus(back.Target().aim);
+    return true;
+}
+
+void PictureMenus::MoveFocus(std::span<const FocusTarget> targets) {
+    const std::optional<FocusDirection> direction = m_host.FocusKeysNow().Direction();
+    if (!direction)
+        return;
+    const int next = FocusStep(targets, FocusedTarget(targets, m_host.Pointer()), *direction);
+    if (next >= 0)
+        m_host.MovePointerForFocus(targets[static_cast<std::size_t>(next)].aim);
+}
+
+std::vector<FocusTarget> PictureMenus::AlbumPageTargets(const std::function<bool(int cell)>& open) {
+    std::vector<FocusTarget> targets;
+    for (int cell = 1; cell <= kAlbumCells; ++cell) {
+        if (!open(cell))
+            continue;
+        const Point corner = AlbumCellCorner(cell);
+        targets.push_back(FocusRect(corner.x, corner.y, kAlbumThumbWidth, kAlbumThumbHeight));
+    }
+    for (const MenuEntry& button : kAlbumButtons)
+        targets.push_back(button.Target());
+    return targets;
+}
+
 bool PictureMenus::RunTask(TaskCode task) {
     switch (task) {
     case TaskCode::TASK_DISP_TITLE_MENU: DispTitleMenu(); break;

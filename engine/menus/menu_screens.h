@@ -1,9 +1,10 @@
 // What the picture menus (title, album menu, CG and scene albums, music room) share: a hit
-// table of rectangles, highlights copied from the parts sheet, and the 500 ms fade that opens
-// every screen.
+// table of rectangles (also the targets of the keyboard's focus), highlights copied from the parts
+// sheet, and the 500 ms fade that opens every screen.
 #pragma once
 
 #include "engine/host.h"
+#include "engine/input/focus.h"
 #include "engine/menus/picture_menus.h"
 #include "engine/screen_layout.h"
 
@@ -16,6 +17,10 @@ struct MenuEntry {
     int left, top, right, bottom;
     int hx, hy, hw, hh;
     bool Contains(Point p) const { return p.x >= left && p.x <= right && p.y >= top && p.y <= bottom; }
+    // The entry as a target of the keyboard's focus, aimed at its middle.
+    constexpr FocusTarget Target() const {
+        return FocusTarget{left, top, right, bottom, Point{(left + right) / 2, (top + bottom) / 2}};
+    }
 };
 
 // Index (0-based) of the last entry that contains p, or -1: a later hit replaces an earlier one.

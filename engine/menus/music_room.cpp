@@ -15,6 +15,7 @@ constexpr MenuEntry kMusicEntries[] = {
     {290, 450, 399, 489, 290, 450, 110, 40}, {330, 490, 529, 529, 330, 490, 200, 40},
     {0, 560, 119, 599, 0, 560, 120, 40}, // back
 };
+constexpr int kMusicBack = 10;
 
 } // namespace
 
@@ -26,12 +27,12 @@ void PictureMenus::DispBgmMenu() {
 }
 
 void PictureMenus::WaitBgmMenu() {
-    const int entry = ShowPictureMenu(kMusicEntries);
-    if (!m_host.LeftClick() || entry < 0)
+    const std::optional<int> entry = ChooseEntry(kMusicEntries, ShowPictureMenu(kMusicEntries), kMusicBack);
+    if (!entry || *entry < 0)
         return;
     m_host.SpendHeldKeys();
-    if (entry < 10) {
-        m_host.PlayBGM(entry + 1, 1);
+    if (*entry < kMusicBack) {
+        m_host.PlayBGM(*entry + 1, 1);
         return;
     }
     m_host.PlayBGM(kTitleMusic, 1);

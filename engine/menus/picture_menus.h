@@ -1,6 +1,8 @@
 // PictureMenus: the screens drawn from a picture and a parts sheet - the title, the album menu, the
 // CG album's pages and its viewer, the scene album's pages and the music room. Each has a task that
-// draws it and starts the menus' fade, and a task that waits for the pointer and the click. The
+// draws it and starts the menus' fade, and a task that waits for the pointer and the click; the
+// cursor keys move the pointer from target to target, Return clicks where it is, and Escape clicks
+// the way back where a screen has one. The
 // pictures and surfaces are the stage's; everything else comes through the MenuHost, and what an
 // entry starts beyond the menus (a game, a replay, the load pop-up, closing) goes back to it.
 #pragma once
@@ -11,7 +13,10 @@
 #include "engine/stage/stage.h"
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <span>
+#include <vector>
 
 namespace hk {
 
@@ -44,6 +49,21 @@ public:
     const AlbumBook& Albums() const { return m_albums; }
 
 private:
+    // The entry of `entries` chosen in this tick: the hovered one (or -1) on a click or Return, the
+    // way back `back` on Escape (-1: the screen has none); nothing when the player chose nothing,
+    // and then the cursor keys have moved the pointer.
+    std::optional<int> ChooseEntry(std::span<const MenuEntry> entries, int hovered, int back);
+    // Escape was counted: the pointer goes onto the way back, whose click the caller then makes.
+    bool BackedOut(const MenuEntry& back);
+    // A click or Return: the click of this tick, at the pointer.
+    bool Activated() { return m_host.LeftClick() || m_host.KeyReturn(); }
+    // A cursor key counts in this tick (the targets are only listed then: a waiting menu
+    // allocates nothing).
+    bool FocusKeyDown() { return m_host.FocusKeysNow().Direction().has_value(); }
+    // A cursor key moves the pointer from the target it is on to the next one that way.
+    void MoveFocus(std::span<const FocusTarget> targets);
+    // An album page's targets: the cells `open` lets a click use, then its three buttons.
+    static std::vector<FocusTarget> AlbumPageTargets(const std::function<bool(int cell)>& open);
     void StartMenuFade(TaskCode wait_task);
     void LoadMenuScreen(int background, int parts);
     void CopyHighlight(const MenuEntry& entry);

@@ -13,11 +13,11 @@ void PictureMenus::DispTitleMenu() {
 }
 
 void PictureMenus::WaitTitleMenu() {
-    const int entry = ShowPictureMenu(kColumnMenu);
-    if (!m_host.LeftClick())
+    const std::optional<int> entry = ChooseEntry(kColumnMenu, ShowPictureMenu(kColumnMenu), -1);
+    if (!entry)
         return;
     m_host.SpendHeldKeys();
-    switch (entry) {
+    switch (*entry) {
     case 0: m_host.StartNewGame(); break;
     case 1: m_host.OpenTitleLoadMenu(); break;
     case 2: m_host.RequestClose(); break;

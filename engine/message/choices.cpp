@@ -1,14 +1,18 @@
 // Choices. The first kind shows up to four lines in the message window (mouse hover, cursor keys,
 // the log); the second kind shows up to nine lines in the middle of the screen over an overlay
-// (mouse only). Either stores the chosen number in scenario variable 1 and logs the line.
+// (mouse hover, Up and Down). Either stores the chosen number in scenario variable 1 and logs the
+// line.
 #include "engine/message/message_window.h"
 
 #include "data/shift_jis.h"
+#include "engine/input/focus.h"
 #include "engine/message/message_layout.h"
 #include "engine/screen_layout.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <span>
 
 namespace hk {
 
@@ -203,23 +207,27 @@ int MessageWindow::DrawHoveredChoice(bool floating, const MessageInput& in) {
 }
 
 void MessageWindow::MoveChoiceCursor(int row, bool floating, const MessageInput& in) {
-    int target = 0;
-    if (in.KeyDown) {
-        target = row + 1;
-        if (target > m_choice_count)
-            target = 1;
-    } else if (in.KeyUp) {
-        target = row - 1;
-        if (target <= 0)
-            target = m_choice_count;
-    }
-    if (target == 0)
+    if (!in.KeyDown && !in.KeyUp)
         return;
-    // The pointer goes to the row's left end; the next tick's hover test highlights it.
+    // The rows as targets, each aimed at its left end: the next tick's hover test highlights the
+    // row the pointer goes to. From no row, Down goes to the first and Up to the last.
+    const int top = floating ? 0 : kMsgWindowTop;
+    const int count = std::clamp(static_cast<int>(m_choice_count), 0, kSelectRows);
+    std::array<FocusTarget, kSelectRows> rows{};
+    for (int r = 1; r <= count; ++r) {
+        const int row_top = top + kRowHeight * r;
+        rows[static_cast<std::size_t>(r - 1)] =
+            FocusTarget{0, row_top, kMsgWindowWidth - 1, row_top + kRowHeight - 1, Point{16, row_top + 16}};
+    }
+    const int target = FocusStep(std::span(rows).first(static_cast<std::size_t>(count)), row - 1,
+                                 in.KeyDown ? FocusDirection::Down : FocusDirection::Up);
+    if (target < 0)
+        return;
+    const Point aim = rows[static_cast<std::size_t>(target)].aim;
     if (floating)
-        m_host.SetFloatCurPos(16, kRowHeight * target + 16);
+        m_host.SetFloatCurPos(aim.x, aim.y);
     else
-        m_host.SetCurPos(16, kMsgWindowTop + kRowHeight * target + 16);
+        m_host.SetCurPos(aim.x, aim.y);
     m_host.SetInputLock(kLockAfterCursorKey);
 }
 
@@ -313,7 +321,30 @@ void MessageWindow::WaitSelect2() {
         m_host.ChangeTask(TaskCode::TASK_SCRIPT);
         m_host.SetInputLock(kLockAfterAnswer);
         m_host.SpendHeldKeys();
+        return;
     }
+    MoveSlotCursor(slot == 0 ? -1 : slot - first, first, count, in);
+}
+
+void MessageWindow::MoveSlotCursor(int line, int first, int count, const MessageInput& in) {
+    if (!in.KeyDown && !in.KeyUp)
+        return;
+    // The lines' slots as targets, aimed at their middle; the next tick's hover test highlights
+    // the one the pointer goes to.
+    std::array<FocusTarget, kSelect2Slots> slots{};
+    for (int i = 0; i < count; ++i) {
+        const int slot_top = SlotTop(first + i);
+        slots[static_cast<std::size_t>(i)] =
+            FocusTarget{kSelect2TextX, slot_top, kSelect2HitRight - 1, slot_top + kSlotHeight - 1,
+                        Point{kScreenWidth / 2, slot_top + kSlotHeight / 2}};
+    }
+    const int target = FocusStep(std::span(slots).first(static_cast<std::size_t>(count)), line,
+                                 in.KeyDown ? FocusDirection::Down : FocusDirection::Up);
+    if (target < 0)
+        return;
+    const Point aim = slots[static_cast<std::size_t>(target)].aim;
+    m_host.SetCurPos(aim.x, aim.y);
+    m_host.SetInputLock(kLockAfterCursorKey);
 }
 
 } // namespace hk

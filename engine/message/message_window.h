@@ -164,6 +164,9 @@ private:
     // 1..4, or 0), and the cursor keys moving the pointer to the next or previous row.
     int DrawHoveredChoice(bool floating, const MessageInput& input);
     void MoveChoiceCursor(int row, bool floating, const MessageInput& input);
+    // Up or Down on the full-screen choice: the pointer goes to the next of its `count` lines from
+    // line `line` (0-based, -1 for none), shown from slot `first`.
+    void MoveSlotCursor(int line, int first, int count, const MessageInput& input);
     // Puts the rectangle (x, y, w, h) of source at the same place of the window, when it differs.
     void PresentChoice(WindowId window, const Bitmap& source, int x, int y, int w, int h);
 

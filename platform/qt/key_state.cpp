@@ -20,6 +20,9 @@ std::optional<Key> KeyFromQt(int qt_key) {
     case Qt::Key_PageDown: return Key::PageDown;
     case Qt::Key_F1: return Key::F1;
     case Qt::Key_F2: return Key::F2;
+    case Qt::Key_Left: return Key::Left;
+    case Qt::Key_Right: return Key::Right;
+    case Qt::Key_Escape: return Key::Escape;
     default: return std::nullopt;
     }
 }

@@ -37,7 +37,7 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    std::array<bool, 10> m_down{};
+    std::array<bool, kKeyCount> m_down{};
 };
 
 } // namespace hk

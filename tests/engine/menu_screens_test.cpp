@@ -75,11 +75,43 @@ TEST_F(MenuScreensTest, TitleEntriesHighlightWithinTheirBandsOnly) {
     Move(769, 409);
     EXPECT_EQ(Shown(700, 380), kTitleParts);
 
-    // Keys do nothing here; only a click acts.
+    // Return is a click where the pointer is: beside the entries it does nothing, on the first
+    // entry it starts a game.
+    Move(100, 100);
     Platform().SetKeyDown(Key::Return, true);
     Session().Ticks(3);
     Platform().SetKeyDown(Key::Return, false);
     EXPECT_EQ(State().Task, TaskCode::TASK_WAIT_TITLE_MENU);
+    Move(769, 409);
+    Platform().SetKeyDown(Key::Return, true);
+    Session().Ticks(1);
+    Platform().SetKeyDown(Key::Return, false);
+    EXPECT_EQ(State().Task, TaskCode::TASK_SCRIPT);
+}
+
+TEST_F(MenuScreensTest, ACursorKeyMovesThePointerOneEntryAPressAndEscapeGoesBack) {
+    Move(100, 100);
+    Platform().SetKeyDown(Key::Down, true);
+    Session().Ticks(100); // a second held: still one step
+    Platform().SetKeyDown(Key::Down, false);
+    Session().Ticks(2);
+    EXPECT_EQ(Shown(700, 380), kTitleParts) << "the first entry is lit";
+    EXPECT_EQ(Shown(700, 420), kWhite);
+    Platform().SetKeyDown(Key::Up, true);
+    Session().Ticks(2);
+    Platform().SetKeyDown(Key::Up, false);
+    Session().Ticks(2);
+    EXPECT_EQ(Shown(700, 500), kTitleParts) << "up from the first entry goes round to the last";
+    EXPECT_EQ(Shown(700, 380), kWhite);
+
+    Platform().SetKeyDown(Key::Return, true);
+    Session().Ticks(1);
+    Platform().SetKeyDown(Key::Return, false);
+    ASSERT_TRUE(Reach(TaskCode::TASK_WAIT_ALBUM_MENU));
+    Platform().SetKeyDown(Key::Escape, true);
+    Session().Ticks(1);
+    Platform().SetKeyDown(Key::Escape, false);
+    EXPECT_TRUE(Reach(TaskCode::TASK_WAIT_TITLE_MENU)) << "Escape goes back from the album menu";
 }
 
 TEST_F(MenuScreensTest, AWaitingMenuPresentsOnlyWhenTheHoveredEntryChanges) {

@@ -65,13 +65,23 @@ TEST_F(InputStateTest, ASpentKeyCountsAgainOnlyAfterItIsLetGo) {
     Hold(Key::Return);
     Hold(Key::Space);
     Hold(Key::Control);
+    Hold(Key::Escape);
+    Hold(Key::Down);
     Sample();
     ASSERT_TRUE(m_input.KeyReturn());
+    ASSERT_TRUE(m_input.KeyEscape());
     m_input.SpendHeldKeys();
     Sample();
     EXPECT_FALSE(m_input.KeyReturn()) << "held on, the spent press does nothing more";
     EXPECT_FALSE(m_input.KeySpace());
-    EXPECT_TRUE(m_input.KeyControl()) << "only Return and Space are spent by SpendHeldKeys";
+    EXPECT_FALSE(m_input.KeyEscape()) << "a held Escape does not leave the screen it led back to";
+    EXPECT_TRUE(m_input.KeyControl()) << "only Return, Space and Escape are spent by SpendHeldKeys";
+    EXPECT_TRUE(m_input.KeyDown()) << "SpendHeldKeys leaves the cursor keys (a choice steps on while one is held)";
+    m_input.SpendCursorKeys();
+    Sample();
+    EXPECT_FALSE(m_input.KeyDown()) << "a menu's step is one a press";
+    Release(Key::Escape);
+    Release(Key::Down);
     EXPECT_TRUE(m_input.AnyGameKeyDown()) << "a spent key is still down";
 
     Release(Key::Return);
@@ -103,7 +113,8 @@ TEST_F(InputStateTest, ASpentKeysReleaseIsSeenWhileTheLockHoldsIt) {
 }
 
 TEST_F(InputStateTest, TheLockHoldsTheReadingKeysButNotControlShiftOrTheWheel) {
-    for (Key key : {Key::Return, Key::Space, Key::Up, Key::Down, Key::PageUp, Key::PageDown, Key::Control, Key::Shift})
+    for (Key key : {Key::Return, Key::Space, Key::Up, Key::Down, Key::PageUp, Key::PageDown, Key::Control, Key::Shift,
+                    Key::Left, Key::Right, Key::Escape})
         Hold(key);
     m_input.SetInputLock(2);
     m_input.LatchWheel(false);
@@ -112,6 +123,9 @@ TEST_F(InputStateTest, TheLockHoldsTheReadingKeysButNotControlShiftOrTheWheel) {
     EXPECT_FALSE(m_input.KeySpace());
     EXPECT_FALSE(m_input.KeyUp());
     EXPECT_FALSE(m_input.KeyDown());
+    EXPECT_FALSE(m_input.KeyLeft());
+    EXPECT_FALSE(m_input.KeyRight());
+    EXPECT_FALSE(m_input.KeyEscape());
     EXPECT_FALSE(m_input.KeyPageUp());
     EXPECT_TRUE(m_input.KeyPageDown()) << "a wheel turn pages under the lock";
     EXPECT_TRUE(m_input.KeyControl());
@@ -128,6 +142,9 @@ TEST_F(InputStateTest, TheLockHoldsTheReadingKeysButNotControlShiftOrTheWheel) {
     Sample();
     EXPECT_TRUE(m_input.KeyReturn());
     EXPECT_TRUE(m_input.KeyPageUp());
+    EXPECT_TRUE(m_input.KeyLeft());
+    EXPECT_TRUE(m_input.KeyRight());
+    EXPECT_TRUE(m_input.KeyEscape());
     m_input.RunDownInputLock(1);
     EXPECT_EQ(m_input.InputLock(), 0) << "never below 0";
 }

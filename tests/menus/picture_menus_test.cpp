@@ -1,7 +1,9 @@
 // The picture menus on their own, against a host that records what they ask and report and a
 // stage whose surfaces are blank: the entry under the pointer answered on a click and nothing
 // without one, the CG album's locked and open cells, the page buttons turning round from 1 to 8,
-// the music room's tracks, and a menu that shows the same entry again left as it is on screen.
+// the music room's tracks, a menu that shows the same entry again left as it is on screen, and the
+// keys: the cursor keys stepping the pointer over what a click can use, Return clicking where it
+// is, Escape clicking the way back.
 #include "engine/menus/picture_menus.h"
 #include "engine/screen_layout.h"
 #include "support/temp_dir.h"
@@ -41,6 +43,7 @@ public:
     SystemData system{};
     Bitmap window;
     int window_repaints = 0;
+    FocusKeys keys;
     std::vector<std::string> calls;
 
     RecordingMenuHost() { window.SetSize(kScreenWidth, kScreenHeight); }
@@ -49,6 +52,10 @@ public:
     bool LeftClick() override { return click; }
     bool KeyReturn() override { return key_return; }
     void SpendHeldKeys() override { calls.push_back("spend"); }
+    FocusKeys FocusKeysNow() override { return keys; }
+    void MovePointerForFocus(Point p) override {
+        calls.push_back("pointer " + std::to_string(p.x) + " " + std::to_string(p.y));
+    }
     GameData& Game() override { return game; }
     const SystemData& System() override { return system; }
     std::uint64_t TickSerial() override { return tick; }
@@ -90,6 +97,16 @@ protected:
         ++m_host.tick;
         (m_menus.*wait)();
         return m_host.calls;
+    }
+    // One tick of `wait` with the pointer at (x, y) and the keys `keys` (Return when `enter`).
+    template <class Wait>
+    std::vector<std::string> KeyTick(Wait wait, int x, int y, FocusKeys keys, bool enter = false) {
+        m_host.keys = keys;
+        m_host.key_return = enter;
+        std::vector<std::string> calls = Tick(wait, x, y, false);
+        m_host.keys = {};
+        m_host.key_return = false;
+        return calls;
     }
     // Opens the CG album's first page through the album menu's first entry.
     void OpenCgAlbum() {
@@ -183,6 +200,68 @@ TEST_F(PictureMenusTest, AlbumPagesRepaintTheWindowOnlyWhenThePictureChanges) {
     EXPECT_EQ(m_host.window_repaints, 1) << "the same picture is not repainted";
     Tick(&PictureMenus::WaitCgAlbumMenu, 340, 575, false); // hovering a button highlights it
     EXPECT_EQ(m_host.window_repaints, 2);
+}
+
+using Calls = std::vector<std::string>;
+constexpr FocusKeys kUp{.up = true};
+constexpr FocusKeys kDown{.down = true};
+constexpr FocusKeys kLeft{.left = true};
+constexpr FocusKeys kRight{.right = true};
+constexpr FocusKeys kEscape{.escape = true};
+
+TEST_F(PictureMenusTest, CursorKeysStepThePointerOverTheTitleAndReturnClicksWhereItIs) {
+    // Entries of 640..769 x 40 rows from 370: middles at x 704, y 389, 429, 469 and 510.
+    EXPECT_EQ(KeyTick(&PictureMenus::WaitTitleMenu, 0, 0, kDown), (Calls{"pointer 704 389"}))
+        << "from no entry down goes to the first";
+    EXPECT_EQ(KeyTick(&PictureMenus::WaitTitleMenu, 704, 389, kDown), (Calls{"pointer 704 429"}));
+    EXPECT_EQ(KeyTick(&PictureMenus::WaitTitleMenu, 704, 389, kUp), (Calls{"pointer 704 510"})) << "wraps";
+    EXPECT_TRUE(KeyTick(&PictureMenus::WaitTitleMenu, 704, 389, kRight).empty()) << "nothing beside it";
+    EXPECT_TRUE(KeyTick(&PictureMenus::WaitTitleMenu, 704, 389, kEscape).empty()) << "the title has no way back";
+    // Return does what a click there does, and wins over a cursor key in the same tick.
+    for (const auto& [y, answer] : {std::pair{389, "new game"}, {429, "load menu"}, {469, "close"}})
+        EXPECT_EQ(KeyTick(&PictureMenus::WaitTitleMenu, 704, y, kDown, true), (Calls{"spend", answer})) << y;
+    EXPECT_EQ(KeyTick(&PictureMenus::WaitTitleMenu, 100, 100, {}, true), (Calls{"spend"}))
+        << "Return beside the entries starts nothing, as a click there";
+}
+
+TEST_F(PictureMenusTest, AlbumPageKeysSkipLockedCellsAndEscapeGoesBack) {
+    OpenCgAlbum();
+    // Page 1: only cell 1 (graphic 401) is seen; the rest are locked or list nothing. Targets: cell
+    // 1 (middle 93, 132), then back (59, 574), previous (359, 574) and next (419, 574).
+    m_host.system.CgSeen[401 - kCgFirst] = 1;
+    EXPECT_EQ(KeyTick(&PictureMenus::WaitCgAlbumMenu, 0, 0, kDown), (Calls{"pointer 93 132"}));
+    EXPECT_EQ(KeyTick(&PictureMenus::WaitCgAlbumMenu, 0, 0, kLeft), (Calls{"pointer 419 574"}))
+        << "from no target left goes to the last";
+    EXPECT_EQ(KeyTick(&PictureMenus::WaitCgAlbumMenu, 93, 132, kDown), (Calls{"pointer 59 574"}))
+        << "down the first column over nothing to the back button";
+    EXPECT_TRUE(KeyTick(&PictureMenus::WaitCgAlbumMenu, 93, 132, kRight).empty()) << "the rest of the row is locked";
+    EXPECT_EQ(KeyTick(&PictureMenus::WaitCgAlbumMenu, 59, 574, kRight), (Calls{"pointer 359 574"}));
+    EXPECT_EQ(KeyTick(&PictureMenus::WaitCgAlbumMenu, 419, 574, kUp), (Calls{"pointer 93 132"}))
+        << "up from the next button to the nearest row above";
+    // A locked cell, hovered when a key moved off a seen one, is not a target: from it as from none.
+    EXPECT_EQ(KeyTick(&PictureMenus::WaitCgAlbumMenu, 246, 132, kDown), (Calls{"pointer 93 132"}));
+    EXPECT_EQ(KeyTick(&PictureMenus::WaitCgAlbumMenu, 246, 132, {}, true), (Calls{"spend"}))
+        << "Return on a locked cell is a click on it: nothing opens";
+    EXPECT_EQ(KeyTick(&PictureMenus::WaitCgAlbumMenu, 419, 574, {}, true),
+              (Calls{"spend", TaskLine(TaskCode::TASK_DISP_CG_ALBUM_MENU)}));
+    EXPECT_EQ(m_menus.Albums().Page(), 2) << "Return on the next button turns the page";
+    EXPECT_EQ(KeyTick(&PictureMenus::WaitCgAlbumMenu, 93, 132, kEscape),
+              (Calls{"pointer 59 574", "spend", TaskLine(TaskCode::TASK_DISP_ALBUM_MENU)}));
+    EXPECT_EQ(KeyTick(&PictureMenus::WaitScAlbumMenu, 93, 132, kEscape),
+              (Calls{"pointer 59 574", "spend", TaskLine(TaskCode::TASK_DISP_ALBUM_MENU)}));
+}
+
+TEST_F(PictureMenusTest, EscapeClicksTheWayBackOfTheAlbumMenuAndTheMusicRoom) {
+    EXPECT_EQ(KeyTick(&PictureMenus::WaitAlbumMenu, 704, 389, kEscape),
+              (Calls{"pointer 704 510", "spend", TaskLine(TaskCode::TASK_DISP_TITLE_MENU)}));
+    EXPECT_EQ(KeyTick(&PictureMenus::WaitBgmMenu, 0, 0, kEscape),
+              (Calls{"pointer 59 579", "spend", "bgm " + std::to_string(kTitleMusic) + " 1",
+                     TaskLine(TaskCode::TASK_DISP_ALBUM_MENU)}));
+    EXPECT_EQ(KeyTick(&PictureMenus::WaitBgmMenu, 274, 119, kDown), (Calls{"pointer 249 169"}))
+        << "from the first track to the second";
+    EXPECT_EQ(KeyTick(&PictureMenus::WaitBgmMenu, 249, 169, {}, true), (Calls{"spend", "bgm 2 1"}));
+    EXPECT_TRUE(KeyTick(&PictureMenus::WaitBgmMenu, 700, 100, {}, true).empty())
+        << "Return on no track is left unspent, as a click there";
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The message window on its own, against a recording host: the reveal at each text speed, the
 // click that completes and then advances, the modes a choice stops, the answer under the pointer,
-// the log paged back and forth, and the voices asked of the host.
+// the cursor keys on both kinds of choice, the log paged back and forth, and the voices asked of
+// the host.
 #include "engine/message/message_window.h"
 #include "support/message_recorder.h"
 
@@ -232,6 +233,60 @@ TEST_F(MessageWindowTest, TheCursorKeysMoveThePointerToTheNextRow) {
     EXPECT_EQ(host.cursor_set, (Point{16, kMsgWindowTop + 32 + 16})) << "down from the last row wraps to row 1";
     EXPECT_EQ(host.input_lock, kLockAfterCursorKey);
     EXPECT_EQ(host.answer, 0);
+}
+
+TEST_F(MessageWindowTest, UpAndDownStepThroughEveryRowOfAChoiceAndWrapAtTheEnds) {
+    // Three rows; from each row (0: the pointer on none of them) Down goes to the next and from
+    // the last to the first, Up to the previous and from the first or from none to the last. The
+    // pointer lands at the row's left end, 16 pixels into it.
+    for (const bool floating : {false, true}) {
+        window.SetMsgFloatChecked(floating);
+        window.ShowChoice(1, -1, host.message_texts[1]);
+        const int top = floating ? 0 : kMsgWindowTop;
+        for (int row = 0; row <= 3; ++row) {
+            for (const bool down : {true, false}) {
+                host.input = {};
+                host.input.KeyDown = down;
+                host.input.KeyUp = !down;
+                const Point pointer{100, row == 0 ? top + 5 : top + 32 * row + 5};
+                (floating ? host.input.CursorFloat : host.input.CursorMain) = pointer;
+                host.cursor_set = {-1, -1};
+                Tick();
+                const int expected = down ? row % 3 + 1 : (row <= 1 ? 3 : row - 1);
+                EXPECT_EQ(host.cursor_set, (Point{16, top + 32 * expected + 16}))
+                    << (floating ? "floating, " : "") << "row " << row << (down ? " down" : " up");
+            }
+        }
+    }
+}
+
+TEST_F(MessageWindowTest, UpAndDownStepThroughTheFullScreenChoiceAndReturnAnswers) {
+    // Three lines in slots 4..6 (tops 220, 280, 340): the pointer goes to the middle of a slot.
+    window.ShowFullScreenChoice(2, -1, host.message_texts[2]);
+    const auto step = [&](Point from, bool down) {
+        host.input = {};
+        host.input.CursorMain = from;
+        host.input.KeyDown = down;
+        host.input.KeyUp = !down;
+        host.cursor_set = {-1, -1};
+        host.input_lock = 0;
+        Tick();
+        EXPECT_EQ(host.input_lock, kLockAfterCursorKey);
+        return host.cursor_set;
+    };
+    EXPECT_EQ(step({0, 0}, true), (Point{400, 240})) << "from no line down goes to the first";
+    EXPECT_EQ(step({0, 0}, false), (Point{400, 360})) << "and up to the last";
+    EXPECT_EQ(step({400, 240}, true), (Point{400, 300}));
+    EXPECT_EQ(step({400, 360}, true), (Point{400, 240})) << "wraps";
+    EXPECT_EQ(step({400, 240}, false), (Point{400, 360})) << "wraps";
+    EXPECT_EQ(host.answer, 0) << "a key that moves answers nothing";
+
+    host.input = {};
+    host.input.CursorMain = {400, 300};
+    host.input.KeyReturn = true;
+    Tick();
+    EXPECT_EQ(host.answer, 2);
+    EXPECT_EQ(host.task, TaskCode::TASK_SCRIPT);
 }
 
 TEST_F(MessageWindowTest, TheLogPagesBackAndForthAndReturnsToTheMessage) {

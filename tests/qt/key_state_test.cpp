@@ -37,7 +37,8 @@ TEST_F(KeyStateTest, PressHoldsAndReleaseLetsGo) {
         {Qt::Key_Return, Key::Return},   {Qt::Key_Enter, Key::Return},  {Qt::Key_Space, Key::Space},
         {Qt::Key_Control, Key::Control}, {Qt::Key_Shift, Key::Shift},   {Qt::Key_Up, Key::Up},
         {Qt::Key_Down, Key::Down},       {Qt::Key_PageUp, Key::PageUp}, {Qt::Key_PageDown, Key::PageDown},
-        {Qt::Key_F1, Key::F1},           {Qt::Key_F2, Key::F2},
+        {Qt::Key_F1, Key::F1},           {Qt::Key_F2, Key::F2},         {Qt::Key_Left, Key::Left},
+        {Qt::Key_Right, Key::Right},     {Qt::Key_Escape, Key::Escape},
     };
     for (const auto& [qt_key, key] : mapping) {
         EXPECT_FALSE(keys.IsDown(key));
@@ -48,7 +49,7 @@ TEST_F(KeyStateTest, PressHoldsAndReleaseLetsGo) {
     }
     Send(QEvent::KeyPress, Qt::Key_A);
     Send(QEvent::KeyPress, Qt::Key_F3);
-    for (int k = 0; k < 10; ++k)
+    for (std::size_t k = 0; k < kKeyCount; ++k)
         EXPECT_FALSE(keys.IsDown(static_cast<Key>(k)));
 }
 

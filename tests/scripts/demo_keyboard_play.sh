@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# The sample game played with the keyboard alone, and the same play made with clicks: from the title
+# through a new game (a choice in the message window, the full-screen choice, the choice by the
+# sea) to Haruka's ending, then the album menu, the CG album (a cell with two pictures and every
+# page, turned round to the first), the scene album (two scenes queued and replayed) and the music
+# room, and back to the title. The cursor keys move the pointer onto the targets, Return clicks
+# where it is and Escape clicks a screen's way back; the clicking play puts the pointer on the same
+# points. At each stop both plays must show the same picture and the same state (all but the
+# clock: the keys take their own time to step across a screen).
+set -euo pipefail
+tool="${BUILD_DIR:?BUILD_DIR must name the build directory}/tools/harukaze-tool"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# shellcheck source=tests/scripts/sample_game.bash
+source "$(dirname "$0")/sample_game.bash"
+
+# Holds Control (message skip) until the task comes up, then lets go.
+skip_to() { printf 'key Control down\nuntil-task %s max-ms 300000\nkey Control up\n' "$1"; }
+# Holds Control until the script enters scene $1.
+skip_to_scene() { printf 'key Control down\nuntil-scene %s max-ms 300000\nkey Control up\n' "$1"; }
+
+# The play in mode $1 (keys or clicks). `at NAME X Y KEY...` brings the pointer onto (X, Y): by
+# the keys (each waits out the pause a cursor key leaves), or by moving the mouse there; then
+# NAME.png and NAME.json record the stop. `use X Y` clicks there or presses Return; `back X Y`
+# clicks the way back at (X, Y) or presses Escape.
+play() {
+    local mode=$1
+    at() {
+        local name=$1 x=$2 y=$3
+        shift 3
+        if [ "$mode" = keys ]; then
+            for key in "$@"; do printf 'press %s\nms 200\n' "$key"; done
+        else
+            echo "move $x $y"
+        fi
+        printf 'ticks 2\nscreenshot %s.png\nstate %s.json\n' "$name" "$name"
+    }
+    use() { if [ "$mode" = keys ]; then echo "press Return"; else echo "click $1 $2"; fi; }
+    back() { if [ "$mode" = keys ]; then echo "press Escape"; else echo "click $1 $2"; fi; }
+
+    # Title entries at x 704, y 389, 429, 469, 510; choice rows at (16, 472) and (16, 504); the
+    # full-screen choice's lines at (400, 240), (400, 300), (400, 360); album cells every 153 from
+    # x 93 and every 120 from y 132; the page buttons at (59, 574), (359, 574) and (419, 574).
+    echo "# ---- The opening, skipped; a new game from the title's first entry."
+    skip_to TASK_WAIT_TITLE_MENU
+    at title 704 389 Down
+    use 704 389
+    skip_to TASK_WAIT_SELECT
+    at choice 16 472 Down
+    use 16 472
+    skip_to TASK_WAIT_SELECT2
+    at choice2 400 360 Up
+    use 400 360
+    skip_to TASK_WAIT_SELECT
+    at sea 16 472 Down
+    use 16 472
+    skip_to_scene 11
+    echo "state ending.json"
+    skip_to TASK_WAIT_TITLE_MENU
+
+    echo "# ---- The album menu (the title's last entry, up from none) and the CG album."
+    at title_again 704 510 Up
+    use 704 510
+    echo "until-task TASK_WAIT_ALBUM_MENU"
+    at album_menu 704 389 Down
+    use 704 389
+    echo "until-task TASK_WAIT_CG_ALBUM_MENU"
+    at cg_page1 246 132 Down Right
+    use 246 132
+    echo "until-task TASK_WAIT_CG_ALBUM"
+    echo "screenshot cg_view1.png"
+    use 246 132
+    echo "until-task TASK_WAIT_CG_ALBUM"
+    echo "screenshot cg_view2.png"
+    use 246 132
+    echo "until-task TASK_WAIT_CG_ALBUM_MENU"
+    # Down the middle column and onto the buttons, then along to the next page.
+    at cg_next 419 574 Down Down Down Down Right
+    for page in 2 3 4 5 6 7 8 1; do
+        use 419 574
+        echo "until-task TASK_WAIT_CG_ALBUM_MENU"
+        at "cg_page${page}_again" 419 574
+    done
+    back 59 574
+    echo "until-task TASK_WAIT_ALBUM_MENU"
+
+    echo "# ---- The scene album: two scenes queued, the first chosen again replays them."
+    at album_menu_sc 704 429 Down Down
+    use 704 429
+    echo "until-task TASK_WAIT_SC_ALBUM_MENU"
+    at sc_page1 93 132 Down
+    use 93 132
+    at sc_second 246 132 Right
+    use 246 132
+    at sc_queued 93 132 Left
+    use 93 132
+    skip_to_scene 155
+    echo "state replay.json"
+    skip_to TASK_WAIT_SC_ALBUM_MENU
+    at sc_back 93 132
+    back 59 574
+    echo "until-task TASK_WAIT_ALBUM_MENU"
+
+    echo "# ---- The music room: the third piece, then back to the album menu and the title."
+    at album_menu_music 704 469 Up Up
+    use 704 469
+    echo "until-task TASK_WAIT_BGM_MENU"
+    at music_room 264 209 Down Down Down
+    use 264 209
+    at music_3 264 209
+    back 59 579
+    echo "until-task TASK_WAIT_ALBUM_MENU"
+    at music_back 59 579
+    back 704 510
+    echo "until-task TASK_WAIT_TITLE_MENU"
+    at title_last 704 510
+    echo "dialog ok"
+    echo "close"
+}
+
+sample_game "$work/game"
+# Both plays at once, each on its own copy of the game (the game writes its save files there).
+pids=()
+for mode in keys clicks; do
+    mkdir -p "$work/$mode"
+    play "$mode" > "$work/$mode/input.txt"
+    cp -r "$work/game" "$work/$mode/game"
+    "$tool" run --game "$work/$mode/game" --input "$work/$mode/input.txt" --out "$work/$mode" --quiet > /dev/null &
+    pids+=($!)
+done
+failed=0
+for pid in "${pids[@]}"; do
+    wait "$pid" || failed=1
+done
+[ "$failed" = 0 ] || { echo "a play stopped with an error"; exit 1; }
+
+python3 - "$work/keys" "$work/clicks" <<'PY'
+import json, pathlib, sys
+keys, clicks = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2])
+stops = sorted(p.name for p in clicks.glob("*.json"))
+assert sorted(p.name for p in keys.glob("*.json")) == stops, "the two plays stopped at different places"
+assert sorted(p.name for p in keys.glob("*.png")) == sorted(p.name for p in clicks.glob("*.png"))
+failed = []
+for name in stops:
+    a, b = (json.loads((d / name).read_text()) for d in (keys, clicks))
+    for state in (a, b):
+        state.pop("Clock")
+    if a != b:
+        failed.append(f"{name}: " + ", ".join(k for k in sorted(set(a) | set(b)) if a.get(k) != b.get(k)))
+for shot in sorted(p.name for p in clicks.glob("*.png")):
+    if (keys / shot).read_bytes() != (clicks / shot).read_bytes():
+        failed.append(f"{shot}: the pictures differ")
+if failed:
+    sys.exit("the keys' play differs from the clicks':\n  " + "\n  ".join(failed))
+ending = json.loads((keys / "ending.json").read_text())
+assert ending["CurrentScene"] == 11, "the play did not reach the ending"
+print(f"keyboard play: {len(stops)} states and the pictures match the clicks'")
+PY
