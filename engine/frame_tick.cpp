@@ -96,6 +96,13 @@ void Engine::CheckKey() {
     } else if (s.Task == TaskCode::TASK_SCRIPT && !m_message.SkipMode()) {
         m_message.SetSkipNow(false);
     }
+    // Escape opens the game menu at the pointer, as a right click does, while a message or a
+    // choice waits with the menu attached. Held on, it does not open the menu again.
+    const bool waiting = s.Task == TaskCode::TASK_WAIT_MESSAGE || s.Task == TaskCode::TASK_WAIT_SELECT;
+    if (waiting && m_input.KeyEscape() && m_commands.ContextMenuAttached()) {
+        m_input.SpendHeldKeys();
+        m_commands.PopupContextMenu(m_platform.CursorPos());
+    }
 }
 
 void Engine::TaskInit() {

@@ -93,10 +93,8 @@ void MenuWiring::StartNewGame() {
 }
 
 void MenuWiring::OpenTitleLoadMenu() {
-    m_platform.AttachContextMenu(&m_engine.Commands().TitleLoadMenu);
-    m_platform.PopupMenu(m_engine.Commands().TitleLoadMenu,
-                         m_platform.ClientToScreen(WindowId::Main, Point{kTitleLoadMenuX, kTitleLoadMenuY}));
-    m_platform.AttachContextMenu(nullptr);
+    m_engine.Commands().PopupTitleLoadMenu(
+        m_platform.ClientToScreen(WindowId::Main, Point{kTitleLoadMenuX, kTitleLoadMenuY}));
 }
 
 void MenuWiring::RequestClose() {

@@ -105,9 +105,22 @@ MenuItem& GameCommands::MenuItemNamed(std::string_view name) {
 
 void GameCommands::AttachContextMenu() {
     m_platform.AttachContextMenu(&ContextMenu);
+    m_context_menu_attached = true;
 }
 void GameCommands::DetachContextMenu() {
     m_platform.AttachContextMenu(nullptr);
+    m_context_menu_attached = false;
+}
+
+void GameCommands::PopupContextMenu(Point screen) {
+    m_platform.PopupMenu(ContextMenu, screen);
+}
+
+void GameCommands::PopupTitleLoadMenu(Point screen) {
+    m_platform.AttachContextMenu(&TitleLoadMenu);
+    m_platform.PopupMenu(TitleLoadMenu, screen);
+    m_platform.AttachContextMenu(nullptr);
+    m_context_menu_attached = false;
 }
 
 bool GameCommands::IsSlotCommand(std::string_view name) {

@@ -44,6 +44,12 @@ public:
     // Attached while messages and choices wait (when ContextMenuOn is 1).
     void AttachContextMenu();
     void DetachContextMenu();
+    // Whether the game menu is attached now, so that a right click opens it.
+    bool ContextMenuAttached() const { return m_context_menu_attached; }
+    // Opens the game menu, or the title's load menu, at the screen point, as a right click or the
+    // title's "ロード" does. The title's menu is attached only while it is open.
+    void PopupContextMenu(Point screen);
+    void PopupTitleLoadMenu(Point screen);
     // The platform is about to show the menu or submenu `name`, or the player chose item `name`.
     void OnMenuPopup(std::string_view name);
     void OnMenuCommand(std::string_view name);
@@ -91,6 +97,7 @@ private:
     MessageWindow& m_message;
     Stage& m_stage;
     SoundCues& m_sound;
+    bool m_context_menu_attached = false;
 };
 
 } // namespace hk

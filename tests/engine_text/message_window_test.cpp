@@ -312,6 +312,32 @@ TEST_F(MessageWindowTest, ContextMenuIsAttachedWhileWaitingAndDetachedOnAdvance)
     EXPECT_EQ(Platform().AttachedMenu(), nullptr) << "nothing attaches it during the reveal";
 }
 
+TEST_F(MessageWindowTest, EscapeOpensTheGameMenuWhereARightClickWouldAndOnceAPress) {
+    Play("    message \"一\"\n    system contextmenu, 1\n    message \"二\"\n    message \"三\"\n", 3);
+    TickUntil(TaskCode::TASK_WAIT_MESSAGE);
+    Tick();
+    Press(Key::Escape);
+    EXPECT_EQ(Platform().OpenPopup(), nullptr) << "no menu while none is attached";
+    Click({400, 300});
+    TickUntil(TaskCode::TASK_WAIT_MESSAGE);
+    Tick();
+    MovePointer({300, 200});
+    Platform().SetKeyDown(Key::Escape, true);
+    Tick();
+    ASSERT_EQ(Platform().OpenPopup(), &TheEngine().Commands().ContextMenu);
+    EXPECT_EQ(Platform().LastPopupPosition(), Platform().ClientToScreen(WindowId::Main, {300, 200}));
+    // The menu is the right click's: hiding the window from it works.
+    Platform().QueueMenu({"ItemMsgClear"});
+    Tick();
+    EXPECT_FALSE(Message().MsgWindowVisible());
+    // Held on, the key does not open it again.
+    RunMs(150);
+    EXPECT_EQ(Platform().OpenPopup(), nullptr);
+    Platform().SetKeyDown(Key::Escape, false);
+    Tick();
+    EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE);
+}
+
 TEST_F(MessageWindowTest, HeldControlSkipsWithPlainTextInThreeTicksPerMessage) {
     PlayMessages({"あいうえお", "かきくけこ", "さしすせそ", "止まる"}, 1);
     TickUntil(TaskCode::TASK_DISP_MESSAGE);
