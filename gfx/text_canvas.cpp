@@ -1,6 +1,7 @@
 #include "gfx/text_canvas.h"
 
 #include "data/unicode.h"
+#include "gfx/font_lookup.h"
 #include "gfx/pixel_ops_kernels.h"
 
 #include <algorithm>
@@ -15,7 +16,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_SYNTHESIS_H
@@ -24,36 +24,6 @@
 namespace hk {
 
 namespace {
-
-// The game names Microsoft's Gothic faces. IPAGothic and IPAPGothic (Debian: fonts-ipafont-gothic)
-// have the same advance widths; the other families are later choices on systems without them.
-constexpr const char kFontAliases[] = R"(<?xml version="1.0"?>
-<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
-<fontconfig>
-  <alias binding="same">
-    <family>ＭＳ ゴシック</family>
-    <prefer><family>IPAGothic</family><family>IPAexGothic</family><family>Noto Sans Mono CJK JP</family>
-      <family>VL Gothic</family><family>TakaoGothic</family></prefer>
-  </alias>
-  <alias binding="same">
-    <family>MS Gothic</family>
-    <prefer><family>IPAGothic</family><family>IPAexGothic</family><family>Noto Sans Mono CJK JP</family>
-      <family>VL Gothic</family><family>TakaoGothic</family></prefer>
-  </alias>
-  <alias binding="same">
-    <family>ＭＳ Ｐゴシック</family>
-    <prefer><family>IPAPGothic</family><family>IPAexGothic</family><family>Noto Sans CJK JP</family>
-      <family>VL PGothic</family><family>TakaoPGothic</family></prefer>
-  </alias>
-  <alias binding="same">
-    <family>MS PGothic</family>
-    <prefer><family>IPAPGothic</family><family>IPAexGothic</family><family>Noto Sans CJK JP</family>
-      <family>VL PGothic</family><family>TakaoPGothic</family></prefer>
-  </alias>
-</fontconfig>
-)";
-
-constexpr const char kFontPackage[] = "fonts-ipafont-gothic";
 
 // Heights beyond this many pixels are refused: a glyph's bitmap grows with its square.
 constexpr int kMaxFontHeight = 2048;
@@ -123,52 +93,10 @@ private:
     std::size_t m_glyph_bytes = 0;
 };
 
-bool HasJapanese(FcPattern* font) {
-    FcCharSet* chars = nullptr;
-    if (FcPatternGetCharSet(font, FC_CHARSET, 0, &chars) != FcResultMatch || !chars)
-        return false;
-    // Hiragana, katakana and a common kanji.
-    return FcCharSetHasChar(chars, 0x3042) && FcCharSetHasChar(chars, 0x30A2) && FcCharSetHasChar(chars, 0x6F22);
-}
-
 const ResolvedFace& TextEngine::Resolve(const std::string& name) {
     if (auto it = m_resolved.find(name); it != m_resolved.end())
         return it->second;
-    InstallFontAliases();
-
-    FcPattern* pattern = FcPatternCreate();
-    if (!pattern)
-        throw FontError("fontconfig could not create a pattern for font \"" + name + "\"");
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
-    // The game's text is Japanese: among fonts that do not know the name, prefer one that has it.
-    FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
-
-    ResolvedFace face;
-    bool usable = false;
-    if (match) {
-        FcChar8* file = nullptr;
-        FcChar8* family = nullptr;
-        int index = 0;
-        if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file && HasJapanese(match)) {
-            face.file = reinterpret_cast<const char*>(file);
-            if (FcPatternGetString(match, FC_FAMILY, 0, &family) == FcResultMatch && family)
-                face.family = reinterpret_cast<const char*>(family);
-            if (FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch)
-                face.index = index;
-            usable = true;
-        }
-        FcPatternDestroy(match);
-    }
-    if (!usable)
-        throw FontError("font \"" + name +
-                        "\" not found: no installed font with Japanese characters stands for it (install the "
-                        "package " +
-                        kFontPackage + ", which provides IPAGothic and IPAPGothic)");
+    ResolvedFace face = LookUpFace(name);
     return m_resolved.emplace(name, std::move(face)).first->second;
 }
 
@@ -315,17 +243,6 @@ Font Font::FromPoints(std::string face, int points, Color color) {
 int Font::Points() const {
     const int h = height == 0 ? -16 : height;
     return MulDiv(h < 0 ? -h : h, 72, 96);
-}
-
-void InstallFontAliases() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        if (!FcInit())
-            throw FontError("fontconfig could not be initialised");
-        FcConfig* config = FcConfigGetCurrent();
-        if (!config || !FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kFontAliases), FcTrue))
-            throw FontError("the font aliases could not be loaded into fontconfig");
-    });
 }
 
 ResolvedFace ResolveFace(const std::string& face) {
