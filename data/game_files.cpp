@@ -399,9 +399,14 @@ std::string GameFiles::MoveAside(std::string_view game_path, std::string_view su
         struct stat st {};
         if (::lstat(aside.c_str(), &st) == 0)
             continue;
+#if HARUKAZE_HAVE_RENAMEAT2
         int moved = ::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE);
         if (moved != 0 && (errno == EINVAL || errno == ENOSYS))
             moved = ::rename(path.c_str(), aside.c_str()); // no such flag here; the name was free
+#else
+        // A C library without renameat2: the name was free a moment ago.
+        int moved = ::rename(path.c_str(), aside.c_str());
+#endif
         if (moved == 0)
             return aside.filename().string();
         if (errno == EEXIST)

@@ -1,6 +1,5 @@
 #include "sound/alpha_ogg_header.h"
 
-#include <bit>
 #include <cstring>
 
 namespace hk {
@@ -12,6 +11,18 @@ constexpr char kMagic[8] = {'A', 'L', 'P', 'H', 'A', 'O', 'G', 'G'};
 std::uint32_t ReadU32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// The bits of a float as stored, and back (a copy, which every compiler turns into a move).
+float FloatOfBits(std::uint32_t bits) {
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+std::uint32_t BitsOfFloat(float value) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
 }
 
 void WriteU32(std::uint8_t* p, std::uint32_t v) {
@@ -30,8 +41,8 @@ std::optional<LoopTable> ParseAlphaOggHeader(std::span<const std::uint8_t> file)
     LoopTable loops;
     for (std::size_t k = 0; k < kLoopRecordCount; ++k) {
         const std::uint8_t* record = file.data() + 8 + 12 * k;
-        loops[k].target = std::bit_cast<float>(ReadU32(record));
-        loops[k].trigger = std::bit_cast<float>(ReadU32(record + 4));
+        loops[k].target = FloatOfBits(ReadU32(record));
+        loops[k].trigger = FloatOfBits(ReadU32(record + 4));
         loops[k].count = static_cast<std::int32_t>(ReadU32(record + 8));
     }
     return loops;
@@ -42,8 +53,8 @@ std::array<std::uint8_t, kAlphaOggHeaderSize> MakeAlphaOggHeader(const LoopTable
     std::memcpy(header.data(), kMagic, sizeof kMagic);
     for (std::size_t k = 0; k < kLoopRecordCount; ++k) {
         std::uint8_t* record = header.data() + 8 + 12 * k;
-        WriteU32(record, std::bit_cast<std::uint32_t>(loops[k].target));
-        WriteU32(record + 4, std::bit_cast<std::uint32_t>(loops[k].trigger));
+        WriteU32(record, BitsOfFloat(loops[k].target));
+        WriteU32(record + 4, BitsOfFloat(loops[k].trigger));
         WriteU32(record + 8, static_cast<std::uint32_t>(loops[k].count));
     }
     return header;

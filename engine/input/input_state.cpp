@@ -64,8 +64,8 @@ bool InputState::CheckKey() {
             m_key_right = Counts(Key::Right);
             m_key_escape = Counts(Key::Escape);
             // F1 and F2 stand for the page keys.
-            m_key_page_up = Counts(Key::PageUp) | Counts(Key::F1);
-            m_key_page_down = Counts(Key::PageDown) | Counts(Key::F2);
+            m_key_page_up = Counts(Key::PageUp) || Counts(Key::F1);
+            m_key_page_down = Counts(Key::PageDown) || Counts(Key::F2);
         }
         m_key_control = Counts(Key::Control);
         m_key_shift = Counts(Key::Shift);
