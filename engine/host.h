@@ -37,9 +37,23 @@ enum class WindowId : std::uint8_t { None = 0, Main = 1, Float = 2, Debug = 3 };
 
 enum class MouseButton : std::uint8_t { Left = 0, Right = 1, Middle = 2 };
 
-enum class Key : std::uint8_t { Return, Space, Control, Shift, Up, Down, PageUp, PageDown, F1, F2 };
-inline constexpr std::size_t kKeyCount = 10;
-static_assert(static_cast<std::size_t>(Key::F2) + 1 == kKeyCount);
+enum class Key : std::uint8_t {
+    Return,
+    Space,
+    Control,
+    Shift,
+    Up,
+    Down,
+    PageUp,
+    PageDown,
+    F1,
+    F2,
+    Left,
+    Right,
+    Escape
+};
+inline constexpr std::size_t kKeyCount = 13;
+static_assert(static_cast<std::size_t>(Key::Escape) + 1 == kKeyCount);
 
 // A pop-up menu as the engine describes it. Names are the design's item names ("ItemSave3");
 // captions are UTF-8 and shown exactly as written (no accelerator characters).

@@ -20,14 +20,25 @@ namespace hk {
 
 // The game key a Qt key code stands for (both Return keys count as Return).
 std::optional<Key> KeyFromQt(int qt_key);
+// The Qt key code of a game key.
+int QtKeyOf(Key key);
 
 class KeyState final : public QObject {
     Q_OBJECT
 public:
     explicit KeyState(QObject* parent = nullptr);
 
-    bool IsDown(Key key) const { return m_down[static_cast<std::size_t>(key)]; }
-    void ReleaseAll() { m_down.fill(false); }
+    // Held on the keyboard or on a gamepad.
+    bool IsDown(Key key) const {
+        return m_down[static_cast<std::size_t>(key)] || m_pad_down[static_cast<std::size_t>(key)];
+    }
+    void ReleaseAll() {
+        m_down.fill(false);
+        m_pad_down.fill(false);
+    }
+    // A gamepad's key, as the gamepads together hold it. It is let go with the keyboard's keys
+    // whenever the keyboard moves, and then counts again only from its next press.
+    void SetPadDown(Key key, bool down) { m_pad_down[static_cast<std::size_t>(key)] = down; }
 
     // Called on Alt+Return (not on its auto-repeat) when `accepts_shortcut` says the active window
     // takes it.
@@ -37,7 +48,8 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    std::array<bool, 10> m_down{};
+    std::array<bool, kKeyCount> m_down{};
+    std::array<bool, kKeyCount> m_pad_down{};
 };
 
 } // namespace hk
