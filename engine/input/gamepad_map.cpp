@@ -7,8 +7,21 @@ namespace hk {
 namespace {
 
 constexpr std::array<std::string_view, kPadButtonCount> kButtonNames = {
-    "A",          "B",          "X",          "Y",           "Back",   "Guide",    "Start",    "LeftStick",
-    "RightStick", "LeftShoulder", "RightShoulder", "DPadUp", "DPadDown", "DPadLeft", "DPadRight",
+    "A",
+    "B",
+    "X",
+    "Y",
+    "Back",
+    "Guide",
+    "Start",
+    "LeftStick",
+    "RightStick",
+    "LeftShoulder",
+    "RightShoulder",
+    "DPadUp",
+    "DPadDown",
+    "DPadLeft",
+    "DPadRight",
 };
 constexpr std::array<std::string_view, kPadAxisCount> kAxisNames = {
     "LeftX", "LeftY", "RightX", "RightY", "TriggerLeft", "TriggerRight",

@@ -51,7 +51,7 @@ GamepadInput::GamepadInput() {
             },
             Qt::QueuedConnection);
     };
-    m_poll.setInterval(kPollMs);
+    m_poll.setInterval(kFallbackMs);
     connect(&m_poll, &QTimer::timeout, this, [this] { Poll(); });
     // A pad plugged in shows as a new device node; SDL hears of it a little later.
     if (QDir(QStringLiteral("/dev/input")).exists())
@@ -80,10 +80,16 @@ GamepadInput::~GamepadInput() {
     SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
 }
 
+void GamepadInput::PollIfDue() {
+    if (m_poll.isActive() && SteadyMs() - m_last_poll >= kPollMs)
+        Poll();
+}
+
 void GamepadInput::Poll() {
     if (!m_available || m_polling)
         return;
     m_polling = true;
+    m_last_poll = SteadyMs();
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         switch (event.type) {
@@ -127,10 +133,10 @@ void GamepadInput::Close(int instance_id) {
 }
 
 void GamepadInput::UpdateTimer() {
-    const bool wanted = !m_pads.empty() || SteadyMs() < m_watch_until;
-    if (wanted && !m_poll.isActive())
+    // Restarted at every poll: it fires only when nothing else has polled for its interval.
+    if (!m_pads.empty() || SteadyMs() < m_watch_until)
         m_poll.start();
-    else if (!wanted)
+    else
         m_poll.stop();
 }
 
@@ -160,9 +166,10 @@ void GamepadInput::ReadVirtualPad() {
     for (std::size_t end; (end = m_fifo_buffer.find('\n')) != std::string::npos;) {
         const std::string line = m_fifo_buffer.substr(0, end);
         m_fifo_buffer.erase(0, end + 1);
+        // Each line is seen by SDL on its own, as a real pad's events are, however fast they come.
         VirtualCommand(line);
+        Poll();
     }
-    Poll();
 }
 
 void GamepadInput::VirtualCommand(const std::string& line) {

@@ -1,9 +1,10 @@
 // The gamepads of the window build, through SDL's game-controller API: every controller SDL knows,
 // plugged in before the start or while the game runs, several at once, read through GamepadMap.
-// Nothing here polls while no pad is connected: SDL is asked for news only every 50 ms while a pad
-// is open, and for two seconds after the system's list of input devices changed (a pad being
-// plugged in); the timer that does it never wakes the game loop by itself (see
-// DelayTimer::IgnoreTimerEventsOf), only the keys and actions it finds do.
+// Nothing here wakes the game while no pad is connected. With one, SDL is asked for news from the
+// game loop's own wake-ups (PollIfDue, at most every 25 ms), and by a timer only when the loop
+// has slept 100 ms without one; and for two seconds after the system's list of input devices
+// changed (a pad being plugged in). The timer never ends the loop's sleep by itself (see
+// DelayTimer::IgnoreTimerEventsOf): only the keys and actions it finds do.
 // What the map reports is handed on from the event loop (queued), never from inside a poll.
 #pragma once
 
@@ -26,7 +27,8 @@ namespace hk {
 
 class GamepadInput final : public QObject {
 public:
-    static constexpr int kPollMs = 50;
+    static constexpr int kPollMs = 25;      // at most this often from the loop's wake-ups
+    static constexpr int kFallbackMs = 100; // by the timer, while the loop sleeps
     static constexpr int kPlugWatchMs = 2000;
 
     GamepadInput();
@@ -43,6 +45,8 @@ public:
     const QObject* PollTimer() const { return &m_poll; }
     // Reads SDL's pending controller events into the map.
     void Poll();
+    // Polls when a pad is connected and the last poll is kPollMs old: for the loop's wake-ups.
+    void PollIfDue();
 
     // For tests of the window build: a virtual controller of SDL's own, driven by lines written to
     // the FIFO at `path`: "plug", "unplug", "button NAME down|up", "axis NAME VALUE" (names as
@@ -64,6 +68,7 @@ private:
     QTimer m_poll;
     QFileSystemWatcher m_devices;
     qint64 m_watch_until = 0; // poll until then (steady ms) after the device list changed
+    qint64 m_last_poll = 0;
     // The virtual pad.
     int m_fifo = -1;
     std::unique_ptr<QSocketNotifier> m_fifo_notifier;

@@ -45,6 +45,14 @@ int QtKeyOf(Key key) {
 
 KeyState::KeyState(QObject* parent) : QObject(parent) {}
 
+void KeyState::SetPadDown(Key key, bool down) {
+    const auto k = static_cast<std::size_t>(key);
+    if (!down && m_pad_fresh[k])
+        m_pad_tapped.set(k);
+    m_pad_down[k] = down;
+    m_pad_fresh[k] = down || m_pad_fresh[k];
+}
+
 bool KeyState::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress:

@@ -181,6 +181,8 @@ void QtPlatform::ProcessMessages() {
         m_sleep.reset();
         SleepUntilEvent(deadline);
     }
+    // What the pads did since the last look is handed on in the events processed here.
+    m_pads->PollIfDue();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
@@ -394,6 +396,7 @@ void QtPlatform::PadAction(hk::PadAction action) {
 
 void QtPlatform::KeysSampled() {
     m_zoom_keys->KeysSampled();
+    m_keys->PadKeysSampled();
 }
 
 Point QtPlatform::CursorPos() {

@@ -32,10 +32,14 @@ TEST_F(GamepadMapTest, ButtonsStandForTheGamesKeysAndActions) {
         PadButton button;
         Key key;
     } keys[] = {
-        {PadButton::A, Key::Return},           {PadButton::B, Key::Escape},
-        {PadButton::Y, Key::Space},            {PadButton::LeftShoulder, Key::PageUp},
-        {PadButton::RightShoulder, Key::PageDown}, {PadButton::DPadUp, Key::Up},
-        {PadButton::DPadDown, Key::Down},      {PadButton::DPadLeft, Key::Left},
+        {PadButton::A, Key::Return},
+        {PadButton::B, Key::Escape},
+        {PadButton::Y, Key::Space},
+        {PadButton::LeftShoulder, Key::PageUp},
+        {PadButton::RightShoulder, Key::PageDown},
+        {PadButton::DPadUp, Key::Up},
+        {PadButton::DPadDown, Key::Down},
+        {PadButton::DPadLeft, Key::Left},
         {PadButton::DPadRight, Key::Right},
     };
     for (const auto& [button, key] : keys) {
