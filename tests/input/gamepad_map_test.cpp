@@ -110,14 +110,19 @@ TEST_F(GamepadMapTest, ATriggerSkipsOnlyPastHalfWayAndEitherHoldsControl) {
 }
 
 TEST_F(GamepadMapTest, SeveralPadsHoldAKeyUntilTheLastLetsGo) {
-    // The D-pad and the stick of one pad, and a second pad, all holding Up.
+    // The D-pad and the stick of one pad, and a second pad, all holding Up; each let go in turn,
+    // whichever pad that is.
     m_map.Button(1, PadButton::DPadUp, true);
     m_map.Axis(1, PadAxis::LeftY, -32768);
     m_map.Button(2, PadButton::DPadUp, true);
     EXPECT_EQ(Take(), std::vector<std::string>{Down(Key::Up)});
+    m_map.Button(2, PadButton::DPadUp, false);
+    EXPECT_TRUE(m_map.IsDown(Key::Up)) << "pad 1 still holds it";
     m_map.Button(1, PadButton::DPadUp, false);
+    EXPECT_TRUE(m_map.IsDown(Key::Up)) << "pad 1's stick still holds it";
+    m_map.Button(2, PadButton::DPadUp, true);
     m_map.Axis(1, PadAxis::LeftY, 0);
-    EXPECT_TRUE(m_map.IsDown(Key::Up));
+    EXPECT_TRUE(m_map.IsDown(Key::Up)) << "pad 2 holds it again";
     EXPECT_TRUE(Take().empty());
     m_map.Button(2, PadButton::DPadUp, false);
     EXPECT_EQ(Take(), std::vector<std::string>{Up(Key::Up)});
