@@ -17,6 +17,8 @@
 #   allocs    heap allocations per frame tick of the game's own (Qt's handling of window events,
 #             painting included, counted apart) in each idle state and in the fades
 #   xvfb      the X server's CPU at the message and in the fades (work the game causes outside itself)
+#   gamepad   CPU over 20 s at a waiting message in two more starts: without a pad, and with SDL's
+#             virtual pad plugged in (HARUKAZE_VIRTUAL_PAD), and their ratio
 #
 # usage: bench/game_perf.sh [BUILD_DIR]
 #   BUILD_DIR holds (or receives) the harukaze and harukaze-tool programs; default: build-bench in
@@ -176,7 +178,8 @@ seconds=10
 [[ -n "${QUICK:-}" ]] && seconds=2
 # Measures $seconds seconds (named $1): sets wall (ms), cpu (cores), xcpu (X server cores),
 # frames, peak (most frames in a second), tick_rate (ticks/s), allocs (the GUI thread's own
-# allocations per tick, outside Qt's event handling), sleeps (of the loop per second).
+# allocations per tick, outside Qt's event handling), sleeps (of the loop per second), cpu_fine
+# (cores, from the game's own CPU clock in ms rather than /proc's 10 ms ticks).
 measure() {
     local c0 c1 x0=0 x1=0 s0 s1
     s0=$(sample)
@@ -189,12 +192,13 @@ measure() {
     fi
     c1=$(cpu_ticks "$game_pid"); [[ -n "$xvfb_pid" ]] && x1=$(cpu_ticks "$xvfb_pid")
     s1=$(sample)
-    read -r wall tick_rate allocs sleeps < <(awk -v a="$s0" -v b="$s1" 'BEGIN {
+    read -r wall tick_rate allocs sleeps cpu_fine < <(awk -v a="$s0" -v b="$s1" 'BEGIN {
         split(a, p, " "); split(b, q, " ")
         wall = q[1] - p[1]; ticks = q[2] - p[2]
         al = "n/a"
         if (ticks > 0 && p[5] >= 0) al = sprintf("%.2f", ((q[5] - q[6]) - (p[5] - p[6])) / ticks)
-        printf "%d %.1f %s %.1f\n", wall, ticks / (wall / 1000), al, (q[7] - p[7]) / (wall / 1000)
+        printf "%d %.1f %s %.1f %.5f\n", wall, ticks / (wall / 1000), al, (q[7] - p[7]) / (wall / 1000),
+            (q[4] - p[4]) / wall
     }')
     cpu=$(awk -v c=$((c1 - c0)) -v k="$clk_tck" -v w="$wall" 'BEGIN { printf "%.4f", c / k / (w / 1000) }')
     xcpu=$(awk -v c=$((x1 - x0)) -v k="$clk_tck" -v w="$wall" 'BEGIN { printf "%.4f", c / k / (w / 1000) }')
@@ -215,7 +219,7 @@ start_game() {
     (
         cd "$game"
         exec env XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" HARUKAZE_FRAME_LOG="$log" SDL_AUDIODRIVER=dummy \
-            ${preload:+LD_PRELOAD="$preload"} "$app"
+            ${preload:+LD_PRELOAD="$preload"} ${pad_fifo:+HARUKAZE_VIRTUAL_PAD="$pad_fifo"} "$app"
     ) >"$work/game.out" 2>&1 &
     game_pid=$!
     wait_task "00700101|00002091|00700102" 30
@@ -273,6 +277,45 @@ refresh=$(awk '/^# refresh / { print $3; exit }' "$log")
 
 stop_game
 
+# ---- a gamepad: the same message, 20 s without a pad and 20 s with the virtual one ----
+# Starts the game (with the pad plugged in when $1 is "pad"), starts a new game and measures the
+# first message; sets pad_cpu.
+measure_pad_message() {
+    pad_fifo=
+    if [[ $1 == pad ]]; then
+        pad_fifo=$work/pad
+        rm -f "$pad_fifo"
+        mkfifo "$pad_fifo"
+    fi
+    start_game
+    if [[ -n $pad_fifo ]]; then
+        exec 7<>"$pad_fifo"
+        echo plug >&7
+    fi
+    settle 00700102
+    window=$(xdotool search --sync --onlyvisible --pid "$game_pid" --name "radadu" | head -n 1)
+    xdotool mousemove --window "$window" 700 390 click 1
+    settle 00006002
+    xdotool mousemove --window "$window" 400 200
+    sleep 1
+    local saved=$seconds
+    seconds=20
+    [[ -n "${QUICK:-}" ]] && seconds=2
+    measure "message-$1"
+    seconds=$saved
+    pad_cpu=$cpu_fine pad_sleeps=$sleeps
+    if [[ -n $pad_fifo ]]; then
+        grep -q "virtual pad" "$work/game.out" && { echo "game_perf: the virtual pad did not plug in" >&2; exit 1; }
+        exec 7>&-
+    fi
+    stop_game
+    pad_fifo=
+}
+measure_pad_message none
+nopad_cpu=$pad_cpu nopad_sleeps=$pad_sleeps
+measure_pad_message pad
+withpad_cpu=$pad_cpu withpad_sleeps=$pad_sleeps
+
 printf 'startup  first title frame %5d ms after start, %s ms of it on the CPU, load %s (goal <= 300 ms)\n' \
     "$startup" "${startup_cpu:-?}" "$startup_load"
 printf 'startup  the very first start (save files written): %d ms, %s ms on the CPU, load %s\n' \
@@ -291,3 +334,6 @@ printf 'memory   peak resident %.1f MiB, %s played   (goal <= 64 MiB with the sa
 printf 'allocs   the game'"'"'s own per tick: %s at the title, %s at a message, %s at a choice, %s in the fades (goal 0)\n' \
     "$title_allocs" "$message_allocs" "$choice_allocs" "$fade_allocs"
 printf 'xvfb     X server cpu %.4f cores at the message, %.4f in the fades\n' "$message_x" "$fade_x"
+printf 'gamepad  cpu %.4f cores at a message without a pad (%s sleeps/s), %.4f with one (%s sleeps/s), ratio %s   (goal <= 1.5, and <= 0.01)\n' \
+    "$nopad_cpu" "$nopad_sleeps" "$withpad_cpu" "$withpad_sleeps" \
+    "$(awk -v a="$nopad_cpu" -v b="$withpad_cpu" 'BEGIN { if (a > 0) printf "%.2f", b / a; else print "(none without a pad)" }')"

@@ -6,6 +6,7 @@
 #include "data/save_folder.h"
 #include "data/unicode.h"
 #include "engine/engine.h"
+#include "engine/input/gamepad_map.h"
 #include "gfx/png_writer.h"
 #include "platform/headless/headless_session.h"
 #include "platform/headless/state_json.h"
@@ -124,6 +125,18 @@ void Validate(const Command& cmd) {
         ExpectCount(cmd, 2, 2);
         if (!ParseKey(cmd.words[1]))
             throw ScriptError{cmd.line, "unknown key '" + cmd.words[1] + "'"};
+    } else if (verb == "pad") {
+        ExpectCount(cmd, 3, 3);
+        if (!PadButtonNamed(cmd.words[1]) || (cmd.words[2] != "down" && cmd.words[2] != "up"))
+            throw ScriptError{cmd.line, "usage: pad BUTTON down|up (A, B, X, Y, Back, Guide, Start, LeftStick, "
+                                        "RightStick, LeftShoulder, RightShoulder, DPadUp, DPadDown, DPadLeft, "
+                                        "DPadRight)"};
+    } else if (verb == "pad-axis") {
+        ExpectCount(cmd, 3, 3);
+        const int value = ParseInt(cmd, 2);
+        if (!PadAxisNamed(cmd.words[1]) || value < -32768 || value > 32767)
+            throw ScriptError{cmd.line, "usage: pad-axis AXIS VALUE (LeftX, LeftY, RightX, RightY, TriggerLeft, "
+                                        "TriggerRight; -32768..32767)"};
     } else if (verb == "wheel" || verb == "wheel-float") {
         ExpectCount(cmd, 2, 2);
         if (cmd.words[1] != "up" && cmd.words[1] != "down")
@@ -189,7 +202,24 @@ std::vector<Command> ParseScript(std::istream& in) {
 
 class Runner {
 public:
-    Runner(fs::path game, fs::path out, bool quiet) : m_session(game), m_out(std::move(out)), m_quiet(quiet) {}
+    Runner(fs::path game, fs::path out, bool quiet) : m_session(game), m_out(std::move(out)), m_quiet(quiet) {
+        // One pad, read through the same map as the window build's pads.
+        m_pad.on_key = [this](Key key, bool down) { m_session.Platform().SetPadKeyDown(key, down); };
+        m_pad.on_action = [this](PadAction action) {
+            HeadlessPlatform& platform = m_session.Platform();
+            if (action == PadAction::GameMenu) {
+                // A right click at the pointer.
+                platform.QueueMouseDown(WindowId::Main, MouseButton::Right,
+                                        platform.ScreenToClient(WindowId::Main, platform.CursorPos()));
+                return;
+            }
+            // The automatic advance: the game menu's command, when the menu is there to give it.
+            const Menu* menu = platform.AttachedMenu();
+            const MenuItem* item = menu ? FindMenuItem(menu->items, "ItemMsgAuto") : nullptr;
+            if (item && item->enabled)
+                platform.QueueMenu({"ItemMsgAuto"});
+        };
+    }
 
     void SetWavOutput(const fs::path& path) { m_session.Platform().SetWavOutput(path); }
     // The save files live in that folder when it is not the game's; the player is told as the
@@ -331,6 +361,12 @@ private:
             platform.SetKeyDown(key, true);
             m_session.Tick();
             platform.SetKeyDown(key, false);
+        } else if (verb == "pad") {
+            m_pad.Button(0, *PadButtonNamed(cmd.words[1]), cmd.words[2] == "down");
+            m_session.Tick();
+        } else if (verb == "pad-axis") {
+            m_pad.Axis(0, *PadAxisNamed(cmd.words[1]), ParseInt(cmd, 2));
+            m_session.Tick();
         } else if (verb == "wheel" || verb == "wheel-float") {
             platform.QueueWheel(verb == "wheel" ? WindowId::Main : WindowId::Float, cmd.words[1] == "up");
             m_session.Tick();
@@ -382,6 +418,7 @@ private:
     bool m_quiet;
     bool m_started = false;
     bool m_expect_error = false;
+    GamepadMap m_pad;
     int m_line = 0;
 };
 

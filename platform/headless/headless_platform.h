@@ -8,6 +8,7 @@
 #include "engine/host.h"
 #include "gfx/bitmap.h"
 
+#include <bitset>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -52,6 +53,8 @@ public:
     // Opens the attached context menu and chooses the items along `path` (submenus first).
     void QueueMenu(std::vector<std::string> path);
     void SetKeyDown(Key key, bool down);
+    // A key as the gamepads hold it, apart from the keyboard's: the key counts while either holds it.
+    void SetPadKeyDown(Key key, bool down) { m_pad_keys[static_cast<std::size_t>(key)] = down; }
     // A press already over when the engine reads its keys, as the window build shows a short
     // Control tap: the key counts as down until the next KeysSampled, however often it is asked.
     void TapKey(Key key) { m_taps.insert(key); }
@@ -123,7 +126,9 @@ public:
     }
     int FullScreenSwitches() const { return m_full_screen_switches; }
     WindowId ForegroundWindow() override { return m_foreground; }
-    bool IsKeyDown(Key key) override { return m_keys.count(key) != 0 || m_taps.count(key) != 0; }
+    bool IsKeyDown(Key key) override {
+        return m_keys.count(key) != 0 || m_taps.count(key) != 0 || m_pad_keys[static_cast<std::size_t>(key)];
+    }
     void KeysSampled() override { m_taps.clear(); }
     Point CursorPos() override { return m_cursor; }
     void SetCursorPos(Point screen) override { m_cursor = screen; }
@@ -174,6 +179,7 @@ private:
     std::deque<Event> m_events;
     std::deque<DialogAnswer> m_dialog_answers;
     std::set<Key> m_keys;
+    std::bitset<kKeyCount> m_pad_keys;
     std::set<Key> m_taps;
     Point m_cursor;
     WindowId m_foreground = WindowId::Main;

@@ -76,7 +76,7 @@ void DelayTimer::ArmForNext() {
 bool DelayTimer::eventFilter(QObject* watched, QEvent* event) {
     // The first event after a sleep: the firings of the sleep come before it is handled. Painting
     // what is already decided changes nothing the game reads, so it does not count.
-    if (m_held && !IsRepaint(event->type()))
+    if (m_held && !IsRepaint(event->type()) && !(event->type() == QEvent::Timer && watched == m_ignored_timer))
         Release();
     return QObject::eventFilter(watched, event);
 }

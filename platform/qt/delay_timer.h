@@ -33,6 +33,9 @@ public:
     // Delivers the firings due by now and runs on. Nothing happens when it was not held.
     void Release();
     bool Held() const { return m_held; }
+    // The timer events of `timer` do not count as an event that ends a hold: a timer that only
+    // looks for input (the gamepads) ends it itself when it finds some.
+    void IgnoreTimerEventsOf(const QObject* timer) { m_ignored_timer = timer; }
 
     // Milliseconds from now until the n-th firing from now (n >= 1); 0 when it is due already.
     qint64 MsUntilFiring(std::uint32_t n) const;
@@ -54,6 +57,7 @@ private:
     QTimer m_timer; // single shot, for the next point of the grid
     bool m_enabled = false;
     bool m_held = false;
+    const QObject* m_ignored_timer = nullptr;
     qint64 m_next_ms = 0; // the next point of the grid
     std::uint64_t m_fired = 0;
 };

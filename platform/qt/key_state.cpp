@@ -27,7 +27,34 @@ std::optional<Key> KeyFromQt(int qt_key) {
     }
 }
 
+int QtKeyOf(Key key) {
+    switch (key) {
+    case Key::Return: return Qt::Key_Return;
+    case Key::Space: return Qt::Key_Space;
+    case Key::Control: return Qt::Key_Control;
+    case Key::Shift: return Qt::Key_Shift;
+    case Key::Up: return Qt::Key_Up;
+    case Key::Down: return Qt::Key_Down;
+    case Key::PageUp: return Qt::Key_PageUp;
+    case Key::PageDown: return Qt::Key_PageDown;
+    case Key::F1: return Qt::Key_F1;
+    case Key::F2: return Qt::Key_F2;
+    case Key::Left: return Qt::Key_Left;
+    case Key::Right: return Qt::Key_Right;
+    case Key::Escape: return Qt::Key_Escape;
+    }
+    return Qt::Key_unknown;
+}
+
 KeyState::KeyState(QObject* parent) : QObject(parent) {}
+
+void KeyState::SetPadDown(Key key, bool down) {
+    const auto k = static_cast<std::size_t>(key);
+    if (!down && m_pad_fresh[k])
+        m_pad_tapped.set(k);
+    m_pad_down[k] = down;
+    m_pad_fresh[k] = down || m_pad_fresh[k];
+}
 
 bool KeyState::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {

@@ -13,6 +13,7 @@
 #include <QObject>
 
 #include <array>
+#include <bitset>
 #include <functional>
 #include <optional>
 
@@ -20,14 +21,35 @@ namespace hk {
 
 // The game key a Qt key code stands for (both Return keys count as Return).
 std::optional<Key> KeyFromQt(int qt_key);
+// The Qt key code of a game key.
+int QtKeyOf(Key key);
 
 class KeyState final : public QObject {
     Q_OBJECT
 public:
     explicit KeyState(QObject* parent = nullptr);
 
-    bool IsDown(Key key) const { return m_down[static_cast<std::size_t>(key)]; }
-    void ReleaseAll() { m_down.fill(false); }
+    // Held on the keyboard or on a gamepad.
+    bool IsDown(Key key) const {
+        const auto k = static_cast<std::size_t>(key);
+        return m_down[k] || m_pad_down[k] || m_pad_tapped[k];
+    }
+    void ReleaseAll() {
+        m_down.fill(false);
+        m_pad_down.reset();
+        m_pad_fresh.reset();
+        m_pad_tapped.reset();
+    }
+    // A gamepad's key, as the gamepads together hold it. It is let go with the keyboard's keys
+    // whenever the keyboard moves, and then counts again only from its next press. A press let go
+    // before the game has read the keys (the pads are read some 25 ms apart, so a quick tap comes
+    // as a press and a release at once) still counts as down until the next PadKeysSampled.
+    void SetPadDown(Key key, bool down);
+    // The game has read the keys.
+    void PadKeysSampled() {
+        m_pad_fresh.reset();
+        m_pad_tapped.reset();
+    }
 
     // Called on Alt+Return (not on its auto-repeat) when `accepts_shortcut` says the active window
     // takes it.
@@ -38,6 +60,7 @@ public:
 
 private:
     std::array<bool, kKeyCount> m_down{};
+    std::bitset<kKeyCount> m_pad_down, m_pad_fresh, m_pad_tapped; // fresh: pressed since read
 };
 
 } // namespace hk

@@ -6,6 +6,7 @@
 #include "platform/qt/delay_timer.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/float_window_view.h"
+#include "platform/qt/gamepad_input.h"
 #include "platform/qt/key_state.h"
 #include "platform/qt/main_window_view.h"
 #include "platform/qt/menu_view.h"
@@ -15,12 +16,15 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 namespace hk {
@@ -103,9 +107,19 @@ QtPlatform::QtPlatform() {
     m_wake_timer = std::make_unique<QTimer>();
     m_wake_timer->setSingleShot(true);
     m_wake_timer->setTimerType(Qt::PreciseTimer);
+
+    m_pads = std::make_unique<GamepadInput>();
+    // Its polls find nothing most of the time; what they find comes as a queued call, which ends
+    // a sleep as any event does.
+    m_delay_timer->IgnoreTimerEventsOf(m_pads->PollTimer());
+    m_pads->on_key = [this](Key key, bool down) { PadKey(key, down); };
+    m_pads->on_action = [this](hk::PadAction action) { PadAction(action); };
+    if (const char* fifo = std::getenv("HARUKAZE_VIRTUAL_PAD"); fifo && *fifo && !m_pads->OpenVirtualPad(fifo))
+        std::fprintf(stderr, "harukaze: cannot open the virtual pad's FIFO %s\n", fifo);
 }
 
 QtPlatform::~QtPlatform() {
+    m_pads.reset();
     if (qApp) {
         qApp->removeEventFilter(m_keys.get());
         qApp->removeEventFilter(m_zoom_keys.get());
@@ -167,6 +181,8 @@ void QtPlatform::ProcessMessages() {
         m_sleep.reset();
         SleepUntilEvent(deadline);
     }
+    // What the pads did since the last look is handed on in the events processed here.
+    m_pads->PollIfDue();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
@@ -317,8 +333,70 @@ bool QtPlatform::IsKeyDown(Key key) {
     return key == Key::Control ? m_zoom_keys->ControlForGame(down) : down;
 }
 
+namespace {
+
+// The pop-up menu or modal dialog that has the keyboard, if any.
+QWidget* KeyboardOwnerAbove() {
+    if (QWidget* popup = QApplication::activePopupWidget())
+        return popup;
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal->focusWidget() ? modal->focusWidget() : modal;
+    return nullptr;
+}
+
+} // namespace
+
+void QtPlatform::PadKey(Key key, bool down) {
+    if (QWidget* owner = KeyboardOwnerAbove()) {
+        QKeyEvent event(down ? QEvent::KeyPress : QEvent::KeyRelease, QtKeyOf(key), Qt::NoModifier);
+        QCoreApplication::sendEvent(owner, &event);
+        return;
+    }
+    const WindowId front = ForegroundWindow();
+    // A press while another program has the keyboard is not the game's; a release always is.
+    if (!down || front == WindowId::Main || front == WindowId::Float)
+        m_keys->SetPadDown(key, down);
+}
+
+void QtPlatform::PadAction(hk::PadAction action) {
+    if (QApplication::activePopupWidget()) {
+        // The menu button again closes the pop-up menu.
+        if (action == hk::PadAction::GameMenu) {
+            PadKey(Key::Escape, true);
+            PadKey(Key::Escape, false);
+        }
+        return;
+    }
+    const WindowId front = ForegroundWindow();
+    if (QApplication::activeModalWidget() || (front != WindowId::Main && front != WindowId::Float) || !m_sink)
+        return;
+    if (action == hk::PadAction::GameMenu) {
+        // A right click on the main window at the pointer, or at its middle while the pointer is
+        // elsewhere: the engine hears of it and the attached menu opens there.
+        QPoint global = m_cursor->Pos();
+        QPoint local = m_main->mapFromGlobal(global);
+        if (!m_main->rect().contains(local)) {
+            local = m_main->rect().center();
+            global = m_main->mapToGlobal(local);
+        }
+        QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_main.get(), &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::RightButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_main.get(), &release);
+        return;
+    }
+    // The automatic advance: the game menu's command, as if chosen from it.
+    Menu* menu = m_main->AttachedMenu();
+    const MenuItem* item = menu ? FindMenuItem(menu->items, "ItemMsgAuto") : nullptr;
+    if (!item || !item->enabled)
+        return;
+    m_sink->OnMenuPopup(menu->name);
+    m_sink->OnMenuCommand("ItemMsgAuto");
+}
+
 void QtPlatform::KeysSampled() {
     m_zoom_keys->KeysSampled();
+    m_keys->PadKeysSampled();
 }
 
 Point QtPlatform::CursorPos() {

@@ -7,6 +7,7 @@
 #include "engine/forms.h"
 #include "engine/host.h"
 #include "engine/idle_deadline.h"
+#include "engine/input/gamepad_map.h"
 #include "gfx/bitmap.h"
 
 #include <QObject>
@@ -27,6 +28,7 @@ class DebugWindowView;
 class ConfigDialog;
 class CursorTracker;
 class DelayTimer;
+class GamepadInput;
 class KeyState;
 class PaintPacer;
 class ZoomKeys;
@@ -62,6 +64,8 @@ public:
     // can be told apart.
     void SetAllocationCounter(std::uint64_t (*count)()) { m_alloc_count = count; }
     std::uint64_t AllocationsInEvents() const;
+    // The gamepads; HARUKAZE_VIRTUAL_PAD names a FIFO that drives a virtual one (for tests).
+    GamepadInput& Gamepads() { return *m_pads; }
 
     // ---- Platform ----
     void SetEventSink(PlatformEvents* sink) override;
@@ -109,6 +113,7 @@ private:
     std::unique_ptr<ConfigDialog> m_config;
     std::unique_ptr<KeyState> m_keys;
     std::unique_ptr<ZoomKeys> m_zoom_keys;
+    std::unique_ptr<GamepadInput> m_pads;
     std::unique_ptr<CursorTracker> m_cursor;
     std::unique_ptr<PaintPacer> m_main_pacer, m_float_pacer;
     std::unique_ptr<DelayTimer> m_delay_timer;
@@ -123,6 +128,10 @@ private:
     std::uint64_t m_qt_calls_since = 0;
     class InsideQt;
     void SleepUntilEvent(const IdleDeadline& deadline);
+    // A gamepad's key and action: to the game while one of its windows has the keyboard, else to
+    // the pop-up menu or dialog that has it, as the keyboard's key would go.
+    void PadKey(Key key, bool down);
+    void PadAction(hk::PadAction action);
     // The last screen-to-window conversion of the main and floating windows, reused while the
     // cursor and the window stay where they are (the tick converts the cursor on every tick).
     struct Conversion {

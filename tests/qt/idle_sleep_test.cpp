@@ -63,6 +63,37 @@ TEST(DelayTimer, TheFirstEventAfterAHoldIsHandledAfterItsFirings) {
     EXPECT_EQ(fired_when_handled, 3u) << "10, 20 and 30 ms came before the event";
 }
 
+TEST(DelayTimer, ATimerThatOnlyLooksForInputDoesNotEndAHold) {
+    qint64 now = 0;
+    DelayTimer timer([](std::uint32_t) {}, [&] { return now; });
+    qApp->installEventFilter(&timer);
+    timer.SetEnabled(true);
+    QTimer poll, other;
+    timer.IgnoreTimerEventsOf(&poll);
+    int polls = 0;
+    QObject::connect(&poll, &QTimer::timeout, [&] { ++polls; });
+    timer.Hold();
+    poll.start(0);
+    for (int i = 0; i < 20 && polls < 3; ++i)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    poll.stop();
+    EXPECT_GE(polls, 3);
+    EXPECT_TRUE(timer.Held()) << "the gamepads' poll woke the game";
+    // Any other timer, and what the poll hands on (a queued call), ends it.
+    bool ran = false;
+    QMetaObject::invokeMethod(
+        qApp, [&] { ran = true; }, Qt::QueuedConnection);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    EXPECT_TRUE(ran);
+    EXPECT_FALSE(timer.Held());
+    timer.Hold();
+    other.setSingleShot(true);
+    other.start(0);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    EXPECT_FALSE(timer.Held());
+    qApp->removeEventFilter(&timer);
+}
+
 class PlatformSleepTest : public ::testing::Test {
 protected:
     PlatformSleepTest() {

@@ -53,6 +53,40 @@ TEST_F(KeyStateTest, PressHoldsAndReleaseLetsGo) {
         EXPECT_FALSE(keys.IsDown(static_cast<Key>(k)));
 }
 
+TEST_F(KeyStateTest, APadKeyAndTheKeyboardsHoldTheKeyTogetherAndLetGoWhenTheKeyboardMoves) {
+    keys.SetPadDown(Key::Return, true);
+    Send(QEvent::KeyPress, Qt::Key_Return);
+    keys.SetPadDown(Key::Return, false);
+    EXPECT_TRUE(keys.IsDown(Key::Return)) << "the keyboard still holds it";
+    Send(QEvent::KeyRelease, Qt::Key_Return);
+    keys.SetPadDown(Key::Return, true);
+    EXPECT_TRUE(keys.IsDown(Key::Return)) << "the pad still holds it";
+    keys.SetPadDown(Key::Escape, true);
+    EXPECT_TRUE(keys.IsDown(Key::Escape));
+    // A dialog opens: the pad's keys are let go with the keyboard's.
+    QEvent blocked(QEvent::WindowBlocked);
+    QApplication::sendEvent(&target, &blocked);
+    EXPECT_FALSE(keys.IsDown(Key::Return));
+    EXPECT_FALSE(keys.IsDown(Key::Escape));
+    // A tap that came and went between two readings of the keys counts for the next reading only.
+    keys.SetPadDown(Key::Space, true);
+    keys.SetPadDown(Key::Space, false);
+    EXPECT_TRUE(keys.IsDown(Key::Space));
+    keys.PadKeysSampled();
+    EXPECT_FALSE(keys.IsDown(Key::Space));
+    // A press the game has read and that is let go later is not held on.
+    keys.SetPadDown(Key::Up, true);
+    keys.PadKeysSampled();
+    keys.SetPadDown(Key::Up, false);
+    EXPECT_FALSE(keys.IsDown(Key::Up));
+    // Every game key has a Qt key to send to a menu or dialog, and it reads back as that key.
+    for (std::size_t k = 0; k < kKeyCount; ++k)
+        if (const auto back = KeyFromQt(QtKeyOf(static_cast<Key>(k))))
+            EXPECT_EQ(*back, static_cast<Key>(k));
+    EXPECT_EQ(QtKeyOf(Key::Escape), Qt::Key_Escape);
+    EXPECT_EQ(QtKeyOf(Key::Left), Qt::Key_Left);
+}
+
 TEST_F(KeyStateTest, AutoRepeatReleaseDoesNotLetGo) {
     Send(QEvent::KeyPress, Qt::Key_Control);
     // X11 reports a held key as repeated release/press pairs.

@@ -24,7 +24,7 @@ QUICK=1 GAME_DIR="$WORK/game" bash "$SOURCE_DIR/bench/game_perf.sh" "$BUILD_DIR"
 cat "$WORK/out"
 for figure in "startup  first title frame" "startup  the very first start" "title    cpu" "message  cpu" \
     "choice   cpu" "fades    cpu" "fades    .* presented frames/s" "memory   peak resident" \
-    "allocs   the game's own per tick" "xvfb     X server cpu"; do
+    "allocs   the game's own per tick" "xvfb     X server cpu" "gamepad  cpu .* without a pad .* with one"; do
     grep -q "^$figure" "$WORK/out" || fail "no line '$figure'"
 done
 grep -q "n/a" "$WORK/out" && fail "a figure could not be measured"
