@@ -80,9 +80,11 @@ TEST_F(KeyStateTest, APadKeyAndTheKeyboardsHoldTheKeyTogetherAndLetGoWhenTheKeyb
     keys.SetPadDown(Key::Up, false);
     EXPECT_FALSE(keys.IsDown(Key::Up));
     // Every game key has a Qt key to send to a menu or dialog, and it reads back as that key.
-    for (std::size_t k = 0; k < kKeyCount; ++k)
-        if (const auto back = KeyFromQt(QtKeyOf(static_cast<Key>(k))))
-            EXPECT_EQ(*back, static_cast<Key>(k));
+    for (std::size_t k = 0; k < kKeyCount; ++k) {
+        const auto back = KeyFromQt(QtKeyOf(static_cast<Key>(k)));
+        ASSERT_TRUE(back.has_value()) << "key " << k;
+        EXPECT_EQ(*back, static_cast<Key>(k));
+    }
     EXPECT_EQ(QtKeyOf(Key::Escape), Qt::Key_Escape);
     EXPECT_EQ(QtKeyOf(Key::Left), Qt::Key_Left);
 }
