@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# The sample game played with the keyboard alone, and the same play made with clicks: from the title
+# The sample game played with the keyboard alone, with a gamepad alone (the runner's pad verbs), and
+# the same play made with clicks: from the title
 # through a new game (a choice in the message window, the full-screen choice, the choice by the
 # sea) to Haruka's ending, then the album menu, the CG album (a cell with two pictures and every
 # page, turned round to the first), the scene album (two scenes queued and replayed) and the music
 # room, and back to the title. The cursor keys move the pointer onto the targets, Return clicks
-# where it is and Escape clicks a screen's way back; the clicking play puts the pointer on the same
-# points. At each stop both plays must show the same picture and the same state (all but the
-# clock: the keys take their own time to step across a screen).
+# where it is and Escape clicks a screen's way back (on the pad: the D-pad, A and B, and a trigger
+# for Control); the clicking play puts the pointer on the same points. At each stop every play
+# must show the same picture and the same state (all but the clock: the keys take their own time
+# to step across a screen).
 set -euo pipefail
 tool="${BUILD_DIR:?BUILD_DIR must name the build directory}/tools/harukaze-tool"
 work=$(mktemp -d)
@@ -14,29 +16,51 @@ trap 'rm -rf "$work"' EXIT
 # shellcheck source=tests/scripts/sample_game.bash
 source "$(dirname "$0")/sample_game.bash"
 
-# Holds Control (message skip) until the task comes up, then lets go.
-skip_to() { printf 'key Control down\nuntil-task %s max-ms 300000\nkey Control up\n' "$1"; }
-# Holds Control until the script enters scene $1.
-skip_to_scene() { printf 'key Control down\nuntil-scene %s max-ms 300000\nkey Control up\n' "$1"; }
-
-# The play in mode $1 (keys or clicks). `at NAME X Y KEY...` brings the pointer onto (X, Y): by
+# The play in mode $1 (keys, pad or clicks). `at NAME X Y KEY...` brings the pointer onto (X, Y): by
 # the keys (each waits out the pause a cursor key leaves), or by moving the mouse there; then
 # NAME.png and NAME.json record the stop. `use X Y` clicks there or presses Return; `back X Y`
 # clicks the way back at (X, Y) or presses Escape.
 play() {
     local mode=$1
+    # Holds Control (the pad: a trigger) until the task comes up, or the script enters scene $1.
+    skip_until() {
+        if [ "$mode" = pad ]; then
+            printf 'pad-axis TriggerRight 32767\nuntil-%s %s max-ms 300000\npad-axis TriggerRight 0\n' "$1" "$2"
+        else
+            printf 'key Control down\nuntil-%s %s max-ms 300000\nkey Control up\n' "$1" "$2"
+        fi
+    }
+    skip_to() { skip_until task "$1"; }
+    skip_to_scene() { skip_until scene "$1"; }
+    # One press of a key, or of the pad button that stands for it.
+    press() {
+        if [ "$mode" = pad ]; then
+            local button
+            case $1 in
+                Return) button=A ;;
+                Escape) button=B ;;
+                *) button=DPad$1 ;;
+            esac
+            printf 'pad %s down\nticks 1\npad %s up\n' "$button" "$button"
+        else
+            echo "press $1"
+        fi
+    }
     at() {
         local name=$1 x=$2 y=$3
         shift 3
-        if [ "$mode" = keys ]; then
-            for key in "$@"; do printf 'press %s\nms 200\n' "$key"; done
+        if [ "$mode" != clicks ]; then
+            for key in "$@"; do
+                press "$key"
+                echo "ms 200"
+            done
         else
             echo "move $x $y"
         fi
         printf 'ticks 2\nscreenshot %s.png\nstate %s.json\n' "$name" "$name"
     }
-    use() { if [ "$mode" = keys ]; then echo "press Return"; else echo "click $1 $2"; fi; }
-    back() { if [ "$mode" = keys ]; then echo "press Escape"; else echo "click $1 $2"; fi; }
+    use() { if [ "$mode" != clicks ]; then press Return; else echo "click $1 $2"; fi; }
+    back() { if [ "$mode" != clicks ]; then press Escape; else echo "click $1 $2"; fi; }
 
     # Title entries at x 704, y 389, 429, 469, 510; choice rows at (16, 472) and (16, 504); the
     # full-screen choice's lines at (400, 240), (400, 300), (400, 360); album cells every 153 from
@@ -121,7 +145,7 @@ play() {
 sample_game "$work/game"
 # Both plays at once, each on its own copy of the game (the game writes its save files there).
 pids=()
-for mode in keys clicks; do
+for mode in keys pad clicks; do
     mkdir -p "$work/$mode"
     play "$mode" > "$work/$mode/input.txt"
     cp -r "$work/game" "$work/$mode/game"
@@ -134,11 +158,13 @@ for pid in "${pids[@]}"; do
 done
 [ "$failed" = 0 ] || { echo "a play stopped with an error"; exit 1; }
 
-python3 - "$work/keys" "$work/clicks" <<'PY'
+for mode in keys pad; do
+    python3 - "$work/$mode" "$work/clicks" <<'PY'
 import json, pathlib, sys
 keys, clicks = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2])
+mode = keys.name
 stops = sorted(p.name for p in clicks.glob("*.json"))
-assert sorted(p.name for p in keys.glob("*.json")) == stops, "the two plays stopped at different places"
+assert sorted(p.name for p in keys.glob("*.json")) == stops, f"the {mode} play stopped at other places"
 assert sorted(p.name for p in keys.glob("*.png")) == sorted(p.name for p in clicks.glob("*.png"))
 failed = []
 for name in stops:
@@ -151,8 +177,9 @@ for shot in sorted(p.name for p in clicks.glob("*.png")):
     if (keys / shot).read_bytes() != (clicks / shot).read_bytes():
         failed.append(f"{shot}: the pictures differ")
 if failed:
-    sys.exit("the keys' play differs from the clicks':\n  " + "\n  ".join(failed))
+    sys.exit(f"the {mode} play differs from the clicks':\n  " + "\n  ".join(failed))
 ending = json.loads((keys / "ending.json").read_text())
-assert ending["CurrentScene"] == 11, "the play did not reach the ending"
-print(f"keyboard play: {len(stops)} states and the pictures match the clicks'")
+assert ending["CurrentScene"] == 11, f"the {mode} play did not reach the ending"
+print(f"{mode} play: {len(stops)} states and the pictures match the clicks'")
 PY
+done
