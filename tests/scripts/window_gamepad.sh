@@ -8,8 +8,10 @@
 # - the pad unplugged while its trigger skips stops the skip at once (no key stays held), and the
 #   pad plugged in again advances the story with A;
 # - a trigger held skips to the first choice, the D-pad and A pick a line of it;
-# - Start opens the game menu and B closes it; Start, the D-pad and A open the settings, and A
-#   leaves them with the story where it was.
+# - Start opens the game menu and B closes it; Start, the D-pad and A open the settings, the D-pad
+#   turns the effects off and A leaves them with the story where it was (the setting is kept);
+# - Start, the D-pad and A save into slot 1 with the comment the dialog offers, and load it back
+#   after the story has moved on.
 # The game's task and message number come from its frame log (HARUKAZE_FRAME_LOG); screenshots of
 # the choice and the game menu are kept in BUILD_DIR/tests/screenshots.
 # Needs BUILD_DIR and SOURCE_DIR; uses Xvfb, openbox, xdotool, xwininfo, ImageMagick and python3.
@@ -168,6 +170,8 @@ wait_in_game 10 menu_open || fail "Start did not open the game menu again"
 for _ in 1 2 3 4 5 6 7 8; do press DPadDown; done # ｵﾌﾟｼｮﾝ
 press A
 wait_in_game 10 window_named "環境設定" >/dev/null || fail "the D-pad and A on the menu did not open the settings"
+# The first control is the effects' radio pair: the D-pad turns the effects off, A leaves ("戻る").
+press DPadDown
 press A
 wait_in_game 10 gone "環境設定" || fail "A did not leave the settings"
 xdotool windowactivate --sync "$MAIN" 2>/dev/null || true
@@ -176,6 +180,44 @@ run_for 1000
     fail "the menu and the settings moved the story from message $message to $(message_now)"
 echo "ok: Start opened the game menu, B closed it, and the settings opened and closed from the pad"
 
+# ---- Saved into slot 1 with the comment the dialog offers, then loaded back after a message.
+saved_message=$(message_now)
+press Start
+wait_in_game 10 menu_open || fail "Start did not open the game menu for the save"
+for _ in 1 2 3 4 5 6; do press DPadDown; done # セーブ
+press DPadRight
+sleep 0.3
+press A
+wait_in_game 10 window_named "セーブコメント" >/dev/null || fail "the pad did not reach the save comment dialog"
+press A
+wait_in_game 10 gone "セーブコメント" || fail "A did not save with the offered comment"
+xdotool windowactivate --sync "$MAIN" 2>/dev/null || true
+# The slot's record is in use (its first byte); the offered comment of a new slot is empty.
+python3 - "$WORK/game/Save01.dat" <<'PY' || fail "slot 1 was not written as a used slot"
+import sys
+data = open(sys.argv[1], "rb").read()
+sys.exit(0 if data[0] == 1 else 1)
+PY
+run_for 500
+press A
+wait_in_game 10 message_is_not "$saved_message" || fail "A did not advance after the save"
+run_for 300
+press Start
+wait_in_game 10 menu_open || fail "Start did not open the game menu for the load"
+for _ in 1 2 3 4 5 6 7; do press DPadDown; done # ロード
+press DPadRight
+sleep 0.3
+press A
+wait_in_game 20 eval 'waiting_message && [ "$(message_now)" = "$saved_message" ]' ||
+    fail "loading slot 1 from the pad did not bring back message $saved_message (now $(message_now), task $(task_now))"
+echo "ok: the pad saved into slot 1 with the offered comment and loaded it back (message $saved_message)"
+
 grep -q "virtual pad" "$WORK/game.err" && fail "the virtual pad refused a line: $(grep "virtual pad" "$WORK/game.err")"
 end_game
+python3 - "$WORK/game/Save00.dat" <<'PY' || fail "the effects setting changed from the pad was not kept"
+import sys
+effects_on = open(sys.argv[1], "rb").read()[263472]
+sys.exit(0 if effects_on == 0 else 1)
+PY
+echo "ok: the effects turned off in the settings from the pad were kept"
 echo "window gamepad: ok"
