@@ -96,12 +96,17 @@ void Engine::CheckKey() {
     } else if (s.Task == TaskCode::TASK_SCRIPT && !m_message.SkipMode()) {
         m_message.SetSkipNow(false);
     }
-    // Escape opens the game menu at the pointer, as a right click does, while a message or a
-    // choice waits with the menu attached. Held on, it does not open the menu again.
+    // Escape opens the game menu, as a right click does, while a message or a choice waits with
+    // the menu attached: at the pointer, or in the middle of the picture when the pointer is off
+    // it. Held on, it does not open the menu again.
     const bool waiting = s.Task == TaskCode::TASK_WAIT_MESSAGE || s.Task == TaskCode::TASK_WAIT_SELECT;
     if (waiting && m_input.KeyEscape() && m_commands.ContextMenuAttached()) {
         m_input.SpendHeldKeys();
-        m_commands.PopupContextMenu(m_platform.CursorPos());
+        const Point pointer = m_platform.ScreenToClient(WindowId::Main, m_platform.CursorPos());
+        const bool on_picture =
+            pointer.x >= 0 && pointer.y >= 0 && pointer.x < kScreenWidth && pointer.y < kScreenHeight;
+        m_commands.PopupContextMenu(m_platform.ClientToScreen(
+            WindowId::Main, on_picture ? pointer : Point{kScreenWidth / 2, kScreenHeight / 2}));
     }
 }
 

@@ -335,6 +335,11 @@ TEST_F(MessageWindowTest, EscapeOpensTheGameMenuWhereARightClickWouldAndOnceAPre
     EXPECT_EQ(Platform().OpenPopup(), nullptr);
     Platform().SetKeyDown(Key::Escape, false);
     Tick();
+    // With the pointer off the picture the menu opens in its middle.
+    MovePointer({900, 700});
+    Press(Key::Escape);
+    ASSERT_EQ(Platform().OpenPopup(), &TheEngine().Commands().ContextMenu);
+    EXPECT_EQ(Platform().LastPopupPosition(), Platform().ClientToScreen(WindowId::Main, {400, 300}));
     EXPECT_EQ(Task(), TaskCode::TASK_WAIT_MESSAGE);
 }
 
