@@ -26,13 +26,6 @@ GAME_PID=$!
 last_frame() { grep -v '^#' "$LOG" 2>/dev/null | tail -n 1 || true; }
 task_now() { last_frame | awk '{print $2}'; }
 at_task() { [ "$(task_now)" = "$1" ]; }
-window_named() {
-    local id
-    for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
-        [ "$(xdotool getwindowname "$id")" = "$1" ] && { echo "$id"; return 0; }
-    done
-    return 1
-}
 origin_of() { xwininfo -id "$1" | awk '/Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4} END {print x, y}'; }
 # A player's press: down, 150 ms, up.
 hold_key() {

@@ -58,14 +58,6 @@ run_for() {
     wait_in_game 30 frame_after "$until" || fail "the game presented no frame for 30 s"
 }
 message_is_not() { waiting_message && [ "$(message_now)" != "$1" ]; }
-window_named() {
-    local id
-    for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
-        [ "$(xdotool getwindowname "$id")" = "$1" ] && { echo "$id"; return 0; }
-    done
-    return 1
-}
-gone() { ! window_named "$1" >/dev/null; }
 menu_closed() { ! menu_open; }
 shot() {
     local xy

@@ -56,14 +56,6 @@ run_for() {
 }
 
 # ---- Windows.
-window_named() {
-    local id
-    for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
-        [ "$(xdotool getwindowname "$id")" = "$1" ] && { echo "$id"; return 0; }
-    done
-    return 1
-}
-gone() { ! window_named "$1" >/dev/null; }
 # "x y" of the top-left corner of a window's client area on the screen.
 origin_of() { xwininfo -id "$1" | awk '/Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4} END {print x, y}'; }
 # Gives the keyboard to a window the way a player would: a click on it with a window manager,

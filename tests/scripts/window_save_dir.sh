@@ -53,14 +53,6 @@ LOG="$WORK/nobody/frames.log"
     HARUKAZE_FRAME_LOG="$LOG" "$GAME" >"$WORK/game.out" 2>"$WORK/game.err") &
 GAME_PID=$!
 
-window_named() {
-    local id
-    for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
-        [ "$(xdotool getwindowname "$id")" = "$1" ] && { echo "$id"; return 0; }
-    done
-    return 1
-}
-gone() { ! window_named "$1" >/dev/null; }
 last_frame() { grep -v '^#' "$LOG" 2>/dev/null | tail -n 1 || true; }
 task_now() { last_frame | awk '{print $2}'; }
 message_now() { last_frame | awk '{print $6}'; }

@@ -78,6 +78,17 @@ wait_in_game() {
 
 # The pop-up menu has no caption of its own, so its window carries the program's name (which only
 # getwindowname sees, not search --name).
+# The id of the visible window whose title is exactly $1 (printed); fails when there is none.
+window_named() {
+    local id
+    for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
+        [ "$(xdotool getwindowname "$id")" = "$1" ] && { echo "$id"; return 0; }
+    done
+    return 1
+}
+# True when no visible window has the title $1.
+gone() { ! window_named "$1" >/dev/null; }
+
 menu_open() {
     local id
     for id in $(xdotool search --onlyvisible --name '.*' 2>/dev/null); do
