@@ -29,6 +29,22 @@ void* operator new(std::size_t size) {
 void* operator new[](std::size_t size) {
     return Allocate(size);
 }
+// The non-throwing forms too: the library's own (std::stable_sort's buffer, for one) would otherwise
+// come from the runtime's allocator and go back through the free below.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    if (t_counting)
+        ++t_allocations;
+    return std::malloc(size == 0 ? 1 : size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+    return operator new(size, tag);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
 void operator delete(void* p) noexcept {
     std::free(p);
 }
